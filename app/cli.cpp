@@ -1,0 +1,216 @@
+#include "app/cli.h"
+
+#include "app/record_io.h"
+#include "editors/all_tables.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+namespace rt {
+namespace {
+
+enum Exit { kOk = 0, kFailed = 1, kUsage = 2 };
+
+const char* kUsageText =
+    "Usage:\n"
+    "  romtables-cli tables\n"
+    "      List every table: its form name, base offset, record size and count.\n"
+    "  romtables-cli export ROM TABLE [--format json|csv] [--names DIR] [--output FILE]\n"
+    "      Print every record of TABLE as its form shows it.\n"
+    "  romtables-cli import ROM FILE [--table TABLE] [--names DIR]\n"
+    "      Apply a JSON or CSV file of the export's shape. Every value of every\n"
+    "      record is checked first; the import writes all records or none.\n"
+    "  romtables-cli --help\n"
+    "\n"
+    "TABLE is a form name such as SPEdit. --names defaults to the name lists next\n"
+    "to this program. Exit codes: 0 done, 1 failed or rejected, 2 bad usage.\n";
+
+struct Options {
+  QStringList positional;
+  QString format = QStringLiteral("json");
+  QString names;
+  QString table;
+  QString output;
+};
+
+bool parseOptions(const QStringList& args, Options* o, QString* error) {
+  for (qsizetype i = 0; i < args.size(); ++i) {
+    const QString& a = args[i];
+    auto value = [&](QString* target) {
+      if (i + 1 >= args.size()) {
+        *error = QStringLiteral("%1 needs a value.").arg(a);
+        return false;
+      }
+      *target = args[++i];
+      return true;
+    };
+    if (a == QLatin1String("--format")) {
+      if (!value(&o->format)) return false;
+    } else if (a == QLatin1String("--names")) {
+      if (!value(&o->names)) return false;
+    } else if (a == QLatin1String("--table")) {
+      if (!value(&o->table)) return false;
+    } else if (a == QLatin1String("--output") || a == QLatin1String("-o")) {
+      if (!value(&o->output)) return false;
+    } else if (a.startsWith(QLatin1String("--"))) {
+      *error = QStringLiteral("Unknown option %1.").arg(a);
+      return false;
+    } else {
+      o->positional << a;
+    }
+  }
+  return true;
+}
+
+int listTables(const TableRegistry& registry, QTextStream& out) {
+  out << QStringLiteral("%1  %2  %3  %4\n").arg(QStringLiteral("TABLE"), -22).arg(QStringLiteral("BASE"), -9)
+             .arg(QStringLiteral("STRIDE"), 6).arg(QStringLiteral("COUNT"), 6);
+  for (const auto& t : registry.all()) {
+    out << QStringLiteral("%1  0x%2  %3  %4").arg(t->name(), -22)
+               .arg(QString::number(t->base(), 16).toUpper(), -7)
+               .arg(t->stride(), 6)
+               .arg(t->count(), 6);
+    if (!t->note().isEmpty()) out << "  " << t->note();
+    out << '\n';
+  }
+  return kOk;
+}
+
+int exportTable(const TableRegistry& registry, const Options& o, QTextStream& out, QTextStream& err) {
+  if (o.positional.size() != 3) {
+    err << "export needs ROM and TABLE.\n" << kUsageText;
+    return kUsage;
+  }
+  const TableAdapter* table = registry.find(o.positional[2]);
+  if (!table) {
+    err << QStringLiteral("Unknown table \"%1\"; `romtables-cli tables` lists them.\n").arg(o.positional[2]);
+    return kUsage;
+  }
+  if (o.format != QLatin1String("json") && o.format != QLatin1String("csv")) {
+    err << QStringLiteral("Unknown format \"%1\"; use json or csv.\n").arg(o.format);
+    return kUsage;
+  }
+  RomImage rom;
+  rom.setRomPath(o.positional[1]);
+  auto refs = table->records(rom, o.names);
+  if (!refs) {
+    err << refs.message() << '\n';
+    return kFailed;
+  }
+  std::vector<ExportedRecord> records;
+  records.reserve(refs->size());
+  for (const RecordRef& ref : *refs) {
+    auto state = table->read(rom, ref);
+    if (!state) {
+      err << state.message() << '\n';
+      return kFailed;
+    }
+    records.push_back({ref, *state});
+  }
+  const QByteArray bytes = o.format == QLatin1String("csv") ? recordsToCsv(*table, records) : recordsToJson(*table, records);
+  if (o.output.isEmpty()) {
+    out.flush();
+    out.device() ? void(out.device()->write(bytes)) : void(out << QString::fromUtf8(bytes));
+    return kOk;
+  }
+  QFile file(o.output);
+  if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(bytes) != bytes.size() || !file.flush()) {
+    err << QStringLiteral("Cannot write %1: %2\n").arg(o.output, file.errorString());
+    return kFailed;
+  }
+  return kOk;
+}
+
+int importFile(const TableRegistry& registry, const Options& o, QTextStream& out, QTextStream& err) {
+  if (o.positional.size() != 3) {
+    err << "import needs ROM and FILE.\n" << kUsageText;
+    return kUsage;
+  }
+  QFile file(o.positional[2]);
+  if (!file.open(QIODevice::ReadOnly)) {
+    err << QStringLiteral("Cannot read %1: %2\n").arg(o.positional[2], file.errorString());
+    return kFailed;
+  }
+  const QByteArray bytes = file.readAll();
+  const bool json = bytes.trimmed().startsWith('{') || bytes.startsWith("\xEF\xBB\xBF{");
+  QString tableName = o.table;
+  Result<ImportFile> parsed = Result<ImportFile>::failure(QString());
+  if (json) {
+    parsed = parseJsonImport(bytes);
+    if (parsed && tableName.isEmpty()) tableName = parsed->table;
+    if (parsed && !o.table.isEmpty() && !parsed->table.isEmpty() && parsed->table != o.table) {
+      err << QStringLiteral("The file holds table \"%1\", not \"%2\".\n").arg(parsed->table, o.table);
+      return kUsage;
+    }
+  }
+  if (tableName.isEmpty()) {
+    err << "The file does not name its table; give --table TABLE.\n";
+    return kUsage;
+  }
+  const TableAdapter* table = registry.find(tableName);
+  if (!table) {
+    err << QStringLiteral("Unknown table \"%1\"; `romtables-cli tables` lists them.\n").arg(tableName);
+    return kUsage;
+  }
+  if (!json) parsed = parseCsvImport(bytes, *table);
+  if (!parsed) {
+    err << parsed.message() << '\n';
+    return kFailed;
+  }
+
+  RomImage rom;
+  rom.setRomPath(o.positional[1]);
+  std::vector<ByteWrite> writes;
+  for (const ImportedRecord& record : parsed->records) {
+    auto ref = table->resolve(rom, record.keys);
+    auto fail = [&](const QString& why) {
+      err << QStringLiteral("Nothing was written. %1: %2\n").arg(record.where, why);
+      return kFailed;
+    };
+    if (!ref) return fail(ref.message());
+    auto current = table->read(rom, *ref);
+    if (!current) return fail(current.message());
+    auto state = overlayFields(*table, *current, record.fields);
+    if (!state) return fail(state.message());
+    FieldError error;
+    if (!table->encode(rom, *ref, *state, &writes, &error)) {
+      const auto controls = table->controls();
+      const QString field = error.control >= 0 ? controls[static_cast<size_t>(error.control)].name : QString();
+      return fail(field.isEmpty() ? error.message : QStringLiteral("field %1: %2").arg(field, error.message));
+    }
+  }
+  SaveResult saved = applyWrites(rom, writes);
+  if (!saved.status) {
+    err << saved.status.message() << '\n';
+    return kFailed;
+  }
+  out << QStringLiteral("Imported %1 record(s) into %2 of %3; %4 byte(s) changed.\n")
+             .arg(parsed->records.size()).arg(table->name(), QFileInfo(o.positional[1]).fileName())
+             .arg(saved.bytesChanged);
+  return kOk;
+}
+
+}  // namespace
+
+int runCli(const QStringList& args, const QString& namesDir, QTextStream& out, QTextStream& err) {
+  if (args.isEmpty() || args.contains(QLatin1String("--help")) || args.contains(QLatin1String("-h"))) {
+    (args.isEmpty() ? err : out) << kUsageText;
+    return args.isEmpty() ? kUsage : kOk;
+  }
+  Options o;
+  QString error;
+  if (!parseOptions(args, &o, &error)) {
+    err << error << '\n' << kUsageText;
+    return kUsage;
+  }
+  if (o.names.isEmpty()) o.names = namesDir;
+  const TableRegistry registry = allTables();
+  const QString command = o.positional.value(0);
+  if (command == QLatin1String("tables")) return listTables(registry, out);
+  if (command == QLatin1String("export")) return exportTable(registry, o, out, err);
+  if (command == QLatin1String("import")) return importFile(registry, o, out, err);
+  err << QStringLiteral("Unknown command \"%1\".\n").arg(command) << kUsageText;
+  return kUsage;
+}
+
+}  // namespace rt

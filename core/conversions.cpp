@@ -1,0 +1,102 @@
+#include "core/conversions.h"
+
+namespace rt {
+namespace {
+
+QString rangeMessage(QStringView text, std::int64_t min, std::int64_t max) {
+  return QStringLiteral("'%1' is not a whole number from %2 to %3").arg(text.toString()).arg(min).arg(max);
+}
+
+bool isDigit(QChar c) { return c >= u'0' && c <= u'9'; }
+
+}  // namespace
+
+Result<std::int64_t> parseDecimal(QStringView text, std::int64_t min, std::int64_t max) {
+  const QStringView t = text.trimmed();
+  qsizetype i = 0;
+  bool negative = false;
+  if (i < t.size() && (t[i] == u'-' || t[i] == u'+')) negative = t[i++] == u'-';
+  const qsizetype intStart = i;
+  while (i < t.size() && isDigit(t[i])) ++i;
+  const QStringView intDigits = t.mid(intStart, i - intStart);
+  QStringView fracDigits;
+  if (i < t.size() && t[i] == u'.') {
+    const qsizetype fracStart = ++i;
+    while (i < t.size() && isDigit(t[i])) ++i;
+    fracDigits = t.mid(fracStart, i - fracStart);
+  }
+  if (i != t.size() || (intDigits.isEmpty() && fracDigits.isEmpty()))
+    return Result<std::int64_t>::failure(rangeMessage(t, min, max));
+
+  // Magnitude of the integer part; anything past 18 significant digits is out of
+  // every range we store, so it only needs to be recognised as too large.
+  std::int64_t magnitude = 0;
+  bool huge = false;
+  for (QChar c : intDigits) {
+    if (magnitude > 100000000000000000LL) {
+      huge = true;
+      break;
+    }
+    magnitude = magnitude * 10 + (c.unicode() - u'0');
+  }
+  if (!huge && !fracDigits.isEmpty()) {
+    // Exact half-to-even rounding on the decimal digits, not through a double.
+    const int first = fracDigits[0].unicode() - u'0';
+    bool restNonZero = false;
+    for (qsizetype k = 1; k < fracDigits.size(); ++k) restNonZero |= fracDigits[k] != u'0';
+    if (first > 5 || (first == 5 && (restNonZero || magnitude % 2 == 1))) ++magnitude;
+  }
+  const std::int64_t value = negative ? -magnitude : magnitude;
+  if (huge || value < min || value > max) return Result<std::int64_t>::failure(rangeMessage(t, min, max));
+  return value;
+}
+
+Result<int> parseByte(QStringView text) {
+  auto v = parseDecimal(text, 0, 255);
+  if (!v) return v.status();
+  return static_cast<int>(*v);
+}
+
+Result<int> parseWord(QStringView text) {
+  auto v = parseDecimal(text, 0, 65535);
+  if (!v) return v.status();
+  return static_cast<int>(*v);
+}
+
+Result<std::int32_t> parseInt32(QStringView text) {
+  auto v = parseDecimal(text, INT32_MIN, INT32_MAX);
+  if (!v) return v.status();
+  return static_cast<std::int32_t>(*v);
+}
+
+Result<int> parseSignedByte(QStringView text) {
+  auto v = parseDecimal(text, -256, 255);
+  if (!v) return v.status();
+  return static_cast<int>(*v < 0 ? *v + 256 : *v);
+}
+
+Result<int> parseHexWord(QStringView text) {
+  const QStringView t = text.trimmed();
+  int value = 0;
+  bool ok = !t.isEmpty() && t.size() <= 4;
+  for (qsizetype i = 0; ok && i < t.size(); ++i) {
+    const char16_t c = t[i].unicode();
+    int digit;
+    if (c >= u'0' && c <= u'9') digit = c - u'0';
+    else if (c >= u'a' && c <= u'f') digit = c - u'a' + 10;
+    else if (c >= u'A' && c <= u'F') digit = c - u'A' + 10;
+    else {
+      ok = false;
+      break;
+    }
+    value = value * 16 + digit;
+  }
+  if (!ok)
+    return Result<int>::failure(
+        QStringLiteral("'%1' is not a hexadecimal number from 0 to FFFF").arg(t.toString()));
+  return value;
+}
+
+QString hexText(int value) { return QString::number(value, 16).toUpper(); }
+
+}  // namespace rt

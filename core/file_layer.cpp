@@ -1,0 +1,184 @@
+#include "core/file_layer.h"
+
+#include <QFile>
+
+#include <cerrno>
+#include <cstring>
+
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
+namespace rt {
+namespace {
+
+#ifdef _WIN32
+
+QString lastErrorText() {
+  wchar_t* text = nullptr;
+  FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
+                     FORMAT_MESSAGE_IGNORE_INSERTS,
+                 nullptr, GetLastError(), 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+  QString result = text ? QString::fromWCharArray(text).trimmed() : QStringLiteral("unknown error");
+  LocalFree(text);
+  return result;
+}
+
+class WinRomFile final : public RomFile {
+ public:
+  explicit WinRomFile(HANDLE handle) : handle_(handle) {}
+  ~WinRomFile() override { CloseHandle(handle_); }
+
+  std::int64_t readAt(std::int64_t offset, void* buffer, std::int64_t length) override {
+    OVERLAPPED where{};
+    where.Offset = static_cast<DWORD>(offset);
+    where.OffsetHigh = static_cast<DWORD>(offset >> 32);
+    DWORD done = 0;
+    if (!ReadFile(handle_, buffer, static_cast<DWORD>(length), &done, &where)) {
+      if (GetLastError() == ERROR_HANDLE_EOF) return 0;
+      error_ = lastErrorText();
+      return -1;
+    }
+    return done;
+  }
+  std::int64_t writeAt(std::int64_t offset, const void* buffer, std::int64_t length) override {
+    OVERLAPPED where{};
+    where.Offset = static_cast<DWORD>(offset);
+    where.OffsetHigh = static_cast<DWORD>(offset >> 32);
+    DWORD done = 0;
+    if (!WriteFile(handle_, buffer, static_cast<DWORD>(length), &done, &where)) {
+      error_ = lastErrorText();
+      return -1;
+    }
+    return done;
+  }
+  std::int64_t size() override {
+    LARGE_INTEGER value;
+    if (!GetFileSizeEx(handle_, &value)) {
+      error_ = lastErrorText();
+      return -1;
+    }
+    return value.QuadPart;
+  }
+  Status flush() override {
+    if (!FlushFileBuffers(handle_)) return Status::error(lastErrorText());
+    return Status::ok();
+  }
+  bool interrupted() const override { return false; }
+  QString errorText() const override { return error_; }
+
+ private:
+  HANDLE handle_;
+  QString error_;
+};
+
+class WinFileLayer final : public FileLayer {
+ public:
+  Result<std::unique_ptr<RomFile>> open(const QString& path, OpenMode mode) override {
+    const DWORD access = mode == OpenMode::ReadWrite ? GENERIC_READ | GENERIC_WRITE : GENERIC_READ;
+    // OPEN_EXISTING: never create; no truncating disposition is ever used.
+    HANDLE handle = CreateFileW(reinterpret_cast<const wchar_t*>(path.utf16()), access,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) return Result<std::unique_ptr<RomFile>>::failure(lastErrorText());
+    BY_HANDLE_FILE_INFORMATION info;
+    if (!GetFileInformationByHandle(handle, &info) ||
+        (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
+      CloseHandle(handle);
+      return Result<std::unique_ptr<RomFile>>::failure(QStringLiteral("it is not a file"));
+    }
+    return std::unique_ptr<RomFile>(new WinRomFile(handle));
+  }
+};
+
+#else
+
+QString errnoText(int error) { return QString::fromLocal8Bit(std::strerror(error)); }
+
+class PosixRomFile final : public RomFile {
+ public:
+  explicit PosixRomFile(int fd) : fd_(fd) {}
+  ~PosixRomFile() override { ::close(fd_); }
+
+  std::int64_t readAt(std::int64_t offset, void* buffer, std::int64_t length) override {
+    const ssize_t done = ::pread(fd_, buffer, static_cast<size_t>(length), offset);
+    return finish(done);
+  }
+  std::int64_t writeAt(std::int64_t offset, const void* buffer, std::int64_t length) override {
+    const ssize_t done = ::pwrite(fd_, buffer, static_cast<size_t>(length), offset);
+    return finish(done);
+  }
+  std::int64_t size() override {
+    struct stat info {};
+    if (::fstat(fd_, &info) != 0) {
+      error_ = errnoText(errno);
+      return -1;
+    }
+    return info.st_size;
+  }
+  Status flush() override {
+    while (::fsync(fd_) != 0) {
+      if (errno != EINTR) return Status::error(errnoText(errno));
+    }
+    return Status::ok();
+  }
+  bool interrupted() const override { return interrupted_; }
+  QString errorText() const override { return error_; }
+
+ private:
+  std::int64_t finish(ssize_t done) {
+    interrupted_ = false;
+    if (done < 0) {
+      interrupted_ = errno == EINTR;
+      error_ = errnoText(errno);
+      return -1;
+    }
+    return done;
+  }
+  int fd_;
+  bool interrupted_ = false;
+  QString error_;
+};
+
+class PosixFileLayer final : public FileLayer {
+ public:
+  Result<std::unique_ptr<RomFile>> open(const QString& path, OpenMode mode) override {
+    const QByteArray name = QFile::encodeName(path);
+    // No O_CREAT, no O_TRUNC: an editor must never make or empty a file.
+    // O_NONBLOCK keeps a FIFO from hanging the open; it is cleared again below.
+    int flags = (mode == OpenMode::ReadWrite ? O_RDWR : O_RDONLY) | O_CLOEXEC | O_NOCTTY | O_NONBLOCK;
+    int fd;
+    do {
+      fd = ::open(name.constData(), flags);
+    } while (fd < 0 && errno == EINTR);
+    if (fd < 0) return Result<std::unique_ptr<RomFile>>::failure(errnoText(errno));
+    struct stat info {};
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+      ::close(fd);
+      return Result<std::unique_ptr<RomFile>>::failure(
+          S_ISDIR(info.st_mode) ? QStringLiteral("it is a folder, not a file")
+                                : QStringLiteral("it is not a regular file"));
+    }
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    return std::unique_ptr<RomFile>(new PosixRomFile(fd));
+  }
+};
+
+#endif
+
+}  // namespace
+
+std::shared_ptr<FileLayer> systemFileLayer() {
+#ifdef _WIN32
+  static auto layer = std::make_shared<WinFileLayer>();
+#else
+  static auto layer = std::make_shared<PosixFileLayer>();
+#endif
+  return layer;
+}
+
+}  // namespace rt

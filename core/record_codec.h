@@ -1,0 +1,127 @@
+#pragma once
+// The record codec: a table is where records live (base, stride, count) and
+// which bytes of a record are shown (its fields); a field kind says how bytes
+// become what a control shows and back. The forms and the command line both
+// read and write through here, so a field is never read one way and written
+// another.
+
+#include "core/result.h"
+#include "core/rom_image.h"
+
+#include <QString>
+
+#include <cstdint>
+#include <vector>
+
+namespace rt {
+
+enum class FieldKind {
+  Byte,        // decimal text, 0..255
+  Word,        // decimal text, 0..65535, little-endian
+  Int32,       // decimal text, signed 32-bit, little-endian
+  SignedByte,  // shown -128..127, typed -256..255
+  HexWord,     // hexadecimal text, 0..FFFF
+  Combo,       // selected row of a list, see ComboRule
+  Flags,       // one check box per bit; bits outside the mask keep their value
+};
+
+// How a coded byte maps to a row of its list and back.
+struct ComboRule {
+  enum Kind {
+    Plain,      // row = byte; a byte past the list keeps its value as an extra row
+    NoneAbove,  // bytes >= noneRow show noneRow; noneRow (or no row) saves noneByte
+    TwoState,   // noneByte shows row 0, anything else row 1; row 1 saves 0x01
+    NoneByte,   // noneByte shows noneRow; noneRow saves noneByte
+  };
+  Kind kind = Plain;
+  int noneRow = -1;
+  int noneByte = 0xFF;
+};
+
+struct Field {
+  QString control;  // control name; for Flags the array name, boxes are "name(k)"
+  std::int64_t offset = 0;  // from the start of the record
+  FieldKind kind = FieldKind::Byte;
+  QString caption;  // named in messages
+  ComboRule combo{};
+  int flagMask = 0xFF;  // Flags: the bits that have a box
+};
+
+struct TableDef {
+  QString id;  // the form's name
+  std::int64_t base = 0;
+  std::int64_t stride = 0;
+  int count = 1;
+  std::vector<Field> fields;  // in file order
+
+  std::int64_t recordOffset(int index) const { return base + stride * index; }
+};
+
+// Field constructors, so a field list reads like a structure description.
+Field byteField(QString control, std::int64_t offset, QString caption);
+Field wordField(QString control, std::int64_t offset, QString caption);
+Field int32Field(QString control, std::int64_t offset, QString caption);
+Field signedByteField(QString control, std::int64_t offset, QString caption);
+Field hexWordField(QString control, std::int64_t offset, QString caption);
+Field comboField(QString control, std::int64_t offset, QString caption, ComboRule rule = {});
+Field flagsField(QString arrayName, std::int64_t offset, QString caption, int mask = 0xFF);
+// "Ab" and 3 give "Ab(3)".
+QString elementName(const QString& arrayName, int index);
+
+enum class ControlKind { Text, Combo, Check };
+
+// One control of a record: a text box, a combo box or one check box of a flag byte.
+struct ControlRef {
+  QString name;
+  ControlKind kind;
+  int field;     // index into TableDef::fields
+  int bit = -1;  // Check: the bit this box shows
+};
+std::vector<ControlRef> controlsOf(const TableDef& table);
+
+// What a control holds: text for a text box, row for a combo box (-1: none
+// selected; a row past the list stands for a stored byte without a row),
+// checked for a check box.
+struct ControlValue {
+  QString text;
+  int row = -1;
+  bool checked = false;
+  bool operator==(const ControlValue&) const = default;
+};
+using RecordState = std::vector<ControlValue>;  // aligned with controlsOf(table)
+
+// One byte to store, only the bits of mask.
+struct ByteWrite {
+  std::int64_t offset;
+  std::uint8_t value;
+  std::uint8_t mask;
+};
+
+// A rejected value: which control, and a message naming its caption, the text
+// and what it accepts.
+struct FieldError {
+  int control = -1;
+  QString message;
+};
+
+// Reads the record at recordOffset in its own session.
+Result<RecordState> readRecord(RomImage& rom, const TableDef& table, std::int64_t recordOffset);
+// Reads inside an already open session.
+RecordState readFields(RomImage& rom, const TableDef& table, std::int64_t recordOffset);
+
+// Converts and checks every control; no byte is produced unless all are valid.
+bool encodeRecord(const TableDef& table, std::int64_t recordOffset, const RecordState& state,
+                  std::vector<ByteWrite>* writes, FieldError* error);
+
+struct SaveResult {
+  Status status;
+  int badControl = -1;  // set when a value was rejected
+  std::int64_t bytesChanged = 0;
+};
+// Applies writes in one write session: all of them or none.
+SaveResult applyWrites(RomImage& rom, const std::vector<ByteWrite>& writes);
+// encodeRecord + applyWrites.
+SaveResult writeRecord(RomImage& rom, const TableDef& table, std::int64_t recordOffset,
+                       const RecordState& state);
+
+}  // namespace rt

@@ -1,0 +1,113 @@
+#pragma once
+// The ROM image: one file addressed by 0-based offsets, all multi-byte values
+// little-endian. Every read or save is one session: openRomImage, position
+// romCursor, call the accessors (each advances the cursor by its width),
+// closeRomImage. Nothing is cached between sessions, so a change made by
+// another program shows at the next read.
+//
+// Reads are served from a window filled by one positioned read, so a record
+// costs one system call, not one per byte; bytes past the end of the file read
+// as 0. Writes are staged and land only in closeRomImage, after every staged
+// byte was checked to lie inside the file: a save writes all of its bytes or
+// none, and the file never grows or shrinks.
+
+#include "core/file_layer.h"
+#include "core/result.h"
+
+#include <QString>
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <vector>
+
+namespace rt {
+
+enum class Access { Read, Write };
+
+class RomImage {
+ public:
+  explicit RomImage(std::shared_ptr<FileLayer> files = systemFileLayer());
+  RomImage(const RomImage&) = delete;
+  RomImage& operator=(const RomImage&) = delete;
+  ~RomImage();
+
+  // The chosen image; empty until the user picks one.
+  const QString& romPath() const { return romPath_; }
+  void setRomPath(const QString& path) { romPath_ = path; }
+
+  // A read session opens the file read-only, so a read-only image can be viewed;
+  // only a write session asks for write access.
+  Status openRomImage(Access access = Access::Read);
+  // Ends the session. For a write session this is where the staged bytes land:
+  // all of them, flushed to the disk, or none, with the reason.
+  Status closeRomImage();
+  // Ends the session without writing anything staged.
+  void abortRomImage();
+  bool isOpen() const { return file_ != nullptr; }
+
+  // Offset of the next byte an accessor touches. Kept in 0..2^31-1.
+  std::int64_t romCursor() const { return cursor_; }
+  void seek(std::int64_t offset);
+  void skip(std::int64_t count);  // checked; an overflow fails the session
+
+  int readU8();
+  int readU16();           // 0..65535
+  std::int32_t readU32();  // two's complement
+  void writeU8(int value);              // 0..255, else the session fails
+  void writeU16(int value);             // 0..65535, else the session fails
+  void writeU32(std::int32_t value);
+  // Writes only the bits of `mask`; the other bits keep what the file holds at
+  // the moment of saving (bits that no control shows are never lost).
+  void writeU8Masked(int value, int mask);
+
+  // Makes the next accesses inside [offset, offset + length) one system call.
+  void prefetch(std::int64_t offset, std::int64_t length);
+
+  std::int64_t fileSize() const { return size_; }  // of the open file
+  // Bytes whose value the last successful write session changed.
+  std::int64_t lastBytesChanged() const { return lastChanged_; }
+
+ private:
+  struct Staged {
+    std::uint8_t value;
+    std::uint8_t mask;
+  };
+  int byteAt(std::int64_t offset);
+  bool take(int width, std::int64_t* offset);
+  void stage(std::int64_t offset, int value, int mask);
+  void fail(const QString& message);
+  Status commit();
+  Status writeFully(std::int64_t offset, const std::uint8_t* data, std::int64_t length);
+  void reset();
+
+  std::shared_ptr<FileLayer> files_;
+  QString romPath_;
+  std::unique_ptr<RomFile> file_;
+  Access access_ = Access::Read;
+  std::int64_t cursor_ = 0;
+  std::int64_t size_ = 0;
+  Status error_;
+  std::vector<std::uint8_t> window_;
+  std::int64_t windowStart_ = -1;
+  std::map<std::int64_t, Staged> staged_;
+  std::int64_t lastChanged_ = 0;
+};
+
+// Opens a session and ends it when leaving scope. A write session that was not
+// closed explicitly writes nothing: leaving early must never land half a record.
+class RomSession {
+ public:
+  RomSession(RomImage& rom, Access access) : rom_(rom), status_(rom.openRomImage(access)) {}
+  ~RomSession() {
+    if (rom_.isOpen()) rom_.abortRomImage();
+  }
+  const Status& status() const { return status_; }
+  Status close() { return rom_.isOpen() ? rom_.closeRomImage() : status_; }
+
+ private:
+  RomImage& rom_;
+  Status status_;
+};
+
+}  // namespace rt

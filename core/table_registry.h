@@ -1,0 +1,92 @@
+#pragma once
+// Every table the program knows, as the command line sees it: how records are
+// found and named, and the codec that reads and writes them. Forms use the
+// same definitions, so the command line shows a record exactly as its form does.
+
+#include "core/name_list.h"
+#include "core/record_codec.h"
+
+#include <QString>
+#include <QStringList>
+#include <QVariantMap>
+
+#include <memory>
+#include <vector>
+
+namespace rt {
+
+// The name list that names a table's records: `count` items after dropping `skip`.
+struct NameListSpec {
+  QString file;
+  int count = 0;
+  int skip = 0;
+  ItemStyle style = ItemStyle::Text;
+};
+
+// Loads the items of a list as its form would show them.
+Result<QStringList> loadNames(const QString& dir, const NameListSpec& spec);
+
+struct RecordRef {
+  QVariantMap keys;  // how the record is addressed: {"index": 3}, or stage and index
+  QString name;
+  std::int64_t offset = 0;
+};
+
+class TableAdapter {
+ public:
+  virtual ~TableAdapter() = default;
+  virtual QString name() const = 0;  // the form's name
+  virtual std::int64_t base() const = 0;
+  virtual std::int64_t stride() const = 0;
+  virtual int count() const = 0;
+  virtual QString note() const { return {}; }  // how records are found, when not base + stride * i
+  virtual std::vector<ControlRef> controls() const = 0;
+  virtual QStringList keyNames() const { return {QStringLiteral("index")}; }
+
+  virtual Result<std::vector<RecordRef>> records(RomImage& rom, const QString& namesDir) const = 0;
+  virtual Result<RecordRef> resolve(RomImage& rom, const QVariantMap& keys) const = 0;
+  virtual Result<RecordState> read(RomImage& rom, const RecordRef& record) const = 0;
+  // Converts and checks a record; produces the bytes to store. May read the
+  // image (a record that points elsewhere), never writes.
+  virtual bool encode(RomImage& rom, const RecordRef& record, const RecordState& state,
+                      std::vector<ByteWrite>* writes, FieldError* error) const = 0;
+};
+
+// A table of `count` records at base + stride * i, named by a name list (or by
+// the table's own name when it has one record).
+class FixedTable : public TableAdapter {
+ public:
+  FixedTable(TableDef def, NameListSpec names) : def_(std::move(def)), names_(std::move(names)) {}
+  const TableDef& def() const { return def_; }
+  const NameListSpec& names() const { return names_; }
+
+  QString name() const override { return def_.id; }
+  std::int64_t base() const override { return def_.base; }
+  std::int64_t stride() const override { return def_.stride; }
+  int count() const override { return def_.count; }
+  std::vector<ControlRef> controls() const override { return controlsOf(def_); }
+  Result<std::vector<RecordRef>> records(RomImage& rom, const QString& namesDir) const override;
+  Result<RecordRef> resolve(RomImage& rom, const QVariantMap& keys) const override;
+  Result<RecordState> read(RomImage& rom, const RecordRef& record) const override;
+  bool encode(RomImage& rom, const RecordRef& record, const RecordState& state,
+              std::vector<ByteWrite>* writes, FieldError* error) const override;
+
+ private:
+  TableDef def_;
+  NameListSpec names_;
+};
+
+class TableRegistry {
+ public:
+  void add(std::shared_ptr<const TableAdapter> table) { tables_.push_back(std::move(table)); }
+  const TableAdapter* find(const QString& name) const;
+  const std::vector<std::shared_ptr<const TableAdapter>>& all() const { return tables_; }
+
+ private:
+  std::vector<std::shared_ptr<const TableAdapter>> tables_;
+};
+
+// Reads the integer key `key` of a record address, checking 0 <= value < limit.
+Result<int> recordKey(const QVariantMap& keys, const QString& key, int limit);
+
+}  // namespace rt

@@ -1,0 +1,76 @@
+#pragma once
+// What every window of one run shares: the ROM image (its path), the folder
+// of the name lists, the file dialog and the message sink (both replaceable by
+// tests), and the single instance of each form.
+
+#include "core/rom_image.h"
+
+#include <QHash>
+#include <QPointer>
+#include <QString>
+#include <QVariant>
+#include <QWidget>
+
+#include <functional>
+#include <memory>
+
+namespace rt {
+
+class FileChooser {
+ public:
+  virtual ~FileChooser() = default;
+  // The chosen file, or an empty text when the user cancelled.
+  virtual QString chooseRomImage(QWidget* parent, const QString& current) = 0;
+};
+
+class MessageSink {
+ public:
+  virtual ~MessageSink() = default;
+  virtual void error(QWidget* parent, const QString& title, const QString& text) = 0;
+};
+
+// The real dialogs.
+std::shared_ptr<FileChooser> dialogFileChooser();
+std::shared_ptr<MessageSink> dialogMessageSink();
+
+class AppContext;
+using FormFactory = std::function<QWidget*(AppContext&)>;
+
+class AppContext {
+ public:
+  AppContext(QString namesDir, std::shared_ptr<FileChooser> chooser, std::shared_ptr<MessageSink> messages,
+             std::shared_ptr<FileLayer> files = systemFileLayer());
+  ~AppContext();
+
+  RomImage& rom() { return rom_; }
+  const QString& namesDir() const { return namesDir_; }
+  FileChooser& chooser() { return *chooser_; }
+  void reportError(QWidget* parent, const QString& title, const QString& text) { messages_->error(parent, title, text); }
+
+  void registerForm(const QString& name, FormFactory factory) { factories_.insert(name, std::move(factory)); }
+  bool hasForm(const QString& name) const { return factories_.contains(name) || fixed_.contains(name); }
+  // A window that lives for the whole run (the main menu); showForm only raises it.
+  void registerWindow(const QString& name, QWidget* window) { fixed_.insert(name, window); }
+  // Shows the form, creating and loading it when it is not open, or brings the
+  // open one to the front. Returns the window, or nullptr when there is no such
+  // form or it could not load (the reason was reported).
+  QWidget* showForm(const QString& name);
+  QWidget* openForm(const QString& name) const;  // nullptr when not open
+  // Closes every open form (the program is ending).
+  void closeAllForms();
+
+  // Values a form keeps outside its controls, alive until the program ends.
+  QVariant& formValue(const QString& key) { return formValues_[key]; }
+
+ private:
+  RomImage rom_;
+  QString namesDir_;
+  std::shared_ptr<FileChooser> chooser_;
+  std::shared_ptr<MessageSink> messages_;
+  QHash<QString, FormFactory> factories_;
+  QHash<QString, QPointer<QWidget>> open_;
+  QHash<QString, QPointer<QWidget>> fixed_;
+  QHash<QString, QVariant> formValues_;
+};
+
+}  // namespace rt

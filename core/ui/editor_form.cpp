@@ -1,0 +1,50 @@
+#include "core/ui/editor_form.h"
+
+#include "core/ui/field_binder.h"
+
+namespace rt {
+
+EditorForm::EditorForm(AppContext& context, const QString& formName, const QString& caption, const QString& menu)
+    : QWidget(nullptr, Qt::Window), context_(context), menu_(menu) {
+  setObjectName(formName);
+  setWindowTitle(caption);
+  exit_ = makeButton(QStringLiteral("Exit"), QStringLiteral("Exit"));
+  connect(exit_, &QPushButton::clicked, this, &EditorForm::exitForm);
+}
+
+void EditorForm::exitForm() {
+  // Unload this window (unsaved edits go with it), then bring the menu forward.
+  const QString menu = menu_;
+  AppContext& context = context_;
+  close();
+  context.showForm(menu);
+}
+
+QPushButton* EditorForm::makeButton(const QString& objectName, const QString& caption) {
+  auto* button = new QPushButton(caption, this);
+  button->setObjectName(objectName);
+  return button;
+}
+
+QLabel* EditorForm::makeLabel(const QString& objectName, const QString& caption) {
+  auto* label = new QLabel(caption, this);
+  if (!objectName.isEmpty()) label->setObjectName(objectName);
+  return label;
+}
+
+void EditorForm::reportError(const QString& text) {
+  context_.reportError(this, windowTitle().isEmpty() ? objectName() : windowTitle(), text);
+}
+
+bool EditorForm::reportSave(const SaveResult& result, const FieldBinder* fields) {
+  if (result.status) return true;
+  if (result.badControl >= 0) {
+    reportError(QStringLiteral("Nothing was saved.\n%1").arg(result.status.message()));
+    if (fields) fields->focusControl(result.badControl);
+  } else {
+    reportError(result.status.message());
+  }
+  return false;
+}
+
+}  // namespace rt

@@ -1,0 +1,61 @@
+#pragma once
+// The editor lifecycle every form shares: a window of its own, loaded when the
+// menu opens it (name lists first, then the first record), `Exit` back to the
+// menu that owns it, and messages that say which field is wrong.
+
+#include "core/record_codec.h"
+#include "core/ui/app_context.h"
+
+#include <QLabel>
+#include <QPushButton>
+#include <QWidget>
+
+namespace rt {
+
+class FieldBinder;
+
+class EditorForm : public QWidget {
+  Q_OBJECT
+ public:
+  // `menu` is the form `Exit` returns to: "Main" or "Main_2".
+  EditorForm(AppContext& context, const QString& formName, const QString& caption, const QString& menu);
+
+  // Form_Load: reads the name lists and shows the first record. False when a
+  // list is missing or short; the reason was reported and the form is dropped.
+  virtual bool load() = 0;
+
+  AppContext& context() { return context_; }
+  const QString& menu() const { return menu_; }
+
+ public slots:
+  void exitForm();  // Exit_Click
+
+ protected:
+  QPushButton* makeButton(const QString& objectName, const QString& caption);
+  QLabel* makeLabel(const QString& objectName, const QString& caption);
+  QPushButton* exitButton() const { return exit_; }
+  // Reports a failed load, read or save under the form's caption.
+  void reportError(const QString& text);
+  // Reports a save: a rejected value focuses its control; success is silent.
+  bool reportSave(const SaveResult& result, const FieldBinder* fields);
+
+ private:
+  AppContext& context_;
+  QString menu_;
+  QPushButton* exit_;
+};
+
+// A factory that builds a form, runs its load, and gives nothing when the load failed.
+template <typename Form>
+FormFactory formFactory() {
+  return [](AppContext& context) -> QWidget* {
+    auto* form = new Form(context);
+    if (!form->load()) {
+      delete form;
+      return nullptr;
+    }
+    return form;
+  };
+}
+
+}  // namespace rt

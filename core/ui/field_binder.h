@@ -1,0 +1,48 @@
+#pragma once
+// One widget per control of a table (text box, combo box or check box), named
+// after the control, and the moves of a record's state into and out of them.
+// Forms only place the widgets; they never convert values themselves.
+
+#include "core/record_codec.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QStringList>
+#include <QWidget>
+
+#include <vector>
+
+namespace rt {
+
+class FieldBinder {
+ public:
+  FieldBinder(const TableDef& table, QWidget* parent);
+
+  const TableDef& table() const { return table_; }
+  const std::vector<ControlRef>& controls() const { return controls_; }
+  QWidget* widget(const QString& name) const;
+  QLineEdit* text(const QString& name) const { return qobject_cast<QLineEdit*>(widget(name)); }
+  QComboBox* combo(const QString& name) const { return qobject_cast<QComboBox*>(widget(name)); }
+  QCheckBox* check(const QString& name) const { return qobject_cast<QCheckBox*>(widget(name)); }
+  QWidget* widgetAt(int control) const { return widgets_[static_cast<size_t>(control)]; }
+
+  // The rows of a combo box, from its name list.
+  void fillCombo(const QString& name, const QStringList& rows);
+
+  // A combo row past the list (a stored byte without a name) shows as an extra
+  // row "(n)" and is saved back as n unless the user picks another row.
+  void setState(const RecordState& state);
+  RecordState state() const;
+  void clear();
+
+  // Puts the keyboard focus on a control whose value was rejected.
+  void focusControl(int control) const;
+
+ private:
+  TableDef table_;
+  std::vector<ControlRef> controls_;
+  std::vector<QWidget*> widgets_;
+};
+
+}  // namespace rt

@@ -1,0 +1,43 @@
+#pragma once
+// The common shape of a record editor: `List1` names the records, selecting a
+// row reads that record, `Save` writes the record of the selected row.
+// A form adds its own name lists (loadLists) and places the widgets.
+
+#include "core/table_registry.h"
+#include "core/ui/editor_form.h"
+#include "core/ui/field_binder.h"
+
+#include <QListWidget>
+
+namespace rt {
+
+class RecordForm : public EditorForm {
+  Q_OBJECT
+ public:
+  RecordForm(AppContext& context, const QString& formName, const QString& caption, TableDef table,
+             NameListSpec recordNames, const QString& menu = QStringLiteral("Main"));
+
+  bool load() override;
+
+ protected:
+  // Fills combo boxes and captions from the form's other lists, after List1.
+  virtual bool loadLists() { return true; }
+  // Loads a list or reports the failure.
+  bool loadInto(const NameListSpec& spec, QStringList* items);
+
+  QListWidget* list1() const { return list1_; }
+  QPushButton* saveButton() const { return save_; }
+  FieldBinder& fields() { return fields_; }
+
+ public slots:
+  void readSelected();  // List1_Click
+  void saveSelected();  // Save_Click
+
+ private:
+  NameListSpec recordNames_;
+  QListWidget* list1_;
+  QPushButton* save_;
+  FieldBinder fields_;
+};
+
+}  // namespace rt

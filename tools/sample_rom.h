@@ -1,0 +1,134 @@
+#pragma once
+// A synthetic ROM image with every table the editors touch filled with
+// plausible values, for trying the program out and for tests that need a whole
+// image. Everything is made up: a header of our own, pseudo-random filler and
+// tables generated from a small fixed PRNG, so the same seed gives the same
+// bytes with every compiler and standard library.
+
+#include <cstddef>
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace rt::sample {
+
+// --- Table layout (file offsets, counts and record sizes) -------------------
+
+// Skill effect grids.
+inline constexpr std::uint32_t kSkillXinGrid = 0x696EA;        // 3 x 2 bytes
+inline constexpr std::uint32_t kSkillAtkPowerColumn = 0x696F2;  // 9 x u16
+inline constexpr std::uint32_t kSkillAtkRateColumn = 0x69706;   // 9 x u16
+inline constexpr std::uint32_t kSkillSuperGrid = 0x69771;       // 9 x 3 bytes
+inline constexpr std::uint32_t kSkillFireGrid = 0x697F4;        // 9 x 4 bytes
+inline constexpr std::uint32_t kSkillOverGrid = 0x69846;        // 9 x 3 bytes
+inline constexpr std::uint32_t kSkillHpBlocks = 0x6A058;        // 4 blocks of 9 x 10
+inline constexpr std::uint32_t kSkillHpBlockStride = 92;
+inline constexpr std::uint32_t kSkillHpBlockCount = 4;
+inline constexpr std::uint32_t kSkillMoraleBlocks = 0x6A329;    // 3 blocks of 8 x 6
+inline constexpr std::uint32_t kSkillMoraleBlockStride = 49;
+inline constexpr std::uint32_t kSkillMoraleBlockCount = 3;
+
+// Weapon upgrade table: 15 levels of 4 u16 (one per upgrade step type).
+inline constexpr std::uint32_t kWeaponUpgradeTable = 0x6A230;
+inline constexpr std::uint32_t kUpgradeLevels = 15;
+inline constexpr std::uint32_t kUpgradeStepTypes = 4;
+
+// Money table: 15 levels of 10 signed 32-bit values.
+inline constexpr std::uint32_t kMoneyTable = 0x6A81C;
+inline constexpr std::uint32_t kMoneyLevels = 15;
+inline constexpr std::uint32_t kMoneyColumns = 10;
+
+// Skill item records: 22 x 20 bytes, price (signed 32-bit) at +16.
+inline constexpr std::uint32_t kSkillItemTable = 0x75E8C;
+inline constexpr std::uint32_t kSkillItemStride = 20;
+inline constexpr std::uint32_t kSkillItemCount = 22;
+inline constexpr std::uint32_t kSkillItemPriceOffset = 16;
+
+// Part records: 47 x 28 bytes, price (signed 32-bit) at +20.
+inline constexpr std::uint32_t kPartTable = 0x76804;
+inline constexpr std::uint32_t kPartStride = 28;
+inline constexpr std::uint32_t kPartCount = 47;
+inline constexpr std::uint32_t kPartPriceOffset = 20;
+
+// Skill level records: 9 bytes each, reached through the pilot skill slots.
+// They run up to the unit picture table, which leaves room for exactly 560.
+inline constexpr std::uint32_t kSkillLevelTable = 0x77498;
+inline constexpr std::uint32_t kSkillLevelStride = 9;
+
+// Unit picture table: 303 x 11 u16.
+inline constexpr std::uint32_t kUnitPictureTable = 0x78848;
+inline constexpr std::uint32_t kUnitPictureStride = 22;
+inline constexpr std::uint32_t kSkillLevelCount =
+    (kUnitPictureTable - kSkillLevelTable) / kSkillLevelStride;
+
+// Weapon table: 989 x 36 bytes, directly followed by the unit table.
+inline constexpr std::uint32_t kWeaponTable = 0x7A254;
+inline constexpr std::uint32_t kWeaponStride = 36;
+inline constexpr std::uint32_t kWeaponCount = 989;
+
+// Unit table: 303 x 132 bytes.
+inline constexpr std::uint32_t kUnitTable = 0x82D68;
+inline constexpr std::uint32_t kUnitStride = 132;
+inline constexpr std::uint32_t kUnitCount = 303;
+
+// Pilot table: 476 x 104 bytes; the last 28 bytes are 14 skill slots.
+inline constexpr std::uint32_t kPilotTable = 0x8C9A4;
+inline constexpr std::uint32_t kPilotStride = 104;
+inline constexpr std::uint32_t kPilotCount = 476;
+inline constexpr std::uint32_t kPilotSkillSlots = 0x4C;
+inline constexpr std::uint32_t kPilotSkillSlotCount = 14;
+
+// Stage deployment: 65 signed 32-bit offsets, each counted from the table
+// itself, to lists of 56-byte records ended by a record whose first u16 is
+// 0x7FFF.
+inline constexpr std::uint32_t kStageTable = 0xA22400;
+inline constexpr std::uint32_t kStageCount = 65;
+inline constexpr std::uint32_t kDeploymentStride = 56;
+inline constexpr std::uint16_t kDeploymentEndMarker = 0x7FFF;
+inline constexpr std::uint32_t kMaxDeploymentsPerStage = 8;
+
+// Game-wide limits (u16).
+inline constexpr std::uint32_t kExpGainLimit = 0xA62F4;
+inline constexpr std::uint32_t kWeaponAttackLimit = 0xB45A0;
+inline constexpr std::uint16_t kExpGainLimitValue = 500;
+inline constexpr std::uint16_t kWeaponAttackLimitValue = 9999;
+
+// Personality table: 8 x 12 signed morale bytes.
+inline constexpr std::uint32_t kPersonalityTable = 0xD1E5C;
+inline constexpr std::uint32_t kPersonalityStride = 12;
+inline constexpr std::uint32_t kPersonalityCount = 8;
+
+// Spirit command table: 35 x 28 bytes, SP cost in byte 0.
+inline constexpr std::uint32_t kSpiritTable = 0xD4424;
+inline constexpr std::uint32_t kSpiritStride = 28;
+inline constexpr std::uint32_t kSpiritCount = 35;
+
+// --- Header and image regions -----------------------------------------------
+
+inline constexpr char kGameTitle[] = "ROMTABLESMPL";  // exactly 12 characters
+inline constexpr char kGameCode[] = "RT0E";
+inline constexpr char kMakerCode[] = "00";
+inline constexpr std::uint32_t kHeaderCrcOffset = 0x15E;
+inline constexpr std::uint32_t kHeaderSize = 0x4000;
+inline constexpr std::uint32_t kArm9Offset = 0x4000;
+inline constexpr std::uint32_t kArm9Size = 0xD6000;  // holds every table below 1 MiB
+inline constexpr std::uint32_t kArm7Offset = 0xDA000;
+inline constexpr std::uint32_t kArm7Size = 0x26000;
+inline constexpr std::uint32_t kFntOffset = 0x100000;
+inline constexpr std::uint32_t kFatOffset = 0x100200;
+inline constexpr std::uint32_t kDataFileOffset = 0x101000;  // one file, to the end
+
+// CRC-16 as used by the DS header: reflected polynomial 0xA001, initial 0xFFFF.
+std::uint16_t crc16(const std::uint8_t* data, std::size_t size);
+
+// The whole image for `seed`. Its size depends a little on the seed (the stage
+// lists vary in length); it always ends a few KiB after the last stage list.
+std::vector<std::uint8_t> buildSampleRom(std::uint32_t seed = 1);
+
+// Writes `bytes` to `path` through a temporary file beside it (`path` + ".tmp")
+// that replaces `path` only once complete, so a failed run leaves no partial
+// image behind. Returns an empty string on success, otherwise the reason.
+std::string writeImageFile(const std::filesystem::path& path, const std::vector<std::uint8_t>& bytes);
+
+}  // namespace rt::sample
