@@ -1,12 +1,19 @@
 #include "editors/all_forms.h"
 
-#include "core/ui/editor_form.h"
-#include "editors/pilot/spirit_cost_form.h"
+#include "editors/pilot/registry.h"
+#include "editors/unit/registry.h"
+#include "editors/weapon_map/registry.h"
+#include "editors/economy/registry.h"
+#include "editors/skills/registry.h"
 
 namespace rt {
 
 void registerAllForms(AppContext& context) {
-  context.registerForm(QStringLiteral("SPEdit"), formFactory<SpiritCostForm>());
+  registerPilotForms(context);
+  registerUnitForms(context);
+  registerWeaponMapForms(context);
+  registerEconomyForms(context);
+  registerSkillsForms(context);
 }
 
 }  // namespace rt

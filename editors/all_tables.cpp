@@ -1,12 +1,20 @@
 #include "editors/all_tables.h"
 
-#include "editors/pilot/spirit_cost_table.h"
+#include "editors/pilot/registry.h"
+#include "editors/unit/registry.h"
+#include "editors/weapon_map/registry.h"
+#include "editors/economy/registry.h"
+#include "editors/skills/registry.h"
 
 namespace rt {
 
 TableRegistry allTables() {
   TableRegistry registry;
-  registry.add(std::make_shared<FixedTable>(spiritCostTable(), spiritCostNames()));
+  registerPilotTables(registry);
+  registerUnitTables(registry);
+  registerWeaponMapTables(registry);
+  registerEconomyTables(registry);
+  registerSkillsTables(registry);
   return registry;
 }
 

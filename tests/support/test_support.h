@@ -40,6 +40,9 @@ class TempRom {
 // Offsets where two byte arrays differ (and a size change counts as a difference at the shorter end).
 std::vector<std::int64_t> differences(const QByteArray& a, const QByteArray& b);
 QByteArray le(std::uint32_t value, int width);
+inline int byteAt(const QByteArray& bytes, std::int64_t offset) {
+  return static_cast<std::uint8_t>(bytes[static_cast<qsizetype>(offset)]);
+}
 
 class FakeChooser final : public FileChooser {
  public:

@@ -1,0 +1,13 @@
+#include "editors/pilot/registry.h"
+
+#include "core/ui/app_context.h"
+#include "core/ui/editor_form.h"
+#include "editors/pilot/spirit_cost_form.h"
+
+namespace rt {
+
+void registerPilotForms(AppContext& context) {
+  context.registerForm(QStringLiteral("SPEdit"), formFactory<SpiritCostForm>());
+}
+
+}  // namespace rt

@@ -1,0 +1,10 @@
+#include "editors/skills/registry.h"
+
+#include "core/ui/app_context.h"
+#include "core/ui/editor_form.h"
+
+namespace rt {
+
+void registerSkillsForms(AppContext&) {}
+
+}  // namespace rt
