@@ -1,10 +1,12 @@
 #include "editors/skills/registry.h"
 
 #include "core/ui/app_context.h"
-#include "core/ui/editor_form.h"
 
 namespace rt {
 
-void registerSkillsForms(AppContext&) {}
+void registerSkillsForms(AppContext& context) {
+  registerPilotSkillForms(context);
+  registerSkillGridForms(context);
+}
 
 }  // namespace rt

@@ -4,6 +4,9 @@
 
 namespace rt {
 
-void registerSkillsTables(TableRegistry&) {}
+void registerSkillsTables(TableRegistry& registry) {
+  registerPilotSkillTables(registry);
+  registerSkillGridTables(registry);
+}
 
 }  // namespace rt
