@@ -172,6 +172,12 @@ int importFile(const TableRegistry& registry, const Options& o, QTextStream& out
     if (!current) return fail(current.message());
     auto state = overlayFields(*table, *current, record.fields);
     if (!state) return fail(state.message());
+    // Fields that point elsewhere select what the other fields show; the
+    // imported values then go over what the imported pointers select.
+    auto followed = table->follow(rom, *ref, *state);
+    if (!followed) return fail(followed.message());
+    state = overlayFields(*table, *followed, record.fields);
+    if (!state) return fail(state.message());
     FieldError error;
     if (!table->encode(rom, *ref, *state, &writes, &error)) {
       const auto controls = table->controls();

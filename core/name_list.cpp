@@ -104,7 +104,7 @@ QString decodeCp950(const QByteArray& bytes) {
   std::size_t i = 0;
   while (i < n) {
     if (p[i] < 0x80) {
-      out.append(QChar(p[i]));
+      out.append(QChar(static_cast<char16_t>(p[i])));
       ++i;
       continue;
     }
@@ -138,14 +138,13 @@ QString decodeCp950(const QByteArray& bytes) {
     out.reserve(static_cast<qsizetype>(n));
     for (const char c : bytes) {
       const auto b = static_cast<unsigned char>(c);
-      out.append(b < 0x80 ? QChar(b) : QChar(kReplacement));
+      out.append(b < 0x80 ? QChar(static_cast<char16_t>(b)) : QChar(kReplacement));
     }
     return out;
   }
 
-  // A Big5 code of one or two bytes gives at most four UTF-8 bytes; a
-  // replacement character (3 bytes) may stand for a single byte, hence the slack
-  // and the growth below.
+  // Decoded Big5 takes at most two UTF-8 bytes per input byte; a replacement
+  // character (3 bytes) may stand for a single bad byte, hence the growth below.
   QByteArray utf8(static_cast<qsizetype>(2 * n + 16), Qt::Uninitialized);
   std::size_t used = 0;
   char* in = const_cast<char*>(bytes.constData());  // iconv takes char** but does not write

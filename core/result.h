@@ -38,6 +38,7 @@ class Result {
   T& value() & { return *value_; }
   T&& value() && { return std::move(*value_); }
   const T& operator*() const { return *value_; }
+  T& operator*() { return *value_; }
   const T* operator->() const { return &*value_; }
   const QString& message() const { return error_.message(); }
   Status status() const { return isOk() ? Status::ok() : error_; }

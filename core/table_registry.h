@@ -50,6 +50,10 @@ class TableAdapter {
   // image (a record that points elsewhere), never writes.
   virtual bool encode(RomImage& rom, const RecordRef& record, const RecordState& state,
                       std::vector<ByteWrite>* writes, FieldError* error) const = 0;
+  // For a record whose fields point elsewhere: rereads what the pointers in
+  // `state` now select (an import changed a pointer but maybe not the values it
+  // selects). Tables without such fields have nothing to follow.
+  virtual Result<RecordState> follow(RomImage&, const RecordRef&, const RecordState& state) const { return state; }
 };
 
 // A table of `count` records at base + stride * i, named by a name list (or by

@@ -57,8 +57,7 @@ MainMenu::MainMenu(AppContext& context)
   connect(list1_, &QListWidget::itemActivated, this, &MainMenu::editClicked);
 
   auto* credits = new QVBoxLayout;
-  const QStringList lines = {QStringLiteral("RomTables"), QStringLiteral("ROM table editor"),
-                             QStringLiteral("Name lists: %1").arg(QDir::toNativeSeparators(context_.namesDir()))};
+  const QStringList lines = {QStringLiteral("RomTables"), QStringLiteral("ROM table editor")};
   for (int i = 0; i < lines.size(); ++i) {
     auto* label = new QLabel(lines[i], this);
     label->setObjectName(QStringLiteral("Credits%1").arg(i + 1));
@@ -79,6 +78,10 @@ MainMenu::MainMenu(AppContext& context)
   auto* layout = new QVBoxLayout(this);
   layout->addLayout(top, 1);
   layout->addWidget(path_);
+  auto* lists = new QLabel(QStringLiteral("Name lists: %1").arg(QDir::toNativeSeparators(context_.namesDir())), this);
+  lists->setObjectName(QStringLiteral("Credits3"));
+  lists->setTextInteractionFlags(Qt::TextSelectableByMouse);
+  layout->addWidget(lists);
   resize(520, 420);
   showPath();
 }

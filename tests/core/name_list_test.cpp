@@ -340,21 +340,25 @@ TEST_F(LoadTest, FailuresNameTheFileAndTheCount) {
     std::optional<QByteArray> contents;  // nullopt: no such file
     bool asDirectory;                    // a directory where the file should be
     int count;
-    std::vector<std::string> mustContain;
+    std::string expected;  // whole message, "{dir}" standing for the directory
+    std::vector<std::string> mustContain;  // when the message holds system text
   };
   const Case cases[] = {
       {"Missing", "SP.txt", std::nullopt, false, 35,
-       {"\"SP.txt\"", "not found", "first 35 items"}},
+       "Name list \"SP.txt\" was not found in {dir}. This form needs its first 35 items.", {}},
+      {"MissingOne", "one.txt", std::nullopt, false, 1,
+       "Name list \"one.txt\" was not found in {dir}. This form needs its first item.", {}},
       {"Short", "SP.txt", numberedLines(12, "\n"), false, 35,
-       {"\"SP.txt\"", "only 12 items", "needs 35"}},
+       "Name list \"SP.txt\" holds only 12 items; this form needs 35.", {}},
       {"ShortByOne", "Pilots.txt", numberedLines(475, "\r\n"), false, 476,
-       {"\"Pilots.txt\"", "only 475 items", "needs 476"}},
+       "Name list \"Pilots.txt\" holds only 475 items; this form needs 476.", {}},
       {"OneItem", "SpAp.txt", QByteArray("x\n"), false, 2,
-       {"\"SpAp.txt\"", "only 1 item;", "needs 2"}},
+       "Name list \"SpAp.txt\" holds only 1 item; this form needs 2.", {}},
       {"Empty", "main_2.txt", QByteArray(), false, 7,
-       {"\"main_2.txt\"", "no items", "needs 7"}},
-      {"Unreadable", "ground.txt", std::nullopt, true, 5,
-       {"\"ground.txt\"", "could not be read", "first 5 items"}},
+       "Name list \"main_2.txt\" holds no items; this form needs 7.", {}},
+      {"Unreadable", "ground.txt", std::nullopt, true, 5, "",
+       {"Name list \"ground.txt\" in {dir} could not be read: ",
+        ". This form needs its first 5 items."}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -366,15 +370,20 @@ TEST_F(LoadTest, FailuresNameTheFileAndTheCount) {
     if (c.asDirectory) {
       ASSERT_TRUE(QDir(dir.path()).mkdir(c.fileName));
     }
+    const std::string dirText = utf8(QDir::toNativeSeparators(dir.path()));
+    auto withDir = [&dirText](std::string text) {
+      const auto at = text.find("{dir}");
+      if (at != std::string::npos) text.replace(at, 5, dirText);
+      return text;
+    };
     const Result<QStringList> r = loadNameList(dir.path(), c.fileName, c.count);
     ASSERT_FALSE(r.isOk());
     const std::string message = utf8(r.message());
-    for (const std::string& part : c.mustContain) {
-      EXPECT_NE(message.find(part), std::string::npos) << message << "\nlacks: " << part;
+    if (!c.expected.empty()) {
+      EXPECT_EQ(message, withDir(c.expected));
     }
-    if (!c.contents && !c.asDirectory) {
-      EXPECT_NE(message.find(utf8(QDir::toNativeSeparators(dir.path()))), std::string::npos)
-          << message;
+    for (const std::string& part : c.mustContain) {
+      EXPECT_NE(message.find(withDir(part)), std::string::npos) << message << "\nlacks: " << part;
     }
   }
 }

@@ -1,0 +1,44 @@
+#pragma once
+// A record editor without a record list. The combo box `choices` names the
+// records: selecting a row reads that record, `Save` writes the record of the
+// row selected at the moment of saving. A table of one fixed record needs no
+// selector at all: the form then has no `choices` and reads the record when it
+// opens. Subclasses only place the widgets.
+
+#include "core/table_registry.h"
+#include "core/ui/editor_form.h"
+#include "core/ui/field_binder.h"
+
+#include <QComboBox>
+
+namespace rt {
+
+class ChoiceForm : public EditorForm {
+  Q_OBJECT
+ public:
+  // With an empty `choiceNames.file` the form edits record 0 and has no `choices`.
+  ChoiceForm(AppContext& context, const QString& formName, const QString& caption, TableDef table,
+             NameListSpec choiceNames, const QString& menu = QStringLiteral("Main"));
+
+  // Fills `choices` and shows its first record, or reads the one record.
+  bool load() override;
+
+ protected:
+  QComboBox* choices() const { return choices_; }  // nullptr for a one-record form
+  QPushButton* saveButton() const { return save_; }
+  FieldBinder& fields() { return fields_; }
+  // The record shown: the selected row of `choices`, 0 without it, -1 when no row is selected.
+  int selectedRecord() const;
+
+ public slots:
+  void readSelected();  // choices_Click; also what a refresh does
+  void saveSelected();  // Save_Click
+
+ private:
+  NameListSpec choiceNames_;
+  QComboBox* choices_ = nullptr;
+  QPushButton* save_;
+  FieldBinder fields_;
+};
+
+}  // namespace rt

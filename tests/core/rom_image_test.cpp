@@ -1,0 +1,170 @@
+#include "core/rom_image.h"
+
+#include "tests/support/test_support.h"
+
+#include <gtest/gtest.h>
+
+namespace rt::test {
+namespace {
+
+struct ReadCase {
+  QByteArray bytes;
+  int width;
+  std::int64_t expected;
+};
+
+TEST(RomImage, AccessorsReadLittleEndianAndAdvance) {
+  const ReadCase cases[] = {
+      {QByteArray::fromHex("3412"), 2, 4660},     {QByteArray::fromHex("ffff"), 2, 65535},
+      {QByteArray::fromHex("0080"), 2, 32768},    {QByteArray::fromHex("ffffffff"), 4, -1},
+      {QByteArray::fromHex("78563412"), 4, 0x12345678}, {QByteArray::fromHex("00000080"), 4, INT32_MIN},
+      {QByteArray::fromHex("ab"), 1, 0xAB},
+  };
+  for (const ReadCase& c : cases) {
+    TempRom file(QByteArray(5, '\x11') + c.bytes + QByteArray(3, '\x22'));
+    RomImage rom;
+    rom.setRomPath(file.path());
+    ASSERT_TRUE(rom.openRomImage());
+    rom.seek(5);
+    const std::int64_t got = c.width == 1 ? rom.readU8() : c.width == 2 ? rom.readU16() : rom.readU32();
+    EXPECT_EQ(got, c.expected) << c.bytes.toHex().toStdString();
+    EXPECT_EQ(rom.romCursor(), 5 + c.width);
+    EXPECT_TRUE(rom.closeRomImage());
+  }
+}
+
+TEST(RomImage, ReadsPastTheEndGiveZero) {
+  TempRom file(QByteArray::fromHex("0102030405"));
+  RomImage rom;
+  rom.setRomPath(file.path());
+  ASSERT_TRUE(rom.openRomImage());
+  rom.seek(3);
+  EXPECT_EQ(rom.readU32(), 0x0504);  // two bytes inside, two past the end
+  rom.seek(100000);
+  EXPECT_EQ(rom.readU8(), 0);
+  EXPECT_EQ(rom.readU16(), 0);
+  rom.seek(0);
+  EXPECT_EQ(rom.readU8(), 1);
+  EXPECT_EQ(rom.readU8(), 2);  // two reads in a row: consecutive bytes
+  EXPECT_EQ(rom.romCursor(), 2);
+  EXPECT_TRUE(rom.closeRomImage());
+}
+
+TEST(RomImage, WritesLandOnlyAtCloseAndAllOrNothing) {
+  TempRom file(16, 1);
+  const QByteArray before = file.bytes();
+  RomImage rom;
+  rom.setRomPath(file.path());
+  ASSERT_TRUE(rom.openRomImage(Access::Write));
+  rom.seek(2);
+  rom.writeU16(65535);
+  rom.writeU32(-1);
+  rom.writeU8(0);
+  rom.seek(12);
+  rom.writeU16(4660);
+  EXPECT_EQ(file.bytes(), before);  // staged, not yet written
+  ASSERT_TRUE(rom.closeRomImage());
+  QByteArray expected = before;
+  expected.replace(2, 7, QByteArray::fromHex("ffffffffffff00"));
+  expected.replace(12, 2, QByteArray::fromHex("3412"));
+  EXPECT_EQ(file.bytes(), expected);
+}
+
+TEST(RomImage, RejectedValuesAndPastTheEndWritesWriteNothing) {
+  struct Case {
+    const char* what;
+    std::function<void(RomImage&)> write;
+  };
+  const Case cases[] = {
+      {"writeU16 65536", [](RomImage& r) { r.seek(0); r.writeU8(1); r.writeU16(65536); }},
+      {"writeU16 -1", [](RomImage& r) { r.seek(0); r.writeU8(1); r.writeU16(-1); }},
+      {"writeU8 256", [](RomImage& r) { r.seek(0); r.writeU8(256); }},
+      {"past the end", [](RomImage& r) { r.seek(0); r.writeU8(1); r.seek(15); r.writeU16(7); }},
+      {"cursor overflow", [](RomImage& r) { r.seek(0); r.writeU8(1); r.seek(INT32_MAX); r.skip(INT32_MAX); r.writeU8(1); }},
+  };
+  for (const Case& c : cases) {
+    TempRom file(16, 2);
+    const QByteArray before = file.bytes();
+    RomImage rom;
+    rom.setRomPath(file.path());
+    ASSERT_TRUE(rom.openRomImage(Access::Write));
+    c.write(rom);
+    EXPECT_FALSE(rom.closeRomImage()) << c.what;
+    EXPECT_EQ(file.bytes(), before) << c.what;  // nothing written, size unchanged
+  }
+}
+
+TEST(RomImage, MaskedWritesKeepTheOtherBits) {
+  TempRom file(QByteArray::fromHex("f0"));
+  RomImage rom;
+  rom.setRomPath(file.path());
+  ASSERT_TRUE(rom.openRomImage(Access::Write));
+  rom.writeU8Masked(0x05, 0x07);
+  ASSERT_TRUE(rom.closeRomImage());
+  EXPECT_EQ(file.bytes(), QByteArray::fromHex("f5"));
+}
+
+TEST(RomImage, OpeningFailsForMissingPathsFoldersAndAnEmptyPath) {
+  QTemporaryDir dir;
+  const QString missing = dir.filePath(QStringLiteral("none.nds"));
+  for (const QString& path : {missing, dir.path(), QString()}) {
+    for (Access access : {Access::Read, Access::Write}) {
+      RomImage rom;
+      rom.setRomPath(path);
+      EXPECT_FALSE(rom.openRomImage(access)) << path.toStdString();
+      EXPECT_FALSE(rom.isOpen());
+    }
+  }
+  EXPECT_FALSE(QFile::exists(missing));  // never created
+}
+
+TEST(RomImage, WriteFailuresAreReportedAndLeaveTheFileAsItWas) {
+  for (int fault = 0; fault < 2; ++fault) {
+    TempRom file(64, 9);
+    const QByteArray before = file.bytes();
+    auto layer = std::make_shared<FaultyFileLayer>();
+    layer->refuseWriteOpen = fault == 0;
+    layer->failWrites = fault == 1;
+    RomImage rom(layer);
+    rom.setRomPath(file.path());
+    Status opened = rom.openRomImage(Access::Write);
+    if (fault == 0) {
+      EXPECT_FALSE(opened);
+      EXPECT_TRUE(opened.message().contains(QStringLiteral("cannot be written")));
+      continue;
+    }
+    ASSERT_TRUE(opened);
+    rom.seek(10);
+    rom.writeU32(0x01020304);
+    EXPECT_FALSE(rom.closeRomImage()) << fault;
+    EXPECT_EQ(file.bytes(), before) << fault;
+  }
+}
+
+TEST(RomImage, FailedFlushIsAFailure) {
+  TempRom file(64, 9);
+  auto layer = std::make_shared<FaultyFileLayer>();
+  layer->failFlush = true;
+  RomImage rom(layer);
+  rom.setRomPath(file.path());
+  ASSERT_TRUE(rom.openRomImage(Access::Write));
+  rom.writeU8(1);
+  EXPECT_FALSE(rom.closeRomImage());
+}
+
+TEST(RomImage, EachSessionSeesChangesMadeByOthers) {
+  TempRom file(QByteArray::fromHex("01020304"));
+  RomImage rom;
+  rom.setRomPath(file.path());
+  ASSERT_TRUE(rom.openRomImage());
+  EXPECT_EQ(rom.readU8(), 1);
+  ASSERT_TRUE(rom.closeRomImage());
+  file.poke(0, QByteArray::fromHex("09"));
+  ASSERT_TRUE(rom.openRomImage());
+  rom.seek(0);
+  EXPECT_EQ(rom.readU8(), 9);
+  ASSERT_TRUE(rom.closeRomImage());
+}
+
+}  // namespace
+}  // namespace rt::test
