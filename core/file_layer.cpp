@@ -101,7 +101,8 @@ QString errnoText(int error) { return QString::fromLocal8Bit(std::strerror(error
 
 class PosixRomFile final : public RomFile {
  public:
-  explicit PosixRomFile(int fd) : fd_(fd) {}
+  PosixRomFile(int fd, QByteArray path, dev_t device, ino_t inode)
+      : fd_(fd), path_(std::move(path)), device_(device), inode_(inode) {}
   ~PosixRomFile() override { ::close(fd_); }
 
   std::int64_t readAt(std::int64_t offset, void* buffer, std::int64_t length) override {
@@ -128,6 +129,16 @@ class PosixRomFile final : public RomFile {
   }
   bool interrupted() const override { return interrupted_; }
   QString errorText() const override { return error_; }
+  Status stillAtPath() override {
+    struct stat now {};
+    if (::stat(path_.constData(), &now) != 0)
+      return Status::error(QStringLiteral("the file was removed (%1)").arg(errnoText(errno)));
+    if (now.st_dev != device_ || now.st_ino != inode_)
+      return Status::error(QStringLiteral("the file was replaced by another one"));
+    struct stat mine {};
+    if (::fstat(fd_, &mine) == 0 && mine.st_nlink == 0) return Status::error(QStringLiteral("the file was removed"));
+    return Status::ok();
+  }
 
  private:
   std::int64_t finish(ssize_t done) {
@@ -140,6 +151,9 @@ class PosixRomFile final : public RomFile {
     return done;
   }
   int fd_;
+  QByteArray path_;
+  dev_t device_;
+  ino_t inode_;
   bool interrupted_ = false;
   QString error_;
 };
@@ -164,7 +178,7 @@ class PosixFileLayer final : public FileLayer {
                                 : QStringLiteral("it is not a regular file"));
     }
     ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
-    return std::unique_ptr<RomFile>(new PosixRomFile(fd));
+    return std::unique_ptr<RomFile>(new PosixRomFile(fd, name, info.st_dev, info.st_ino));
   }
 };
 

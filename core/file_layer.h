@@ -22,6 +22,9 @@ class RomFile {
   virtual std::int64_t size() = 0;  // -1 on failure
   virtual Status flush() = 0;       // to the disk, not only to the OS
   virtual bool interrupted() const = 0;
+  // Whether the path still names the file this handle opened; a save checks it
+  // before writing, so it never lands in a file that was deleted or replaced.
+  virtual Status stillAtPath() { return Status::ok(); }
   virtual QString errorText() const = 0;
 };
 

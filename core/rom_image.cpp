@@ -239,6 +239,8 @@ Status RomImage::commit() {
     }
   }
   if (!error_) return error_;
+  if (Status same = file_->stillAtPath(); !same)
+    return Status::error(QStringLiteral("\"%1\" cannot be written: %2. Nothing was written.").arg(romPath_, same.message()));
   std::int64_t changed = 0;
   for (size_t r = 0; r < runs.size(); ++r) {
     const Run& run = runs[r];

@@ -7,6 +7,8 @@
 #include <QPixmap>
 #include <QApplication>
 
+#include <algorithm>
+
 #include <gtest/gtest.h>
 
 namespace rt::test {
@@ -81,7 +83,68 @@ class FaultyFile final : public RomFile {
   FaultyFileLayer& layer_;
 };
 
+class ScriptedFile final : public RomFile {
+ public:
+  ScriptedFile(std::unique_ptr<RomFile> inner, ScriptedFileLayer& layer) : inner_(std::move(inner)), layer_(layer) {}
+  // A faulty read or write fails, comes back half done, or is interrupted.
+  std::int64_t readAt(std::int64_t o, void* b, std::int64_t n) override {
+    interrupted_ = false;
+    if (!layer_.hit()) return inner_->readAt(o, b, n);
+    switch (layer_.fault) {
+      case Fault::Fail: return fail(QStringLiteral("Input/output error"));
+      case Fault::ShortWrite: return inner_->readAt(o, b, std::max<std::int64_t>(1, n / 2));
+      case Fault::Interrupt: return interrupt();
+    }
+    return -1;
+  }
+  std::int64_t writeAt(std::int64_t o, const void* b, std::int64_t n) override {
+    interrupted_ = false;
+    if (!layer_.hit()) return inner_->writeAt(o, b, n);
+    switch (layer_.fault) {
+      case Fault::Fail: return fail(QStringLiteral("No space left on device"));
+      case Fault::ShortWrite: return inner_->writeAt(o, b, std::max<std::int64_t>(1, n / 2));
+      case Fault::Interrupt: return interrupt();
+    }
+    return -1;
+  }
+  // The other operations only fail.
+  std::int64_t size() override { return failing() ? fail(QStringLiteral("Input/output error")) : inner_->size(); }
+  Status flush() override {
+    if (failing()) return Status::error(QStringLiteral("Input/output error"));
+    return inner_->flush();
+  }
+  Status stillAtPath() override {
+    if (failing()) return Status::error(QStringLiteral("the file was replaced by another one"));
+    return inner_->stillAtPath();
+  }
+  bool interrupted() const override { return interrupted_; }
+  QString errorText() const override { return error_.isEmpty() ? inner_->errorText() : error_; }
+
+ private:
+  bool failing() { return layer_.hit() && layer_.fault == Fault::Fail; }
+  std::int64_t fail(const QString& why) {
+    error_ = why;
+    return -1;
+  }
+  std::int64_t interrupt() {
+    interrupted_ = true;
+    error_ = QStringLiteral("Interrupted system call");
+    return -1;
+  }
+  std::unique_ptr<RomFile> inner_;
+  ScriptedFileLayer& layer_;
+  bool interrupted_ = false;
+  QString error_;
+};
+
 }  // namespace
+
+Result<std::unique_ptr<RomFile>> ScriptedFileLayer::open(const QString& path, OpenMode mode) {
+  if (hit() && fault == Fault::Fail) return Result<std::unique_ptr<RomFile>>::failure(QStringLiteral("Permission denied"));
+  auto inner = systemFileLayer()->open(path, mode);
+  if (!inner) return inner;
+  return std::unique_ptr<RomFile>(new ScriptedFile(std::move(inner.value()), *this));
+}
 
 Result<std::unique_ptr<RomFile>> FaultyFileLayer::open(const QString& path, OpenMode mode) {
   if (mode == OpenMode::ReadWrite) {

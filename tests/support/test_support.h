@@ -70,6 +70,23 @@ class FaultyFileLayer final : public FileLayer {
   Result<std::unique_ptr<RomFile>> open(const QString& path, OpenMode mode) override;
 };
 
+// Counts every operation of the files it opens (open, size, read, write, flush,
+// identity check) and makes the operation numbered faultAt misbehave.
+enum class Fault { Fail, ShortWrite, Interrupt };
+class ScriptedFileLayer final : public FileLayer {
+ public:
+  int faultAt = -1;
+  Fault fault = Fault::Fail;
+  int operations = 0;
+  bool faulted = false;  // the faulty operation was reached
+  Result<std::unique_ptr<RomFile>> open(const QString& path, OpenMode mode) override;
+  bool hit() {  // counts one operation; true for the faulty one
+    const bool now = operations++ == faultAt;
+    faulted |= now;
+    return now;
+  }
+};
+
 // The default name lists of the source tree.
 QString namesDir();
 
