@@ -1,0 +1,128 @@
+// The unit tables on the command line, and the unit forms opened from the main menu.
+#include "app/cli.h"
+#include "core/ui/menus.h"
+#include "tests/editors/unit/unit_test_support.h"
+
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+namespace rt::test::unit {
+namespace {
+
+struct Cli {
+  int code = 0;
+  QString out, err;
+};
+
+Cli run(const QStringList& args) {
+  Cli r;
+  QTextStream out(&r.out), err(&r.err);
+  r.code = runCli(args, namesDir(), out, err);
+  out.flush();
+  err.flush();
+  return r;
+}
+
+QJsonObject exportedRecord(const QString& rom, const QString& table, int index) {
+  const Cli r = run({QStringLiteral("export"), rom, table});
+  EXPECT_EQ(r.code, 0) << r.err.toStdString();
+  const QJsonArray records = QJsonDocument::fromJson(r.out.toUtf8()).object().value(QStringLiteral("records")).toArray();
+  EXPECT_EQ(records.size(), kUnits) << table.toStdString();
+  return records.at(index).toObject();
+}
+
+QString writeFile(const QTemporaryDir& dir, const QByteArray& bytes) {
+  const QString path = dir.filePath(QStringLiteral("import.json"));
+  QFile f(path);
+  EXPECT_TRUE(f.open(QIODevice::WriteOnly));
+  f.write(bytes);
+  return path;
+}
+
+TEST(UnitCli, ExportShowsRecordsAsTheFormsDo) {
+  TempRom rom(kImageSize, 31);
+  const QByteArray bytes = rom.bytes();
+  const int i = 17;
+  const QJsonObject unit = exportedRecord(rom.path(), QStringLiteral("Unit"), i);
+  EXPECT_EQ(unit.value(QStringLiteral("offset")).toInteger(), unitAt(i));
+  const QJsonObject f = unit.value(QStringLiteral("fields")).toObject();
+  EXPECT_EQ(f.size(), 34);  // 31 text and combo boxes, 3 movement boxes
+  EXPECT_EQ(f.value(QStringLiteral("HP")).toString(), QString::number(static_cast<std::int32_t>(valueAt(bytes, unitAt(i) + 0x0C, 4))));
+  EXPECT_EQ(f.value(QStringLiteral("money")).toString(), QString::number(valueAt(bytes, unitAt(i) + 0x18, 2)));
+  EXPECT_EQ(f.value(QStringLiteral("size")).toInt(), byteAt(bytes, unitAt(i) + 0x33));
+  EXPECT_EQ(f.value(QStringLiteral("MoveT(2)")).toBool(), bool(byteAt(bytes, unitAt(i) + 0x2A) & 4));
+
+  const QJsonObject sp = exportedRecord(rom.path(), QStringLiteral("UnitSP"), i).value(QStringLiteral("fields")).toObject();
+  EXPECT_EQ(sp.size(), 112);
+  EXPECT_EQ(sp.value(QStringLiteral("USpE(7)")).toBool(), bool(byteAt(bytes, unitAt(i) + 0x70) & 0x80));
+
+  const QJsonObject pic = exportedRecord(rom.path(), QStringLiteral("Unit_Pic"), i);
+  EXPECT_EQ(pic.value(QStringLiteral("offset")).toInteger(), pictureAt(i));
+  EXPECT_EQ(pic.value(QStringLiteral("fields")).toObject().value(QStringLiteral("val(10)")).toString(),
+            QString::number(valueAt(bytes, pictureAt(i) + 20, 2)));
+}
+
+TEST(UnitCli, ImportChangesOnlyTheNamedFields) {
+  struct Case {
+    const char* json;
+    std::vector<std::pair<std::int64_t, int>> bytes;  // offset, value after the import
+  };
+  const Case cases[] = {
+      {R"j({"table":"Unit","records":[{"index":4,"fields":{"ground(2)":3,"EN":"513"}}]})j",
+       {{unitAt(4) + 0x7C, 3}, {unitAt(4) + 0x14, 0x01}, {unitAt(4) + 0x15, 0x02}}},
+      {R"j({"table":"UnitSP","records":[{"index":300,"fields":{"USpN(0)":true,"USpN(1)":false}}]})j", {}},
+      {R"j({"table":"Unit_Pic","records":[{"index":302,"fields":{"val(10)":"65535"}}]})j",
+       {{pictureAt(302) + 20, 0xFF}, {pictureAt(302) + 21, 0xFF}}},
+  };
+  for (const Case& c : cases) {
+    TempRom rom(kImageSize, 32);
+    if (c.bytes.empty()) rom.poke(unitAt(300) + 0x79, QByteArray(1, char(0xF2)));  // bit 0 clear, bit 1 set
+    const QByteArray before = rom.bytes();
+    QTemporaryDir dir;
+    const Cli r = run({QStringLiteral("import"), rom.path(), writeFile(dir, QByteArray(c.json))});
+    ASSERT_EQ(r.code, 0) << c.json << r.err.toStdString();
+    const QByteArray after = rom.bytes();
+    auto expected = c.bytes;
+    if (expected.empty()) expected = {{unitAt(300) + 0x79, 0xF1}};
+    for (auto [at, value] : expected) EXPECT_EQ(byteAt(after, at), value) << c.json;
+    for (std::int64_t d : differences(before, after)) {
+      bool listed = false;
+      for (auto [at, value] : expected) listed = listed || at == d;
+      EXPECT_TRUE(listed) << c.json << " changed " << d;
+    }
+  }
+}
+
+// The forms open from their rows of the main menu on the sample image.
+TEST(UnitMenu, FormsOpenFromTheMainMenuOnTheSampleImage) {
+  QFile sample(QStringLiteral(RT_BIN_DIR "/sample.nds"));
+  ASSERT_TRUE(sample.open(QIODevice::ReadOnly)) << "build the sample_rom target first";
+  TempRom rom(sample.readAll());  // a copy: the sample stays as built
+  TestApp app;
+  MainMenu menu(*app.context);
+  registerMenus(*app.context, &menu);
+  menu.load();
+  app.chooser->next = rom.path();
+  control<QPushButton>(&menu, QStringLiteral("Open"))->click();
+  const QByteArray before = rom.bytes();
+  for (auto [row, name] : {std::pair{3, "Unit"}, {6, "UnitSP"}, {12, "Unit_Pic"}}) {
+    control<QListWidget>(&menu, QStringLiteral("List1"))->setCurrentRow(row);
+    control<QPushButton>(&menu, QStringLiteral("Edit"))->click();
+    QWidget* form = app.context->openForm(QString::fromLatin1(name));
+    ASSERT_NE(form, nullptr) << name;
+    EXPECT_EQ(control<QListWidget>(form, QStringLiteral("List1"))->currentRow(), 0);
+    screenshot(form, QStringLiteral("sample_") + QString::fromLatin1(name));
+  }
+  // The sample holds plausible values: record 0 of each form reads without extra rows.
+  QWidget* unit = app.context->openForm(QStringLiteral("Unit"));
+  for (const char* c : {"MWeapon", "size", "ground(0)", "ground(3)"})
+    EXPECT_FALSE(control<QComboBox>(unit, QString::fromLatin1(c))->currentText().startsWith(QLatin1Char('('))) << c;
+  EXPECT_TRUE(app.sink->messages.isEmpty()) << app.sink->messages.join(QLatin1Char('\n')).toStdString();
+  EXPECT_EQ(rom.bytes(), before);
+  app.context->closeAllForms();
+}
+
+}  // namespace
+}  // namespace rt::test::unit
