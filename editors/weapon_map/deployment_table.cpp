@@ -1,0 +1,186 @@
+#include "editors/weapon_map/deployment_table.h"
+
+#include "core/conversions.h"
+
+namespace rt {
+
+using namespace stage_layout;
+
+namespace {
+
+// The scan reads this much per system call; a list is a few hundred bytes, a
+// list without an end marker runs to the end of the file.
+constexpr std::int64_t kScanChunk = 64 * 1024;
+
+// A part byte of 255 is "none" (row 0); a skill byte of 255 is "none" (row 22).
+const ComboRule kPartRule{ComboRule::NoneByte, 0, 0xFF};
+const ComboRule kSkillRule{ComboRule::NoneByte, 22, 0xFF};
+
+}  // namespace
+
+TableDef deploymentTable() {
+  TableDef t{QStringLiteral("MAP"), kOffsetTable, kRecordSize, kStageCount, {}};
+  t.fields = {
+      // Leader half.
+      hexWordField(QStringLiteral("pilot_code"), 0x00, QStringLiteral("隊長機師代碼")),
+      hexWordField(QStringLiteral("unit_code"), 0x02, QStringLiteral("隊長機體代碼")),
+      // 0x04..0x05: not edited
+      byteField(QStringLiteral("MUlv"), 0x06, QStringLiteral("機體改造段數")),
+      byteField(QStringLiteral("MWlv"), 0x07, QStringLiteral("武器改造段數")),
+      byteField(QStringLiteral("MX"), 0x08, QStringLiteral("X座標")),
+      byteField(QStringLiteral("MY"), 0x09, QStringLiteral("Y座標")),
+      // 0x0A..0x0B: not edited
+      byteField(QStringLiteral("Morder"), 0x0C, QStringLiteral("登場順序")),
+      byteField(QStringLiteral("Mlv"), 0x0D, QStringLiteral("補正等級")),
+      byteField(QStringLiteral("Maction"), 0x0E, QStringLiteral("行動時間")),
+      // 0x0F..0x11: not edited
+      comboField(QStringLiteral("Mene"), 0x12, QStringLiteral("敵我判定")),  // side, row of tene.txt
+      // 0x13..0x17: not edited
+      comboField(QStringLiteral("Mparts(0)"), 0x18, QStringLiteral("強化配件"), kPartRule),
+      comboField(QStringLiteral("Mparts(1)"), 0x19, QStringLiteral("強化配件"), kPartRule),
+      comboField(QStringLiteral("MSkills(0)"), 0x1A, QStringLiteral("技能配件"), kSkillRule),
+      comboField(QStringLiteral("MSkills(1)"), 0x1B, QStringLiteral("技能配件"), kSkillRule),
+      // Partner half: the leader half's layout, 28 bytes on.
+      hexWordField(QStringLiteral("pilot_code_2"), 0x1C, QStringLiteral("隊友機師代碼")),
+      hexWordField(QStringLiteral("unit_code_2"), 0x1E, QStringLiteral("隊友機體代碼")),
+      // 0x20..0x21: not edited
+      byteField(QStringLiteral("Ulv"), 0x22, QStringLiteral("機體改造段數")),
+      byteField(QStringLiteral("Wlv"), 0x23, QStringLiteral("武器改造段數")),
+      byteField(QStringLiteral("X"), 0x24, QStringLiteral("X座標")),
+      byteField(QStringLiteral("Y"), 0x25, QStringLiteral("Y座標")),
+      // 0x26..0x27: not edited
+      byteField(QStringLiteral("order"), 0x28, QStringLiteral("登場順序")),
+      byteField(QStringLiteral("lv"), 0x29, QStringLiteral("補正等級")),
+      byteField(QStringLiteral("action"), 0x2A, QStringLiteral("行動時間")),
+      // 0x2B..0x2D: not edited
+      comboField(QStringLiteral("ene"), 0x2E, QStringLiteral("敵我判定")),
+      // 0x2F..0x33: not edited
+      comboField(QStringLiteral("minor_part(0)"), 0x34, QStringLiteral("強化配件"), kPartRule),
+      comboField(QStringLiteral("minor_part(1)"), 0x35, QStringLiteral("強化配件"), kPartRule),
+      comboField(QStringLiteral("minor_skill(0)"), 0x36, QStringLiteral("技能配件"), kSkillRule),
+      comboField(QStringLiteral("minor_skill(1)"), 0x37, QStringLiteral("技能配件"), kSkillRule),
+  };
+  return t;
+}
+
+NameListSpec stageNameList() { return {QStringLiteral("Map.txt"), kStageCount}; }
+NameListSpec mapPilotNameList() { return {QStringLiteral("Mpilots.txt"), kPilotNames}; }
+NameListSpec mapUnitNameList() { return {QStringLiteral("MUnits.txt"), kUnitNames}; }
+
+Result<std::vector<std::int32_t>> readStageOffsets(RomImage& rom) {
+  RomSession session(rom, Access::Read);
+  if (!session.status()) return session.status();
+  rom.prefetch(kOffsetTable, 4 * kStageCount);
+  rom.seek(kOffsetTable);
+  std::vector<std::int32_t> offsets;
+  offsets.reserve(kStageCount);
+  for (int s = 0; s < kStageCount; ++s) offsets.push_back(rom.readU32());
+  Status closed = session.close();
+  if (!closed) return closed;
+  return offsets;
+}
+
+StageList scanStage(RomImage& rom, std::int32_t stageOffset) {
+  StageList list;
+  const std::int64_t size = rom.fileSize();
+  const std::int64_t start = kOffsetTable + stageOffset;
+  if (start < 0 || start >= size) return list;
+  list.start = start;
+  std::int64_t chunkEnd = start;
+  for (std::int64_t at = start; at + 2 <= size; at += kRecordSize) {
+    if (at + 2 > chunkEnd) {
+      rom.prefetch(at, kScanChunk);
+      chunkEnd = at + kScanChunk;
+    }
+    rom.seek(at);
+    const int code = rom.readU16();
+    if (code == kEndMarker) {
+      list.endMarker = true;
+      break;
+    }
+    if (at + kRecordSize > size) break;
+    list.leaderCodes.push_back(code);
+  }
+  return list;
+}
+
+QString stageOutsideMessage(int stage, std::int32_t stageOffset, std::int64_t fileSize) {
+  const std::int64_t start = kOffsetTable + stageOffset;
+  return QStringLiteral("The list of stage %1 would start at offset %2 (0x%3 + %4), outside the ROM image "
+                        "(%5 bytes). The stage has no records to show.")
+      .arg(stage)
+      .arg(start)
+      .arg(QString::number(kOffsetTable, 16).toUpper())
+      .arg(stageOffset)
+      .arg(fileSize);
+}
+
+QString codeName(const QStringList& names, int code) {
+  if (code == kNoCode || code < 0 || code >= names.size()) return {};
+  return names[code];
+}
+
+QString DeploymentTable::note() const {
+  return QStringLiteral("stage s: offset table at 0x%1, records of stage s from 0x%1 + offset(s), 56 bytes each, "
+                        "up to the 0x7FFF end marker")
+      .arg(QString::number(kOffsetTable, 16).toUpper());
+}
+
+Result<std::vector<RecordRef>> DeploymentTable::records(RomImage& rom, const QString& namesDir) const {
+  auto stageNames = loadNames(namesDir, stageNameList());
+  if (!stageNames) return stageNames.status();
+  auto offsets = readStageOffsets(rom);
+  if (!offsets) return offsets.status();
+  RomSession session(rom, Access::Read);
+  if (!session.status()) return session.status();
+  std::vector<RecordRef> out;
+  for (int s = 0; s < kStageCount; ++s) {
+    const StageList list = scanStage(rom, (*offsets)[static_cast<size_t>(s)]);
+    for (int r = 0; r < static_cast<int>(list.leaderCodes.size()); ++r) {
+      RecordRef ref;
+      ref.keys.insert(QStringLiteral("stage"), s);
+      ref.keys.insert(QStringLiteral("index"), r);
+      ref.name = QStringLiteral("%1 / %2").arg((*stageNames)[s], hexText(list.leaderCodes[static_cast<size_t>(r)]));
+      ref.offset = list.recordOffset(r);
+      out.push_back(std::move(ref));
+    }
+  }
+  Status closed = session.close();
+  if (!closed) return closed;
+  return out;
+}
+
+Result<RecordRef> DeploymentTable::resolve(RomImage& rom, const QVariantMap& keys) const {
+  auto stage = recordKey(keys, QStringLiteral("stage"), kStageCount);
+  if (!stage) return stage.status();
+  auto offsets = readStageOffsets(rom);
+  if (!offsets) return offsets.status();
+  RomSession session(rom, Access::Read);
+  if (!session.status()) return session.status();
+  const std::int32_t stageOffset = (*offsets)[static_cast<size_t>(*stage)];
+  const StageList list = scanStage(rom, stageOffset);
+  const std::int64_t size = rom.fileSize();
+  Status closed = session.close();
+  if (!closed) return closed;
+  if (list.start < 0) return Result<RecordRef>::failure(stageOutsideMessage(*stage, stageOffset, size));
+  if (list.leaderCodes.empty())
+    return Result<RecordRef>::failure(QStringLiteral("stage %1 has no deployment records").arg(*stage));
+  auto index = recordKey(keys, QStringLiteral("index"), static_cast<int>(list.leaderCodes.size()));
+  if (!index) return index.status();
+  RecordRef ref;
+  ref.keys.insert(QStringLiteral("stage"), *stage);
+  ref.keys.insert(QStringLiteral("index"), *index);
+  ref.offset = list.recordOffset(*index);
+  return ref;
+}
+
+Result<RecordState> DeploymentTable::read(RomImage& rom, const RecordRef& record) const {
+  return readRecord(rom, def_, record.offset);
+}
+
+bool DeploymentTable::encode(RomImage&, const RecordRef& record, const RecordState& state,
+                             std::vector<ByteWrite>* writes, FieldError* error) const {
+  return encodeRecord(def_, record.offset, state, writes, error);
+}
+
+}  // namespace rt

@@ -1,0 +1,72 @@
+#pragma once
+// Stage deployments. A table of 65 signed 32-bit offsets at 0xA22400 gives,
+// counted from the table itself, where each stage's list begins. A list is a
+// run of 56-byte deployment records that ends at the first record whose first
+// word is 0x7FFF; lists have no count of their own.
+//
+// Deployment record: a leader half (bytes 0..27) and a partner half (28..55)
+// of the same shape; pilot and unit codes are shown in hexadecimal.
+
+#include "core/table_registry.h"
+
+#include <vector>
+
+namespace rt {
+
+namespace stage_layout {
+inline constexpr std::int64_t kOffsetTable = 0xA22400;
+inline constexpr int kStageCount = 65;
+inline constexpr std::int64_t kRecordSize = 56;
+inline constexpr int kEndMarker = 0x7FFF;
+inline constexpr int kNoCode = 0xFFFF;  // no pilot or unit
+inline constexpr int kPilotNames = 476;
+inline constexpr int kUnitNames = 303;
+}  // namespace stage_layout
+
+TableDef deploymentTable();
+NameListSpec stageNameList();       // "Map.txt"
+NameListSpec mapPilotNameList();    // "Mpilots.txt"
+NameListSpec mapUnitNameList();     // "MUnits.txt"
+
+// The 65 stage offsets, read in one session.
+Result<std::vector<std::int32_t>> readStageOffsets(RomImage& rom);
+
+// One stage's list as the file holds it.
+struct StageList {
+  std::int64_t start = -1;  // file offset of record 0; -1 when the stage offset points outside the file
+  std::vector<int> leaderCodes;  // one per record, in file order
+  bool endMarker = false;  // false: the list ran into the end of the file
+  std::int64_t recordOffset(int row) const { return start + stage_layout::kRecordSize * row; }
+};
+// Walks a stage's list inside an open session. Stops at the end marker or at
+// the end of the file, whichever comes first; a record cut short by the end of
+// the file is not part of the list.
+StageList scanStage(RomImage& rom, std::int32_t stageOffset);
+// Why a stage shows no list when its offset points outside the file.
+QString stageOutsideMessage(int stage, std::int32_t stageOffset, std::int64_t fileSize);
+
+// The name of a code: empty for FFFF and for a code past the name list.
+QString codeName(const QStringList& names, int code);
+
+// The command line's view: records addressed by stage and position in the list.
+class DeploymentTable : public TableAdapter {
+ public:
+  QString name() const override { return QStringLiteral("MAP"); }
+  std::int64_t base() const override { return stage_layout::kOffsetTable; }
+  std::int64_t stride() const override { return stage_layout::kRecordSize; }
+  int count() const override { return stage_layout::kStageCount; }
+  QString note() const override;
+  std::vector<ControlRef> controls() const override { return controlsOf(def_); }
+  QStringList keyNames() const override { return {QStringLiteral("stage"), QStringLiteral("index")}; }
+
+  Result<std::vector<RecordRef>> records(RomImage& rom, const QString& namesDir) const override;
+  Result<RecordRef> resolve(RomImage& rom, const QVariantMap& keys) const override;
+  Result<RecordState> read(RomImage& rom, const RecordRef& record) const override;
+  bool encode(RomImage& rom, const RecordRef& record, const RecordState& state, std::vector<ByteWrite>* writes,
+              FieldError* error) const override;
+
+ private:
+  TableDef def_ = deploymentTable();
+};
+
+}  // namespace rt

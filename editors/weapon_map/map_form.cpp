@@ -1,0 +1,204 @@
+#include "editors/weapon_map/map_form.h"
+
+#include "core/conversions.h"
+#include "core/table_registry.h"
+#include "editors/weapon_map/deployment_table.h"
+
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QShortcut>
+#include <QVBoxLayout>
+
+namespace rt {
+
+using namespace stage_layout;
+
+namespace {
+
+// The three field columns, top to bottom; an entry naming a name box has no caption.
+const char* const kLeader[] = {"pilot_code", "pilot_name", "unit_code", "unit_name", "MUlv", "MWlv",
+                               "MX", "MY", "Morder", "Mlv", "Maction", "Mene"};
+const char* const kMiddle[] = {"Mparts(0)", "Mparts(1)", "MSkills(0)", "MSkills(1)", "pilot_code_2", "pilot_name_2",
+                               "unit_code_2", "unit_name_2", "Ulv", "Wlv", "X", "Y"};
+const char* const kRight[] = {"order", "lv", "action", "ene",
+                              "minor_part(0)", "minor_part(1)", "minor_skill(0)", "minor_skill(1)"};
+
+QString captionOf(const TableDef& table, const QString& control) {
+  for (const Field& f : table.fields)
+    if (f.control == control) return f.caption;
+  return {};
+}
+
+}  // namespace
+
+MapForm::MapForm(AppContext& context)
+    : EditorForm(context, QStringLiteral("MAP"), QStringLiteral("MAP"), QStringLiteral("Main")),
+      list1_(new QListWidget(this)),
+      list2_(new QListWidget(this)),
+      save_(makeButton(QStringLiteral("Save"), QStringLiteral("Save"))),
+      fields_(deploymentTable(), this),
+      pilotName_(makeNameBox(QStringLiteral("pilot_name"))),
+      unitName_(makeNameBox(QStringLiteral("unit_name"))),
+      pilotName2_(makeNameBox(QStringLiteral("pilot_name_2"))),
+      unitName2_(makeNameBox(QStringLiteral("unit_name_2"))) {
+  list1_->setObjectName(QStringLiteral("List1"));
+  list2_->setObjectName(QStringLiteral("List2"));
+  connect(list1_, &QListWidget::currentRowChanged, this, &MapForm::listStageRecords);
+  connect(list2_, &QListWidget::currentRowChanged, this, &MapForm::readDeployment);
+  connect(save_, &QPushButton::clicked, this, &MapForm::writeDeployment);
+  auto* shortcut = new QShortcut(QKeySequence::Save, this);
+  connect(shortcut, &QShortcut::activated, this, &MapForm::writeDeployment);
+
+  auto* deployments = new QVBoxLayout;
+  deployments->addWidget(makeLabel(QStringLiteral("UnicodeLabel1(0)"), QStringLiteral("戰場配置")));
+  deployments->addWidget(list2_, 1);
+
+  auto* grid = new QGridLayout;
+  int label = 1;  // captions are UnicodeLabel1(1)..(28), column by column
+  auto place = [&](const char* const* names, int count, int column) {
+    for (int row = 0; row < count; ++row) {
+      const QString name = QString::fromLatin1(names[row]);
+      if (QWidget* field = fields_.widget(name)) {
+        const QString caption = captionOf(fields_.table(), name);
+        grid->addWidget(makeLabel(elementName(QStringLiteral("UnicodeLabel1"), label++), caption), row, 2 * column);
+        grid->addWidget(field, row, 2 * column + 1);
+      } else {
+        grid->addWidget(findChild<QLineEdit*>(name), row, 2 * column + 1);  // a name box has no caption
+      }
+    }
+  };
+  place(kLeader, 12, 0);
+  place(kMiddle, 12, 1);
+  place(kRight, 8, 2);
+  for (int c : {1, 3, 5}) grid->setColumnMinimumWidth(c, 150);
+  grid->setRowStretch(12, 1);
+  auto* buttons = new QVBoxLayout;
+  buttons->addWidget(save_);
+  buttons->addWidget(exitButton());
+  grid->addLayout(buttons, 10, 4, 2, 2, Qt::AlignBottom);
+
+  auto* layout = new QHBoxLayout(this);
+  layout->addWidget(list1_, 1);
+  layout->addLayout(deployments, 1);
+  layout->addLayout(grid, 4);
+  resize(1240, 460);
+}
+
+QLineEdit* MapForm::makeNameBox(const QString& name) {
+  auto* box = new QLineEdit(this);
+  box->setObjectName(name);
+  box->setReadOnly(true);  // shows the name of a code; never written
+  box->setFocusPolicy(Qt::NoFocus);
+  return box;
+}
+
+bool MapForm::loadList(const NameListSpec& spec, QStringList* items) {
+  auto loaded = loadNames(context().namesDir(), spec);
+  if (!loaded) {
+    reportError(QStringLiteral("%1 cannot open.\n%2").arg(objectName(), loaded.message()));
+    return false;
+  }
+  *items = *loaded;
+  return true;
+}
+
+bool MapForm::load() {
+  QStringList stages, parts, skills, sides;
+  if (!loadList(stageNameList(), &stages) ||
+      !loadList(mapPilotNameList(), &pilotNames_) ||
+      !loadList(mapUnitNameList(), &unitNames_) || !loadList({QStringLiteral("parts.txt"), 48}, &parts) ||
+      !loadList({QStringLiteral("skills.txt"), 23}, &skills) || !loadList({QStringLiteral("tene.txt"), 6}, &sides))
+    return false;
+  list1_->addItems(stages);
+  for (int k = 0; k < 2; ++k) {
+    fields_.fillCombo(elementName(QStringLiteral("Mparts"), k), parts);
+    fields_.fillCombo(elementName(QStringLiteral("minor_part"), k), parts);
+    fields_.fillCombo(elementName(QStringLiteral("MSkills"), k), skills);
+    fields_.fillCombo(elementName(QStringLiteral("minor_skill"), k), skills);
+  }
+  fields_.fillCombo(QStringLiteral("Mene"), sides);
+  fields_.fillCombo(QStringLiteral("ene"), sides);
+  fields_.clear();
+
+  auto offsets = readStageOffsets(context().rom());
+  if (!offsets) {
+    reportError(QStringLiteral("%1 cannot open.\n%2").arg(objectName(), offsets.message()));
+    return false;
+  }
+  stageOffsets_ = *offsets;
+  return true;  // nothing selected: the user picks a stage, then a record
+}
+
+void MapForm::listStageRecords() {
+  list2_->clear();
+  fields_.clear();
+  showNames();
+  listStart_ = -1;
+  const int stage = list1_->currentRow();
+  if (stage < 0 || stage >= static_cast<int>(stageOffsets_.size())) return;
+  RomImage& rom = context().rom();
+  RomSession session(rom, Access::Read);
+  if (!session.status()) {
+    reportError(session.status().message());
+    return;
+  }
+  const std::int32_t offset = stageOffsets_[static_cast<size_t>(stage)];
+  const StageList list = scanStage(rom, offset);
+  const std::int64_t size = rom.fileSize();
+  Status closed = session.close();
+  if (!closed) {
+    reportError(closed.message());
+    return;
+  }
+  if (list.start < 0) {
+    reportError(stageOutsideMessage(stage, offset, size));
+    return;
+  }
+  listStart_ = list.start;
+  QStringList rows;
+  rows.reserve(static_cast<qsizetype>(list.leaderCodes.size()));
+  for (int code : list.leaderCodes) rows << hexText(code);
+  list2_->addItems(rows);
+}
+
+std::int64_t MapForm::selectedRecordOffset() const {
+  const int row = list2_->currentRow();
+  if (row < 0 || listStart_ < 0) return -1;
+  return listStart_ + kRecordSize * row;
+}
+
+void MapForm::showNames() {
+  auto nameOf = [](const QString& code, const QStringList& names) {
+    auto n = parseHexWord(code);
+    return n ? codeName(names, *n) : QString();
+  };
+  pilotName_->setText(nameOf(fields_.text(QStringLiteral("pilot_code"))->text(), pilotNames_));
+  unitName_->setText(nameOf(fields_.text(QStringLiteral("unit_code"))->text(), unitNames_));
+  pilotName2_->setText(nameOf(fields_.text(QStringLiteral("pilot_code_2"))->text(), pilotNames_));
+  unitName2_->setText(nameOf(fields_.text(QStringLiteral("unit_code_2"))->text(), unitNames_));
+}
+
+void MapForm::readDeployment() {
+  const std::int64_t at = selectedRecordOffset();
+  if (at < 0) return;
+  auto state = readRecord(context().rom(), fields_.table(), at);
+  if (!state) {
+    fields_.clear();
+    showNames();
+    reportError(state.message());
+    return;
+  }
+  fields_.setState(*state);
+  showNames();
+}
+
+void MapForm::writeDeployment() {
+  const std::int64_t at = selectedRecordOffset();
+  if (at < 0) {
+    reportError(QStringLiteral("No deployment record is selected; nothing was saved."));
+    return;
+  }
+  if (reportSave(writeRecord(context().rom(), fields_.table(), at, fields_.state()), &fields_)) showNames();
+}
+
+}  // namespace rt

@@ -1,0 +1,217 @@
+#include "editors/weapon_map/weapon_form.h"
+
+#include "core/table_registry.h"
+#include "editors/weapon_map/weapon_table.h"
+
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLineEdit>
+#include <QShortcut>
+#include <QVBoxLayout>
+
+namespace rt {
+
+namespace {
+
+// Field captions stand to the left of their controls, in two columns of ten.
+const char* const kLeftColumn[] = {"ATK", "EN", "Shoot", "CT", "Bullet", "Bullet_N", "chiu", "BGM", "max_S", "min_S"};
+const char* const kRightColumn[] = {"MAP", "gotha1", "gotha2", "special", "sp_lv",
+                                    "EWeapon", "ground(0)", "ground(1)", "ground(2)", "ground(3)"};
+
+QString captionOf(const TableDef& table, const QString& control) {
+  for (const Field& f : table.fields)
+    if (f.control == control) return f.caption;
+  return control;
+}
+
+}  // namespace
+
+WeaponForm::WeaponForm(AppContext& context)
+    : EditorForm(context, QStringLiteral("Weapon"), QStringLiteral("Weapon"), QStringLiteral("Main")),
+      list1_(new QListWidget(this)),
+      list2_(new QListWidget(this)),
+      save_(makeButton(QStringLiteral("Save"), QStringLiteral("Save"))),
+      fields_(weaponTable(), this) {
+  list1_->setObjectName(QStringLiteral("List1"));
+  list2_->setObjectName(QStringLiteral("List2"));
+  connect(list1_, &QListWidget::currentRowChanged, this, &WeaponForm::showUnitWeapons);
+  connect(list2_, &QListWidget::currentRowChanged, this, &WeaponForm::readWeaponRecord);
+  connect(save_, &QPushButton::clicked, this, &WeaponForm::writeWeaponRecord);
+  auto* shortcut = new QShortcut(QKeySequence::Save, this);
+  connect(shortcut, &QShortcut::activated, this, &WeaponForm::writeWeaponRecord);
+
+  list1_->setMinimumWidth(170);
+  list2_->setMinimumWidth(170);
+  auto* lists = new QVBoxLayout;
+  lists->addWidget(list1_, 3);
+  lists->addWidget(makeLabel(QStringLiteral("UnicodeLabel1(7)"), QStringLiteral("武器")));
+  lists->addWidget(list2_, 2);
+
+  auto* grid = new QGridLayout;
+  const TableDef& table = fields_.table();
+  for (int row = 0; row < 10; ++row) {
+    for (int col = 0; col < 2; ++col) {
+      const QString name = QString::fromLatin1(col == 0 ? kLeftColumn[row] : kRightColumn[row]);
+      grid->addWidget(makeLabel(QString(), captionOf(table, name)), row, 2 * col);
+      grid->addWidget(fields_.widget(name), row, 2 * col + 1);
+    }
+  }
+  grid->setRowStretch(10, 1);
+
+  // Flag captions: text boxes filled from name lists, or fixed labels.
+  QList<QWidget*> a, b, fixedB, d, fixedNoneB;
+  for (int i = 0; i < 8; ++i) {
+    captionA_ << makeCaptionBox(elementName(QStringLiteral("EPropertyA"), i));
+    captionB_ << makeCaptionBox(elementName(QStringLiteral("EPropertyB"), i));
+    captionD_ << makeCaptionBox(elementName(QStringLiteral("EPropertyD"), i));
+    a << captionA_.back();
+    b << captionB_.back();
+    d << captionD_.back();
+    fixedNoneB << makeLabel(elementName(QStringLiteral("UnicodeLabel2"), 32 + i), QStringLiteral("?"));
+  }
+  fixedB << makeLabel(QStringLiteral("Label1"), QStringLiteral("ミラ"));
+  for (int i = 1; i <= 5; ++i)
+    fixedB << makeLabel(elementName(QStringLiteral("UnicodeLabel2"), 16 + i), QStringLiteral("OSkill L%1").arg(i + 1));
+  for (int i = 22; i <= 23; ++i) fixedB << makeLabel(elementName(QStringLiteral("UnicodeLabel2"), i), QStringLiteral("---"));
+
+  auto* frames = new QGridLayout;
+  frames->addWidget(makeFlagFrame(1, QStringLiteral("EProperty"), QStringLiteral("武器屬性"), a), 0, 0);
+  frames->addWidget(makeFlagFrame(2, QStringLiteral("RequirementA"), QStringLiteral("必要條件A"), b), 0, 1);
+  frames->addWidget(makeFlagFrame(3, QStringLiteral("RequirementB"), QStringLiteral("必要條件B"), fixedB), 1, 0);
+  frames->addWidget(makeFlagFrame(4, QStringLiteral("noneA"), QStringLiteral("無效化A"), d), 1, 1);
+  frames->addWidget(makeFlagFrame(5, QStringLiteral("noneB"), QStringLiteral("無效化B"), fixedNoneB), 2, 0);
+  auto* buttons = new QVBoxLayout;
+  buttons->addStretch(1);
+  buttons->addWidget(save_);
+  buttons->addWidget(exitButton());
+  frames->addLayout(buttons, 2, 1);
+  frames->setRowStretch(3, 1);
+
+  auto* layout = new QHBoxLayout(this);
+  layout->addLayout(lists, 1);
+  layout->addLayout(grid);
+  layout->addLayout(frames);
+  resize(1240, 560);
+}
+
+QLineEdit* WeaponForm::makeCaptionBox(const QString& name) {
+  auto* box = new QLineEdit(this);
+  box->setObjectName(name);
+  box->setReadOnly(true);  // a caption only: never read back or saved
+  box->setFocusPolicy(Qt::NoFocus);
+  box->setMinimumWidth(96);
+  return box;
+}
+
+QWidget* WeaponForm::makeFlagFrame(int frame, const QString& group, const QString& caption,
+                                   const QList<QWidget*>& captions) {
+  auto* box = new QGroupBox(caption, this);
+  box->setObjectName(QStringLiteral("Frame%1").arg(frame));
+  auto* grid = new QGridLayout(box);
+  // Box 0 top left, box 1 top right, box 2 second row left, ... box 7 bottom right.
+  for (int i = 0; i < 8; ++i) {
+    QWidget* check = fields_.widget(elementName(group, i));
+    check->setParent(box);
+    captions[i]->setParent(box);
+    grid->addWidget(check, i / 2, 2 * (i % 2));
+    grid->addWidget(captions[i], i / 2, 2 * (i % 2) + 1);
+  }
+  grid->setColumnStretch(1, 1);
+  grid->setColumnStretch(3, 1);
+  return box;
+}
+
+bool WeaponForm::loadList(const NameListSpec& spec, QStringList* items) {
+  auto loaded = loadNames(context().namesDir(), spec);
+  if (!loaded) {
+    reportError(QStringLiteral("%1 cannot open.\n%2").arg(objectName(), loaded.message()));
+    return false;
+  }
+  *items = *loaded;
+  return true;
+}
+
+bool WeaponForm::load() {
+  QStringList units, steps, ground, special, a, b, d;
+  if (!loadList(weaponUnitNameList(), &units) ||
+      !loadList(weaponNameList(), &weaponNames_) ||
+      !loadList({QStringLiteral("EWeapon.txt"), 4}, &steps) || !loadList({QStringLiteral("ground.txt"), 5}, &ground) ||
+      !loadList({QStringLiteral("special.txt"), 11}, &special) ||
+      !loadList({QStringLiteral("ERequirementA.txt"), 8}, &a) || !loadList({QStringLiteral("ERequirementB.txt"), 8}, &b) ||
+      !loadList({QStringLiteral("ERequirementD.txt"), 8}, &d))
+    return false;
+  list1_->addItems(units);
+  fields_.fillCombo(QStringLiteral("EWeapon"), steps);
+  for (int k = 0; k < 4; ++k) fields_.fillCombo(elementName(QStringLiteral("ground"), k), ground);
+  fields_.fillCombo(QStringLiteral("special"), special);
+  for (int i = 0; i < 8; ++i) {
+    captionA_[i]->setText(a[i]);
+    captionB_[i]->setText(b[i]);
+    captionD_[i]->setText(d[i]);
+    captionA_[i]->setCursorPosition(0);
+    captionB_[i]->setCursorPosition(0);
+    captionD_[i]->setCursorPosition(0);
+  }
+  list1_->setCurrentRow(0);  // shows unit 0 and its first weapon
+  return true;
+}
+
+void WeaponForm::showUnitWeapons() {
+  list2_->clear();
+  fields_.clear();
+  firstWeapon_ = -1;
+  weaponCount_ = 0;
+  const int unit = list1_->currentRow();
+  if (unit < 0) return;
+  auto weapons = readUnitWeapons(context().rom(), unit);
+  if (!weapons) {
+    reportError(weapons.message());
+    return;
+  }
+  firstWeapon_ = weapons->first;
+  weaponCount_ = weapons->count;
+  QStringList rows;
+  for (int k = 0; k < weaponCount_; ++k) rows << weaponListText(weaponNames_, firstWeapon_ + k);
+  list2_->addItems(rows);
+  if (weaponCount_ > 0) list2_->setCurrentRow(0);  // shows the first weapon
+}
+
+void WeaponForm::readWeaponRecord() {
+  const int row = list2_->currentRow();
+  if (row < 0 || firstWeapon_ < 0) return;
+  auto state = readRecord(context().rom(), fields_.table(), fields_.table().recordOffset(firstWeapon_ + row));
+  if (!state) {
+    fields_.clear();
+    reportError(state.message());
+    return;
+  }
+  fields_.setState(*state);
+}
+
+void WeaponForm::writeWeaponRecord() {
+  const int row = list2_->currentRow();
+  const QString unit = list1_->currentItem() ? list1_->currentItem()->text() : QString();
+  if (firstWeapon_ >= 0 && weaponCount_ == 0) {
+    reportError(QStringLiteral("%1 has no weapons; there is nothing to save.").arg(unit));
+    return;
+  }
+  if (row < 0 || firstWeapon_ < 0) {
+    reportError(QStringLiteral("No weapon is selected; nothing was saved."));
+    return;
+  }
+  const int weapon = firstWeapon_ + row;
+  if (!weaponInTable(weapon)) {
+    reportError(QStringLiteral("Weapon %1 of %2 lies past the weapon table (%3 records, 0 to %4): its bytes belong "
+                               "to the unit table, so it cannot be saved here. Nothing was saved.")
+                    .arg(weapon)
+                    .arg(unit)
+                    .arg(weapon_layout::kCount)
+                    .arg(weapon_layout::kCount - 1));
+    return;
+  }
+  reportSave(writeRecord(context().rom(), fields_.table(), fields_.table().recordOffset(weapon), fields_.state()),
+             &fields_);
+}
+
+}  // namespace rt

@@ -1,0 +1,41 @@
+#pragma once
+// Weapon: pick a unit in List1, one of its weapons in List2, edit the 26 shown
+// bytes of that weapon record.
+
+#include "core/table_registry.h"
+#include "core/ui/editor_form.h"
+#include "core/ui/field_binder.h"
+
+#include <QListWidget>
+#include <QStringList>
+
+namespace rt {
+
+class WeaponForm : public EditorForm {
+  Q_OBJECT
+ public:
+  explicit WeaponForm(AppContext& context);
+  bool load() override;  // Form_Load
+
+ public slots:
+  void showUnitWeapons();    // List1_Click
+  void readWeaponRecord();   // List2_Click
+  void writeWeaponRecord();  // Save_Click
+
+ private:
+  bool loadList(const NameListSpec& spec, QStringList* items);
+  QWidget* makeFlagFrame(int frame, const QString& group, const QString& caption, const QList<QWidget*>& captions);
+  QLineEdit* makeCaptionBox(const QString& name);
+
+  QListWidget* list1_;
+  QListWidget* list2_;
+  QPushButton* save_;
+  FieldBinder fields_;
+  QStringList weaponNames_;
+  QList<QLineEdit*> captionA_, captionB_, captionD_;  // EPropertyA/B/D(i): texts beside the flag boxes
+  // The selected unit's weapons as last read; -1 until a unit was read.
+  int firstWeapon_ = -1;
+  int weaponCount_ = 0;
+};
+
+}  // namespace rt

@@ -1,0 +1,61 @@
+#include "editors/weapon_map/weapon_table.h"
+
+namespace rt {
+
+TableDef weaponTable() {
+  using namespace weapon_layout;
+  TableDef t{QStringLiteral("Weapon"), kBase, kStride, kCount, {}};
+  // 0x00..0x07: not shown
+  t.fields = {
+      wordField(QStringLiteral("ATK"), 0x08, QStringLiteral("攻擊力")),
+      byteField(QStringLiteral("EN"), 0x0A, QStringLiteral("EN")),
+      signedByteField(QStringLiteral("Shoot"), 0x0B, QStringLiteral("命中")),  // hit modifier
+      signedByteField(QStringLiteral("CT"), 0x0C, QStringLiteral("CT")),       // critical modifier
+      byteField(QStringLiteral("Bullet"), 0x0D, QStringLiteral("殘彈")),
+      byteField(QStringLiteral("Bullet_N"), 0x0E, QStringLiteral("殘彈武器編號")),  // weapon whose ammo is shared
+      byteField(QStringLiteral("chiu"), 0x0F, QStringLiteral("氣力")),              // morale required
+      byteField(QStringLiteral("BGM"), 0x10, QStringLiteral("BGM")),
+      byteField(QStringLiteral("max_S"), 0x11, QStringLiteral("最大射程")),
+      byteField(QStringLiteral("min_S"), 0x12, QStringLiteral("最小射程")),
+      byteField(QStringLiteral("MAP"), 0x13, QStringLiteral("MAP範圍")),
+      byteField(QStringLiteral("gotha1"), 0x14, QStringLiteral("合體攻擊機體代碼")),  // combination partner unit
+      byteField(QStringLiteral("gotha2"), 0x15, QStringLiteral("合體攻擊機師代碼")),  // combination partner pilot
+      comboField(QStringLiteral("special"), 0x16, QStringLiteral("特殊效果")),        // row of special.txt
+      byteField(QStringLiteral("sp_lv"), 0x17, QStringLiteral("效果等級")),
+      comboField(QStringLiteral("EWeapon"), 0x18, QStringLiteral("改造幅度")),  // column of the upgrade table
+      comboField(QStringLiteral("ground(0)"), 0x19, QStringLiteral("空")),      // terrain ranks, rows of ground.txt
+      comboField(QStringLiteral("ground(1)"), 0x1A, QStringLiteral("陸")),
+      comboField(QStringLiteral("ground(2)"), 0x1B, QStringLiteral("海")),
+      comboField(QStringLiteral("ground(3)"), 0x1C, QStringLiteral("宇")),
+      flagsField(QStringLiteral("EProperty"), 0x1D, QStringLiteral("武器屬性")),
+      flagsField(QStringLiteral("RequirementA"), 0x1E, QStringLiteral("必要條件A")),
+      flagsField(QStringLiteral("RequirementB"), 0x1F, QStringLiteral("必要條件B")),
+      flagsField(QStringLiteral("noneA"), 0x20, QStringLiteral("無效化A")),
+      flagsField(QStringLiteral("noneB"), 0x21, QStringLiteral("無效化B")),
+      // 0x22..0x23: not shown
+  };
+  return t;
+}
+
+NameListSpec weaponNameList() { return {QStringLiteral("Weapons.txt"), weapon_layout::kCount}; }
+NameListSpec weaponUnitNameList() { return {QStringLiteral("Units.txt"), weapon_layout::kUnitCount}; }
+
+Result<UnitWeapons> readUnitWeapons(RomImage& rom, int unit) {
+  using namespace weapon_layout;
+  RomSession session(rom, Access::Read);
+  if (!session.status()) return session.status();
+  rom.seek(kUnitBase + kUnitStride * unit + kUnitFirstWeapon);
+  UnitWeapons w;
+  w.first = rom.readU16();
+  w.count = rom.readU8();
+  Status closed = session.close();
+  if (!closed) return closed;
+  return w;
+}
+
+QString weaponListText(const QStringList& names, int weapon) {
+  if (weapon >= 0 && weapon < names.size()) return names[weapon];
+  return QStringLiteral("#%1").arg(weapon);
+}
+
+}  // namespace rt

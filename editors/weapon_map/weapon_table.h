@@ -1,0 +1,37 @@
+#pragma once
+// Weapons: 989 records of 36 bytes at 0x7A254, directly followed by the unit
+// table. A unit record names its weapons by the index of the first one and a
+// count; a unit's weapons are consecutive weapon records.
+
+#include "core/table_registry.h"
+
+namespace rt {
+
+namespace weapon_layout {
+inline constexpr std::int64_t kBase = 0x7A254;
+inline constexpr std::int64_t kStride = 36;
+inline constexpr int kCount = 989;
+inline constexpr std::int64_t kUnitBase = 0x82D68;  // = kBase + kStride * kCount
+inline constexpr std::int64_t kUnitStride = 132;
+inline constexpr int kUnitCount = 303;
+inline constexpr std::int64_t kUnitFirstWeapon = 0x26;  // u16
+inline constexpr std::int64_t kUnitWeaponCount = 0x28;  // u8
+}  // namespace weapon_layout
+
+TableDef weaponTable();
+NameListSpec weaponNameList();      // "Weapons.txt", one name per weapon record
+NameListSpec weaponUnitNameList();  // "Units.txt", the units whose weapons are listed
+
+// Where a unit's weapons lie, as its unit record says.
+struct UnitWeapons {
+  int first = 0;
+  int count = 0;
+};
+Result<UnitWeapons> readUnitWeapons(RomImage& rom, int unit);
+
+// Past the table a weapon index lands in the unit table's bytes.
+inline bool weaponInTable(int weapon) { return weapon >= 0 && weapon < weapon_layout::kCount; }
+// The list text of a weapon: its name, or "#index" when the name list has none.
+QString weaponListText(const QStringList& names, int weapon);
+
+}  // namespace rt

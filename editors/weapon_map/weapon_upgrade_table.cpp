@@ -1,0 +1,21 @@
+#include "editors/weapon_map/weapon_upgrade_table.h"
+
+namespace rt {
+
+namespace {
+constexpr int kLevels = 15;
+constexpr std::int64_t kLevelStride = 8;  // four u16 per level
+}  // namespace
+
+TableDef weaponUpgradeTable() {
+  // Column c starts at 0x6A230 + 2c; level k + 1 of it at + 8k.
+  TableDef t{QStringLiteral("EWeapon"), 0x6A230, 2, 4, {}};
+  for (int k = 0; k < kLevels; ++k)
+    t.fields.push_back(wordField(elementName(QStringLiteral("Value"), k), kLevelStride * k,
+                                 QStringLiteral("LV%1").arg(k + 1)));
+  return t;
+}
+
+NameListSpec weaponUpgradeNameList() { return {QStringLiteral("EWeapon.txt"), 4}; }
+
+}  // namespace rt
