@@ -1,9 +1,33 @@
 #include "editors/economy/registry.h"
 
 #include "core/table_registry.h"
+#include "editors/economy/money_table.h"
+#include "editors/economy/price_table.h"
+#include "editors/economy/rules_table.h"
 
 namespace rt {
+namespace {
 
-void registerEconomyTables(TableRegistry&) {}
+// A fixed table whose records are not laid out the usual way; the listing says how.
+class NotedTable final : public FixedTable {
+ public:
+  NotedTable(TableDef def, NameListSpec names, QString note)
+      : FixedTable(std::move(def), std::move(names)), note_(std::move(note)) {}
+  QString note() const override { return note_; }
+
+ private:
+  QString note_;
+};
+
+}  // namespace
+
+void registerEconomyTables(TableRegistry& registry) {
+  registry.add(std::make_shared<NotedTable>(moneyTable(), moneyColumnNames(),
+                                            QStringLiteral("a record is column c; Value(k) is int32 at base + 4c + 40k")));
+  for (const PriceTable& prices : {partPrices(), skillItemPrices()})
+    registry.add(std::make_shared<FixedTable>(priceTableDef(prices), prices.names));
+  registry.add(std::make_shared<NotedTable>(rulesTable(), NameListSpec{},
+                                            QStringLiteral("ATKLimit: u16 at 0xB45A0; ExpLimit: u16 at 0xA62F4")));
+}
 
 }  // namespace rt

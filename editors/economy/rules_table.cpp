@@ -1,0 +1,14 @@
+#include "editors/economy/rules_table.h"
+
+namespace rt {
+
+TableDef rulesTable() {
+  TableDef t{QStringLiteral("Rules"), 0, 0, 1, {}};
+  t.fields = {
+      wordField(QStringLiteral("ATKLimit"), 0xB45A0, QStringLiteral("武器攻擊力上限")),  // weapon attack power cap
+      wordField(QStringLiteral("ExpLimit"), 0xA62F4, QStringLiteral("經驗值獲得上限")),  // experience gain cap
+  };
+  return t;
+}
+
+}  // namespace rt
