@@ -1,9 +1,248 @@
+#include "editors/skills/pilot_skill_table.h"
+
+#include "core/conversions.h"
 #include "editors/skills/registry.h"
 
-#include "core/table_registry.h"
+#include <algorithm>
 
 namespace rt {
+namespace {
 
-void registerPilotSkillTables(TableRegistry&) {}
+constexpr std::int64_t kPilotBase = 0x8C9A4;
+constexpr std::int64_t kPilotStride = 104;
+constexpr int kPilotCount = 476;
+constexpr std::int64_t kSlotsAt = 0x4C;  // the last 28 bytes of a pilot record
+constexpr int kLevelBytes = kPilotSkillSlots * kSkillLevelsPerRecord;
+
+RecordState slice(const RecordState& state, size_t from, size_t count) {
+  RecordState out;
+  for (size_t i = from; i < from + count && i < state.size(); ++i) out.push_back(state[i]);
+  return out;
+}
+
+}  // namespace
+
+TableDef pilotSkillSlotTable() {
+  TableDef t{QStringLiteral("PSkills"), kPilotBase, kPilotStride, kPilotCount, {}};
+  for (int s = 0; s < kPilotSkillSlots; ++s)  // 0x4C..0x67: index of the slot's level record
+    t.fields.push_back(wordField(elementName(QStringLiteral("ptr"), s), kSlotsAt + 2 * s,
+                                 QStringLiteral("指針 ptr(%1)").arg(s)));
+  return t;
+}
+
+const TableDef& skillLevelTable(int slot) {
+  // Built once: every read of a pilot walks all 14.
+  static const std::vector<TableDef> tables = [] {
+    std::vector<TableDef> out;
+    for (int s = 0; s < kPilotSkillSlots; ++s) {
+      TableDef t{QStringLiteral("PSkills"), kSkillLevelBase, kSkillLevelsPerRecord, 65536, {}};
+      for (int j = 0; j < kSkillLevelsPerRecord; ++j) {  // byte j = level j + 1
+        const int control = kSkillLevelsPerRecord * s + j;
+        t.fields.push_back(byteField(elementName(QStringLiteral("Skills"), control), j,
+                                     QStringLiteral("LV%1 Skills(%2)").arg(j + 1).arg(control)));
+      }
+      out.push_back(std::move(t));
+    }
+    return out;
+  }();
+  return tables[static_cast<size_t>(slot)];
+}
+
+TableDef pilotSkillView() {
+  TableDef t = pilotSkillSlotTable();
+  for (int s = 0; s < kPilotSkillSlots; ++s) {
+    const TableDef& levels = skillLevelTable(s);
+    t.fields.insert(t.fields.end(), levels.fields.begin(), levels.fields.end());
+  }
+  return t;
+}
+
+NameListSpec pilotSkillNames() { return {QStringLiteral("Pilots.txt"), kPilotCount}; }
+
+RecordState slotPart(const RecordState& view) { return slice(view, 0, kPilotSkillSlots); }
+RecordState levelPart(const RecordState& view) { return slice(view, kPilotSkillSlots, kLevelBytes); }
+
+RecordState readSkillSlots(RomImage& rom, int pilot, LevelOffsets* offsets) {
+  const TableDef table = pilotSkillSlotTable();
+  RecordState state = readFields(rom, table, table.recordOffset(pilot));
+  for (int s = 0; s < kPilotSkillSlots; ++s) {
+    // The text was just made from a u16, so it always converts back.
+    auto index = parseWord(state[static_cast<size_t>(s)].text);
+    (*offsets)[static_cast<size_t>(s)] = levelRecordOffset(index ? *index : 0);
+  }
+  return state;
+}
+
+RecordState readSkillLevels(RomImage& rom, const LevelOffsets& offsets) {
+  // Level records usually sit close together: one positioned read for all 14.
+  const auto [lo, hi] = std::minmax_element(offsets.begin(), offsets.end());
+  if (*hi - *lo <= 65536) rom.prefetch(*lo, *hi + kSkillLevelsPerRecord - *lo);
+  RecordState state;
+  for (int s = 0; s < kPilotSkillSlots; ++s) {
+    const RecordState levels = readFields(rom, skillLevelTable(s), offsets[static_cast<size_t>(s)]);
+    state.insert(state.end(), levels.begin(), levels.end());
+  }
+  return state;
+}
+
+bool encodeSkillSlots(int pilot, const RecordState& slotState, std::vector<ByteWrite>* writes, FieldError* error,
+                      LevelOffsets* selected) {
+  const TableDef table = pilotSkillSlotTable();
+  if (!encodeRecord(table, table.recordOffset(pilot), slotState, writes, error)) return false;
+  if (selected) {
+    for (int s = 0; s < kPilotSkillSlots; ++s)
+      (*selected)[static_cast<size_t>(s)] = levelRecordOffset(*parseWord(slotState[static_cast<size_t>(s)].text));
+  }
+  return true;
+}
+
+bool encodeSkillLevels(const LevelOffsets& offsets, const RecordState& levels, std::int64_t fileSize,
+                       std::vector<ByteWrite>* writes, FieldError* error) {
+  if (levels.size() != static_cast<size_t>(kLevelBytes)) {
+    *error = {-1, QStringLiteral("The level values hold %1 bytes; they need %2.").arg(levels.size()).arg(kLevelBytes)};
+    return false;
+  }
+  std::vector<ByteWrite> out;
+  for (int s = 0; s < kPilotSkillSlots; ++s) {
+    const std::int64_t at = offsets[static_cast<size_t>(s)];
+    const int first = kSkillLevelsPerRecord * s;
+    if (at + kSkillLevelsPerRecord > fileSize) {
+      *error = {first, QStringLiteral("ptr(%1) selects level record %2 at 0x%3, which lies past the end of the "
+                                      "ROM image (%4 bytes). The values of that row cannot be saved: the "
+                                      "editor never grows a ROM image.")
+                           .arg(s)
+                           .arg((at - kSkillLevelBase) / kSkillLevelsPerRecord)
+                           .arg(QString::number(at, 16).toUpper())
+                           .arg(fileSize)};
+      return false;
+    }
+    FieldError slotError;
+    if (!encodeRecord(skillLevelTable(s), at, slice(levels, static_cast<size_t>(first), kSkillLevelsPerRecord), &out,
+                      &slotError)) {
+      *error = {slotError.control < 0 ? -1 : first + slotError.control, slotError.message};
+      return false;
+    }
+  }
+  writes->insert(writes->end(), out.begin(), out.end());
+  return true;
+}
+
+Result<std::int64_t> romFileSize(RomImage& rom) {
+  RomSession session(rom, Access::Read);
+  if (!session.status()) return session.status();
+  const std::int64_t size = rom.fileSize();
+  Status closed = session.close();
+  if (!closed) return closed;
+  return size;
+}
+
+// --- PilotSkillTable ----------------------------------------------------------
+
+std::int64_t PilotSkillTable::base() const { return kPilotBase; }
+std::int64_t PilotSkillTable::stride() const { return kPilotStride; }
+int PilotSkillTable::count() const { return kPilotCount; }
+
+QString PilotSkillTable::note() const {
+  return QStringLiteral("ptr(s): u16 at +0x4C+2s of each pilot record; Skills(9s+j): byte j of the level record "
+                        "at 0x77498 + 9 * ptr(s)");
+}
+
+std::vector<ControlRef> PilotSkillTable::controls() const { return controlsOf(pilotSkillView()); }
+
+Result<std::vector<RecordRef>> PilotSkillTable::records(RomImage&, const QString& namesDir) const {
+  auto names = loadNames(namesDir, pilotSkillNames());
+  if (!names) return names.status();
+  std::vector<RecordRef> out;
+  out.reserve(kPilotCount);
+  for (int i = 0; i < kPilotCount; ++i) {
+    RecordRef r;
+    r.keys.insert(QStringLiteral("index"), i);
+    r.name = (*names)[i];
+    r.offset = kPilotBase + kPilotStride * i;
+    out.push_back(std::move(r));
+  }
+  return out;
+}
+
+Result<RecordRef> PilotSkillTable::resolve(RomImage&, const QVariantMap& keys) const {
+  auto index = recordKey(keys, QStringLiteral("index"), kPilotCount);
+  if (!index) return index.status();
+  RecordRef r;
+  r.keys.insert(QStringLiteral("index"), *index);
+  r.offset = kPilotBase + kPilotStride * *index;
+  return r;
+}
+
+Result<RecordState> PilotSkillTable::read(RomImage& rom, const RecordRef& record) const {
+  auto pilot = recordKey(record.keys, QStringLiteral("index"), kPilotCount);
+  if (!pilot) return pilot.status();
+  RomSession session(rom, Access::Read);
+  if (!session.status()) return session.status();
+  LevelOffsets offsets{};
+  RecordState state = readSkillSlots(rom, *pilot, &offsets);
+  const RecordState levels = readSkillLevels(rom, offsets);
+  state.insert(state.end(), levels.begin(), levels.end());
+  Status closed = session.close();
+  if (!closed) return closed;
+  return state;
+}
+
+Result<RecordState> PilotSkillTable::follow(RomImage& rom, const RecordRef&, const RecordState& state) const {
+  // Each row shows the level record its (possibly new) index selects; an index
+  // that does not convert is left for encode to reject.
+  LevelOffsets offsets{};
+  std::vector<bool> valid(kPilotSkillSlots, false);
+  for (int s = 0; s < kPilotSkillSlots && s < static_cast<int>(state.size()); ++s) {
+    auto index = parseWord(state[static_cast<size_t>(s)].text);
+    valid[static_cast<size_t>(s)] = index.isOk();
+    offsets[static_cast<size_t>(s)] = levelRecordOffset(index ? *index : 0);
+  }
+  RomSession session(rom, Access::Read);
+  if (!session.status()) return session.status();
+  const RecordState levels = readSkillLevels(rom, offsets);
+  Status closed = session.close();
+  if (!closed) return closed;
+  RecordState out = state;
+  for (int s = 0; s < kPilotSkillSlots; ++s) {
+    if (!valid[static_cast<size_t>(s)]) continue;
+    for (int j = 0; j < kSkillLevelsPerRecord; ++j) {
+      const size_t at = static_cast<size_t>(kPilotSkillSlots + kSkillLevelsPerRecord * s + j);
+      if (at < out.size()) out[at] = levels[at - kPilotSkillSlots];
+    }
+  }
+  return out;
+}
+
+bool PilotSkillTable::encode(RomImage& rom, const RecordRef& record, const RecordState& state,
+                             std::vector<ByteWrite>* writes, FieldError* error) const {
+  auto pilot = recordKey(record.keys, QStringLiteral("index"), kPilotCount);
+  if (!pilot) {
+    *error = {-1, pilot.message()};
+    return false;
+  }
+  const size_t expected = static_cast<size_t>(kPilotSkillSlots + kLevelBytes);
+  if (state.size() != expected) {
+    *error = {-1, QStringLiteral("The record of PSkills has %1 values; it needs %2.").arg(state.size()).arg(expected)};
+    return false;
+  }
+  // "Save Pointer" then "Save Value": the indices first, then the level bytes
+  // in the records the new indices select.
+  std::vector<ByteWrite> out;
+  LevelOffsets selected{};
+  if (!encodeSkillSlots(*pilot, slotPart(state), &out, error, &selected)) return false;
+  auto size = romFileSize(rom);
+  if (!size) {
+    *error = {-1, size.message()};
+    return false;
+  }
+  if (!encodeSkillLevels(selected, levelPart(state), *size, &out, error)) {
+    if (error->control >= 0) error->control += kPilotSkillSlots;
+    return false;
+  }
+  writes->insert(writes->end(), out.begin(), out.end());
+  return true;
+}
+
+void registerPilotSkillTables(TableRegistry& registry) { registry.add(std::make_shared<PilotSkillTable>()); }
 
 }  // namespace rt

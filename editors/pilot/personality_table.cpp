@@ -1,0 +1,23 @@
+#include "editors/pilot/personality_table.h"
+
+namespace rt {
+
+TableDef personalityTable() {
+  TableDef t{QStringLiteral("character"), 0xD1E5C, 12, 8, {}};
+  // One signed byte per battle event, single and double variant; no gaps.
+  const QStringList captions = {
+      QStringLiteral("氣力+命中(單)"),   QStringLiteral("氣力+命中(雙)"),       // hitting
+      QStringLiteral("氣力+不命中(單)"), QStringLiteral("氣力+不命中(雙)"),     // missing
+      QStringLiteral("氣力+回避(單)"),   QStringLiteral("氣力+回避(雙)"),       // evading
+      QStringLiteral("氣力+傷害(單)"),   QStringLiteral("氣力+傷害(雙)"),       // taking damage
+      QStringLiteral("氣力+擊墜(單)"),   QStringLiteral("氣力+擊墜(雙)"),       // shooting down an enemy
+      QStringLiteral("氣力+自軍被擊墜(單)"), QStringLiteral("氣力+自軍被擊墜(雙)"),  // losing an own unit
+  };
+  for (int k = 0; k < 12; ++k)  // 0x00..0x0B
+    t.fields.push_back(signedByteField(elementName(QStringLiteral("ki"), k), k, captions[k]));
+  return t;
+}
+
+NameListSpec personalityNames() { return {QStringLiteral("character.txt"), 8, 0, ItemStyle::Numeric}; }
+
+}  // namespace rt

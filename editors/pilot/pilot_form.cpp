@@ -1,0 +1,120 @@
+#include "editors/pilot/pilot_form.h"
+
+#include "editors/pilot/pilot_table.h"
+
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QVBoxLayout>
+
+namespace rt {
+namespace {
+
+constexpr int kCaptionCount = 19;  // 3 two-state flags + 8 + 8 special skill bits
+
+// A text box that serves as a caption: it looks like a label and is skipped by Tab.
+QLineEdit* captionBox(QWidget* parent, int k) {
+  auto* box = new QLineEdit(parent);
+  box->setObjectName(elementName(QStringLiteral("nameT"), k));
+  box->setReadOnly(true);
+  box->setFrame(false);
+  box->setFocusPolicy(Qt::NoFocus);
+  QPalette palette = box->palette();
+  palette.setColor(QPalette::Base, palette.color(QPalette::Window));
+  box->setPalette(palette);
+  return box;
+}
+
+}  // namespace
+
+PilotForm::PilotForm(AppContext& context)
+    : RecordForm(context, QStringLiteral("Pilot"), QStringLiteral("Pilot"), pilotTable(), pilotNames()) {
+  for (int k = 0; k < kCaptionCount; ++k) nameT_.push_back(captionBox(this, k));
+  auto w = [this](const QString& name) { return fields().widget(name); };
+  auto at = [](const char* array, int k) { return elementName(QString::fromLatin1(array), k); };
+
+  // Stats grid: one row per combat stat with its spirit command and the level
+  // it is learnt at; below it the personality, boarding and series rows with
+  // the three two-state flags beside the first three.
+  auto* grid = new QGridLayout;
+  grid->addWidget(makeLabel(QString(), QStringLiteral("SP")), 0, 0);
+  grid->addWidget(w(QStringLiteral("PSP")), 0, 1);
+  grid->addWidget(makeLabel(QString(), QStringLiteral("精神")), 0, 2);
+  grid->addWidget(makeLabel(QString(), QStringLiteral("修得等級")), 0, 3);
+  const QStringList stats = pilotStatCaptions();
+  for (int k = 0; k < 6; ++k) {
+    grid->addWidget(makeLabel(QString(), stats[k]), 1 + k, 0);
+    grid->addWidget(w(at("Ab", k)), 1 + k, 1);
+    grid->addWidget(w(at("SP", k)), 1 + k, 2);
+    grid->addWidget(w(at("SP_LV", k)), 1 + k, 3);
+  }
+  const QStringList rowLabels = {QStringLiteral("性格"), QStringLiteral("搭乘限制"), QStringLiteral("關注作品"),
+                                 QStringLiteral("登場作品")};
+  const QStringList rowFields = {QStringLiteral("character"), QStringLiteral("sit"), QStringLiteral("story1"),
+                                 QStringLiteral("story2")};
+  for (int r = 0; r < 4; ++r) {
+    grid->addWidget(makeLabel(QString(), rowLabels[r]), 7 + r, 0);
+    grid->addWidget(w(rowFields[r]), 7 + r, 1);
+    if (r < 3) {
+      grid->addWidget(nameT_[static_cast<size_t>(r)], 7 + r, 2);
+      grid->addWidget(w(at("SpAP", r)), 7 + r, 3);
+    }
+  }
+  grid->setColumnStretch(4, 1);
+
+  // The two special-skill flag bytes, each check box captioned by its nameT box.
+  auto flagFrame = [&](const QString& frameName, const QString& title, const char* array, int firstCaption) {
+    auto* frame = new QGroupBox(title, this);
+    frame->setObjectName(frameName);
+    auto* boxes = new QGridLayout(frame);
+    for (int k = 0; k < 8; ++k) {
+      auto* row = new QHBoxLayout;
+      row->setSpacing(2);
+      row->addWidget(w(at(array, k)));
+      row->addWidget(nameT_[static_cast<size_t>(firstCaption + k)], 1);
+      boxes->addLayout(row, k % 4, k / 4);
+    }
+    return frame;
+  };
+  auto* frames = new QHBoxLayout;
+  frames->addWidget(flagFrame(QStringLiteral("Frame3"), QStringLiteral("特殊技能A"), "PSpA", 3));
+  frames->addWidget(flagFrame(QStringLiteral("Frame1"), QStringLiteral("特殊技能B"), "PSpB", 11));
+
+  auto* buttons = new QHBoxLayout;
+  buttons->addStretch();
+  buttons->addWidget(saveButton());
+  buttons->addWidget(exitButton());
+
+  auto* right = new QVBoxLayout;
+  right->addLayout(grid);
+  right->addLayout(frames);
+  right->addStretch();
+  right->addLayout(buttons);
+
+  auto* layout = new QHBoxLayout(this);
+  layout->addWidget(list1(), 1);
+  layout->addLayout(right);
+  list1()->setMinimumWidth(160);
+}
+
+bool PilotForm::loadLists() {
+  QStringList spirits, twoState, captions, personalities;
+  // In this order: SP.txt, SpAp.txt, name_pilot.txt, character.txt.
+  if (!loadInto({QStringLiteral("SP.txt"), 36}, &spirits)) return false;
+  for (int k = 0; k < 6; ++k) fields().fillCombo(elementName(QStringLiteral("SP"), k), spirits);
+  if (!loadInto({QStringLiteral("SpAp.txt"), 2}, &twoState)) return false;
+  for (int k = 0; k < 3; ++k) fields().fillCombo(elementName(QStringLiteral("SpAP"), k), twoState);
+  if (!loadInto({QStringLiteral("name_pilot.txt"), kCaptionCount}, &captions)) return false;
+  for (int k = 0; k < kCaptionCount; ++k) {
+    QLineEdit* box = nameT_[static_cast<size_t>(k)];
+    box->setText(captions[k]);
+    box->setCursorPosition(0);
+    // Wide enough for the whole caption: a caption must never be cut off.
+    box->setMinimumWidth(box->fontMetrics().horizontalAdvance(captions[k]) + 12);
+  }
+  if (!loadInto({QStringLiteral("character.txt"), 8}, &personalities)) return false;
+  fields().fillCombo(QStringLiteral("character"), personalities);
+  return true;
+}
+
+}  // namespace rt

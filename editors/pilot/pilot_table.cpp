@@ -1,0 +1,50 @@
+#include "editors/pilot/pilot_table.h"
+
+namespace rt {
+
+QStringList pilotStatCaptions() {
+  return {QStringLiteral("格鬥"), QStringLiteral("射擊"), QStringLiteral("技量"),
+          QStringLiteral("防禦"), QStringLiteral("回避"), QStringLiteral("命中")};
+}
+
+TableDef pilotTable() {
+  TableDef t{QStringLiteral("Pilot"), 0x8C9A4, 104, 476, {}};
+  // Spirit command slots index the 35 commands of the spirit cost table; any
+  // byte from 35 up means "none" and is stored back as 0xFF.
+  const ComboRule spiritRule{ComboRule::NoneAbove, 35, 0xFF};
+  // Two-state flags: 0xFF is "no" (row 0); every other byte is "yes", stored as 0x01.
+  const ComboRule twoState{ComboRule::TwoState, -1, 0xFF};
+  const QStringList stats = pilotStatCaptions();
+
+  auto& f = t.fields;
+  // 0x00..0x0B: not edited here
+  f.push_back(int32Field(QStringLiteral("sit"), 0x0C, QStringLiteral("搭乘限制")));  // boarding restriction
+  // 0x10..0x13: not edited here
+  // Personality: record number in the personality table. A byte past the list
+  // keeps its value as an extra row, so it is never lost.
+  f.push_back(comboField(QStringLiteral("character"), 0x14, QStringLiteral("性格")));
+  f.push_back(byteField(QStringLiteral("story1"), 0x15, QStringLiteral("關注作品")));  // series of interest
+  f.push_back(byteField(QStringLiteral("story2"), 0x16, QStringLiteral("登場作品")));  // series of appearance
+  // 0x17..0x1A: not edited here
+  f.push_back(byteField(QStringLiteral("PSP"), 0x1B, QStringLiteral("SP")));
+  // 0x1C..0x1E: not edited here
+  f.push_back(flagsField(QStringLiteral("PSpA"), 0x1F, QStringLiteral("特殊技能A")));  // bit k = PSpA(k)
+  f.push_back(flagsField(QStringLiteral("PSpB"), 0x20, QStringLiteral("特殊技能B")));  // bit k = PSpB(k)
+  // 0x21..0x35: not edited here
+  for (int k = 0; k < 3; ++k)  // 0x36..0x38
+    f.push_back(comboField(elementName(QStringLiteral("SpAP"), k), 0x36 + k, elementName(QStringLiteral("SpAP"), k),
+                           twoState));
+  for (int k = 0; k < 6; ++k)  // 0x39..0x3E: combat stats
+    f.push_back(byteField(elementName(QStringLiteral("Ab"), k), 0x39 + k, stats[k]));
+  for (int k = 0; k < 6; ++k)  // 0x3F..0x44: spirit commands
+    f.push_back(comboField(elementName(QStringLiteral("SP"), k), 0x3F + k,
+                           QStringLiteral("精神 %1").arg(k + 1), spiritRule));
+  for (int k = 0; k < 6; ++k)  // 0x45..0x4A: level at which each is learnt
+    f.push_back(byteField(elementName(QStringLiteral("SP_LV"), k), 0x45 + k, QStringLiteral("修得等級 %1").arg(k + 1)));
+  // 0x4B: not edited here; 0x4C..0x67: the 14 skill slots (pilot skill editor)
+  return t;
+}
+
+NameListSpec pilotNames() { return {QStringLiteral("Pilots.txt"), 476}; }
+
+}  // namespace rt

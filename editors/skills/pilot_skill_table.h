@@ -1,0 +1,76 @@
+#pragma once
+// Pilot skills, reached through one level of indirection. Each pilot record
+// ends in 14 skill slots (u16 each, record offsets 0x4C..0x67); a slot holds the
+// index of a 9-byte level record (one byte per level LV1..LV9) at
+// 0x77498 + 9 * index. The level table has no stated length: any index
+// 0..65535 is followed. Level records are shared: every slot holding the same
+// index shows and changes the same nine bytes.
+
+#include "core/table_registry.h"
+
+#include <array>
+
+namespace rt {
+
+inline constexpr int kPilotSkillSlots = 14;
+inline constexpr int kSkillLevelsPerRecord = 9;
+inline constexpr std::int64_t kSkillLevelBase = 0x77498;
+
+// The level record each slot selects; element s = slot s.
+using LevelOffsets = std::array<std::int64_t, kPilotSkillSlots>;
+
+inline std::int64_t levelRecordOffset(int index) { return kSkillLevelBase + kSkillLevelsPerRecord * std::int64_t{index}; }
+
+// The slots as a table of the pilot records: ptr(s), a u16 at 0x4C + 2s.
+TableDef pilotSkillSlotTable();
+// The nine bytes of the level record of slot s: Skills(9s + j) at offset j.
+const TableDef& skillLevelTable(int slot);  // slot 0..13
+// Every control of one pilot's skills in form order, ptr(0..13) then
+// Skills(0..125). It only names and types the controls: the slot fields lie in
+// the pilot record, the level fields in the level record their slot selects.
+TableDef pilotSkillView();
+NameListSpec pilotSkillNames();  // "Pilots.txt", row i = pilot i
+
+// The two halves of a record state of pilotSkillView().
+RecordState slotPart(const RecordState& view);
+RecordState levelPart(const RecordState& view);
+
+// Reads inside an open session: the slot indices of pilot `pilot` (and the level
+// record each selects), and the level records at `offsets`, slot 0 first.
+RecordState readSkillSlots(RomImage& rom, int pilot, LevelOffsets* offsets);
+RecordState readSkillLevels(RomImage& rom, const LevelOffsets& offsets);
+
+// Converts and checks the 14 slot indices of pilot `pilot`; `selected` gets the
+// level records they select. FieldError::control counts from ptr(0).
+bool encodeSkillSlots(int pilot, const RecordState& slotState, std::vector<ByteWrite>* writes, FieldError* error,
+                      LevelOffsets* selected = nullptr);
+// Converts and checks the 126 level bytes, to be written slot 0 first (where two
+// slots share a record the higher slot's values land last and stay). A record
+// that does not lie wholly inside a file of `fileSize` bytes is refused: the
+// image never grows. FieldError::control counts from Skills(0).
+bool encodeSkillLevels(const LevelOffsets& offsets, const RecordState& levels, std::int64_t fileSize,
+                       std::vector<ByteWrite>* writes, FieldError* error);
+
+// The size of the image at rom.romPath(), in a read session of its own.
+Result<std::int64_t> romFileSize(RomImage& rom);
+
+// PSkills on the command line: one record per pilot, the slot indices and the
+// level bytes they select. Importing a record stores its indices, then its level
+// bytes in the records those indices select.
+class PilotSkillTable : public TableAdapter {
+ public:
+  QString name() const override { return QStringLiteral("PSkills"); }
+  std::int64_t base() const override;
+  std::int64_t stride() const override;
+  int count() const override;
+  QString note() const override;
+  std::vector<ControlRef> controls() const override;
+  Result<std::vector<RecordRef>> records(RomImage& rom, const QString& namesDir) const override;
+  Result<RecordRef> resolve(RomImage& rom, const QVariantMap& keys) const override;
+  Result<RecordState> read(RomImage& rom, const RecordRef& record) const override;
+  Result<RecordState> follow(RomImage& rom, const RecordRef& record, const RecordState& state) const override;
+  bool encode(RomImage& rom, const RecordRef& record, const RecordState& state, std::vector<ByteWrite>* writes,
+              FieldError* error) const override;
+};
+
+}  // namespace rt

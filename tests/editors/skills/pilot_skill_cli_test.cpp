@@ -1,0 +1,168 @@
+// PSkills on the command line: an imported record stores its indices, then its
+// level bytes in the records those indices select.
+#include "app/cli.h"
+
+#include "tests/support/test_support.h"
+
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+namespace rt::test {
+namespace {
+
+constexpr std::int64_t kPilotBase = 0x8C9A4;
+constexpr std::int64_t kLevelBase = 0x77498;
+constexpr std::int64_t kImageSize = 0x98B04 + 64;  // records of indices up to ~15000 lie inside
+
+std::int64_t slotAt(int pilot, int slot) { return kPilotBase + 104 * pilot + 76 + 2 * slot; }
+std::int64_t levelAt(int index) { return kLevelBase + 9 * std::int64_t{index}; }
+int u16At(const QByteArray& b, std::int64_t at) { return byteAt(b, at) | (byteAt(b, at + 1) << 8); }
+
+struct CliRun {
+  int code;
+  QString out, err;
+};
+
+CliRun cli(const QStringList& args) {
+  QString out, err;
+  QTextStream o(&out), e(&err);
+  const int code = runCli(args, namesDir(), o, e);
+  o.flush();
+  e.flush();
+  return {code, out, err};
+}
+
+// A random image whose slots all select records inside the file (indices below 2000).
+std::unique_ptr<TempRom> image(std::uint64_t seed) {
+  auto rom = std::make_unique<TempRom>(kImageSize, seed);
+  QByteArray b = rom->bytes();
+  for (int p = 0; p < 476; ++p)
+    for (int s = 0; s < 14; ++s) {
+      const int index = u16At(b, slotAt(p, s)) % 2000;
+      b.replace(slotAt(p, s), 2, le(static_cast<std::uint32_t>(index), 2));
+    }
+  rom->write(b);
+  return rom;
+}
+
+CliRun importJson(const TempRom& rom, const QString& records) {
+  QTemporaryDir dir;
+  const QString path = dir.filePath(QStringLiteral("in.json"));
+  QFile f(path);
+  EXPECT_TRUE(f.open(QIODevice::WriteOnly));
+  f.write(QStringLiteral(R"j({"table": "PSkills", "records": %1})j").arg(records).toUtf8());
+  f.close();
+  return cli({QStringLiteral("import"), rom.path(), path});
+}
+
+TEST(PilotSkillCli, ExportShowsEverySlotAndTheRecordItSelects) {
+  auto rom = image(91);
+  const CliRun run = cli({QStringLiteral("export"), rom->path(), QStringLiteral("PSkills")});
+  ASSERT_EQ(run.code, 0) << run.err.toStdString();
+  const QJsonArray records = QJsonDocument::fromJson(run.out.toUtf8()).object().value(QStringLiteral("records")).toArray();
+  ASSERT_EQ(records.size(), 476);
+  const QByteArray b = rom->bytes();
+  for (int p = 0; p < 476; ++p) {
+    const QJsonObject r = records[p].toObject();
+    ASSERT_EQ(r.value(QStringLiteral("index")).toInt(), p);
+    const QJsonObject f = r.value(QStringLiteral("fields")).toObject();
+    ASSERT_EQ(f.size(), 14 + 126);
+    for (int s = 0; s < 14; ++s) {
+      const int index = u16At(b, slotAt(p, s));
+      ASSERT_EQ(f.value(QStringLiteral("ptr(%1)").arg(s)).toString(), QString::number(index)) << p << " " << s;
+      for (int j = 0; j < 9; ++j)
+        ASSERT_EQ(f.value(QStringLiteral("Skills(%1)").arg(9 * s + j)).toString(),
+                  QString::number(byteAt(b, levelAt(index) + j)))
+            << p << " " << s << " " << j;
+    }
+  }
+}
+
+class PilotSkillRoundTrip : public ::testing::TestWithParam<const char*> {};
+
+TEST_P(PilotSkillRoundTrip, ExportThenImportChangesNothing) {
+  auto rom = image(92);
+  const QByteArray before = rom->bytes();
+  const CliRun exported = cli({QStringLiteral("export"), rom->path(), QStringLiteral("PSkills"), QStringLiteral("--format"),
+                               QString::fromLatin1(GetParam())});
+  ASSERT_EQ(exported.code, 0) << exported.err.toStdString();
+  QTemporaryDir dir;
+  const QString path = dir.filePath(QStringLiteral("records"));
+  QFile f(path);
+  ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+  f.write(exported.out.toUtf8());
+  f.close();
+  const CliRun imported = cli({QStringLiteral("import"), rom->path(), path, QStringLiteral("--table"), QStringLiteral("PSkills")});
+  ASSERT_EQ(imported.code, 0) << imported.err.toStdString();
+  EXPECT_EQ(rom->bytes(), before);
+}
+
+INSTANTIATE_TEST_SUITE_P(Formats, PilotSkillRoundTrip, ::testing::Values("json", "csv"));
+
+TEST(PilotSkillCli, ImportFollowsTheImportedPointers) {
+  struct Case {
+    const char* what;
+    const char* fields;
+    std::vector<std::pair<std::int64_t, QByteArray>> expected;  // every byte that changes
+  };
+  // Pilot 5's slot 2 is set to select record 700 first; record 1700 is the new target.
+  const std::vector<Case> cases = {
+      {"a pointer alone moves the slot; no level record changes", R"j({"ptr(2)": "1700"})j",
+       {{slotAt(5, 2), le(1700, 2)}}},
+      {"a pointer with values: the values land in the new record", R"j({"ptr(2)": "1700", "Skills(18)": "1", "Skills(26)": "9"})j",
+       {{slotAt(5, 2), le(1700, 2)}, {levelAt(1700), le(1, 1)}, {levelAt(1700) + 8, le(9, 1)}}},
+      {"values alone land in the record the slot already selects", R"j({"Skills(18)": "4"})j",
+       {{levelAt(700), le(4, 1)}}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    auto rom = image(93);
+    rom->poke(slotAt(5, 2), le(700, 2));
+    rom->poke(levelAt(1700), QByteArray(9, '\x50'));
+    rom->poke(levelAt(700), QByteArray(9, '\x60'));
+    const QByteArray before = rom->bytes();
+    const CliRun run = importJson(*rom, QStringLiteral(R"j([{"index": 5, "fields": %1}])j").arg(QString::fromLatin1(c.fields)));
+    ASSERT_EQ(run.code, 0) << run.err.toStdString();
+    const QByteArray after = rom->bytes();
+    QByteArray expected = before;
+    for (const auto& [at, bytes] : c.expected) expected.replace(at, bytes.size(), bytes);
+    EXPECT_EQ(differences(expected, after), std::vector<std::int64_t>{});
+  }
+}
+
+TEST(PilotSkillCli, SharedRecordTakesTheHigherSlotsValues) {
+  auto rom = image(94);
+  rom->poke(slotAt(8, 1), le(333, 2));
+  rom->poke(slotAt(8, 6), le(333, 2));
+  const CliRun run = importJson(*rom, QStringLiteral(R"j([{"index": 8, "fields": {"Skills(9)": "11", "Skills(54)": "66"}}])j"));
+  ASSERT_EQ(run.code, 0) << run.err.toStdString();
+  EXPECT_EQ(byteAt(rom->bytes(), levelAt(333)), 66);
+}
+
+TEST(PilotSkillCli, RejectedImportsWriteNothing) {
+  const int pastTheEnd = static_cast<int>((kImageSize - kLevelBase) / 9) + 5;
+  const std::vector<std::pair<QString, const char*>> cases = {
+      {QStringLiteral(R"j([{"index": 1, "fields": {"ptr(0)": "65536"}}])j"), "0 to 65535"},
+      {QStringLiteral(R"j([{"index": 1, "fields": {"ptr(0)": "5"}}, {"index": 2, "fields": {"Skills(3)": "256"}}])j"), "0 to 255"},
+      {QStringLiteral(R"j([{"index": 1, "fields": {"ptr(4)": "%1"}}])j").arg(pastTheEnd), "past the end"},
+      {QStringLiteral(R"j([{"index": 476, "fields": {"ptr(0)": "1"}}])j"), "0 to 475"},
+      {QStringLiteral(R"j([{"index": 1, "fields": {"nameP(0)": "x"}}])j"), "no field"},
+  };
+  for (const auto& [records, why] : cases) {
+    SCOPED_TRACE(records.toStdString());
+    auto rom = image(95);
+    const QByteArray before = rom->bytes();
+    const CliRun run = importJson(*rom, records);
+    EXPECT_EQ(run.code, 1);
+    EXPECT_TRUE(run.err.contains(QString::fromLatin1(why))) << run.err.toStdString();
+    EXPECT_EQ(rom->bytes(), before);
+  }
+}
+
+}  // namespace
+}  // namespace rt::test
