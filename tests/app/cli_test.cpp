@@ -1,11 +1,11 @@
 // The command line on the SPEdit table: export, import, and their failures.
-#include "app/cli.h"
-
 #include "tests/support/test_support.h"
 
+#include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -13,28 +13,6 @@ namespace rt::test {
 namespace {
 
 constexpr std::int64_t kBase = 0xD4424;
-
-struct CliRun {
-  int code;
-  QString out, err;
-};
-
-CliRun cli(const QStringList& args) {
-  QString out, err;
-  QTextStream o(&out), e(&err);
-  const int code = runCli(args, namesDir(), o, e);
-  o.flush();
-  e.flush();
-  return {code, out, err};
-}
-
-QString writeFile(const QTemporaryDir& dir, const QString& name, const QByteArray& bytes) {
-  const QString path = dir.filePath(name);
-  QFile f(path);
-  EXPECT_TRUE(f.open(QIODevice::WriteOnly));
-  f.write(bytes);
-  return path;
-}
 
 TEST(Cli, ExportJsonShowsEveryRecordAsTheFormDoes) {
   TempRom rom(kBase + 28 * 35, 5);

@@ -4,7 +4,6 @@
 // all new, and a failure is reported as a failure.
 #include "editors/all_tables.h"
 #include "tests/support/test_support.h"
-#include "tools/sample_rom.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -16,11 +15,6 @@
 
 namespace rt::test {
 namespace {
-
-QByteArray sampleBytes(std::uint32_t seed) {
-  const std::vector<std::uint8_t> image = sample::buildSampleRom(seed);
-  return QByteArray(reinterpret_cast<const char*>(image.data()), static_cast<qsizetype>(image.size()));
-}
 
 QByteArray readSpan(const QString& path, std::int64_t from, std::int64_t length) {
   QFile f(path);
@@ -63,9 +57,9 @@ std::vector<Save> plannedSaves(const QString& oldPath, const QString& newPath) {
 }
 
 TEST(FaultInjection, EveryFailedOperationLeavesTheRecordAllOldOrAllNew) {
-  const QByteArray original = sampleBytes(1);
+  const QByteArray original = sampleImage(1);
   TempRom rom(original);
-  TempRom other(sampleBytes(2));
+  TempRom other(sampleImage(2));
   const std::vector<Save> saves = plannedSaves(rom.path(), other.path());
   ASSERT_FALSE(saves.empty());
 
@@ -132,19 +126,8 @@ TEST(FaultInjection, RealFiles) {
   const Case cases[] = {
       {"missing", [&] { return dir.filePath(QStringLiteral("missing.nds")); }, false, "cannot be written"},
       {"directory", [&] { return dir.path(); }, false, "cannot be written"},
-      {"empty", [&] {
-         const QString p = dir.filePath(QStringLiteral("empty.nds"));
-         QFile f(p);
-         f.open(QIODevice::WriteOnly);
-         return p;
-       }, true, "past the end"},
-      {"short", [&] {
-         const QString p = dir.filePath(QStringLiteral("short.nds"));
-         QFile f(p);
-         f.open(QIODevice::WriteOnly);
-         f.write(QByteArray(17, 'x'));
-         return p;
-       }, true, "past the end"},
+      {"empty", [&] { return writeFile(dir, QStringLiteral("empty.nds"), {}); }, true, "past the end"},
+      {"short", [&] { return writeFile(dir, QStringLiteral("short.nds"), QByteArray(17, 'x')); }, true, "past the end"},
   };
   for (const Case& c : cases) {
     const QString path = c.make();
@@ -182,8 +165,7 @@ TEST(FaultInjection, TheImageDeletedBetweenReadingAndSavingIsReportedAndNotRecre
   TestApp app;
   auto rom = std::make_unique<TempRom>(0xD4424 + 28 * 35, 4);
   const QString path = rom->path();
-  app.context->rom().setRomPath(path);
-  QWidget* form = app.context->showForm(QStringLiteral("SPEdit"));
+  QWidget* form = app.showForm(path, QStringLiteral("SPEdit"));
   ASSERT_NE(form, nullptr);
   QFile::remove(path);
   control<QPushButton>(form, QStringLiteral("Save"))->click();

@@ -149,8 +149,7 @@ TEST(MenuLists, AMissingListIsReportedAndTheFormDoesNotOpen) {
   QTemporaryDir names;  // empty: no lists at all
   TestApp app(names.path());
   TempRom rom(0xD4424 + 28 * 35, 1);
-  app.context->rom().setRomPath(rom.path());
-  EXPECT_EQ(app.context->showForm(QStringLiteral("SPEdit")), nullptr);
+  EXPECT_EQ(app.showForm(rom.path(), QStringLiteral("SPEdit")), nullptr);
   ASSERT_EQ(app.sink->messages.size(), 1);
   EXPECT_TRUE(app.sink->messages[0].contains(QStringLiteral("SP.txt")));
   EXPECT_TRUE(app.sink->messages[0].contains(QStringLiteral("35")));
@@ -163,8 +162,7 @@ TEST(MenuScreenshots, MainAndSubMenuRender) {
   menu.load();
   EXPECT_FALSE(screenshot(&menu, QStringLiteral("Main")).isEmpty());
   TempRom rom(64, 1);
-  app.context->rom().setRomPath(rom.path());
-  QWidget* sub = app.context->showForm(QStringLiteral("Main_2"));
+  QWidget* sub = app.showForm(rom.path(), QStringLiteral("Main_2"));
   ASSERT_NE(sub, nullptr);
   EXPECT_FALSE(screenshot(sub, QStringLiteral("Main_2")).isEmpty());
   app.context->closeAllForms();

@@ -1,13 +1,22 @@
 #include "tests/support/test_support.h"
 
+#include "app/cli.h"
 #include "editors/all_forms.h"
+#include "tools/sample_rom.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QLineEdit>
+#include <QListWidget>
 #include <QPixmap>
-#include <QApplication>
+#include <QPushButton>
+#include <QTextStream>
 
 #include <algorithm>
+#include <map>
 
 #include <gtest/gtest.h>
 
@@ -52,6 +61,35 @@ std::vector<std::int64_t> differences(const QByteArray& a, const QByteArray& b) 
     if (a[i] != b[i]) out.push_back(i);
   if (a.size() != b.size()) out.push_back(n);
   return out;
+}
+
+void expectOnlyBytes(const QByteArray& before, const QByteArray& after,
+                     const std::vector<std::pair<std::int64_t, int>>& bytes) {
+  for (auto [at, value] : bytes) EXPECT_EQ(byteAt(after, at), value) << "at " << at;
+  for (std::int64_t d : differences(before, after)) {
+    bool listed = false;
+    for (auto [at, value] : bytes) listed = listed || at == d;
+    EXPECT_TRUE(listed) << "changed " << d;
+  }
+}
+
+QByteArray sampleImage(std::uint32_t seed) {
+  static std::map<std::uint32_t, QByteArray> built;  // about 10 MiB each: build once
+  auto it = built.find(seed);
+  if (it == built.end()) {
+    const std::vector<std::uint8_t> image = sample::buildSampleRom(seed);
+    it = built.emplace(seed, QByteArray(reinterpret_cast<const char*>(image.data()), static_cast<qsizetype>(image.size())))
+             .first;
+  }
+  return it->second;
+}
+
+QString writeFile(const QTemporaryDir& dir, const QString& name, const QByteArray& bytes) {
+  const QString path = dir.filePath(name);
+  QFile f(path);
+  if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate) || f.write(bytes) != bytes.size())
+    ADD_FAILURE() << "cannot write " << path.toStdString();
+  return path;
 }
 
 QByteArray le(std::uint32_t value, int width) {
@@ -158,9 +196,69 @@ Result<std::unique_ptr<RomFile>> FaultyFileLayer::open(const QString& path, Open
 
 QString namesDir() { return QStringLiteral(RT_NAMES_DIR); }
 
+void copyNameLists(const QTemporaryDir& dir, const QString& except) {
+  const QDir from(namesDir());
+  for (const QString& f : from.entryList({QStringLiteral("*.txt")}))
+    if (f != except && !QFile::copy(from.filePath(f), dir.filePath(f))) ADD_FAILURE() << "cannot copy " << f.toStdString();
+}
+
 TestApp::TestApp(const QString& names) {
   context = std::make_unique<AppContext>(names, chooser, sink, files);
   registerAllForms(*context);
+}
+
+QWidget* TestApp::showForm(const QString& romPath, const QString& name) {
+  context->rom().setRomPath(romPath);
+  return context->showForm(name);
+}
+
+SampleMenu::SampleMenu() {
+  registerMenus(*app.context, &menu);
+  menu.load();
+  app.chooser->next = rom.path();
+  if (auto* open = control<QPushButton>(&menu, QStringLiteral("Open"))) open->click();
+  EXPECT_EQ(app.context->rom().romPath(), rom.path());
+}
+
+QWidget* SampleMenu::edit(int row, const QString& name, QWidget* window) {
+  if (!window) window = &menu;
+  auto* rows = control<QListWidget>(window, QStringLiteral("List1"));
+  auto* edit = control<QPushButton>(window, QStringLiteral("Edit"));
+  if (!rows || !edit) return nullptr;
+  rows->setCurrentRow(row);
+  edit->click();
+  return app.context->openForm(name);
+}
+
+CliRun cli(const QStringList& args) {
+  CliRun run;
+  QTextStream out(&run.out), err(&run.err);
+  run.code = runCli(args, namesDir(), out, err);
+  out.flush();
+  err.flush();
+  return run;
+}
+
+QJsonArray exportRecords(const QString& romPath, const QString& table) {
+  const CliRun run = cli({QStringLiteral("export"), romPath, table});
+  EXPECT_EQ(run.code, 0) << run.err.toStdString();
+  const QJsonDocument doc = QJsonDocument::fromJson(run.out.toUtf8());
+  EXPECT_TRUE(doc.isObject()) << run.out.left(200).toStdString();
+  EXPECT_EQ(doc.object().value(QStringLiteral("table")).toString(), table);
+  return doc.object().value(QStringLiteral("records")).toArray();
+}
+
+CliRun importFile(const QString& romPath, const QByteArray& body, const QStringList& more) {
+  QTemporaryDir dir;
+  return cli(QStringList{QStringLiteral("import"), romPath, writeFile(dir, QStringLiteral("import.txt"), body)} + more);
+}
+
+void expectImportRefused(const TempRom& rom, const QByteArray& body, const QString& mention) {
+  const QByteArray before = rom.bytes();
+  const CliRun run = importFile(rom.path(), body);
+  EXPECT_EQ(run.code, 1) << run.err.toStdString();
+  EXPECT_TRUE(run.err.contains(mention)) << run.err.toStdString();
+  EXPECT_EQ(rom.bytes(), before);
 }
 
 QString screenshot(QWidget* window, const QString& name) {
@@ -169,8 +267,37 @@ QString screenshot(QWidget* window, const QString& name) {
   window->show();
   QApplication::processEvents();
   const QString path = QDir(dir).filePath(name + QStringLiteral(".png"));
-  window->grab().save(path);
-  return path;
+  return window->grab().save(path) ? path : QString();
+}
+
+void expectRefused(TestApp& app, QWidget* form, const std::vector<RefusedTexts>& cases) {
+  for (const RefusedTexts& c : cases) {
+    auto* box = control<QLineEdit>(form, QString::fromLatin1(c.control));
+    ASSERT_NE(box, nullptr);
+    const QString good = box->text();
+    for (const char* bad : c.texts) {
+      SCOPED_TRACE(std::string(c.control) + " '" + bad + "'");
+      app.sink->messages.clear();
+      box->setText(QString::fromUtf8(bad));
+      auto* save = control<QPushButton>(form, QStringLiteral("Save"));
+      ASSERT_NE(save, nullptr);
+      save->click();
+      ASSERT_EQ(app.sink->messages.size(), 1);
+      const QString& m = app.sink->messages[0];
+      EXPECT_TRUE(m.contains(QString::fromUtf8(c.caption))) << m.toStdString();
+      if (c.accepts) {
+        EXPECT_TRUE(m.contains(QString::fromUtf8(c.accepts))) << m.toStdString();
+      }
+    }
+    box->setText(good);
+  }
+}
+
+void expectRendersWithinScreen(QWidget* form, const QString& name) {
+  EXPECT_FALSE(screenshot(form, name).isEmpty()) << name.toStdString();
+  const QSize size = form->frameGeometry().size();
+  EXPECT_LE(size.width(), 1280) << name.toStdString();
+  EXPECT_LE(size.height(), 800) << name.toStdString();
 }
 
 }  // namespace rt::test

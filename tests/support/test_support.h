@@ -1,11 +1,14 @@
 #pragma once
 // Shared test helpers: seeded random ROM images in temporary files, byte-level
 // comparisons, a file dialog and a message sink the tests control, a file layer
-// that can be made to fail, and offscreen screenshots.
+// that can be made to fail, offscreen screenshots, the command line with its
+// output captured, and the main menu on the sample image.
 
 #include "core/ui/app_context.h"
+#include "core/ui/menus.h"
 
 #include <QByteArray>
+#include <QJsonArray>
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
@@ -15,6 +18,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <utility>
 #include <vector>
 
 namespace rt::test {
@@ -43,6 +47,22 @@ QByteArray le(std::uint32_t value, int width);
 inline int byteAt(const QByteArray& bytes, std::int64_t offset) {
   return static_cast<std::uint8_t>(bytes[static_cast<qsizetype>(offset)]);
 }
+// Little-endian unsigned value of `width` bytes (1 to 4).
+inline std::uint32_t valueAt(const QByteArray& bytes, std::int64_t offset, int width) {
+  std::uint32_t v = 0;
+  for (int i = width - 1; i >= 0; --i) v = (v << 8) | static_cast<std::uint32_t>(byteAt(bytes, offset + i));
+  return v;
+}
+
+// Checks that `after` holds each listed byte value and differs from `before` nowhere else.
+void expectOnlyBytes(const QByteArray& before, const QByteArray& after,
+                     const std::vector<std::pair<std::int64_t, int>>& bytes);
+
+// The sample image of tools/sample_rom.h for `seed` (built once per seed and run).
+QByteArray sampleImage(std::uint32_t seed = 1);
+
+// Writes `bytes` to the file `name` in `dir`; returns its path. A failed write fails the test.
+QString writeFile(const QTemporaryDir& dir, const QString& name, const QByteArray& bytes);
 
 class FakeChooser final : public FileChooser {
  public:
@@ -89,6 +109,8 @@ class ScriptedFileLayer final : public FileLayer {
 
 // The default name lists of the source tree.
 QString namesDir();
+// Copies the default name lists into `dir`, all but the file `except`.
+void copyNameLists(const QTemporaryDir& dir, const QString& except = {});
 
 // A context with the test chooser and sink, the editor forms registered.
 struct TestApp {
@@ -97,7 +119,35 @@ struct TestApp {
   std::shared_ptr<FaultyFileLayer> files = std::make_shared<FaultyFileLayer>();
   std::unique_ptr<AppContext> context;
   explicit TestApp(const QString& names = namesDir());
+  // Makes `romPath` the image and shows the form `name`; null when it did not open.
+  QWidget* showForm(const QString& romPath, const QString& name);
 };
+
+// The main menu on a copy of the sample image, chosen through "Open NDS": the way
+// a user reaches the forms.
+struct SampleMenu {
+  TestApp app;
+  TempRom rom{sampleImage()};
+  MainMenu menu{*app.context};
+  SampleMenu();
+  // Selects `row` of the menu `window` (the main menu when null), presses Edit and
+  // returns the form `name`; null when it did not open.
+  QWidget* edit(int row, const QString& name, QWidget* window = nullptr);
+};
+
+// One run of the command line with its output captured.
+struct CliRun {
+  int code = -1;
+  QString out, err;
+};
+CliRun cli(const QStringList& args);
+// The "records" of a JSON export of `table`; a failed export fails the test.
+QJsonArray exportRecords(const QString& romPath, const QString& table);
+// Imports `body` (JSON or CSV) from a temporary file, with any further arguments.
+CliRun importFile(const QString& romPath, const QByteArray& body, const QStringList& more = {});
+// Imports `body`, which must be refused: exit code 1, a message that contains
+// `mention`, and the image left as it was.
+void expectImportRefused(const TempRom& rom, const QByteArray& body, const QString& mention);
 
 // Finds a control by object name inside a window; fails the test when missing.
 template <typename T>
@@ -107,7 +157,22 @@ T* control(QWidget* window, const QString& name) {
   return found;
 }
 
-// Renders a window offscreen to a PNG under <build>/screenshots; returns the path.
+// A box and the texts Save must refuse: one message that names `caption` and,
+// when given, what the box `accepts`.
+struct RefusedTexts {
+  const char* control;
+  const char* caption;
+  const char* accepts;  // null: not checked
+  std::vector<const char*> texts;
+};
+// Types each text into its box of `form` and presses Save; each box gets its text
+// back after its texts. Wrap in ASSERT_NO_FATAL_FAILURE: a missing message stops it.
+void expectRefused(TestApp& app, QWidget* form, const std::vector<RefusedTexts>& cases);
+
+// Renders a window offscreen to a PNG under <build>/screenshots; returns the path,
+// empty when the image could not be saved.
 QString screenshot(QWidget* window, const QString& name);
+// Renders a form as screenshot() does and checks that its window fits a 1280x800 screen.
+void expectRendersWithinScreen(QWidget* form, const QString& name);
 
 }  // namespace rt::test

@@ -1,51 +1,18 @@
 // The economy tables on the command line, and their forms opened from the main
 // menu on the sample image.
-#include "app/cli.h"
-#include "core/ui/menus.h"
 #include "tests/editors/economy/economy_test_support.h"
 #include "tools/sample_rom.h"
 
 #include <QJsonArray>
-#include <QJsonDocument>
 #include <QJsonObject>
 
 namespace rt::test::economy {
 namespace {
 
-struct Cli {
-  int code = 0;
-  QString out, err;
-};
-
-Cli run(const QStringList& args) {
-  Cli r;
-  QTextStream out(&r.out), err(&r.err);
-  r.code = runCli(args, namesDir(), out, err);
-  out.flush();
-  err.flush();
-  return r;
-}
-
-QJsonArray exported(const QString& rom, const QString& table) {
-  const Cli r = run({QStringLiteral("export"), rom, table});
-  EXPECT_EQ(r.code, 0) << r.err.toStdString();
-  return QJsonDocument::fromJson(r.out.toUtf8()).object().value(QStringLiteral("records")).toArray();
-}
-
-Cli import(const QString& rom, const QByteArray& json) {
-  QTemporaryDir dir;
-  const QString path = dir.filePath(QStringLiteral("import.json"));
-  QFile f(path);
-  EXPECT_TRUE(f.open(QIODevice::WriteOnly));
-  f.write(json);
-  f.close();
-  return run({QStringLiteral("import"), rom, path});
-}
-
 TEST(EconomyCli, MoneyRecordsAreColumns) {
   TempRom rom(kImageSize, 81);
   const QByteArray bytes = rom.bytes();
-  const QJsonArray records = exported(rom.path(), QStringLiteral("money"));
+  const QJsonArray records = exportRecords(rom.path(), QStringLiteral("money"));
   ASSERT_EQ(records.size(), 10);
   for (int c = 0; c < 10; ++c) {
     const QJsonObject record = records[c].toObject();
@@ -60,19 +27,19 @@ TEST(EconomyCli, MoneyRecordsAreColumns) {
 TEST(EconomyCli, PriceAndRulesRecords) {
   TempRom rom(kImageSize, 82);
   const QByteArray bytes = rom.bytes();
-  const QJsonArray parts = exported(rom.path(), QStringLiteral("Parts"));
+  const QJsonArray parts = exportRecords(rom.path(), QStringLiteral("Parts"));
   ASSERT_EQ(parts.size(), 47);
   auto names = loadNames(namesDir(), {QStringLiteral("parts.txt"), 47, 1});
   ASSERT_TRUE(names);
   EXPECT_EQ(parts[0].toObject().value(QStringLiteral("name")).toString(), (*names)[0]);
   EXPECT_EQ(parts[46].toObject().value(QStringLiteral("fields")).toObject().value(QStringLiteral("sell")).toString(),
             int32Text(bytes, 0x76D20));
-  const QJsonArray items = exported(rom.path(), QStringLiteral("Parts_2"));
+  const QJsonArray items = exportRecords(rom.path(), QStringLiteral("Parts_2"));
   ASSERT_EQ(items.size(), 22);
   EXPECT_EQ(items[21].toObject().value(QStringLiteral("fields")).toObject().value(QStringLiteral("sell")).toString(),
             int32Text(bytes, 0x76040));
 
-  const QJsonArray rules = exported(rom.path(), QStringLiteral("Rules"));
+  const QJsonArray rules = exportRecords(rom.path(), QStringLiteral("Rules"));
   ASSERT_EQ(rules.size(), 1);
   const QJsonObject limits = rules[0].toObject().value(QStringLiteral("fields")).toObject();
   EXPECT_EQ(limits.value(QStringLiteral("ATKLimit")).toString(), QString::number(valueAt(bytes, kAttackLimit, 2)));
@@ -95,7 +62,7 @@ TEST(EconomyCli, ImportWritesOnlyTheNamedValues) {
   for (const Case& c : cases) {
     TempRom rom(kImageSize, 83);
     const QByteArray before = rom.bytes();
-    const Cli r = import(rom.path(), QByteArray(c.json));
+    const CliRun r = importFile(rom.path(), QByteArray(c.json));
     ASSERT_EQ(r.code, 0) << c.json << r.err.toStdString();
     const QByteArray after = rom.bytes();
     EXPECT_EQ(valueAt(after, c.at, c.width), c.value) << c.json;
@@ -105,25 +72,15 @@ TEST(EconomyCli, ImportWritesOnlyTheNamedValues) {
 
 TEST(EconomyCli, ARejectedRulesValueWritesNeither) {
   TempRom rom(kImageSize, 84);
-  const QByteArray before = rom.bytes();
-  const Cli r = import(rom.path(), R"j({"table":"Rules","records":[{"index":0,"fields":{"ATKLimit":"1","ExpLimit":"65536"}}]})j");
-  EXPECT_EQ(r.code, 1);
-  EXPECT_TRUE(r.err.contains(QStringLiteral("經驗值獲得上限"))) << r.err.toStdString();
-  EXPECT_EQ(rom.bytes(), before);
+  expectImportRefused(rom, R"j({"table":"Rules","records":[{"index":0,"fields":{"ATKLimit":"1","ExpLimit":"65536"}}]})j",
+                      QStringLiteral("經驗值獲得上限"));
 }
 
 // Rows 1, 7, 10 and 11 of the main menu open the four forms on the sample image.
 TEST(EconomyMenu, FormsOpenFromTheMainMenuOnTheSampleImage) {
-  const std::vector<std::uint8_t> image = sample::buildSampleRom(1);
-  TempRom rom(QByteArray(reinterpret_cast<const char*>(image.data()), static_cast<qsizetype>(image.size())));
-  const QByteArray bytes = rom.bytes();
-  TestApp app;
-  MainMenu menu(*app.context);
-  registerMenus(*app.context, &menu);
-  menu.load();
-  app.chooser->next = rom.path();
-  control<QPushButton>(&menu, QStringLiteral("Open"))->click();
-  auto* rows = control<QListWidget>(&menu, QStringLiteral("List1"));
+  SampleMenu menu;
+  TestApp& app = menu.app;
+  const QByteArray bytes = menu.rom.bytes();
 
   struct Opened {
     int row;
@@ -134,18 +91,13 @@ TEST(EconomyMenu, FormsOpenFromTheMainMenuOnTheSampleImage) {
   };
   for (const Opened& o : {Opened{1, "money", "Value(14)", moneyAt(0, 14), 4}, {7, "Rules", "ATKLimit", kAttackLimit, 2},
                           {10, "Parts", "sell", 0x76818, 4}, {11, "Parts_2", "sell", 0x75E9C, 4}}) {
-    rows->setCurrentRow(o.row);
-    control<QPushButton>(&menu, QStringLiteral("Edit"))->click();
-    QWidget* form = app.context->openForm(QString::fromLatin1(o.form));
+    QWidget* form = menu.edit(o.row, QString::fromLatin1(o.form));
     ASSERT_NE(form, nullptr) << o.form;
     const std::uint32_t v = valueAt(bytes, o.at, o.width);
     EXPECT_EQ(control<QLineEdit>(form, QString::fromLatin1(o.box))->text(),
               o.width == 4 ? QString::number(static_cast<std::int32_t>(v)) : QString::number(v))
         << o.form;
-    EXPECT_FALSE(screenshot(form, QString::fromLatin1(o.form)).isEmpty());
-    const QSize size = form->frameGeometry().size();
-    EXPECT_LE(size.width(), 1280) << o.form;
-    EXPECT_LE(size.height(), 800) << o.form;
+    expectRendersWithinScreen(form, QString::fromLatin1(o.form));
     control<QPushButton>(form, QStringLiteral("Exit"))->click();
     QApplication::processEvents();
     EXPECT_EQ(app.context->openForm(QString::fromLatin1(o.form)), nullptr) << o.form;

@@ -26,12 +26,6 @@ constexpr std::int64_t kImageSize = kAttackLimit + 0x100;
 
 inline std::int64_t moneyAt(int column, int level) { return kMoney + 40 * level + 4 * column; }
 
-// Little-endian value of `width` bytes.
-inline std::uint32_t valueAt(const QByteArray& bytes, std::int64_t offset, int width) {
-  std::uint32_t v = 0;
-  for (int i = width - 1; i >= 0; --i) v = (v << 8) | static_cast<std::uint32_t>(byteAt(bytes, offset + i));
-  return v;
-}
 inline QString int32Text(const QByteArray& bytes, std::int64_t offset) {
   return QString::number(static_cast<std::int32_t>(valueAt(bytes, offset, 4)));
 }
@@ -53,8 +47,7 @@ struct FormFixture : ::testing::Test {
   std::unique_ptr<TempRom> rom;
   void open(const QString& name, std::uint64_t seed) {
     rom = std::make_unique<TempRom>(kImageSize, seed);
-    app.context->rom().setRomPath(rom->path());
-    form = app.context->showForm(name);
+    form = app.showForm(rom->path(), name);
     ASSERT_NE(form, nullptr) << name.toStdString();
   }
   void TearDown() override { app.context->closeAllForms(); }

@@ -130,14 +130,10 @@ TEST_F(MoneyForm, ExitUnloadsTheForm) {
 
 TEST(MoneyFormLists, AShortColumnListStopsTheForm) {
   QTemporaryDir names;
-  QFile list(names.filePath(QStringLiteral("choices.txt")));
-  ASSERT_TRUE(list.open(QIODevice::WriteOnly));
-  list.write("a\nb\nc\n");
-  list.close();
+  writeFile(names, QStringLiteral("choices.txt"), "a\nb\nc\n");
   TestApp app(names.path());
   TempRom rom(kImageSize, 3);
-  app.context->rom().setRomPath(rom.path());
-  EXPECT_EQ(app.context->showForm(QStringLiteral("money")), nullptr);
+  EXPECT_EQ(app.showForm(rom.path(), QStringLiteral("money")), nullptr);
   ASSERT_EQ(app.sink->messages.size(), 1);
   EXPECT_TRUE(app.sink->messages[0].contains(QStringLiteral("choices.txt")));
 }

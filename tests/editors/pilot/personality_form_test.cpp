@@ -1,8 +1,6 @@
 // character (personalities) through its controls, on seeded random images.
 #include "tests/support/test_support.h"
 
-#include <QDir>
-#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -24,8 +22,7 @@ struct PersonalityFixture : ::testing::Test {
   TempRom rom{kImageSize, 31};
   QWidget* form = nullptr;
   void SetUp() override {
-    app.context->rom().setRomPath(rom.path());
-    form = app.context->showForm(QStringLiteral("character"));
+    form = app.showForm(rom.path(), QStringLiteral("character"));
     ASSERT_NE(form, nullptr);
   }
   QListWidget* list() { return control<QListWidget>(form, QStringLiteral("List1")); }
@@ -143,14 +140,10 @@ TEST_F(PersonalityFixture, LastRecordStaysInsideItsTwelveBytes) {
 
 TEST(PersonalityNames, NumericItemsShowInPlainForm) {
   QTemporaryDir names;
-  QFile list(names.filePath(QStringLiteral("character.txt")));
-  ASSERT_TRUE(list.open(QIODevice::WriteOnly));
-  list.write("007\n\"007\"\n普通\n12.50\n-03\nx\ny\nz\n");
-  list.close();
+  writeFile(names, QStringLiteral("character.txt"), "007\n\"007\"\n普通\n12.50\n-03\nx\ny\nz\n");
   TempRom rom(kImageSize, 2);
   TestApp app(names.path());
-  app.context->rom().setRomPath(rom.path());
-  QWidget* form = app.context->showForm(QStringLiteral("character"));
+  QWidget* form = app.showForm(rom.path(), QStringLiteral("character"));
   ASSERT_NE(form, nullptr);
   auto* rows = control<QListWidget>(form, QStringLiteral("List1"));
   ASSERT_EQ(rows->count(), 8);

@@ -1,11 +1,7 @@
 // Pilot and character on the command line: export, import, round trips.
-#include "app/cli.h"
-
 #include "tests/support/test_support.h"
 
-#include <QFile>
 #include <QJsonArray>
-#include <QJsonDocument>
 #include <QJsonObject>
 #include <QTemporaryDir>
 
@@ -19,28 +15,6 @@ constexpr std::int64_t kPilotStride = 104;
 constexpr std::int64_t kPersonalityBase = 0xD1E5C;
 constexpr std::int64_t kImageSize = 0xD1EBC + 16;  // both tables inside
 
-struct CliRun {
-  int code;
-  QString out, err;
-};
-
-CliRun cli(const QStringList& args) {
-  QString out, err;
-  QTextStream o(&out), e(&err);
-  const int code = runCli(args, namesDir(), o, e);
-  o.flush();
-  e.flush();
-  return {code, out, err};
-}
-
-QString writeFile(const QTemporaryDir& dir, const QString& name, const QByteArray& bytes) {
-  const QString path = dir.filePath(name);
-  QFile f(path);
-  EXPECT_TRUE(f.open(QIODevice::WriteOnly));
-  f.write(bytes);
-  return path;
-}
-
 // A pilot record with nothing to normalise: two-state flags 0xFF/0x01, spirit
 // commands below 35 or 0xFF.
 void makeCanonical(TempRom& rom) {
@@ -51,12 +25,6 @@ void makeCanonical(TempRom& rom) {
     for (int k = 0; k < 6; ++k) spirits.append(static_cast<char>((i + k) % 7 == 0 ? 0xFF : (i * 6 + k) % 35));
     rom.poke(rec + 0x3F, spirits);
   }
-}
-
-QJsonObject exportJson(const TempRom& rom, const char* table) {
-  const CliRun run = cli({QStringLiteral("export"), rom.path(), QString::fromLatin1(table)});
-  EXPECT_EQ(run.code, 0) << run.err.toStdString();
-  return QJsonDocument::fromJson(run.out.toUtf8()).object();
 }
 
 struct RoundTrip {
@@ -96,7 +64,7 @@ TEST(PilotCli, ExportShowsWhatTheBytesSay) {
   rom.poke(kPilotBase + kPilotStride * 10 + 0x1F, le(0x81, 1));
   rom.poke(kPilotBase + kPilotStride * 10 + 0x36, QByteArray("\xFF\x00\x01", 3));
   rom.poke(kPilotBase + kPilotStride * 10 + 0x3F, QByteArray("\x22\x23\xFF", 3));
-  const QJsonArray records = exportJson(rom, "Pilot").value(QStringLiteral("records")).toArray();
+  const QJsonArray records = exportRecords(rom.path(), QStringLiteral("Pilot"));
   ASSERT_EQ(records.size(), 476);
   const QJsonObject r = records[10].toObject();
   EXPECT_EQ(r.value(QStringLiteral("offset")).toInteger(), kPilotBase + kPilotStride * 10);
@@ -115,7 +83,7 @@ TEST(PilotCli, ExportShowsWhatTheBytesSay) {
   EXPECT_EQ(f.size(), 42);  // sit, character, story1, story2, PSP; 16 flags; 3 + 6 + 6 + 6
 
   rom.poke(kPersonalityBase + 12 * 7, QByteArray("\x80\x7F\xFF", 3));
-  const QJsonArray personalities = exportJson(rom, "character").value(QStringLiteral("records")).toArray();
+  const QJsonArray personalities = exportRecords(rom.path(), QStringLiteral("character"));
   ASSERT_EQ(personalities.size(), 8);
   const QJsonObject p = personalities[7].toObject().value(QStringLiteral("fields")).toObject();
   EXPECT_EQ(p.value(QStringLiteral("ki(0)")).toString(), QStringLiteral("-128"));
@@ -144,10 +112,9 @@ TEST(PilotCli, ImportedFieldsWriteExactlyTheirBytes) {
     TempRom rom(kImageSize, 63);
     makeCanonical(rom);
     const QByteArray before = rom.bytes();
-    QTemporaryDir dir;
     const QByteArray json = QStringLiteral(R"j({"table": "%1", "records": [{"index": %2, "fields": %3}]})j")
                                 .arg(QString::fromLatin1(c.table)).arg(c.index).arg(QString::fromLatin1(c.json)).toUtf8();
-    const CliRun run = cli({QStringLiteral("import"), rom.path(), writeFile(dir, QStringLiteral("in.json"), json)});
+    const CliRun run = importFile(rom.path(), json);
     ASSERT_EQ(run.code, 0) << run.err.toStdString();
     const QByteArray after = rom.bytes();
     EXPECT_EQ(after.mid(c.at, c.expected.size()), c.expected);
@@ -170,14 +137,9 @@ TEST(PilotCli, RejectedImportsWriteNothing) {
   for (const auto& [table, records] : cases) {
     SCOPED_TRACE(records);
     TempRom rom(kImageSize, 64);
-    const QByteArray before = rom.bytes();
-    QTemporaryDir dir;
     const QByteArray json = QStringLiteral(R"j({"table": "%1", "records": %2})j")
                                 .arg(QString::fromLatin1(table), QString::fromLatin1(records)).toUtf8();
-    const CliRun run = cli({QStringLiteral("import"), rom.path(), writeFile(dir, QStringLiteral("in.json"), json)});
-    EXPECT_EQ(run.code, 1);
-    EXPECT_TRUE(run.err.contains(QStringLiteral("Nothing was written"))) << run.err.toStdString();
-    EXPECT_EQ(rom.bytes(), before);
+    expectImportRefused(rom, json, QStringLiteral("Nothing was written"));
   }
 }
 

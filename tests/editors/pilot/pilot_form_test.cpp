@@ -46,8 +46,7 @@ struct PilotFixture : ::testing::Test {
   TempRom rom{kImageSize, 22};
   QWidget* form = nullptr;
   void SetUp() override {
-    app.context->rom().setRomPath(rom.path());
-    form = app.context->showForm(QStringLiteral("Pilot"));
+    form = app.showForm(rom.path(), QStringLiteral("Pilot"));
     ASSERT_NE(form, nullptr);
   }
   QListWidget* list() { return control<QListWidget>(form, QStringLiteral("List1")); }
@@ -336,32 +335,21 @@ TEST_F(PilotFixture, SavingLeavesTheBytesTheFormDoesNotOwn) {
 TEST(PilotNameLists, ItemsAreShownAsWrittenAndAShortListStopsTheForm) {
   // The pilot form takes "character.txt" as text: "007" stays "007".
   QTemporaryDir names;
-  for (const QString& file : QDir(namesDir()).entryList({QStringLiteral("*.txt")}))
-    QFile::copy(QDir(namesDir()).filePath(file), names.filePath(file));
-  QFile::remove(names.filePath(QStringLiteral("character.txt")));
-  QFile list(names.filePath(QStringLiteral("character.txt")));
-  ASSERT_TRUE(list.open(QIODevice::WriteOnly));
-  list.write("007\n\"a, b\"\nc\nd\ne\nf\ng\nh\n");
-  list.close();
+  copyNameLists(names, QStringLiteral("character.txt"));
+  writeFile(names, QStringLiteral("character.txt"), "007\n\"a, b\"\nc\nd\ne\nf\ng\nh\n");
   TempRom rom(kImageSize, 4);
   {
     TestApp app(names.path());
-    app.context->rom().setRomPath(rom.path());
-    QWidget* form = app.context->showForm(QStringLiteral("Pilot"));
+    QWidget* form = app.showForm(rom.path(), QStringLiteral("Pilot"));
     ASSERT_NE(form, nullptr);
     auto* character = control<QComboBox>(form, QStringLiteral("character"));
     EXPECT_EQ(character->itemText(0), QStringLiteral("007"));
     EXPECT_EQ(character->itemText(1), QStringLiteral("a, b"));
     form->close();
   }
-  QFile::remove(names.filePath(QStringLiteral("SpAp.txt")));
-  QFile shortList(names.filePath(QStringLiteral("SpAp.txt")));
-  ASSERT_TRUE(shortList.open(QIODevice::WriteOnly));
-  shortList.write("only one\n");
-  shortList.close();
+  writeFile(names, QStringLiteral("SpAp.txt"), "only one\n");
   TestApp app(names.path());
-  app.context->rom().setRomPath(rom.path());
-  EXPECT_EQ(app.context->showForm(QStringLiteral("Pilot")), nullptr);
+  EXPECT_EQ(app.showForm(rom.path(), QStringLiteral("Pilot")), nullptr);
   ASSERT_EQ(app.sink->messages.size(), 1);
   EXPECT_TRUE(app.sink->messages[0].contains(QStringLiteral("SpAp.txt"))) << app.sink->messages[0].toStdString();
 }

@@ -1,25 +1,14 @@
 // The three pilot table forms open from the menu on the sample image and render.
-#include "core/ui/menus.h"
 #include "tests/support/test_support.h"
-#include "tools/sample_rom.h"
 
-#include <QApplication>
-#include <QCheckBox>
-#include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
-#include <QPushButton>
 
 #include <gtest/gtest.h>
 
 namespace rt::test {
 namespace {
-
-QByteArray sampleImage() {
-  const std::vector<std::uint8_t> bytes = sample::buildSampleRom(1);
-  return QByteArray(reinterpret_cast<const char*>(bytes.data()), static_cast<qsizetype>(bytes.size()));
-}
 
 // Every text a control shows must fit inside it: a clipped caption is unreadable.
 void expectNothingClipped(QWidget* form) {
@@ -52,16 +41,9 @@ struct Screen {
 class PilotScreens : public ::testing::TestWithParam<Screen> {};
 
 TEST_P(PilotScreens, OpensFromTheMenuAndNothingIsClipped) {
-  TestApp app;
-  TempRom rom(sampleImage());
-  MainMenu menu(*app.context);
-  registerMenus(*app.context, &menu);
-  menu.load();
-  app.chooser->next = rom.path();
-  control<QPushButton>(&menu, QStringLiteral("Open"))->click();
-  control<QListWidget>(&menu, QStringLiteral("List1"))->setCurrentRow(GetParam().menuRow);
-  control<QPushButton>(&menu, QStringLiteral("Edit"))->click();
-  QWidget* form = app.context->openForm(QString::fromLatin1(GetParam().form));
+  SampleMenu menu;
+  TestApp& app = menu.app;
+  QWidget* form = menu.edit(GetParam().menuRow, QString::fromLatin1(GetParam().form));
   ASSERT_NE(form, nullptr);
   EXPECT_TRUE(app.sink->messages.isEmpty()) << app.sink->messages.join(QStringLiteral("\n")).toStdString();
   EXPECT_EQ(control<QListWidget>(form, QStringLiteral("List1"))->currentRow(), 0);

@@ -20,8 +20,7 @@ struct SpEditFixture : ::testing::Test {
   TempRom rom{kImageSize, 7};
   QWidget* form = nullptr;
   void SetUp() override {
-    app.context->rom().setRomPath(rom.path());
-    form = app.context->showForm(QStringLiteral("SPEdit"));
+    form = app.showForm(rom.path(), QStringLiteral("SPEdit"));
     ASSERT_NE(form, nullptr);
   }
   QListWidget* list() { return control<QListWidget>(form, QStringLiteral("List1")); }
@@ -94,8 +93,7 @@ TEST_F(SpEditFixture, ReadOnlyImageCanBeViewedButNotSaved) {
 TEST(SpEditShortFile, SaveOfARecordPastTheEndIsRefusedAndTheFileDoesNotGrow) {
   TestApp app;
   TempRom rom(kBase + 28 * 10, 3);  // records 10.. lie past the end
-  app.context->rom().setRomPath(rom.path());
-  QWidget* form = app.context->showForm(QStringLiteral("SPEdit"));
+  QWidget* form = app.showForm(rom.path(), QStringLiteral("SPEdit"));
   ASSERT_NE(form, nullptr);
   auto* list = control<QListWidget>(form, QStringLiteral("List1"));
   list->setCurrentRow(20);
@@ -111,10 +109,9 @@ TEST(SpEditShortFile, SaveOfARecordPastTheEndIsRefusedAndTheFileDoesNotGrow) {
 TEST(SpEditScreenshot, Renders) {
   TestApp app;
   TempRom rom(kImageSize, 1);
-  app.context->rom().setRomPath(rom.path());
-  QWidget* form = app.context->showForm(QStringLiteral("SPEdit"));
+  QWidget* form = app.showForm(rom.path(), QStringLiteral("SPEdit"));
   ASSERT_NE(form, nullptr);
-  EXPECT_FALSE(screenshot(form, QStringLiteral("SPEdit")).isEmpty());
+  expectRendersWithinScreen(form, QStringLiteral("SPEdit"));
 }
 
 }  // namespace

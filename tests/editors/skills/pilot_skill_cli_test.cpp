@@ -1,14 +1,9 @@
 // PSkills on the command line: an imported record stores its indices, then its
 // level bytes in the records those indices select.
-#include "app/cli.h"
-
 #include "tests/support/test_support.h"
 
-#include <QFile>
 #include <QJsonArray>
-#include <QJsonDocument>
 #include <QJsonObject>
-#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -23,20 +18,6 @@ std::int64_t slotAt(int pilot, int slot) { return kPilotBase + 104 * pilot + 76 
 std::int64_t levelAt(int index) { return kLevelBase + 9 * std::int64_t{index}; }
 int u16At(const QByteArray& b, std::int64_t at) { return byteAt(b, at) | (byteAt(b, at + 1) << 8); }
 
-struct CliRun {
-  int code;
-  QString out, err;
-};
-
-CliRun cli(const QStringList& args) {
-  QString out, err;
-  QTextStream o(&out), e(&err);
-  const int code = runCli(args, namesDir(), o, e);
-  o.flush();
-  e.flush();
-  return {code, out, err};
-}
-
 // A random image whose slots all select records inside the file (indices below 2000).
 std::unique_ptr<TempRom> image(std::uint64_t seed) {
   auto rom = std::make_unique<TempRom>(kImageSize, seed);
@@ -50,21 +31,13 @@ std::unique_ptr<TempRom> image(std::uint64_t seed) {
   return rom;
 }
 
-CliRun importJson(const TempRom& rom, const QString& records) {
-  QTemporaryDir dir;
-  const QString path = dir.filePath(QStringLiteral("in.json"));
-  QFile f(path);
-  EXPECT_TRUE(f.open(QIODevice::WriteOnly));
-  f.write(QStringLiteral(R"j({"table": "PSkills", "records": %1})j").arg(records).toUtf8());
-  f.close();
-  return cli({QStringLiteral("import"), rom.path(), path});
+QByteArray importBody(const QString& records) {
+  return QStringLiteral(R"j({"table": "PSkills", "records": %1})j").arg(records).toUtf8();
 }
 
 TEST(PilotSkillCli, ExportShowsEverySlotAndTheRecordItSelects) {
   auto rom = image(91);
-  const CliRun run = cli({QStringLiteral("export"), rom->path(), QStringLiteral("PSkills")});
-  ASSERT_EQ(run.code, 0) << run.err.toStdString();
-  const QJsonArray records = QJsonDocument::fromJson(run.out.toUtf8()).object().value(QStringLiteral("records")).toArray();
+  const QJsonArray records = exportRecords(rom->path(), QStringLiteral("PSkills"));
   ASSERT_EQ(records.size(), 476);
   const QByteArray b = rom->bytes();
   for (int p = 0; p < 476; ++p) {
@@ -91,13 +64,7 @@ TEST_P(PilotSkillRoundTrip, ExportThenImportChangesNothing) {
   const CliRun exported = cli({QStringLiteral("export"), rom->path(), QStringLiteral("PSkills"), QStringLiteral("--format"),
                                QString::fromLatin1(GetParam())});
   ASSERT_EQ(exported.code, 0) << exported.err.toStdString();
-  QTemporaryDir dir;
-  const QString path = dir.filePath(QStringLiteral("records"));
-  QFile f(path);
-  ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-  f.write(exported.out.toUtf8());
-  f.close();
-  const CliRun imported = cli({QStringLiteral("import"), rom->path(), path, QStringLiteral("--table"), QStringLiteral("PSkills")});
+  const CliRun imported = importFile(rom->path(), exported.out.toUtf8(), {QStringLiteral("--table"), QStringLiteral("PSkills")});
   ASSERT_EQ(imported.code, 0) << imported.err.toStdString();
   EXPECT_EQ(rom->bytes(), before);
 }
@@ -126,7 +93,7 @@ TEST(PilotSkillCli, ImportFollowsTheImportedPointers) {
     rom->poke(levelAt(1700), QByteArray(9, '\x50'));
     rom->poke(levelAt(700), QByteArray(9, '\x60'));
     const QByteArray before = rom->bytes();
-    const CliRun run = importJson(*rom, QStringLiteral(R"j([{"index": 5, "fields": %1}])j").arg(QString::fromLatin1(c.fields)));
+    const CliRun run = importFile(rom->path(), importBody(QStringLiteral(R"j([{"index": 5, "fields": %1}])j").arg(QString::fromLatin1(c.fields))));
     ASSERT_EQ(run.code, 0) << run.err.toStdString();
     const QByteArray after = rom->bytes();
     QByteArray expected = before;
@@ -139,7 +106,8 @@ TEST(PilotSkillCli, SharedRecordTakesTheHigherSlotsValues) {
   auto rom = image(94);
   rom->poke(slotAt(8, 1), le(333, 2));
   rom->poke(slotAt(8, 6), le(333, 2));
-  const CliRun run = importJson(*rom, QStringLiteral(R"j([{"index": 8, "fields": {"Skills(9)": "11", "Skills(54)": "66"}}])j"));
+  const CliRun run =
+      importFile(rom->path(), importBody(QStringLiteral(R"j([{"index": 8, "fields": {"Skills(9)": "11", "Skills(54)": "66"}}])j")));
   ASSERT_EQ(run.code, 0) << run.err.toStdString();
   EXPECT_EQ(byteAt(rom->bytes(), levelAt(333)), 66);
 }
@@ -155,12 +123,7 @@ TEST(PilotSkillCli, RejectedImportsWriteNothing) {
   };
   for (const auto& [records, why] : cases) {
     SCOPED_TRACE(records.toStdString());
-    auto rom = image(95);
-    const QByteArray before = rom->bytes();
-    const CliRun run = importJson(*rom, records);
-    EXPECT_EQ(run.code, 1);
-    EXPECT_TRUE(run.err.contains(QString::fromLatin1(why))) << run.err.toStdString();
-    EXPECT_EQ(rom->bytes(), before);
+    expectImportRefused(*image(95), importBody(records), QString::fromLatin1(why));
   }
 }
 

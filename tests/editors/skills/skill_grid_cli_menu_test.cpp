@@ -1,54 +1,22 @@
 // The skill grids on the command line, and their forms opened from the skill
 // sub-menu on the sample image.
-#include "app/cli.h"
-#include "core/ui/menus.h"
 #include "tests/editors/skills/skill_grid_test_support.h"
-#include "tools/sample_rom.h"
 
 #include <QApplication>
-#include <QFile>
 #include <QJsonArray>
-#include <QJsonDocument>
 #include <QJsonObject>
 #include <QLineEdit>
-#include <QListWidget>
 #include <QPushButton>
-#include <QTemporaryDir>
 
 namespace rt::test::grids {
 namespace {
-
-struct Cli {
-  int code = 0;
-  QString out, err;
-};
-
-Cli run(const QStringList& args) {
-  Cli r;
-  QTextStream out(&r.out), err(&r.err);
-  r.code = runCli(args, namesDir(), out, err);
-  out.flush();
-  err.flush();
-  return r;
-}
-
-Cli import(const QString& rom, const QByteArray& json) {
-  QTemporaryDir dir;
-  const QString path = dir.filePath(QStringLiteral("import.json"));
-  QFile f(path);
-  EXPECT_TRUE(f.open(QIODevice::WriteOnly));
-  f.write(json);
-  f.close();
-  return run({QStringLiteral("import"), rom, path});
-}
 
 TEST(SkillGridCli, ExportGivesOneRecordPerBlock) {
   TempRom rom(kImageSize, 101);
   const QByteArray bytes = rom.bytes();
   for (const GridCase& g : gridCases()) {
-    const Cli r = run({QStringLiteral("export"), rom.path(), QString::fromStdString(g.form)});
-    ASSERT_EQ(r.code, 0) << g.form << r.err.toStdString();
-    const QJsonArray records = QJsonDocument::fromJson(r.out.toUtf8()).object().value(QStringLiteral("records")).toArray();
+    SCOPED_TRACE(g.form);
+    const QJsonArray records = exportRecords(rom.path(), QString::fromStdString(g.form));
     ASSERT_EQ(records.size(), static_cast<qsizetype>(g.blocks.size())) << g.form;
     for (int b = 0; b < records.size(); ++b) {
       const QJsonObject record = records[b].toObject();
@@ -80,43 +48,28 @@ TEST(SkillGridCli, ImportWritesOnlyTheNamedCells) {
   for (const Case& c : cases) {
     TempRom rom(kImageSize, 102);
     const QByteArray before = rom.bytes();
-    const Cli r = import(rom.path(), QByteArray(c.json));
-    ASSERT_EQ(r.code, 0) << c.json << r.err.toStdString();
-    const QByteArray after = rom.bytes();
-    for (auto [at, value] : c.bytes) EXPECT_EQ(byteAt(after, at), value) << c.json;
-    for (std::int64_t d : differences(before, after)) {
-      bool listed = false;
-      for (auto [at, value] : c.bytes) listed = listed || at == d;
-      EXPECT_TRUE(listed) << c.json << " changed " << d;
-    }
+    SCOPED_TRACE(c.json);
+    const CliRun r = importFile(rom.path(), QByteArray(c.json));
+    ASSERT_EQ(r.code, 0) << r.err.toStdString();
+    expectOnlyBytes(before, rom.bytes(), c.bytes);
   }
 }
 
 TEST(SkillGridCli, ARejectedCellWritesNothing) {
   TempRom rom(kImageSize, 103);
-  const QByteArray before = rom.bytes();
-  const Cli r = import(rom.path(), R"j({"table":"Skills_Edit","records":[{"index":0,"fields":{"val(0)":"1"}},)j"
-                                   R"j({"index":2,"fields":{"val(47)":"256"}}]})j");
-  EXPECT_EQ(r.code, 1);
-  EXPECT_TRUE(r.err.contains(QStringLiteral("0 to 255"))) << r.err.toStdString();
-  EXPECT_EQ(rom.bytes(), before);
+  expectImportRefused(rom,
+                      R"j({"table":"Skills_Edit","records":[{"index":0,"fields":{"val(0)":"1"}},)j"
+                      R"j({"index":2,"fields":{"val(47)":"256"}}]})j",
+                      QStringLiteral("0 to 255"));
 }
 
 // Row 13 of the main menu opens Main_2; its seven rows open the seven grids,
 // and each grid's Exit brings Main_2 back.
 TEST(SkillGridMenu, FormsOpenFromTheSkillMenuOnTheSampleImage) {
-  const std::vector<std::uint8_t> image = sample::buildSampleRom(1);
-  TempRom rom(QByteArray(reinterpret_cast<const char*>(image.data()), static_cast<qsizetype>(image.size())));
-  const QByteArray bytes = rom.bytes();
-  TestApp app;
-  MainMenu menu(*app.context);
-  registerMenus(*app.context, &menu);
-  menu.load();
-  app.chooser->next = rom.path();
-  control<QPushButton>(&menu, QStringLiteral("Open"))->click();
-  control<QListWidget>(&menu, QStringLiteral("List1"))->setCurrentRow(13);
-  control<QPushButton>(&menu, QStringLiteral("Edit"))->click();
-  QWidget* skillMenu = app.context->openForm(QStringLiteral("Main_2"));
+  SampleMenu menu;
+  TestApp& app = menu.app;
+  const QByteArray bytes = menu.rom.bytes();
+  QWidget* skillMenu = menu.edit(13, QStringLiteral("Main_2"));
   ASSERT_NE(skillMenu, nullptr);
 
   const char* order[] = {"Skills_Edit", "Skills_Edit_Atk", "Skills_Edit_Hp", "skills_edit_xin",
@@ -127,18 +80,13 @@ TEST(SkillGridMenu, FormsOpenFromTheSkillMenuOnTheSampleImage) {
         if (c.form == order[row]) return c;
       return GridCase{};
     }();
-    control<QListWidget>(skillMenu, QStringLiteral("List1"))->setCurrentRow(row);
-    control<QPushButton>(skillMenu, QStringLiteral("Edit"))->click();
-    QWidget* form = app.context->openForm(QString::fromLatin1(order[row]));
+    QWidget* form = menu.edit(row, QString::fromLatin1(order[row]), skillMenu);
     ASSERT_NE(form, nullptr) << order[row];
     const int last = g.valIndex(g.rows - 1, g.cols - 1);
     EXPECT_EQ(control<QLineEdit>(form, valName(last))->text(),
               QString::number(valueAt(bytes, g.cellAt(0, g.rows - 1, g.cols - 1), g.width)))
         << order[row];
-    EXPECT_FALSE(screenshot(form, QString::fromLatin1(order[row])).isEmpty());
-    const QSize size = form->frameGeometry().size();
-    EXPECT_LE(size.width(), 1280) << order[row];
-    EXPECT_LE(size.height(), 800) << order[row];
+    expectRendersWithinScreen(form, QString::fromLatin1(order[row]));
 
     skillMenu->hide();
     control<QPushButton>(form, QStringLiteral("Exit"))->click();

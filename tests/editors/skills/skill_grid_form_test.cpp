@@ -24,8 +24,7 @@ struct GridForm : ::testing::TestWithParam<GridCase> {
   void open(std::unique_ptr<TempRom> image) {
     app.context->closeAllForms();
     rom = std::move(image);
-    app.context->rom().setRomPath(rom->path());
-    form = app.context->showForm(QString::fromStdString(g().form));
+    form = app.showForm(rom->path(), QString::fromStdString(g().form));
     ASSERT_NE(form, nullptr);
   }
   // Shows the form afresh: a one-grid form reads only when it opens.
@@ -178,8 +177,7 @@ TEST(SkillGridPlaces, NamedCellsLieWhereTheDataPutsThem) {
     TestApp app;
     TempRom rom(QByteArray(kImageSize, '\0'));
     rom.poke(p.offset, p.width == 2 ? QByteArray("\x34\x92", 2) : QByteArray("\xC8", 1));  // 0x9234, 200
-    app.context->rom().setRomPath(rom.path());
-    QWidget* form = app.context->showForm(QString::fromLatin1(p.form));
+    QWidget* form = app.showForm(rom.path(), QString::fromLatin1(p.form));
     ASSERT_NE(form, nullptr) << p.form;
     if (p.block > 0) control<QComboBox>(form, QStringLiteral("choices"))->setCurrentIndex(p.block);
     EXPECT_EQ(control<QLineEdit>(form, valName(p.val))->text(), p.width == 2 ? QStringLiteral("37428") : QStringLiteral("200"))
@@ -203,8 +201,7 @@ TEST(SkillGridPlaces, GapBytesAreNeverWritten) {
     const GridCase g = gridNamed(gap.form);
     TestApp app;
     TempRom rom(kImageSize, 93);
-    app.context->rom().setRomPath(rom.path());
-    QWidget* form = app.context->showForm(QString::fromLatin1(gap.form));
+    QWidget* form = app.showForm(rom.path(), QString::fromLatin1(gap.form));
     ASSERT_NE(form, nullptr);
     const QByteArray before = rom.bytes();
     for (int b = 0; b < static_cast<int>(g.blocks.size()); ++b) {
@@ -226,8 +223,7 @@ TEST_P(BlockForm, AnotherBlockDropsUnsavedEditsAndSaveWritesTheShownBlock) {
   const GridCase g = gridNamed(GetParam());
   TestApp app;
   TempRom rom(kImageSize, 95);
-  app.context->rom().setRomPath(rom.path());
-  QWidget* form = app.context->showForm(QString::fromLatin1(GetParam()));
+  QWidget* form = app.showForm(rom.path(), QString::fromLatin1(GetParam()));
   ASSERT_NE(form, nullptr);
   auto* choices = control<QComboBox>(form, QStringLiteral("choices"));
   auto* cell = control<QLineEdit>(form, valName(5));
@@ -256,8 +252,7 @@ INSTANTIATE_TEST_SUITE_P(Blocks, BlockForm, ::testing::Values("Skills_Edit", "Sk
 TEST(SkillGridAtk, RefreshBringsBackTheStoredValues) {
   TestApp app;
   TempRom rom(kImageSize, 97);
-  app.context->rom().setRomPath(rom.path());
-  QWidget* form = app.context->showForm(QStringLiteral("Skills_Edit_Atk"));
+  QWidget* form = app.showForm(rom.path(), QStringLiteral("Skills_Edit_Atk"));
   ASSERT_NE(form, nullptr);
   auto cell = [&](int i) { return control<QLineEdit>(form, valName(i)); };
   auto refresh = [&] { control<QPushButton>(form, QStringLiteral("Refresh"))->click(); };

@@ -68,12 +68,6 @@ inline std::vector<GridCase> gridCases() {
   };
 }
 
-inline std::uint32_t valueAt(const QByteArray& bytes, std::int64_t offset, int width) {
-  std::uint32_t v = 0;
-  for (int i = width - 1; i >= 0; --i) v = (v << 8) | static_cast<std::uint32_t>(byteAt(bytes, offset + i));
-  return v;
-}
-
 inline QString valName(int i) { return elementName(QStringLiteral("val"), i); }
 
 }  // namespace rt::test::grids

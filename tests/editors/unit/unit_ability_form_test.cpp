@@ -186,11 +186,10 @@ TEST_F(AbilityFixture, CaptionsAreStandardKanaWithTheirBlanks) {
 TEST(UnitAbilityScreenshot, Renders) {
   TestApp app;
   TempRom rom(kImageSize, 6);
-  app.context->rom().setRomPath(rom.path());
-  QWidget* form = app.context->showForm(QStringLiteral("UnitSP"));
+  QWidget* form = app.showForm(rom.path(), QStringLiteral("UnitSP"));
   ASSERT_NE(form, nullptr);
   EXPECT_EQ(form->windowTitle(), QStringLiteral("UnitSP"));
-  EXPECT_FALSE(screenshot(form, QStringLiteral("UnitSP")).isEmpty());
+  expectRendersWithinScreen(form, QStringLiteral("UnitSP"));
 }
 
 }  // namespace

@@ -1,44 +1,16 @@
 // The unit tables on the command line, and the unit forms opened from the main menu.
-#include "app/cli.h"
-#include "core/ui/menus.h"
 #include "tests/editors/unit/unit_test_support.h"
 
-#include <QFile>
 #include <QJsonArray>
-#include <QJsonDocument>
 #include <QJsonObject>
 
 namespace rt::test::unit {
 namespace {
 
-struct Cli {
-  int code = 0;
-  QString out, err;
-};
-
-Cli run(const QStringList& args) {
-  Cli r;
-  QTextStream out(&r.out), err(&r.err);
-  r.code = runCli(args, namesDir(), out, err);
-  out.flush();
-  err.flush();
-  return r;
-}
-
 QJsonObject exportedRecord(const QString& rom, const QString& table, int index) {
-  const Cli r = run({QStringLiteral("export"), rom, table});
-  EXPECT_EQ(r.code, 0) << r.err.toStdString();
-  const QJsonArray records = QJsonDocument::fromJson(r.out.toUtf8()).object().value(QStringLiteral("records")).toArray();
+  const QJsonArray records = exportRecords(rom, table);
   EXPECT_EQ(records.size(), kUnits) << table.toStdString();
   return records.at(index).toObject();
-}
-
-QString writeFile(const QTemporaryDir& dir, const QByteArray& bytes) {
-  const QString path = dir.filePath(QStringLiteral("import.json"));
-  QFile f(path);
-  EXPECT_TRUE(f.open(QIODevice::WriteOnly));
-  f.write(bytes);
-  return path;
 }
 
 TEST(UnitCli, ExportShowsRecordsAsTheFormsDo) {
@@ -80,37 +52,22 @@ TEST(UnitCli, ImportChangesOnlyTheNamedFields) {
     TempRom rom(kImageSize, 32);
     if (c.bytes.empty()) rom.poke(unitAt(300) + 0x79, QByteArray(1, char(0xF2)));  // bit 0 clear, bit 1 set
     const QByteArray before = rom.bytes();
-    QTemporaryDir dir;
-    const Cli r = run({QStringLiteral("import"), rom.path(), writeFile(dir, QByteArray(c.json))});
-    ASSERT_EQ(r.code, 0) << c.json << r.err.toStdString();
-    const QByteArray after = rom.bytes();
+    SCOPED_TRACE(c.json);
+    const CliRun r = importFile(rom.path(), QByteArray(c.json));
+    ASSERT_EQ(r.code, 0) << r.err.toStdString();
     auto expected = c.bytes;
     if (expected.empty()) expected = {{unitAt(300) + 0x79, 0xF1}};
-    for (auto [at, value] : expected) EXPECT_EQ(byteAt(after, at), value) << c.json;
-    for (std::int64_t d : differences(before, after)) {
-      bool listed = false;
-      for (auto [at, value] : expected) listed = listed || at == d;
-      EXPECT_TRUE(listed) << c.json << " changed " << d;
-    }
+    expectOnlyBytes(before, rom.bytes(), expected);
   }
 }
 
 // The forms open from their rows of the main menu on the sample image.
 TEST(UnitMenu, FormsOpenFromTheMainMenuOnTheSampleImage) {
-  QFile sample(QStringLiteral(RT_BIN_DIR "/sample.nds"));
-  ASSERT_TRUE(sample.open(QIODevice::ReadOnly)) << "build the sample_rom target first";
-  TempRom rom(sample.readAll());  // a copy: the sample stays as built
-  TestApp app;
-  MainMenu menu(*app.context);
-  registerMenus(*app.context, &menu);
-  menu.load();
-  app.chooser->next = rom.path();
-  control<QPushButton>(&menu, QStringLiteral("Open"))->click();
-  const QByteArray before = rom.bytes();
+  SampleMenu menu;
+  TestApp& app = menu.app;
+  const QByteArray before = menu.rom.bytes();
   for (auto [row, name] : {std::pair{3, "Unit"}, {6, "UnitSP"}, {12, "Unit_Pic"}}) {
-    control<QListWidget>(&menu, QStringLiteral("List1"))->setCurrentRow(row);
-    control<QPushButton>(&menu, QStringLiteral("Edit"))->click();
-    QWidget* form = app.context->openForm(QString::fromLatin1(name));
+    QWidget* form = menu.edit(row, QString::fromLatin1(name));
     ASSERT_NE(form, nullptr) << name;
     EXPECT_EQ(control<QListWidget>(form, QStringLiteral("List1"))->currentRow(), 0);
     screenshot(form, QStringLiteral("sample_") + QString::fromLatin1(name));
@@ -120,7 +77,7 @@ TEST(UnitMenu, FormsOpenFromTheMainMenuOnTheSampleImage) {
   for (const char* c : {"MWeapon", "size", "ground(0)", "ground(3)"})
     EXPECT_FALSE(control<QComboBox>(unit, QString::fromLatin1(c))->currentText().startsWith(QLatin1Char('('))) << c;
   EXPECT_TRUE(app.sink->messages.isEmpty()) << app.sink->messages.join(QLatin1Char('\n')).toStdString();
-  EXPECT_EQ(rom.bytes(), before);
+  EXPECT_EQ(menu.rom.bytes(), before);
   app.context->closeAllForms();
 }
 

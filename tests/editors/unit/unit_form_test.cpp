@@ -341,11 +341,10 @@ TEST_F(UnitFixture, ClickingAMovementCaptionTogglesItsBox) {
 TEST(UnitScreenshot, Renders) {
   TestApp app;
   TempRom rom(kImageSize, 5);
-  app.context->rom().setRomPath(rom.path());
-  QWidget* form = app.context->showForm(QStringLiteral("Unit"));
+  QWidget* form = app.showForm(rom.path(), QStringLiteral("Unit"));
   ASSERT_NE(form, nullptr);
   EXPECT_EQ(form->windowTitle(), QStringLiteral("Units"));
-  EXPECT_FALSE(screenshot(form, QStringLiteral("Unit")).isEmpty());
+  expectRendersWithinScreen(form, QStringLiteral("Unit"));
 }
 
 }  // namespace

@@ -154,8 +154,7 @@ TEST_F(PictureFixture, PasteBeforeAnyCopyWritesZeros) {
 TEST(UnitPictureShortFile, PasteAndCopyPastTheEndChangeNothing) {
   TestApp app;
   TempRom rom(kPictureTable + kPictureRecord * 10, 9);  // records 10.. lie past the end
-  app.context->rom().setRomPath(rom.path());
-  QWidget* form = app.context->showForm(QStringLiteral("Unit_Pic"));
+  QWidget* form = app.showForm(rom.path(), QStringLiteral("Unit_Pic"));
   ASSERT_NE(form, nullptr);
   auto* list = control<QListWidget>(form, QStringLiteral("List1"));
   list->setCurrentRow(3);
@@ -176,8 +175,7 @@ TEST(UnitPictureShortFile, PasteAndCopyPastTheEndChangeNothing) {
 TEST(UnitPictureCaptions, StandBesideTheirBoxes) {
   TestApp app;
   TempRom rom(kImageSize, 2);
-  app.context->rom().setRomPath(rom.path());
-  QWidget* form = app.context->showForm(QStringLiteral("Unit_Pic"));
+  QWidget* form = app.showForm(rom.path(), QStringLiteral("Unit_Pic"));
   ASSERT_NE(form, nullptr);
   form->show();
   const std::pair<int, const char*> captions[] = {{0, "地圖小圖示"}, {1, "小機體圖像"}, {4, "大機體圖像"}, {10, "??"}};

@@ -23,13 +23,6 @@ inline constexpr std::int64_t kImageSize = kUnitTable + kUnitRecord * kUnits + 6
 inline std::int64_t unitAt(int i) { return kUnitTable + kUnitRecord * i; }
 inline std::int64_t pictureAt(int i) { return kPictureTable + kPictureRecord * i; }
 
-// Little-endian unsigned value of `width` bytes.
-inline std::uint32_t valueAt(const QByteArray& bytes, std::int64_t offset, int width) {
-  std::uint32_t v = 0;
-  for (int i = width - 1; i >= 0; --i) v = (v << 8) | static_cast<std::uint32_t>(byteAt(bytes, offset + i));
-  return v;
-}
-
 // A form opened through the context, on a TempRom.
 struct FormFixture : ::testing::Test {
   TestApp app;
@@ -37,8 +30,7 @@ struct FormFixture : ::testing::Test {
   QWidget* form = nullptr;
 
   void open(const QString& name) {
-    app.context->rom().setRomPath(rom.path());
-    form = app.context->showForm(name);
+    form = app.showForm(rom.path(), name);
     ASSERT_NE(form, nullptr) << name.toStdString();
   }
   QListWidget* list() { return control<QListWidget>(form, QStringLiteral("List1")); }

@@ -61,8 +61,7 @@ struct MapFixture : ::testing::Test {
   QStringList pilots, units;
 
   void SetUp() override {
-    app.context->rom().setRomPath(rom.path());
-    form = app.context->showForm(QStringLiteral("MAP"));
+    form = app.showForm(rom.path(), QStringLiteral("MAP"));
     ASSERT_NE(form, nullptr);
     auto p = loadNameList(namesDir(), QStringLiteral("Mpilots.txt"), 476);
     auto u = loadNameList(namesDir(), QStringLiteral("MUnits.txt"), 303);
@@ -223,30 +222,16 @@ TEST_F(MapFixture, EachControlChangedAloneChangesExactlyItsBytes) {
 
 TEST_F(MapFixture, RejectedTextsChangeNothing) {
   pick(stageWith(2), 1);
-  const struct {
-    const char* control;
-    const char* caption;
-    std::vector<const char*> texts;
-  } cases[] = {
-      {"pilot_code", "隊長機師代碼", {"10000", "G", "-1", "", "1 2", "0x"}},
-      {"unit_code_2", "隊友機體代碼", {"12345", "FFFFF", "z"}},
-      {"MUlv", "機體改造段數", {"256", "-1", "x"}},
-      {"X", "X座標", {"300", "a"}},
-      {"Y", "Y座標", {"-2"}},
-      {"action", "行動時間", {"1e3", ""}},
+  const std::vector<RefusedTexts> cases = {
+      {"pilot_code", "隊長機師代碼", nullptr, {"10000", "G", "-1", "", "1 2", "0x"}},
+      {"unit_code_2", "隊友機體代碼", nullptr, {"12345", "FFFFF", "z"}},
+      {"MUlv", "機體改造段數", nullptr, {"256", "-1", "x"}},
+      {"X", "X座標", nullptr, {"300", "a"}},
+      {"Y", "Y座標", nullptr, {"-2"}},
+      {"action", "行動時間", nullptr, {"1e3", ""}},
   };
   const QByteArray before = rom.bytes();
-  for (const auto& c : cases) {
-    const QString good = text(name(c.control))->text();
-    for (const char* bad : c.texts) {
-      app.sink->messages.clear();
-      text(name(c.control))->setText(name(bad));
-      save();
-      ASSERT_EQ(app.sink->messages.size(), 1) << c.control << " " << bad;
-      EXPECT_TRUE(app.sink->messages[0].contains(QString::fromUtf8(c.caption))) << app.sink->messages[0].toStdString();
-    }
-    text(name(c.control))->setText(good);
-  }
+  ASSERT_NO_FATAL_FAILURE(expectRefused(app, form, cases));
   EXPECT_EQ(rom.bytes(), before);
   EXPECT_EQ(app.files->writesOpened, 0);
 }
@@ -308,8 +293,7 @@ TEST_F(MapFixture, StageOffsetsAreReadWhenTheFormOpens) {
 struct MapEdgeFixture : ::testing::Test {
   TestApp app;
   QWidget* open(TempRom& rom) {
-    app.context->rom().setRomPath(rom.path());
-    return app.context->showForm(QStringLiteral("MAP"));
+    return app.showForm(rom.path(), QStringLiteral("MAP"));
   }
 };
 
@@ -389,14 +373,11 @@ TEST_F(MapEdgeFixture, ImageShorterThanTheOffsetTableOpensWithEmptyStages) {
 TEST(MapScreenshot, Renders) {
   TestApp app;
   TempRom rom(mapImage(2).bytes);
-  app.context->rom().setRomPath(rom.path());
-  QWidget* form = app.context->showForm(QStringLiteral("MAP"));
+  QWidget* form = app.showForm(rom.path(), QStringLiteral("MAP"));
   ASSERT_NE(form, nullptr);
   control<QListWidget>(form, QStringLiteral("List1"))->setCurrentRow(1);
   control<QListWidget>(form, QStringLiteral("List2"))->setCurrentRow(0);
-  EXPECT_LE(form->width(), 1280);
-  EXPECT_LE(form->height(), 800);
-  EXPECT_FALSE(screenshot(form, QStringLiteral("MAP")).isEmpty());
+  expectRendersWithinScreen(form, QStringLiteral("MAP"));
 }
 
 }  // namespace

@@ -48,8 +48,7 @@ struct WeaponFixture : ::testing::Test {
   QStringList weaponNames;
 
   void SetUp() override {
-    app.context->rom().setRomPath(rom.path());
-    form = app.context->showForm(QStringLiteral("Weapon"));
+    form = app.showForm(rom.path(), QStringLiteral("Weapon"));
     ASSERT_NE(form, nullptr);
     auto names = loadNameList(namesDir(), QStringLiteral("Weapons.txt"), kWeaponCount);
     ASSERT_TRUE(names.isOk());
@@ -233,12 +232,7 @@ TEST_F(WeaponFixture, SignedBytesShowAndSaveAsSigned) {
 
 TEST_F(WeaponFixture, RejectedTextsChangeNothing) {
   pick(3, 1);
-  const struct {
-    const char* control;
-    const char* caption;
-    const char* accepts;
-    std::vector<const char*> texts;
-  } cases[] = {
+  const std::vector<RefusedTexts> cases = {
       {"ATK", "攻擊力", "0 to 65535", {"65536", "-1", "", "abc", "12a"}},
       {"EN", "EN", "0 to 255", {"256", "-1", "x"}},
       {"Shoot", "命中", "-256", {"256", "-257", "1e"}},
@@ -248,19 +242,7 @@ TEST_F(WeaponFixture, RejectedTextsChangeNothing) {
       {"gotha2", "合體攻擊機師代碼", "0 to 255", {"-5"}},
   };
   const QByteArray before = rom.bytes();
-  for (const auto& c : cases) {
-    const QString good = text(name(c.control))->text();
-    for (const char* bad : c.texts) {
-      app.sink->messages.clear();
-      text(name(c.control))->setText(name(bad));
-      save();
-      ASSERT_EQ(app.sink->messages.size(), 1) << c.control << " " << bad;
-      const QString& m = app.sink->messages[0];
-      EXPECT_TRUE(m.contains(QString::fromUtf8(c.caption))) << m.toStdString();
-      EXPECT_TRUE(m.contains(name(c.accepts))) << m.toStdString();
-    }
-    text(name(c.control))->setText(good);
-  }
+  ASSERT_NO_FATAL_FAILURE(expectRefused(app, form, cases));
   EXPECT_EQ(rom.bytes(), before);
   EXPECT_EQ(app.files->writesOpened, 0);
 }
@@ -328,12 +310,9 @@ TEST_F(WeaponFixture, SaveWritesTheWeaponOfTheUnitAsLastRead) {
 TEST(WeaponScreenshot, Renders) {
   TestApp app;
   TempRom rom(weaponImage(3).bytes);
-  app.context->rom().setRomPath(rom.path());
-  QWidget* form = app.context->showForm(QStringLiteral("Weapon"));
+  QWidget* form = app.showForm(rom.path(), QStringLiteral("Weapon"));
   ASSERT_NE(form, nullptr);
-  EXPECT_LE(form->width(), 1280);
-  EXPECT_LE(form->height(), 800);
-  EXPECT_FALSE(screenshot(form, QStringLiteral("Weapon")).isEmpty());
+  expectRendersWithinScreen(form, QStringLiteral("Weapon"));
 }
 
 }  // namespace

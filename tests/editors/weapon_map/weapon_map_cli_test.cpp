@@ -1,19 +1,12 @@
 // The weapon, upgrade and deployment tables on the command line; the three
 // forms without their name lists, and opened from the main menu on the sample image.
-#include "app/cli.h"
 #include "core/name_list.h"
-#include "core/ui/menus.h"
 #include "tests/editors/weapon_map/weapon_map_images.h"
-#include "tools/sample_rom.h"
 
-#include <QDir>
-#include <QFile>
 #include <QJsonArray>
-#include <QJsonDocument>
 #include <QJsonObject>
 #include <QLineEdit>
 #include <QListWidget>
-#include <QPushButton>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -22,36 +15,6 @@ namespace rt::test {
 namespace {
 
 using namespace wm;
-
-struct CliRun {
-  int code = -1;
-  QString out, err;
-};
-
-CliRun cli(const QStringList& args) {
-  CliRun run;
-  QTextStream out(&run.out), err(&run.err);
-  run.code = runCli(args, namesDir(), out, err);
-  out.flush();
-  err.flush();
-  return run;
-}
-
-QJsonArray exportedRecords(const QString& rom, const QString& table) {
-  const CliRun run = cli({QStringLiteral("export"), rom, table});
-  EXPECT_EQ(run.code, 0) << run.err.toStdString();
-  const QJsonDocument doc = QJsonDocument::fromJson(run.out.toUtf8());
-  EXPECT_EQ(doc.object().value(QStringLiteral("table")).toString(), table);
-  return doc.object().value(QStringLiteral("records")).toArray();
-}
-
-QString writeFile(const QTemporaryDir& dir, const QString& name, const QByteArray& bytes) {
-  const QString path = dir.filePath(name);
-  QFile f(path);
-  EXPECT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-  f.write(bytes);
-  return path;
-}
 
 TEST(WeaponMapCli, TablesAreListed) {
   const CliRun run = cli({QStringLiteral("tables")});
@@ -66,7 +29,7 @@ TEST(WeaponMapCli, WeaponRecordsAreTheWeaponTableByIndex) {
   TempRom rom(img.bytes);
   auto names = loadNameList(namesDir(), QStringLiteral("Weapons.txt"), kWeaponCount);
   ASSERT_TRUE(names.isOk());
-  const QJsonArray records = exportedRecords(rom.path(), QStringLiteral("Weapon"));
+  const QJsonArray records = exportRecords(rom.path(), QStringLiteral("Weapon"));
   ASSERT_EQ(records.size(), kWeaponCount);
   for (int w : {0, 1, 500, 988}) {
     const QJsonObject r = records[w].toObject();
@@ -81,26 +44,23 @@ TEST(WeaponMapCli, WeaponRecordsAreTheWeaponTableByIndex) {
     EXPECT_EQ(f.value(QStringLiteral("ground(3)")).toInt(), byteAt(img.bytes, at + 28));
     EXPECT_EQ(f.value(QStringLiteral("noneB(7)")).toBool(), (byteAt(img.bytes, at + 33) & 0x80) != 0);
   }
-  QTemporaryDir dir;
-  const QString file = writeFile(dir, QStringLiteral("w.json"),
-                                 R"({"table":"Weapon","records":[{"index":989,"fields":{"EN":"1"}}]})");
-  EXPECT_EQ(cli({QStringLiteral("import"), rom.path(), file}).code, 1);  // past the table: no such record
+  EXPECT_EQ(importFile(rom.path(), R"({"table":"Weapon","records":[{"index":989,"fields":{"EN":"1"}}]})").code,
+            1);  // past the table: no such record
   EXPECT_EQ(rom.bytes(), img.bytes);
 }
 
 TEST(WeaponMapCli, UpgradeRecordsAreTheFourColumns) {
   const QByteArray image = randomBytes(kUpgradeBase + 200, 4);
   TempRom rom(image);
-  const QJsonArray records = exportedRecords(rom.path(), QStringLiteral("EWeapon"));
+  const QJsonArray records = exportRecords(rom.path(), QStringLiteral("EWeapon"));
   ASSERT_EQ(records.size(), 4);
   for (int c = 0; c < 4; ++c) {
     const QJsonObject f = records[c].toObject().value(QStringLiteral("fields")).toObject();
     for (int k = 0; k < 15; ++k)
       EXPECT_EQ(f.value(QStringLiteral("Value(%1)").arg(k)).toString(), QString::number(u16(image, kUpgradeBase + 8 * k + 2 * c)));
   }
-  QTemporaryDir dir;
-  const QString file = writeFile(dir, QStringLiteral("u.csv"), "index,Value(14)\r\n3,258\r\n");
-  const CliRun run = cli({QStringLiteral("import"), rom.path(), file, QStringLiteral("--table"), QStringLiteral("EWeapon")});
+  const CliRun run =
+      importFile(rom.path(), "index,Value(14)\r\n3,258\r\n", {QStringLiteral("--table"), QStringLiteral("EWeapon")});
   ASSERT_EQ(run.code, 0) << run.err.toStdString();
   const QByteArray after = rom.bytes();
   EXPECT_EQ(changedOffsets(image, after), (std::vector<std::int64_t>{kUpgradeBase + 8 * 14 + 6, kUpgradeBase + 8 * 14 + 7}));
@@ -110,7 +70,7 @@ TEST(WeaponMapCli, UpgradeRecordsAreTheFourColumns) {
 TEST(WeaponMapCli, DeploymentRecordsCarryStageAndIndex) {
   const MapImage img = mapImage(6);
   TempRom rom(img.bytes);
-  const QJsonArray records = exportedRecords(rom.path(), QStringLiteral("MAP"));
+  const QJsonArray records = exportRecords(rom.path(), QStringLiteral("MAP"));
   int total = 0;
   for (int c : img.count) total += c;
   ASSERT_EQ(records.size(), total);
@@ -142,13 +102,11 @@ TEST(WeaponMapCli, ImportAddressesDeploymentsByStageAndIndex) {
   for (int o : {24, 25, 52, 53}) put(img.bytes, at + o, 7, 1);
   for (int o : {26, 27, 54, 55}) put(img.bytes, at + o, 3, 1);
   TempRom rom(img.bytes);
-  QTemporaryDir dir;
-  const QString good = writeFile(
-      dir, QStringLiteral("m.json"),
+  const CliRun run = importFile(
+      rom.path(),
       QString::fromUtf8(R"J({"table":"MAP","records":[{"stage":%1,"index":1,"fields":{"X":"9","minor_skill(1)":22,"unit_code_2":"1f"}}]})J")
           .arg(stage)
           .toUtf8());
-  const CliRun run = cli({QStringLiteral("import"), rom.path(), good});
   ASSERT_EQ(run.code, 0) << run.err.toStdString();
   const QByteArray after = rom.bytes();
   std::vector<std::int64_t> expected;
@@ -167,24 +125,21 @@ TEST(WeaponMapCli, ImportAddressesDeploymentsByStageAndIndex) {
   for (const auto& b : bad) {
     const QString keys = QString::fromLatin1(b.keys).contains(QStringLiteral("%1")) ? QString::fromLatin1(b.keys).arg(stage)
                                                                                      : QString::fromLatin1(b.keys);
-    const QString file = writeFile(dir, QStringLiteral("bad.json"),
-                                   QString::fromUtf8(R"({"table":"MAP","records":[{%1,"fields":{"X":"1"}}]})").arg(keys).toUtf8());
-    const CliRun r = cli({QStringLiteral("import"), rom.path(), file});
-    EXPECT_EQ(r.code, 1) << b.keys;
-    EXPECT_TRUE(r.err.contains(QString::fromLatin1(b.why))) << r.err.toStdString();
-    EXPECT_EQ(rom.bytes(), after) << b.keys;
+    SCOPED_TRACE(b.keys);
+    expectImportRefused(rom, QString::fromUtf8(R"({"table":"MAP","records":[{%1,"fields":{"X":"1"}}]})").arg(keys).toUtf8(),
+                        QString::fromLatin1(b.why));
   }
 }
 
 TEST(WeaponMapCli, ExportOfAListWithoutMarkerEnds) {
   QByteArray bytes(kStageTable + 0x1000, '\x02');  // no stage list holds a marker
   TempRom rom(bytes);
-  const QJsonArray records = exportedRecords(rom.path(), QStringLiteral("MAP"));
+  const QJsonArray records = exportRecords(rom.path(), QStringLiteral("MAP"));
   // Every offset reads 0x02020202: outside the file, so no stage has records.
   EXPECT_EQ(records.size(), 0);
   put(bytes, kStageTable + 8, 0x200, 4);  // stage 2 from 0x200 past the table, to the end of the file
   rom.write(bytes);
-  EXPECT_EQ(exportedRecords(rom.path(), QStringLiteral("MAP")).size(), (0x1000 - 0x200) / kRecord);
+  EXPECT_EQ(exportRecords(rom.path(), QStringLiteral("MAP")).size(), (0x1000 - 0x200) / kRecord);
 }
 
 TEST(WeaponMapForms, AMissingNameListStopsTheFormFromOpening) {
@@ -195,37 +150,27 @@ TEST(WeaponMapForms, AMissingNameListStopsTheFormFromOpening) {
   TempRom rom(img.bytes);
   for (auto [form, file] : cases) {
     QTemporaryDir names;
-    for (const QString& f : QDir(namesDir()).entryList({QStringLiteral("*.txt")}))
-      if (f != QString::fromLatin1(file)) QFile::copy(QDir(namesDir()).filePath(f), names.filePath(f));
+    copyNameLists(names, QString::fromLatin1(file));
     TestApp app(names.path());
-    app.context->rom().setRomPath(rom.path());
-    EXPECT_EQ(app.context->showForm(QString::fromLatin1(form)), nullptr) << form << " " << file;
+    EXPECT_EQ(app.showForm(rom.path(), QString::fromLatin1(form)), nullptr) << form << " " << file;
     ASSERT_EQ(app.sink->messages.size(), 1) << form << " " << file;
     EXPECT_TRUE(app.sink->messages[0].contains(QString::fromLatin1(file))) << app.sink->messages[0].toStdString();
   }
 }
 
 TEST(WeaponMapSample, TheThreeFormsOpenFromTheMainMenu) {
-  TestApp app;
-  const std::vector<std::uint8_t> sample = sample::buildSampleRom(1);
-  TempRom rom(QByteArray(reinterpret_cast<const char*>(sample.data()), static_cast<qsizetype>(sample.size())));
-  MainMenu menu(*app.context);
-  registerMenus(*app.context, &menu);
-  menu.load();
-  app.context->rom().setRomPath(rom.path());
-  auto* rows = control<QListWidget>(&menu, QStringLiteral("List1"));
+  SampleMenu menu;
+  TestApp& app = menu.app;
   const std::pair<int, const char*> forms[] = {{4, "Weapon"}, {5, "EWeapon"}, {9, "MAP"}};
   for (auto [row, name] : forms) {
-    rows->setCurrentRow(row);
-    control<QPushButton>(&menu, QStringLiteral("Edit"))->click();
-    QWidget* form = app.context->openForm(QString::fromLatin1(name));
+    QWidget* form = menu.edit(row, QString::fromLatin1(name));
     ASSERT_NE(form, nullptr) << name;
     EXPECT_TRUE(form->isVisible());
   }
   EXPECT_TRUE(app.sink->messages.isEmpty()) << app.sink->messages.join('\n').toStdString();
 
   QWidget* weapon = app.context->openForm(QStringLiteral("Weapon"));
-  const QByteArray bytes = rom.bytes();
+  const QByteArray bytes = menu.rom.bytes();
   EXPECT_EQ(control<QListWidget>(weapon, QStringLiteral("List2"))->count(), byteAt(bytes, kUnitBase + 0x28));
   screenshot(weapon, QStringLiteral("Weapon_sample"));
   screenshot(app.context->openForm(QStringLiteral("EWeapon")), QStringLiteral("EWeapon_sample"));

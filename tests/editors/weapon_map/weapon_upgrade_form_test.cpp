@@ -26,8 +26,7 @@ struct UpgradeFixture : ::testing::Test {
   TempRom rom{image};
   QWidget* form = nullptr;
   void SetUp() override {
-    app.context->rom().setRomPath(rom.path());
-    form = app.context->showForm(QStringLiteral("EWeapon"));
+    form = app.showForm(rom.path(), QStringLiteral("EWeapon"));
     ASSERT_NE(form, nullptr);
   }
   QComboBox* choices() { return control<QComboBox>(form, QStringLiteral("choices")); }
@@ -113,10 +112,9 @@ TEST_F(UpgradeFixture, RejectedTextsChangeNothing) {
 TEST(UpgradeScreenshot, Renders) {
   TestApp app;
   TempRom rom(kImageSize, 5);
-  app.context->rom().setRomPath(rom.path());
-  QWidget* form = app.context->showForm(QStringLiteral("EWeapon"));
+  QWidget* form = app.showForm(rom.path(), QStringLiteral("EWeapon"));
   ASSERT_NE(form, nullptr);
-  EXPECT_FALSE(screenshot(form, QStringLiteral("EWeapon")).isEmpty());
+  expectRendersWithinScreen(form, QStringLiteral("EWeapon"));
 }
 
 }  // namespace
