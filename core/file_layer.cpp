@@ -4,6 +4,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <utility>
 
 #ifdef _WIN32
 #include <windows.h>
@@ -101,8 +102,9 @@ QString errnoText(int error) { return QString::fromLocal8Bit(std::strerror(error
 
 class PosixRomFile final : public RomFile {
  public:
-  PosixRomFile(int fd, QByteArray path, dev_t device, ino_t inode)
-      : fd_(fd), path_(std::move(path)), device_(device), inode_(inode) {}
+  // `openedSize`: the size the open has just read with fstat.
+  PosixRomFile(int fd, QByteArray path, dev_t device, ino_t inode, std::int64_t openedSize)
+      : fd_(fd), path_(std::move(path)), device_(device), inode_(inode), openedSize_(openedSize) {}
   ~PosixRomFile() override { ::close(fd_); }
 
   std::int64_t readAt(std::int64_t offset, void* buffer, std::int64_t length) override {
@@ -114,6 +116,9 @@ class PosixRomFile final : public RomFile {
     return finish(done);
   }
   std::int64_t size() override {
+    // A session asks right after opening: answer that first question from the
+    // open's fstat instead of a second system call.
+    if (openedSize_ >= 0) return std::exchange(openedSize_, -1);
     struct stat info {};
     if (::fstat(fd_, &info) != 0) {
       error_ = errnoText(errno);
@@ -154,6 +159,7 @@ class PosixRomFile final : public RomFile {
   QByteArray path_;
   dev_t device_;
   ino_t inode_;
+  std::int64_t openedSize_;
   bool interrupted_ = false;
   QString error_;
 };
@@ -177,8 +183,11 @@ class PosixFileLayer final : public FileLayer {
           S_ISDIR(info.st_mode) ? QStringLiteral("it is a folder, not a file")
                                 : QStringLiteral("it is not a regular file"));
     }
-    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
-    return std::unique_ptr<RomFile>(new PosixRomFile(fd, name, info.st_dev, info.st_ino));
+    // F_SETFL sets only the status flags (O_APPEND, O_NONBLOCK, ...), and of
+    // those the open set O_NONBLOCK alone: no F_GETFL is needed to keep the rest.
+    ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
+    return std::unique_ptr<RomFile>(
+        new PosixRomFile(fd, name, info.st_dev, info.st_ino, static_cast<std::int64_t>(info.st_size)));
   }
 };
 

@@ -22,12 +22,16 @@ RecordState slice(const RecordState& state, size_t from, size_t count) {
 
 }  // namespace
 
-TableDef pilotSkillSlotTable() {
-  TableDef t{QStringLiteral("PSkills"), kPilotBase, kPilotStride, kPilotCount, {}};
-  for (int s = 0; s < kPilotSkillSlots; ++s)  // 0x4C..0x67: index of the slot's level record
-    t.fields.push_back(wordField(elementName(QStringLiteral("ptr"), s), kSlotsAt + 2 * s,
-                                 QStringLiteral("指針 ptr(%1)").arg(s)));
-  return t;
+const TableDef& pilotSkillSlotTable() {
+  // Built once: every read and save of a pilot uses it.
+  static const TableDef table = [] {
+    TableDef t{QStringLiteral("PSkills"), kPilotBase, kPilotStride, kPilotCount, {}};
+    for (int s = 0; s < kPilotSkillSlots; ++s)  // 0x4C..0x67: index of the slot's level record
+      t.fields.push_back(wordField(elementName(QStringLiteral("ptr"), s), kSlotsAt + 2 * s,
+                                   QStringLiteral("指針 ptr(%1)").arg(s)));
+    return t;
+  }();
+  return table;
 }
 
 const TableDef& skillLevelTable(int slot) {
@@ -63,7 +67,7 @@ RecordState slotPart(const RecordState& view) { return slice(view, 0, kPilotSkil
 RecordState levelPart(const RecordState& view) { return slice(view, kPilotSkillSlots, kLevelBytes); }
 
 RecordState readSkillSlots(RomImage& rom, int pilot, LevelOffsets* offsets) {
-  const TableDef table = pilotSkillSlotTable();
+  const TableDef& table = pilotSkillSlotTable();
   RecordState state = readFields(rom, table, table.recordOffset(pilot));
   for (int s = 0; s < kPilotSkillSlots; ++s) {
     // The text was just made from a u16, so it always converts back.
@@ -87,7 +91,7 @@ RecordState readSkillLevels(RomImage& rom, const LevelOffsets& offsets) {
 
 bool encodeSkillSlots(int pilot, const RecordState& slotState, std::vector<ByteWrite>* writes, FieldError* error,
                       LevelOffsets* selected) {
-  const TableDef table = pilotSkillSlotTable();
+  const TableDef& table = pilotSkillSlotTable();
   if (!encodeRecord(table, table.recordOffset(pilot), slotState, writes, error)) return false;
   if (selected) {
     for (int s = 0; s < kPilotSkillSlots; ++s)

@@ -22,7 +22,7 @@ using LevelOffsets = std::array<std::int64_t, kPilotSkillSlots>;
 inline std::int64_t levelRecordOffset(int index) { return kSkillLevelBase + kSkillLevelsPerRecord * std::int64_t{index}; }
 
 // The slots as a table of the pilot records: ptr(s), a u16 at 0x4C + 2s.
-TableDef pilotSkillSlotTable();
+const TableDef& pilotSkillSlotTable();
 // The nine bytes of the level record of slot s: Skills(9s + j) at offset j.
 const TableDef& skillLevelTable(int slot);  // slot 0..13
 // Every control of one pilot's skills in form order, ptr(0..13) then

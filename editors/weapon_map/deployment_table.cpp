@@ -10,7 +10,7 @@ namespace {
 
 // The scan reads this much per system call; a list is a few hundred bytes, a
 // list without an end marker runs to the end of the file.
-constexpr std::int64_t kScanChunk = 64 * 1024;
+constexpr std::int64_t kScanChunk = 4096;  // a stage list of a few records is one read
 
 // A part byte of 255 is "none" (row 0); a skill byte of 255 is "none" (row 22).
 const ComboRule kPartRule{ComboRule::NoneByte, 0, 0xFF};
@@ -67,14 +67,24 @@ NameListSpec stageNameList() { return {QStringLiteral("Map.txt"), kStageCount}; 
 NameListSpec mapPilotNameList() { return {QStringLiteral("Mpilots.txt"), kPilotNames}; }
 NameListSpec mapUnitNameList() { return {QStringLiteral("MUnits.txt"), kUnitNames}; }
 
-Result<std::vector<std::int32_t>> readStageOffsets(RomImage& rom) {
-  RomSession session(rom, Access::Read);
-  if (!session.status()) return session.status();
+namespace {
+
+// The offset table, inside a session that is already open.
+std::vector<std::int32_t> readOffsetTable(RomImage& rom) {
   rom.prefetch(kOffsetTable, 4 * kStageCount);
   rom.seek(kOffsetTable);
   std::vector<std::int32_t> offsets;
   offsets.reserve(kStageCount);
   for (int s = 0; s < kStageCount; ++s) offsets.push_back(rom.readU32());
+  return offsets;
+}
+
+}  // namespace
+
+Result<std::vector<std::int32_t>> readStageOffsets(RomImage& rom) {
+  RomSession session(rom, Access::Read);
+  if (!session.status()) return session.status();
+  std::vector<std::int32_t> offsets = readOffsetTable(rom);
   Status closed = session.close();
   if (!closed) return closed;
   return offsets;
@@ -129,13 +139,12 @@ QString DeploymentTable::note() const {
 Result<std::vector<RecordRef>> DeploymentTable::records(RomImage& rom, const QString& namesDir) const {
   auto stageNames = loadNames(namesDir, stageNameList());
   if (!stageNames) return stageNames.status();
-  auto offsets = readStageOffsets(rom);
-  if (!offsets) return offsets.status();
   RomSession session(rom, Access::Read);
   if (!session.status()) return session.status();
+  const std::vector<std::int32_t> offsets = readOffsetTable(rom);
   std::vector<RecordRef> out;
   for (int s = 0; s < kStageCount; ++s) {
-    const StageList list = scanStage(rom, (*offsets)[static_cast<size_t>(s)]);
+    const StageList list = scanStage(rom, offsets[static_cast<size_t>(s)]);
     for (int r = 0; r < static_cast<int>(list.leaderCodes.size()); ++r) {
       RecordRef ref;
       ref.keys.insert(QStringLiteral("stage"), s);
@@ -153,11 +162,9 @@ Result<std::vector<RecordRef>> DeploymentTable::records(RomImage& rom, const QSt
 Result<RecordRef> DeploymentTable::resolve(RomImage& rom, const QVariantMap& keys) const {
   auto stage = recordKey(keys, QStringLiteral("stage"), kStageCount);
   if (!stage) return stage.status();
-  auto offsets = readStageOffsets(rom);
-  if (!offsets) return offsets.status();
-  RomSession session(rom, Access::Read);
+  RomSession session(rom, Access::Read);  // offsets and the stage's list in one session
   if (!session.status()) return session.status();
-  const std::int32_t stageOffset = (*offsets)[static_cast<size_t>(*stage)];
+  const std::int32_t stageOffset = readOffsetTable(rom)[static_cast<size_t>(*stage)];
   const StageList list = scanStage(rom, stageOffset);
   const std::int64_t size = rom.fileSize();
   Status closed = session.close();

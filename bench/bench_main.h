@@ -1,0 +1,21 @@
+#pragma once
+// The groups of benchmarks, registered at start-up once the application and
+// the workspace exist.
+
+#include <cstdint>
+#include <string>
+
+namespace rt::bench {
+
+void registerCodecBenchmarks();
+void registerUiBenchmarks();
+// Drops the windows the UI benchmarks keep, while the application still exists.
+void releaseUi();
+
+// Notes a table for the summary, in registration order: how many controls its
+// record has, in how many separate byte ranges it lies and how many bytes in all.
+void noteTable(const std::string& table, int controls, int ranges, std::int64_t bytes);
+// Notes any other benchmark for the summary, in registration order.
+void noteBenchmark(const std::string& name);
+
+}  // namespace rt::bench

@@ -1,0 +1,87 @@
+#pragma once
+// What the benchmarks share: a temporary copy of the sample image, the name
+// lists, a context without dialogs, and the bare file accesses a record needs
+// (the floor the codec is compared with).
+
+#include "core/record_codec.h"
+#include "core/ui/app_context.h"
+
+#include <QString>
+#include <QTemporaryDir>
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+namespace rt::bench {
+
+// A file dialog that always picks `path`; nothing is shown.
+class FixedChooser final : public FileChooser {
+ public:
+  explicit FixedChooser(QString path) : path_(std::move(path)) {}
+  QString chooseRomImage(QWidget*, const QString&) override { return path_; }
+
+ private:
+  QString path_;
+};
+
+// Counts messages instead of showing them; a benchmark that provokes one is
+// not measuring what it claims, so the run reports them.
+class CountingSink final : public MessageSink {
+ public:
+  int count = 0;
+  QString last;
+  void error(QWidget*, const QString&, const QString& text) override {
+    ++count;
+    last = text;
+  }
+};
+
+// The workspace of one run: a temporary folder with a copy of the sample
+// image and generated name lists.
+class Workspace {
+ public:
+  static Workspace& instance();
+  const QString& romPath() const { return romPath_; }
+  const QString& namesDir() const { return namesDir_; }
+  const QString& dir() const { return dirPath_; }
+  // A context on the copy, with every form registered.
+  std::unique_ptr<AppContext> makeContext(std::shared_ptr<CountingSink> sink) const;
+
+ private:
+  Workspace();
+  QTemporaryDir dir_;
+  QString dirPath_;
+  QString romPath_;
+  QString namesDir_;
+};
+
+// Files held in memory: the image's bytes, read once. A codec run on it costs
+// what the codec itself does (conversions, allocations), without system calls.
+class MemoryFileLayer final : public FileLayer {
+ public:
+  explicit MemoryFileLayer(std::vector<std::uint8_t> bytes) : bytes_(std::move(bytes)) {}
+  Result<std::unique_ptr<RomFile>> open(const QString& path, OpenMode mode) override;
+
+ private:
+  std::vector<std::uint8_t> bytes_;
+};
+
+// Byte ranges [start, end) of a record, from the bytes its save writes. Ranges
+// further apart than a page are kept apart: one read of everything between two
+// distant parts would be a floor no reader needs.
+struct Span {
+  std::int64_t start = 0;
+  std::int64_t end = 0;
+};
+std::vector<Span> spansOf(const std::vector<ByteWrite>& writes);
+std::int64_t totalBytes(const std::vector<Span>& spans);
+
+// The floor of a read: open read-only, one pread per span, close.
+// Returns false when a call failed.
+bool floorRead(const char* path, const std::vector<Span>& spans, std::vector<std::uint8_t>* buffer);
+// The floor of a save: open read-write, one pwrite per span of `bytes` (laid
+// out as floorRead filled them), fsync, close.
+bool floorWrite(const char* path, const std::vector<Span>& spans, const std::vector<std::uint8_t>& bytes);
+
+}  // namespace rt::bench
