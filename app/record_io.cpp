@@ -6,6 +6,9 @@
 
 #include <csv.h>
 
+#include <climits>
+#include <cmath>
+
 namespace rt {
 namespace {
 
@@ -183,11 +186,11 @@ Result<RecordState> overlayFields(const TableAdapter& table, RecordState state, 
       case ControlKind::Combo: {
         bool ok = false;
         const double d = v.toDouble(&ok);
-        const int row = static_cast<int>(d);
-        if (!ok || v.typeId() == QMetaType::Bool || d != row || row < -1)
+        // Range before converting: a double beyond int (or NaN) has no int value.
+        if (!ok || v.typeId() == QMetaType::Bool || !(d >= -1 && d <= INT_MAX) || d != std::trunc(d))
           return Result<RecordState>::failure(
               QStringLiteral("field \"%1\": '%2' is not a row number").arg(it.key(), v.toString()));
-        target.row = row;
+        target.row = static_cast<int>(d);
         break;
       }
       case ControlKind::Check: {
