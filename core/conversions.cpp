@@ -1,5 +1,7 @@
 #include "core/conversions.h"
 
+#include <QRegularExpression>
+
 namespace rt {
 namespace {
 
@@ -72,6 +74,14 @@ Result<std::int32_t> parseInt32(QStringView text) {
 Result<int> parseSignedByte(QStringView text) {
   auto v = parseDecimal(text, -256, 255);
   if (!v) return v.status();
+  // A negative n is stored as n + 256, rounded: -0.3 would round to 256, which
+  // is no byte. (256 is even, so rounding n first and adding 256 gives the same
+  // byte everywhere else.)
+  const QStringView t = text.trimmed();
+  const bool negative = t.startsWith(u'-') && t.toString().contains(QRegularExpression(QStringLiteral("[1-9]")));
+  if (negative && *v == 0)
+    return Result<int>::failure(
+        QStringLiteral("'%1' does not fit a byte: a negative n is stored as n + 256 rounded, 256 here").arg(t.toString()));
   return static_cast<int>(*v < 0 ? *v + 256 : *v);
 }
 

@@ -55,9 +55,9 @@ TEST(Conversions, TypedRanges) {
 
 TEST(Conversions, SignedBytesAreTypedFromMinus256To255) {
   const std::pair<const char*, int> accepted[] = {{"-1", 0xFF}, {"-128", 0x80}, {"127", 0x7F}, {"200", 0xC8},
-                                                  {"-256", 0x00}, {"-129", 0x7F}, {"255", 0xFF}, {"-0.5", 0}};
+                                                  {"-256", 0x00}, {"-129", 0x7F}, {"255", 0xFF}, {"-0", 0}, {"-256.5", 0}, {"-1.5", 0xFE}};
   for (auto [text, stored] : accepted) EXPECT_EQ(*parseSignedByte(QString::fromLatin1(text)), stored) << text;
-  for (const char* text : {"-257", "256", "-300", "x"}) EXPECT_FALSE(parseSignedByte(QString::fromLatin1(text))) << text;
+  for (const char* text : {"-257", "256", "-300", "x", "-0.5", "-0.1", "-256.6"}) EXPECT_FALSE(parseSignedByte(QString::fromLatin1(text))) << text;
   const std::pair<int, int> shown[] = {{0x05, 5}, {0xFF, -1}, {0x80, -128}, {0x7F, 127}, {0xC8, -56}};
   for (auto [byte, value] : shown) EXPECT_EQ(signedByteValue(byte), value);
 }
