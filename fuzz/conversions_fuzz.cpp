@@ -109,10 +109,18 @@ void checkSignedByte(const QString& text) {
   const auto got = rt::parseSignedByte(text);
   const auto typed = rt::parseDecimal(text, -256, 255);
   const auto what = [&] { return QStringLiteral("parseSignedByte(%1)").arg(quoted(text)); };
-  FUZZ_CHECK(bool(got) == bool(typed), what() + QStringLiteral(" disagrees with parseDecimal(-256..255)"));
+  // A typed number below zero (even one that rounds to 0) is stored as n + 256.
+  const QStringView t = QStringView(text).trimmed();
+  bool belowZero = t.startsWith(u'-');
+  if (belowZero) {
+    belowZero = false;
+    for (QChar c : t) belowZero |= c >= u'1' && c <= u'9';
+  }
+  const std::int64_t stored = typed ? (belowZero ? *typed + 256 : *typed) : -1;
+  const bool fits = typed && stored >= 0 && stored <= 255;
+  FUZZ_CHECK(bool(got) == fits, what() + QStringLiteral(" accepts or rejects unlike n (+ 256 when below zero)"));
   if (!got) return;
-  FUZZ_CHECK(*got >= 0 && *got <= 255, what() + QStringLiteral(" stores %1, not a byte").arg(*got));
-  FUZZ_CHECK(*got == (*typed < 0 ? *typed + 256 : *typed), what() + QStringLiteral(" stores %1 for %2").arg(*got).arg(*typed));
+  FUZZ_CHECK(*got == stored, what() + QStringLiteral(" stores %1 for %2").arg(*got).arg(stored));
   // What the form shows for the stored byte reads back to the same byte.
   const int shown = rt::signedByteValue(*got);
   FUZZ_CHECK(shown >= -128 && shown <= 127, what() + QStringLiteral(" shows as %1").arg(shown));
