@@ -169,7 +169,7 @@ class PosixFileLayer final : public FileLayer {
   Result<std::unique_ptr<RomFile>> open(const QString& path, OpenMode mode) override {
     const QByteArray name = QFile::encodeName(path);
     // No O_CREAT, no O_TRUNC: an editor must never make or empty a file.
-    // O_NONBLOCK keeps a FIFO from hanging the open; it is cleared again below.
+    // O_NONBLOCK keeps a FIFO from hanging the open.
     int flags = (mode == OpenMode::ReadWrite ? O_RDWR : O_RDONLY) | O_CLOEXEC | O_NOCTTY | O_NONBLOCK;
     int fd;
     do {
@@ -183,9 +183,8 @@ class PosixFileLayer final : public FileLayer {
           S_ISDIR(info.st_mode) ? QStringLiteral("it is a folder, not a file")
                                 : QStringLiteral("it is not a regular file"));
     }
-    // F_SETFL sets only the status flags (O_APPEND, O_NONBLOCK, ...), and of
-    // those the open set O_NONBLOCK alone: no F_GETFL is needed to keep the rest.
-    ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
+    // O_NONBLOCK stays set: it only kept a FIFO from hanging the open, and a
+    // regular file ignores it.
     return std::unique_ptr<RomFile>(
         new PosixRomFile(fd, name, info.st_dev, info.st_ino, static_cast<std::int64_t>(info.st_size)));
   }
