@@ -2,6 +2,8 @@
 
 #include "core/conversions.h"
 
+#include <algorithm>
+
 namespace rt {
 
 using namespace stage_layout;
@@ -185,9 +187,29 @@ Result<RecordState> DeploymentTable::read(RomImage& rom, const RecordRef& record
   return readRecord(rom, def_, record.offset);
 }
 
+bool encodeDeployment(std::int64_t recordOffset, const RecordState& state, std::vector<ByteWrite>* writes,
+                      FieldError* error) {
+  static const TableDef table = deploymentTable();
+  std::vector<ByteWrite> out;
+  if (!encodeRecord(table, recordOffset, state, &out, error)) return false;
+  const auto leader = std::find_if(out.begin(), out.end(), [&](const ByteWrite& w) { return w.offset == recordOffset; });
+  if (leader != out.end() && leader[0].value == (kEndMarker & 0xFF) && leader[1].value == (kEndMarker >> 8)) {
+    const auto controls = controlsOf(table);
+    const auto code = std::find_if(controls.begin(), controls.end(),
+                                   [](const ControlRef& c) { return c.name == QLatin1String("pilot_code"); });
+    *error = {static_cast<int>(code - controls.begin()),
+              QStringLiteral("%1: 7FFF marks the end of a stage's list and cannot be a pilot code; "
+                             "use FFFF for no pilot.")
+                  .arg(table.fields[static_cast<size_t>(code->field)].caption)};
+    return false;
+  }
+  writes->insert(writes->end(), out.begin(), out.end());
+  return true;
+}
+
 bool DeploymentTable::encode(RomImage&, const RecordRef& record, const RecordState& state,
                              std::vector<ByteWrite>* writes, FieldError* error) const {
-  return encodeRecord(def_, record.offset, state, writes, error);
+  return encodeDeployment(record.offset, state, writes, error);
 }
 
 }  // namespace rt

@@ -24,6 +24,11 @@ inline constexpr int kUnitNames = 303;
 }  // namespace stage_layout
 
 TableDef deploymentTable();
+// Converts and checks a deployment record like encodeRecord, and refuses 7FFF as
+// the leader's pilot code: that word ends a stage's list, so the record and every
+// record after it would drop out of the list and out of reach.
+bool encodeDeployment(std::int64_t recordOffset, const RecordState& state, std::vector<ByteWrite>* writes,
+                      FieldError* error);
 NameListSpec stageNameList();       // "Map.txt"
 NameListSpec mapPilotNameList();    // "Mpilots.txt"
 NameListSpec mapUnitNameList();     // "MUnits.txt"

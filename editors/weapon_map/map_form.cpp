@@ -198,7 +198,16 @@ void MapForm::writeDeployment() {
     reportError(QStringLiteral("No deployment record is selected; nothing was saved."));
     return;
   }
-  if (reportSave(writeRecord(context().rom(), fields_.table(), at, fields_.state()), &fields_)) showNames();
+  std::vector<ByteWrite> writes;
+  FieldError error;
+  SaveResult result;
+  if (encodeDeployment(at, fields_.state(), &writes, &error)) {
+    result = applyWrites(context().rom(), writes);
+  } else {
+    result.status = Status::error(error.message);
+    result.badControl = error.control;
+  }
+  if (reportSave(result, &fields_)) showNames();
 }
 
 }  // namespace rt

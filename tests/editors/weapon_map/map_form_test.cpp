@@ -224,6 +224,7 @@ TEST_F(MapFixture, RejectedTextsChangeNothing) {
   pick(stageWith(2), 1);
   const std::vector<RefusedTexts> cases = {
       {"pilot_code", "隊長機師代碼", nullptr, {"10000", "G", "-1", "", "1 2", "0x"}},
+      {"pilot_code", "隊長機師代碼", "7FFF marks the end", {"7FFF", "7fff", " 7FFF "}},
       {"unit_code_2", "隊友機體代碼", nullptr, {"12345", "FFFFF", "z"}},
       {"MUlv", "機體改造段數", nullptr, {"256", "-1", "x"}},
       {"X", "X座標", nullptr, {"300", "a"}},

@@ -129,6 +129,12 @@ TEST(WeaponMapCli, ImportAddressesDeploymentsByStageAndIndex) {
     expectImportRefused(rom, QString::fromUtf8(R"({"table":"MAP","records":[{%1,"fields":{"X":"1"}}]})").arg(keys).toUtf8(),
                         QString::fromLatin1(b.why));
   }
+  // A leader pilot code of 7FFF would end the stage's list at this record.
+  expectImportRefused(
+      rom, QString::fromUtf8(R"({"table":"MAP","records":[{"stage":%1,"index":0,"fields":{"pilot_code":"7FFF"}}]})")
+               .arg(stage)
+               .toUtf8(),
+      QStringLiteral("7FFF marks the end"));
 }
 
 TEST(WeaponMapCli, ExportOfAListWithoutMarkerEnds) {
