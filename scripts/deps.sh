@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
-# Installs the Debian packages the build and the tests need; does nothing when they are present.
+# Installs the Debian packages the build and the tests need, and any packages
+# named as arguments; does nothing when they are present.
 set -euo pipefail
 PACKAGES=(cmake ninja-build g++ pkg-config qt6-base-dev libgl-dev libgtest-dev libgmock-dev
-          libbenchmark-dev libcsv-dev fonts-noto-cjk)
+          libbenchmark-dev libcsv-dev fonts-noto-cjk "$@")
 missing=()
 for p in "${PACKAGES[@]}"; do
   if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then

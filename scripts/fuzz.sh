@@ -36,23 +36,8 @@ else
   TARGETS=("$name")
 fi
 
-# The project's own packages, then clang and its sanitizer and libFuzzer runtimes.
-"$ROOT/scripts/deps.sh"
-FUZZ_PACKAGES=(clang libclang-rt-14-dev)
-missing=()
-for p in "${FUZZ_PACKAGES[@]}"; do
-  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
-    missing+=("$p")
-  fi
-done
-if ((${#missing[@]})); then
-  SUDO=""
-  if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
-  echo "Installing: ${missing[*]}"
-  export DEBIAN_FRONTEND=noninteractive
-  $SUDO apt-get update -qq
-  $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
-fi
+# The project's own packages, and clang with its sanitizer and libFuzzer runtimes.
+"$ROOT/scripts/deps.sh" clang libclang-rt-14-dev
 
 # Instrumentation everywhere; libFuzzer's main only in the fuzz executables
 # (their CMake adds -fsanitize=fuzzer when RT_FUZZ_LIBFUZZER is on).

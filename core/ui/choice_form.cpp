@@ -24,15 +24,12 @@ ChoiceForm::ChoiceForm(AppContext& context, const QString& formName, const QStri
 
 bool ChoiceForm::load() {
   if (choices_) {
-    auto names = loadNames(context().namesDir(), choiceNames_);
-    if (!names) {
-      reportError(QStringLiteral("%1 cannot open.\n%2").arg(objectName(), names.message()));
-      return false;
-    }
+    QStringList names;
+    if (!loadList(choiceNames_, &names)) return false;
     // Filling an empty combo box selects its first row on its own; hold the
     // signal back so the first record is read once, below.
     const QSignalBlocker quiet(choices_);
-    choices_->addItems(*names);
+    choices_->addItems(names);
     choices_->setCurrentIndex(0);
   }
   readSelected();

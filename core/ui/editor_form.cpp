@@ -32,6 +32,16 @@ QLabel* EditorForm::makeLabel(const QString& objectName, const QString& caption)
   return label;
 }
 
+bool EditorForm::loadList(const NameListSpec& spec, QStringList* items) {
+  auto loaded = loadNames(context_.namesDir(), spec);
+  if (!loaded) {
+    reportError(QStringLiteral("%1 cannot open.\n%2").arg(objectName(), loaded.message()));
+    return false;
+  }
+  *items = *loaded;
+  return true;
+}
+
 void EditorForm::reportError(const QString& text) {
   context_.reportError(this, windowTitle().isEmpty() ? objectName() : windowTitle(), text);
 }

@@ -4,6 +4,7 @@
 // menu that owns it, and messages that say which field is wrong.
 
 #include "core/record_codec.h"
+#include "core/table_registry.h"
 #include "core/ui/app_context.h"
 
 #include <QLabel>
@@ -34,6 +35,8 @@ class EditorForm : public QWidget {
   QPushButton* makeButton(const QString& objectName, const QString& caption);
   QLabel* makeLabel(const QString& objectName, const QString& caption);
   QPushButton* exitButton() const { return exit_; }
+  // Loads one of the form's name lists, or reports why the form cannot open.
+  bool loadList(const NameListSpec& spec, QStringList* items);
   // Reports a failed load, read or save under the form's caption.
   void reportError(const QString& text);
   // Reports a save: a rejected value focuses its control; success is silent.

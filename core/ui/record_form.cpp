@@ -18,19 +18,9 @@ RecordForm::RecordForm(AppContext& context, const QString& formName, const QStri
   connect(shortcut, &QShortcut::activated, this, &RecordForm::saveSelected);
 }
 
-bool RecordForm::loadInto(const NameListSpec& spec, QStringList* items) {
-  auto loaded = loadNames(context().namesDir(), spec);
-  if (!loaded) {
-    reportError(QStringLiteral("%1 cannot open.\n%2").arg(objectName(), loaded.message()));
-    return false;
-  }
-  *items = *loaded;
-  return true;
-}
-
 bool RecordForm::load() {
   QStringList names;
-  if (!loadInto(recordNames_, &names)) return false;
+  if (!loadList(recordNames_, &names)) return false;
   list1_->addItems(names);
   if (!loadLists()) return false;
   list1_->setCurrentRow(0);  // reads record 0

@@ -22,8 +22,6 @@ class RecordForm : public EditorForm {
  protected:
   // Fills combo boxes and captions from the form's other lists, after List1.
   virtual bool loadLists() { return true; }
-  // Loads a list or reports the failure.
-  bool loadInto(const NameListSpec& spec, QStringList* items);
 
   QListWidget* list1() const { return list1_; }
   QPushButton* saveButton() const { return save_; }

@@ -100,11 +100,11 @@ PilotForm::PilotForm(AppContext& context)
 bool PilotForm::loadLists() {
   QStringList spirits, twoState, captions, personalities;
   // In this order: SP.txt, SpAp.txt, name_pilot.txt, character.txt.
-  if (!loadInto({QStringLiteral("SP.txt"), 36}, &spirits)) return false;
+  if (!loadList({QStringLiteral("SP.txt"), 36}, &spirits)) return false;
   for (int k = 0; k < 6; ++k) fields().fillCombo(elementName(QStringLiteral("SP"), k), spirits);
-  if (!loadInto({QStringLiteral("SpAp.txt"), 2}, &twoState)) return false;
+  if (!loadList({QStringLiteral("SpAp.txt"), 2}, &twoState)) return false;
   for (int k = 0; k < 3; ++k) fields().fillCombo(elementName(QStringLiteral("SpAP"), k), twoState);
-  if (!loadInto({QStringLiteral("name_pilot.txt"), kCaptionCount}, &captions)) return false;
+  if (!loadList({QStringLiteral("name_pilot.txt"), kCaptionCount}, &captions)) return false;
   for (int k = 0; k < kCaptionCount; ++k) {
     QLineEdit* box = nameT_[static_cast<size_t>(k)];
     box->setText(captions[k]);
@@ -112,7 +112,7 @@ bool PilotForm::loadLists() {
     // Wide enough for the whole caption: a caption must never be cut off.
     box->setMinimumWidth(box->fontMetrics().horizontalAdvance(captions[k]) + 12);
   }
-  if (!loadInto({QStringLiteral("character.txt"), 8}, &personalities)) return false;
+  if (!loadList({QStringLiteral("character.txt"), 8}, &personalities)) return false;
   fields().fillCombo(QStringLiteral("character"), personalities);
   return true;
 }

@@ -83,11 +83,11 @@ UnitForm::UnitForm(AppContext& context)
 
 bool UnitForm::loadLists() {
   QStringList ranks, costs, sizes;
-  if (!loadInto(terrainRankNames(), &ranks)) return false;
+  if (!loadList(terrainRankNames(), &ranks)) return false;
   for (int k = 0; k < 4; ++k) fields().fillCombo(elementName(QStringLiteral("ground"), k), ranks);
-  if (!loadInto(weaponCostNames(), &costs)) return false;
+  if (!loadList(weaponCostNames(), &costs)) return false;
   fields().fillCombo(QStringLiteral("MWeapon"), costs);
-  if (!loadInto(unitSizeNames(), &sizes)) return false;
+  if (!loadList(unitSizeNames(), &sizes)) return false;
   fields().fillCombo(QStringLiteral("size"), sizes);
   return true;
 }

@@ -92,16 +92,6 @@ QLineEdit* MapForm::makeNameBox(const QString& name) {
   return box;
 }
 
-bool MapForm::loadList(const NameListSpec& spec, QStringList* items) {
-  auto loaded = loadNames(context().namesDir(), spec);
-  if (!loaded) {
-    reportError(QStringLiteral("%1 cannot open.\n%2").arg(objectName(), loaded.message()));
-    return false;
-  }
-  *items = *loaded;
-  return true;
-}
-
 bool MapForm::load() {
   QStringList stages, parts, skills, sides;
   if (!loadList(stageNameList(), &stages) ||

@@ -26,7 +26,6 @@ class MapForm : public EditorForm {
   void writeDeployment();   // Save_Click
 
  private:
-  bool loadList(const NameListSpec& spec, QStringList* items);
   QLineEdit* makeNameBox(const QString& name);
   // File offset of the selected record, or -1 when none is selected.
   std::int64_t selectedRecordOffset() const;

@@ -122,16 +122,6 @@ QWidget* WeaponForm::makeFlagFrame(int frame, const QString& group, const QStrin
   return box;
 }
 
-bool WeaponForm::loadList(const NameListSpec& spec, QStringList* items) {
-  auto loaded = loadNames(context().namesDir(), spec);
-  if (!loaded) {
-    reportError(QStringLiteral("%1 cannot open.\n%2").arg(objectName(), loaded.message()));
-    return false;
-  }
-  *items = *loaded;
-  return true;
-}
-
 bool WeaponForm::load() {
   QStringList units, steps, ground, special, a, b, d;
   if (!loadList(weaponUnitNameList(), &units) ||

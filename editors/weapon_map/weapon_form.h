@@ -23,7 +23,6 @@ class WeaponForm : public EditorForm {
   void writeWeaponRecord();  // Save_Click
 
  private:
-  bool loadList(const NameListSpec& spec, QStringList* items);
   QWidget* makeFlagFrame(int frame, const QString& group, const QString& caption, const QList<QWidget*>& captions);
   QLineEdit* makeCaptionBox(const QString& name);
 
