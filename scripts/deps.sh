@@ -2,7 +2,7 @@
 # Installs the Debian packages the build and the tests need, and any packages
 # named as arguments; does nothing when they are present.
 set -euo pipefail
-PACKAGES=(cmake ninja-build g++ pkg-config qt6-base-dev libgl-dev libgtest-dev libgmock-dev
+PACKAGES=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-qpa-plugins libgl-dev libgtest-dev libgmock-dev
           libbenchmark-dev libcsv-dev fonts-noto-cjk "$@")
 missing=()
 for p in "${PACKAGES[@]}"; do
