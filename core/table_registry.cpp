@@ -2,10 +2,10 @@
 
 namespace rt {
 
-Result<QStringList> loadNames(const QString& dir, const NameListSpec& spec) {
-  auto items = loadNameList(dir, spec.file, spec.count + spec.skip, spec.style);
+Result<QStringList> loadNames(const QString& dir, const NameListSource& list) {
+  auto items = loadNameList(dir, list.file, list.count + list.skip, list.style);
   if (!items) return items;
-  return items->mid(spec.skip);
+  return items->mid(list.skip);
 }
 
 Result<int> recordKey(const QVariantMap& keys, const QString& key, int limit) {

@@ -16,7 +16,7 @@
 namespace rt {
 
 // The name list that names a table's records: `count` items after dropping `skip`.
-struct NameListSpec {
+struct NameListSource {
   QString file;
   int count = 0;
   int skip = 0;
@@ -24,7 +24,7 @@ struct NameListSpec {
 };
 
 // Loads the items of a list as its form would show them.
-Result<QStringList> loadNames(const QString& dir, const NameListSpec& spec);
+Result<QStringList> loadNames(const QString& dir, const NameListSource& list);
 
 struct RecordRef {
   QVariantMap keys;  // how the record is addressed: {"index": 3}, or stage and index
@@ -60,9 +60,9 @@ class TableAdapter {
 // the table's own name when it has one record).
 class FixedTable : public TableAdapter {
  public:
-  FixedTable(TableDef def, NameListSpec names) : def_(std::move(def)), names_(std::move(names)) {}
+  FixedTable(TableDef def, NameListSource names) : def_(std::move(def)), names_(std::move(names)) {}
   const TableDef& def() const { return def_; }
-  const NameListSpec& names() const { return names_; }
+  const NameListSource& names() const { return names_; }
 
   QString name() const override { return def_.id; }
   std::int64_t base() const override { return def_.base; }
@@ -77,7 +77,7 @@ class FixedTable : public TableAdapter {
 
  private:
   TableDef def_;
-  NameListSpec names_;
+  NameListSource names_;
 };
 
 class TableRegistry {

@@ -6,7 +6,7 @@
 namespace rt {
 
 ChoiceForm::ChoiceForm(AppContext& context, const QString& formName, const QString& caption, TableDef table,
-                       NameListSpec choiceNames, const QString& menu)
+                       NameListSource choiceNames, const QString& menu)
     : EditorForm(context, formName, caption, menu),
       choiceNames_(std::move(choiceNames)),
       save_(makeButton(QStringLiteral("Save"), QStringLiteral("Save"))),

@@ -18,7 +18,7 @@ class ChoiceForm : public EditorForm {
  public:
   // With an empty `choiceNames.file` the form edits record 0 and has no `choices`.
   ChoiceForm(AppContext& context, const QString& formName, const QString& caption, TableDef table,
-             NameListSpec choiceNames, const QString& menu = QStringLiteral("Main"));
+             NameListSource choiceNames, const QString& menu = QStringLiteral("Main"));
 
   // Fills `choices` and shows its first record, or reads the one record.
   bool load() override;
@@ -35,7 +35,7 @@ class ChoiceForm : public EditorForm {
   void saveSelected();  // Save_Click
 
  private:
-  NameListSpec choiceNames_;
+  NameListSource choiceNames_;
   QComboBox* choices_ = nullptr;
   QPushButton* save_;
   FieldBinder fields_;

@@ -32,8 +32,8 @@ QLabel* EditorForm::makeLabel(const QString& objectName, const QString& caption)
   return label;
 }
 
-bool EditorForm::loadList(const NameListSpec& spec, QStringList* items) {
-  auto loaded = loadNames(context_.namesDir(), spec);
+bool EditorForm::loadList(const NameListSource& list, QStringList* items) {
+  auto loaded = loadNames(context_.namesDir(), list);
   if (!loaded) {
     reportError(QStringLiteral("%1 cannot open.\n%2").arg(objectName(), loaded.message()));
     return false;

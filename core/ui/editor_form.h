@@ -36,7 +36,7 @@ class EditorForm : public QWidget {
   QLabel* makeLabel(const QString& objectName, const QString& caption);
   QPushButton* exitButton() const { return exit_; }
   // Loads one of the form's name lists, or reports why the form cannot open.
-  bool loadList(const NameListSpec& spec, QStringList* items);
+  bool loadList(const NameListSource& list, QStringList* items);
   // Reports a failed load, read or save under the form's caption.
   void reportError(const QString& text);
   // Reports a save: a rejected value focuses its control; success is silent.

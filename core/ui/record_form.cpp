@@ -5,7 +5,7 @@
 namespace rt {
 
 RecordForm::RecordForm(AppContext& context, const QString& formName, const QString& caption, TableDef table,
-                       NameListSpec recordNames, const QString& menu)
+                       NameListSource recordNames, const QString& menu)
     : EditorForm(context, formName, caption, menu),
       recordNames_(std::move(recordNames)),
       list1_(new QListWidget(this)),

@@ -15,7 +15,7 @@ class RecordForm : public EditorForm {
   Q_OBJECT
  public:
   RecordForm(AppContext& context, const QString& formName, const QString& caption, TableDef table,
-             NameListSpec recordNames, const QString& menu = QStringLiteral("Main"));
+             NameListSource recordNames, const QString& menu = QStringLiteral("Main"));
 
   bool load() override;
 
@@ -32,7 +32,7 @@ class RecordForm : public EditorForm {
   void saveSelected();  // Save_Click
 
  private:
-  NameListSpec recordNames_;
+  NameListSource recordNames_;
   QListWidget* list1_;
   QPushButton* save_;
   FieldBinder fields_;

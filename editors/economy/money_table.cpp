@@ -16,6 +16,6 @@ TableDef moneyTable() {
   return t;
 }
 
-NameListSpec moneyColumnNames() { return {QStringLiteral("choices.txt"), kColumns}; }
+NameListSource moneyColumnNames() { return {QStringLiteral("choices.txt"), kColumns}; }
 
 }  // namespace rt

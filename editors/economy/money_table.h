@@ -6,5 +6,5 @@ namespace rt {
 // being one 40-byte row. The form edits one column at a time, so a record here
 // is a column: 10 records 4 bytes apart, each with its 15 values 40 bytes apart.
 TableDef moneyTable();
-NameListSpec moneyColumnNames();  // "choices.txt": one name per column
+NameListSource moneyColumnNames();  // "choices.txt": one name per column
 }  // namespace rt

@@ -10,7 +10,7 @@ struct PriceTable {
   std::int64_t stride = 0;
   int count = 0;
   std::int64_t priceOffset = 0;
-  NameListSpec names;
+  NameListSource names;
 };
 
 PriceTable partPrices();       // Parts: 47 part records of 28 bytes at 0x76804

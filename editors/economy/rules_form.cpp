@@ -7,7 +7,7 @@
 namespace rt {
 
 RulesForm::RulesForm(AppContext& context)
-    : ChoiceForm(context, QStringLiteral("Rules"), QStringLiteral("Rules"), rulesTable(), NameListSpec{}) {
+    : ChoiceForm(context, QStringLiteral("Rules"), QStringLiteral("Rules"), rulesTable(), NameListSource{}) {
   auto* layout = new QGridLayout(this);
   layout->addWidget(makeLabel(QStringLiteral("UnicodeLabel1"), QStringLiteral("武器攻擊力上限")), 0, 0);
   layout->addWidget(fields().widget(QStringLiteral("ATKLimit")), 0, 1);

@@ -11,7 +11,7 @@ namespace {
 // A fixed table whose records are not laid out the usual way; the listing says how.
 class NotedTable final : public FixedTable {
  public:
-  NotedTable(TableDef def, NameListSpec names, QString note)
+  NotedTable(TableDef def, NameListSource names, QString note)
       : FixedTable(std::move(def), std::move(names)), note_(std::move(note)) {}
   QString note() const override { return note_; }
 
@@ -26,7 +26,7 @@ void registerEconomyTables(TableRegistry& registry) {
                                             QStringLiteral("a record is column c; Value(k) is int32 at base + 4c + 40k")));
   for (const PriceTable& prices : {partPrices(), skillItemPrices()})
     registry.add(std::make_shared<FixedTable>(priceTableDef(prices), prices.names));
-  registry.add(std::make_shared<NotedTable>(rulesTable(), NameListSpec{},
+  registry.add(std::make_shared<NotedTable>(rulesTable(), NameListSource{},
                                             QStringLiteral("ATKLimit: u16 at 0xB45A0; ExpLimit: u16 at 0xA62F4")));
 }
 

@@ -18,6 +18,6 @@ TableDef personalityTable() {
   return t;
 }
 
-NameListSpec personalityNames() { return {QStringLiteral("character.txt"), 8, 0, ItemStyle::Numeric}; }
+NameListSource personalityNames() { return {QStringLiteral("character.txt"), 8, 0, ItemStyle::Numeric}; }
 
 }  // namespace rt

@@ -6,5 +6,5 @@ namespace rt {
 // record selects one by its row in "character.txt".
 TableDef personalityTable();
 // "character.txt": numeric items are shown in plain numeric form.
-NameListSpec personalityNames();
+NameListSource personalityNames();
 }  // namespace rt

@@ -45,6 +45,6 @@ TableDef pilotTable() {
   return t;
 }
 
-NameListSpec pilotNames() { return {QStringLiteral("Pilots.txt"), 476}; }
+NameListSource pilotNames() { return {QStringLiteral("Pilots.txt"), 476}; }
 
 }  // namespace rt

@@ -11,6 +11,6 @@ TableDef spiritCostTable() {
   return t;
 }
 
-NameListSpec spiritCostNames() { return {QStringLiteral("SP.txt"), 35}; }
+NameListSource spiritCostNames() { return {QStringLiteral("SP.txt"), 35}; }
 
 }  // namespace rt

@@ -4,5 +4,5 @@
 namespace rt {
 // Spirit command costs: 35 records of 28 bytes at 0xD4424, one per spirit command.
 TableDef spiritCostTable();
-NameListSpec spiritCostNames();
+NameListSource spiritCostNames();
 }  // namespace rt

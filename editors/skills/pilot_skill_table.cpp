@@ -61,7 +61,7 @@ TableDef pilotSkillView() {
   return t;
 }
 
-NameListSpec pilotSkillNames() { return {QStringLiteral("Pilots.txt"), kPilotCount}; }
+NameListSource pilotSkillNames() { return {QStringLiteral("Pilots.txt"), kPilotCount}; }
 
 RecordState slotPart(const RecordState& view) { return slice(view, 0, kPilotSkillSlots); }
 RecordState levelPart(const RecordState& view) { return slice(view, kPilotSkillSlots, kLevelBytes); }

@@ -29,7 +29,7 @@ const TableDef& skillLevelTable(int slot);  // slot 0..13
 // Skills(0..125). It only names and types the controls: the slot fields lie in
 // the pilot record, the level fields in the level record their slot selects.
 TableDef pilotSkillView();
-NameListSpec pilotSkillNames();  // "Pilots.txt", row i = pilot i
+NameListSource pilotSkillNames();  // "Pilots.txt", row i = pilot i
 
 // The two halves of a record state of pilotSkillView().
 RecordState slotPart(const RecordState& view);

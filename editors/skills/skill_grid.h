@@ -23,7 +23,7 @@ struct SkillGrid {
   // (the bytes between two grids belong to neither) and the names of the blocks.
   std::int64_t blockStride = 0;
   int blocks = 1;
-  NameListSpec blockNames;
+  NameListSource blockNames;
   int width = 1;  // bytes per value
   // Empty: one run of bytes, row after row. Otherwise each column is an array
   // of its own, starting this far from `base`, and `val` runs column by column.

@@ -50,9 +50,9 @@ TableDef unitTable() {
   return t;
 }
 
-NameListSpec unitNames() { return {QStringLiteral("Units.txt"), kUnitCount}; }
-NameListSpec terrainRankNames() { return {QStringLiteral("ground.txt"), 5}; }
-NameListSpec weaponCostNames() { return {QStringLiteral("MWeapon.txt"), 6}; }
-NameListSpec unitSizeNames() { return {QStringLiteral("Size.txt"), 6}; }
+NameListSource unitNames() { return {QStringLiteral("Units.txt"), kUnitCount}; }
+NameListSource terrainRankNames() { return {QStringLiteral("ground.txt"), 5}; }
+NameListSource weaponCostNames() { return {QStringLiteral("MWeapon.txt"), 6}; }
+NameListSource unitSizeNames() { return {QStringLiteral("Size.txt"), 6}; }
 
 }  // namespace rt

@@ -11,8 +11,8 @@ inline constexpr int kUnitCount = 303;
 
 TableDef unitTable();
 // Row i of every unit form is entry i of this list.
-NameListSpec unitNames();
-NameListSpec terrainRankNames();   // the rows of ground(0)..ground(3)
-NameListSpec weaponCostNames();    // the rows of MWeapon
-NameListSpec unitSizeNames();      // the rows of size
+NameListSource unitNames();
+NameListSource terrainRankNames();   // the rows of ground(0)..ground(3)
+NameListSource weaponCostNames();    // the rows of MWeapon
+NameListSource unitSizeNames();      // the rows of size
 }  // namespace rt

@@ -65,9 +65,9 @@ TableDef deploymentTable() {
   return t;
 }
 
-NameListSpec stageNameList() { return {QStringLiteral("Map.txt"), kStageCount}; }
-NameListSpec mapPilotNameList() { return {QStringLiteral("Mpilots.txt"), kPilotNames}; }
-NameListSpec mapUnitNameList() { return {QStringLiteral("MUnits.txt"), kUnitNames}; }
+NameListSource stageNameList() { return {QStringLiteral("Map.txt"), kStageCount}; }
+NameListSource mapPilotNameList() { return {QStringLiteral("Mpilots.txt"), kPilotNames}; }
+NameListSource mapUnitNameList() { return {QStringLiteral("MUnits.txt"), kUnitNames}; }
 
 namespace {
 

@@ -29,9 +29,9 @@ TableDef deploymentTable();
 // record after it would drop out of the list and out of reach.
 bool encodeDeployment(std::int64_t recordOffset, const RecordState& state, std::vector<ByteWrite>* writes,
                       FieldError* error);
-NameListSpec stageNameList();       // "Map.txt"
-NameListSpec mapPilotNameList();    // "Mpilots.txt"
-NameListSpec mapUnitNameList();     // "MUnits.txt"
+NameListSource stageNameList();       // "Map.txt"
+NameListSource mapPilotNameList();    // "Mpilots.txt"
+NameListSource mapUnitNameList();     // "MUnits.txt"
 
 // The 65 stage offsets, read in one session.
 Result<std::vector<std::int32_t>> readStageOffsets(RomImage& rom);

@@ -37,8 +37,8 @@ TableDef weaponTable() {
   return t;
 }
 
-NameListSpec weaponNameList() { return {QStringLiteral("Weapons.txt"), weapon_layout::kCount}; }
-NameListSpec weaponUnitNameList() { return {QStringLiteral("Units.txt"), weapon_layout::kUnitCount}; }
+NameListSource weaponNameList() { return {QStringLiteral("Weapons.txt"), weapon_layout::kCount}; }
+NameListSource weaponUnitNameList() { return {QStringLiteral("Units.txt"), weapon_layout::kUnitCount}; }
 
 Result<UnitWeapons> readUnitWeapons(RomImage& rom, int unit) {
   using namespace weapon_layout;

@@ -19,8 +19,8 @@ inline constexpr std::int64_t kUnitWeaponCount = 0x28;  // u8
 }  // namespace weapon_layout
 
 TableDef weaponTable();
-NameListSpec weaponNameList();      // "Weapons.txt", one name per weapon record
-NameListSpec weaponUnitNameList();  // "Units.txt", the units whose weapons are listed
+NameListSource weaponNameList();      // "Weapons.txt", one name per weapon record
+NameListSource weaponUnitNameList();  // "Units.txt", the units whose weapons are listed
 
 // Where a unit's weapons lie, as its unit record says.
 struct UnitWeapons {

@@ -16,6 +16,6 @@ TableDef weaponUpgradeTable() {
   return t;
 }
 
-NameListSpec weaponUpgradeNameList() { return {QStringLiteral("EWeapon.txt"), 4}; }
+NameListSource weaponUpgradeNameList() { return {QStringLiteral("EWeapon.txt"), 4}; }
 
 }  // namespace rt

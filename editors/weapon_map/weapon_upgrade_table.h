@@ -8,6 +8,6 @@
 namespace rt {
 
 TableDef weaponUpgradeTable();
-NameListSpec weaponUpgradeNameList();  // "EWeapon.txt", one name per step type
+NameListSource weaponUpgradeNameList();  // "EWeapon.txt", one name per step type
 
 }  // namespace rt
