@@ -1,25 +1,18 @@
 #include "core/ui/choice_form.h"
 
-#include <QShortcut>
 #include <QSignalBlocker>
 
 namespace rt {
 
 ChoiceForm::ChoiceForm(AppContext& context, const QString& formName, const QString& caption, TableDef table,
                        NameListSource choiceNames, const QString& menu)
-    : EditorForm(context, formName, caption, menu),
-      choiceNames_(std::move(choiceNames)),
-      save_(makeButton(QStringLiteral("Save"), QStringLiteral("Save"))),
-      fields_(table, this) {
+    : TableForm(context, formName, caption, std::move(table), menu), choiceNames_(std::move(choiceNames)) {
   if (!choiceNames_.file.isEmpty()) {
     choices_ = new QComboBox(this);
     choices_->setObjectName(QStringLiteral("choices"));
     choices_->setSizeAdjustPolicy(QComboBox::AdjustToContents);
     connect(choices_, &QComboBox::currentIndexChanged, this, &ChoiceForm::readSelected);
   }
-  connect(save_, &QPushButton::clicked, this, &ChoiceForm::saveSelected);
-  auto* shortcut = new QShortcut(QKeySequence::Save, this);
-  connect(shortcut, &QShortcut::activated, this, &ChoiceForm::saveSelected);
 }
 
 bool ChoiceForm::load() {
@@ -38,26 +31,10 @@ bool ChoiceForm::load() {
 
 int ChoiceForm::selectedRecord() const { return choices_ ? choices_->currentIndex() : 0; }
 
-void ChoiceForm::readSelected() {
-  const int record = selectedRecord();
-  if (record < 0) return;
-  auto state = readRecord(context().rom(), fields_.table(), fields_.table().recordOffset(record));
-  if (!state) {
-    fields_.clear();
-    reportError(state.message());
-    return;
-  }
-  fields_.setState(*state);
-}
+void ChoiceForm::readSelected() { readRecordAt(selectedRecord()); }
 
 void ChoiceForm::saveSelected() {
-  const int record = selectedRecord();
-  if (record < 0) {
-    reportError(QStringLiteral("No row of the list is selected; nothing was saved."));
-    return;
-  }
-  reportSave(writeRecord(context().rom(), fields_.table(), fields_.table().recordOffset(record), fields_.state()),
-             &fields_);
+  saveRecordAt(selectedRecord(), QStringLiteral("No row of the list is selected; nothing was saved."));
 }
 
 }  // namespace rt

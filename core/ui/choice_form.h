@@ -5,15 +5,13 @@
 // selector at all: the form then has no `choices` and reads the record when it
 // opens. Subclasses only place the widgets.
 
-#include "core/table_registry.h"
-#include "core/ui/editor_form.h"
-#include "core/ui/field_binder.h"
+#include "core/ui/table_form.h"
 
 #include <QComboBox>
 
 namespace rt {
 
-class ChoiceForm : public EditorForm {
+class ChoiceForm : public TableForm {
   Q_OBJECT
  public:
   // With an empty `choiceNames.file` the form edits record 0 and has no `choices`.
@@ -25,20 +23,16 @@ class ChoiceForm : public EditorForm {
 
  protected:
   QComboBox* choices() const { return choices_; }  // nullptr for a one-record form
-  QPushButton* saveButton() const { return save_; }
-  FieldBinder& fields() { return fields_; }
   // The record shown: the selected row of `choices`, 0 without it, -1 when no row is selected.
   int selectedRecord() const;
 
  public slots:
   void readSelected();  // choices_Click; also what a refresh does
-  void saveSelected();  // Save_Click
+  void saveSelected() override;  // Save_Click
 
  private:
   NameListSource choiceNames_;
   QComboBox* choices_ = nullptr;
-  QPushButton* save_;
-  FieldBinder fields_;
 };
 
 }  // namespace rt

@@ -3,15 +3,13 @@
 // row reads that record, `Save` writes the record of the selected row.
 // A form adds its own name lists (loadLists) and places the widgets.
 
-#include "core/table_registry.h"
-#include "core/ui/editor_form.h"
-#include "core/ui/field_binder.h"
+#include "core/ui/table_form.h"
 
 #include <QListWidget>
 
 namespace rt {
 
-class RecordForm : public EditorForm {
+class RecordForm : public TableForm {
   Q_OBJECT
  public:
   RecordForm(AppContext& context, const QString& formName, const QString& caption, TableDef table,
@@ -24,18 +22,14 @@ class RecordForm : public EditorForm {
   virtual bool loadLists() { return true; }
 
   QListWidget* list1() const { return list1_; }
-  QPushButton* saveButton() const { return save_; }
-  FieldBinder& fields() { return fields_; }
 
  public slots:
   void readSelected();  // List1_Click
-  void saveSelected();  // Save_Click
+  void saveSelected() override;  // Save_Click
 
  private:
   NameListSource recordNames_;
   QListWidget* list1_;
-  QPushButton* save_;
-  FieldBinder fields_;
 };
 
 }  // namespace rt
