@@ -62,6 +62,18 @@ bool parseOptions(const QStringList& args, Options* o, QString* error) {
   return true;
 }
 
+void printNotices(RomImage& rom, QTextStream& err) {
+  for (const QString& notice : rom.takeNotices()) err << notice << '\n';
+}
+
+// Every command that opens an image first finishes an interrupted transaction.
+bool recovered(RomImage& rom, QTextStream& err) {
+  Status s = rom.recover();
+  printNotices(rom, err);
+  if (!s) err << s.message() << '\n';
+  return s.isOk();
+}
+
 int listTables(const TableRegistry& registry, QTextStream& out) {
   out << QStringLiteral("%1  %2  %3  %4\n").arg(QStringLiteral("TABLE"), -22).arg(QStringLiteral("BASE"), -9)
              .arg(QStringLiteral("STRIDE"), 6).arg(QStringLiteral("COUNT"), 6);
@@ -92,6 +104,7 @@ int exportTable(const TableRegistry& registry, const Options& o, QTextStream& ou
   }
   RomImage rom;
   rom.setRomPath(o.positional[1]);
+  if (!recovered(rom, err)) return kFailed;
   auto refs = table->records(rom, o.names);
   if (!refs) {
     err << refs.message() << '\n';
@@ -160,6 +173,18 @@ int importFile(const TableRegistry& registry, const Options& o, QTextStream& out
 
   RomImage rom;
   rom.setRomPath(o.positional[1]);
+  QList<QVariantMap> keys;
+  keys.reserve(static_cast<qsizetype>(parsed->records.size()));
+  for (const ImportedRecord& record : parsed->records) keys << record.keys;
+  const TxInfo info = recordTx(QStringLiteral("import %1").arg(QFileInfo(o.positional[2]).fileName()), table->name(), keys);
+  // The lock is held from the first read to the last write: a second writer
+  // waits, and no value read here is stale when written back.
+  WriteTransaction transaction(rom, info);
+  printNotices(rom, err);
+  if (!transaction.status()) {
+    err << transaction.status().message() << '\n';
+    return kFailed;
+  }
   std::vector<ByteWrite> writes;
   for (const ImportedRecord& record : parsed->records) {
     auto ref = table->resolve(rom, record.keys);
@@ -185,7 +210,7 @@ int importFile(const TableRegistry& registry, const Options& o, QTextStream& out
       return fail(field.isEmpty() ? error.message : QStringLiteral("field %1: %2").arg(field, error.message));
     }
   }
-  SaveResult saved = applyWrites(rom, writes);
+  SaveResult saved = applyWrites(rom, writes, info);
   if (!saved.status) {
     err << saved.status.message() << '\n';
     return kFailed;

@@ -90,7 +90,7 @@ std::string codecSave(Subject* s, RomImage* rom, std::vector<ByteWrite>* writes)
   writes->clear();
   FieldError error;
   if (!s->table->encode(*rom, *ref, s->state, writes, &error)) return error.message.toStdString();
-  const SaveResult saved = applyWrites(*rom, *writes);
+  const SaveResult saved = applyWrites(*rom, *writes, {});
   if (!saved.status) return saved.status.message().toStdString();
   return {};
 }

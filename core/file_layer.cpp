@@ -144,6 +144,9 @@ class PosixRomFile final : public RomFile {
     if (::fstat(fd_, &mine) == 0 && mine.st_nlink == 0) return Status::error(QStringLiteral("the file was removed"));
     return Status::ok();
   }
+  QString identity() const override {
+    return QStringLiteral("%1:%2").arg(static_cast<qulonglong>(device_)).arg(static_cast<qulonglong>(inode_));
+  }
 
  private:
   std::int64_t finish(ssize_t done) {

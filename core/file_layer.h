@@ -25,6 +25,9 @@ class RomFile {
   // Whether the path still names the file this handle opened; a save checks it
   // before writing, so it never lands in a file that was deleted or replaced.
   virtual Status stillAtPath() { return Status::ok(); }
+  // Which file this is (device and inode), to tell a replaced file; empty
+  // when the layer cannot say.
+  virtual QString identity() const { return {}; }
   virtual QString errorText() const = 0;
 };
 

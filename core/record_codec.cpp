@@ -229,8 +229,9 @@ bool encodeRecord(const TableDef& table, std::int64_t recordOffset, const Record
   return true;
 }
 
-SaveResult applyWrites(RomImage& rom, const std::vector<ByteWrite>& writes) {
+SaveResult applyWrites(RomImage& rom, const std::vector<ByteWrite>& writes, const TxInfo& info) {
   SaveResult result;
+  rom.setTransactionInfo(info);
   RomSession session(rom, Access::Write);
   if (!session.status()) {
     result.status = session.status();
@@ -245,7 +246,8 @@ SaveResult applyWrites(RomImage& rom, const std::vector<ByteWrite>& writes) {
   return result;
 }
 
-SaveResult writeRecord(RomImage& rom, const TableDef& table, std::int64_t recordOffset, const RecordState& state) {
+SaveResult writeRecord(RomImage& rom, const TableDef& table, std::int64_t recordOffset, const RecordState& state,
+                       const TxInfo& info) {
   std::vector<ByteWrite> writes;
   FieldError error;
   if (!encodeRecord(table, recordOffset, state, &writes, &error)) {
@@ -254,7 +256,7 @@ SaveResult writeRecord(RomImage& rom, const TableDef& table, std::int64_t record
     result.badControl = error.control;
     return result;
   }
-  return applyWrites(rom, writes);
+  return applyWrites(rom, writes, info);
 }
 
 }  // namespace rt

@@ -119,9 +119,10 @@ struct SaveResult {
   std::int64_t bytesChanged = 0;
 };
 // Applies writes in one write session: all of them or none.
-SaveResult applyWrites(RomImage& rom, const std::vector<ByteWrite>& writes);
+// `info` says what the transaction is, for the history.
+SaveResult applyWrites(RomImage& rom, const std::vector<ByteWrite>& writes, const TxInfo& info);
 // encodeRecord + applyWrites.
 SaveResult writeRecord(RomImage& rom, const TableDef& table, std::int64_t recordOffset,
-                       const RecordState& state);
+                       const RecordState& state, const TxInfo& info);
 
 }  // namespace rt

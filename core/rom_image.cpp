@@ -1,6 +1,7 @@
 #include "core/rom_image.h"
 
 #include <QCoreApplication>
+#include <QDateTime>
 
 #include <algorithm>
 #include <cstring>
@@ -17,12 +18,29 @@ constexpr std::int64_t kMergeGap = 64;
 
 }  // namespace
 
-RomImage::RomImage(std::shared_ptr<FileLayer> files) : files_(std::move(files)) {}
+RomImage::RomImage(std::shared_ptr<FileLayer> files, std::shared_ptr<JournalStore> journals)
+    : files_(std::move(files)), journals_(std::move(journals)) {}
 
-RomImage::~RomImage() { abortRomImage(); }
+RomImage::~RomImage() {
+  abortRomImage();
+  while (depth_ > 0) endTransaction();
+}
+
+void RomImage::setRomPath(const QString& path) {
+  if (path == romPath_) return;
+  abortRomImage();
+  while (depth_ > 0) endTransaction();
+  closeJournal();
+  romPath_ = path;
+}
+
+void RomImage::closeJournal() {
+  if (depth_ == 0) journal_.reset();
+}
 
 void RomImage::reset() {
   file_.reset();
+  access_ = Access::Read;
   window_.clear();
   windowStart_ = -1;
   staged_.clear();
@@ -33,8 +51,13 @@ void RomImage::reset() {
 Status RomImage::openRomImage(Access access) {
   abortRomImage();
   if (romPath_.isEmpty()) return Status::error(QStringLiteral("No ROM image has been chosen."));
+  if (access == Access::Write && depth_ == 0) {
+    if (Status begun = beginTransaction(info_); !begun) return begun;
+    implicitTx_ = true;
+  }
   auto opened = files_->open(romPath_, access == Access::Write ? OpenMode::ReadWrite : OpenMode::ReadOnly);
   if (!opened) {
+    abortRomImage();
     const QString what = access == Access::Write ? QStringLiteral("cannot be written")
                                                  : QStringLiteral("cannot be read");
     return Status::error(QStringLiteral("The ROM image \"%1\" %2: %3.").arg(romPath_, what, opened.message()));
@@ -44,19 +67,22 @@ Status RomImage::openRomImage(Access access) {
   size_ = file_->size();
   if (size_ < 0) {
     const QString why = file_->errorText();
-    reset();
+    abortRomImage();
     return Status::error(QStringLiteral("The size of \"%1\" cannot be read: %2.").arg(romPath_, why));
   }
   return Status::ok();
 }
 
-void RomImage::abortRomImage() { reset(); }
+void RomImage::abortRomImage() {
+  reset();
+  if (std::exchange(implicitTx_, false)) endTransaction();
+}
 
 Status RomImage::closeRomImage() {
   if (!file_) return Status::error(QStringLiteral("The ROM image is not open."));
   Status result = error_;
   if (result && access_ == Access::Write) result = commit();
-  reset();
+  abortRomImage();
   return result;
 }
 
@@ -216,18 +242,18 @@ Status RomImage::commit() {
                              .arg(size_));
   }
   // Group the staged bytes into runs; each run is read, patched and written whole.
-  struct Run {
+  struct Run_ {
     std::int64_t start, end;
     std::vector<std::uint8_t> before, after;
   };
-  std::vector<Run> runs;
+  std::vector<Run_> runs;
   for (const auto& [offset, s] : staged_) {
     if (runs.empty() || offset - runs.back().end > kMergeGap)
-      runs.push_back(Run{offset, offset + 1, {}, {}});
+      runs.push_back(Run_{offset, offset + 1, {}, {}});
     else
       runs.back().end = offset + 1;
   }
-  for (Run& run : runs) {
+  for (Run_& run : runs) {
     prefetch(run.start, run.end - run.start);
     if (!error_) return error_;
     run.before.resize(static_cast<size_t>(run.end - run.start));
@@ -239,29 +265,230 @@ Status RomImage::commit() {
     }
   }
   if (!error_) return error_;
-  if (Status same = file_->stillAtPath(); !same)
+  if (Status same = checkUnchanged(); !same)
     return Status::error(QStringLiteral("\"%1\" cannot be written: %2. Nothing was written.").arg(romPath_, same.message()));
+
+  std::vector<Run> journaled;
+  journaled.reserve(runs.size());
   std::int64_t changed = 0;
-  for (size_t r = 0; r < runs.size(); ++r) {
-    const Run& run = runs[r];
-    Status written = writeFully(run.start, run.after.data(), run.end - run.start);
-    if (!written) {
-      // Put back what was there, so no record is left half old and half new.
-      for (size_t back = 0; back <= r; ++back)
-        writeFully(runs[back].start, runs[back].before.data(), runs[back].end - runs[back].start);
-      file_->flush();
-      return Status::error(QStringLiteral("Writing \"%1\" failed: %2. The save did not take place.")
-                               .arg(romPath_, written.message()));
-    }
+  for (const Run_& run : runs) {
+    Run r{run.start, QByteArray(reinterpret_cast<const char*>(run.before.data()), static_cast<qsizetype>(run.before.size())),
+          QByteArray(reinterpret_cast<const char*>(run.after.data()), static_cast<qsizetype>(run.after.size()))};
     for (size_t i = 0; i < run.after.size(); ++i) changed += run.after[i] != run.before[i];
+    journaled.push_back(std::move(r));
   }
-  Status flushed = file_->flush();
-  if (!flushed) {
-    return Status::error(QStringLiteral("Writing \"%1\" to the disk failed: %2. The save may not have taken place.")
-                             .arg(romPath_, flushed.message()));
+  if (changed == 0) return Status::ok();  // nothing to write, nothing to record
+  // Recorded first and durably: a crash from here on leaves a pending
+  // transaction that the next open rolls back.
+  auto id = journal_->begin(info_, journaled);
+  if (!id) return Status::error(QStringLiteral("%1 Nothing was written to \"%2\".").arg(id.message(), romPath_));
+
+  auto failWith = [&](size_t written, const QString& what) {
+    Status back = putBack(journaled, written);
+    if (back) {
+      journal_->finish(*id, TxState::RolledBack);  // if this fails, recovery finds the old bytes and says so
+      return Status::error(QStringLiteral("%1 The old bytes were put back: the save did not take place.").arg(what));
+    }
+    return Status::error(QStringLiteral("%1 Putting the old bytes back failed too: %2 Until then \"%3\" may hold part "
+                                        "of the change; the next time it is opened the change is rolled back.")
+                             .arg(what, back.message(), romPath_));
+  };
+  for (size_t r = 0; r < runs.size(); ++r) {
+    const Run_& run = runs[r];
+    Status written = writeFully(run.start, run.after.data(), run.end - run.start);
+    if (!written)
+      return failWith(r + 1, QStringLiteral("Writing \"%1\" failed: %2.").arg(romPath_, written.message()));
   }
+  if (Status flushed = file_->flush(); !flushed)
+    return failWith(runs.size(), QStringLiteral("Writing \"%1\" to the disk failed: %2.").arg(romPath_, flushed.message()));
+  if (Status done = journal_->finish(*id, TxState::Done); !done)
+    return failWith(runs.size(), QStringLiteral("The save could not be marked done in the history: %1").arg(done.message()));
   lastChanged_ = changed;
+  lastTx_ = *id;
   return Status::ok();
+}
+
+Status RomImage::checkUnchanged() {
+  if (Status same = file_->stillAtPath(); !same) return same;
+  const std::int64_t now = file_->size();
+  if (now < 0) return Status::error(QStringLiteral("its size cannot be read (%1)").arg(file_->errorText()));
+  if (now != size_ || (identitySize_ >= 0 && now != identitySize_))
+    return Status::error(QStringLiteral("another program changed its size from %1 to %2 bytes since it was read")
+                             .arg(identitySize_ >= 0 ? identitySize_ : size_)
+                             .arg(now));
+  if (!identity_.isEmpty() && file_->identity() != identity_)
+    return Status::error(QStringLiteral("the file was replaced by another one since it was read"));
+  return Status::ok();
+}
+
+Status RomImage::putBack(const std::vector<Run>& runs, size_t count) {
+  QStringList failed;
+  QString why;
+  for (size_t r = count; r-- > 0;) {
+    const Run& run = runs[r];
+    Status s = writeFully(run.offset, reinterpret_cast<const std::uint8_t*>(run.before.constData()), run.before.size());
+    if (!s) {
+      failed << QStringLiteral("0x%1 (%2 bytes)").arg(QString::number(run.offset, 16).toUpper()).arg(run.before.size());
+      why = s.message();
+    }
+  }
+  if (failed.isEmpty()) {
+    Status flushed = file_->flush();
+    if (flushed) return Status::ok();
+    return Status::error(QStringLiteral("flushing the old bytes to the disk failed (%1).").arg(flushed.message()));
+  }
+  file_->flush();
+  return Status::error(QStringLiteral("the bytes at %1 could not be written (%2).").arg(failed.join(QStringLiteral(", ")), why));
+}
+
+Status RomImage::openJournal(bool create) {
+  if (journal_) return Status::ok();
+  QString notice;
+  auto opened = journals_->open(romPath_, create, &notice);
+  if (!notice.isEmpty()) notices_ << notice;
+  if (!opened) return opened.status();
+  journal_ = std::move(opened.value());
+  return Status::ok();
+}
+
+Status RomImage::beginTransaction(const TxInfo& info) {
+  if (depth_ > 0) {
+    ++depth_;
+    info_ = info;
+    return Status::ok();
+  }
+  if (romPath_.isEmpty()) return Status::error(QStringLiteral("No ROM image has been chosen."));
+  // Say what is wrong with the image itself before making a history for it;
+  // and note the file as it is now: a write must land in this file at this size.
+  auto image = files_->open(romPath_, OpenMode::ReadOnly);
+  if (!image)
+    return Status::error(QStringLiteral("The ROM image \"%1\" cannot be written: %2.").arg(romPath_, image.message()));
+  const QString identity = (*image)->identity();
+  const std::int64_t size = (*image)->size();
+  image = Result<std::unique_ptr<RomFile>>::failure({});
+  if (size < 0) return Status::error(QStringLiteral("The size of \"%1\" cannot be read.").arg(romPath_));
+  if (Status s = openJournal(true); !s)
+    return Status::error(QStringLiteral("%1 Nothing was written to \"%2\".").arg(s.message(), romPath_));
+  if (Status s = journal_->lock(lockTimeoutMs_); !s) return s;
+  if (Status s = recoverLocked(); !s) {
+    journal_->unlock();
+    return s;
+  }
+  identity_ = identity;
+  identitySize_ = size;
+  depth_ = 1;
+  info_ = info;
+  return Status::ok();
+}
+
+void RomImage::endTransaction() {
+  if (depth_ == 0) return;
+  if (--depth_ > 0) return;
+  abortRomImage();
+  if (journal_) journal_->unlock();
+  identity_.clear();
+  identitySize_ = -1;
+  info_ = TxInfo{};
+}
+
+Status RomImage::recover() {
+  if (romPath_.isEmpty()) return Status::ok();
+  if (depth_ > 0) return Status::ok();  // a transaction recovered when it began
+  if (Status s = openJournal(false); !s) return s;
+  if (!journal_) return Status::ok();
+  if (Status s = journal_->lock(lockTimeoutMs_); !s) return s;
+  Status result = recoverLocked();
+  journal_->unlock();
+  return result;
+}
+
+namespace {
+
+bool readExactly(RomFile& file, std::int64_t offset, char* data, std::int64_t length) {
+  std::int64_t done = 0;
+  while (done < length) {
+    const std::int64_t got = file.readAt(offset + done, data + done, length - done);
+    if (got < 0 && file.interrupted()) continue;
+    if (got <= 0) return false;
+    done += got;
+  }
+  return true;
+}
+
+bool writeExactly(RomFile& file, std::int64_t offset, const char* data, std::int64_t length) {
+  std::int64_t done = 0;
+  while (done < length) {
+    const std::int64_t put = file.writeAt(offset + done, data + done, length - done);
+    if (put < 0 && file.interrupted()) continue;
+    if (put <= 0) return false;
+    done += put;
+  }
+  return true;
+}
+
+}  // namespace
+
+Status RomImage::recoverLocked() {
+  auto pending = journal_->pending();
+  if (!pending) return pending.status();
+  if (pending->empty()) return Status::ok();
+  auto opened = files_->open(romPath_, OpenMode::ReadWrite);
+  if (!opened)
+    return Status::error(QStringLiteral("\"%1\" holds an interrupted change that must be rolled back, but it cannot be "
+                                        "written: %2. Nothing else was done to it.")
+                             .arg(romPath_, opened.message()));
+  RomFile& file = **opened;
+  const std::int64_t size = file.size();
+  // Newest first, so runs that overlap end with the oldest bytes.
+  for (auto tx = pending->rbegin(); tx != pending->rend(); ++tx) {
+    QStringList foreign;
+    for (auto run = tx->runs.rbegin(); run != tx->runs.rend(); ++run) {
+      const auto length = static_cast<std::int64_t>(run->before.size());
+      const QString where = QStringLiteral("0x%1 (%2 bytes)").arg(QString::number(run->offset, 16).toUpper()).arg(length);
+      QByteArray now(length, '\0');
+      if (run->offset + length > size || !readExactly(file, run->offset, now.data(), length)) {
+        foreign << where;
+        continue;
+      }
+      // A torn write leaves each byte old or new; any other byte was written
+      // by someone else, and that run is left alone.
+      bool ours = true;
+      for (qsizetype i = 0; i < length && ours; ++i) ours = now[i] == run->before[i] || now[i] == run->after[i];
+      if (!ours) {
+        foreign << where;
+        continue;
+      }
+      if (now != run->before && !writeExactly(file, run->offset, run->before.constData(), length))
+        return Status::error(QStringLiteral("Rolling back the interrupted change in \"%1\" failed at %2: %3. Nothing "
+                                            "else was done to it.")
+                                 .arg(romPath_, where, file.errorText()));
+    }
+    if (Status flushed = file.flush(); !flushed)
+      return Status::error(QStringLiteral("Rolling back the interrupted change in \"%1\" failed: %2.").arg(romPath_, flushed.message()));
+    if (Status marked = journal_->finish(tx->id, TxState::RolledBack); !marked) return marked;
+    QString notice = QStringLiteral("An interrupted %1 was rolled back.").arg(describeTransaction(*tx));
+    if (!foreign.isEmpty())
+      notice += QStringLiteral(" Another program has written at %1 since; those bytes were left as they are.")
+                    .arg(foreign.join(QStringLiteral(", ")));
+    notices_ << notice;
+  }
+  return Status::ok();
+}
+
+QString describeTransaction(const Transaction& tx) {
+  const QDateTime local = tx.time.toLocalTime();
+  const QString when = local.date() == QDate::currentDate() ? local.toString(QStringLiteral("HH:mm"))
+                                                            : local.toString(QStringLiteral("yyyy-MM-dd HH:mm"));
+  const int n = tx.info.recordCount;
+  const QString records = tx.info.table.isEmpty()
+                              ? QString()
+                              : QStringLiteral(" of %1 %2 record%3").arg(n).arg(tx.info.table, n == 1 ? "" : "s");
+  QString what;
+  if (tx.info.kind == QLatin1String("undo")) what = QStringLiteral("undo of transaction %1").arg(tx.info.target);
+  else if (tx.info.kind == QLatin1String("redo")) what = QStringLiteral("redo of transaction %1").arg(tx.info.target);
+  else if (tx.info.source.startsWith(QLatin1String("import"))) what = QStringLiteral("import") + records;
+  else what = QStringLiteral("save") + records + (tx.info.source.isEmpty() ? QString() : QStringLiteral(" in ") + tx.info.source);
+  return QStringLiteral("%1 from %2").arg(what, when);
 }
 
 }  // namespace rt

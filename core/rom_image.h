@@ -12,13 +12,16 @@
 // none, and the file never grows or shrinks.
 
 #include "core/file_layer.h"
+#include "core/history/journal.h"
 #include "core/result.h"
 
 #include <QString>
+#include <QStringList>
 
 #include <cstdint>
 #include <map>
 #include <memory>
+#include <utility>
 #include <vector>
 
 namespace rt {
@@ -27,14 +30,39 @@ enum class Access { Read, Write };
 
 class RomImage {
  public:
-  explicit RomImage(std::shared_ptr<FileLayer> files = systemFileLayer());
+  explicit RomImage(std::shared_ptr<FileLayer> files = systemFileLayer(),
+                    std::shared_ptr<JournalStore> journals = systemJournalStore());
   RomImage(const RomImage&) = delete;
   RomImage& operator=(const RomImage&) = delete;
   ~RomImage();
 
   // The chosen image; empty until the user picks one.
   const QString& romPath() const { return romPath_; }
-  void setRomPath(const QString& path) { romPath_ = path; }
+  void setRomPath(const QString& path);
+
+  // Write transactions. Every write session runs inside one: the image's lock
+  // is taken (waiting up to lockTimeout), interrupted transactions are rolled
+  // back, and the written runs are recorded as pending before the image is
+  // touched. A caller that reads before it writes (an import, undo) begins the
+  // transaction itself, so no other writer slips in between; otherwise a write
+  // session begins and ends one of its own. Nested begins share the outer one.
+  Status beginTransaction(const TxInfo& info);
+  void endTransaction();
+  bool inTransaction() const { return depth_ > 0; }
+  // Describes the next write session (source, table, records).
+  void setTransactionInfo(const TxInfo& info) { info_ = info; }
+  // Rolls back the chosen image's interrupted transactions, if it has any.
+  Status recover();
+  // Sentences for the user: what recovery rolled back, where the history is kept.
+  QStringList takeNotices() { return std::exchange(notices_, {}); }
+  void setLockTimeout(int ms) { lockTimeoutMs_ = ms; }
+  // The open history (after a transaction or a recovery); nullptr when none.
+  Journal* journal() { return journal_.get(); }
+  // Closes the history file, releasing it (another image is chosen, or a test
+  // wants to look at it from outside).
+  void closeJournal();
+  // The id of the transaction the last successful write session recorded.
+  std::int64_t lastTransaction() const { return lastTx_; }
 
   // A read session opens the file read-only, so a read-only image can be viewed;
   // only a write session asks for write access.
@@ -80,6 +108,10 @@ class RomImage {
   Status commit();
   Status writeFully(std::int64_t offset, const std::uint8_t* data, std::int64_t length);
   void reset();
+  Status openJournal(bool create);
+  Status recoverLocked();
+  Status checkUnchanged();
+  Status putBack(const std::vector<Run>& runs, size_t count);
 
   std::shared_ptr<FileLayer> files_;
   QString romPath_;
@@ -92,7 +124,37 @@ class RomImage {
   std::int64_t windowStart_ = -1;
   std::map<std::int64_t, Staged> staged_;
   std::int64_t lastChanged_ = 0;
+
+  std::shared_ptr<JournalStore> journals_;
+  std::unique_ptr<Journal> journal_;
+  int depth_ = 0;
+  bool implicitTx_ = false;
+  TxInfo info_;
+  QString identity_;              // of the file when the transaction began
+  std::int64_t identitySize_ = -1;
+  int lockTimeoutMs_ = 10000;
+  QStringList notices_;
+  std::int64_t lastTx_ = 0;
 };
+
+// Holds a write transaction for a scope.
+class WriteTransaction {
+ public:
+  WriteTransaction(RomImage& rom, const TxInfo& info) : rom_(rom), status_(rom.beginTransaction(info)) {}
+  ~WriteTransaction() {
+    if (status_) rom_.endTransaction();
+  }
+  WriteTransaction(const WriteTransaction&) = delete;
+  WriteTransaction& operator=(const WriteTransaction&) = delete;
+  const Status& status() const { return status_; }
+
+ private:
+  RomImage& rom_;
+  Status status_;
+};
+
+// "An interrupted import of 304 Unit records from 12:01": what a transaction was, for messages.
+QString describeTransaction(const Transaction& tx);
 
 // Opens a session and ends it when leaving scope. A write session that was not
 // closed explicitly writes nothing: leaving early must never land half a record.

@@ -261,7 +261,7 @@ Save save(const rt::TableAdapter& table, rt::RomImage& rom, BoundedLayer& layer,
   for (const rt::ByteWrite& w : s.writes) inside &= w.offset >= 0 && w.offset < image.size();
 
   layer.journal.bytes.clear();
-  const rt::SaveResult result = rt::applyWrites(rom, s.writes);
+  const rt::SaveResult result = rt::applyWrites(rom, s.writes, {});
   s.applied = bool(result.status);
   FUZZ_CHECK(image.sizeOnDisk() == image.size(),
              what + QStringLiteral(": the file is %1 bytes after a save, was %2").arg(image.sizeOnDisk()).arg(image.size()));

@@ -41,6 +41,9 @@ class EditorForm : public QWidget {
   void reportError(const QString& text);
   // Reports a save: a rejected value focuses its control; success is silent.
   bool reportSave(const SaveResult& result, const FieldBinder* fields);
+  // The history's description of a save of one record of this form's table.
+  TxInfo saveInfo(const QVariantMap& keys) const { return recordTx(objectName(), objectName(), {keys}); }
+  TxInfo saveInfo(int index) const { return saveInfo(QVariantMap{{QStringLiteral("index"), index}}); }
 
  private:
   AppContext& context_;

@@ -30,7 +30,8 @@ void TableForm::saveRecordAt(int index, const QString& noneMessage) {
     reportError(noneMessage);
     return;
   }
-  reportSave(writeRecord(context().rom(), fields_.table(), fields_.table().recordOffset(index), fields_.state()),
+  reportSave(writeRecord(context().rom(), fields_.table(), fields_.table().recordOffset(index), fields_.state(),
+                         saveInfo(index)),
              &fields_);
 }
 

@@ -108,7 +108,7 @@ void PilotSkillForm::showPilotSkills() {
 }
 
 bool PilotSkillForm::finishSave(const std::vector<ByteWrite>& writes) {
-  if (!reportSave(applyWrites(context().rom(), writes), &fields_)) return false;
+  if (!reportSave(applyWrites(context().rom(), writes, saveInfo(list1_->currentRow())), &fields_)) return false;
   showPilotSkills();
   return true;
 }

@@ -76,7 +76,8 @@ void UnitPictureForm::pasteSelected() {
     reportError(QStringLiteral("No record is selected; nothing was pasted."));
     return;
   }
-  const SaveResult result = writePictureWords(context().rom(), fields().table().recordOffset(row), clipboardWords(context()));
+  const SaveResult result = writePictureWords(context().rom(), fields().table().recordOffset(row), clipboardWords(context()),
+                                               saveInfo(row));
   if (!reportSave(result, nullptr)) return;
   // Show what is stored now, so a following Save writes the pasted words, not
   // the ones the boxes held before.

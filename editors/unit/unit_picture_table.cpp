@@ -34,14 +34,14 @@ Result<PictureWords> readPictureWords(RomImage& rom, std::int64_t recordOffset) 
   return words;
 }
 
-SaveResult writePictureWords(RomImage& rom, std::int64_t recordOffset, const PictureWords& words) {
+SaveResult writePictureWords(RomImage& rom, std::int64_t recordOffset, const PictureWords& words, const TxInfo& info) {
   std::vector<ByteWrite> writes;
   for (int w = 0; w < kPictureWords; ++w) {
     const std::int64_t at = recordOffset + 2 * w;
     writes.push_back({at, static_cast<std::uint8_t>(words[static_cast<size_t>(w)] & 0xFF), 0xFF});
     writes.push_back({at + 1, static_cast<std::uint8_t>(words[static_cast<size_t>(w)] >> 8), 0xFF});
   }
-  return applyWrites(rom, writes);
+  return applyWrites(rom, writes, info);
 }
 
 }  // namespace rt

@@ -20,5 +20,5 @@ using PictureWords = std::array<std::uint16_t, kPictureWords>;
 // Reads the words of a record from the image in one read session.
 Result<PictureWords> readPictureWords(RomImage& rom, std::int64_t recordOffset);
 // Writes the words into a record in one write session: all 22 bytes or none.
-SaveResult writePictureWords(RomImage& rom, std::int64_t recordOffset, const PictureWords& words);
+SaveResult writePictureWords(RomImage& rom, std::int64_t recordOffset, const PictureWords& words, const TxInfo& info);
 }  // namespace rt

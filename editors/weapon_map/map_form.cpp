@@ -192,7 +192,9 @@ void MapForm::writeDeployment() {
   FieldError error;
   SaveResult result;
   if (encodeDeployment(at, fields_.state(), &writes, &error)) {
-    result = applyWrites(context().rom(), writes);
+    result = applyWrites(context().rom(), writes,
+                         saveInfo(QVariantMap{{QStringLiteral("stage"), list1_->currentRow()},
+                                              {QStringLiteral("index"), list2_->currentRow()}}));
   } else {
     result.status = Status::error(error.message);
     result.badControl = error.control;

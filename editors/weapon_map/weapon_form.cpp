@@ -200,7 +200,8 @@ void WeaponForm::writeWeaponRecord() {
                     .arg(weapon_layout::kCount - 1));
     return;
   }
-  reportSave(writeRecord(context().rom(), fields_.table(), fields_.table().recordOffset(weapon), fields_.state()),
+  reportSave(writeRecord(context().rom(), fields_.table(), fields_.table().recordOffset(weapon), fields_.state(),
+                         saveInfo(weapon)),
              &fields_);
 }
 

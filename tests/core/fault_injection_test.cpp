@@ -78,7 +78,7 @@ TEST(FaultInjection, EveryFailedOperationLeavesTheRecordAllOldOrAllNew) {
     auto layer = std::make_shared<ScriptedFileLayer>();
     RomImage clean(layer);
     clean.setRomPath(rom.path());
-    ASSERT_TRUE(applyWrites(clean, save.writes).status);
+    ASSERT_TRUE(applyWrites(clean, save.writes, {}).status);
     const int operations = layer->operations;
     EXPECT_EQ(readSpan(rom.path(), from, length), after) << save.table->name().toStdString();
 
@@ -90,7 +90,7 @@ TEST(FaultInjection, EveryFailedOperationLeavesTheRecordAllOldOrAllNew) {
         scripted->fault = fault;
         RomImage image(scripted);
         image.setRomPath(rom.path());
-        const SaveResult result = applyWrites(image, save.writes);
+        const SaveResult result = applyWrites(image, save.writes, {});
         const QByteArray now = readSpan(rom.path(), from, length);
         const std::string where = save.table->name().toStdString() + " op " + std::to_string(n) +
                                   " fault " + std::to_string(static_cast<int>(fault));
@@ -140,7 +140,7 @@ TEST(FaultInjection, RealFiles) {
     if (read) {
       EXPECT_EQ((*read)[0].text, QString::number(size >= 18 ? 0x7878 : size == 17 ? 0x78 : 0)) << c.what;
     }
-    const SaveResult saved = writeRecord(rom, table, table.recordOffset(0), state);
+    const SaveResult saved = writeRecord(rom, table, table.recordOffset(0), state, {});
     EXPECT_FALSE(saved.status) << c.what;
     EXPECT_TRUE(saved.status.message().contains(QString::fromLatin1(c.saveMessage)))
         << c.what << ": " << saved.status.message().toStdString();

@@ -74,7 +74,7 @@ TEST(RecordCodec, SavingUnchangedWritesBackTheSameBytesExceptNormalisations) {
     for (int i = 0; i < table.count; ++i) {
       auto state = readRecord(rom, table, table.recordOffset(i));
       ASSERT_TRUE(state);
-      SaveResult saved = writeRecord(rom, table, table.recordOffset(i), *state);
+      SaveResult saved = writeRecord(rom, table, table.recordOffset(i), *state, {});
       ASSERT_TRUE(saved.status) << saved.status.message().toStdString();
     }
     const QByteArray after = file.bytes();
@@ -123,7 +123,7 @@ TEST(RecordCodec, EachControlChangedAloneChangesOnlyItsBytes) {
     ControlValue& v = edited[static_cast<size_t>(indexOf(controlsOf(table), QString::fromLatin1(c.control)))];
     v.text = c.text;
     v.row = c.row;
-    ASSERT_TRUE(writeRecord(rom, table, table.base, edited).status) << c.control;
+    ASSERT_TRUE(writeRecord(rom, table, table.base, edited, {}).status) << c.control;
     QByteArray expected = image;
     expected.replace(0x20 + c.offset, c.bytes.size(), c.bytes);
     EXPECT_EQ(file.bytes().toHex(), expected.toHex()) << c.control;
@@ -156,7 +156,7 @@ TEST(RecordCodec, RejectedValuesNameTheFieldAndWriteNothing) {
     const int index = indexOf(controlsOf(table), QString::fromLatin1(c.control));
     (*state)[static_cast<size_t>(index)].text = c.text;
     (*state)[static_cast<size_t>(index)].row = c.row;
-    SaveResult saved = writeRecord(rom, table, table.base, *state);
+    SaveResult saved = writeRecord(rom, table, table.base, *state, {});
     EXPECT_FALSE(saved.status) << c.control;
     EXPECT_EQ(saved.badControl, index);
     EXPECT_EQ(saved.status.message(), QString::fromUtf8(c.expectedMessage));

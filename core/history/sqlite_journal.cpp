@@ -1,0 +1,344 @@
+#include "core/history/journal.h"
+
+#include <QCryptographicHash>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QStandardPaths>
+#include <QThread>
+
+#include <sqlite3.h>
+
+#include <cerrno>
+#include <cstring>
+
+#ifndef _WIN32
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+#endif
+
+namespace rt {
+
+QString stateName(TxState state) {
+  switch (state) {
+    case TxState::Pending: return QStringLiteral("pending");
+    case TxState::Done: return QStringLiteral("done");
+    case TxState::Undone: return QStringLiteral("undone");
+    case TxState::RolledBack: return QStringLiteral("rolled back");
+  }
+  return {};
+}
+
+namespace {
+
+TxState stateFromName(const QString& name) {
+  if (name == QLatin1String("done")) return TxState::Done;
+  if (name == QLatin1String("undone")) return TxState::Undone;
+  if (name == QLatin1String("rolled back")) return TxState::RolledBack;
+  return TxState::Pending;
+}
+
+const char* kSchema =
+    "CREATE TABLE IF NOT EXISTS transactions("
+    " id INTEGER PRIMARY KEY AUTOINCREMENT, time INTEGER NOT NULL, source TEXT NOT NULL,"
+    " tbl TEXT NOT NULL, records TEXT NOT NULL, record_count INTEGER NOT NULL,"
+    " state TEXT NOT NULL, kind TEXT NOT NULL, target INTEGER NOT NULL, target_state TEXT NOT NULL);"
+    "CREATE INDEX IF NOT EXISTS transactions_state ON transactions(state);"
+    "CREATE TABLE IF NOT EXISTS runs("
+    " tx INTEGER NOT NULL, seq INTEGER NOT NULL, offset INTEGER NOT NULL, old BLOB NOT NULL, new BLOB NOT NULL,"
+    " PRIMARY KEY(tx, seq)) WITHOUT ROWID;";
+
+// A prepared statement that finalizes itself.
+class Statement {
+ public:
+  Statement(sqlite3* db, const char* sql) { rc_ = sqlite3_prepare_v2(db, sql, -1, &stmt_, nullptr); }
+  ~Statement() { sqlite3_finalize(stmt_); }
+  Statement(const Statement&) = delete;
+  Statement& operator=(const Statement&) = delete;
+  bool ok() const { return rc_ == SQLITE_OK; }
+  sqlite3_stmt* get() const { return stmt_; }
+  void bind(int i, std::int64_t v) { sqlite3_bind_int64(stmt_, i, v); }
+  void bind(int i, const QString& v) {
+    const QByteArray u = v.toUtf8();
+    sqlite3_bind_text(stmt_, i, u.constData(), static_cast<int>(u.size()), SQLITE_TRANSIENT);
+  }
+  void bindBlob(int i, const QByteArray& v) {
+    sqlite3_bind_blob(stmt_, i, v.constData(), static_cast<int>(v.size()), SQLITE_TRANSIENT);
+  }
+  int step() { return sqlite3_step(stmt_); }
+  void reset() {
+    sqlite3_reset(stmt_);
+    sqlite3_clear_bindings(stmt_);
+  }
+  std::int64_t integer(int c) const { return sqlite3_column_int64(stmt_, c); }
+  QString text(int c) const {
+    return QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(stmt_, c)), sqlite3_column_bytes(stmt_, c));
+  }
+  QByteArray blob(int c) const {
+    return QByteArray(static_cast<const char*>(sqlite3_column_blob(stmt_, c)), sqlite3_column_bytes(stmt_, c));
+  }
+
+ private:
+  sqlite3_stmt* stmt_ = nullptr;
+  int rc_ = SQLITE_ERROR;
+};
+
+class SqliteJournal final : public Journal {
+ public:
+  SqliteJournal(QString path, sqlite3* db, int lockFd) : path_(std::move(path)), db_(db), lockFd_(lockFd) {}
+  ~SqliteJournal() override {
+    // SQLite first: closing our descriptor of the same file while SQLite holds
+    // its own locks on it would drop those locks (POSIX record-lock rules).
+    sqlite3_close(db_);
+#ifndef _WIN32
+    if (lockFd_ >= 0) ::close(lockFd_);
+#endif
+  }
+
+  QString path() const override { return path_; }
+
+  Status lock(int timeoutMs) override {
+#ifndef _WIN32
+    QElapsedTimer waited;
+    waited.start();
+    for (;;) {
+      if (::flock(lockFd_, LOCK_EX | LOCK_NB) == 0) return Status::ok();
+      if (errno != EWOULDBLOCK && errno != EINTR)
+        return Status::error(QStringLiteral("The history file \"%1\" cannot be locked: %2.")
+                                 .arg(path_, QString::fromLocal8Bit(std::strerror(errno))));
+      if (waited.elapsed() >= timeoutMs)
+        return Status::error(QStringLiteral("Another program is writing this image (its history \"%1\" stayed "
+                                            "locked for %2 s). Nothing was written; try again when it has finished.")
+                                 .arg(path_)
+                                 .arg(timeoutMs / 1000.0));
+      QThread::msleep(10);
+    }
+#else
+    Q_UNUSED(timeoutMs);
+    return Status::ok();
+#endif
+  }
+
+  void unlock() override {
+#ifndef _WIN32
+    ::flock(lockFd_, LOCK_UN);
+#endif
+  }
+
+  Result<std::int64_t> begin(const TxInfo& info, const std::vector<Run>& runs) override {
+    if (Status s = exec("BEGIN IMMEDIATE"); !s) return s;
+    Statement tx(db_,
+                 "INSERT INTO transactions(time, source, tbl, records, record_count, state, kind, target, target_state)"
+                 " VALUES(?, ?, ?, ?, ?, 'pending', ?, ?, ?)");
+    if (!tx.ok()) return rollbackWith(QStringLiteral("cannot prepare"));
+    tx.bind(1, QDateTime::currentMSecsSinceEpoch());
+    tx.bind(2, info.source);
+    tx.bind(3, info.table);
+    tx.bind(4, QString::fromUtf8(info.records.isEmpty() ? QByteArray("[]") : info.records));
+    tx.bind(5, static_cast<std::int64_t>(info.recordCount));
+    tx.bind(6, info.kind);
+    tx.bind(7, info.target);
+    tx.bind(8, stateName(info.targetState));
+    if (tx.step() != SQLITE_DONE) return rollbackWith(errorText());
+    const std::int64_t id = sqlite3_last_insert_rowid(db_);
+    Statement run(db_, "INSERT INTO runs(tx, seq, offset, old, new) VALUES(?, ?, ?, ?, ?)");
+    if (!run.ok()) return rollbackWith(errorText());
+    for (size_t i = 0; i < runs.size(); ++i) {
+      run.bind(1, id);
+      run.bind(2, static_cast<std::int64_t>(i));
+      run.bind(3, runs[i].offset);
+      run.bindBlob(4, runs[i].before);
+      run.bindBlob(5, runs[i].after);
+      if (run.step() != SQLITE_DONE) return rollbackWith(errorText());
+      run.reset();
+    }
+    if (Status s = exec("COMMIT"); !s) return rollbackWith(s.message());
+    return id;
+  }
+
+  Status finish(std::int64_t id, TxState state) override {
+    if (Status s = exec("BEGIN IMMEDIATE"); !s) return s;
+    Statement set(db_, "UPDATE transactions SET state = ? WHERE id = ?");
+    set.bind(1, stateName(state));
+    set.bind(2, id);
+    if (!set.ok() || set.step() != SQLITE_DONE) return rollbackWith(errorText()).status();
+    if (state == TxState::Done) {
+      // An undo or redo changes its target's state in the same commit, so a
+      // crash never leaves the image undone while the history says done.
+      Statement target(db_,
+                       "UPDATE transactions SET state = (SELECT target_state FROM transactions WHERE id = ?1)"
+                       " WHERE id = (SELECT target FROM transactions WHERE id = ?1 AND target > 0)");
+      target.bind(1, id);
+      if (!target.ok() || target.step() != SQLITE_DONE) return rollbackWith(errorText()).status();
+    }
+    if (Status s = exec("COMMIT"); !s) return rollbackWith(s.message()).status();
+    return Status::ok();
+  }
+
+  Result<std::vector<Transaction>> pending() override {
+    return select("WHERE state = 'pending' ORDER BY id ASC", -1, true);
+  }
+
+  Result<std::vector<Transaction>> list(int limit, bool withRuns) override {
+    return select("ORDER BY id DESC", limit, withRuns);
+  }
+
+  Result<Transaction> get(std::int64_t id) override {
+    auto found = select("WHERE id = ?1", -1, true, id);
+    if (!found) return found.status();
+    if (found->empty()) return Result<Transaction>::failure(QStringLiteral("There is no transaction %1 in the history.").arg(id));
+    return std::move(found->front());
+  }
+
+  Status exec(const char* sql) {
+    char* message = nullptr;
+    if (sqlite3_exec(db_, sql, nullptr, nullptr, &message) == SQLITE_OK) return Status::ok();
+    const QString why = message ? QString::fromUtf8(message) : errorText();
+    sqlite3_free(message);
+    return Status::error(QStringLiteral("The history file \"%1\" cannot be written: %2.").arg(path_, why));
+  }
+
+ private:
+  QString errorText() const { return QString::fromUtf8(sqlite3_errmsg(db_)); }
+
+  Result<std::int64_t> rollbackWith(const QString& why) {
+    const QString message = why.startsWith(QLatin1String("The history file"))
+                                ? why
+                                : QStringLiteral("The history file \"%1\" cannot be written: %2.").arg(path_, why);
+    sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+    return Result<std::int64_t>::failure(message);
+  }
+
+  Result<std::vector<Transaction>> select(const char* where, int limit, bool withRuns, std::int64_t id = 0) {
+    const QByteArray sql = QByteArray("SELECT id, time, source, tbl, records, record_count, state, kind, target, "
+                                      "target_state FROM transactions ") +
+                           where + (limit >= 0 ? QByteArray(" LIMIT ") + QByteArray::number(limit) : QByteArray());
+    Statement q(db_, sql.constData());
+    if (!q.ok()) return readError();
+    if (id) q.bind(1, id);
+    std::vector<Transaction> out;
+    int rc;
+    while ((rc = q.step()) == SQLITE_ROW) {
+      Transaction t;
+      t.id = q.integer(0);
+      t.time = QDateTime::fromMSecsSinceEpoch(q.integer(1));
+      t.info.source = q.text(2);
+      t.info.table = q.text(3);
+      t.info.records = q.text(4).toUtf8();
+      t.info.recordCount = static_cast<int>(q.integer(5));
+      t.state = stateFromName(q.text(6));
+      t.info.kind = q.text(7);
+      t.info.target = q.integer(8);
+      t.info.targetState = stateFromName(q.text(9));
+      out.push_back(std::move(t));
+    }
+    if (rc != SQLITE_DONE) return readError();
+    if (withRuns) {
+      Statement runs(db_, "SELECT offset, old, new FROM runs WHERE tx = ? ORDER BY seq");
+      if (!runs.ok()) return readError();
+      for (Transaction& t : out) {
+        runs.bind(1, t.id);
+        while ((rc = runs.step()) == SQLITE_ROW) t.runs.push_back(Run{runs.integer(0), runs.blob(1), runs.blob(2)});
+        if (rc != SQLITE_DONE) return readError();
+        runs.reset();
+      }
+    }
+    return out;
+  }
+
+  Result<std::vector<Transaction>> readError() const {
+    return Result<std::vector<Transaction>>::failure(
+        QStringLiteral("The history file \"%1\" cannot be read: %2.").arg(path_, errorText()));
+  }
+
+  QString path_;
+  sqlite3* db_;
+  int lockFd_;
+};
+
+Result<std::unique_ptr<Journal>> openSqlite(const QString& path) {
+  using R = Result<std::unique_ptr<Journal>>;
+  const QByteArray name = QFile::encodeName(path);
+  sqlite3* db = nullptr;
+  const int rc = sqlite3_open_v2(name.constData(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
+  if (rc != SQLITE_OK) {
+    const QString why = db ? QString::fromUtf8(sqlite3_errmsg(db)) : QString::fromUtf8(sqlite3_errstr(rc));
+    sqlite3_close(db);
+    return R::failure(QStringLiteral("The history file \"%1\" cannot be opened: %2.").arg(path, why));
+  }
+  sqlite3_busy_timeout(db, 10000);
+  int lockFd = -1;
+#ifndef _WIN32
+  lockFd = ::open(name.constData(), O_RDWR | O_CLOEXEC);
+  if (lockFd < 0) {
+    const QString why = QString::fromLocal8Bit(std::strerror(errno));
+    sqlite3_close(db);
+    return R::failure(QStringLiteral("The history file \"%1\" cannot be opened: %2.").arg(path, why));
+  }
+#endif
+  auto journal = std::make_unique<SqliteJournal>(path, db, lockFd);
+  // WAL with full sync: a commit is one append and one flush, and durable when
+  // it returns, which is what "pending before the image is touched" needs.
+  for (const char* sql : {"PRAGMA journal_mode=WAL", "PRAGMA synchronous=FULL", kSchema}) {
+    if (Status s = journal->exec(sql); !s) return R::failure(s.message());
+  }
+  return std::unique_ptr<Journal>(std::move(journal));
+}
+
+bool folderWritable(const QString& folder) {
+#ifndef _WIN32
+  // access() says yes to root on a read-only mount; a real file says the truth.
+  const QByteArray probe = QFile::encodeName(folder + QStringLiteral("/.romtables-probe-%1").arg(::getpid()));
+  const int fd = ::open(probe.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+  if (fd < 0) return false;
+  ::close(fd);
+  ::unlink(probe.constData());
+  return true;
+#else
+  return QFileInfo(folder).isWritable();
+#endif
+}
+
+class SqliteJournalStore final : public JournalStore {
+ public:
+  Result<std::unique_ptr<Journal>> open(const QString& imagePath, bool create, QString* notice) override {
+    const QString beside = historyPathBeside(imagePath);
+    const QString inData = historyPathInDataFolder(imagePath);
+    QString path;
+    if (QFileInfo::exists(beside)) path = beside;
+    else if (QFileInfo::exists(inData)) path = inData;
+    if (path.isEmpty()) {
+      if (!create) return std::unique_ptr<Journal>();
+      if (folderWritable(QFileInfo(imagePath).absolutePath())) {
+        path = beside;
+      } else {
+        path = inData;
+        QDir().mkpath(QFileInfo(inData).absolutePath());
+        if (notice)
+          *notice = QStringLiteral("The folder of \"%1\" cannot be written, so its history is kept in \"%2\".")
+                        .arg(imagePath, inData);
+      }
+    }
+    return openSqlite(path);
+  }
+};
+
+}  // namespace
+
+std::shared_ptr<JournalStore> systemJournalStore() {
+  static auto store = std::make_shared<SqliteJournalStore>();
+  return store;
+}
+
+QString historyPathBeside(const QString& imagePath) { return imagePath + QStringLiteral(".history"); }
+
+QString historyPathInDataFolder(const QString& imagePath) {
+  const QString absolute = QFileInfo(imagePath).absoluteFilePath();
+  const QByteArray digest = QCryptographicHash::hash(absolute.toUtf8(), QCryptographicHash::Sha256).toHex().left(16);
+  return QStandardPaths::writableLocation(QStandardPaths::AppDataLocation) + QStringLiteral("/history/") +
+         QFileInfo(imagePath).fileName() + QLatin1Char('-') + QString::fromLatin1(digest) + QStringLiteral(".history");
+}
+
+}  // namespace rt
