@@ -1,7 +1,13 @@
 #include "app/cli.h"
 
 #include "app/record_io.h"
+#include "core/history/changes.h"
+#include "core/history/undo.h"
 #include "editors/all_tables.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 
 #include <QFile>
 #include <QFileInfo>
@@ -20,6 +26,14 @@ const char* kUsageText =
     "  romtables-cli import ROM FILE [--table TABLE] [--names DIR]\n"
     "      Apply a JSON or CSV file of the export's shape. Every value of every\n"
     "      record is checked first; the import writes all records or none.\n"
+    "  romtables-cli history ROM [--format text|json] [--limit N]\n"
+    "      List the image's transactions, newest first, with every changed field.\n"
+    "  romtables-cli undo ROM [--force]\n"
+    "  romtables-cli redo ROM [--force]\n"
+    "  romtables-cli revert ROM ID [--force]\n"
+    "      Undo the newest done transaction, redo the newest undone one, or revert\n"
+    "      transaction ID. Each refuses when the bytes were changed since, unless\n"
+    "      --force.\n"
     "  romtables-cli --help\n"
     "\n"
     "TABLE is a form name such as SPEdit. --names defaults to the name lists next\n"
@@ -31,6 +45,9 @@ struct Options {
   QString names;
   QString table;
   QString output;
+  int limit = -1;
+  bool force = false;
+  bool formatGiven = false;  // history prints text unless asked for json
 };
 
 bool parseOptions(const QStringList& args, Options* o, QString* error) {
@@ -46,12 +63,24 @@ bool parseOptions(const QStringList& args, Options* o, QString* error) {
     };
     if (a == QLatin1String("--format")) {
       if (!value(&o->format)) return false;
+      o->formatGiven = true;
     } else if (a == QLatin1String("--names")) {
       if (!value(&o->names)) return false;
     } else if (a == QLatin1String("--table")) {
       if (!value(&o->table)) return false;
     } else if (a == QLatin1String("--output") || a == QLatin1String("-o")) {
       if (!value(&o->output)) return false;
+    } else if (a == QLatin1String("--limit")) {
+      QString text;
+      if (!value(&text)) return false;
+      bool ok = false;
+      o->limit = text.toInt(&ok);
+      if (!ok || o->limit < 0) {
+        *error = QStringLiteral("--limit takes a whole number of 0 or more, not \"%1\".").arg(text);
+        return false;
+      }
+    } else if (a == QLatin1String("--force")) {
+      o->force = true;
     } else if (a.startsWith(QLatin1String("--"))) {
       *error = QStringLiteral("Unknown option %1.").arg(a);
       return false;
@@ -221,6 +250,107 @@ int importFile(const TableRegistry& registry, const Options& o, QTextStream& out
   return kOk;
 }
 
+QJsonObject changeJson(const FieldChange& c) {
+  QJsonObject o;
+  o.insert(QStringLiteral("table"), c.table);
+  for (auto it = c.keys.begin(); it != c.keys.end(); ++it) o.insert(it.key(), QJsonValue::fromVariant(it.value()));
+  o.insert(QStringLiteral("name"), c.name);
+  o.insert(QStringLiteral("field"), c.field);
+  o.insert(QStringLiteral("caption"), c.caption);
+  o.insert(QStringLiteral("old"), c.oldValue);
+  o.insert(QStringLiteral("new"), c.newValue);
+  return o;
+}
+
+int showHistory(const TableRegistry& registry, const Options& o, QTextStream& out, QTextStream& err) {
+  if (o.positional.size() != 2) {
+    err << "history needs ROM.\n" << kUsageText;
+    return kUsage;
+  }
+  const bool json = o.formatGiven && o.format == QLatin1String("json");
+  if (o.formatGiven && !json && o.format != QLatin1String("text")) {
+    err << QStringLiteral("Unknown format \"%1\"; use text or json.\n").arg(o.format);
+    return kUsage;
+  }
+  RomImage rom;
+  rom.setRomPath(o.positional[1]);
+  if (!recovered(rom, err)) return kFailed;
+  std::vector<Transaction> list;
+  if (Journal* journal = rom.journal()) {
+    auto listed = journal->list(o.limit, true);
+    if (!listed) {
+      err << listed.message() << '\n';
+      return kFailed;
+    }
+    list = std::move(listed.value());
+  }
+  ChangeReader reader(registry, o.positional[1], o.names);
+  QJsonArray transactions;
+  for (const Transaction& tx : list) {
+    auto changes = reader.changes(tx);
+    if (!changes) {
+      err << changes.message() << '\n';
+      return kFailed;
+    }
+    if (json) {
+      QJsonObject t;
+      t.insert(QStringLiteral("id"), static_cast<qint64>(tx.id));
+      t.insert(QStringLiteral("time"), tx.time.toUTC().toString(Qt::ISODateWithMs));
+      t.insert(QStringLiteral("source"), tx.info.source);
+      t.insert(QStringLiteral("state"), stateName(tx.state));
+      QJsonArray array;
+      for (const FieldChange& c : *changes) array.append(changeJson(c));
+      t.insert(QStringLiteral("changes"), array);
+      transactions.append(t);
+      continue;
+    }
+    out << QStringLiteral("#%1  %2  %3  %4\n")
+               .arg(tx.id)
+               .arg(tx.time.toLocalTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")), stateName(tx.state),
+                    tx.info.source);
+    for (const FieldChange& c : *changes)
+      out << QStringLiteral("    %1: %2 -> %3\n").arg(ChangeReader::where(c), c.oldValue, c.newValue);
+  }
+  if (json) {
+    QJsonObject root;
+    root.insert(QStringLiteral("transactions"), transactions);
+    out << QString::fromUtf8(QJsonDocument(root).toJson(QJsonDocument::Indented));
+  } else if (list.empty()) {
+    out << QStringLiteral("\"%1\" has no history yet.\n").arg(o.positional[1]);
+  }
+  return kOk;
+}
+
+int undoCommand(const TableRegistry& registry, const Options& o, UndoKind kind, QTextStream& out, QTextStream& err) {
+  const qsizetype wanted = kind == UndoKind::Revert ? 3 : 2;
+  if (o.positional.size() != wanted) {
+    err << (kind == UndoKind::Revert ? "revert needs ROM and ID.\n" : "undo and redo need ROM.\n") << kUsageText;
+    return kUsage;
+  }
+  UndoRequest request;
+  request.kind = kind;
+  request.force = o.force;
+  if (kind == UndoKind::Revert) {
+    bool ok = false;
+    request.id = o.positional[2].toLongLong(&ok);
+    if (!ok || request.id <= 0) {
+      err << QStringLiteral("\"%1\" is not a transaction id; `romtables-cli history` lists them.\n").arg(o.positional[2]);
+      return kUsage;
+    }
+  }
+  RomImage rom;
+  rom.setRomPath(o.positional[1]);
+  if (!recovered(rom, err)) return kFailed;
+  auto done = undoTransaction(rom, registry, o.names, request);
+  printNotices(rom, err);
+  if (!done) {
+    err << done.message() << '\n';
+    return kFailed;
+  }
+  out << *done << '\n';
+  return kOk;
+}
+
 }  // namespace
 
 int runCli(const QStringList& args, const QString& namesDir, QTextStream& out, QTextStream& err) {
@@ -240,6 +370,10 @@ int runCli(const QStringList& args, const QString& namesDir, QTextStream& out, Q
   if (command == QLatin1String("tables")) return listTables(registry, out);
   if (command == QLatin1String("export")) return exportTable(registry, o, out, err);
   if (command == QLatin1String("import")) return importFile(registry, o, out, err);
+  if (command == QLatin1String("history")) return showHistory(registry, o, out, err);
+  if (command == QLatin1String("undo")) return undoCommand(registry, o, UndoKind::Undo, out, err);
+  if (command == QLatin1String("redo")) return undoCommand(registry, o, UndoKind::Redo, out, err);
+  if (command == QLatin1String("revert")) return undoCommand(registry, o, UndoKind::Revert, out, err);
   err << QStringLiteral("Unknown command \"%1\".\n").arg(command) << kUsageText;
   return kUsage;
 }

@@ -233,6 +233,7 @@ Status RomImage::writeFully(std::int64_t offset, const std::uint8_t* data, std::
 
 Status RomImage::commit() {
   lastChanged_ = 0;
+  lastTx_ = 0;
   if (staged_.empty()) return Status::ok();
   const std::int64_t last = staged_.rbegin()->first;
   if (last >= size_) {
@@ -343,6 +344,7 @@ Status RomImage::putBack(const std::vector<Run>& runs, size_t count) {
 
 Status RomImage::openJournal(bool create) {
   if (journal_) return Status::ok();
+  if (!journals_) return Status::error(QStringLiteral("This view of \"%1\" cannot be written.").arg(romPath_));
   QString notice;
   auto opened = journals_->open(romPath_, create, &notice);
   if (!notice.isEmpty()) notices_ << notice;

@@ -41,6 +41,8 @@ class TableAdapter {
   virtual int count() const = 0;
   virtual QString note() const { return {}; }  // how records are found, when not base + stride * i
   virtual std::vector<ControlRef> controls() const = 0;
+  // The fields controls() refers to (ControlRef::field indexes them): captions and kinds.
+  virtual std::vector<Field> fields() const = 0;
   virtual QStringList keyNames() const { return {QStringLiteral("index")}; }
 
   virtual Result<std::vector<RecordRef>> records(RomImage& rom, const QString& namesDir) const = 0;
@@ -69,6 +71,7 @@ class FixedTable : public TableAdapter {
   std::int64_t stride() const override { return def_.stride; }
   int count() const override { return def_.count; }
   std::vector<ControlRef> controls() const override { return controlsOf(def_); }
+  std::vector<Field> fields() const override { return def_.fields; }
   Result<std::vector<RecordRef>> records(RomImage& rom, const QString& namesDir) const override;
   Result<RecordRef> resolve(RomImage& rom, const QVariantMap& keys) const override;
   Result<RecordState> read(RomImage& rom, const RecordRef& record) const override;

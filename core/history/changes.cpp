@@ -1,0 +1,111 @@
+#include "core/history/changes.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+namespace rt {
+namespace {
+
+QString keyText(const QVariantMap& keys) {
+  QStringList parts;
+  for (auto it = keys.begin(); it != keys.end(); ++it) parts << it.key() + QLatin1Char('=') + it.value().toString();
+  return parts.join(QLatin1Char(','));
+}
+
+QList<QVariantMap> recordKeys(const Transaction& tx) {
+  QList<QVariantMap> keys;
+  const QJsonArray array = QJsonDocument::fromJson(tx.info.records).array();
+  for (const QJsonValue& v : array) keys << v.toObject().toVariantMap();
+  return keys;
+}
+
+}  // namespace
+
+ChangeReader::ChangeReader(const TableRegistry& registry, QString imagePath, QString namesDir)
+    : registry_(registry), imagePath_(std::move(imagePath)), namesDir_(std::move(namesDir)) {}
+
+QString ChangeReader::recordName(const TableAdapter& table, const QVariantMap& keys) {
+  auto known = names_.find(table.name());
+  if (known == names_.end()) {
+    QHash<QString, QString> byKey;
+    RomImage rom(std::make_shared<ImageView>(pages_, std::vector<Run>{}, true), nullptr);
+    rom.setRomPath(imagePath_);
+    if (auto refs = table.records(rom, namesDir_))
+      for (const RecordRef& ref : *refs) byKey.insert(keyText(ref.keys), ref.name);
+    known = names_.insert(table.name(), byKey);
+  }
+  return known->value(keyText(keys));
+}
+
+Result<std::vector<FieldChange>> ChangeReader::compare(const Transaction& tx, FileLayer& beforeLayer,
+                                                       FileLayer& afterLayer) {
+  std::vector<FieldChange> out;
+  const TableAdapter* table = registry_.find(tx.info.table);
+  if (!table) return out;
+  const std::vector<ControlRef> controls = table->controls();
+  const std::vector<Field> fields = table->fields();
+  // Views never write, so they need no history of their own.
+  RomImage before(std::shared_ptr<FileLayer>(&beforeLayer, [](FileLayer*) {}), nullptr);
+  RomImage after(std::shared_ptr<FileLayer>(&afterLayer, [](FileLayer*) {}), nullptr);
+  before.setRomPath(imagePath_);
+  after.setRomPath(imagePath_);
+  QSet<QString> seen;
+  for (const QVariantMap& keys : recordKeys(tx)) {
+    if (seen.contains(keyText(keys))) continue;
+    seen.insert(keyText(keys));
+    auto refOld = table->resolve(before, keys);
+    auto refNew = table->resolve(after, keys);
+    if (!refOld || !refNew) continue;
+    auto oldState = table->read(before, *refOld);
+    auto newState = table->read(after, *refNew);
+    if (!oldState || !newState) continue;
+    QString name;
+    for (size_t c = 0; c < controls.size() && c < oldState->size() && c < newState->size(); ++c) {
+      if ((*oldState)[c] == (*newState)[c]) continue;
+      const Field& field = fields[static_cast<size_t>(controls[c].field)];
+      const QStringList* items = field.kind == FieldKind::Combo && !field.list.file.isEmpty()
+                                     ? lists_.items(namesDir_, field.list)
+                                     : nullptr;
+      const QString oldText = shownValue(controls[c], field, (*oldState)[c], items);
+      const QString newText = shownValue(controls[c], field, (*newState)[c], items);
+      if (oldText == newText) continue;
+      if (name.isNull()) name = recordName(*table, keys);
+      out.push_back({table->name(), keys, name, controls[c].name, field.caption, oldText, newText});
+    }
+  }
+  return out;
+}
+
+Result<std::vector<FieldChange>> ChangeReader::changes(const Transaction& tx) {
+  if (!pages_) {
+    auto pages = PageCache::open(imagePath_);
+    if (!pages) return pages.status();
+    pages_ = *pages;
+  }
+  ImageView before(pages_, tx.runs, false);
+  ImageView after(pages_, tx.runs, true);
+  return compare(tx, before, after);
+}
+
+Result<std::vector<FieldChange>> ChangeReader::drift(const Transaction& tx, bool expectAfter) {
+  // Read fresh: the image may have changed since the last look.
+  auto pages = PageCache::open(imagePath_);
+  if (!pages) return pages.status();
+  pages_ = *pages;
+  ImageView expected(pages_, tx.runs, expectAfter);
+  ImageView now(pages_, {}, true);
+  return compare(tx, expected, now);
+}
+
+QString ChangeReader::where(const FieldChange& c) {
+  QStringList keys;
+  for (auto it = c.keys.begin(); it != c.keys.end(); ++it)
+    keys << (it.key() == QLatin1String("index") ? it.value().toString() : it.key() + QLatin1Char(' ') + it.value().toString());
+  QString record = c.table + QLatin1Char(' ') + keys.join(QStringLiteral(", "));
+  if (!c.name.isEmpty()) record += QStringLiteral(" (%1)").arg(c.name);
+  return QStringLiteral("%1, %2 %3").arg(record, c.caption.isEmpty() ? c.field : c.caption,
+                                         c.caption.isEmpty() ? QString() : QStringLiteral("[%1]").arg(c.field));
+}
+
+}  // namespace rt

@@ -1,0 +1,54 @@
+#pragma once
+// A transaction in the game's terms: for each record it wrote, the fields whose
+// shown value differs between its old and its new bytes ("Unit 3: HP 4500 ->
+// 5200"), printed as the forms show them. The same comparison names the fields
+// another writer has changed since, when an undo must refuse.
+
+#include "core/history/image_view.h"
+#include "core/shown_value.h"
+#include "core/table_registry.h"
+
+#include <QHash>
+#include <QVariantMap>
+
+#include <vector>
+
+namespace rt {
+
+struct FieldChange {
+  QString table;
+  QVariantMap keys;  // {"index": 3}, or stage and index
+  QString name;      // the record's name
+  QString field;     // control name
+  QString caption;
+  QString oldValue;
+  QString newValue;
+};
+
+class ChangeReader {
+ public:
+  ChangeReader(const TableRegistry& registry, QString imagePath, QString namesDir);
+
+  // What the transaction changed: its records read over its old bytes, then over its new ones.
+  Result<std::vector<FieldChange>> changes(const Transaction& tx);
+  // Fields of the transaction's records that no longer hold what `expectAfter`
+  // says they should (its new bytes for an undo, its old ones for a redo):
+  // old = expected, new = what the image holds now.
+  Result<std::vector<FieldChange>> drift(const Transaction& tx, bool expectAfter);
+
+  // "Unit 3 (name), HP" for messages.
+  static QString where(const FieldChange& change);
+
+ private:
+  Result<std::vector<FieldChange>> compare(const Transaction& tx, FileLayer& before, FileLayer& after);
+  QString recordName(const TableAdapter& table, const QVariantMap& keys);
+
+  const TableRegistry& registry_;
+  QString imagePath_;
+  QString namesDir_;
+  std::shared_ptr<PageCache> pages_;
+  ListCache lists_;
+  QHash<QString, QHash<QString, QString>> names_;  // table -> keys -> record name
+};
+
+}  // namespace rt

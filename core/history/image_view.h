@@ -1,0 +1,46 @@
+#pragma once
+// An image as it would be with some runs' bytes put over it: the history shows
+// a transaction's fields by reading its records through the codec twice, once
+// over its old bytes and once over its new ones. The file is read once per
+// page and never written.
+
+#include "core/file_layer.h"
+#include "core/history/journal.h"
+
+#include <map>
+#include <memory>
+#include <vector>
+
+namespace rt {
+
+class PageCache;
+
+class ImageView final : public FileLayer {
+ public:
+  // `cache` may be shared by many views of the same image.
+  ImageView(std::shared_ptr<PageCache> cache, std::vector<Run> runs, bool useAfter);
+  Result<std::unique_ptr<RomFile>> open(const QString& path, OpenMode mode) override;
+
+ private:
+  std::shared_ptr<PageCache> cache_;
+  std::vector<Run> runs_;
+  bool useAfter_;
+};
+
+// The pages of one image file, read on first use.
+class PageCache {
+ public:
+  static Result<std::shared_ptr<PageCache>> open(const QString& path, std::shared_ptr<FileLayer> files = systemFileLayer());
+  std::int64_t size() const { return size_; }
+  // Copies [offset, offset + length) into out; bytes past the end are 0.
+  bool read(std::int64_t offset, std::uint8_t* out, std::int64_t length);
+  QString errorText() const { return error_; }
+
+ private:
+  std::unique_ptr<RomFile> file_;
+  std::int64_t size_ = 0;
+  std::map<std::int64_t, std::vector<std::uint8_t>> pages_;
+  QString error_;
+};
+
+}  // namespace rt

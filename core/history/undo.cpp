@@ -1,0 +1,119 @@
+#include "core/history/undo.h"
+
+#include "core/history/changes.h"
+
+namespace rt {
+namespace {
+
+const char* verbOf(UndoKind kind) {
+  switch (kind) {
+    case UndoKind::Undo: return "undo";
+    case UndoKind::Redo: return "redo";
+    case UndoKind::Revert: return "revert";
+  }
+  return "";
+}
+
+Result<Transaction> pick(Journal& journal, const UndoRequest& request) {
+  if (request.kind == UndoKind::Revert) {
+    auto tx = journal.get(request.id);
+    if (!tx) return tx;
+    if (tx->info.kind != QLatin1String("edit"))
+      return Result<Transaction>::failure(
+          QStringLiteral("Transaction %1 is itself an %2; undo or redo what it acted on instead.").arg(tx->id).arg(tx->info.kind));
+    if (tx->state != TxState::Done)
+      return Result<Transaction>::failure(
+          QStringLiteral("Transaction %1 is %2; only a done transaction can be reverted.").arg(tx->id).arg(stateName(tx->state)));
+    return tx;
+  }
+  auto all = journal.list(-1, false);
+  if (!all) return all.status();
+  const TxState wanted = request.kind == UndoKind::Undo ? TxState::Done : TxState::Undone;
+  for (const Transaction& t : *all) {
+    if (t.info.kind != QLatin1String("edit") || t.state != wanted) continue;
+    if (!request.source.isEmpty() && t.info.source != request.source) continue;
+    return journal.get(t.id);
+  }
+  const QString of = request.source.isEmpty() ? QString() : QStringLiteral(" of %1").arg(request.source);
+  return Result<Transaction>::failure(request.kind == UndoKind::Undo
+                                          ? QStringLiteral("There is nothing%1 to undo.").arg(of)
+                                          : QStringLiteral("There is nothing%1 to redo.").arg(of));
+}
+
+}  // namespace
+
+Result<QString> undoTransaction(RomImage& rom, const TableRegistry& registry, const QString& namesDir,
+                                const UndoRequest& request) {
+  WriteTransaction lock(rom, TxInfo{});
+  if (!lock.status()) return lock.status();
+  Journal* journal = rom.journal();
+  if (!journal) return Result<QString>::failure(QStringLiteral("\"%1\" has no history.").arg(rom.romPath()));
+  auto target = pick(*journal, request);
+  if (!target) return target.status();
+  const Transaction& tx = *target;
+  // Undo and revert expect the transaction's new bytes in place; redo its old ones.
+  const bool expectAfter = request.kind != UndoKind::Redo;
+
+  if (!request.force) {
+    QStringList moved;
+    {
+      RomSession session(rom, Access::Read);
+      if (!session.status()) return session.status();
+      for (const Run& run : tx.runs) {
+        const QByteArray& expected = expectAfter ? run.after : run.before;
+        rom.prefetch(run.offset, expected.size());
+        rom.seek(run.offset);
+        for (qsizetype i = 0; i < expected.size(); ++i) {
+          if (rom.readU8() != static_cast<std::uint8_t>(expected[i])) {
+            moved << QStringLiteral("0x%1").arg(QString::number(run.offset + i, 16).toUpper());
+            break;
+          }
+        }
+      }
+      if (Status closed = session.close(); !closed) return closed;
+    }
+    if (!moved.isEmpty()) {
+      ChangeReader reader(registry, rom.romPath(), namesDir);
+      QStringList fields;
+      if (auto drift = reader.drift(tx, expectAfter))
+        for (const FieldChange& c : *drift)
+          fields << QStringLiteral("%1 (%2 now, %3 expected)").arg(ChangeReader::where(c), c.newValue, c.oldValue);
+      const QString what = fields.isEmpty() ? QStringLiteral("the bytes at %1").arg(moved.join(QStringLiteral(", ")))
+                                            : fields.join(QStringLiteral("; "));
+      return Result<QString>::failure(
+          QStringLiteral("Transaction %1 cannot be %2: %3 changed since, by a later transaction or another program. "
+                         "Nothing was written; --force %4 it anyway.")
+              .arg(tx.id)
+              .arg(request.kind == UndoKind::Redo ? QStringLiteral("redone")
+                                                  : request.kind == UndoKind::Undo ? QStringLiteral("undone")
+                                                                                   : QStringLiteral("reverted"),
+                   what, QString::fromLatin1(verbOf(request.kind)) + QStringLiteral("s")));
+    }
+  }
+
+  std::vector<ByteWrite> writes;
+  for (const Run& run : tx.runs) {
+    const QByteArray& bytes = expectAfter ? run.before : run.after;
+    for (qsizetype i = 0; i < bytes.size(); ++i)
+      writes.push_back({run.offset + i, static_cast<std::uint8_t>(bytes[i]), 0xFF});
+  }
+  TxInfo info = tx.info;
+  info.source = QStringLiteral("%1 %2").arg(QString::fromLatin1(verbOf(request.kind))).arg(tx.id);
+  info.kind = request.kind == UndoKind::Redo ? QStringLiteral("redo") : QStringLiteral("undo");
+  info.target = tx.id;
+  info.targetState = request.kind == UndoKind::Redo ? TxState::Done : TxState::Undone;
+  SaveResult saved = applyWrites(rom, writes, info);
+  if (!saved.status) return saved.status;
+  // Nothing differed (a forced undo of bytes already old): no transaction was
+  // recorded, so the target's state is set on its own.
+  if (rom.lastTransaction() == 0 || saved.bytesChanged == 0)
+    if (Status s = journal->finish(tx.id, info.targetState); !s) return s;
+  const QString verb = request.kind == UndoKind::Redo ? QStringLiteral("Redid") : QStringLiteral("Undid");
+  return QStringLiteral("%1 transaction %2 (%3); %4 byte(s) changed.")
+      .arg(verb)
+      .arg(tx.id)
+      .arg(describeTransaction(tx))
+      .arg(saved.bytesChanged);
+}
+
+}  // namespace rt
