@@ -15,14 +15,6 @@
 
 namespace rt {
 
-// The name list that names a table's records: `count` items after dropping `skip`.
-struct NameListSource {
-  QString file;
-  int count = 0;
-  int skip = 0;
-  ItemStyle style = ItemStyle::Text;
-};
-
 // Loads the items of a list as its form would show them.
 Result<QStringList> loadNames(const QString& dir, const NameListSource& list);
 
@@ -41,6 +33,8 @@ class TableAdapter {
   virtual int count() const = 0;
   virtual QString note() const { return {}; }  // how records are found, when not base + stride * i
   virtual std::vector<ControlRef> controls() const = 0;
+  // The fields ControlRef::field counts in.
+  virtual std::vector<Field> fields() const = 0;
   virtual QStringList keyNames() const { return {QStringLiteral("index")}; }
 
   virtual Result<std::vector<RecordRef>> records(RomImage& rom, const QString& namesDir) const = 0;
@@ -69,6 +63,7 @@ class FixedTable : public TableAdapter {
   std::int64_t stride() const override { return def_.stride; }
   int count() const override { return def_.count; }
   std::vector<ControlRef> controls() const override { return controlsOf(def_); }
+  std::vector<Field> fields() const override { return def_.fields; }
   Result<std::vector<RecordRef>> records(RomImage& rom, const QString& namesDir) const override;
   Result<RecordRef> resolve(RomImage& rom, const QVariantMap& keys) const override;
   Result<RecordState> read(RomImage& rom, const RecordRef& record) const override;

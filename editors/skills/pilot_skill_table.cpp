@@ -152,6 +152,7 @@ QString PilotSkillTable::note() const {
 }
 
 std::vector<ControlRef> PilotSkillTable::controls() const { return controlsOf(pilotSkillView()); }
+std::vector<Field> PilotSkillTable::fields() const { return pilotSkillView().fields; }
 
 Result<std::vector<RecordRef>> PilotSkillTable::records(RomImage&, const QString& namesDir) const {
   auto names = loadNames(namesDir, pilotSkillNames());

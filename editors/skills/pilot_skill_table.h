@@ -65,6 +65,7 @@ class PilotSkillTable : public TableAdapter {
   int count() const override;
   QString note() const override;
   std::vector<ControlRef> controls() const override;
+  std::vector<Field> fields() const override;
   Result<std::vector<RecordRef>> records(RomImage& rom, const QString& namesDir) const override;
   Result<RecordRef> resolve(RomImage& rom, const QVariantMap& keys) const override;
   Result<RecordState> read(RomImage& rom, const RecordRef& record) const override;

@@ -62,6 +62,7 @@ class DeploymentTable : public TableAdapter {
   int count() const override { return stage_layout::kStageCount; }
   QString note() const override;
   std::vector<ControlRef> controls() const override { return controlsOf(def_); }
+  std::vector<Field> fields() const override { return def_.fields; }
   QStringList keyNames() const override { return {QStringLiteral("stage"), QStringLiteral("index")}; }
 
   Result<std::vector<RecordRef>> records(RomImage& rom, const QString& namesDir) const override;
