@@ -54,7 +54,6 @@ TableDef unitTable() {
 }
 
 NameListSource unitNames() { return {QStringLiteral("Units.txt"), kUnitCount}; }
-NameListSource terrainRankNames() { return terrainRankList(); }
 NameListSource weaponCostNames() { return {QStringLiteral("MWeapon.txt"), 6}; }
 NameListSource unitSizeNames() { return {QStringLiteral("Size.txt"), 6}; }
 
