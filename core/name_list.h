@@ -18,6 +18,15 @@ enum class ItemStyle {
   Numeric,  // an unquoted item that reads as a number is shown in plain numeric form ("007" -> "7")
 };
 
+// A name list as a form loads it: `count` items after dropping `skip`.
+struct NameListSource {
+  QString file;
+  int count = 0;
+  int skip = 0;
+  ItemStyle style = ItemStyle::Text;
+  bool operator==(const NameListSource&) const = default;
+};
+
 // Decodes the bytes of a list file to text: BOM-less or BOM-prefixed UTF-8, else CP950.
 QString decodeNameListBytes(const QByteArray& bytes);
 

@@ -80,6 +80,11 @@ Field comboField(QString c, std::int64_t o, QString cap, ComboRule rule) {
   f.combo = rule;
   return f;
 }
+Field comboField(QString c, std::int64_t o, QString cap, NameListSource list, ComboRule rule) {
+  Field f = comboField(std::move(c), o, std::move(cap), rule);
+  f.list = std::move(list);
+  return f;
+}
 Field flagsField(QString a, std::int64_t o, QString cap, int mask) {
   Field f = makeField(std::move(a), o, FieldKind::Flags, std::move(cap));
   f.flagMask = mask & 0xFF;

@@ -5,6 +5,7 @@
 // read and write through here, so a field is never read one way and written
 // another.
 
+#include "core/name_list.h"
 #include "core/result.h"
 #include "core/rom_image.h"
 
@@ -44,6 +45,7 @@ struct Field {
   FieldKind kind = FieldKind::Byte;
   QString caption;  // named in messages
   ComboRule combo{};
+  NameListSource list;  // Combo: the list whose items are its rows
   int flagMask = 0xFF;  // Flags: the bits that have a box
 };
 
@@ -64,6 +66,7 @@ Field int32Field(QString control, std::int64_t offset, QString caption);
 Field signedByteField(QString control, std::int64_t offset, QString caption);
 Field hexWordField(QString control, std::int64_t offset, QString caption);
 Field comboField(QString control, std::int64_t offset, QString caption, ComboRule rule = {});
+Field comboField(QString control, std::int64_t offset, QString caption, NameListSource list, ComboRule rule = {});
 Field flagsField(QString arrayName, std::int64_t offset, QString caption, int mask = 0xFF);
 // "Ab" and 3 give "Ab(3)".
 QString elementName(const QString& arrayName, int index);

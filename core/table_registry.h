@@ -15,14 +15,6 @@
 
 namespace rt {
 
-// The name list that names a table's records: `count` items after dropping `skip`.
-struct NameListSource {
-  QString file;
-  int count = 0;
-  int skip = 0;
-  ItemStyle style = ItemStyle::Text;
-};
-
 // Loads the items of a list as its form would show them.
 Result<QStringList> loadNames(const QString& dir, const NameListSource& list);
 

@@ -2,6 +2,8 @@
 
 #include "core/ui/field_binder.h"
 
+#include <algorithm>
+
 namespace rt {
 
 EditorForm::EditorForm(AppContext& context, const QString& formName, const QString& caption, const QString& menu)
@@ -39,6 +41,23 @@ bool EditorForm::loadList(const NameListSource& list, QStringList* items) {
     return false;
   }
   *items = *loaded;
+  return true;
+}
+
+bool EditorForm::fillCombos(FieldBinder& fields, const QStringList& controls) {
+  const std::vector<Field>& declared = fields.table().fields;
+  auto listOf = [&](const ControlRef& c) -> const NameListSource& { return declared[static_cast<size_t>(c.field)].list; };
+  for (const QString& name : controls) {
+    const auto& all = fields.controls();
+    const auto named = std::find_if(all.begin(), all.end(), [&](const ControlRef& c) { return c.name == name; });
+    Q_ASSERT(named != all.end() && named->kind == ControlKind::Combo && !listOf(*named).file.isEmpty());
+    if (named == all.end()) continue;
+    const NameListSource& list = listOf(*named);
+    QStringList items;
+    if (!loadList(list, &items)) return false;
+    for (const ControlRef& c : all)
+      if (c.kind == ControlKind::Combo && listOf(c) == list) fields.fillCombo(c.name, items);
+  }
   return true;
 }
 

@@ -37,6 +37,11 @@ class EditorForm : public QWidget {
   QPushButton* exitButton() const { return exit_; }
   // Loads one of the form's name lists, or reports why the form cannot open.
   bool loadList(const NameListSource& list, QStringList* items);
+  // Fills combo boxes of `fields` from the lists their fields declare, one list
+  // after another in the order of `controls`: each named combo box stands for
+  // every combo box whose field declares the same list, and that list is loaded
+  // once through loadList. Stops at the first list that fails.
+  bool fillCombos(FieldBinder& fields, const QStringList& controls);
   // Reports a failed load, read or save under the form's caption.
   void reportError(const QString& text);
   // Reports a save: a rejected value focuses its control; success is silent.

@@ -1,5 +1,7 @@
 #include "core/ui/field_binder.h"
 
+#include "core/shown_value.h"
+
 namespace rt {
 namespace {
 constexpr int kExtraRole = Qt::UserRole + 1;  // marks an extra row and holds its stored byte
@@ -53,7 +55,7 @@ void FieldBinder::setState(const RecordState& state) {
         for (int r = c->count() - 1; r >= 0; --r)
           if (c->itemData(r, kExtraRole).isValid()) c->removeItem(r);
         if (v.row >= c->count()) {
-          c->addItem(QStringLiteral("(%1)").arg(v.row));
+          c->addItem(extraRowText(v.row));
           c->setItemData(c->count() - 1, v.row, kExtraRole);
           c->setCurrentIndex(c->count() - 1);
         } else {

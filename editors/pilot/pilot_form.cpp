@@ -98,12 +98,9 @@ PilotForm::PilotForm(AppContext& context)
 }
 
 bool PilotForm::loadLists() {
-  QStringList spirits, twoState, captions, personalities;
+  QStringList captions;
   // In this order: SP.txt, SpAp.txt, name_pilot.txt, character.txt.
-  if (!loadList({QStringLiteral("SP.txt"), 36}, &spirits)) return false;
-  for (int k = 0; k < 6; ++k) fields().fillCombo(elementName(QStringLiteral("SP"), k), spirits);
-  if (!loadList({QStringLiteral("SpAp.txt"), 2}, &twoState)) return false;
-  for (int k = 0; k < 3; ++k) fields().fillCombo(elementName(QStringLiteral("SpAP"), k), twoState);
+  if (!fillCombos(fields(), {QStringLiteral("SP(0)"), QStringLiteral("SpAP(0)")})) return false;
   if (!loadList({QStringLiteral("name_pilot.txt"), kCaptionCount}, &captions)) return false;
   for (int k = 0; k < kCaptionCount; ++k) {
     QLineEdit* box = nameT_[static_cast<size_t>(k)];
@@ -112,9 +109,7 @@ bool PilotForm::loadLists() {
     // Wide enough for the whole caption: a caption must never be cut off.
     box->setMinimumWidth(box->fontMetrics().horizontalAdvance(captions[k]) + 12);
   }
-  if (!loadList({QStringLiteral("character.txt"), 8}, &personalities)) return false;
-  fields().fillCombo(QStringLiteral("character"), personalities);
-  return true;
+  return fillCombos(fields(), {QStringLiteral("character")});
 }
 
 }  // namespace rt

@@ -14,6 +14,9 @@ TableDef pilotTable() {
   const ComboRule spiritRule{ComboRule::NoneAbove, 35, 0xFF};
   // Two-state flags: 0xFF is "no" (row 0); every other byte is "yes", stored as 0x01.
   const ComboRule twoState{ComboRule::TwoState, -1, 0xFF};
+  // Row 35 of the 36 spirit rows is the "none" row.
+  const NameListSource spirits{QStringLiteral("SP.txt"), 36};
+  const NameListSource twoStates{QStringLiteral("SpAp.txt"), 2};
   const QStringList stats = pilotStatCaptions();
 
   auto& f = t.fields;
@@ -22,7 +25,8 @@ TableDef pilotTable() {
   // 0x10..0x13: not edited here
   // Personality: record number in the personality table. A byte past the list
   // keeps its value as an extra row, so it is never lost.
-  f.push_back(comboField(QStringLiteral("character"), 0x14, QStringLiteral("性格")));
+  f.push_back(comboField(QStringLiteral("character"), 0x14, QStringLiteral("性格"),
+                         NameListSource{QStringLiteral("character.txt"), 8}));
   f.push_back(byteField(QStringLiteral("story1"), 0x15, QStringLiteral("關注作品")));  // series of interest
   f.push_back(byteField(QStringLiteral("story2"), 0x16, QStringLiteral("登場作品")));  // series of appearance
   // 0x17..0x1A: not edited here
@@ -33,12 +37,12 @@ TableDef pilotTable() {
   // 0x21..0x35: not edited here
   for (int k = 0; k < 3; ++k)  // 0x36..0x38
     f.push_back(comboField(elementName(QStringLiteral("SpAP"), k), 0x36 + k, elementName(QStringLiteral("SpAP"), k),
-                           twoState));
+                           twoStates, twoState));
   for (int k = 0; k < 6; ++k)  // 0x39..0x3E: combat stats
     f.push_back(byteField(elementName(QStringLiteral("Ab"), k), 0x39 + k, stats[k]));
   for (int k = 0; k < 6; ++k)  // 0x3F..0x44: spirit commands
     f.push_back(comboField(elementName(QStringLiteral("SP"), k), 0x3F + k,
-                           QStringLiteral("精神 %1").arg(k + 1), spiritRule));
+                           QStringLiteral("精神 %1").arg(k + 1), spirits, spiritRule));
   for (int k = 0; k < 6; ++k)  // 0x45..0x4A: level at which each is learnt
     f.push_back(byteField(elementName(QStringLiteral("SP_LV"), k), 0x45 + k, QStringLiteral("修得等級 %1").arg(k + 1)));
   // 0x4B: not edited here; 0x4C..0x67: the 14 skill slots (pilot skill editor)

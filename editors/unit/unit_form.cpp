@@ -82,14 +82,8 @@ UnitForm::UnitForm(AppContext& context)
 }
 
 bool UnitForm::loadLists() {
-  QStringList ranks, costs, sizes;
-  if (!loadList(terrainRankNames(), &ranks)) return false;
-  for (int k = 0; k < 4; ++k) fields().fillCombo(elementName(QStringLiteral("ground"), k), ranks);
-  if (!loadList(weaponCostNames(), &costs)) return false;
-  fields().fillCombo(QStringLiteral("MWeapon"), costs);
-  if (!loadList(unitSizeNames(), &sizes)) return false;
-  fields().fillCombo(QStringLiteral("size"), sizes);
-  return true;
+  // In this order: ground.txt, MWeapon.txt, Size.txt.
+  return fillCombos(fields(), {QStringLiteral("ground(0)"), QStringLiteral("MWeapon"), QStringLiteral("size")});
 }
 
 }  // namespace rt

@@ -1,5 +1,7 @@
 #include "editors/unit/unit_table.h"
 
+#include "editors/shared_lists.h"
+
 namespace rt {
 
 namespace {
@@ -24,7 +26,7 @@ TableDef unitTable() {
       // 0x1A..0x25: left alone
       wordField(QStringLiteral("first_weapon"), 0x26, QStringLiteral("首項武器代碼")),  // index into the weapon table
       byteField(QStringLiteral("noOfWeapon"), 0x28, QStringLiteral("武器數量")),        // consecutive weapon records
-      comboField(QStringLiteral("MWeapon"), 0x29, QStringLiteral("武器改造費用")),      // row of MWeapon.txt
+      comboField(QStringLiteral("MWeapon"), 0x29, QStringLiteral("武器改造費用"), weaponCostNames()),
       // Only air, land and sea have a box; bits 3..7 are kept as stored.
       flagsField(QStringLiteral("MoveT"), 0x2A, QStringLiteral("移動類型"), 0x07),
       byteField(QStringLiteral("MOV"), 0x2B, QStringLiteral("移動力")),
@@ -35,14 +37,15 @@ TableDef unitTable() {
       byteField(QStringLiteral("Item"), 0x30, QStringLiteral("強化零件格數")),  // enhancement-part slots
       byteField(QStringLiteral("BGM"), 0x31, QStringLiteral("默認BGM")),
       byteField(QStringLiteral("noOfPilots"), 0x32, QStringLiteral("搭乘人數")),
-      comboField(QStringLiteral("size"), 0x33, QStringLiteral("機體體積")),  // row of Size.txt
+      comboField(QStringLiteral("size"), 0x33, QStringLiteral("機體體積"), unitSizeNames()),
       byteField(QStringLiteral("story1"), 0x34, QStringLiteral("關注作品")),
       byteField(QStringLiteral("story2"), 0x35, QStringLiteral("登場作品")),
       // 0x36..0x6B: left alone; 0x6C..0x79: ability bytes, edited by UnitSP
   };
-  // 0x7A..0x7D: terrain ranks (rows of ground.txt), air, land, sea, space.
+  // 0x7A..0x7D: terrain ranks, air, land, sea, space.
   for (int k = 0; k < 4; ++k)
-    t.fields.push_back(comboField(elementName(QStringLiteral("ground"), k), 0x7A + k, terrainCaption(k)));
+    t.fields.push_back(
+        comboField(elementName(QStringLiteral("ground"), k), 0x7A + k, terrainCaption(k), terrainRankList()));
   // 0x7E..0x83: upgrade values.
   static const char* const kUpgrades[] = {"HP改造", "EN改造", "照準值改造", "運動性改造", "裝甲值改造", "武器改造"};
   for (int k = 0; k < 6; ++k)
@@ -51,7 +54,6 @@ TableDef unitTable() {
 }
 
 NameListSource unitNames() { return {QStringLiteral("Units.txt"), kUnitCount}; }
-NameListSource terrainRankNames() { return {QStringLiteral("ground.txt"), 5}; }
 NameListSource weaponCostNames() { return {QStringLiteral("MWeapon.txt"), 6}; }
 NameListSource unitSizeNames() { return {QStringLiteral("Size.txt"), 6}; }
 

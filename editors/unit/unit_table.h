@@ -12,7 +12,6 @@ inline constexpr int kUnitCount = 303;
 TableDef unitTable();
 // Row i of every unit form is entry i of this list.
 NameListSource unitNames();
-NameListSource terrainRankNames();   // the rows of ground(0)..ground(3)
 NameListSource weaponCostNames();    // the rows of MWeapon
 NameListSource unitSizeNames();      // the rows of size
 }  // namespace rt

@@ -17,6 +17,9 @@ constexpr std::int64_t kScanChunk = 4096;  // a stage list of a few records is o
 // A part byte of 255 is "none" (row 0); a skill byte of 255 is "none" (row 22).
 const ComboRule kPartRule{ComboRule::NoneByte, 0, 0xFF};
 const ComboRule kSkillRule{ComboRule::NoneByte, 22, 0xFF};
+const NameListSource kSides{QStringLiteral("tene.txt"), 6};
+const NameListSource kParts{QStringLiteral("parts.txt"), 48};
+const NameListSource kSkills{QStringLiteral("skills.txt"), 23};
 
 }  // namespace
 
@@ -36,12 +39,12 @@ TableDef deploymentTable() {
       byteField(QStringLiteral("Mlv"), 0x0D, QStringLiteral("補正等級")),
       byteField(QStringLiteral("Maction"), 0x0E, QStringLiteral("行動時間")),
       // 0x0F..0x11: not edited
-      comboField(QStringLiteral("Mene"), 0x12, QStringLiteral("敵我判定")),  // side, row of tene.txt
+      comboField(QStringLiteral("Mene"), 0x12, QStringLiteral("敵我判定"), kSides),  // side
       // 0x13..0x17: not edited
-      comboField(QStringLiteral("Mparts(0)"), 0x18, QStringLiteral("強化配件"), kPartRule),
-      comboField(QStringLiteral("Mparts(1)"), 0x19, QStringLiteral("強化配件"), kPartRule),
-      comboField(QStringLiteral("MSkills(0)"), 0x1A, QStringLiteral("技能配件"), kSkillRule),
-      comboField(QStringLiteral("MSkills(1)"), 0x1B, QStringLiteral("技能配件"), kSkillRule),
+      comboField(QStringLiteral("Mparts(0)"), 0x18, QStringLiteral("強化配件"), kParts, kPartRule),
+      comboField(QStringLiteral("Mparts(1)"), 0x19, QStringLiteral("強化配件"), kParts, kPartRule),
+      comboField(QStringLiteral("MSkills(0)"), 0x1A, QStringLiteral("技能配件"), kSkills, kSkillRule),
+      comboField(QStringLiteral("MSkills(1)"), 0x1B, QStringLiteral("技能配件"), kSkills, kSkillRule),
       // Partner half: the leader half's layout, 28 bytes on.
       hexWordField(QStringLiteral("pilot_code_2"), 0x1C, QStringLiteral("隊友機師代碼")),
       hexWordField(QStringLiteral("unit_code_2"), 0x1E, QStringLiteral("隊友機體代碼")),
@@ -55,12 +58,12 @@ TableDef deploymentTable() {
       byteField(QStringLiteral("lv"), 0x29, QStringLiteral("補正等級")),
       byteField(QStringLiteral("action"), 0x2A, QStringLiteral("行動時間")),
       // 0x2B..0x2D: not edited
-      comboField(QStringLiteral("ene"), 0x2E, QStringLiteral("敵我判定")),
+      comboField(QStringLiteral("ene"), 0x2E, QStringLiteral("敵我判定"), kSides),
       // 0x2F..0x33: not edited
-      comboField(QStringLiteral("minor_part(0)"), 0x34, QStringLiteral("強化配件"), kPartRule),
-      comboField(QStringLiteral("minor_part(1)"), 0x35, QStringLiteral("強化配件"), kPartRule),
-      comboField(QStringLiteral("minor_skill(0)"), 0x36, QStringLiteral("技能配件"), kSkillRule),
-      comboField(QStringLiteral("minor_skill(1)"), 0x37, QStringLiteral("技能配件"), kSkillRule),
+      comboField(QStringLiteral("minor_part(0)"), 0x34, QStringLiteral("強化配件"), kParts, kPartRule),
+      comboField(QStringLiteral("minor_part(1)"), 0x35, QStringLiteral("強化配件"), kParts, kPartRule),
+      comboField(QStringLiteral("minor_skill(0)"), 0x36, QStringLiteral("技能配件"), kSkills, kSkillRule),
+      comboField(QStringLiteral("minor_skill(1)"), 0x37, QStringLiteral("技能配件"), kSkills, kSkillRule),
   };
   return t;
 }

@@ -93,21 +93,13 @@ QLineEdit* MapForm::makeNameBox(const QString& name) {
 }
 
 bool MapForm::load() {
-  QStringList stages, parts, skills, sides;
-  if (!loadList(stageNameList(), &stages) ||
-      !loadList(mapPilotNameList(), &pilotNames_) ||
-      !loadList(mapUnitNameList(), &unitNames_) || !loadList({QStringLiteral("parts.txt"), 48}, &parts) ||
-      !loadList({QStringLiteral("skills.txt"), 23}, &skills) || !loadList({QStringLiteral("tene.txt"), 6}, &sides))
+  QStringList stages;
+  // The combo lists in this order: parts.txt, skills.txt, tene.txt.
+  if (!loadList(stageNameList(), &stages) || !loadList(mapPilotNameList(), &pilotNames_) ||
+      !loadList(mapUnitNameList(), &unitNames_) ||
+      !fillCombos(fields_, {QStringLiteral("Mparts(0)"), QStringLiteral("MSkills(0)"), QStringLiteral("Mene")}))
     return false;
   list1_->addItems(stages);
-  for (int k = 0; k < 2; ++k) {
-    fields_.fillCombo(elementName(QStringLiteral("Mparts"), k), parts);
-    fields_.fillCombo(elementName(QStringLiteral("minor_part"), k), parts);
-    fields_.fillCombo(elementName(QStringLiteral("MSkills"), k), skills);
-    fields_.fillCombo(elementName(QStringLiteral("minor_skill"), k), skills);
-  }
-  fields_.fillCombo(QStringLiteral("Mene"), sides);
-  fields_.fillCombo(QStringLiteral("ene"), sides);
   fields_.clear();
 
   auto offsets = readStageOffsets(context().rom());

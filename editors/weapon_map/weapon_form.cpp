@@ -123,18 +123,14 @@ QWidget* WeaponForm::makeFlagFrame(int frame, const QString& group, const QStrin
 }
 
 bool WeaponForm::load() {
-  QStringList units, steps, ground, special, a, b, d;
-  if (!loadList(weaponUnitNameList(), &units) ||
-      !loadList(weaponNameList(), &weaponNames_) ||
-      !loadList({QStringLiteral("EWeapon.txt"), 4}, &steps) || !loadList({QStringLiteral("ground.txt"), 5}, &ground) ||
-      !loadList({QStringLiteral("special.txt"), 11}, &special) ||
+  QStringList units, a, b, d;
+  // The combo lists in this order: EWeapon.txt, ground.txt, special.txt.
+  if (!loadList(weaponUnitNameList(), &units) || !loadList(weaponNameList(), &weaponNames_) ||
+      !fillCombos(fields_, {QStringLiteral("EWeapon"), QStringLiteral("ground(0)"), QStringLiteral("special")}) ||
       !loadList({QStringLiteral("ERequirementA.txt"), 8}, &a) || !loadList({QStringLiteral("ERequirementB.txt"), 8}, &b) ||
       !loadList({QStringLiteral("ERequirementD.txt"), 8}, &d))
     return false;
   list1_->addItems(units);
-  fields_.fillCombo(QStringLiteral("EWeapon"), steps);
-  for (int k = 0; k < 4; ++k) fields_.fillCombo(elementName(QStringLiteral("ground"), k), ground);
-  fields_.fillCombo(QStringLiteral("special"), special);
   for (int i = 0; i < 8; ++i) {
     captionA_[i]->setText(a[i]);
     captionB_[i]->setText(b[i]);

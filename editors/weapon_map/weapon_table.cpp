@@ -1,5 +1,8 @@
 #include "editors/weapon_map/weapon_table.h"
 
+#include "editors/shared_lists.h"
+#include "editors/weapon_map/weapon_upgrade_table.h"
+
 namespace rt {
 
 TableDef weaponTable() {
@@ -20,13 +23,15 @@ TableDef weaponTable() {
       byteField(QStringLiteral("MAP"), 0x13, QStringLiteral("MAP範圍")),
       byteField(QStringLiteral("gotha1"), 0x14, QStringLiteral("合體攻擊機體代碼")),  // combination partner unit
       byteField(QStringLiteral("gotha2"), 0x15, QStringLiteral("合體攻擊機師代碼")),  // combination partner pilot
-      comboField(QStringLiteral("special"), 0x16, QStringLiteral("特殊效果")),        // row of special.txt
+      comboField(QStringLiteral("special"), 0x16, QStringLiteral("特殊效果"),
+                 NameListSource{QStringLiteral("special.txt"), 11}),
       byteField(QStringLiteral("sp_lv"), 0x17, QStringLiteral("效果等級")),
-      comboField(QStringLiteral("EWeapon"), 0x18, QStringLiteral("改造幅度")),  // column of the upgrade table
-      comboField(QStringLiteral("ground(0)"), 0x19, QStringLiteral("空")),      // terrain ranks, rows of ground.txt
-      comboField(QStringLiteral("ground(1)"), 0x1A, QStringLiteral("陸")),
-      comboField(QStringLiteral("ground(2)"), 0x1B, QStringLiteral("海")),
-      comboField(QStringLiteral("ground(3)"), 0x1C, QStringLiteral("宇")),
+      // A column of the upgrade table, named as the upgrade table's records are.
+      comboField(QStringLiteral("EWeapon"), 0x18, QStringLiteral("改造幅度"), weaponUpgradeNameList()),
+      comboField(QStringLiteral("ground(0)"), 0x19, QStringLiteral("空"), terrainRankList()),
+      comboField(QStringLiteral("ground(1)"), 0x1A, QStringLiteral("陸"), terrainRankList()),
+      comboField(QStringLiteral("ground(2)"), 0x1B, QStringLiteral("海"), terrainRankList()),
+      comboField(QStringLiteral("ground(3)"), 0x1C, QStringLiteral("宇"), terrainRankList()),
       flagsField(QStringLiteral("EProperty"), 0x1D, QStringLiteral("武器屬性")),
       flagsField(QStringLiteral("RequirementA"), 0x1E, QStringLiteral("必要條件A")),
       flagsField(QStringLiteral("RequirementB"), 0x1F, QStringLiteral("必要條件B")),
