@@ -202,10 +202,10 @@ int importFile(const TableRegistry& registry, const Options& o, QTextStream& out
 
   RomImage rom;
   rom.setRomPath(o.positional[1]);
-  QList<QVariantMap> keys;
+  const QString source = QStringLiteral("import %1").arg(QFileInfo(o.positional[2]).fileName());
+  QList<QVariantMap> keys;  // as resolved, so the history holds numbers whatever the file held
   keys.reserve(static_cast<qsizetype>(parsed->records.size()));
-  for (const ImportedRecord& record : parsed->records) keys << record.keys;
-  const TxInfo info = recordTx(QStringLiteral("import %1").arg(QFileInfo(o.positional[2]).fileName()), table->name(), keys);
+  TxInfo info = recordTx(source, table->name(), {});
   // The lock is held from the first read to the last write: a second writer
   // waits, and no value read here is stale when written back.
   WriteTransaction transaction(rom, info);
@@ -222,6 +222,7 @@ int importFile(const TableRegistry& registry, const Options& o, QTextStream& out
       return kFailed;
     };
     if (!ref) return fail(ref.message());
+    keys << ref->keys;
     auto current = table->read(rom, *ref);
     if (!current) return fail(current.message());
     auto state = overlayFields(*table, *current, record.fields);
@@ -239,6 +240,7 @@ int importFile(const TableRegistry& registry, const Options& o, QTextStream& out
       return fail(field.isEmpty() ? error.message : QStringLiteral("field %1: %2").arg(field, error.message));
     }
   }
+  info = recordTx(source, table->name(), keys);
   SaveResult saved = applyWrites(rom, writes, info);
   if (!saved.status) {
     err << saved.status.message() << '\n';

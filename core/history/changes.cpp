@@ -104,8 +104,8 @@ QString ChangeReader::where(const FieldChange& c) {
     keys << (it.key() == QLatin1String("index") ? it.value().toString() : it.key() + QLatin1Char(' ') + it.value().toString());
   QString record = c.table + QLatin1Char(' ') + keys.join(QStringLiteral(", "));
   if (!c.name.isEmpty()) record += QStringLiteral(" (%1)").arg(c.name);
-  return QStringLiteral("%1, %2 %3").arg(record, c.caption.isEmpty() ? c.field : c.caption,
-                                         c.caption.isEmpty() ? QString() : QStringLiteral("[%1]").arg(c.field));
+  if (c.caption.isEmpty() || c.caption == c.field) return QStringLiteral("%1, %2").arg(record, c.field);
+  return QStringLiteral("%1, %2 [%3]").arg(record, c.caption, c.field);
 }
 
 }  // namespace rt

@@ -108,7 +108,9 @@ Result<QString> undoTransaction(RomImage& rom, const TableRegistry& registry, co
   // recorded, so the target's state is set on its own.
   if (rom.lastTransaction() == 0 || saved.bytesChanged == 0)
     if (Status s = journal->finish(tx.id, info.targetState); !s) return s;
-  const QString verb = request.kind == UndoKind::Redo ? QStringLiteral("Redid") : QStringLiteral("Undid");
+  const QString verb = request.kind == UndoKind::Redo     ? QStringLiteral("Redid")
+                       : request.kind == UndoKind::Revert ? QStringLiteral("Reverted")
+                                                          : QStringLiteral("Undid");
   return QStringLiteral("%1 transaction %2 (%3); %4 byte(s) changed.")
       .arg(verb)
       .arg(tx.id)
