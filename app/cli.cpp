@@ -103,6 +103,16 @@ bool recovered(RomImage& rom, QTextStream& err) {
   return s.isOk();
 }
 
+void useImage(RomImage& rom, const TableRegistry& registry, const Options& o) {
+  rom.setRomPath(o.positional[1]);
+  rom.setFieldNamer(ChangeReader::namer(registry, o.positional[1], o.names));
+}
+
+bool openImage(RomImage& rom, const TableRegistry& registry, const Options& o, QTextStream& err) {
+  useImage(rom, registry, o);
+  return recovered(rom, err);
+}
+
 int listTables(const TableRegistry& registry, QTextStream& out) {
   out << QStringLiteral("%1  %2  %3  %4\n").arg(QStringLiteral("TABLE"), -22).arg(QStringLiteral("BASE"), -9)
              .arg(QStringLiteral("STRIDE"), 6).arg(QStringLiteral("COUNT"), 6);
@@ -132,8 +142,7 @@ int exportTable(const TableRegistry& registry, const Options& o, QTextStream& ou
     return kUsage;
   }
   RomImage rom;
-  rom.setRomPath(o.positional[1]);
-  if (!recovered(rom, err)) return kFailed;
+  if (!openImage(rom, registry, o, err)) return kFailed;
   auto refs = table->records(rom, o.names);
   if (!refs) {
     err << refs.message() << '\n';
@@ -201,7 +210,7 @@ int importFile(const TableRegistry& registry, const Options& o, QTextStream& out
   }
 
   RomImage rom;
-  rom.setRomPath(o.positional[1]);
+  useImage(rom, registry, o);
   const QString source = QStringLiteral("import %1").arg(QFileInfo(o.positional[2]).fileName());
   QList<QVariantMap> keys;  // as resolved, so the history holds numbers whatever the file held
   keys.reserve(static_cast<qsizetype>(parsed->records.size()));
@@ -275,8 +284,7 @@ int showHistory(const TableRegistry& registry, const Options& o, QTextStream& ou
     return kUsage;
   }
   RomImage rom;
-  rom.setRomPath(o.positional[1]);
-  if (!recovered(rom, err)) return kFailed;
+  if (!openImage(rom, registry, o, err)) return kFailed;
   std::vector<Transaction> list;
   if (Journal* journal = rom.journal()) {
     auto listed = journal->list(o.limit, true);
@@ -341,8 +349,7 @@ int undoCommand(const TableRegistry& registry, const Options& o, UndoKind kind, 
     }
   }
   RomImage rom;
-  rom.setRomPath(o.positional[1]);
-  if (!recovered(rom, err)) return kFailed;
+  if (!openImage(rom, registry, o, err)) return kFailed;
   auto done = undoTransaction(rom, registry, o.names, request);
   printNotices(rom, err);
   if (!done) {

@@ -285,14 +285,23 @@ Status RomImage::commit() {
   if (!id) return Status::error(QStringLiteral("%1 Nothing was written to \"%2\".").arg(id.message(), romPath_));
 
   auto failWith = [&](size_t written, const QString& what) {
-    Status back = putBack(journaled, written);
+    std::vector<Run> stuck;
+    Status back = putBack(journaled, written, &stuck);
     if (back) {
       journal_->finish(*id, TxState::RolledBack);  // if this fails, recovery finds the old bytes and says so
       return Status::error(QStringLiteral("%1 The old bytes were put back: the save did not take place.").arg(what));
     }
-    return Status::error(QStringLiteral("%1 Putting the old bytes back failed too: %2 Until then \"%3\" may hold part "
+    QString fields;
+    if (fieldNamer_ && !stuck.empty()) {
+      Transaction failed;
+      failed.info = info_;
+      failed.runs = stuck;
+      const QStringList named = fieldNamer_(failed);
+      if (!named.isEmpty()) fields = QStringLiteral(" Fields that may still hold new values: %1.").arg(named.join(QStringLiteral("; ")));
+    }
+    return Status::error(QStringLiteral("%1 Putting the old bytes back failed too: %2%3 Until then \"%4\" may hold part "
                                         "of the change; the next time it is opened the change is rolled back.")
-                             .arg(what, back.message(), romPath_));
+                             .arg(what, back.message(), fields, romPath_));
   };
   for (size_t r = 0; r < runs.size(); ++r) {
     const Run_& run = runs[r];
@@ -322,7 +331,7 @@ Status RomImage::checkUnchanged() {
   return Status::ok();
 }
 
-Status RomImage::putBack(const std::vector<Run>& runs, size_t count) {
+Status RomImage::putBack(const std::vector<Run>& runs, size_t count, std::vector<Run>* stuck) {
   QStringList failed;
   QString why;
   for (size_t r = count; r-- > 0;) {
@@ -331,14 +340,17 @@ Status RomImage::putBack(const std::vector<Run>& runs, size_t count) {
     if (!s) {
       failed << QStringLiteral("0x%1 (%2 bytes)").arg(QString::number(run.offset, 16).toUpper()).arg(run.before.size());
       why = s.message();
+      stuck->push_back(run);
     }
   }
   if (failed.isEmpty()) {
     Status flushed = file_->flush();
     if (flushed) return Status::ok();
+    stuck->assign(runs.begin(), runs.begin() + static_cast<std::ptrdiff_t>(count));
     return Status::error(QStringLiteral("flushing the old bytes to the disk failed (%1).").arg(flushed.message()));
   }
   file_->flush();
+  std::reverse(stuck->begin(), stuck->end());
   return Status::error(QStringLiteral("the bytes at %1 could not be written (%2).").arg(failed.join(QStringLiteral(", ")), why));
 }
 
@@ -444,12 +456,14 @@ Status RomImage::recoverLocked() {
   // Newest first, so runs that overlap end with the oldest bytes.
   for (auto tx = pending->rbegin(); tx != pending->rend(); ++tx) {
     QStringList foreign;
+    std::vector<Run> foreignRuns;
     for (auto run = tx->runs.rbegin(); run != tx->runs.rend(); ++run) {
       const auto length = static_cast<std::int64_t>(run->before.size());
       const QString where = QStringLiteral("0x%1 (%2 bytes)").arg(QString::number(run->offset, 16).toUpper()).arg(length);
       QByteArray now(length, '\0');
       if (run->offset + length > size || !readExactly(file, run->offset, now.data(), length)) {
         foreign << where;
+        foreignRuns.push_back(*run);
         continue;
       }
       // A torn write leaves each byte old or new; any other byte was written
@@ -458,6 +472,7 @@ Status RomImage::recoverLocked() {
       for (qsizetype i = 0; i < length && ours; ++i) ours = now[i] == run->before[i] || now[i] == run->after[i];
       if (!ours) {
         foreign << where;
+        foreignRuns.push_back(*run);
         continue;
       }
       if (now != run->before && !writeExactly(file, run->offset, run->before.constData(), length))
@@ -469,9 +484,17 @@ Status RomImage::recoverLocked() {
       return Status::error(QStringLiteral("Rolling back the interrupted change in \"%1\" failed: %2.").arg(romPath_, flushed.message()));
     if (Status marked = journal_->finish(tx->id, TxState::RolledBack); !marked) return marked;
     QString notice = QStringLiteral("An interrupted %1 was rolled back.").arg(describeTransaction(*tx));
-    if (!foreign.isEmpty())
-      notice += QStringLiteral(" Another program has written at %1 since; those bytes were left as they are.")
-                    .arg(foreign.join(QStringLiteral(", ")));
+    if (!foreign.isEmpty()) {
+      QStringList named;
+      if (fieldNamer_) {
+        Transaction theirs = *tx;
+        theirs.runs = foreignRuns;
+        named = fieldNamer_(theirs);
+      }
+      notice += QStringLiteral(" Another program has written at %1 since; those bytes were left as they are%2.")
+                    .arg(foreign.join(QStringLiteral(", ")),
+                         named.isEmpty() ? QString() : QStringLiteral(" (%1)").arg(named.join(QStringLiteral("; "))));
+    }
     notices_ << notice;
   }
   return Status::ok();

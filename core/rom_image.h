@@ -19,6 +19,7 @@
 #include <QStringList>
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <utility>
@@ -61,6 +62,9 @@ class RomImage {
   // Closes the history file, releasing it (another image is chosen, or a test
   // wants to look at it from outside).
   void closeJournal();
+  // Names the fields of a transaction's runs ("Unit 3 (name), HP"), for the
+  // message of a rollback that failed; front ends that know the tables set it.
+  void setFieldNamer(std::function<QStringList(const Transaction&)> namer) { fieldNamer_ = std::move(namer); }
   // The id of the transaction the last successful write session recorded.
   std::int64_t lastTransaction() const { return lastTx_; }
 
@@ -111,7 +115,7 @@ class RomImage {
   Status openJournal(bool create);
   Status recoverLocked();
   Status checkUnchanged();
-  Status putBack(const std::vector<Run>& runs, size_t count);
+  Status putBack(const std::vector<Run>& runs, size_t count, std::vector<Run>* stuck);
 
   std::shared_ptr<FileLayer> files_;
   QString romPath_;
@@ -135,6 +139,7 @@ class RomImage {
   int lockTimeoutMs_ = 10000;
   QStringList notices_;
   std::int64_t lastTx_ = 0;
+  std::function<QStringList(const Transaction&)> fieldNamer_;
 };
 
 // Holds a write transaction for a scope.

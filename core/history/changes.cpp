@@ -108,4 +108,15 @@ QString ChangeReader::where(const FieldChange& c) {
   return QStringLiteral("%1, %2 [%3]").arg(record, c.caption, c.field);
 }
 
+std::function<QStringList(const Transaction&)> ChangeReader::namer(const TableRegistry& registry,
+                                                                  const QString& imagePath, const QString& namesDir) {
+  return [&registry, imagePath, namesDir](const Transaction& tx) {
+    ChangeReader reader(registry, imagePath, namesDir);
+    QStringList named;
+    if (auto changes = reader.changes(tx))
+      for (const FieldChange& c : *changes) named << where(c);
+    return named;
+  };
+}
+
 }  // namespace rt

@@ -38,6 +38,9 @@ class ChangeReader {
 
   // "Unit 3 (name), HP" for messages.
   static QString where(const FieldChange& change);
+  // For RomImage::setFieldNamer: the fields a transaction's runs cover.
+  static std::function<QStringList(const Transaction&)> namer(const TableRegistry& registry, const QString& imagePath,
+                                                             const QString& namesDir);
 
  private:
   Result<std::vector<FieldChange>> compare(const Transaction& tx, FileLayer& before, FileLayer& after);
