@@ -1,5 +1,6 @@
 #include "app/cli.h"
 
+#include "app/importer.h"
 #include "app/record_io.h"
 #include "core/history/changes.h"
 #include "core/history/undo.h"
@@ -11,6 +12,11 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QSaveFile>
+
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
 
 namespace rt {
 namespace {
@@ -103,6 +109,19 @@ bool recovered(RomImage& rom, QTextStream& err) {
   return s.isOk();
 }
 
+// Whether two paths name one file (links included).
+bool sameFile(const QString& a, const QString& b) {
+#ifndef _WIN32
+  struct stat sa {}, sb {};
+  if (::stat(QFile::encodeName(a).constData(), &sa) != 0 || ::stat(QFile::encodeName(b).constData(), &sb) != 0)
+    return false;
+  return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
+#else
+  return QFileInfo(a).canonicalFilePath().compare(QFileInfo(b).canonicalFilePath(), Qt::CaseInsensitive) == 0 &&
+         QFileInfo::exists(a);
+#endif
+}
+
 void useImage(RomImage& rom, const TableRegistry& registry, const Options& o) {
   rom.setRomPath(o.positional[1]);
   rom.setFieldNamer(ChangeReader::namer(registry, o.positional[1], o.names));
@@ -141,8 +160,17 @@ int exportTable(const TableRegistry& registry, const Options& o, QTextStream& ou
     err << QStringLiteral("Unknown format \"%1\"; use json or csv.\n").arg(o.format);
     return kUsage;
   }
+  if (!o.output.isEmpty() && sameFile(o.output, o.positional[1])) {
+    err << QStringLiteral("--output %1 names the image being read; choose another file. Nothing was written.\n")
+               .arg(o.output);
+    return kUsage;
+  }
   RomImage rom;
   if (!openImage(rom, registry, o, err)) return kFailed;
+  if (Status holds = checkImageHolds(rom, *table); !holds) {
+    err << holds.message() << '\n';
+    return kFailed;
+  }
   auto refs = table->records(rom, o.names);
   if (!refs) {
     err << refs.message() << '\n';
@@ -156,17 +184,29 @@ int exportTable(const TableRegistry& registry, const Options& o, QTextStream& ou
       err << state.message() << '\n';
       return kFailed;
     }
-    records.push_back({ref, *state});
+    auto stored = storedComboBytes(rom, *table, ref);
+    if (!stored) {
+      err << stored.message() << '\n';
+      return kFailed;
+    }
+    records.push_back({ref, *state, *stored});
   }
   const QByteArray bytes = o.format == QLatin1String("csv") ? recordsToCsv(*table, records) : recordsToJson(*table, records);
   if (o.output.isEmpty()) {
     out.flush();
-    out.device() ? void(out.device()->write(bytes)) : void(out << QString::fromUtf8(bytes));
+    if (!out.device()) {
+      out << QString::fromUtf8(bytes);
+    } else if (out.device()->write(bytes) != bytes.size()) {
+      err << QStringLiteral("Writing the output failed: %1.\n").arg(out.device()->errorString());
+      return kFailed;
+    }
     return kOk;
   }
-  QFile file(o.output);
-  if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(bytes) != bytes.size() || !file.flush()) {
-    err << QStringLiteral("Cannot write %1: %2\n").arg(o.output, file.errorString());
+  // A temporary file beside the target, renamed over it once complete: a
+  // failure leaves an existing file as it was.
+  QSaveFile file(o.output);
+  if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
+    err << QStringLiteral("Cannot write %1: %2. It was left as it was.\n").arg(o.output, file.errorString());
     return kFailed;
   }
   return kOk;
@@ -177,88 +217,7 @@ int importFile(const TableRegistry& registry, const Options& o, QTextStream& out
     err << "import needs ROM and FILE.\n" << kUsageText;
     return kUsage;
   }
-  QFile file(o.positional[2]);
-  if (!file.open(QIODevice::ReadOnly)) {
-    err << QStringLiteral("Cannot read %1: %2\n").arg(o.positional[2], file.errorString());
-    return kFailed;
-  }
-  const QByteArray bytes = file.readAll();
-  const bool json = bytes.trimmed().startsWith('{') || bytes.startsWith("\xEF\xBB\xBF{");
-  QString tableName = o.table;
-  Result<ImportFile> parsed = Result<ImportFile>::failure(QString());
-  if (json) {
-    parsed = parseJsonImport(bytes);
-    if (parsed && tableName.isEmpty()) tableName = parsed->table;
-    if (parsed && !o.table.isEmpty() && !parsed->table.isEmpty() && parsed->table != o.table) {
-      err << QStringLiteral("The file holds table \"%1\", not \"%2\".\n").arg(parsed->table, o.table);
-      return kUsage;
-    }
-  }
-  if (tableName.isEmpty()) {
-    err << "The file does not name its table; give --table TABLE.\n";
-    return kUsage;
-  }
-  const TableAdapter* table = registry.find(tableName);
-  if (!table) {
-    err << QStringLiteral("Unknown table \"%1\"; `romtables-cli tables` lists them.\n").arg(tableName);
-    return kUsage;
-  }
-  if (!json) parsed = parseCsvImport(bytes, *table);
-  if (!parsed) {
-    err << parsed.message() << '\n';
-    return kFailed;
-  }
-
-  RomImage rom;
-  useImage(rom, registry, o);
-  const QString source = QStringLiteral("import %1").arg(QFileInfo(o.positional[2]).fileName());
-  QList<QVariantMap> keys;  // as resolved, so the history holds numbers whatever the file held
-  keys.reserve(static_cast<qsizetype>(parsed->records.size()));
-  TxInfo info = recordTx(source, table->name(), {});
-  // The lock is held from the first read to the last write: a second writer
-  // waits, and no value read here is stale when written back.
-  WriteTransaction transaction(rom, info);
-  printNotices(rom, err);
-  if (!transaction.status()) {
-    err << transaction.status().message() << '\n';
-    return kFailed;
-  }
-  std::vector<ByteWrite> writes;
-  for (const ImportedRecord& record : parsed->records) {
-    auto ref = table->resolve(rom, record.keys);
-    auto fail = [&](const QString& why) {
-      err << QStringLiteral("Nothing was written. %1: %2\n").arg(record.where, why);
-      return kFailed;
-    };
-    if (!ref) return fail(ref.message());
-    keys << ref->keys;
-    auto current = table->read(rom, *ref);
-    if (!current) return fail(current.message());
-    auto state = overlayFields(*table, *current, record.fields);
-    if (!state) return fail(state.message());
-    // Fields that point elsewhere select what the other fields show; the
-    // imported values then go over what the imported pointers select.
-    auto followed = table->follow(rom, *ref, *state);
-    if (!followed) return fail(followed.message());
-    state = overlayFields(*table, *followed, record.fields);
-    if (!state) return fail(state.message());
-    FieldError error;
-    if (!table->encode(rom, *ref, *state, &writes, &error)) {
-      const auto controls = table->controls();
-      const QString field = error.control >= 0 ? controls[static_cast<size_t>(error.control)].name : QString();
-      return fail(field.isEmpty() ? error.message : QStringLiteral("field %1: %2").arg(field, error.message));
-    }
-  }
-  info = recordTx(source, table->name(), keys);
-  SaveResult saved = applyWrites(rom, writes, info);
-  if (!saved.status) {
-    err << saved.status.message() << '\n';
-    return kFailed;
-  }
-  out << QStringLiteral("Imported %1 record(s) into %2 of %3; %4 byte(s) changed.\n")
-             .arg(parsed->records.size()).arg(table->name(), QFileInfo(o.positional[1]).fileName())
-             .arg(saved.bytesChanged);
-  return kOk;
+  return importRecords(registry, ImportRequest{o.positional[1], o.positional[2], o.table, o.names}, out, err);
 }
 
 QJsonObject changeJson(const FieldChange& c) {

@@ -4,14 +4,42 @@
 #include <QCoreApplication>
 #include <QFile>
 
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+namespace {
+
+// Flushes and closes a standard stream; false (errno set) when any write
+// to it failed, so output lost to a full disk or a closed pipe is a failure.
+bool closeStream(QFile& file, QTextStream& stream, std::FILE* handle) {
+  stream.flush();
+  bool ok = stream.status() == QTextStream::Ok;
+  ok = file.flush() && ok;
+  ok = file.error() == QFileDevice::NoError && ok;
+  file.close();
+  errno = 0;
+  if (std::ferror(handle)) ok = false;
+  const int saved = errno;
+  if (std::fclose(handle) != 0) ok = false;
+  else if (!ok) errno = saved;
+  return ok;
+}
+
+}  // namespace
+
 int main(int argc, char** argv) {
   QCoreApplication app(argc, argv);
   QFile outFile, errFile;
   outFile.open(stdout, QIODevice::WriteOnly);
   errFile.open(stderr, QIODevice::WriteOnly);
   QTextStream out(&outFile), err(&errFile);
-  const int code = rt::runCli(app.arguments().mid(1), QCoreApplication::applicationDirPath(), out, err);
-  out.flush();
-  err.flush();
+  int code = rt::runCli(app.arguments().mid(1), QCoreApplication::applicationDirPath(), out, err);
+  if (!closeStream(outFile, out, stdout)) {
+    const QString why = errno ? QString::fromLocal8Bit(std::strerror(errno)) : outFile.errorString();
+    err << QStringLiteral("Writing the output failed: %1.\n").arg(why);
+    if (code == 0) code = 1;
+  }
+  if (!closeStream(errFile, err, stderr) && code == 0) code = 1;
   return code;
 }

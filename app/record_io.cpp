@@ -6,16 +6,35 @@
 
 #include <csv.h>
 
+#include "core/conversions.h"
+
+#include <QRegularExpression>
+
+#include <algorithm>
+
 #include <climits>
 #include <cmath>
 
 namespace rt {
 namespace {
 
-QJsonValue jsonOf(const ControlRef& control, const ControlValue& value) {
+// "(n)" when the combo's row would not store its byte back unchanged.
+QString exactComboText(const Field& field, const ControlValue& value, int stored) {
+  if (stored < 0) return {};
+  const bool pastList = field.list.count > 0 && value.row >= field.list.count;
+  if (!pastList && byteForRow(field.combo, value.row) == stored) return {};
+  return QStringLiteral("(%1)").arg(stored);
+}
+
+int storedAt(const std::vector<int>& stored, size_t c) { return c < stored.size() ? stored[c] : -1; }
+
+QJsonValue jsonOf(const ControlRef& control, const Field& field, const ControlValue& value, int stored) {
   switch (control.kind) {
     case ControlKind::Text: return value.text;
-    case ControlKind::Combo: return value.row;
+    case ControlKind::Combo: {
+      const QString exact = exactComboText(field, value, stored);
+      return exact.isEmpty() ? QJsonValue(value.row) : QJsonValue(exact);
+    }
     case ControlKind::Check: return value.checked;
   }
   return {};
@@ -28,10 +47,13 @@ QByteArray csvCell(const QString& text) {
   return out;
 }
 
-QString cellText(const ControlRef& control, const ControlValue& value) {
+QString cellText(const ControlRef& control, const Field& field, const ControlValue& value, int stored) {
   switch (control.kind) {
     case ControlKind::Text: return value.text;
-    case ControlKind::Combo: return QString::number(value.row);
+    case ControlKind::Combo: {
+      const QString exact = exactComboText(field, value, stored);
+      return exact.isEmpty() ? QString::number(value.row) : exact;
+    }
     case ControlKind::Check: return value.checked ? QStringLiteral("1") : QStringLiteral("0");
   }
   return {};
@@ -57,16 +79,18 @@ void onCsvRow(int, void* context) {
 
 QByteArray recordsToJson(const TableAdapter& table, const std::vector<ExportedRecord>& records) {
   const std::vector<ControlRef> controls = table.controls();
+  const std::vector<Field> fields = table.fields();
   QJsonArray list;
   for (const ExportedRecord& r : records) {
     QJsonObject object;
     for (const QString& key : table.keyNames()) object.insert(key, QJsonValue::fromVariant(r.ref.keys.value(key)));
     object.insert(QStringLiteral("name"), r.ref.name);
     object.insert(QStringLiteral("offset"), static_cast<qint64>(r.ref.offset));
-    QJsonObject fields;
+    QJsonObject values;
     for (size_t c = 0; c < controls.size() && c < r.state.size(); ++c)
-      fields.insert(controls[c].name, jsonOf(controls[c], r.state[c]));
-    object.insert(QStringLiteral("fields"), fields);
+      values.insert(controls[c].name, jsonOf(controls[c], fields[static_cast<size_t>(controls[c].field)], r.state[c],
+                                            storedAt(r.stored, c)));
+    object.insert(QStringLiteral("fields"), values);
     list.append(object);
   }
   QJsonObject root;
@@ -77,6 +101,7 @@ QByteArray recordsToJson(const TableAdapter& table, const std::vector<ExportedRe
 
 QByteArray recordsToCsv(const TableAdapter& table, const std::vector<ExportedRecord>& records) {
   const std::vector<ControlRef> controls = table.controls();
+  const std::vector<Field> fields = table.fields();
   QByteArray out;
   QStringList header = table.keyNames();
   header << QStringLiteral("name");
@@ -93,22 +118,45 @@ QByteArray recordsToCsv(const TableAdapter& table, const std::vector<ExportedRec
     QStringList cells;
     for (const QString& key : table.keyNames()) cells << r.ref.keys.value(key).toString();
     cells << r.ref.name;
-    for (size_t c = 0; c < controls.size() && c < r.state.size(); ++c) cells << cellText(controls[c], r.state[c]);
+    for (size_t c = 0; c < controls.size() && c < r.state.size(); ++c) cells << cellText(controls[c], fields[static_cast<size_t>(controls[c].field)], r.state[c], storedAt(r.stored, c));
     appendRow(cells);
   }
   return out;
+}
+
+QString lineAndColumn(const QByteArray& text, qsizetype offset) {
+  offset = std::clamp<qsizetype>(offset, 0, text.size());
+  int line = 1;
+  qsizetype lineStart = 0;
+  for (qsizetype i = 0; i < offset; ++i) {
+    if (text[i] == '\n') {
+      ++line;
+      lineStart = i + 1;
+    }
+  }
+  // Columns count characters, not bytes: UTF-8 continuation bytes are skipped.
+  int column = 1;
+  for (qsizetype i = lineStart; i < offset; ++i)
+    if ((static_cast<unsigned char>(text[i]) & 0xC0) != 0x80) ++column;
+  return QStringLiteral("line %1, column %2").arg(line).arg(column);
 }
 
 Result<ImportFile> parseJsonImport(const QByteArray& bytes) {
   QJsonParseError error{};
   const QJsonDocument doc = QJsonDocument::fromJson(bytes, &error);
   if (doc.isNull())
-    return Result<ImportFile>::failure(
-        QStringLiteral("The JSON file is not valid at byte %1: %2.").arg(error.offset).arg(error.errorString()));
+    return Result<ImportFile>::failure(QStringLiteral("The JSON file is not valid at %1: %2.")
+                                           .arg(lineAndColumn(bytes, error.offset), error.errorString()));
+  if (doc.isArray())
+    return Result<ImportFile>::failure(QStringLiteral(
+        "The JSON file holds an array; an import needs an object: {\"table\": ..., \"records\": [...]}, as export writes."));
   if (!doc.isObject() || !doc.object().value(QStringLiteral("records")).isArray())
     return Result<ImportFile>::failure(QStringLiteral("The JSON file needs an object with a \"records\" array."));
   ImportFile file;
-  file.table = doc.object().value(QStringLiteral("table")).toString();
+  const QJsonValue table = doc.object().value(QStringLiteral("table"));
+  if (!table.isUndefined() && !table.isString())
+    return Result<ImportFile>::failure(QStringLiteral("The JSON file's \"table\" is not a text."));
+  file.table = table.toString();
   const QJsonArray records = doc.object().value(QStringLiteral("records")).toArray();
   for (qsizetype i = 0; i < records.size(); ++i) {
     const QString where = QStringLiteral("record %1 of the file").arg(i);
@@ -131,6 +179,41 @@ Result<ImportFile> parseJsonImport(const QByteArray& bytes) {
   return file;
 }
 
+namespace {
+
+// Where each CSV record starts: its physical line (quoted fields may span
+// lines), skipping blank lines as the reader does.
+std::vector<int> csvRecordLines(const QByteArray& bytes) {
+  std::vector<int> starts;
+  int line = 1;
+  bool quoted = false, empty = true;
+  int start = 1;
+  for (char c : bytes) {
+    if (c == '"') quoted = !quoted;
+    if (c == '\n') {
+      if (!quoted) {
+        if (!empty) starts.push_back(start);
+        empty = true;
+        start = line + 1;
+      }
+      ++line;
+      continue;
+    }
+    if (!quoted && empty && c != '\r' && c != ' ' && c != '\t') {
+      empty = false;
+      start = line;
+    } else if (quoted) {
+      empty = false;
+    }
+  }
+  if (!empty) starts.push_back(start);
+  return starts;
+}
+
+}  // namespace
+
+int countCsvRecords(const QByteArray& bytes) { return static_cast<int>(csvRecordLines(bytes).size()); }
+
 Result<ImportFile> parseCsvImport(const QByteArray& input, const TableAdapter& table) {
   QByteArray bytes = input;
   if (bytes.startsWith("\xEF\xBB\xBF")) bytes.remove(0, 3);
@@ -142,8 +225,11 @@ Result<ImportFile> parseCsvImport(const QByteArray& input, const TableAdapter& t
   const bool bad = parsed != static_cast<size_t>(bytes.size()) || csv_fini(&parser, onCsvField, onCsvRow, &rows) != 0;
   const QString why = QString::fromUtf8(csv_strerror(csv_error(&parser)));
   csv_free(&parser);
-  if (bad) return Result<ImportFile>::failure(QStringLiteral("The CSV file is not valid: %1.").arg(why));
+  if (bad)
+    return Result<ImportFile>::failure(QStringLiteral("The CSV file is not valid at %1: %2.")
+                                           .arg(lineAndColumn(bytes, static_cast<qsizetype>(parsed)), why));
   if (rows.rows.empty()) return Result<ImportFile>::failure(QStringLiteral("The CSV file is empty."));
+  const std::vector<int> lines = csvRecordLines(bytes);
 
   const QStringList header = rows.rows.front();
   const QStringList keys = table.keyNames();
@@ -151,9 +237,10 @@ Result<ImportFile> parseCsvImport(const QByteArray& input, const TableAdapter& t
     if (!header.contains(key))
       return Result<ImportFile>::failure(QStringLiteral("The CSV header has no \"%1\" column.").arg(key));
   ImportFile file;
-  for (size_t line = 1; line < rows.rows.size(); ++line) {
-    const QStringList& cells = rows.rows[line];
-    const QString where = QStringLiteral("line %1 of the file").arg(line + 1);
+  for (size_t row = 1; row < rows.rows.size(); ++row) {
+    const QStringList& cells = rows.rows[row];
+    const int line = row < lines.size() ? lines[row] : static_cast<int>(row) + 1;
+    const QString where = QStringLiteral("line %1 of the file").arg(line);
     if (cells.size() != header.size())
       return Result<ImportFile>::failure(
           QStringLiteral("%1 has %2 cells; the header has %3.").arg(where).arg(cells.size()).arg(header.size()));
@@ -161,15 +248,37 @@ Result<ImportFile> parseCsvImport(const QByteArray& input, const TableAdapter& t
     r.where = where;
     for (qsizetype c = 0; c < header.size(); ++c) {
       if (keys.contains(header[c])) r.keys.insert(header[c], cells[c]);
-      else if (header[c] != QLatin1String("name")) r.fields.insert(header[c], cells[c]);
+      else if (header[c] != QLatin1String("name") && header[c] != QLatin1String("offset")) r.fields.insert(header[c], cells[c]);
     }
     file.records.push_back(std::move(r));
   }
   return file;
 }
 
-Result<RecordState> overlayFields(const TableAdapter& table, RecordState state, const QHash<QString, QVariant>& fields) {
+Result<std::vector<int>> storedComboBytes(RomImage& rom, const TableAdapter& table, const RecordRef& ref) {
   const std::vector<ControlRef> controls = table.controls();
+  const std::vector<Field> fields = table.fields();
+  std::vector<int> out(controls.size(), -1);
+  bool any = false;
+  for (const ControlRef& c : controls) any = any || c.kind == ControlKind::Combo;
+  if (!any) return out;
+  RomSession session(rom, Access::Read);
+  if (!session.status()) return session.status();
+  rom.prefetch(ref.offset, table.stride());
+  for (size_t c = 0; c < controls.size(); ++c) {
+    if (controls[c].kind != ControlKind::Combo) continue;
+    rom.seek(ref.offset + fields[static_cast<size_t>(controls[c].field)].offset);
+    out[c] = rom.readU8();
+  }
+  if (Status closed = session.close(); !closed) return closed;
+  return out;
+}
+
+Result<RecordState> overlayFields(const TableAdapter& table, RecordState state, const QHash<QString, QVariant>& fields,
+                                  const std::vector<int>* stored) {
+  const std::vector<ControlRef> controls = table.controls();
+  const std::vector<Field> defs = table.fields();
+  static const QRegularExpression storedForm(QStringLiteral("^\\s*\\((\\d{1,3})\\)\\s*$"));
   for (auto it = fields.begin(); it != fields.end(); ++it) {
     size_t c = 0;
     while (c < controls.size() && controls[c].name != it.key()) ++c;
@@ -184,13 +293,39 @@ Result<RecordState> overlayFields(const TableAdapter& table, RecordState state, 
         target.text = v.toString();
         break;
       case ControlKind::Combo: {
+        const Field& field = defs[static_cast<size_t>(controls[c].field)];
+        const int have = stored && c < stored->size() ? (*stored)[c] : -1;
+        const auto match = v.typeId() == QMetaType::QString ? storedForm.match(v.toString()) : QRegularExpressionMatch();
+        if (match.hasMatch()) {
+          const int n = match.captured(1).toInt();
+          if (n != have)
+            return Result<RecordState>::failure(
+                QStringLiteral("field \"%1\": %2 stands for the stored byte %3, but the image holds %4; give a row "
+                               "of the list instead")
+                    .arg(it.key(), quotedValue(v.toString()))
+                    .arg(n)
+                    .arg(have < 0 ? QStringLiteral("another value") : QString::number(have)));
+          break;  // the byte already stored: the current row keeps it
+        }
         bool ok = false;
         const double d = v.toDouble(&ok);
         // Range before converting: a double beyond int (or NaN) has no int value.
         if (!ok || v.typeId() == QMetaType::Bool || !(d >= -1 && d <= INT_MAX) || d != std::trunc(d))
           return Result<RecordState>::failure(
-              QStringLiteral("field \"%1\": '%2' is not a row number").arg(it.key(), v.toString()));
-        target.row = static_cast<int>(d);
+              QStringLiteral("field \"%1\": %2 is not a row number").arg(it.key(), quotedValue(v.toString())));
+        const int row = static_cast<int>(d);
+        if (field.list.count > 0 && row >= field.list.count) {
+          // A row past the list is how a plain combo shows a byte without a
+          // row: accepted only as the byte already there.
+          if (field.combo.kind == ComboRule::Plain && row == have) break;
+          return Result<RecordState>::failure(
+              QStringLiteral("field \"%1\": row %2 is past its list (%3, rows 0 to %4)")
+                  .arg(it.key())
+                  .arg(row)
+                  .arg(field.list.file)
+                  .arg(field.list.count - 1));
+        }
+        target.row = row;
         break;
       }
       case ControlKind::Check: {
@@ -200,7 +335,7 @@ Result<RecordState> overlayFields(const TableAdapter& table, RecordState state, 
         else if (text == QLatin1String("0") || text == QLatin1String("false")) target.checked = false;
         else
           return Result<RecordState>::failure(
-              QStringLiteral("field \"%1\": '%2' is not true/false or 1/0").arg(it.key(), v.toString()));
+              QStringLiteral("field \"%1\": %2 is not true/false or 1/0").arg(it.key(), quotedValue(v.toString())));
         break;
       }
     }

@@ -16,7 +16,14 @@ namespace rt {
 struct ExportedRecord {
   RecordRef ref;
   RecordState state;
+  // Per control, the byte a combo box stands for (-1 for other controls). A
+  // byte its row cannot store back exactly is exported as "(n)", so that the
+  // unchanged file imports without changing it.
+  std::vector<int> stored = {};
 };
+
+// The stored byte of every combo control of a record (-1 for other controls).
+Result<std::vector<int>> storedComboBytes(RomImage& rom, const TableAdapter& table, const RecordRef& ref);
 
 QByteArray recordsToJson(const TableAdapter& table, const std::vector<ExportedRecord>& records);
 QByteArray recordsToCsv(const TableAdapter& table, const std::vector<ExportedRecord>& records);
@@ -34,10 +41,18 @@ struct ImportFile {
 
 Result<ImportFile> parseJsonImport(const QByteArray& bytes);
 Result<ImportFile> parseCsvImport(const QByteArray& bytes, const TableAdapter& table);
+// Records in a CSV file (rows other than blank lines, the header included),
+// counted without parsing, so an oversized file is refused cheaply.
+int countCsvRecords(const QByteArray& bytes);
 
 // Puts the imported fields over a record's current state; unknown names and
-// values of the wrong kind are errors naming the field.
+// values of the wrong kind are errors naming the field. A combo takes a row of
+// its list; "(n)", or a row past the list, only where it is the byte `stored`
+// already holds (what export writes for such a byte), and then keeps it.
 Result<RecordState> overlayFields(const TableAdapter& table, RecordState current,
-                                  const QHash<QString, QVariant>& fields);
+                                  const QHash<QString, QVariant>& fields, const std::vector<int>* stored = nullptr);
+
+// "line 3, column 7" of a byte offset in a text.
+QString lineAndColumn(const QByteArray& text, qsizetype offset);
 
 }  // namespace rt

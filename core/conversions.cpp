@@ -6,7 +6,7 @@ namespace rt {
 namespace {
 
 QString rangeMessage(QStringView text, std::int64_t min, std::int64_t max) {
-  return QStringLiteral("'%1' is not a whole number from %2 to %3").arg(text.toString()).arg(min).arg(max);
+  return QStringLiteral("%1 is not a whole number from %2 to %3").arg(quotedValue(text)).arg(min).arg(max);
 }
 
 bool isDigit(QChar c) { return c >= u'0' && c <= u'9'; }
@@ -81,7 +81,7 @@ Result<int> parseSignedByte(QStringView text) {
   const bool negative = t.startsWith(u'-') && t.toString().contains(QRegularExpression(QStringLiteral("[1-9]")));
   if (negative && *v == 0)
     return Result<int>::failure(
-        QStringLiteral("'%1' does not fit a byte: a negative n is stored as n + 256 rounded, 256 here").arg(t.toString()));
+        QStringLiteral("%1 does not fit a byte: a negative n is stored as n + 256 rounded, 256 here").arg(quotedValue(t)));
   return static_cast<int>(*v < 0 ? *v + 256 : *v);
 }
 
@@ -103,10 +103,31 @@ Result<int> parseHexWord(QStringView text) {
   }
   if (!ok)
     return Result<int>::failure(
-        QStringLiteral("'%1' is not a hexadecimal number from 0 to FFFF").arg(t.toString()));
+        QStringLiteral("%1 is not a hexadecimal number from 0 to FFFF").arg(quotedValue(t)));
   return value;
 }
 
 QString hexText(int value) { return QString::number(value, 16).toUpper(); }
+
+QString quotedValue(QStringView text) {
+  constexpr qsizetype kShown = 80;
+  QString out = QStringLiteral("'");
+  qsizetype shown = 0;
+  for (qsizetype i = 0; i < text.size(); ++i) {
+    if (shown == kShown) {
+      out += QChar(0x2026);  // …
+      break;
+    }
+    const QChar c = text[i];
+    if (c == QLatin1Char('\n')) out += QStringLiteral("\\n");
+    else if (c == QLatin1Char('\r')) out += QStringLiteral("\\r");
+    else if (c == QLatin1Char('\t')) out += QStringLiteral("\\t");
+    else if (c.unicode() < 0x20 || c.unicode() == 0x7F)
+      out += QStringLiteral("\\x%1").arg(c.unicode(), 2, 16, QLatin1Char('0'));
+    else out += c;
+    ++shown;
+  }
+  return out + QLatin1Char('\'');
+}
 
 }  // namespace rt

@@ -30,4 +30,9 @@ inline int signedByteValue(int byte) { return byte > 127 ? byte - 256 : byte; }
 // Upper-case hexadecimal without leading zeros ("1A", "FFFF", "0").
 QString hexText(int value);
 
+// A value as messages echo it: in single quotes, control characters escaped
+// ("\n", "\x00"), cut at 80 characters with an ellipsis, so a huge or binary
+// value never floods the terminal.
+QString quotedValue(QStringView text);
+
 }  // namespace rt

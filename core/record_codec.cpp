@@ -10,17 +10,6 @@ QString elementName(const QString& arrayName, int index) {
   return QStringLiteral("%1(%2)").arg(arrayName).arg(index);
 }
 
-namespace {
-
-Field makeField(QString control, std::int64_t offset, FieldKind kind, QString caption) {
-  Field f;
-  f.control = std::move(control);
-  f.offset = offset;
-  f.kind = kind;
-  f.caption = std::move(caption);
-  return f;
-}
-
 int widthOf(FieldKind kind) {
   switch (kind) {
     case FieldKind::Word:
@@ -53,6 +42,18 @@ int byteForRow(const ComboRule& rule, int row) {
       return row >= 0 && row <= 255 ? row : -1;
   }
   return -1;
+}
+
+
+namespace {
+
+Field makeField(QString control, std::int64_t offset, FieldKind kind, QString caption) {
+  Field f;
+  f.control = std::move(control);
+  f.offset = offset;
+  f.kind = kind;
+  f.caption = std::move(caption);
+  return f;
 }
 
 // Byte fields show one of 384 texts; sharing them saves an allocation per

@@ -59,6 +59,12 @@ struct TableDef {
   std::int64_t recordOffset(int index) const { return base + stride * index; }
 };
 
+// Bytes a field of this kind occupies.
+int widthOf(FieldKind kind);
+// The row a stored byte shows, and the byte a row stores (-1: cannot be stored).
+int rowForByte(const ComboRule& rule, int byte);
+int byteForRow(const ComboRule& rule, int row);
+
 // Field constructors, so a field list reads like a structure description.
 Field byteField(QString control, std::int64_t offset, QString caption);
 Field wordField(QString control, std::int64_t offset, QString caption);

@@ -1,5 +1,12 @@
 #include "core/table_registry.h"
 
+#include "core/conversions.h"
+
+#include <QRegularExpression>
+
+#include <algorithm>
+#include <cmath>
+
 namespace rt {
 
 Result<QStringList> loadNames(const QString& dir, const NameListSource& list) {
@@ -8,14 +15,44 @@ Result<QStringList> loadNames(const QString& dir, const NameListSource& list) {
   return items->mid(list.skip);
 }
 
+std::int64_t TableAdapter::requiredSize() const {
+  std::int64_t span = 0;
+  for (const Field& f : fields()) span = std::max<std::int64_t>(span, f.offset + widthOf(f.kind));
+  return base() + stride() * (count() - 1) + std::max(span, std::int64_t{1});
+}
+
 Result<int> recordKey(const QVariantMap& keys, const QString& key, int limit) {
   const QVariant v = keys.value(key);
-  bool ok = false;
-  const qlonglong n = v.toLongLong(&ok);
   if (!v.isValid()) return Result<int>::failure(QStringLiteral("the record has no \"%1\"").arg(key));
+  // Only a whole number addresses a record: 1.5, true or "2x" are refused,
+  // never rounded or converted into some record.
+  bool ok = false;
+  qlonglong n = -1;
+  switch (v.typeId()) {
+    case QMetaType::Int:
+    case QMetaType::LongLong:
+    case QMetaType::UInt:
+    case QMetaType::ULongLong: n = v.toLongLong(&ok); break;
+    case QMetaType::Double: {
+      const double d = v.toDouble();
+      ok = std::isfinite(d) && d == std::trunc(d) && std::fabs(d) < 1e15;
+      if (ok) n = static_cast<qlonglong>(d);
+      break;
+    }
+    case QMetaType::QString: {
+      const QString text = v.toString().trimmed();
+      static const QRegularExpression whole(QStringLiteral("^[+-]?[0-9]{1,15}$"));
+      ok = whole.match(text).hasMatch();
+      if (ok) n = text.toLongLong(&ok);
+      break;
+    }
+    default: break;
+  }
   if (!ok || n < 0 || n >= limit)
     return Result<int>::failure(
-        QStringLiteral("\"%1\" is %2; it must be a whole number from 0 to %3").arg(key, v.toString()).arg(limit - 1));
+        QStringLiteral("\"%1\" is %2; it must be a whole number from 0 to %3")
+            .arg(key, v.typeId() == QMetaType::Bool ? v.toString() : quotedValue(v.toString()))
+            .arg(limit - 1));
   return static_cast<int>(n);
 }
 

@@ -36,6 +36,10 @@ class TableAdapter {
   // The fields controls() refers to (ControlRef::field indexes them): captions and kinds.
   virtual std::vector<Field> fields() const = 0;
   virtual QStringList keyNames() const { return {QStringLiteral("index")}; }
+  // The image size every record's bytes fit in.
+  virtual std::int64_t requiredSize() const;
+  // The most records an import of this table may hold.
+  virtual int maxRecords() const { return count(); }
 
   virtual Result<std::vector<RecordRef>> records(RomImage& rom, const QString& namesDir) const = 0;
   virtual Result<RecordRef> resolve(RomImage& rom, const QVariantMap& keys) const = 0;

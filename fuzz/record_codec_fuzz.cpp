@@ -98,15 +98,6 @@ class BoundedLayer final : public rt::FileLayer {
   }
 };
 
-int widthOf(rt::FieldKind kind) {
-  switch (kind) {
-    case rt::FieldKind::Word:
-    case rt::FieldKind::HexWord: return 2;
-    case rt::FieldKind::Int32: return 4;
-    default: return 1;
-  }
-}
-
 // The bytes a plain table's record may be written at, with the bits of each.
 std::map<std::int64_t, int> fieldBytes(const rt::TableDef& def, std::int64_t recordOffset) {
   std::map<std::int64_t, int> out;

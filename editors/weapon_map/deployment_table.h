@@ -64,6 +64,10 @@ class DeploymentTable : public TableAdapter {
   std::vector<ControlRef> controls() const override { return controlsOf(def_); }
   std::vector<Field> fields() const override { return def_.fields; }
   QStringList keyNames() const override { return {QStringLiteral("stage"), QStringLiteral("index")}; }
+  // The stage offset table; the lists it points to are checked as they are read.
+  std::int64_t requiredSize() const override { return stage_layout::kOffsetTable + 4 * stage_layout::kStageCount; }
+  // Stage lists hold a few records each; a record is addressed once.
+  int maxRecords() const override { return stage_layout::kStageCount * 256; }
 
   Result<std::vector<RecordRef>> records(RomImage& rom, const QString& namesDir) const override;
   Result<RecordRef> resolve(RomImage& rom, const QVariantMap& keys) const override;

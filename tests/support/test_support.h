@@ -9,6 +9,7 @@
 
 #include <QByteArray>
 #include <QJsonArray>
+#include <QJsonValue>
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
@@ -136,6 +137,11 @@ struct SampleMenu {
 };
 
 // One run of the command line with its output captured.
+// How export writes a plain combo byte: its row, or "(n)" past a list of listCount rows.
+inline QJsonValue exportedCombo(int byte, int listCount) {
+  return byte < listCount ? QJsonValue(byte) : QJsonValue(QStringLiteral("(%1)").arg(byte));
+}
+
 struct CliRun {
   int code = -1;
   QString out, err;

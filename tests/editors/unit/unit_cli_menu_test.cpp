@@ -23,7 +23,7 @@ TEST(UnitCli, ExportShowsRecordsAsTheFormsDo) {
   EXPECT_EQ(f.size(), 34);  // 31 text and combo boxes, 3 movement boxes
   EXPECT_EQ(f.value(QStringLiteral("HP")).toString(), QString::number(static_cast<std::int32_t>(valueAt(bytes, unitAt(i) + 0x0C, 4))));
   EXPECT_EQ(f.value(QStringLiteral("money")).toString(), QString::number(valueAt(bytes, unitAt(i) + 0x18, 2)));
-  EXPECT_EQ(f.value(QStringLiteral("size")).toInt(), byteAt(bytes, unitAt(i) + 0x33));
+  EXPECT_EQ(f.value(QStringLiteral("size")), exportedCombo(byteAt(bytes, unitAt(i) + 0x33), 6));
   EXPECT_EQ(f.value(QStringLiteral("MoveT(2)")).toBool(), bool(byteAt(bytes, unitAt(i) + 0x2A) & 4));
 
   const QJsonObject sp = exportedRecord(rom.path(), QStringLiteral("UnitSP"), i).value(QStringLiteral("fields")).toObject();

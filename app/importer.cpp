@@ -1,0 +1,304 @@
+#include "app/importer.h"
+
+#include "app/record_io.h"
+#include "core/history/changes.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QJsonDocument>
+
+#include <map>
+#include <set>
+
+namespace rt {
+namespace {
+
+enum Exit { kOk = 0, kFailed = 1, kUsage = 2 };
+constexpr qint64 kMaxImportBytes = 64 * 1024 * 1024;
+
+struct Input {
+  QByteArray bytes;
+  bool json = false;
+};
+
+// Reads at most 64 MiB and says what the file is before any parser sees it.
+Result<Input> readInput(const QString& path) {
+  QFile file(path);
+  if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
+    return Result<Input>::failure(QStringLiteral("Cannot read %1: %2.").arg(path, file.errorString()));
+  if (!QFileInfo(path).isFile())
+    return Result<Input>::failure(QStringLiteral("%1 is not a regular file.").arg(path));
+  if (file.size() > kMaxImportBytes)
+    return Result<Input>::failure(
+        QStringLiteral("%1 is %2 bytes; an import file may hold at most 64 MiB.").arg(path).arg(file.size()));
+  Input in;
+  in.bytes = file.read(kMaxImportBytes + 1);
+  if (in.bytes.size() > kMaxImportBytes)
+    return Result<Input>::failure(QStringLiteral("%1 holds more than 64 MiB; an import file may hold at most 64 MiB.").arg(path));
+  if (file.error() != QFileDevice::NoError)
+    return Result<Input>::failure(QStringLiteral("Cannot read %1: %2.").arg(path, file.errorString()));
+  const QByteArray& b = in.bytes;
+  if (b.startsWith("\xFF\xFE") || b.startsWith("\xFE\xFF"))
+    return Result<Input>::failure(QStringLiteral("%1 is UTF-16 text; save it as UTF-8 and import it again.").arg(path));
+  if (b.contains('\0'))
+    return Result<Input>::failure(
+        QStringLiteral("%1 is not a text file: it holds a NUL byte at %2.").arg(path, lineAndColumn(b, b.indexOf('\0'))));
+  qsizetype first = b.startsWith("\xEF\xBB\xBF") ? 3 : 0;
+  while (first < b.size() && (b[first] == ' ' || b[first] == '\t' || b[first] == '\r' || b[first] == '\n')) ++first;
+  if (first < b.size() && b[first] == '[')
+    return Result<Input>::failure(QStringLiteral(
+        "%1 holds a JSON array; an import needs an object: {\"table\": ..., \"records\": [...]}, as export writes.").arg(path));
+  in.json = first < b.size() && b[first] == '{';
+  return in;
+}
+
+// Records a JSON text holds, counted without building a document: objects two
+// levels down ({"records": [ {...}, ... ]}).
+int countJsonRecords(const QByteArray& bytes) {
+  int depth = 0, count = 0;
+  bool inString = false, escaped = false;
+  for (char c : bytes) {
+    if (inString) {
+      if (escaped) escaped = false;
+      else if (c == '\\') escaped = true;
+      else if (c == '"') inString = false;
+      continue;
+    }
+    if (c == '"') inString = true;
+    else if (c == '{' || c == '[') {
+      if (c == '{' && depth == 2) ++count;
+      ++depth;
+    } else if (c == '}' || c == ']') {
+      --depth;
+    }
+  }
+  return count;
+}
+
+QString keyText(const QVariantMap& keys) { return QString::fromUtf8(QJsonDocument::fromVariant(keys).toJson(QJsonDocument::Compact)); }
+
+// A byte the import writes, with the record that writes it.
+struct Planned {
+  std::uint8_t value;
+  std::uint8_t mask;
+  const ImportedRecord* from;
+};
+
+}  // namespace
+
+Status checkImageHolds(RomImage& rom, const TableAdapter& table) {
+  RomSession session(rom, Access::Read);
+  if (!session.status()) return session.status();
+  const std::int64_t size = rom.fileSize();
+  const std::int64_t needed = table.requiredSize();
+  if (size < needed)
+    return Status::error(QStringLiteral("\"%1\" is %2 bytes; the %3 table needs at least %4 bytes. Is it the right image?")
+                             .arg(rom.romPath())
+                             .arg(size)
+                             .arg(table.name())
+                             .arg(needed));
+  return Status::ok();
+}
+
+int importRecords(const TableRegistry& registry, const ImportRequest& request, QTextStream& out, QTextStream& err) {
+  auto input = readInput(request.file);
+  if (!input) {
+    err << input.message() << '\n';
+    return kFailed;
+  }
+  const QByteArray& bytes = input->bytes;
+  QString tableName = request.table;
+  Result<ImportFile> parsed = Result<ImportFile>::failure(QString());
+  int maxRecords = 0;
+  for (const auto& t : registry.all()) maxRecords = std::max(maxRecords, t->maxRecords());
+  if (const TableAdapter* named = registry.find(request.table)) maxRecords = named->maxRecords();
+  const int records = input->json ? countJsonRecords(bytes) : countCsvRecords(bytes) - 1;
+  if (records > maxRecords) {
+    err << QStringLiteral("%1 holds %2 records; the table has at most %3. Nothing was written.\n")
+               .arg(request.file)
+               .arg(records)
+               .arg(maxRecords);
+    return kFailed;
+  }
+  if (input->json) {
+    parsed = parseJsonImport(bytes);
+    if (!parsed) {
+      err << request.file << ": " << parsed.message() << '\n';
+      return kFailed;
+    }
+    if (tableName.isEmpty()) tableName = parsed->table;
+    if (!request.table.isEmpty() && !parsed->table.isEmpty() && parsed->table != request.table) {
+      err << QStringLiteral("The file holds table \"%1\", not \"%2\".\n").arg(parsed->table, request.table);
+      return kUsage;
+    }
+  }
+  if (tableName.isEmpty()) {
+    err << (input->json ? "The JSON file does not name its table; give --table TABLE.\n"
+                        : "A CSV file does not name its table; give --table TABLE.\n");
+    return kUsage;
+  }
+  const TableAdapter* table = registry.find(tableName);
+  if (!table) {
+    err << QStringLiteral("Unknown table \"%1\"; `romtables-cli tables` lists them.\n").arg(tableName);
+    return kUsage;
+  }
+  if (records > table->maxRecords()) {
+    err << QStringLiteral("%1 holds %2 records; %3 has at most %4. Nothing was written.\n")
+               .arg(request.file)
+               .arg(records)
+               .arg(table->name())
+               .arg(table->maxRecords());
+    return kFailed;
+  }
+  if (!input->json) parsed = parseCsvImport(bytes, *table);
+  if (!parsed) {
+    err << request.file << ": " << parsed.message() << '\n';
+    return kFailed;
+  }
+  const QStringList keyNames = table->keyNames();
+  for (const ImportedRecord& record : parsed->records) {
+    for (auto it = record.keys.begin(); it != record.keys.end(); ++it) {
+      if (keyNames.contains(it.key())) continue;
+      err << QStringLiteral("Nothing was written. %1 has an unknown key \"%2\"; a record holds %3, name, offset and "
+                            "fields.\n")
+                 .arg(record.where, it.key(), keyNames.join(QStringLiteral(", ")));
+      return kFailed;
+    }
+  }
+
+  RomImage rom;
+  rom.setRomPath(request.image);
+  rom.setFieldNamer(ChangeReader::namer(registry, request.image, request.names));
+  const QString source = QStringLiteral("import %1").arg(QFileInfo(request.file).fileName());
+  // The lock is held from the first read to the last write: a second writer
+  // waits, and no value read here is stale when written back.
+  WriteTransaction transaction(rom, recordTx(source, table->name(), {}));
+  for (const QString& notice : rom.takeNotices()) err << notice << '\n';
+  if (!transaction.status()) {
+    err << transaction.status().message() << '\n';
+    return kFailed;
+  }
+  if (Status holds = checkImageHolds(rom, *table); !holds) {
+    err << holds.message() << " Nothing was written.\n";
+    return kFailed;
+  }
+
+  const std::vector<ControlRef> controls = table->controls();
+  const std::vector<Field> fields = table->fields();
+  QList<QVariantMap> keys;  // as resolved, so the history holds numbers whatever the file held
+  std::map<QString, const ImportedRecord*> seen;
+  std::map<std::int64_t, std::vector<Planned>> planned;
+  for (const ImportedRecord& record : parsed->records) {
+    auto fail = [&](const QString& why) {
+      err << QStringLiteral("Nothing was written. %1: %2\n").arg(record.where, why);
+      return kFailed;
+    };
+    auto ref = table->resolve(rom, record.keys);
+    if (!ref) return fail(ref.message());
+    const QString key = keyText(ref->keys);
+    if (auto [it, fresh] = seen.try_emplace(key, &record); !fresh) {
+      if (it->second->fields == record.fields) continue;  // the same row twice says one thing
+      return fail(QStringLiteral("it addresses the same record as %1 (%2) with other values; give each record once")
+                      .arg(it->second->where, key));
+    }
+    keys << ref->keys;
+    auto current = table->read(rom, *ref);
+    if (!current) {
+      err << current.message() << " Nothing was written.\n";
+      return kFailed;
+    }
+    auto stored = storedComboBytes(rom, *table, *ref);
+    if (!stored) {
+      err << stored.message() << " Nothing was written.\n";
+      return kFailed;
+    }
+    auto state = overlayFields(*table, *current, record.fields, &*stored);
+    if (!state) return fail(state.message());
+    // Fields that point elsewhere select what the other fields show; the
+    // imported values then go over what the imported pointers select.
+    auto followed = table->follow(rom, *ref, *state);
+    if (!followed) return fail(followed.message());
+    state = overlayFields(*table, *followed, record.fields, &*stored);
+    if (!state) return fail(state.message());
+    std::vector<ByteWrite> writes;
+    FieldError error;
+    if (!table->encode(rom, *ref, *state, &writes, &error)) {
+      const QString field = error.control >= 0 ? controls[static_cast<size_t>(error.control)].name : QString();
+      return fail(field.isEmpty() ? error.message : QStringLiteral("field %1: %2").arg(field, error.message));
+    }
+    // A combo whose row did not change from what was read keeps its stored
+    // byte, even one its row would store differently ("none" rows, two-state
+    // boxes). Tables with combos have no pointers, so `current` is what was read.
+    std::set<std::int64_t> keep;
+    for (size_t c = 0; c < controls.size(); ++c)
+      if (controls[c].kind == ControlKind::Combo && (*state)[c].row == (*current)[c].row)
+        keep.insert(ref->offset + fields[static_cast<size_t>(controls[c].field)].offset);
+    for (const ByteWrite& w : writes) {
+      if (keep.count(w.offset)) continue;
+      auto& list = planned[w.offset];
+      // Within one record a later write wins, as in a form's save (a pilot's
+      // slots sharing a level record take the higher slot's values).
+      if (!list.empty() && list.back().from == &record) {
+        Planned& p = list.back();
+        p.value = static_cast<std::uint8_t>((p.value & ~w.mask) | (w.value & w.mask));
+        p.mask |= w.mask;
+      } else {
+        list.push_back(Planned{w.value, w.mask, &record});
+      }
+    }
+  }
+
+  // Only bytes a row changes from what the image holds are written: storage
+  // several records reach (pilots sharing a level record) takes the row that
+  // changed it, not the rows that merely repeat what they read. Two rows that
+  // change one byte differently are refused.
+  std::vector<ByteWrite> writes;
+  {
+    RomSession session(rom, Access::Read);
+    if (!session.status()) {
+      err << session.status().message() << " Nothing was written.\n";
+      return kFailed;
+    }
+    for (const auto& [offset, list] : planned) {
+      rom.seek(offset);
+      const int now = rom.readU8();
+      const Planned* first = nullptr;
+      ByteWrite merged{offset, static_cast<std::uint8_t>(now), 0};
+      for (const Planned& p : list) {
+        if ((p.value & p.mask) == (now & p.mask)) continue;
+        if (first) {
+          const std::uint8_t both = first->mask & p.mask;
+          if ((first->value & both) != (p.value & both)) {
+            err << QStringLiteral("Nothing was written. %1 and %2 set the byte at 0x%3 (shared by both records) to "
+                                  "different values; keep one of the two changes.\n")
+                       .arg(first->from->where, p.from->where, QString::number(offset, 16).toUpper());
+            return kFailed;
+          }
+        } else {
+          first = &p;
+        }
+        merged.value = static_cast<std::uint8_t>((merged.value & ~p.mask) | (p.value & p.mask));
+        merged.mask |= p.mask;
+      }
+      if (merged.mask) writes.push_back(merged);
+    }
+    if (Status closed = session.close(); !closed) {
+      err << closed.message() << " Nothing was written.\n";
+      return kFailed;
+    }
+  }
+  const TxInfo info = recordTx(source, table->name(), keys);
+  SaveResult saved = applyWrites(rom, writes, info);
+  for (const QString& notice : rom.takeNotices()) err << notice << '\n';
+  if (!saved.status) {
+    err << saved.status.message() << '\n';
+    return kFailed;
+  }
+  out << QStringLiteral("Imported %1 record(s) into %2 of %3; %4 byte(s) changed.\n")
+             .arg(keys.size())
+             .arg(table->name(), QFileInfo(request.image).fileName())
+             .arg(saved.bytesChanged);
+  return kOk;
+}
+
+}  // namespace rt
