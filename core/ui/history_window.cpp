@@ -2,7 +2,6 @@
 
 #include <QDir>
 #include <QHBoxLayout>
-#include <QHeaderView>
 #include <QSignalBlocker>
 #include <QSplitter>
 #include <QVBoxLayout>
@@ -37,6 +36,14 @@ QString recordText(const QVariantMap& keys) {
     if (it.key() != QLatin1String("index")) parts << it.key() + QLatin1Char(' ') + it.value().toString();
   if (keys.contains(QStringLiteral("index"))) parts << QStringLiteral("index ") + keys.value(QStringLiteral("index")).toString();
   return parts.join(QStringLiteral(", "));
+}
+
+// Columns as wide as their texts, with some air between them.
+void fitColumns(QTreeWidget* t) {
+  for (int c = 0; c + 1 < t->columnCount(); ++c) {  // the last one stretches
+    t->resizeColumnToContents(c);
+    t->setColumnWidth(c, t->columnWidth(c) + 12);
+  }
 }
 
 QString hexBytes(const QByteArray& bytes) { return QString::fromLatin1(bytes.toHex(' ').toUpper()); }
@@ -161,7 +168,7 @@ void HistoryWindow::refresh() {
     items << item;
   }
   transactions_->addTopLevelItems(items);
-  for (int c = 0; c < transactions_->columnCount(); ++c) transactions_->resizeColumnToContents(c);
+  fitColumns(transactions_);
   reader_ = std::make_unique<ChangeReader>(context_.tables(), path, context_.namesDir());
   undo_->setEnabled(true);
   redo_->setEnabled(true);
@@ -197,7 +204,7 @@ void HistoryWindow::showChanges() {
                                    hexBytes(run.before), hexBytes(run.after)});
   }
   changes_->addTopLevelItems(rows);
-  for (int c = 0; c < changes_->columnCount(); ++c) changes_->resizeColumnToContents(c);
+  fitColumns(changes_);
 }
 
 void HistoryWindow::run(UndoKind kind, std::int64_t id) {

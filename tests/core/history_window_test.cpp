@@ -94,6 +94,10 @@ TEST_F(HistoryFixture, UndoRedoAndRevertRewriteTheImageRelistAndRereadTheForm) {
   EXPECT_EQ(list->topLevelItemCount(), 4);
   EXPECT_TRUE(s.app.sink->messages.isEmpty()) << s.app.sink->messages.join('\n').toStdString();
   EXPECT_TRUE(control<QLabel>(w, QStringLiteral("HistoryStatus"))->text().startsWith(QStringLiteral("Reverted")));
+  box->setText(newText);
+  control<QPushButton>(form, QStringLiteral("Save"))->click();  // a save while the window is open
+  EXPECT_EQ(list->topLevelItemCount(), 5);
+  EXPECT_FALSE(screenshot(w, QStringLiteral("History_after_revert")).isEmpty());
 }
 
 TEST_F(HistoryFixture, AnUndoOverBytesChangedSinceAsksAndGoesAheadOnlyOnYes) {
