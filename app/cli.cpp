@@ -309,10 +309,16 @@ int undoCommand(const TableRegistry& registry, const Options& o, UndoKind kind, 
   }
   RomImage rom;
   if (!openImage(rom, registry, o, err)) return kFailed;
-  auto done = undoTransaction(rom, registry, o.names, request);
+  bool changedSince = false;
+  auto done = undoTransaction(rom, registry, o.names, request, &changedSince);
   printNotices(rom, err);
   if (!done) {
-    err << done.message() << '\n';
+    err << done.message();
+    if (changedSince) {
+      const char* verb = kind == UndoKind::Redo ? "redoes" : kind == UndoKind::Revert ? "reverts" : "undoes";
+      err << " --force " << verb << " it anyway.";
+    }
+    err << '\n';
     return kFailed;
   }
   out << *done << '\n';

@@ -2,6 +2,7 @@
 // the folder that holds this program.
 #include "core/ui/menus.h"
 #include "editors/all_forms.h"
+#include "editors/all_tables.h"
 
 #include <QApplication>
 
@@ -11,6 +12,7 @@ int main(int argc, char** argv) {
   app.setQuitOnLastWindowClosed(false);  // the main menu decides when the run ends
 
   rt::AppContext context(QCoreApplication::applicationDirPath(), rt::dialogFileChooser(), rt::dialogMessageSink());
+  context.setTables(rt::allTables());
   rt::registerAllForms(context);
   auto* menu = new rt::MainMenu(context);
   rt::registerMenus(context, menu);

@@ -43,7 +43,8 @@ Result<Transaction> pick(Journal& journal, const UndoRequest& request) {
 }  // namespace
 
 Result<QString> undoTransaction(RomImage& rom, const TableRegistry& registry, const QString& namesDir,
-                                const UndoRequest& request) {
+                                const UndoRequest& request, bool* changedSince) {
+  if (changedSince) *changedSince = false;
   WriteTransaction lock(rom, TxInfo{});
   if (!lock.status()) return lock.status();
   Journal* journal = rom.journal();
@@ -80,14 +81,16 @@ Result<QString> undoTransaction(RomImage& rom, const TableRegistry& registry, co
           fields << QStringLiteral("%1 (%2 now, %3 expected)").arg(ChangeReader::where(c), c.newValue, c.oldValue);
       const QString what = fields.isEmpty() ? QStringLiteral("the bytes at %1").arg(moved.join(QStringLiteral(", ")))
                                             : fields.join(QStringLiteral("; "));
+      if (changedSince) *changedSince = true;
+      // How to go ahead anyway is the front end's to say (an option, a question).
       return Result<QString>::failure(
           QStringLiteral("Transaction %1 cannot be %2: %3 changed since, by a later transaction or another program. "
-                         "Nothing was written; --force %4 it anyway.")
+                         "Nothing was written.")
               .arg(tx.id)
               .arg(request.kind == UndoKind::Redo ? QStringLiteral("redone")
                                                   : request.kind == UndoKind::Undo ? QStringLiteral("undone")
                                                                                    : QStringLiteral("reverted"),
-                   what, QString::fromLatin1(verbOf(request.kind)) + QStringLiteral("s")));
+                   what));
     }
   }
 

@@ -18,8 +18,10 @@ struct UndoRequest {
   bool force = false;
 };
 
-// On success, a sentence saying what was undone or redone.
+// On success, a sentence saying what was undone or redone. `changedSince`, when
+// given, tells a refusal because the bytes changed since (which a forced
+// request would override) from any other failure.
 Result<QString> undoTransaction(RomImage& rom, const TableRegistry& registry, const QString& namesDir,
-                                const UndoRequest& request);
+                                const UndoRequest& request, bool* changedSince = nullptr);
 
 }  // namespace rt

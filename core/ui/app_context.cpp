@@ -1,5 +1,8 @@
 #include "core/ui/app_context.h"
 
+#include "core/ui/editor_form.h"
+#include "core/ui/history_window.h"
+
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMessageBox>
@@ -21,7 +24,20 @@ class DialogMessageSink final : public MessageSink {
   void error(QWidget* parent, const QString& title, const QString& text) override {
     QMessageBox::warning(parent, title, text);
   }
+  void info(QWidget* parent, const QString& title, const QString& text) override {
+    QMessageBox::information(parent, title, text);
+  }
+  bool ask(QWidget* parent, const QString& title, const QString& question) override {
+    return QMessageBox::question(parent, title, question, QMessageBox::Yes | QMessageBox::No, QMessageBox::No) ==
+           QMessageBox::Yes;
+  }
 };
+
+QString anywayQuestion(const UndoRequest& request) {
+  const char* verb = request.kind == UndoKind::Redo ? "Redo" : request.kind == UndoKind::Revert ? "Revert" : "Undo";
+  return QStringLiteral("%1 it anyway? Its recorded bytes then replace what the image holds there now.")
+      .arg(QString::fromLatin1(verb));
+}
 
 }  // namespace
 
@@ -30,9 +46,56 @@ std::shared_ptr<MessageSink> dialogMessageSink() { return std::make_shared<Dialo
 
 AppContext::AppContext(QString namesDir, std::shared_ptr<FileChooser> chooser, std::shared_ptr<MessageSink> messages,
                        std::shared_ptr<FileLayer> files)
-    : rom_(std::move(files)), namesDir_(std::move(namesDir)), chooser_(std::move(chooser)), messages_(std::move(messages)) {}
+    : rom_(std::move(files)), namesDir_(std::move(namesDir)), chooser_(std::move(chooser)), messages_(std::move(messages)) {
+  registerForm(QStringLiteral("History"), [](AppContext& c) -> QWidget* { return new HistoryWindow(c); });
+}
 
 AppContext::~AppContext() { closeAllForms(); }
+
+void AppContext::reportNotices(QWidget* parent, const QString& title) {
+  const QStringList notices = rom_.takeNotices();
+  if (!notices.isEmpty()) messages_->info(parent, title, notices.join(QStringLiteral("\n\n")));
+}
+
+void AppContext::openImage(QWidget* parent, const QString& path) {
+  const QString title = QStringLiteral("Open NDS");
+  rom_.setRomPath(path);
+  const Status recovered = rom_.recover();
+  reportNotices(parent, title);
+  if (!recovered) reportError(parent, title, recovered.message());
+  rereadForms();
+}
+
+QString AppContext::undo(QWidget* parent, const QString& title, UndoRequest request) {
+  for (;;) {
+    bool changedSince = false;
+    auto done = undoTransaction(rom_, tables_, namesDir_, request, &changedSince);
+    reportNotices(parent, title);
+    if (done) {
+      rereadForms();
+      return *done;
+    }
+    if (!changedSince || request.force) {
+      reportError(parent, title, done.message());
+      return {};
+    }
+    // The question carries the refusal, so a No needs no second message.
+    if (!messages_->ask(parent, title, done.message() + QStringLiteral("\n\n") + anywayQuestion(request))) return {};
+    request.force = true;
+  }
+}
+
+void AppContext::rereadForms() {
+  const auto forms = open_.values();
+  for (const QPointer<QWidget>& window : forms) {
+    if (auto* form = qobject_cast<EditorForm*>(window.data())) form->reread();
+    else if (auto* history = qobject_cast<HistoryWindow*>(window.data())) history->refresh();
+  }
+}
+
+void AppContext::historyChanged() {
+  if (auto* history = qobject_cast<HistoryWindow*>(openForm(QStringLiteral("History")))) history->refresh();
+}
 
 QWidget* AppContext::openForm(const QString& name) const {
   if (auto fixed = fixed_.find(name); fixed != fixed_.end()) return fixed->data();

@@ -3,7 +3,9 @@
 // of the name lists, the file dialog and the message sink (both replaceable by
 // tests), and the single instance of each form.
 
+#include "core/history/undo.h"
 #include "core/rom_image.h"
+#include "core/table_registry.h"
 
 #include <QHash>
 #include <QPointer>
@@ -27,6 +29,10 @@ class MessageSink {
  public:
   virtual ~MessageSink() = default;
   virtual void error(QWidget* parent, const QString& title, const QString& text) = 0;
+  // Something the user should know that is not a failure (a rolled-back change).
+  virtual void info(QWidget* parent, const QString& title, const QString& text) = 0;
+  // A Yes/No question; true only for Yes, so a dismissed question means No.
+  virtual bool ask(QWidget* parent, const QString& title, const QString& question) = 0;
 };
 
 // The real dialogs.
@@ -46,6 +52,26 @@ class AppContext {
   const QString& namesDir() const { return namesDir_; }
   FileChooser& chooser() { return *chooser_; }
   void reportError(QWidget* parent, const QString& title, const QString& text) { messages_->error(parent, title, text); }
+  MessageSink& messages() { return *messages_; }
+  // Shows what the image's history had to say (what was rolled back, where it is kept).
+  void reportNotices(QWidget* parent, const QString& title);
+
+  // Every table, for the history's field-level view and for undo.
+  void setTables(TableRegistry tables) { tables_ = std::move(tables); }
+  const TableRegistry& tables() const { return tables_; }
+
+  // Makes `path` the image (Open NDS): rolls back its interrupted changes,
+  // says what happened, and has every open window show the new image.
+  void openImage(QWidget* parent, const QString& path);
+  // Undo, redo or revert. A refusal because the bytes changed since asks
+  // whether to go ahead anyway; every failure is reported. On success every
+  // open window shows the image as it is now. Returns the sentence of what
+  // was done, or an empty text when nothing was.
+  QString undo(QWidget* parent, const QString& title, UndoRequest request);
+  // Every open editor reads its record again; the history window lists again.
+  void rereadForms();
+  // The image was written: an open history window lists again.
+  void historyChanged();
 
   void registerForm(const QString& name, FormFactory factory) { factories_.insert(name, std::move(factory)); }
   bool hasForm(const QString& name) const { return factories_.contains(name) || fixed_.contains(name); }
@@ -64,6 +90,7 @@ class AppContext {
 
  private:
   RomImage rom_;
+  TableRegistry tables_;
   QString namesDir_;
   std::shared_ptr<FileChooser> chooser_;
   std::shared_ptr<MessageSink> messages_;

@@ -2,9 +2,17 @@
 
 #include "core/ui/field_binder.h"
 
+#include <QApplication>
+#include <QKeyEvent>
+#include <QShortcut>
+
 #include <algorithm>
 
 namespace rt {
+namespace {
+const QKeyCombination kUndoKey(Qt::ControlModifier, Qt::Key_Z);
+const QKeyCombination kRedoKey(Qt::ControlModifier | Qt::ShiftModifier, Qt::Key_Z);
+}  // namespace
 
 EditorForm::EditorForm(AppContext& context, const QString& formName, const QString& caption, const QString& menu)
     : QWidget(nullptr, Qt::Window), context_(context), menu_(menu) {
@@ -12,6 +20,45 @@ EditorForm::EditorForm(AppContext& context, const QString& formName, const QStri
   setWindowTitle(caption);
   exit_ = makeButton(QStringLiteral("Exit"), QStringLiteral("Exit"));
   connect(exit_, &QPushButton::clicked, this, &EditorForm::exitForm);
+  connect(new QShortcut(QKeySequence(kUndoKey), this), &QShortcut::activated, this, &EditorForm::undoLast);
+  connect(new QShortcut(QKeySequence(kRedoKey), this), &QShortcut::activated, this, &EditorForm::redoLast);
+  // A text box claims Ctrl+Z for its own typing; in an editor the keys undo saves.
+  qApp->installEventFilter(this);
+}
+
+bool EditorForm::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::ShortcutOverride && watched->isWidgetType() &&
+      static_cast<QWidget*>(watched)->window() == this) {
+    const QKeyCombination key = static_cast<QKeyEvent*>(event)->keyCombination();
+    if (key == kUndoKey || key == kRedoKey) {
+      event->ignore();  // not claimed: the form's shortcut takes the keys
+      return true;
+    }
+  }
+  return QWidget::eventFilter(watched, event);
+}
+
+void EditorForm::undoLast() { undoOwn(UndoKind::Undo); }
+void EditorForm::redoLast() { undoOwn(UndoKind::Redo); }
+
+void EditorForm::undoOwn(UndoKind kind) {
+  UndoRequest request;
+  request.kind = kind;
+  request.source = objectName();  // what saveInfo records as the source
+  context_.undo(this, windowTitle().isEmpty() ? objectName() : windowTitle(), request);  // rereads every form
+}
+
+bool EditorForm::savesWhereRead() {
+  const QString& chosen = context_.rom().romPath();
+  if (readFrom_ == chosen) return true;
+  reportError(readFrom_.isEmpty()
+                  ? QStringLiteral("The values shown were not read from \"%1\"; nothing was saved. Select the record "
+                                   "again to read it.")
+                        .arg(chosen)
+                  : QStringLiteral("The values shown were read from \"%1\", not from the chosen image \"%2\"; "
+                                   "nothing was saved. Select the record again to read it from \"%2\".")
+                        .arg(readFrom_, chosen));
+  return false;
 }
 
 void EditorForm::exitForm() {
@@ -66,7 +113,11 @@ void EditorForm::reportError(const QString& text) {
 }
 
 bool EditorForm::reportSave(const SaveResult& result, const FieldBinder* fields) {
-  if (result.status) return true;
+  context_.reportNotices(this, windowTitle().isEmpty() ? objectName() : windowTitle());
+  if (result.status) {
+    if (result.bytesChanged > 0) context_.historyChanged();
+    return true;
+  }
   if (result.badControl >= 0) {
     reportError(QStringLiteral("Nothing was saved.\n%1").arg(result.status.message()));
     if (fields) fields->focusControl(result.badControl);

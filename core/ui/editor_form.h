@@ -1,7 +1,8 @@
 #pragma once
 // The editor lifecycle every form shares: a window of its own, loaded when the
 // menu opens it (name lists first, then the first record), `Exit` back to the
-// menu that owns it, and messages that say which field is wrong.
+// menu that owns it, messages that say which field is wrong, and Ctrl+Z /
+// Ctrl+Shift+Z to undo and redo the form's own saves.
 
 #include "core/record_codec.h"
 #include "core/table_registry.h"
@@ -24,12 +25,18 @@ class EditorForm : public QWidget {
   // Form_Load: reads the name lists and shows the first record. False when a
   // list is missing or short; the reason was reported and the form is dropped.
   virtual bool load() = 0;
+  // Shows the chosen image again (another one was opened, a change was undone):
+  // the record shown, and whatever else the form read from the image, is read
+  // anew. Unsaved edits are dropped.
+  virtual void reread() = 0;
 
   AppContext& context() { return context_; }
   const QString& menu() const { return menu_; }
 
  public slots:
   void exitForm();  // Exit_Click
+  void undoLast();  // Ctrl+Z: the newest save of this form
+  void redoLast();  // Ctrl+Shift+Z: the newest undone save of this form
 
  protected:
   QPushButton* makeButton(const QString& objectName, const QString& caption);
@@ -44,16 +51,27 @@ class EditorForm : public QWidget {
   bool fillCombos(FieldBinder& fields, const QStringList& controls);
   // Reports a failed load, read or save under the form's caption.
   void reportError(const QString& text);
-  // Reports a save: a rejected value focuses its control; success is silent.
+  // Reports a save: a rejected value focuses its control; success is silent
+  // but for what the history has to say (where it is kept).
   bool reportSave(const SaveResult& result, const FieldBinder* fields);
+  // Notes that the values shown were read from the chosen image.
+  void noteRead() { readFrom_ = context_.rom().romPath(); }
+  // True when a save would go to the image the values shown were read from;
+  // otherwise says so and nothing may be saved.
+  bool savesWhereRead();
   // The history's description of a save of one record of this form's table.
   TxInfo saveInfo(const QVariantMap& keys) const { return recordTx(objectName(), objectName(), {keys}); }
   TxInfo saveInfo(int index) const { return saveInfo(QVariantMap{{QStringLiteral("index"), index}}); }
 
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
  private:
+  void undoOwn(UndoKind kind);
+
   AppContext& context_;
   QString menu_;
   QPushButton* exit_;
+  QString readFrom_;  // the image the values shown were read from
 };
 
 // A factory that builds a form, runs its load, and gives nothing when the load failed.

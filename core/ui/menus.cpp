@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QGridLayout>
 #include <QHBoxLayout>
+#include <QShortcut>
 #include <QVBoxLayout>
 
 namespace rt {
@@ -50,9 +51,14 @@ MainMenu::MainMenu(AppContext& context)
   auto* open = button(this, QStringLiteral("Open"), QStringLiteral("Open NDS"));
   auto* edit = button(this, QStringLiteral("Edit"), QStringLiteral("Edit"));
   auto* exit = button(this, QStringLiteral("Exit"), QStringLiteral("Exit"));
+  auto* history = button(this, QStringLiteral("History"), QStringLiteral("History"));
+  history->setToolTip(QStringLiteral("The saved changes of the image (Ctrl+H)"));
   connect(open, &QPushButton::clicked, this, &MainMenu::openClicked);
   connect(edit, &QPushButton::clicked, this, &MainMenu::editClicked);
   connect(exit, &QPushButton::clicked, this, &MainMenu::exitClicked);
+  connect(history, &QPushButton::clicked, this, &MainMenu::historyClicked);
+  auto* historyKey = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_H), this);
+  connect(historyKey, &QShortcut::activated, this, &MainMenu::historyClicked);
   // Double-click or Enter on a row acts like "Edit".
   connect(list1_, &QListWidget::itemActivated, this, &MainMenu::editClicked);
 
@@ -70,7 +76,10 @@ MainMenu::MainMenu(AppContext& context)
   buttons->addWidget(edit);
   buttons->addStretch();
   buttons->addLayout(credits);
-  buttons->addWidget(exit);
+  auto* bottom = new QHBoxLayout;
+  bottom->addWidget(history);
+  bottom->addWidget(exit);
+  buttons->addLayout(bottom);
 
   auto* top = new QHBoxLayout;
   top->addWidget(list1_, 1);
@@ -83,7 +92,7 @@ MainMenu::MainMenu(AppContext& context)
   lists->setTextInteractionFlags(Qt::TextSelectableByMouse);
   layout->addWidget(lists);
   resize(520, 420);
-  showPath();
+  showPath(context_.rom().romPath());
 }
 
 void MainMenu::load() {
@@ -97,8 +106,7 @@ void MainMenu::load() {
   list1_->setCurrentRow(-1);
 }
 
-void MainMenu::showPath() {
-  const QString& path = context_.rom().romPath();
+void MainMenu::showPath(const QString& path) {
   path_->setText(path.isEmpty() ? QStringLiteral("no ROM image chosen")
                                 : QStringLiteral("ROM image: %1").arg(QDir::toNativeSeparators(path)));
 }
@@ -106,9 +114,11 @@ void MainMenu::showPath() {
 void MainMenu::openClicked() {
   const QString chosen = context_.chooser().chooseRomImage(this, context_.rom().romPath());
   if (chosen.isEmpty()) return;  // cancelled: keep the image chosen before
-  context_.rom().setRomPath(chosen);
-  showPath();
+  showPath(chosen);
+  context_.openImage(this, chosen);
 }
+
+void MainMenu::historyClicked() { context_.showForm(QStringLiteral("History")); }
 
 void MainMenu::editClicked() {
   const int row = list1_->currentRow();

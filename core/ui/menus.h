@@ -31,12 +31,13 @@ class MainMenu : public QWidget {
   void openClicked();  // Open_Click
   void editClicked();  // Edit_Click
   void exitClicked();  // Exit_Click
+  void historyClicked();  // the History window (also Ctrl+H)
 
  protected:
   void closeEvent(QCloseEvent* event) override;
 
  private:
-  void showPath();
+  void showPath(const QString& path);
   AppContext& context_;
   QListWidget* list1_;
   QLabel* path_;

@@ -16,6 +16,7 @@ class RecordForm : public TableForm {
              NameListSource recordNames, const QString& menu = QStringLiteral("Main"));
 
   bool load() override;
+  void reread() override { readSelected(); }
 
  protected:
   // Fills combo boxes and captions from the form's other lists, after List1.

@@ -23,6 +23,7 @@ void TableForm::readRecordAt(int index) {
     return;
   }
   fields_.setState(*state);
+  noteRead();
 }
 
 void TableForm::saveRecordAt(int index, const QString& noneMessage) {
@@ -30,6 +31,7 @@ void TableForm::saveRecordAt(int index, const QString& noneMessage) {
     reportError(noneMessage);
     return;
   }
+  if (!savesWhereRead()) return;
   reportSave(writeRecord(context().rom(), fields_.table(), fields_.table().recordOffset(index), fields_.state(),
                          saveInfo(index)),
              &fields_);

@@ -105,6 +105,7 @@ void PilotSkillForm::showPilotSkills() {
     state.insert(state.end(), levels.begin(), levels.end());
   }
   fields_.setState(state);
+  noteRead();
 }
 
 bool PilotSkillForm::finishSave(const std::vector<ByteWrite>& writes) {
@@ -119,6 +120,7 @@ void PilotSkillForm::saveSlots() {
     reportError(QStringLiteral("No pilot is selected; nothing was saved."));
     return;
   }
+  if (!savesWhereRead()) return;
   std::vector<ByteWrite> writes;
   FieldError error;
   if (!encodeSkillSlots(row, slotPart(fields_.state()), &writes, &error)) {
@@ -137,6 +139,7 @@ void PilotSkillForm::saveLevels() {
     reportError(QStringLiteral("No pilot is selected; nothing was saved."));
     return;
   }
+  if (!savesWhereRead()) return;
   auto size = romFileSize(context().rom());
   if (!size) {
     reportError(size.message());

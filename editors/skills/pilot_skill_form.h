@@ -17,6 +17,7 @@ class PilotSkillForm : public EditorForm {
  public:
   explicit PilotSkillForm(AppContext& context);
   bool load() override;
+  void reread() override { showPilotSkills(); }
 
   // Where "Save Value" writes: the level records of the last refresh.
   const LevelOffsets& levelRecordOffsets() const { return levelRecordOffset_; }

@@ -111,6 +111,19 @@ bool MapForm::load() {
   return true;  // nothing selected: the user picks a stage, then a record
 }
 
+void MapForm::reread() {
+  const int record = list2_->currentRow();
+  auto offsets = readStageOffsets(context().rom());
+  if (!offsets) {
+    stageOffsets_.clear();  // lists nothing rather than another image's stages
+    reportError(offsets.message());
+  } else {
+    stageOffsets_ = *offsets;
+  }
+  listStageRecords();  // the leader codes listed come from the image too
+  if (record >= 0 && record < list2_->count()) list2_->setCurrentRow(record);
+}
+
 void MapForm::listStageRecords() {
   list2_->clear();
   fields_.clear();
@@ -172,6 +185,7 @@ void MapForm::readDeployment() {
   }
   fields_.setState(*state);
   showNames();
+  noteRead();
 }
 
 void MapForm::writeDeployment() {
@@ -180,6 +194,7 @@ void MapForm::writeDeployment() {
     reportError(QStringLiteral("No deployment record is selected; nothing was saved."));
     return;
   }
+  if (!savesWhereRead()) return;
   std::vector<ByteWrite> writes;
   FieldError error;
   SaveResult result;

@@ -19,6 +19,7 @@ class MapForm : public EditorForm {
  public:
   explicit MapForm(AppContext& context);
   bool load() override;  // Form_Load: name lists, then the stage offsets
+  void reread() override;  // the stage offsets, the stage's records and the record again
 
  public slots:
   void listStageRecords();  // List1_Click

@@ -143,6 +143,12 @@ bool WeaponForm::load() {
   return true;
 }
 
+void WeaponForm::reread() {
+  const int weapon = list2_->currentRow();
+  showUnitWeapons();  // where the unit's weapons start comes from the image
+  if (weapon > 0 && weapon < list2_->count()) list2_->setCurrentRow(weapon);
+}
+
 void WeaponForm::showUnitWeapons() {
   list2_->clear();
   fields_.clear();
@@ -173,6 +179,7 @@ void WeaponForm::readWeaponRecord() {
     return;
   }
   fields_.setState(*state);
+  noteRead();
 }
 
 void WeaponForm::writeWeaponRecord() {
@@ -186,6 +193,7 @@ void WeaponForm::writeWeaponRecord() {
     reportError(QStringLiteral("No weapon is selected; nothing was saved."));
     return;
   }
+  if (!savesWhereRead()) return;
   const int weapon = firstWeapon_ + row;
   if (!weaponInTable(weapon)) {
     reportError(QStringLiteral("Weapon %1 of %2 lies past the weapon table (%3 records, 0 to %4): its bytes belong "

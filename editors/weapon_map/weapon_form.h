@@ -16,6 +16,7 @@ class WeaponForm : public EditorForm {
  public:
   explicit WeaponForm(AppContext& context);
   bool load() override;  // Form_Load
+  void reread() override;  // the unit's weapons and the selected one again
 
  public slots:
   void showUnitWeapons();    // List1_Click

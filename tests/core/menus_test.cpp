@@ -1,8 +1,10 @@
 // The main menu, the skill sub-menu and the editor lifecycle.
 #include "core/ui/menus.h"
 
+#include "editors/weapon_map/weapon_table.h"
 #include "tests/support/test_support.h"
 
+#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -143,6 +145,109 @@ TEST_F(MenuFixture, AnotherImageChosenWhileAFormIsOpenIsUsedByItsNextRead) {
   choose(other.path());
   control<QListWidget>(form, QStringLiteral("List1"))->setCurrentRow(1);
   EXPECT_EQ(control<QLineEdit>(form, QStringLiteral("SP_VAL"))->text(), QStringLiteral("42"));
+}
+
+TEST_F(MenuFixture, OpenNdsRollsBackAnInterruptedSaveAndSaysSo) {
+  const std::int64_t at = 0xD4424 + 28 * 3;  // SP_VAL of SPEdit record 3
+  const QByteArray original = rom.bytes();
+  const QByteArray before = original.mid(at, 2);
+  const QByteArray after(2, static_cast<char>(byteAt(original, at) ^ 0x5A));
+  std::int64_t id = 0;
+  {
+    // Recorded as pending and half written, as a save cut short by a crash leaves it.
+    auto journal = systemJournalStore()->open(rom.path(), true, nullptr);
+    ASSERT_TRUE(journal) << journal.message().toStdString();
+    auto begun = (*journal)->begin(recordTx(QStringLiteral("SPEdit"), QStringLiteral("SPEdit"), {{{QStringLiteral("index"), 3}}}),
+                                   {rt::Run{at, before, after}});
+    ASSERT_TRUE(begun) << begun.message().toStdString();
+    id = *begun;
+  }
+  rom.poke(at, after.left(1));
+  choose(rom.path());
+  EXPECT_EQ(rom.bytes(), original);
+  ASSERT_EQ(app.sink->notices.size(), 1);
+  EXPECT_TRUE(app.sink->notices[0].contains(QStringLiteral("interrupted save of 1 SPEdit record"))) << app.sink->notices[0].toStdString();
+  EXPECT_TRUE(app.sink->messages.isEmpty());
+  ASSERT_NE(app.context->rom().journal(), nullptr);
+  EXPECT_EQ(app.context->rom().journal()->get(id)->state, TxState::RolledBack);
+}
+
+TEST_F(MenuFixture, OpenNdsSaysWhyTheImagesHistoryCannotBeRead) {
+  QFile history(historyPathBeside(rom.path()));
+  ASSERT_TRUE(history.open(QIODevice::WriteOnly));
+  history.write(QByteArray(4096, 'x'));
+  history.close();
+  choose(rom.path());
+  ASSERT_EQ(app.sink->messages.size(), 1);
+  EXPECT_TRUE(app.sink->messages[0].contains(QStringLiteral("not a database"))) << app.sink->messages[0].toStdString();
+}
+
+// A form open while Open NDS chooses another image shows that image and saves to it only.
+struct OtherImageCase {
+  int row;
+  const char* form;
+  const char* box;
+  int width;
+  std::int64_t (*offset)(const QByteArray& image);  // of the box's value in `image`
+};
+
+std::int64_t firstWeaponAtk(const QByteArray& image) {
+  using namespace weapon_layout;
+  return kBase + kStride * valueAt(image, kUnitBase + kUnitFirstWeapon, 2) + 8;
+}
+
+const OtherImageCase kOtherImageCases[] = {
+    {0, "SPEdit", "SP_VAL", 1, [](const QByteArray&) -> std::int64_t { return 0xD4424; }},
+    {1, "money", "Value(0)", 4, [](const QByteArray&) -> std::int64_t { return 0x6A81C; }},
+    {4, "Weapon", "ATK", 2, firstWeaponAtk},  // the unit's weapons begin elsewhere in the other image
+};
+
+class OtherImage : public ::testing::TestWithParam<OtherImageCase> {};
+
+TEST_P(OtherImage, AnOpenFormShowsItAndSavesToItOnly) {
+  const OtherImageCase& c = GetParam();
+  SampleMenu s;
+  QWidget* form = s.edit(c.row, QString::fromLatin1(c.form));
+  ASSERT_NE(form, nullptr);
+  auto* box = control<QLineEdit>(form, QString::fromLatin1(c.box));
+  TempRom other(sampleImage());
+  const std::uint32_t first = valueAt(other.bytes(), weapon_layout::kUnitBase + weapon_layout::kUnitFirstWeapon, 2);
+  other.poke(weapon_layout::kUnitBase + weapon_layout::kUnitFirstWeapon, le(first + 3, 2));
+  const std::int64_t at = c.offset(other.bytes());
+  const std::uint32_t mask = c.width == 4 ? 0xFFFFFFFFu : (1u << (8 * c.width)) - 1;
+  const std::uint32_t shown = (valueAt(s.rom.bytes(), at, c.width) + 7) & mask;
+  other.poke(at, le(shown, c.width));
+  s.app.chooser->next = other.path();
+  control<QPushButton>(&s.menu, QStringLiteral("Open"))->click();
+  EXPECT_EQ(box->text(), QString::number(c.width == 4 ? static_cast<std::int32_t>(shown) : static_cast<int>(shown)));
+
+  const QByteArray firstImage = s.rom.bytes();
+  const QByteArray before = other.bytes();
+  const int typed = shown == 9 ? 8 : 9;
+  box->setText(QString::number(typed));
+  control<QPushButton>(form, QStringLiteral("Save"))->click();
+  EXPECT_TRUE(s.app.sink->messages.isEmpty()) << s.app.sink->messages.join('\n').toStdString();
+  EXPECT_EQ(s.rom.bytes(), firstImage);
+  std::vector<std::pair<std::int64_t, int>> expected;
+  for (int i = 0; i < c.width; ++i) expected.push_back({at + i, i == 0 ? typed : 0});
+  expectOnlyBytes(before, other.bytes(), expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(Forms, OtherImage, ::testing::ValuesIn(kOtherImageCases),
+                         [](const auto& info) { return std::string(info.param.form); });
+
+TEST(OtherImage, AFormRefusesToSaveToAnImageItDidNotReadFrom) {
+  SampleMenu s;
+  QWidget* form = s.edit(0, QStringLiteral("SPEdit"));
+  ASSERT_NE(form, nullptr);
+  TempRom other(sampleImage());
+  s.app.context->rom().setRomPath(other.path());  // behind the form's back, not through Open NDS
+  control<QLineEdit>(form, QStringLiteral("SP_VAL"))->setText(QStringLiteral("9"));
+  control<QPushButton>(form, QStringLiteral("Save"))->click();
+  ASSERT_EQ(s.app.sink->messages.size(), 1);
+  EXPECT_TRUE(s.app.sink->messages[0].contains(QStringLiteral("nothing was saved"))) << s.app.sink->messages[0].toStdString();
+  EXPECT_EQ(s.rom.bytes(), sampleImage());
+  EXPECT_EQ(other.bytes(), sampleImage());
 }
 
 TEST(MenuLists, AMissingListIsReportedAndTheFormDoesNotOpen) {

@@ -2,6 +2,7 @@
 
 #include "app/cli.h"
 #include "editors/all_forms.h"
+#include "editors/all_tables.h"
 #include "tools/sample_rom.h"
 
 #include <QApplication>
@@ -13,6 +14,7 @@
 #include <QListWidget>
 #include <QPixmap>
 #include <QPushButton>
+#include <QTest>
 #include <QTextStream>
 
 #include <algorithm>
@@ -204,6 +206,7 @@ void copyNameLists(const QTemporaryDir& dir, const QString& except) {
 
 TestApp::TestApp(const QString& names) {
   context = std::make_unique<AppContext>(names, chooser, sink, files);
+  context->setTables(allTables());
   registerAllForms(*context);
 }
 
@@ -291,6 +294,15 @@ void expectRefused(TestApp& app, QWidget* form, const std::vector<RefusedTexts>&
     }
     box->setText(good);
   }
+}
+
+void typeKey(QWidget* widget, Qt::Key key, Qt::KeyboardModifiers modifiers) {
+  QWidget* window = widget->window();
+  window->show();
+  window->activateWindow();
+  EXPECT_TRUE(QTest::qWaitForWindowActive(window)) << window->objectName().toStdString();
+  widget->setFocus();
+  QTest::keyClick(widget, key, modifiers);
 }
 
 void expectRendersWithinScreen(QWidget* form, const QString& name) {

@@ -77,8 +77,16 @@ class FakeChooser final : public FileChooser {
 
 class CapturingSink final : public MessageSink {
  public:
-  QStringList messages;
+  QStringList messages;   // errors
+  QStringList notices;    // info
+  QStringList questions;  // each answered with `answer`
+  bool answer = false;
   void error(QWidget*, const QString&, const QString& text) override { messages << text; }
+  void info(QWidget*, const QString&, const QString& text) override { notices << text; }
+  bool ask(QWidget*, const QString&, const QString& question) override {
+    questions << question;
+    return answer;
+  }
 };
 
 // Fails chosen operations of the files it opens; everything else goes to the system.
@@ -174,6 +182,10 @@ struct RefusedTexts {
 // Types each text into its box of `form` and presses Save; each box gets its text
 // back after its texts. Wrap in ASSERT_NO_FATAL_FAILURE: a missing message stops it.
 void expectRefused(TestApp& app, QWidget* form, const std::vector<RefusedTexts>& cases);
+
+// Makes the window of `widget` the active one, focuses `widget` and types the
+// key there, as a user would: the window's shortcuts see it.
+void typeKey(QWidget* widget, Qt::Key key, Qt::KeyboardModifiers modifiers);
 
 // Renders a window offscreen to a PNG under <build>/screenshots; returns the path,
 // empty when the image could not be saved.

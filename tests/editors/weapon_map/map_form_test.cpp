@@ -371,6 +371,22 @@ TEST_F(MapEdgeFixture, ImageShorterThanTheOffsetTableOpensWithEmptyStages) {
   EXPECT_EQ(app.sink->messages.size(), 1);
 }
 
+TEST_F(MapFixture, AnotherImageOpenedListsItsStageAndShowsTheSameRowOfIt) {
+  const int stage = stageWith(2);
+  const int next = stageWith(2, stage + 1);
+  pick(stage, 1);
+  // In the other image the stage's offset points at the next stage's list.
+  QByteArray otherBytes = img.bytes;
+  otherBytes.replace(kStageTable + 4 * stage, 4, le(static_cast<std::uint32_t>(img.start[static_cast<size_t>(next)] - kStageTable), 4));
+  TempRom other(otherBytes);
+  app.context->openImage(form, other.path());  // what Open NDS does
+  EXPECT_EQ(stages()->currentRow(), stage);
+  EXPECT_EQ(records()->count(), img.count[static_cast<size_t>(next)]);
+  EXPECT_EQ(records()->currentRow(), 1);
+  expectShows(otherBytes, recordAt(next, 1), " after another image was opened");
+  EXPECT_TRUE(app.sink->messages.isEmpty()) << app.sink->messages.join('\n').toStdString();
+}
+
 TEST(MapScreenshot, Renders) {
   TestApp app;
   TempRom rom(mapImage(2).bytes);

@@ -1,0 +1,228 @@
+#include "core/ui/history_window.h"
+
+#include <QDir>
+#include <QHBoxLayout>
+#include <QSignalBlocker>
+#include <QSplitter>
+#include <QVBoxLayout>
+
+namespace rt {
+namespace {
+
+constexpr int kIdRole = Qt::UserRole;
+constexpr int kRevertableRole = Qt::UserRole + 1;
+
+QPushButton* button(QWidget* parent, const QString& name) {
+  auto* b = new QPushButton(name, parent);
+  b->setObjectName(name);
+  return b;
+}
+
+QTreeWidget* tree(QWidget* parent, const QString& name, const QStringList& headers) {
+  auto* t = new QTreeWidget(parent);
+  t->setObjectName(name);
+  t->setHeaderLabels(headers);
+  t->setRootIsDecorated(false);
+  t->setUniformRowHeights(true);  // keeps a long list quick to lay out
+  t->setAlternatingRowColors(true);
+  return t;
+}
+
+// "3", or "stage 2, index 5" for a record addressed by more than its index.
+QString recordText(const QVariantMap& keys) {
+  if (keys.size() == 1 && keys.contains(QStringLiteral("index"))) return keys.value(QStringLiteral("index")).toString();
+  QStringList parts;
+  for (auto it = keys.begin(); it != keys.end(); ++it)
+    if (it.key() != QLatin1String("index")) parts << it.key() + QLatin1Char(' ') + it.value().toString();
+  if (keys.contains(QStringLiteral("index"))) parts << QStringLiteral("index ") + keys.value(QStringLiteral("index")).toString();
+  return parts.join(QStringLiteral(", "));
+}
+
+// Columns as wide as their texts, with some air between them.
+void fitColumns(QTreeWidget* t) {
+  for (int c = 0; c + 1 < t->columnCount(); ++c) {  // the last one stretches
+    t->resizeColumnToContents(c);
+    t->setColumnWidth(c, t->columnWidth(c) + 12);
+  }
+}
+
+QString hexBytes(const QByteArray& bytes) { return QString::fromLatin1(bytes.toHex(' ').toUpper()); }
+
+}  // namespace
+
+HistoryWindow::HistoryWindow(AppContext& context)
+    : QWidget(nullptr, Qt::Window),
+      context_(context),
+      note_(new QLabel(this)),
+      transactions_(tree(this, QStringLiteral("Transactions"),
+                         {QStringLiteral("ID"), QStringLiteral("Time"), QStringLiteral("Source"), QStringLiteral("State")})),
+      changes_(tree(this, QStringLiteral("Changes"),
+                    {QStringLiteral("Table"), QStringLiteral("Record"), QStringLiteral("Name"), QStringLiteral("Field"),
+                     QStringLiteral("Control"), QStringLiteral("Old"), QStringLiteral("New")})),
+      status_(new QLabel(this)),
+      undo_(button(this, QStringLiteral("Undo"))),
+      redo_(button(this, QStringLiteral("Redo"))),
+      revert_(button(this, QStringLiteral("Revert"))) {
+  setObjectName(QStringLiteral("History"));
+  setWindowTitle(QStringLiteral("History"));
+  note_->setObjectName(QStringLiteral("HistoryNote"));
+  note_->setWordWrap(true);
+  note_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+  status_->setObjectName(QStringLiteral("HistoryStatus"));
+  status_->setWordWrap(true);
+  status_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+  transactions_->setSelectionMode(QAbstractItemView::SingleSelection);
+  changes_->setSelectionMode(QAbstractItemView::NoSelection);
+  undo_->setToolTip(QStringLiteral("Undo the newest done change"));
+  redo_->setToolTip(QStringLiteral("Redo the newest undone change"));
+  revert_->setToolTip(QStringLiteral("Put back what the selected change replaced"));
+  auto* close = button(this, QStringLiteral("Close"));
+
+  connect(transactions_, &QTreeWidget::currentItemChanged, this, &HistoryWindow::showChanges);
+  connect(undo_, &QPushButton::clicked, this, &HistoryWindow::undoClicked);
+  connect(redo_, &QPushButton::clicked, this, &HistoryWindow::redoClicked);
+  connect(revert_, &QPushButton::clicked, this, &HistoryWindow::revertClicked);
+  connect(close, &QPushButton::clicked, this, &QWidget::close);
+
+  auto* split = new QSplitter(Qt::Vertical, this);
+  split->addWidget(transactions_);
+  split->addWidget(changes_);
+  split->setChildrenCollapsible(false);
+  auto* buttons = new QHBoxLayout;
+  buttons->addWidget(undo_);
+  buttons->addWidget(redo_);
+  buttons->addWidget(revert_);
+  buttons->addStretch(1);
+  buttons->addWidget(close);
+  auto* layout = new QVBoxLayout(this);
+  layout->addWidget(note_);
+  layout->addWidget(split, 1);
+  layout->addWidget(status_);
+  layout->addLayout(buttons);
+  resize(860, 560);
+  refresh();
+}
+
+std::int64_t HistoryWindow::selectedId() const {
+  const QTreeWidgetItem* item = transactions_->currentItem();
+  return item ? item->data(0, kIdRole).toLongLong() : 0;
+}
+
+void HistoryWindow::refresh() {
+  const std::int64_t keep = selectedId();
+  const QSignalBlocker quiet(transactions_);  // the changes are shown once, at the end
+  transactions_->clear();
+  changes_->clear();
+  reader_.reset();
+  undo_->setEnabled(false);
+  redo_->setEnabled(false);
+  revert_->setEnabled(false);
+  RomImage& rom = context_.rom();
+  const QString path = rom.romPath();
+  if (path.isEmpty()) {
+    note_->setText(QStringLiteral("No ROM image has been chosen."));
+    return;
+  }
+  // Opens the history when the image has one, perhaps made by another program
+  // since; an interrupted change is rolled back first, and said so.
+  const Status recovered = rom.recover();
+  context_.reportNotices(this, windowTitle());
+  const QString shown = QDir::toNativeSeparators(path);
+  if (!recovered) {
+    note_->setText(recovered.message());
+    return;
+  }
+  Journal* journal = rom.journal();
+  if (!journal) {
+    note_->setText(QStringLiteral("\"%1\" has no history yet: nothing was saved to it.").arg(shown));
+    return;
+  }
+  auto listed = journal->list(kListed + 1, false);
+  if (!listed) {
+    note_->setText(listed.message());
+    return;
+  }
+  std::vector<Transaction>& list = *listed;
+  const bool more = list.size() > static_cast<size_t>(kListed);
+  if (more) list.resize(kListed);
+  note_->setText(more ? QStringLiteral("\"%1\": the newest %2 transactions; the command line's history lists all of "
+                                       "them. History file: %3")
+                            .arg(shown)
+                            .arg(kListed)
+                            .arg(QDir::toNativeSeparators(journal->path()))
+                      : QStringLiteral("\"%1\": %2 transaction(s). History file: %3")
+                            .arg(shown)
+                            .arg(list.size())
+                            .arg(QDir::toNativeSeparators(journal->path())));
+  QList<QTreeWidgetItem*> items;
+  items.reserve(static_cast<qsizetype>(list.size()));
+  QTreeWidgetItem* kept = nullptr;
+  for (const Transaction& tx : list) {
+    auto* item = new QTreeWidgetItem(
+        {QString::number(tx.id), tx.time.toLocalTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")), tx.info.source,
+         stateName(tx.state)});
+    item->setData(0, kIdRole, static_cast<qlonglong>(tx.id));
+    item->setData(0, kRevertableRole, tx.info.kind == QLatin1String("edit") && tx.state == TxState::Done);
+    item->setTextAlignment(0, Qt::AlignRight | Qt::AlignVCenter);
+    if (tx.id == keep) kept = item;
+    items << item;
+  }
+  transactions_->addTopLevelItems(items);
+  fitColumns(transactions_);
+  reader_ = std::make_unique<ChangeReader>(context_.tables(), path, context_.namesDir());
+  undo_->setEnabled(true);
+  redo_->setEnabled(true);
+  if (!kept && !items.isEmpty()) kept = items.front();
+  if (kept) transactions_->setCurrentItem(kept);
+  showChanges();
+}
+
+void HistoryWindow::showChanges() {
+  changes_->clear();
+  const QTreeWidgetItem* item = transactions_->currentItem();
+  revert_->setEnabled(item && item->data(0, kRevertableRole).toBool());
+  Journal* journal = context_.rom().journal();
+  if (!item || !journal || !reader_) return;
+  auto tx = journal->get(item->data(0, kIdRole).toLongLong());
+  if (!tx) {
+    context_.reportError(this, windowTitle(), tx.message());
+    return;
+  }
+  auto changes = reader_->changes(*tx);
+  if (!changes) {
+    context_.reportError(this, windowTitle(), changes.message());
+    return;
+  }
+  QList<QTreeWidgetItem*> rows;
+  for (const FieldChange& c : *changes)
+    rows << new QTreeWidgetItem({c.table, recordText(c.keys), c.name, c.caption, c.field, c.oldValue, c.newValue});
+  if (changes->empty()) {
+    // No field of a known table differs as shown: the bytes say what changed.
+    for (const Run& run : tx->runs)
+      rows << new QTreeWidgetItem({tx->info.table, QString(), QString(), QStringLiteral("bytes"),
+                                   QStringLiteral("0x%1").arg(QString::number(run.offset, 16).toUpper()),
+                                   hexBytes(run.before), hexBytes(run.after)});
+  }
+  changes_->addTopLevelItems(rows);
+  fitColumns(changes_);
+}
+
+void HistoryWindow::run(UndoKind kind, std::int64_t id) {
+  status_->clear();
+  UndoRequest request;
+  request.kind = kind;
+  request.id = id;
+  const QString done = context_.undo(this, windowTitle(), request);
+  status_->setText(done);
+  // The context lists again the history window it knows; one made elsewhere lists here.
+  if (context_.openForm(objectName()) != this) refresh();
+}
+
+void HistoryWindow::undoClicked() { run(UndoKind::Undo, 0); }
+void HistoryWindow::redoClicked() { run(UndoKind::Redo, 0); }
+
+void HistoryWindow::revertClicked() {
+  if (const std::int64_t id = selectedId(); id > 0) run(UndoKind::Revert, id);
+}
+
+}  // namespace rt

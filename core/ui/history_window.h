@@ -1,0 +1,50 @@
+#pragma once
+// `History`: the transactions of the chosen image, newest first, and the field
+// changes of the selected one; Undo and Redo act on the newest transaction
+// that can be undone or redone, Revert on the selected one.
+
+#include "core/history/changes.h"
+#include "core/ui/app_context.h"
+
+#include <QLabel>
+#include <QPushButton>
+#include <QTreeWidget>
+#include <QWidget>
+
+#include <memory>
+
+namespace rt {
+
+class HistoryWindow : public QWidget {
+  Q_OBJECT
+ public:
+  // A long history is listed only this far back, so opening it stays quick.
+  static constexpr int kListed = 500;
+
+  explicit HistoryWindow(AppContext& context);
+  // Lists the transactions again; the selected one stays selected while listed.
+  void refresh();
+
+ public slots:
+  void showChanges();  // of the selected transaction
+  void undoClicked();
+  void redoClicked();
+  void revertClicked();
+
+ private:
+  std::int64_t selectedId() const;
+  void run(UndoKind kind, std::int64_t id);
+
+  AppContext& context_;
+  QLabel* note_;
+  QTreeWidget* transactions_;
+  QTreeWidget* changes_;
+  QLabel* status_;
+  QPushButton* undo_;
+  QPushButton* redo_;
+  QPushButton* revert_;
+  // Made again at each refresh: it caches the image's bytes.
+  std::unique_ptr<ChangeReader> reader_;
+};
+
+}  // namespace rt
