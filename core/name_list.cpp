@@ -1,9 +1,12 @@
 #include "core/name_list.h"
 
+#include "core/file_layer.h"
+
 #include <QDir>
 #include <QFile>
 #include <QStringView>
 
+#include <algorithm>
 #include <cstddef>
 
 #ifdef _WIN32
@@ -24,7 +27,8 @@ constexpr char16_t kReplacement = u'\uFFFD';
 // Strict UTF-8 check (RFC 3629): rejects overlong forms, surrogates, code points
 // above U+10FFFF and sequences cut off by the end of the data. A lenient check
 // would take many Big5 files for UTF-8 and show them as replacement characters.
-bool isValidUtf8(const unsigned char* p, std::size_t n) {
+// Returns where the first bad sequence starts, or n when there is none.
+std::size_t utf8ValidPrefix(const unsigned char* p, std::size_t n) {
   std::size_t i = 0;
   while (i < n) {
     const unsigned char c = p[i];
@@ -54,16 +58,16 @@ bool isValidUtf8(const unsigned char* p, std::size_t n) {
       len = 4;
       hi = 0x8F;  // above: beyond U+10FFFF
     } else {
-      return false;  // stray continuation byte, C0/C1 overlong lead, F5..FF
+      return i;  // stray continuation byte, C0/C1 overlong lead, F5..FF
     }
-    if (n - i < len) return false;
-    if (p[i + 1] < lo || p[i + 1] > hi) return false;
+    if (n - i < len) return i;
+    if (p[i + 1] < lo || p[i + 1] > hi) return i;
     for (std::size_t k = 2; k < len; ++k) {
-      if ((p[i + k] & 0xC0) != 0x80) return false;
+      if ((p[i + k] & 0xC0) != 0x80) return i;
     }
     i += len;
   }
-  return true;
+  return n;
 }
 
 // Big5 double-byte codes: lead 81..FE, trail 40..7E or A1..FE.
@@ -80,9 +84,11 @@ std::size_t badSequenceLength(const unsigned char* p, std::size_t left) {
   return 1;
 }
 
+// Both versions set `firstBad` to the offset of the first byte that does not
+// decode, or leave it alone when every byte decodes.
 #ifdef _WIN32
 
-QString decodeCp950(const QByteArray& bytes) {
+QString decodeCp950(const QByteArray& bytes, qsizetype& firstBad) {
   const auto* p = reinterpret_cast<const unsigned char*>(bytes.constData());
   const auto n = static_cast<std::size_t>(bytes.size());
   QString out;
@@ -116,6 +122,7 @@ QString decodeCp950(const QByteArray& bytes) {
     if (got > 0) {
       out.append(reinterpret_cast<const QChar*>(wide), got);
     } else {
+      if (firstBad < 0) firstBad = static_cast<qsizetype>(i);
       out.append(QChar(kReplacement));
     }
     i += len;
@@ -126,7 +133,7 @@ QString decodeCp950(const QByteArray& bytes) {
 #else
 
 // glibc's CP950 is an alias of its BIG5 converter.
-QString decodeCp950(const QByteArray& bytes) {
+QString decodeCp950(const QByteArray& bytes, qsizetype& firstBad) {
   const auto n = static_cast<std::size_t>(bytes.size());
   if (n == 0) return QString();
 
@@ -138,6 +145,7 @@ QString decodeCp950(const QByteArray& bytes) {
     out.reserve(static_cast<qsizetype>(n));
     for (const char c : bytes) {
       const auto b = static_cast<unsigned char>(c);
+      if (b >= 0x80 && firstBad < 0) firstBad = out.size();  // one byte per character so far
       out.append(b < 0x80 ? QChar(static_cast<char16_t>(b)) : QChar(kReplacement));
     }
     return out;
@@ -164,6 +172,7 @@ QString decodeCp950(const QByteArray& bytes) {
     }
     // EILSEQ (no such code) or EINVAL (cut off at the end): replace and move on.
     // Every pass through here consumes at least one byte, so the loop ends.
+    if (firstBad < 0) firstBad = static_cast<qsizetype>(in - bytes.constData());
     if (static_cast<std::size_t>(utf8.size()) - used < 3) grow();
     utf8[used++] = static_cast<char>(0xEF);
     utf8[used++] = static_cast<char>(0xBF);
@@ -179,6 +188,51 @@ QString decodeCp950(const QByteArray& bytes) {
 }
 
 #endif
+
+// UTF-16 code units after a byte-order mark. An unpaired surrogate, or a last
+// byte without its pair, becomes U+FFFD and sets `firstBad` (an index of the
+// result) if it is still unset.
+QString decodeUtf16(const char* bytes, qsizetype n, bool bigEndian, qsizetype& firstBad) {
+  const auto* p = reinterpret_cast<const unsigned char*>(bytes);
+  const qsizetype units = n / 2;
+  auto unit = [p, bigEndian](qsizetype k) {
+    const unsigned a = p[2 * k];
+    const unsigned b = p[2 * k + 1];
+    return static_cast<char16_t>(bigEndian ? (a << 8) | b : (b << 8) | a);
+  };
+  QString out(units + (n % 2), Qt::Uninitialized);
+  char16_t* d = reinterpret_cast<char16_t*>(out.data());
+  auto bad = [&firstBad, d](qsizetype k) {
+    if (firstBad < 0) firstBad = k;
+    d[k] = kReplacement;
+  };
+  for (qsizetype k = 0; k < units; ++k) {
+    const char16_t c = unit(k);
+    if (QChar::isHighSurrogate(c) && k + 1 < units && QChar::isLowSurrogate(unit(k + 1))) {
+      d[k] = c;
+      d[k + 1] = unit(k + 1);
+      ++k;
+    } else if (QChar::isSurrogate(c)) {
+      bad(k);
+    } else {
+      d[k] = c;
+    }
+  }
+  if (n % 2) bad(units);
+  return out;
+}
+
+// The 1-based physical line of position `at` (< size) of `p`: LF, CRLF and a
+// lone CR each end a line, as each ends an item. Works on bytes (CR and LF are
+// never part of a UTF-8 or Big5 code) as well as on decoded text.
+template <typename Char>
+int lineAt(const Char* p, qsizetype at) {
+  int line = 1;
+  for (qsizetype i = 0; i < at; ++i) {
+    if (p[i] == Char('\n') || (p[i] == Char('\r') && p[i + 1] != Char('\n'))) ++line;
+  }
+  return line;
+}
 
 // Code page 950 has no kana of its own; the ETEN extension's kana (Big5
 // C6DA..C7F2) come out as private-use code points. glibc's BIG5/CP950 gives the
@@ -281,56 +335,45 @@ QString firstItemsPhrase(int n) {
   return n == 1 ? QStringLiteral("its first item") : QStringLiteral("its first %1 items").arg(n);
 }
 
-}  // namespace
+// One item of a list as the splitting rules find it.
+struct ItemSpan {
+  qsizetype begin = 0;  // the item's text is [begin, end)
+  qsizetype end = 0;
+  qsizetype quote = -1;  // where its opening quote stands; -1: unquoted
+  bool closed = true;    // false: the quote runs to the end of the text
+};
 
-QString decodeNameListBytes(const QByteArray& bytes) {
-  QString text;
-  if (bytes.startsWith("\xEF\xBB\xBF")) {
-    // A BOM is an explicit UTF-8 declaration: broken sequences after it become
-    // replacement characters rather than sending the file to the Big5 decoder.
-    text = QString::fromUtf8(bytes.constData() + 3, bytes.size() - 3);
-  } else if (isValidUtf8(reinterpret_cast<const unsigned char*>(bytes.constData()),
-                         static_cast<std::size_t>(bytes.size()))) {
-    text = QString::fromUtf8(bytes);
-  } else {
-    text = decodeCp950(bytes);
-  }
-  mapEtenKana(text);
-  return text;
-}
-
-QStringList splitNameListItems(const QString& text, int maxItems, ItemStyle style) {
-  QStringList items;
-  if (maxItems == 0) return items;
-  if (maxItems > 0) items.reserve(maxItems);
-
-  const QStringView view(text);
+// Calls `visit(const ItemSpan&)` for every item of `view` in order until it
+// returns false. The one place that knows where items start and end.
+template <typename Visit>
+void forEachItem(QStringView view, Visit&& visit) {
   const qsizetype n = view.size();
   qsizetype pos = 0;
   // A comma always opens another item, even at the very end of the text; a line
   // end opens one only if something (even an empty line) follows it.
   bool afterComma = false;
 
-  while ((pos < n || afterComma) && (maxItems < 0 || items.size() < maxItems)) {
+  while (pos < n || afterComma) {
     afterComma = false;
     while (pos < n && isBlank(view[pos])) ++pos;
 
+    ItemSpan item;
     if (pos < n && view[pos] == u'"') {
-      const qsizetype begin = pos + 1;
-      qsizetype end = view.indexOf(u'"', begin);
-      if (end < 0) end = n;  // unterminated: the rest of the file
-      items.append(view.sliced(begin, end - begin).toString());
-      pos = end < n ? end + 1 : n;
+      item.quote = pos;
+      item.begin = pos + 1;
+      const qsizetype close = view.indexOf(u'"', item.begin);
+      item.closed = close >= 0;
+      item.end = item.closed ? close : n;  // unterminated: the rest of the text
+      pos = item.closed ? close + 1 : n;
       // Whatever follows the closing quote up to the delimiter is not part of it.
       while (pos < n && !isDelimiter(view[pos])) ++pos;
     } else {
-      const qsizetype begin = pos;
+      item.begin = pos;
       while (pos < n && !isDelimiter(view[pos])) ++pos;
-      qsizetype end = pos;
-      while (end > begin && isBlank(view[end - 1])) --end;
-      const QStringView item = view.sliced(begin, end - begin);
-      items.append(style == ItemStyle::Numeric ? plainNumber(item) : item.toString());
+      item.end = pos;
+      while (item.end > item.begin && isBlank(view[item.end - 1])) --item.end;
     }
+    if (!visit(item)) return;
 
     if (pos >= n) break;
     if (view[pos] == u',') {
@@ -343,38 +386,151 @@ QStringList splitNameListItems(const QString& text, int maxItems, ItemStyle styl
       ++pos;  // '\n'
     }
   }
+}
+
+QString itemText(QStringView view, const ItemSpan& item, ItemStyle style) {
+  const QStringView text = view.sliced(item.begin, item.end - item.begin);
+  return style == ItemStyle::Numeric && item.quote < 0 ? plainNumber(text) : text.toString();
+}
+
+QString encodingName(NameListEncoding e) {
+  switch (e) {
+    case NameListEncoding::Utf8:
+    case NameListEncoding::Utf8Bom: return QStringLiteral("UTF-8");
+    case NameListEncoding::Utf16LE:
+    case NameListEncoding::Utf16BE: return QStringLiteral("UTF-16");
+    case NameListEncoding::Cp950: return QStringLiteral("Big5");
+  }
+  return QString();
+}
+
+// Why decoded text is not a list, or an empty string.
+QString textFault(const QString& fileName, const DecodedNameList& d) {
+  const qsizetype nul = d.text.indexOf(QChar(u'\0'));
+  const int nulLine = nul < 0 ? 0 : lineAt(d.text.utf16(), nul);
+  if (d.badLine > 0 && (nulLine == 0 || d.badLine <= nulLine)) {
+    const QString where = QStringLiteral("line %1 holds bytes that are not %2")
+                              .arg(d.badLine)
+                              .arg(encodingName(d.badIn));
+    switch (d.badIn) {
+      case NameListEncoding::Utf8:
+      case NameListEncoding::Cp950:
+        return QStringLiteral("Name list \"%1\" is neither UTF-8 nor Big5 (code page 950) text: %2.")
+            .arg(fileName, where);
+      default:
+        return QStringLiteral("Name list \"%1\" is not the %2 text its byte-order mark declares: %3.")
+            .arg(fileName, encodingName(d.badIn), where);
+    }
+  }
+  if (nulLine > 0) {
+    return QStringLiteral(
+               "Name list \"%1\" holds a NUL character on line %2: it is not a text file, or it is "
+               "UTF-16 without a byte-order mark.")
+        .arg(fileName)
+        .arg(nulLine);
+  }
+  return QString();
+}
+
+QString readFailure(const QString& fileName, const QString& where, const QString& why, int count) {
+  return QStringLiteral("Name list \"%1\" in %2 could not be read: %3. This form needs %4.")
+      .arg(fileName, where, why, firstItemsPhrase(count));
+}
+
+}  // namespace
+
+DecodedNameList decodeNameList(const QByteArray& bytes) {
+  DecodedNameList d;
+  const char* p = bytes.constData();
+  const qsizetype n = bytes.size();
+  const auto* u = reinterpret_cast<const unsigned char*>(p);
+  auto utf8Bad = [u](qsizetype from, qsizetype to) {
+    return static_cast<qsizetype>(utf8ValidPrefix(u + from, static_cast<std::size_t>(to - from))) + from;
+  };
+
+  if (bytes.startsWith("\xEF\xBB\xBF")) {
+    // A BOM is an explicit UTF-8 declaration: broken sequences after it are
+    // UTF-8 faults, not a reason to try Big5.
+    d.encoding = d.badIn = NameListEncoding::Utf8Bom;
+    d.text = QString::fromUtf8(p + 3, n - 3);
+    const qsizetype bad = utf8Bad(3, n);
+    if (bad < n) d.badLine = lineAt(p, bad);
+  } else if (bytes.startsWith("\xFF\xFE") || bytes.startsWith("\xFE\xFF")) {
+    const bool bigEndian = u[0] == 0xFE;
+    d.encoding = d.badIn = bigEndian ? NameListEncoding::Utf16BE : NameListEncoding::Utf16LE;
+    qsizetype bad = -1;
+    d.text = decodeUtf16(p + 2, n - 2, bigEndian, bad);
+    if (bad >= 0) d.badLine = lineAt(d.text.utf16(), bad);
+  } else if (const qsizetype utf8Stop = utf8Bad(0, n); utf8Stop == n) {
+    d.text = QString::fromUtf8(bytes);
+  } else {
+    d.encoding = NameListEncoding::Cp950;
+    qsizetype big5Stop = -1;
+    d.text = decodeCp950(bytes, big5Stop);
+    if (big5Stop >= 0) {
+      d.badIn = utf8Stop > big5Stop ? NameListEncoding::Utf8 : NameListEncoding::Cp950;
+      d.badLine = lineAt(p, std::max(utf8Stop, big5Stop));
+    }
+  }
+  mapEtenKana(d.text);
+  return d;
+}
+
+QString decodeNameListBytes(const QByteArray& bytes) { return decodeNameList(bytes).text; }
+
+QStringList splitNameListItems(const QString& text, int maxItems, ItemStyle style) {
+  QStringList items;
+  if (maxItems == 0) return items;
+  if (maxItems > 0) items.reserve(maxItems);
+  const QStringView view(text);
+  forEachItem(view, [&](const ItemSpan& item) {
+    items.append(itemText(view, item, style));
+    return maxItems < 0 || items.size() < maxItems;
+  });
   return items;
 }
 
-Result<QStringList> loadNameList(const QString& dir, const QString& fileName, int count,
-                                 ItemStyle style) {
+Result<QStringList> parseNameList(const QByteArray& bytes, const QString& fileName, int count,
+                                  ItemStyle style) {
   if (count < 0) {
     return Result<QStringList>::failure(
         QStringLiteral("Name list \"%1\": %2 is not a number of items.").arg(fileName).arg(count));
   }
-  if (count == 0) return QStringList();
+  const DecodedNameList decoded = decodeNameList(bytes);
+  if (QString fault = textFault(fileName, decoded); !fault.isEmpty()) {
+    return Result<QStringList>::failure(std::move(fault));
+  }
 
-  const QString where = QDir::toNativeSeparators(dir);
-  QFile file(QDir(dir).filePath(fileName));
-  if (!file.exists()) {
+  // The whole text is walked, past the items wanted, since a stray quote
+  // anywhere means the file is not laid out as its writer thought.
+  const QStringView view(decoded.text);
+  QStringList items;
+  items.reserve(count);
+  ItemSpan stray;
+  forEachItem(view, [&](const ItemSpan& item) {
+    const QStringView text = view.sliced(item.begin, item.end - item.begin);
+    if (item.quote >= 0 && (!item.closed || text.contains(u'\n') || text.contains(u'\r'))) {
+      stray = item;
+      return false;
+    }
+    if (items.size() < count) items.append(itemText(view, item, style));
+    return true;
+  });
+  if (stray.quote >= 0) {
+    const int opened = lineAt(view.utf16(), stray.quote);
+    if (!stray.closed) {
+      return Result<QStringList>::failure(
+          QStringLiteral("Name list \"%1\": the quote opened on line %2 is never closed.")
+              .arg(fileName)
+              .arg(opened));
+    }
     return Result<QStringList>::failure(
-        QStringLiteral("Name list \"%1\" was not found in %2. This form needs %3.")
-            .arg(fileName, where, firstItemsPhrase(count)));
+        QStringLiteral("Name list \"%1\": the quote opened on line %2 is closed only on line %3; "
+                       "a quoted name must end on the line where it starts.")
+            .arg(fileName)
+            .arg(opened)
+            .arg(lineAt(view.utf16(), stray.end)));
   }
-  if (!file.open(QIODevice::ReadOnly)) {
-    return Result<QStringList>::failure(
-        QStringLiteral("Name list \"%1\" in %2 could not be read: %3. This form needs %4.")
-            .arg(fileName, where, file.errorString(), firstItemsPhrase(count)));
-  }
-  const QByteArray bytes = file.readAll();
-  if (file.error() != QFileDevice::NoError) {
-    return Result<QStringList>::failure(
-        QStringLiteral("Name list \"%1\" in %2 could not be read: %3. This form needs %4.")
-            .arg(fileName, where, file.errorString(), firstItemsPhrase(count)));
-  }
-  file.close();
-
-  QStringList items = splitNameListItems(decodeNameListBytes(bytes), count, style);
   if (items.size() < count) {
     const QString held = items.isEmpty() ? QStringLiteral("holds no items")
                                          : QStringLiteral("holds only %1")
@@ -383,6 +539,52 @@ Result<QStringList> loadNameList(const QString& dir, const QString& fileName, in
                                             .arg(fileName, held, QString::number(count)));
   }
   return items;
+}
+
+Result<QStringList> loadNameList(const QString& dir, const QString& fileName, int count,
+                                 ItemStyle style) {
+  if (count < 0) return parseNameList(QByteArray(), fileName, count, style);
+  if (count == 0) return QStringList();
+
+  const QString where = QDir::toNativeSeparators(dir);
+  const QString path = QDir(dir).filePath(fileName);
+  if (!QFile::exists(path)) {
+    return Result<QStringList>::failure(
+        QStringLiteral("Name list \"%1\" was not found in %2. This form needs %3.")
+            .arg(fileName, where, firstItemsPhrase(count)));
+  }
+  // The file layer opens without blocking and refuses anything but a regular
+  // file, so a FIFO or a device never hangs or floods the program.
+  auto opened = systemFileLayer()->open(path, OpenMode::ReadOnly);
+  if (!opened) return Result<QStringList>::failure(readFailure(fileName, where, opened.message(), count));
+  RomFile& file = **opened;
+  const std::int64_t size = file.size();
+  if (size < 0) return Result<QStringList>::failure(readFailure(fileName, where, file.errorText(), count));
+  const QString tooLarge = QStringLiteral("Name list \"%1\" in %2 is larger than %3 MiB. This form needs %4.")
+                               .arg(fileName, where)
+                               .arg(kMaxNameListBytes / (1024 * 1024))
+                               .arg(firstItemsPhrase(count));
+  if (size > kMaxNameListBytes) return Result<QStringList>::failure(tooLarge);
+
+  // Read to the end, but never past one byte beyond the limit: the size seen
+  // at the open may be stale (a growing file) or 0 (some system files).
+  QByteArray bytes(static_cast<qsizetype>(size) + 1, Qt::Uninitialized);
+  qsizetype got = 0;
+  for (;;) {
+    if (got == bytes.size()) {
+      if (got > kMaxNameListBytes) return Result<QStringList>::failure(tooLarge);
+      bytes.resize(std::min<qsizetype>(2 * got + 4096, kMaxNameListBytes + 1));
+    }
+    const std::int64_t done = file.readAt(got, bytes.data() + got, bytes.size() - got);
+    if (done < 0) {
+      if (file.interrupted()) continue;
+      return Result<QStringList>::failure(readFailure(fileName, where, file.errorText(), count));
+    }
+    if (done == 0) break;
+    got += static_cast<qsizetype>(done);
+  }
+  bytes.truncate(got);
+  return parseNameList(bytes, fileName, count, style);
 }
 
 }  // namespace rt

@@ -2,8 +2,8 @@
 // Name lists: the plain-text files beside the program that give every record and
 // coded value its text. Items are separated by commas or line ends; an item that
 // starts with a double quote runs to the closing quote and may hold commas.
-// Files may be UTF-8 (with or without BOM) or legacy code page 950 (Big5); the
-// latter's private-use kana are mapped to standard kana.
+// Files may be UTF-8 (with or without BOM), UTF-16 with a BOM, or legacy code
+// page 950 (Big5); the latter's private-use kana are mapped to standard kana.
 
 #include "core/result.h"
 
@@ -27,7 +27,23 @@ struct NameListSource {
   bool operator==(const NameListSource&) const = default;
 };
 
-// Decodes the bytes of a list file to text: BOM-less or BOM-prefixed UTF-8, else CP950.
+enum class NameListEncoding { Utf8, Utf8Bom, Utf16LE, Utf16BE, Cp950 };
+
+struct DecodedNameList {
+  QString text;  // bytes that do not decode stand as U+FFFD
+  NameListEncoding encoding = NameListEncoding::Utf8;  // the reading `text` comes from
+  // The 1-based line of the first bytes that do not decode (0: all decode), and
+  // the encoding they fail in. Bytes valid in neither UTF-8 nor code page 950
+  // are placed by the reading that gets further, the likelier intent.
+  int badLine = 0;
+  NameListEncoding badIn = NameListEncoding::Utf8;
+};
+
+// Decodes the bytes of a list file: a byte-order mark decides (UTF-8, UTF-16 LE
+// or BE); without one, valid UTF-8 is UTF-8 and anything else code page 950.
+DecodedNameList decodeNameList(const QByteArray& bytes);
+
+// decodeNameList(bytes).text.
 QString decodeNameListBytes(const QByteArray& bytes);
 
 // Splits decoded text into items by the list rules. Reads at most `maxItems` items
@@ -35,8 +51,22 @@ QString decodeNameListBytes(const QByteArray& bytes);
 QStringList splitNameListItems(const QString& text, int maxItems = -1,
                                ItemStyle style = ItemStyle::Text);
 
-// Reads the first `count` items of `dir`/`fileName`. A missing, unreadable or short
-// file is an error naming the file and the number of items needed.
+// The first `count` items of the bytes of list `fileName`, checked as a whole:
+// bytes that do not decode, a NUL character, or a quote not closed on the line
+// where it opens are refused, naming the file and that line (lines counted from
+// 1; LF, CRLF and a lone CR each end one). So is a list of fewer than `count`
+// items. Unlike splitNameListItems, which lets a quoted item run over line ends,
+// this takes a quote that spans lines for a stray one: a name is one row.
+Result<QStringList> parseNameList(const QByteArray& bytes, const QString& fileName, int count,
+                                  ItemStyle style = ItemStyle::Text);
+
+// The largest name list read, far beyond any real one.
+inline constexpr qint64 kMaxNameListBytes = 16 * 1024 * 1024;
+
+// Reads the first `count` items of `dir`/`fileName` with parseNameList. Only a
+// regular file of at most kMaxNameListBytes is read; a FIFO or a device is
+// refused without waiting on it. A missing, unreadable, too large or short file
+// is an error naming the file and the number of items needed.
 Result<QStringList> loadNameList(const QString& dir, const QString& fileName, int count,
                                  ItemStyle style = ItemStyle::Text);
 

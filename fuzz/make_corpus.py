@@ -80,6 +80,18 @@ def name_list():
         "empty": (0, 2, b""),
         "negative-count": (1, 0, b"a\nb\n"),
         "overlong-utf8": (255, 0, b"\xc0\xaf\xe0\x80\xaf,\xed\xa0\x80\n\xf4\x90\x80\x80"),
+        # Refused: UTF-16 without a BOM (NULs), a NUL after decoding, bytes
+        # that do not decode, quotes that do not close on their line.
+        "utf16le-bom": (3, 2, "\ufeff\"a, b\"\r\n\u6a5f\U0001f600\nc".encode("utf-16-le")),
+        "utf16be-bom": (2, 2, "\ufeffx\ny\n".encode("utf-16-be")),
+        "utf16-no-bom": (2, 2, "x\ny\n".encode("utf-16-le")),
+        "utf16-unpaired": (1, 2, b"\xff\xfea\x00\n\x00\x00\xd8b\x00\x00"),
+        "nul-line-3": (1, 2, b"a\r\nb\rc\0\n"),
+        "random": (1, 2, bytes(random.Random(16).randrange(256) for _ in range(96))),
+        "utf8-broken-line-3": (1, 2, "機體\n機體\n".encode("utf-8") + b"ab\xff\n"),
+        "open-quote": (5, 2, b'a\n"b, c\nd\ne\n'),
+        "lone-quote-line": (2, 2, b'"\r\nAmuro\r\nChar\r\n'),
+        "quote-closed-later": (2, 2, b'"\n"Amuro"\nChar\n'),
     }
     for name, (limit, style, data) in files.items():
         write("fuzz_name_list", name, bytes([limit, style]) + data)

@@ -3,10 +3,16 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
+
+#include <functional>
 #include <initializer_list>
 #include <optional>
 #include <random>
@@ -189,6 +195,10 @@ const DecodeCase kDecodeCases[] = {
     {"BeyondUnicodeIsBig5", bytesOf({0xF4, 0x90, 0x80, 0x80, 'A'}),
      u"\uFFFD\uFFFD\u0080\u0080A", true},
     {"TruncatedUtf8IsBig5", bytesOf({0xE6, 0xA9}), u"璈", true},
+    // UTF-16 after its byte-order mark; 機 U+6A5F, U+1F600 as a surrogate pair.
+    {"Utf16LeWithBom", bytesOf({0xFF, 0xFE, 'a', 0, ',', 0, 0x5F, 0x6A, '\n', 0}), u"a,機\n"},
+    {"Utf16BeWithBom", bytesOf({0xFE, 0xFF, 0xD8, 0x3D, 0xDE, 0x00, 0, '\r', 0, '\n', 0x6A, 0x5F}),
+     u"\U0001F600\r\n機"},
 };
 
 INSTANTIATE_TEST_SUITE_P(NameList, DecodeTest, ::testing::ValuesIn(kDecodeCases),
@@ -288,6 +298,8 @@ TEST_F(LoadTest, ReturnsExactlyCountItems) {
                 '\n'}),
        2, {u"機體", u"ミラー"}},
       {"CountZero", "a\n", 0, {}},
+      {"Utf16BeFile", bytesOf({0xFE, 0xFF, 0, '"', 0, 'x', 0, ',', 0, 'y', 0, '"', 0, '\r', 0, '\n', 0, 'z'}),
+       2, {u"x,y", u"z"}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -387,6 +399,118 @@ TEST_F(LoadTest, FailuresNameTheFileAndTheCount) {
     }
   }
 }
+
+// Content that is not a list is refused as a whole, naming the file and the
+// first bad line, even where enough items come before it.
+TEST_F(LoadTest, ContentFaultsNameTheLine) {
+  struct Case {
+    const char* name;
+    QByteArray contents;
+    int count;
+    const char* expected;
+  };
+  const Case cases[] = {
+      {"Utf16WithoutBom", bytesOf({'a', 0, '\n', 0, 'b', 0}), 1,
+       "Name list \"L.txt\" holds a NUL character on line 1: it is not a text file, or it is UTF-16 "
+       "without a byte-order mark."},
+      {"NulAfterCrlfCrLf", QByteArray("a\r\nb\rc\nd\0", 9), 1,
+       "Name list \"L.txt\" holds a NUL character on line 4: it is not a text file, or it is UTF-16 "
+       "without a byte-order mark."},
+      {"NulInUtf16", bytesOf({0xFF, 0xFE, 'a', 0, '\n', 0, 0, 0}), 1,
+       "Name list \"L.txt\" holds a NUL character on line 2: it is not a text file, or it is UTF-16 "
+       "without a byte-order mark."},
+      {"Utf16UnpairedSurrogate", bytesOf({0xFF, 0xFE, 'a', 0, '\n', 0, 0x00, 0xD8, 'b', 0}), 1,
+       "Name list \"L.txt\" is not the UTF-16 text its byte-order mark declares: line 2 holds bytes "
+       "that are not UTF-16."},
+      {"Utf8BomBroken", bytesOf({0xEF, 0xBB, 0xBF, 'a', '\n', 'b', 0xC3, '\n'}), 1,
+       "Name list \"L.txt\" is not the UTF-8 text its byte-order mark declares: line 2 holds bytes "
+       "that are not UTF-8."},
+      // UTF-8 until line 3; read as Big5 it already fails on line 1.
+      {"Utf8BrokenLaterThanBig5", QByteArray("機體\n機體\nab\xFF\n"), 1,
+       "Name list \"L.txt\" is neither UTF-8 nor Big5 (code page 950) text: line 3 holds bytes "
+       "that are not UTF-8."},
+      {"Big5Broken", bytesOf({0xBE, 0xF7, '\n', 0xA4, 0x40, 0xFF, '\n'}), 1,
+       "Name list \"L.txt\" is neither UTF-8 nor Big5 (code page 950) text: line 2 holds bytes "
+       "that are not Big5."},
+      {"OpenQuoteAtEnd", "a\n\"b, c\nd\ne\n", 5,
+       "Name list \"L.txt\": the quote opened on line 2 is never closed."},
+      {"LoneQuoteFirstLine", "\"\r\nAmuro\r\nChar\r\n", 1,
+       "Name list \"L.txt\": the quote opened on line 1 is never closed."},
+      {"LoneQuoteClosedLater", "\"\n\"Amuro\"\nChar\n", 1,
+       "Name list \"L.txt\": the quote opened on line 1 is closed only on line 2; a quoted name "
+       "must end on the line where it starts."},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    write("L.txt", c.contents);
+    const Result<QStringList> r = loadNameList(dir_.path(), "L.txt", c.count);
+    ASSERT_FALSE(r.isOk()) << r->join(u'|').toStdString();
+    EXPECT_EQ(utf8(r.message()), c.expected);
+  }
+}
+
+// Random bytes are refused, with a line that lies in the file.
+TEST(NameListParse, RandomBytesRefusedWithLine) {
+  std::mt19937 rng(16);
+  std::uniform_int_distribution<int> byte(0, 255);
+  for (int round = 0; round < 200; ++round) {
+    QByteArray bytes;
+    const int n = 32 + round;
+    for (int i = 0; i < n; ++i) bytes.append(static_cast<char>(byte(rng)));
+    SCOPED_TRACE(bytes.toHex().toStdString());
+    const Result<QStringList> r = parseNameList(bytes, "R.txt", 1);
+    ASSERT_FALSE(r.isOk());
+    const QRegularExpressionMatch m =
+        QRegularExpression(R"(^Name list "R\.txt" .* line (\d+))").match(r.message());
+    ASSERT_TRUE(m.hasMatch()) << utf8(r.message());
+    const int line = m.captured(1).toInt();
+    EXPECT_GE(line, 1);
+    EXPECT_LE(line, 1 + bytes.count('\n') + bytes.count('\r'));
+  }
+}
+
+#ifndef _WIN32
+// Only a regular file of at most 16 MiB is read; a FIFO must be refused at
+// once rather than wait for a writer.
+TEST_F(LoadTest, OnlyRegularFilesUpToTheLimit) {
+  struct Case {
+    const char* name;
+    std::function<bool(const QString&)> make;
+    const char* expected;  // "{dir}" stands for the folder
+  };
+  auto sized = [](qint64 size) {
+    return [size](const QString& path) {
+      QFile f(path);
+      return f.open(QIODevice::WriteOnly) && f.write("a\na\na\n") == 6 && f.resize(size);
+    };
+  };
+  const Case cases[] = {
+      {"Fifo", [](const QString& p) { return mkfifo(QFile::encodeName(p).constData(), 0600) == 0; },
+       "Name list \"F.txt\" in {dir} could not be read: it is not a regular file. This form needs its "
+       "first 3 items."},
+      {"LinkToDevZero", [](const QString& p) { return QFile::link("/dev/zero", p); },
+       "Name list \"F.txt\" in {dir} could not be read: it is not a regular file. This form needs its "
+       "first 3 items."},
+      {"Oversized", sized(kMaxNameListBytes + 1),
+       "Name list \"F.txt\" in {dir} is larger than 16 MiB. This form needs its first 3 items."},
+      // Read to its end: the size passes, the zeros after the items do not.
+      {"AtTheLimit", sized(kMaxNameListBytes),
+       "Name list \"F.txt\" holds a NUL character on line 4: it is not a text file, or it is UTF-16 "
+       "without a byte-order mark."},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    QTemporaryDir dir;
+    ASSERT_TRUE(c.make(dir.filePath("F.txt")));
+    const Result<QStringList> r = loadNameList(dir.path(), "F.txt", 3);
+    std::string expected = c.expected;
+    if (const auto at = expected.find("{dir}"); at != std::string::npos)
+      expected.replace(at, 5, utf8(QDir::toNativeSeparators(dir.path())));
+    ASSERT_FALSE(r.isOk());
+    EXPECT_EQ(utf8(r.message()), expected);
+  }
+}
+#endif
 
 // Large lists load in linear time: 100,000 items would take seconds if each
 // item or character cost a copy of the text.
