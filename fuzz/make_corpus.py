@@ -180,6 +180,14 @@ def import_seeds():
         "no-key.csv": (sp | 1, b'SP_VAL\n5\n'),
         "quotes.csv": (sp | 1, b'index,SP_VAL\n"0","1""2"\n'),
         "bare.csv": (sp | 1, b'index,SP_VAL\n0,12\n1, 7.5\n'),
+        # Refusals of the import: stored-byte combos, rows past a list, keys
+        # that are not whole numbers, a JSON array, unknown record keys.
+        "stored-byte.json": (TABLES.index("Pilot") << 1,
+                             b'{"records":[{"index":1,"fields":{"SP(0)":"(64)","SpAP(1)":"(5)","character":40}}]}'),
+        "keys.json": (sp, b'{"records":[{"index":1.5},{"index":true},{"index":"2"},{"index":-0.4}]}'),
+        "array.json": (sp, b'[{"index":0}]'),
+        "unknown-key.json": (sp, b'{"records":[{"index":0,"Fields":{"SP_VAL":"1"}}]}'),
+        "physical-lines.csv": (sp | 1, b'index,SP_VAL\n\n0,"1\n2"\n\n1,x\n'),
     }
     for name, (choice, data) in odd.items():
         write("fuzz_import", name, bytes([choice]) + data)
