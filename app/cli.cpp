@@ -11,6 +11,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QTimeZone>
 
 namespace rt {
 namespace {
@@ -215,6 +216,7 @@ int importFile(const TableRegistry& registry, const Options& o, QTextStream& out
     return kFailed;
   }
   std::vector<ByteWrite> writes;
+  const std::vector<ControlRef> controls = table->controls();
   for (const ImportedRecord& record : parsed->records) {
     auto ref = table->resolve(rom, record.keys);
     auto fail = [&](const QString& why) {
@@ -225,17 +227,16 @@ int importFile(const TableRegistry& registry, const Options& o, QTextStream& out
     keys << ref->keys;
     auto current = table->read(rom, *ref);
     if (!current) return fail(current.message());
-    auto state = overlayFields(*table, *current, record.fields);
+    auto state = overlayFields(*table, controls, *current, record.fields);
     if (!state) return fail(state.message());
     // Fields that point elsewhere select what the other fields show; the
     // imported values then go over what the imported pointers select.
     auto followed = table->follow(rom, *ref, *state);
     if (!followed) return fail(followed.message());
-    state = overlayFields(*table, *followed, record.fields);
+    state = overlayFields(*table, controls, *followed, record.fields);
     if (!state) return fail(state.message());
     FieldError error;
     if (!table->encode(rom, *ref, *state, &writes, &error)) {
-      const auto controls = table->controls();
       const QString field = error.control >= 0 ? controls[static_cast<size_t>(error.control)].name : QString();
       return fail(field.isEmpty() ? error.message : QStringLiteral("field %1: %2").arg(field, error.message));
     }
@@ -287,6 +288,8 @@ int showHistory(const TableRegistry& registry, const Options& o, QTextStream& ou
     list = std::move(listed.value());
   }
   ChangeReader reader(registry, o.positional[1], o.names);
+  // Converted through one zone object: toLocalTime() asks the C library, which stats /etc/localtime each time.
+  const QTimeZone zone = QTimeZone::systemTimeZone();
   QJsonArray transactions;
   for (const Transaction& tx : list) {
     auto changes = reader.changes(tx);
@@ -308,7 +311,7 @@ int showHistory(const TableRegistry& registry, const Options& o, QTextStream& ou
     }
     out << QStringLiteral("#%1  %2  %3  %4\n")
                .arg(tx.id)
-               .arg(tx.time.toLocalTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")), stateName(tx.state),
+               .arg(tx.time.toTimeZone(zone).toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")), stateName(tx.state),
                     tx.info.source);
     for (const FieldChange& c : *changes)
       out << QStringLiteral("    %1: %2 -> %3\n").arg(ChangeReader::where(c), c.oldValue, c.newValue);

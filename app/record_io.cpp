@@ -169,7 +169,11 @@ Result<ImportFile> parseCsvImport(const QByteArray& input, const TableAdapter& t
 }
 
 Result<RecordState> overlayFields(const TableAdapter& table, RecordState state, const QHash<QString, QVariant>& fields) {
-  const std::vector<ControlRef> controls = table.controls();
+  return overlayFields(table, table.controls(), std::move(state), fields);
+}
+
+Result<RecordState> overlayFields(const TableAdapter& table, const std::vector<ControlRef>& controls, RecordState state,
+                                  const QHash<QString, QVariant>& fields) {
   for (auto it = fields.begin(); it != fields.end(); ++it) {
     size_t c = 0;
     while (c < controls.size() && controls[c].name != it.key()) ++c;

@@ -7,7 +7,8 @@
 namespace rt {
 
 QString elementName(const QString& arrayName, int index) {
-  return QStringLiteral("%1(%2)").arg(arrayName).arg(index);
+  // Joined, not QString::arg: every record an import or the history reads names its check boxes again.
+  return arrayName + u'(' + QString::number(index) + u')';
 }
 
 namespace {

@@ -38,13 +38,19 @@ QString ChangeReader::recordName(const TableAdapter& table, const QVariantMap& k
   return known->value(keyText(keys));
 }
 
+const ChangeReader::Shape& ChangeReader::shapeOf(const TableAdapter& table) {
+  auto it = shapes_.find(&table);
+  if (it == shapes_.end()) it = shapes_.emplace(&table, Shape{table.controls(), table.fields()}).first;
+  return it->second;
+}
+
 Result<std::vector<FieldChange>> ChangeReader::compare(const Transaction& tx, FileLayer& beforeLayer,
                                                        FileLayer& afterLayer) {
   std::vector<FieldChange> out;
   const TableAdapter* table = registry_.find(tx.info.table);
   if (!table) return out;
-  const std::vector<ControlRef> controls = table->controls();
-  const std::vector<Field> fields = table->fields();
+  const std::vector<ControlRef>& controls = shapeOf(*table).controls;
+  const std::vector<Field>& fields = shapeOf(*table).fields;
   // Views never write, so they need no history of their own.
   RomImage before(std::shared_ptr<FileLayer>(&beforeLayer, [](FileLayer*) {}), nullptr);
   RomImage after(std::shared_ptr<FileLayer>(&afterLayer, [](FileLayer*) {}), nullptr);
