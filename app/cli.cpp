@@ -216,7 +216,7 @@ int importFile(const TableRegistry& registry, const Options& o, QTextStream& out
     return kFailed;
   }
   std::vector<ByteWrite> writes;
-  const std::vector<ControlRef> controls = table->controls();
+  const ControlIndex controls(*table);
   for (const ImportedRecord& record : parsed->records) {
     auto ref = table->resolve(rom, record.keys);
     auto fail = [&](const QString& why) {
@@ -237,7 +237,7 @@ int importFile(const TableRegistry& registry, const Options& o, QTextStream& out
     if (!state) return fail(state.message());
     FieldError error;
     if (!table->encode(rom, *ref, *state, &writes, &error)) {
-      const QString field = error.control >= 0 ? controls[static_cast<size_t>(error.control)].name : QString();
+      const QString field = error.control >= 0 ? controls.controls[static_cast<size_t>(error.control)].name : QString();
       return fail(field.isEmpty() ? error.message : QStringLiteral("field %1: %2").arg(field, error.message));
     }
   }

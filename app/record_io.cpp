@@ -168,17 +168,23 @@ Result<ImportFile> parseCsvImport(const QByteArray& input, const TableAdapter& t
   return file;
 }
 
-Result<RecordState> overlayFields(const TableAdapter& table, RecordState state, const QHash<QString, QVariant>& fields) {
-  return overlayFields(table, table.controls(), std::move(state), fields);
+ControlIndex::ControlIndex(const TableAdapter& table) : controls(table.controls()) {
+  for (size_t c = 0; c < controls.size(); ++c)
+    if (!byName.contains(controls[c].name)) byName.insert(controls[c].name, c);
 }
 
-Result<RecordState> overlayFields(const TableAdapter& table, const std::vector<ControlRef>& controls, RecordState state,
+Result<RecordState> overlayFields(const TableAdapter& table, RecordState state, const QHash<QString, QVariant>& fields) {
+  return overlayFields(table, ControlIndex(table), std::move(state), fields);
+}
+
+Result<RecordState> overlayFields(const TableAdapter& table, const ControlIndex& index, RecordState state,
                                   const QHash<QString, QVariant>& fields) {
+  const std::vector<ControlRef>& controls = index.controls;
   for (auto it = fields.begin(); it != fields.end(); ++it) {
-    size_t c = 0;
-    while (c < controls.size() && controls[c].name != it.key()) ++c;
-    if (c == controls.size())
+    const auto found = index.byName.constFind(it.key());
+    if (found == index.byName.constEnd())
       return Result<RecordState>::failure(QStringLiteral("%1 has no field \"%2\".").arg(table.name(), it.key()));
+    const size_t c = *found;
     const QVariant& v = it.value();
     ControlValue& target = state[c];
     switch (controls[c].kind) {

@@ -39,9 +39,15 @@ Result<ImportFile> parseCsvImport(const QByteArray& bytes, const TableAdapter& t
 // values of the wrong kind are errors naming the field.
 Result<RecordState> overlayFields(const TableAdapter& table, RecordState current,
                                   const QHash<QString, QVariant>& fields);
-// The same with the table's controls at hand: an import overlays every record
-// twice, and building the controls' names each time cost more than the rest.
-Result<RecordState> overlayFields(const TableAdapter& table, const std::vector<ControlRef>& controls,
-                                  RecordState current, const QHash<QString, QVariant>& fields);
+// A table's controls and their positions by name, made once: an import
+// overlays every record twice, and building the controls' names and searching
+// them one by one cost more than the rest of the overlay.
+struct ControlIndex {
+  explicit ControlIndex(const TableAdapter& table);
+  std::vector<ControlRef> controls;
+  QHash<QString, size_t> byName;  // the first control of each name
+};
+Result<RecordState> overlayFields(const TableAdapter& table, const ControlIndex& index, RecordState current,
+                                  const QHash<QString, QVariant>& fields);
 
 }  // namespace rt
