@@ -25,7 +25,7 @@ QList<QVariantMap> recordKeys(const Transaction& tx) {
 ChangeReader::ChangeReader(const TableRegistry& registry, QString imagePath, QString namesDir)
     : registry_(registry), imagePath_(std::move(imagePath)), namesDir_(std::move(namesDir)) {}
 
-QString ChangeReader::recordName(const TableAdapter& table, const QVariantMap& keys) {
+QString ChangeReader::recordName(const TableAdapter& table, const QString& key) {
   auto known = names_.find(table.name());
   if (known == names_.end()) {
     QHash<QString, QString> byKey;
@@ -35,7 +35,7 @@ QString ChangeReader::recordName(const TableAdapter& table, const QVariantMap& k
       for (const RecordRef& ref : *refs) byKey.insert(keyText(ref.keys), ref.name);
     known = names_.insert(table.name(), byKey);
   }
-  return known->value(keyText(keys));
+  return known->value(key);
 }
 
 const ChangeReader::Shape& ChangeReader::shapeOf(const TableAdapter& table) {
@@ -58,8 +58,9 @@ Result<std::vector<FieldChange>> ChangeReader::compare(const Transaction& tx, Fi
   after.setRomPath(imagePath_);
   QSet<QString> seen;
   for (const QVariantMap& keys : recordKeys(tx)) {
-    if (seen.contains(keyText(keys))) continue;
-    seen.insert(keyText(keys));
+    const QString key = keyText(keys);  // once: the history makes it for every record of every transaction
+    if (seen.contains(key)) continue;
+    seen.insert(key);
     auto refOld = table->resolve(before, keys);
     auto refNew = table->resolve(after, keys);
     if (!refOld || !refNew) continue;
@@ -76,7 +77,7 @@ Result<std::vector<FieldChange>> ChangeReader::compare(const Transaction& tx, Fi
       const QString oldText = shownValue(controls[c], field, (*oldState)[c], items);
       const QString newText = shownValue(controls[c], field, (*newState)[c], items);
       if (oldText == newText) continue;
-      if (name.isNull()) name = recordName(*table, keys);
+      if (name.isNull()) name = recordName(*table, key);
       out.push_back({table->name(), keys, name, controls[c].name, field.caption, oldText, newText});
     }
   }

@@ -42,7 +42,7 @@ class ChangeReader {
 
  private:
   Result<std::vector<FieldChange>> compare(const Transaction& tx, FileLayer& before, FileLayer& after);
-  QString recordName(const TableAdapter& table, const QVariantMap& keys);
+  QString recordName(const TableAdapter& table, const QString& key);  // key: as keyText() makes it
 
   // A table's controls and fields, built once per reader rather than once per transaction.
   struct Shape {
