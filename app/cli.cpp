@@ -13,6 +13,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
+#include <QTimeZone>
 
 #ifndef _WIN32
 #include <sys/stat.h>
@@ -254,6 +255,8 @@ int showHistory(const TableRegistry& registry, const Options& o, QTextStream& ou
     list = std::move(listed.value());
   }
   ChangeReader reader(registry, o.positional[1], o.names);
+  // Converted through one zone object: toLocalTime() asks the C library, which stats /etc/localtime each time.
+  const QTimeZone zone = QTimeZone::systemTimeZone();
   QJsonArray transactions;
   for (const Transaction& tx : list) {
     auto changes = reader.changes(tx);
@@ -275,7 +278,7 @@ int showHistory(const TableRegistry& registry, const Options& o, QTextStream& ou
     }
     out << QStringLiteral("#%1  %2  %3  %4\n")
                .arg(tx.id)
-               .arg(tx.time.toLocalTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")), stateName(tx.state),
+               .arg(tx.time.toTimeZone(zone).toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")), stateName(tx.state),
                     tx.info.source);
     for (const FieldChange& c : *changes)
       out << QStringLiteral("    %1: %2 -> %3\n").arg(ChangeReader::where(c), c.oldValue, c.newValue);

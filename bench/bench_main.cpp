@@ -63,6 +63,7 @@ int main(int argc, char** argv) {
   QApplication app(argc, argv);
   const double first = firstMainMenuSeconds();
   registerCodecBenchmarks();
+  registerJournalBenchmarks();
   registerUiBenchmarks();
 
   RatioReporter reporter(isatty(STDOUT_FILENO) ? benchmark::ConsoleReporter::OO_ColorTabular

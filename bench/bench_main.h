@@ -9,6 +9,8 @@ namespace rt::bench {
 
 void registerCodecBenchmarks();
 void registerUiBenchmarks();
+// Saves and an import with their history, and the history command.
+void registerJournalBenchmarks();
 // Drops the windows the UI benchmarks keep, while the application still exists.
 void releaseUi();
 

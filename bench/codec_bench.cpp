@@ -95,41 +95,6 @@ std::string codecSave(Subject* s, RomImage* rom, std::vector<ByteWrite>* writes)
   return {};
 }
 
-// Each iteration runs the codec and the floor back to back, in alternating
-// order, and times each: both see the same moment of a busy machine (a shared
-// disk makes one fsync take 0.1 ms and the next 4 ms), so their ratio holds
-// where two separate benchmarks would not. The time of the pair is the
-// benchmark's time; the two parts are the counters "codec" and "floor"
-// (seconds per record).
-template <typename Codec, typename Floor>
-void paired(benchmark::State& run, Codec codec, Floor floor) {
-  using Clock = std::chrono::steady_clock;
-  double codecSeconds = 0, floorSeconds = 0;
-  bool codecFirst = true;
-  for (auto _ : run) {
-    std::string codecFailure;
-    bool floorDone = true;
-    auto runCodec = [&] { codecFailure = codec(); };
-    auto runFloor = [&] { floorDone = floor(); };
-    const auto t0 = Clock::now();
-    codecFirst ? runCodec() : runFloor();
-    const auto t1 = Clock::now();
-    codecFirst ? runFloor() : runCodec();
-    const auto t2 = Clock::now();
-    const double first = std::chrono::duration<double>(t1 - t0).count();
-    const double second = std::chrono::duration<double>(t2 - t1).count();
-    codecSeconds += codecFirst ? first : second;
-    floorSeconds += codecFirst ? second : first;
-    codecFirst = !codecFirst;
-    if (!codecFailure.empty() || !floorDone) {
-      run.SkipWithError(codecFailure.empty() ? "the floor's system call failed" : codecFailure.c_str());
-      break;
-    }
-  }
-  run.counters["codec"] = benchmark::Counter(codecSeconds, benchmark::Counter::kAvgIterations);
-  run.counters["floor"] = benchmark::Counter(floorSeconds, benchmark::Counter::kAvgIterations);
-}
-
 void pairedRead(benchmark::State& run, Subject* s, RomImage* rom) {
   std::vector<std::uint8_t> buffer;
   paired(run, [&] { return codecRead(s, rom); },

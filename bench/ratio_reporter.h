@@ -29,6 +29,11 @@ class RatioReporter final : public benchmark::ConsoleReporter {
 
   // Ratios above this are findings.
   static constexpr double kLimit = 2.0;
+  // Writes with their history: a save or an import over its floor, the
+  // history of 10,000 transactions, its file.
+  static constexpr double kJournalLimit = 3.0;
+  static constexpr double kHistorySeconds = 0.1;
+  static constexpr double kHistoryFileBytes = 5.0 * 1024 * 1024;
   int findings() const { return findings_; }
 
  private:
@@ -36,6 +41,7 @@ class RatioReporter final : public benchmark::ConsoleReporter {
     double seconds = 0;  // per iteration, real time
     double codec = 0;    // paired benchmarks: seconds of each part
     double floor = 0;
+    std::map<std::string, double> counters;  // any other
     bool median = false;
     std::string error;
   };

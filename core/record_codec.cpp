@@ -7,7 +7,8 @@
 namespace rt {
 
 QString elementName(const QString& arrayName, int index) {
-  return QStringLiteral("%1(%2)").arg(arrayName).arg(index);
+  // Joined, not QString::arg: every record an import or the history reads names its check boxes again.
+  return arrayName + u'(' + QString::number(index) + u')';
 }
 
 int widthOf(FieldKind kind) {
@@ -92,19 +93,26 @@ Field flagsField(QString a, std::int64_t o, QString cap, int mask) {
   return f;
 }
 
-std::vector<ControlRef> controlsOf(const TableDef& table) {
+namespace {
+
+std::vector<ControlRef> buildControls(const TableDef& table, bool named) {
   std::vector<ControlRef> controls;
   for (int i = 0; i < static_cast<int>(table.fields.size()); ++i) {
     const Field& f = table.fields[static_cast<size_t>(i)];
     if (f.kind == FieldKind::Flags) {
       for (int bit = 0; bit < 8; ++bit)
-        if (f.flagMask & (1 << bit)) controls.push_back({elementName(f.control, bit), ControlKind::Check, i, bit});
+        if (f.flagMask & (1 << bit))
+          controls.push_back({named ? elementName(f.control, bit) : QString(), ControlKind::Check, i, bit});
     } else {
       controls.push_back({f.control, f.kind == FieldKind::Combo ? ControlKind::Combo : ControlKind::Text, i});
     }
   }
   return controls;
 }
+
+}  // namespace
+
+std::vector<ControlRef> controlsOf(const TableDef& table) { return buildControls(table, true); }
 
 RecordState readFields(RomImage& rom, const TableDef& table, std::int64_t recordOffset) {
   // One positioned read per cluster of fields; most records are one.
@@ -157,7 +165,8 @@ Result<RecordState> readRecord(RomImage& rom, const TableDef& table, std::int64_
 
 bool encodeRecord(const TableDef& table, std::int64_t recordOffset, const RecordState& state,
                   std::vector<ByteWrite>* writes, FieldError* error) {
-  const std::vector<ControlRef> controls = controlsOf(table);
+  // Without names, which encoding never reads: making the check boxes' names was most of an encode.
+  const std::vector<ControlRef> controls = buildControls(table, false);
   if (state.size() != controls.size()) {
     *error = {-1, QStringLiteral("The record of %1 has %2 values; it needs %3.")
                       .arg(table.id).arg(state.size()).arg(controls.size())};

@@ -25,7 +25,7 @@ QList<QVariantMap> recordKeys(const Transaction& tx) {
 ChangeReader::ChangeReader(const TableRegistry& registry, QString imagePath, QString namesDir)
     : registry_(registry), imagePath_(std::move(imagePath)), namesDir_(std::move(namesDir)) {}
 
-QString ChangeReader::recordName(const TableAdapter& table, const QVariantMap& keys) {
+QString ChangeReader::recordName(const TableAdapter& table, const QString& key) {
   auto known = names_.find(table.name());
   if (known == names_.end()) {
     QHash<QString, QString> byKey;
@@ -35,7 +35,13 @@ QString ChangeReader::recordName(const TableAdapter& table, const QVariantMap& k
       for (const RecordRef& ref : *refs) byKey.insert(keyText(ref.keys), ref.name);
     known = names_.insert(table.name(), byKey);
   }
-  return known->value(keyText(keys));
+  return known->value(key);
+}
+
+const ChangeReader::Shape& ChangeReader::shapeOf(const TableAdapter& table) {
+  auto it = shapes_.find(&table);
+  if (it == shapes_.end()) it = shapes_.emplace(&table, Shape{table.controls(), table.fields()}).first;
+  return it->second;
 }
 
 Result<std::vector<FieldChange>> ChangeReader::compare(const Transaction& tx, FileLayer& beforeLayer,
@@ -43,8 +49,8 @@ Result<std::vector<FieldChange>> ChangeReader::compare(const Transaction& tx, Fi
   std::vector<FieldChange> out;
   const TableAdapter* table = registry_.find(tx.info.table);
   if (!table) return out;
-  const std::vector<ControlRef> controls = table->controls();
-  const std::vector<Field> fields = table->fields();
+  const std::vector<ControlRef>& controls = shapeOf(*table).controls;
+  const std::vector<Field>& fields = shapeOf(*table).fields;
   // Views never write, so they need no history of their own.
   RomImage before(std::shared_ptr<FileLayer>(&beforeLayer, [](FileLayer*) {}), nullptr);
   RomImage after(std::shared_ptr<FileLayer>(&afterLayer, [](FileLayer*) {}), nullptr);
@@ -52,8 +58,9 @@ Result<std::vector<FieldChange>> ChangeReader::compare(const Transaction& tx, Fi
   after.setRomPath(imagePath_);
   QSet<QString> seen;
   for (const QVariantMap& keys : recordKeys(tx)) {
-    if (seen.contains(keyText(keys))) continue;
-    seen.insert(keyText(keys));
+    const QString key = keyText(keys);  // once: the history makes it for every record of every transaction
+    if (seen.contains(key)) continue;
+    seen.insert(key);
     auto refOld = table->resolve(before, keys);
     auto refNew = table->resolve(after, keys);
     if (!refOld || !refNew) continue;
@@ -70,7 +77,7 @@ Result<std::vector<FieldChange>> ChangeReader::compare(const Transaction& tx, Fi
       const QString oldText = shownValue(controls[c], field, (*oldState)[c], items);
       const QString newText = shownValue(controls[c], field, (*newState)[c], items);
       if (oldText == newText) continue;
-      if (name.isNull()) name = recordName(*table, keys);
+      if (name.isNull()) name = recordName(*table, key);
       out.push_back({table->name(), keys, name, controls[c].name, field.caption, oldText, newText});
     }
   }

@@ -11,6 +11,7 @@
 #include <QHash>
 #include <QVariantMap>
 
+#include <map>
 #include <vector>
 
 namespace rt {
@@ -44,7 +45,14 @@ class ChangeReader {
 
  private:
   Result<std::vector<FieldChange>> compare(const Transaction& tx, FileLayer& before, FileLayer& after);
-  QString recordName(const TableAdapter& table, const QVariantMap& keys);
+  QString recordName(const TableAdapter& table, const QString& key);  // key: as keyText() makes it
+
+  // A table's controls and fields, built once per reader rather than once per transaction.
+  struct Shape {
+    std::vector<ControlRef> controls;
+    std::vector<Field> fields;
+  };
+  const Shape& shapeOf(const TableAdapter& table);
 
   const TableRegistry& registry_;
   QString imagePath_;
@@ -52,6 +60,7 @@ class ChangeReader {
   std::shared_ptr<PageCache> pages_;
   ListCache lists_;
   QHash<QString, QHash<QString, QString>> names_;  // table -> keys -> record name
+  std::map<const TableAdapter*, Shape> shapes_;
 };
 
 }  // namespace rt

@@ -10,8 +10,10 @@
 
 #include <sqlite3.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <unordered_map>
 
 #ifndef _WIN32
 #include <fcntl.h>
@@ -223,7 +225,8 @@ class SqliteJournal final : public Journal {
     while ((rc = q.step()) == SQLITE_ROW) {
       Transaction t;
       t.id = q.integer(0);
-      t.time = QDateTime::fromMSecsSinceEpoch(q.integer(1));
+      // In UTC: a local time asks the time zone (a stat of /etc/localtime) per row; callers convert what they show.
+      t.time = QDateTime::fromMSecsSinceEpoch(q.integer(1), Qt::UTC);
       t.info.source = q.text(2);
       t.info.table = q.text(3);
       t.info.records = q.text(4).toUtf8();
@@ -235,15 +238,24 @@ class SqliteJournal final : public Journal {
       out.push_back(std::move(t));
     }
     if (rc != SQLITE_DONE) return readError();
-    if (withRuns) {
-      Statement runs(db_, "SELECT offset, old, new FROM runs WHERE tx = ? ORDER BY seq");
-      if (!runs.ok()) return readError();
+    if (withRuns && !out.empty()) {
+      // One pass over the runs of the ids listed, not one look-up per transaction:
+      // the history of thousands of transactions spent a third of its time in those.
+      std::int64_t lo = out.front().id, hi = lo;
+      std::unordered_map<std::int64_t, Transaction*> byId;
       for (Transaction& t : out) {
-        runs.bind(1, t.id);
-        while ((rc = runs.step()) == SQLITE_ROW) t.runs.push_back(Run{runs.integer(0), runs.blob(1), runs.blob(2)});
-        if (rc != SQLITE_DONE) return readError();
-        runs.reset();
+        lo = std::min(lo, t.id);
+        hi = std::max(hi, t.id);
+        byId.emplace(t.id, &t);
       }
+      Statement runs(db_, "SELECT tx, offset, old, new FROM runs WHERE tx BETWEEN ? AND ? ORDER BY tx, seq");
+      if (!runs.ok()) return readError();
+      runs.bind(1, lo);
+      runs.bind(2, hi);
+      while ((rc = runs.step()) == SQLITE_ROW)
+        if (auto t = byId.find(runs.integer(0)); t != byId.end())
+          t->second->runs.push_back(Run{runs.integer(1), runs.blob(2), runs.blob(3)});
+      if (rc != SQLITE_DONE) return readError();
     }
     return out;
   }

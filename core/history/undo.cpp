@@ -2,6 +2,8 @@
 
 #include "core/history/changes.h"
 
+#include <map>
+
 namespace rt {
 namespace {
 
@@ -28,12 +30,25 @@ Result<Transaction> pick(Journal& journal, const UndoRequest& request) {
   }
   auto all = journal.list(-1, false);
   if (!all) return all.status();
-  const TxState wanted = request.kind == UndoKind::Undo ? TxState::Done : TxState::Undone;
-  for (const Transaction& t : *all) {
-    if (t.info.kind != QLatin1String("edit") || t.state != wanted) continue;
-    if (!request.source.isEmpty() && t.info.source != request.source) continue;
-    return journal.get(t.id);
+  auto matches = [&](const Transaction& t, TxState state) {
+    return t.info.kind == QLatin1String("edit") && t.state == state &&
+           (request.source.isEmpty() || t.info.source == request.source);
+  };
+  if (request.kind == UndoKind::Redo) {
+    // What was undone last comes back first: the newest undo whose target is
+    // still undone names it. Redoing the newest undone edit instead would
+    // bring back a later change over bytes an earlier undo had set.
+    std::map<std::int64_t, const Transaction*> byId;
+    for (const Transaction& t : *all) byId[t.id] = &t;
+    for (const Transaction& u : *all) {
+      if (u.info.kind != QLatin1String("undo") || u.state != TxState::Done) continue;
+      auto target = byId.find(u.info.target);
+      if (target != byId.end() && matches(*target->second, TxState::Undone)) return journal.get(target->first);
+    }
   }
+  const TxState wanted = request.kind == UndoKind::Undo ? TxState::Done : TxState::Undone;
+  for (const Transaction& t : *all)
+    if (matches(t, wanted)) return journal.get(t.id);
   const QString of = request.source.isEmpty() ? QString() : QStringLiteral(" of %1").arg(request.source);
   return Result<Transaction>::failure(request.kind == UndoKind::Undo
                                           ? QStringLiteral("There is nothing%1 to undo.").arg(of)

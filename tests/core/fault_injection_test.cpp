@@ -2,6 +2,7 @@
 // turn (or to write short, or to be interrupted). Whatever happens, the file
 // keeps its size, nothing outside the record changes, the record is all old or
 // all new, and a failure is reported as a failure.
+#include "core/history/journal.h"
 #include "editors/all_tables.h"
 #include "tests/support/test_support.h"
 
@@ -12,6 +13,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <optional>
 
 namespace rt::test {
 namespace {
@@ -24,36 +26,87 @@ QByteArray readSpan(const QString& path, std::int64_t from, std::int64_t length)
 
 struct Save {
   const TableAdapter* table;
+  QVariantMap keys;
   std::vector<ByteWrite> writes;
   std::int64_t lo, hi;  // the bytes a save may touch
 };
 
-// For every table: record 0 of the first image, given the values that record
-// has in a second image, so that a save changes something.
-std::vector<Save> plannedSaves(const QString& oldPath, const QString& newPath) {
-  std::vector<Save> saves;
-  static const TableRegistry registry = allTables();
-  for (const auto& table : registry.all()) {
-    RomImage oldRom, newRom;
-    oldRom.setRomPath(oldPath);
-    newRom.setRomPath(newPath);
-    auto records = table->records(oldRom, namesDir());
-    if (!records || records->empty()) continue;
-    auto ref = table->resolve(oldRom, records->front().keys);
-    auto newRef = table->resolve(newRom, records->front().keys);
-    if (!ref || !newRef) continue;
-    auto state = table->read(newRom, *newRef);
-    if (!state) continue;
-    Save save{table.get(), {}, 0, 0};
+const TableRegistry& registry() {
+  static const TableRegistry all = allTables();
+  return all;
+}
+
+// Record 0 of `table` in the first image, given the values that record has in
+// a second image, so that a save changes something; none when it cannot be saved.
+std::optional<Save> plannedSave(const TableAdapter& table, const QString& oldPath, const QString& newPath) {
+  RomImage oldRom, newRom;
+  oldRom.setRomPath(oldPath);
+  newRom.setRomPath(newPath);
+  auto records = table.records(oldRom, namesDir());
+  if (!records || records->empty()) return std::nullopt;
+  auto ref = table.resolve(oldRom, records->front().keys);
+  auto newRef = table.resolve(newRom, records->front().keys);
+  if (!ref || !newRef) return std::nullopt;
+  auto state = table.read(newRom, *newRef);
+  if (!state) return std::nullopt;
+  // Where the second image holds the same values, one value is changed by one
+  // (or a box ticked), as a user would.
+  std::vector<RecordState> candidates{*state};
+  for (size_t c = 0; c < state->size(); ++c) {
+    RecordState edited = *state;
+    bool number = false;
+    const int value = (*state)[c].text.toInt(&number);
+    if (number) {
+      edited[c].text = QString::number(value + 1);
+      candidates.push_back(edited);
+      edited[c].text = QString::number(value - 1);
+    } else {
+      edited[c].checked = !edited[c].checked;
+    }
+    candidates.push_back(edited);
+  }
+  const QByteArray old = readSpan(oldPath, 0, QFileInfo(oldPath).size());
+  for (const RecordState& candidate : candidates) {
+    Save save{&table, ref->keys, {}, 0, 0};
     FieldError error;
-    if (!table->encode(oldRom, *ref, *state, &save.writes, &error) || save.writes.empty()) continue;
+    if (!table.encode(oldRom, *ref, candidate, &save.writes, &error) || save.writes.empty()) continue;
+    const bool changes = std::any_of(save.writes.begin(), save.writes.end(), [&](const ByteWrite& w) {
+      const auto b = static_cast<std::uint8_t>(old[static_cast<qsizetype>(w.offset)]);
+      return ((b & ~w.mask) | (w.value & w.mask)) != b;
+    });
+    if (!changes) continue;
     auto [lo, hi] = std::minmax_element(save.writes.begin(), save.writes.end(),
                                         [](const ByteWrite& a, const ByteWrite& b) { return a.offset < b.offset; });
     save.lo = lo->offset;
     save.hi = hi->offset + 1;
-    saves.push_back(std::move(save));
+    return save;
   }
+  return std::nullopt;
+}
+
+std::vector<Save> plannedSaves(const QString& oldPath, const QString& newPath) {
+  std::vector<Save> saves;
+  for (const auto& table : registry().all())
+    if (auto save = plannedSave(*table, oldPath, newPath)) saves.push_back(std::move(*save));
   return saves;
+}
+
+// The bytes around a save, as they are before it and as a save that succeeds leaves them.
+struct Around {
+  std::int64_t from, length;
+  QByteArray before, after;
+};
+Around around(const QByteArray& original, const Save& save) {
+  Around a;
+  a.from = std::max<std::int64_t>(0, save.lo - 4096);
+  a.length = save.hi + 4096 - a.from;
+  a.before = original.mid(a.from, a.length);
+  a.after = a.before;
+  for (const ByteWrite& w : save.writes) {
+    char& b = a.after[static_cast<qsizetype>(w.offset - a.from)];
+    b = static_cast<char>((static_cast<std::uint8_t>(b) & ~w.mask) | (w.value & w.mask));
+  }
+  return a;
 }
 
 TEST(FaultInjection, EveryFailedOperationLeavesTheRecordAllOldOrAllNew) {
@@ -65,15 +118,7 @@ TEST(FaultInjection, EveryFailedOperationLeavesTheRecordAllOldOrAllNew) {
 
   int cases = 0;
   for (const Save& save : saves) {
-    const std::int64_t from = std::max<std::int64_t>(0, save.lo - 4096);
-    const std::int64_t length = save.hi + 4096 - from;
-    const QByteArray before = original.mid(from, length);
-    // The outcome of a save that succeeds.
-    QByteArray after = before;
-    for (const ByteWrite& w : save.writes) {
-      char& b = after[static_cast<qsizetype>(w.offset - from)];
-      b = static_cast<char>((static_cast<std::uint8_t>(b) & ~w.mask) | (w.value & w.mask));
-    }
+    const auto [from, length, before, after] = around(original, save);
     rom.poke(from, before);
     auto layer = std::make_shared<ScriptedFileLayer>();
     RomImage clean(layer);
@@ -112,6 +157,100 @@ TEST(FaultInjection, EveryFailedOperationLeavesTheRecordAllOldOrAllNew) {
   EXPECT_GT(cases, 0);
   rom.poke(0, QByteArray());  // keep the temp file alive to the end
 }
+
+// The history's own calls failing, alone or with a fault of the image write
+// (a failed write, a torn one, an interrupted one, a failed flush), for record
+// 0 of every table. The save reports failure exactly when something failed and
+// was not completed; a recovery with healthy layers then leaves the record new
+// after a success and old after a failure, with nothing left pending. A history
+// that could not record the save, or could not be searched for interrupted
+// ones, means the image was never written.
+class JournalFaults : public testing::TestWithParam<std::string> {};
+
+TEST_P(JournalFaults, FailureIsReportedExactlyAndRecoveryLeavesTheRecordAllOldOrAllNew) {
+  const QByteArray original = sampleImage(1);
+  TempRom rom(original);
+  TempRom other(sampleImage(2));
+  const TableAdapter* table = registry().find(QString::fromStdString(GetParam()));
+  ASSERT_NE(table, nullptr);
+  const std::optional<Save> save = plannedSave(*table, rom.path(), other.path());
+  if (!save) GTEST_SKIP() << "record 0 cannot be saved with other values";
+  const auto [from, length, before, after] = around(original, *save);
+  ASSERT_NE(before, after) << "record 0 holds the same values in both images";
+  const TxInfo info = recordTx(table->name(), table->name(), {save->keys});
+
+  auto clean = std::make_shared<ScriptedFileLayer>();
+  {
+    RomImage image(clean);
+    image.setRomPath(rom.path());
+    ASSERT_TRUE(applyWrites(image, save->writes, info).status);
+  }
+  struct Case {
+    JournalFault journal;
+    int faultAt;
+    Fault fault;
+    bool laterWritesFail;
+  };
+  std::vector<Case> cases;
+  for (JournalFault j : {JournalFault::None, JournalFault::Begin, JournalFault::FinishDone,
+                         JournalFault::FinishRolledBack, JournalFault::Pending}) {
+    cases.push_back({j, -1, Fault::Fail, false});
+    for (int n = 0; n < static_cast<int>(clean->trace.size()); ++n) {
+      if (clean->trace[n] == FileOp::Flush) cases.push_back({j, n, Fault::Fail, false});
+      if (clean->trace[n] != FileOp::Write) continue;
+      for (Fault f : {Fault::Fail, Fault::Torn, Fault::Interrupt}) cases.push_back({j, n, f, false});
+      if (j == JournalFault::None)
+        for (Fault f : {Fault::Fail, Fault::Torn}) cases.push_back({j, n, f, true});
+    }
+  }
+
+  for (const Case& c : cases) {
+    const std::string where = "journal fault " + std::to_string(static_cast<int>(c.journal)) + ", image fault " +
+                              std::to_string(static_cast<int>(c.fault)) + " at op " + std::to_string(c.faultAt) +
+                              (c.laterWritesFail ? ", later writes failing" : "");
+    rom.poke(from, before);
+    auto files = std::make_shared<ScriptedFileLayer>();
+    files->faultAt = c.faultAt;
+    files->fault = c.fault;
+    files->laterWritesFail = c.laterWritesFail;
+    auto journals = std::make_shared<FaultyJournalStore>();
+    journals->fault = c.journal;
+    Status saved;
+    {
+      RomImage image(files, journals);
+      image.setRomPath(rom.path());
+      saved = applyWrites(image, save->writes, info).status;
+    }
+    const bool failed = journals->failed > 0 || files->failures > 0;
+    EXPECT_EQ(saved.isOk(), !failed) << where << ": " << saved.message().toStdString();
+    if (c.journal == JournalFault::Begin || c.journal == JournalFault::Pending) {
+      EXPECT_EQ(std::count(files->trace.begin(), files->trace.end(), FileOp::Write), 0) << where;
+    }
+    if (c.laterWritesFail && !saved) {
+      EXPECT_TRUE(saved.message().contains(QStringLiteral("back failed too"))) << where << saved.message().toStdString();
+      EXPECT_FALSE(saved.message().contains(QStringLiteral("did not take place"))) << where;
+    }
+
+    RomImage healthy;
+    healthy.setRomPath(rom.path());
+    ASSERT_TRUE(healthy.recover()) << where;
+    EXPECT_EQ(readSpan(rom.path(), from, length), saved ? after : before) << where;
+    EXPECT_EQ(QFileInfo(rom.path()).size(), original.size()) << where;
+    ASSERT_NE(healthy.journal(), nullptr) << where;
+    auto pending = healthy.journal()->pending();
+    ASSERT_TRUE(pending) << where;
+    EXPECT_TRUE(pending->empty()) << where;
+  }
+}
+
+std::vector<std::string> tableNames() {
+  std::vector<std::string> names;
+  for (const auto& t : registry().all()) names.push_back(t->name().toStdString());
+  return names;
+}
+
+INSTANTIATE_TEST_SUITE_P(AllTables, JournalFaults, testing::ValuesIn(tableNames()),
+                         [](const testing::TestParamInfo<std::string>& info) { return info.param; });
 
 TEST(FaultInjection, RealFiles) {
   QTemporaryDir dir;

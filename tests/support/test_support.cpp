@@ -129,40 +129,56 @@ class ScriptedFile final : public RomFile {
   // A faulty read or write fails, comes back half done, or is interrupted.
   std::int64_t readAt(std::int64_t o, void* b, std::int64_t n) override {
     interrupted_ = false;
-    if (!layer_.hit()) return inner_->readAt(o, b, n);
+    if (!layer_.hit(FileOp::Read)) return inner_->readAt(o, b, n);
     switch (layer_.fault) {
       case Fault::Fail: return fail(QStringLiteral("Input/output error"));
-      case Fault::ShortWrite: return inner_->readAt(o, b, std::max<std::int64_t>(1, n / 2));
+      case Fault::ShortWrite:
+      case Fault::Torn: return inner_->readAt(o, b, std::max<std::int64_t>(1, n / 2));
       case Fault::Interrupt: return interrupt();
     }
     return -1;
   }
   std::int64_t writeAt(std::int64_t o, const void* b, std::int64_t n) override {
     interrupted_ = false;
-    if (!layer_.hit()) return inner_->writeAt(o, b, n);
+    if (!layer_.hit(FileOp::Write)) {
+      if (layer_.failingWrites == 0) return inner_->writeAt(o, b, n);
+      if (layer_.failingWrites > 0) --layer_.failingWrites;
+      return fail(QStringLiteral("No space left on device"));
+    }
+    if (layer_.laterWritesFail) layer_.failingWrites = -1;
     switch (layer_.fault) {
       case Fault::Fail: return fail(QStringLiteral("No space left on device"));
       case Fault::ShortWrite: return inner_->writeAt(o, b, std::max<std::int64_t>(1, n / 2));
+      case Fault::Torn:
+        if (layer_.failingWrites == 0) layer_.failingWrites = 1;
+        return inner_->writeAt(o, b, std::max<std::int64_t>(1, n / 2));
       case Fault::Interrupt: return interrupt();
     }
     return -1;
   }
   // The other operations only fail.
-  std::int64_t size() override { return failing() ? fail(QStringLiteral("Input/output error")) : inner_->size(); }
+  std::int64_t size() override {
+    return failing(FileOp::Size) ? fail(QStringLiteral("Input/output error")) : inner_->size();
+  }
   Status flush() override {
-    if (failing()) return Status::error(QStringLiteral("Input/output error"));
+    if (failing(FileOp::Flush)) return Status::error(QStringLiteral("Input/output error"));
     return inner_->flush();
   }
   Status stillAtPath() override {
-    if (failing()) return Status::error(QStringLiteral("the file was replaced by another one"));
+    if (failing(FileOp::Check)) return Status::error(QStringLiteral("the file was replaced by another one"));
     return inner_->stillAtPath();
   }
   bool interrupted() const override { return interrupted_; }
   QString errorText() const override { return error_.isEmpty() ? inner_->errorText() : error_; }
 
  private:
-  bool failing() { return layer_.hit() && layer_.fault == Fault::Fail; }
+  bool failing(FileOp op) {
+    const bool now = layer_.hit(op) && layer_.fault == Fault::Fail;
+    layer_.failures += now;
+    return now;
+  }
   std::int64_t fail(const QString& why) {
+    ++layer_.failures;
     error_ = why;
     return -1;
   }
@@ -177,10 +193,57 @@ class ScriptedFile final : public RomFile {
   QString error_;
 };
 
+// A journal of the system that fails the chosen kind of call before it reaches the file.
+class FaultyJournal final : public Journal {
+ public:
+  FaultyJournal(std::unique_ptr<Journal> inner, FaultyJournalStore& store) : inner_(std::move(inner)), store_(store) {}
+  QString path() const override { return inner_->path(); }
+  Status lock(int timeoutMs) override { return inner_->lock(timeoutMs); }
+  void unlock() override { inner_->unlock(); }
+  Result<std::int64_t> begin(const TxInfo& info, const std::vector<Run>& runs) override {
+    if (failing(JournalFault::Begin)) return broken();
+    return inner_->begin(info, runs);
+  }
+  Status finish(std::int64_t id, TxState state) override {
+    if (failing(state == TxState::Done         ? JournalFault::FinishDone
+                : state == TxState::RolledBack ? JournalFault::FinishRolledBack
+                                               : JournalFault::None))
+      return broken();
+    return inner_->finish(id, state);
+  }
+  Result<std::vector<Transaction>> pending() override {
+    if (failing(JournalFault::Pending)) return broken();
+    return inner_->pending();
+  }
+  Result<std::vector<Transaction>> list(int limit, bool withRuns) override { return inner_->list(limit, withRuns); }
+  Result<Transaction> get(std::int64_t id) override { return inner_->get(id); }
+
+ private:
+  bool failing(JournalFault call) {
+    if (call == JournalFault::None || call != store_.fault) return false;
+    ++store_.failed;
+    return true;
+  }
+  Status broken() const {
+    return Status::error(QStringLiteral("The history file \"%1\" cannot be written: disk I/O error.").arg(path()));
+  }
+  std::unique_ptr<Journal> inner_;
+  FaultyJournalStore& store_;
+};
+
 }  // namespace
 
+Result<std::unique_ptr<Journal>> FaultyJournalStore::open(const QString& imagePath, bool create, QString* notice) {
+  auto inner = systemJournalStore()->open(imagePath, create, notice);
+  if (!inner || !*inner) return inner;
+  return std::unique_ptr<Journal>(new FaultyJournal(std::move(inner.value()), *this));
+}
+
 Result<std::unique_ptr<RomFile>> ScriptedFileLayer::open(const QString& path, OpenMode mode) {
-  if (hit() && fault == Fault::Fail) return Result<std::unique_ptr<RomFile>>::failure(QStringLiteral("Permission denied"));
+  if (hit(FileOp::Open) && fault == Fault::Fail) {
+    ++failures;
+    return Result<std::unique_ptr<RomFile>>::failure(QStringLiteral("Permission denied"));
+  }
   auto inner = systemFileLayer()->open(path, mode);
   if (!inner) return inner;
   return std::unique_ptr<RomFile>(new ScriptedFile(std::move(inner.value()), *this));

@@ -6,6 +6,7 @@
 
 #include "core/ui/app_context.h"
 #include "core/ui/menus.h"
+#include "core/history/journal.h"
 
 #include <QByteArray>
 #include <QJsonArray>
@@ -100,20 +101,40 @@ class FaultyFileLayer final : public FileLayer {
 };
 
 // Counts every operation of the files it opens (open, size, read, write, flush,
-// identity check) and makes the operation numbered faultAt misbehave.
-enum class Fault { Fail, ShortWrite, Interrupt };
+// identity check) and makes the operation numbered faultAt misbehave. A torn
+// write stores half its bytes and the write after it fails (ENOSPC); with
+// laterWritesFail every write after the fault fails too (a disk that stays
+// full), so putting the old bytes back fails as well.
+enum class Fault { Fail, ShortWrite, Interrupt, Torn };
+enum class FileOp { Open, Size, Read, Write, Flush, Check };
 class ScriptedFileLayer final : public FileLayer {
  public:
   int faultAt = -1;
   Fault fault = Fault::Fail;
+  bool laterWritesFail = false;
   int operations = 0;
-  bool faulted = false;  // the faulty operation was reached
+  bool faulted = false;       // the faulty operation was reached
+  int failures = 0;           // operations that failed (not counting interruptions)
+  std::vector<FileOp> trace;  // every operation, in order
+  int failingWrites = 0;      // writes still to fail after the fault; -1: all
   Result<std::unique_ptr<RomFile>> open(const QString& path, OpenMode mode) override;
-  bool hit() {  // counts one operation; true for the faulty one
+  bool hit(FileOp op) {  // counts one operation; true for the faulty one
+    trace.push_back(op);
     const bool now = operations++ == faultAt;
     faulted |= now;
     return now;
   }
+};
+
+// The system's history files, with one kind of call made to fail: the
+// transaction's begin (recording it pending), its finish as done or as rolled
+// back, or the look-up of pending transactions. `failed` counts the failures.
+enum class JournalFault { None, Begin, FinishDone, FinishRolledBack, Pending };
+class FaultyJournalStore final : public JournalStore {
+ public:
+  JournalFault fault = JournalFault::None;
+  int failed = 0;
+  Result<std::unique_ptr<Journal>> open(const QString& imagePath, bool create, QString* notice) override;
 };
 
 // The default name lists of the source tree.
