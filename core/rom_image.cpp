@@ -285,6 +285,9 @@ Status RomImage::commit() {
   if (!id) return Status::error(QStringLiteral("%1 Nothing was written to \"%2\".").arg(id.message(), romPath_));
 
   auto failWith = [&](size_t written, const QString& what) {
+    // Told to the history first: this one is rolled back, never kept, even if
+    // every byte reached the image before the failure.
+    const bool marked = journal_->finish(*id, TxState::RollingBack).isOk();
     std::vector<Run> stuck;
     Status back = putBack(journaled, written, &stuck);
     if (back) {
@@ -300,8 +303,11 @@ Status RomImage::commit() {
       if (!named.isEmpty()) fields = QStringLiteral(" Fields that may still hold new values: %1.").arg(named.join(QStringLiteral("; ")));
     }
     return Status::error(QStringLiteral("%1 Putting the old bytes back failed too: %2%3 Until then \"%4\" may hold part "
-                                        "of the change; the next time it is opened the change is rolled back.")
-                             .arg(what, back.message(), fields, romPath_));
+                                        "of the change; the next time it is opened %5.")
+                             .arg(what, back.message(), fields, romPath_,
+                                  marked ? QStringLiteral("the change is rolled back")
+                                         : QStringLiteral("the change is rolled back, or kept whole where every byte "
+                                                          "of it was written")));
   };
   for (size_t r = 0; r < runs.size(); ++r) {
     const Run_& run = runs[r];
@@ -455,6 +461,23 @@ Status RomImage::recoverLocked() {
   const std::int64_t size = file.size();
   // Newest first, so runs that overlap end with the oldest bytes.
   for (auto tx = pending->rbegin(); tx != pending->rend(); ++tx) {
+    // Every byte written: the save completed and only its done mark was lost
+    // (it is flushed with the next commit). Keeping it is as whole as rolling
+    // it back, and does not undo a save that may have been reported done.
+    if (tx->state == TxState::Pending) {
+      bool whole = true;
+      for (const Run& run : tx->runs) {
+        QByteArray now(run.after.size(), '\0');
+        whole = run.offset + run.after.size() <= size && readExactly(file, run.offset, now.data(), now.size()) &&
+                now == run.after;
+        if (!whole) break;
+      }
+      if (whole) {
+        if (Status marked = journal_->finish(tx->id, TxState::Done); !marked) return marked;
+        notices_ << QStringLiteral("An interrupted %1 had reached the image in full; it was kept.").arg(describeTransaction(*tx));
+        continue;
+      }
+    }
     QStringList foreign;
     std::vector<Run> foreignRuns;
     for (auto run = tx->runs.rbegin(); run != tx->runs.rend(); ++run) {

@@ -27,8 +27,10 @@ struct Run {
   QByteArray after;
 };
 
-enum class TxState { Pending, Done, Undone, RolledBack };
-QString stateName(TxState state);  // "pending", "done", "undone", "rolled back"
+// RollingBack: a save that failed and is being put back; unlike a pending
+// one, recovery never keeps it, even when every byte reached the image.
+enum class TxState { Pending, Done, Undone, RolledBack, RollingBack };
+QString stateName(TxState state);  // "pending", "done", "undone", "rolled back", "rolling back"
 
 // What a transaction is, told by whoever starts the write.
 struct TxInfo {
@@ -58,9 +60,13 @@ class Journal {
   virtual void unlock() = 0;
   // Records the transaction as pending and makes that durable before returning.
   virtual Result<std::int64_t> begin(const TxInfo& info, const std::vector<Run>& runs) = 0;
-  // Durable. Marking a transaction done also sets its target's state, atomically.
+  // Marking a transaction done also sets its target's state, atomically. Every
+  // state is durable when this returns except Done, which becomes durable with
+  // the next commit: a pending transaction whose every byte reached the image
+  // is kept by recovery, so losing that mark to a power cut loses nothing.
   virtual Status finish(std::int64_t id, TxState state) = 0;
-  virtual Result<std::vector<Transaction>> pending() = 0;  // with runs, oldest first
+  // Pending and rolling-back transactions, with runs, oldest first.
+  virtual Result<std::vector<Transaction>> pending() = 0;
   // Newest first; limit < 0 for all. Runs included when withRuns.
   virtual Result<std::vector<Transaction>> list(int limit, bool withRuns) = 0;
   virtual Result<Transaction> get(std::int64_t id) = 0;  // with runs

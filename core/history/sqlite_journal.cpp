@@ -29,6 +29,7 @@ QString stateName(TxState state) {
     case TxState::Done: return QStringLiteral("done");
     case TxState::Undone: return QStringLiteral("undone");
     case TxState::RolledBack: return QStringLiteral("rolled back");
+    case TxState::RollingBack: return QStringLiteral("rolling back");
   }
   return {};
 }
@@ -39,6 +40,7 @@ TxState stateFromName(const QString& name) {
   if (name == QLatin1String("done")) return TxState::Done;
   if (name == QLatin1String("undone")) return TxState::Undone;
   if (name == QLatin1String("rolled back")) return TxState::RolledBack;
+  if (name == QLatin1String("rolling back")) return TxState::RollingBack;
   return TxState::Pending;
 }
 
@@ -161,6 +163,15 @@ class SqliteJournal final : public Journal {
   }
 
   Status finish(std::int64_t id, TxState state) override {
+    // The done mark is the one commit not flushed by itself (see Journal::finish).
+    const bool lazy = state == TxState::Done;
+    if (lazy) exec("PRAGMA synchronous=NORMAL");
+    Status result = finishNow(id, state);
+    if (lazy) exec("PRAGMA synchronous=FULL");
+    return result;
+  }
+
+  Status finishNow(std::int64_t id, TxState state) {
     if (Status s = exec("BEGIN IMMEDIATE"); !s) return s;
     Statement set(db_, "UPDATE transactions SET state = ? WHERE id = ?");
     set.bind(1, stateName(state));
@@ -180,7 +191,7 @@ class SqliteJournal final : public Journal {
   }
 
   Result<std::vector<Transaction>> pending() override {
-    return select("WHERE state = 'pending' ORDER BY id ASC", -1, true);
+    return select("WHERE state IN ('pending', 'rolling back') ORDER BY id ASC", -1, true);
   }
 
   Result<std::vector<Transaction>> list(int limit, bool withRuns) override {
@@ -273,6 +284,22 @@ class SqliteJournal final : public Journal {
 Result<std::unique_ptr<Journal>> openSqlite(const QString& path) {
   using R = Result<std::unique_ptr<Journal>>;
   const QByteArray name = QFile::encodeName(path);
+#ifndef _WIN32
+  // Two programs making the same history at once would race on switching it
+  // to WAL and creating its tables, which SQLite may refuse as busy without
+  // waiting: the setup runs under the history's own lock. Another handle of
+  // this process may hold that lock already; then the setup waits a little
+  // and goes on, as the tables exist by then.
+  const int setupFd = ::open(name.constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+  if (setupFd < 0)
+    return R::failure(QStringLiteral("The history file \"%1\" cannot be opened: %2.")
+                          .arg(path, QString::fromLocal8Bit(std::strerror(errno))));
+  for (int waited = 0; ::flock(setupFd, LOCK_EX | LOCK_NB) != 0 && waited < 2000; waited += 10) QThread::msleep(10);
+  struct SetupLock {
+    int fd;
+    ~SetupLock() { ::close(fd); }  // closing releases the flock; SQLite's own descriptors are not closed
+  } setupLock{setupFd};
+#endif
   sqlite3* db = nullptr;
   const int rc = sqlite3_open_v2(name.constData(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
   if (rc != SQLITE_OK) {

@@ -1,0 +1,54 @@
+// What opening an image does with a transaction it finds unfinished: a save
+// cut short is put back; one whose every byte reached the image is kept, unless
+// it had failed and was being put back.
+#include "tests/support/test_support.h"
+
+#include <gtest/gtest.h>
+
+namespace rt::test {
+namespace {
+
+TEST(Recovery, UnfinishedTransactionsEndAllOldOrAllNew) {
+  struct Case {
+    const char* what;
+    int written;  // bytes of the 4-byte run that reached the image
+    bool failed;  // marked as being rolled back
+    bool keep;
+  };
+  const Case cases[] = {
+      {"nothing written", 0, false, false}, {"torn", 2, false, false},          {"all written", 4, false, true},
+      {"failed, torn", 2, true, false},     {"failed, all written", 4, true, false},
+  };
+  for (const Case& c : cases) {
+    TempRom rom(256, 9);
+    const QByteArray original = rom.bytes();
+    const QByteArray before = original.mid(100, 4);
+    QByteArray after = before;
+    for (char& b : after) b = static_cast<char>(b ^ 0x33);
+    std::int64_t id = 0;
+    {
+      auto journal = systemJournalStore()->open(rom.path(), true, nullptr);
+      ASSERT_TRUE(journal);
+      auto begun = (*journal)->begin(recordTx(QStringLiteral("t"), QString(), {}), {rt::Run{100, before, after}});
+      ASSERT_TRUE(begun);
+      id = *begun;
+      if (c.failed) {
+        ASSERT_TRUE((*journal)->finish(id, TxState::RollingBack));
+      }
+    }
+    rom.poke(100, after.left(c.written));
+    RomImage image;
+    image.setRomPath(rom.path());
+    ASSERT_TRUE(image.recover()) << c.what;
+    QByteArray expected = original;
+    if (c.keep) expected.replace(100, 4, after);
+    EXPECT_EQ(rom.bytes(), expected) << c.what;
+    EXPECT_EQ(image.journal()->get(id)->state, c.keep ? TxState::Done : TxState::RolledBack) << c.what;
+    const QStringList notices = image.takeNotices();
+    ASSERT_EQ(notices.size(), 1) << c.what;
+    EXPECT_TRUE(notices[0].contains(c.keep ? QStringLiteral("kept") : QStringLiteral("rolled back"))) << c.what;
+  }
+}
+
+}  // namespace
+}  // namespace rt::test
