@@ -204,8 +204,8 @@ void writeUnits(Bytes& b, Rng& rng) {
     const std::uint32_t unitsAfter = kUnitCount - 1 - i;
     const auto room = static_cast<int>(kWeaponCount - nextWeapon - unitsAfter);
     count = std::min({count, 6, room});
-    put16(b, rec + 0x26, nextWeapon);
-    put8(b, rec + 0x28, count);
+    put16(b, rec + kUnitFirstWeapon, nextWeapon);
+    put8(b, rec + kUnitWeaponCount, count);
     nextWeapon += static_cast<std::uint32_t>(count);
 
     put8(b, rec + 0x29, rng.range(0, 5));  // weapon upgrade cost class

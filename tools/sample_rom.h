@@ -5,6 +5,8 @@
 // tables generated from a small fixed PRNG, so the same seed gives the same
 // bytes with every compiler and standard library.
 
+#include "editors/layout.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
@@ -14,6 +16,7 @@
 namespace rt::sample {
 
 // --- Table layout (file offsets, counts and record sizes) -------------------
+// The tables the editors share with other code come from editors/layout.h.
 
 // Skill effect grids.
 inline constexpr std::uint32_t kSkillXinGrid = 0x696EA;        // 3 x 2 bytes
@@ -53,39 +56,41 @@ inline constexpr std::uint32_t kPartPriceOffset = 20;
 
 // Skill level records: 9 bytes each, reached through the pilot skill slots.
 // They run up to the unit picture table, which leaves room for exactly 560.
-inline constexpr std::uint32_t kSkillLevelTable = 0x77498;
-inline constexpr std::uint32_t kSkillLevelStride = 9;
+inline constexpr std::uint32_t kSkillLevelTable = layout::kSkillLevelBase;
+inline constexpr std::uint32_t kSkillLevelStride = layout::kSkillLevelsPerRecord;
 
 // Unit picture table: 303 x 11 u16.
-inline constexpr std::uint32_t kUnitPictureTable = 0x78848;
-inline constexpr std::uint32_t kUnitPictureStride = 22;
+inline constexpr std::uint32_t kUnitPictureTable = layout::kUnitPictureBase;
+inline constexpr std::uint32_t kUnitPictureStride = layout::kUnitPictureStride;
 inline constexpr std::uint32_t kSkillLevelCount =
     (kUnitPictureTable - kSkillLevelTable) / kSkillLevelStride;
 
 // Weapon table: 989 x 36 bytes, directly followed by the unit table.
-inline constexpr std::uint32_t kWeaponTable = 0x7A254;
-inline constexpr std::uint32_t kWeaponStride = 36;
-inline constexpr std::uint32_t kWeaponCount = 989;
+inline constexpr std::uint32_t kWeaponTable = layout::kWeaponBase;
+inline constexpr std::uint32_t kWeaponStride = layout::kWeaponStride;
+inline constexpr std::uint32_t kWeaponCount = layout::kWeaponCount;
 
 // Unit table: 303 x 132 bytes.
-inline constexpr std::uint32_t kUnitTable = 0x82D68;
-inline constexpr std::uint32_t kUnitStride = 132;
-inline constexpr std::uint32_t kUnitCount = 303;
+inline constexpr std::uint32_t kUnitTable = layout::kUnitBase;
+inline constexpr std::uint32_t kUnitStride = layout::kUnitStride;
+inline constexpr std::uint32_t kUnitCount = layout::kUnitCount;
+inline constexpr std::uint32_t kUnitFirstWeapon = layout::kUnitFirstWeapon;  // u16
+inline constexpr std::uint32_t kUnitWeaponCount = layout::kUnitWeaponCount;  // u8
 
 // Pilot table: 476 x 104 bytes; the last 28 bytes are 14 skill slots.
-inline constexpr std::uint32_t kPilotTable = 0x8C9A4;
-inline constexpr std::uint32_t kPilotStride = 104;
-inline constexpr std::uint32_t kPilotCount = 476;
-inline constexpr std::uint32_t kPilotSkillSlots = 0x4C;
-inline constexpr std::uint32_t kPilotSkillSlotCount = 14;
+inline constexpr std::uint32_t kPilotTable = layout::kPilotBase;
+inline constexpr std::uint32_t kPilotStride = layout::kPilotStride;
+inline constexpr std::uint32_t kPilotCount = layout::kPilotCount;
+inline constexpr std::uint32_t kPilotSkillSlots = layout::kPilotSkillSlotsAt;
+inline constexpr std::uint32_t kPilotSkillSlotCount = layout::kPilotSkillSlots;
 
 // Stage deployment: 65 signed 32-bit offsets, each counted from the table
 // itself, to lists of 56-byte records ended by a record whose first u16 is
 // 0x7FFF.
-inline constexpr std::uint32_t kStageTable = 0xA22400;
-inline constexpr std::uint32_t kStageCount = 65;
-inline constexpr std::uint32_t kDeploymentStride = 56;
-inline constexpr std::uint16_t kDeploymentEndMarker = 0x7FFF;
+inline constexpr std::uint32_t kStageTable = layout::kStageOffsetTable;
+inline constexpr std::uint32_t kStageCount = layout::kStageCount;
+inline constexpr std::uint32_t kDeploymentStride = layout::kDeploymentStride;
+inline constexpr std::uint16_t kDeploymentEndMarker = layout::kDeploymentEndMarker;
 inline constexpr std::uint32_t kMaxDeploymentsPerStage = 8;
 
 // Game-wide limits (u16).
@@ -95,14 +100,14 @@ inline constexpr std::uint16_t kExpGainLimitValue = 500;
 inline constexpr std::uint16_t kWeaponAttackLimitValue = 9999;
 
 // Personality table: 8 x 12 signed morale bytes.
-inline constexpr std::uint32_t kPersonalityTable = 0xD1E5C;
-inline constexpr std::uint32_t kPersonalityStride = 12;
-inline constexpr std::uint32_t kPersonalityCount = 8;
+inline constexpr std::uint32_t kPersonalityTable = layout::kPersonalityBase;
+inline constexpr std::uint32_t kPersonalityStride = layout::kPersonalityStride;
+inline constexpr std::uint32_t kPersonalityCount = layout::kPersonalityCount;
 
 // Spirit command table: 35 x 28 bytes, SP cost in byte 0.
-inline constexpr std::uint32_t kSpiritTable = 0xD4424;
-inline constexpr std::uint32_t kSpiritStride = 28;
-inline constexpr std::uint32_t kSpiritCount = 35;
+inline constexpr std::uint32_t kSpiritTable = layout::kSpiritBase;
+inline constexpr std::uint32_t kSpiritStride = layout::kSpiritStride;
+inline constexpr std::uint32_t kSpiritCount = layout::kSpiritCount;
 
 // --- Header and image regions -----------------------------------------------
 

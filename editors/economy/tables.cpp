@@ -30,4 +30,21 @@ void registerEconomyTables(TableRegistry& registry) {
                                             QStringLiteral("ATKLimit: u16 at 0xB45A0; ExpLimit: u16 at 0xA62F4")));
 }
 
+const FormPlace& moneyPlace() {
+  static const FormPlace place{QStringLiteral("money"), QStringLiteral("Money"), MenuKind::Main, 1};
+  return place;
+}
+
+const FormPlace& rulesPlace() {
+  static const FormPlace place{QStringLiteral("Rules"), QStringLiteral("Rules"), MenuKind::Main, 7};
+  return place;
+}
+
+void registerEconomyMenus(MenuRows& menus) {
+  menus.add(moneyPlace());
+  menus.add(rulesPlace());
+  menus.add({partPrices().form, partPrices().form, MenuKind::Main, 10});
+  menus.add({skillItemPrices().form, skillItemPrices().form, MenuKind::Main, 11});
+}
+
 }  // namespace rt

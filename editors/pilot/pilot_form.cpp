@@ -1,5 +1,7 @@
 #include "editors/pilot/pilot_form.h"
 
+#include "editors/pilot/registry.h"
+
 #include "editors/pilot/pilot_table.h"
 
 #include <QGridLayout>
@@ -28,7 +30,7 @@ QLineEdit* captionBox(QWidget* parent, int k) {
 }  // namespace
 
 PilotForm::PilotForm(AppContext& context)
-    : RecordForm(context, QStringLiteral("Pilot"), QStringLiteral("Pilot"), pilotTable(), pilotNames()) {
+    : RecordForm(context, pilotPlace().id, pilotPlace().caption, pilotTable(), pilotNames()) {
   for (int k = 0; k < kCaptionCount; ++k) nameT_.push_back(captionBox(this, k));
   auto w = [this](const QString& name) { return fields().widget(name); };
   auto at = [](const char* array, int k) { return elementName(QString::fromLatin1(array), k); };

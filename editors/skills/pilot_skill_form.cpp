@@ -10,7 +10,7 @@
 namespace rt {
 
 PilotSkillForm::PilotSkillForm(AppContext& context)
-    : EditorForm(context, QStringLiteral("PSkills"), QStringLiteral("PSkills"), QStringLiteral("Main")),
+    : EditorForm(context, pilotSkillPlace().id, pilotSkillPlace().caption, QStringLiteral("Main")),
       list1_(new QListWidget(this)),
       save_(makeButton(QStringLiteral("Save"), QStringLiteral("Save Pointer"))),
       save2_(makeButton(QStringLiteral("Save2"), QStringLiteral("Save Value"))),
@@ -156,10 +156,6 @@ void PilotSkillForm::saveLevels() {
     return;
   }
   finishSave(writes);
-}
-
-void registerPilotSkillForms(AppContext& context) {
-  context.registerForm(QStringLiteral("PSkills"), formFactory<PilotSkillForm>());
 }
 
 }  // namespace rt

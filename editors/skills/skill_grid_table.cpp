@@ -147,13 +147,9 @@ class ColumnGridTable final : public FixedTable {
 
 }  // namespace
 
-void registerSkillGridTables(TableRegistry& registry) {
-  for (const SkillGrid& grid : skillGrids()) {
-    if (grid.columnStarts.empty())
-      registry.add(std::make_shared<FixedTable>(skillGridTable(grid), grid.blockNames));
-    else
-      registry.add(std::make_shared<ColumnGridTable>(grid));
-  }
+std::shared_ptr<const TableAdapter> skillGridAdapter(const SkillGrid& grid) {
+  if (grid.columnStarts.empty()) return std::make_shared<FixedTable>(skillGridTable(grid), grid.blockNames);
+  return std::make_shared<ColumnGridTable>(grid);
 }
 
 }  // namespace rt

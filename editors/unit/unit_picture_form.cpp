@@ -1,5 +1,7 @@
 #include "editors/unit/unit_picture_form.h"
 
+#include "editors/unit/registry.h"
+
 #include "editors/unit/unit_picture_table.h"
 #include "editors/unit/unit_table.h"
 
@@ -24,7 +26,7 @@ PictureWords clipboardWords(AppContext& context) {
 }  // namespace
 
 UnitPictureForm::UnitPictureForm(AppContext& context)
-    : RecordForm(context, QStringLiteral("Unit_Pic"), QStringLiteral("Unit_Pic"), unitPictureTable(), unitNames()) {
+    : RecordForm(context, unitPicturePlace().id, unitPicturePlace().caption, unitPictureTable(), unitNames()) {
   // Captions stand beside the first box of each image: words 0, 1, 4 and 10.
   auto* boxes = new QGridLayout;
   const std::pair<int, const char*> captions[] = {{0, "地圖小圖示"}, {1, "小機體圖像"}, {4, "大機體圖像"}, {10, "??"}};

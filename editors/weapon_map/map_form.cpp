@@ -1,5 +1,7 @@
 #include "editors/weapon_map/map_form.h"
 
+#include "editors/weapon_map/registry.h"
+
 #include "core/conversions.h"
 #include "core/table_registry.h"
 #include "editors/weapon_map/deployment_table.h"
@@ -32,7 +34,7 @@ QString captionOf(const TableDef& table, const QString& control) {
 }  // namespace
 
 MapForm::MapForm(AppContext& context)
-    : EditorForm(context, QStringLiteral("MAP"), QStringLiteral("MAP"), QStringLiteral("Main")),
+    : EditorForm(context, mapPlace().id, mapPlace().caption, QStringLiteral("Main")),
       list1_(new QListWidget(this)),
       list2_(new QListWidget(this)),
       save_(makeButton(QStringLiteral("Save"), QStringLiteral("Save"))),

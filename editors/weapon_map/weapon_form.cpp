@@ -1,5 +1,7 @@
 #include "editors/weapon_map/weapon_form.h"
 
+#include "editors/weapon_map/registry.h"
+
 #include "core/table_registry.h"
 #include "editors/weapon_map/weapon_table.h"
 
@@ -28,7 +30,7 @@ QString captionOf(const TableDef& table, const QString& control) {
 }  // namespace
 
 WeaponForm::WeaponForm(AppContext& context)
-    : EditorForm(context, QStringLiteral("Weapon"), QStringLiteral("Weapon"), QStringLiteral("Main")),
+    : EditorForm(context, weaponPlace().id, weaponPlace().caption, QStringLiteral("Main")),
       list1_(new QListWidget(this)),
       list2_(new QListWidget(this)),
       save_(makeButton(QStringLiteral("Save"), QStringLiteral("Save"))),

@@ -1,5 +1,7 @@
 #include "editors/weapon_map/weapon_upgrade_table.h"
 
+#include "editors/weapon_map/registry.h"
+
 namespace rt {
 
 namespace {
@@ -9,7 +11,7 @@ constexpr std::int64_t kLevelStride = 8;  // four u16 per level
 
 TableDef weaponUpgradeTable() {
   // Column c starts at 0x6A230 + 2c; level k + 1 of it at + 8k.
-  TableDef t{QStringLiteral("EWeapon"), 0x6A230, 2, 4, {}};
+  TableDef t{weaponUpgradePlace().id, 0x6A230, 2, 4, {}};
   for (int k = 0; k < kLevels; ++k)
     t.fields.push_back(wordField(elementName(QStringLiteral("Value"), k), kLevelStride * k,
                                  QStringLiteral("LV%1").arg(k + 1)));
