@@ -124,6 +124,15 @@ inline constexpr std::uint32_t kFntOffset = 0x100000;
 inline constexpr std::uint32_t kFatOffset = 0x100200;
 inline constexpr std::uint32_t kDataFileOffset = 0x101000;  // one file, to the end
 
+// A run of bytes [begin, end) the generator fills with the values of a table.
+struct FilledRegion {
+  std::uint32_t begin;
+  std::uint32_t end;
+};
+// Every table region buildSampleRom(seed) writes, the filler, the header and
+// the file system aside. Padding between blocks of one table is left out.
+std::vector<FilledRegion> filledTableRegions(std::uint32_t seed = 1);
+
 // CRC-16 as used by the DS header: reflected polynomial 0xA001, initial 0xFFFF.
 std::uint16_t crc16(const std::uint8_t* data, std::size_t size);
 
