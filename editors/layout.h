@@ -55,6 +55,45 @@ inline constexpr int kStageCount = 65;
 inline constexpr std::int64_t kDeploymentStride = 56;
 inline constexpr int kDeploymentEndMarker = 0x7FFF;
 
+// Weapon upgrades: 15 levels of four u16, one per step type; a record is a
+// step type (column), its levels 8 bytes apart.
+inline constexpr std::int64_t kWeaponUpgradeBase = 0x6A230;
+inline constexpr int kUpgradeLevels = 15;
+inline constexpr int kUpgradeStepTypes = 4;
+
+// Money: 15 levels of 10 signed 32-bit values; a record is a column.
+inline constexpr std::int64_t kMoneyBase = 0x6A81C;
+inline constexpr int kMoneyLevels = 15;
+inline constexpr int kMoneyColumns = 10;
+
+// Prices: records holding one signed 32-bit selling price each.
+inline constexpr std::int64_t kPartBase = 0x76804;
+inline constexpr std::int64_t kPartStride = 28;
+inline constexpr int kPartCount = 47;
+inline constexpr std::int64_t kPartPriceAt = 0x14;
+inline constexpr std::int64_t kSkillItemBase = 0x75E8C;
+inline constexpr std::int64_t kSkillItemStride = 20;
+inline constexpr int kSkillItemCount = 22;
+inline constexpr std::int64_t kSkillItemPriceAt = 0x10;
+
+// Game-wide limits (u16).
+inline constexpr std::int64_t kWeaponAttackLimit = 0xB45A0;
+inline constexpr std::int64_t kExpGainLimit = 0xA62F4;
+
+// Skill effect grids (first byte of each; the shapes are the grids' own).
+inline constexpr std::int64_t kSkillMoraleBlocks = 0x6A329;  // 3 blocks of 8 x 6 bytes, 49 apart
+inline constexpr std::int64_t kSkillMoraleBlockStride = 49;
+inline constexpr int kSkillMoraleBlockCount = 3;
+inline constexpr std::int64_t kSkillAtkPowerColumn = 0x696F2;  // 9 x u16
+inline constexpr std::int64_t kSkillAtkRateColumn = 0x69706;   // 9 x u16
+inline constexpr std::int64_t kSkillHpBlocks = 0x6A058;        // 4 blocks of 9 x 10 bytes, 92 apart
+inline constexpr std::int64_t kSkillHpBlockStride = 92;
+inline constexpr int kSkillHpBlockCount = 4;
+inline constexpr std::int64_t kSkillXinGrid = 0x696EA;    // 3 x 2 bytes
+inline constexpr std::int64_t kSkillSuperGrid = 0x69771;  // 9 x 3 bytes
+inline constexpr std::int64_t kSkillFireGrid = 0x697F4;   // 9 x 4 bytes
+inline constexpr std::int64_t kSkillOverGrid = 0x69846;   // 9 x 3 bytes
+
 // Terrain ranks "-", "D", "C", "B", "A": bytes 0..4 of unit and weapon records,
 // named by the rows of this list.
 inline constexpr char kTerrainRankList[] = "ground.txt";

@@ -19,40 +19,40 @@ namespace rt::sample {
 // The tables the editors share with other code come from editors/layout.h.
 
 // Skill effect grids.
-inline constexpr std::uint32_t kSkillXinGrid = 0x696EA;        // 3 x 2 bytes
-inline constexpr std::uint32_t kSkillAtkPowerColumn = 0x696F2;  // 9 x u16
-inline constexpr std::uint32_t kSkillAtkRateColumn = 0x69706;   // 9 x u16
-inline constexpr std::uint32_t kSkillSuperGrid = 0x69771;       // 9 x 3 bytes
-inline constexpr std::uint32_t kSkillFireGrid = 0x697F4;        // 9 x 4 bytes
-inline constexpr std::uint32_t kSkillOverGrid = 0x69846;        // 9 x 3 bytes
-inline constexpr std::uint32_t kSkillHpBlocks = 0x6A058;        // 4 blocks of 9 x 10
-inline constexpr std::uint32_t kSkillHpBlockStride = 92;
-inline constexpr std::uint32_t kSkillHpBlockCount = 4;
-inline constexpr std::uint32_t kSkillMoraleBlocks = 0x6A329;    // 3 blocks of 8 x 6
-inline constexpr std::uint32_t kSkillMoraleBlockStride = 49;
-inline constexpr std::uint32_t kSkillMoraleBlockCount = 3;
+inline constexpr std::uint32_t kSkillXinGrid = layout::kSkillXinGrid;        // 3 x 2 bytes
+inline constexpr std::uint32_t kSkillAtkPowerColumn = layout::kSkillAtkPowerColumn;  // 9 x u16
+inline constexpr std::uint32_t kSkillAtkRateColumn = layout::kSkillAtkRateColumn;   // 9 x u16
+inline constexpr std::uint32_t kSkillSuperGrid = layout::kSkillSuperGrid;       // 9 x 3 bytes
+inline constexpr std::uint32_t kSkillFireGrid = layout::kSkillFireGrid;        // 9 x 4 bytes
+inline constexpr std::uint32_t kSkillOverGrid = layout::kSkillOverGrid;        // 9 x 3 bytes
+inline constexpr std::uint32_t kSkillHpBlocks = layout::kSkillHpBlocks;        // 4 blocks of 9 x 10
+inline constexpr std::uint32_t kSkillHpBlockStride = layout::kSkillHpBlockStride;
+inline constexpr std::uint32_t kSkillHpBlockCount = layout::kSkillHpBlockCount;
+inline constexpr std::uint32_t kSkillMoraleBlocks = layout::kSkillMoraleBlocks;    // 3 blocks of 8 x 6
+inline constexpr std::uint32_t kSkillMoraleBlockStride = layout::kSkillMoraleBlockStride;
+inline constexpr std::uint32_t kSkillMoraleBlockCount = layout::kSkillMoraleBlockCount;
 
 // Weapon upgrade table: 15 levels of 4 u16 (one per upgrade step type).
-inline constexpr std::uint32_t kWeaponUpgradeTable = 0x6A230;
-inline constexpr std::uint32_t kUpgradeLevels = 15;
-inline constexpr std::uint32_t kUpgradeStepTypes = 4;
+inline constexpr std::uint32_t kWeaponUpgradeTable = layout::kWeaponUpgradeBase;
+inline constexpr std::uint32_t kUpgradeLevels = layout::kUpgradeLevels;
+inline constexpr std::uint32_t kUpgradeStepTypes = layout::kUpgradeStepTypes;
 
 // Money table: 15 levels of 10 signed 32-bit values.
-inline constexpr std::uint32_t kMoneyTable = 0x6A81C;
-inline constexpr std::uint32_t kMoneyLevels = 15;
-inline constexpr std::uint32_t kMoneyColumns = 10;
+inline constexpr std::uint32_t kMoneyTable = layout::kMoneyBase;
+inline constexpr std::uint32_t kMoneyLevels = layout::kMoneyLevels;
+inline constexpr std::uint32_t kMoneyColumns = layout::kMoneyColumns;
 
 // Skill item records: 22 x 20 bytes, price (signed 32-bit) at +16.
-inline constexpr std::uint32_t kSkillItemTable = 0x75E8C;
-inline constexpr std::uint32_t kSkillItemStride = 20;
-inline constexpr std::uint32_t kSkillItemCount = 22;
-inline constexpr std::uint32_t kSkillItemPriceOffset = 16;
+inline constexpr std::uint32_t kSkillItemTable = layout::kSkillItemBase;
+inline constexpr std::uint32_t kSkillItemStride = layout::kSkillItemStride;
+inline constexpr std::uint32_t kSkillItemCount = layout::kSkillItemCount;
+inline constexpr std::uint32_t kSkillItemPriceOffset = layout::kSkillItemPriceAt;
 
 // Part records: 47 x 28 bytes, price (signed 32-bit) at +20.
-inline constexpr std::uint32_t kPartTable = 0x76804;
-inline constexpr std::uint32_t kPartStride = 28;
-inline constexpr std::uint32_t kPartCount = 47;
-inline constexpr std::uint32_t kPartPriceOffset = 20;
+inline constexpr std::uint32_t kPartTable = layout::kPartBase;
+inline constexpr std::uint32_t kPartStride = layout::kPartStride;
+inline constexpr std::uint32_t kPartCount = layout::kPartCount;
+inline constexpr std::uint32_t kPartPriceOffset = layout::kPartPriceAt;
 
 // Skill level records: 9 bytes each, reached through the pilot skill slots.
 // They run up to the unit picture table, which leaves room for exactly 560.
@@ -94,8 +94,8 @@ inline constexpr std::uint16_t kDeploymentEndMarker = layout::kDeploymentEndMark
 inline constexpr std::uint32_t kMaxDeploymentsPerStage = 8;
 
 // Game-wide limits (u16).
-inline constexpr std::uint32_t kExpGainLimit = 0xA62F4;
-inline constexpr std::uint32_t kWeaponAttackLimit = 0xB45A0;
+inline constexpr std::uint32_t kExpGainLimit = layout::kExpGainLimit;
+inline constexpr std::uint32_t kWeaponAttackLimit = layout::kWeaponAttackLimit;
 inline constexpr std::uint16_t kExpGainLimitValue = 500;
 inline constexpr std::uint16_t kWeaponAttackLimitValue = 9999;
 
