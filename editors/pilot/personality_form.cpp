@@ -26,7 +26,7 @@ PersonalityForm::PersonalityForm(AppContext& context)
   right->addWidget(saveButton());
   right->addWidget(exitButton());
   auto* layout = new QHBoxLayout(this);
-  layout->addWidget(list1(), 1);
+  layout->addWidget(recordList(), 1);
   layout->addLayout(right);
   resize(460, 440);
 }

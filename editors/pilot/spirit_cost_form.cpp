@@ -18,7 +18,7 @@ SpiritCostForm::SpiritCostForm(AppContext& context)
   grid->addWidget(saveButton(), 2, 0, 1, 2);
   grid->addWidget(exitButton(), 3, 0, 1, 2);
   auto* layout = new QHBoxLayout(this);
-  layout->addWidget(list1(), 1);
+  layout->addWidget(recordList(), 1);
   layout->addLayout(grid);
   resize(420, 360);
 }

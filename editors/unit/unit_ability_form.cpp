@@ -73,12 +73,12 @@ UnitAbilityForm::UnitAbilityForm(AppContext& context)
 
   auto* layout = new QHBoxLayout(this);
   layout->setContentsMargins(6, 6, 6, 6);
-  layout->addWidget(list1());
+  layout->addWidget(recordList());
   for (QVBoxLayout* column : columns) {
     column->addStretch(1);
     layout->addLayout(column, 1);
   }
-  list1()->setFixedWidth(130);
+  recordList()->setFixedWidth(130);
   resize(minimumSizeHint());
 }
 

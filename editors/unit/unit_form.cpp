@@ -73,7 +73,7 @@ UnitForm::UnitForm(AppContext& context)
   buttons->addStretch(1);
 
   auto* layout = new QHBoxLayout(this);
-  layout->addWidget(list1(), 1);
+  layout->addWidget(recordList(), 1);
   layout->addSpacing(8);
   layout->addLayout(first);
   layout->addSpacing(16);

@@ -49,7 +49,7 @@ UnitPictureForm::UnitPictureForm(AppContext& context)
   buttons->addStretch(1);
 
   auto* layout = new QHBoxLayout(this);
-  layout->addWidget(list1(), 1);
+  layout->addWidget(recordList(), 1);
   layout->addSpacing(8);
   layout->addLayout(boxes);
   layout->addSpacing(16);
@@ -58,7 +58,7 @@ UnitPictureForm::UnitPictureForm(AppContext& context)
 }
 
 void UnitPictureForm::copySelected() {
-  const int row = list1()->currentRow();
+  const int row = recordList()->currentRow();
   if (row < 0) {
     reportError(QStringLiteral("No record is selected; nothing was copied."));
     return;
@@ -73,7 +73,7 @@ void UnitPictureForm::copySelected() {
 }
 
 void UnitPictureForm::pasteSelected() {
-  const int row = list1()->currentRow();
+  const int row = recordList()->currentRow();
   if (row < 0) {
     reportError(QStringLiteral("No record is selected; nothing was pasted."));
     return;
