@@ -13,7 +13,7 @@ constexpr std::int64_t kLevelSize = 4 * kColumns;  // one row of the table
 
 TableDef moneyTable() {
   TableDef t{moneyPlace().id, layout::kMoneyBase, 4, kColumns, {}};
-  // Column c starts at 0x6A81C + 4c; level n+1 of it lies n rows further.
+  // Column c starts at the table + 4c; level n+1 of it lies n rows further.
   for (int k = 0; k < kLevels; ++k)
     t.fields.push_back(int32Field(elementName(QStringLiteral("Value"), k), kLevelSize * k,
                                   QStringLiteral("LV%1").arg(k + 1)));

@@ -148,8 +148,10 @@ std::int64_t PilotSkillTable::stride() const { return kPilotStride; }
 int PilotSkillTable::count() const { return kPilotCount; }
 
 QString PilotSkillTable::note() const {
-  return QStringLiteral("ptr(s): u16 at +0x4C+2s of each pilot record; Skills(9s+j): byte j of the level record "
-                        "at 0x77498 + 9 * ptr(s)");
+  return QStringLiteral("ptr(s): u16 at +0x%1+2s of each pilot record; Skills(9s+j): byte j of the level record "
+                        "at 0x%2 + %3 * ptr(s)")
+      .arg(QString::number(kSlotsAt, 16).toUpper(), QString::number(kSkillLevelBase, 16).toUpper())
+      .arg(kSkillLevelsPerRecord);
 }
 
 std::vector<ControlRef> PilotSkillTable::controls() const { return controlsOf(pilotSkillView()); }

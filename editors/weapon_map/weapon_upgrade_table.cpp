@@ -12,7 +12,7 @@ constexpr std::int64_t kLevelStride = 8;  // four u16 per level
 }  // namespace
 
 TableDef weaponUpgradeTable() {
-  // Column c starts at 0x6A230 + 2c; level k + 1 of it at + 8k.
+  // Column c starts at the table + 2c; level k + 1 of it at + 8k.
   TableDef t{weaponUpgradePlace().id, layout::kWeaponUpgradeBase, 2, layout::kUpgradeStepTypes, {}};
   for (int k = 0; k < kLevels; ++k)
     t.fields.push_back(wordField(elementName(QStringLiteral("Value"), k), kLevelStride * k,
