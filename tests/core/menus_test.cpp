@@ -311,11 +311,11 @@ TEST(MenuRows, EachRowOpensItsFormWithItsCaption) {
   QWidget* sub = s.edit(13, QStringLiteral("Main_2"));
   ASSERT_NE(sub, nullptr);
   for (const FormPlace& place : rows.all()) {
-    if (place.id == QStringLiteral("Main_2")) continue;
+    // The sub-menu stays open while its rows are tried; opening it again only raises it.
     QWidget* form = s.edit(place.row, place.id, place.menu == MenuKind::Skills ? sub : nullptr);
     ASSERT_NE(form, nullptr) << place.id.toStdString();
-    EXPECT_EQ(form->objectName(), place.id);
-    EXPECT_EQ(form->windowTitle(), place.caption) << place.id.toStdString();
+    EXPECT_EQ(form->objectName().toStdString(), place.id.toStdString());
+    EXPECT_EQ(form->windowTitle().toStdString(), place.caption.toStdString()) << place.id.toStdString();
   }
   EXPECT_TRUE(s.app.sink->messages.isEmpty());
   s.app.context->closeAllForms();
