@@ -13,6 +13,7 @@ int main(int argc, char** argv) {
 
   rt::AppContext context(QCoreApplication::applicationDirPath(), rt::dialogFileChooser(), rt::dialogMessageSink());
   context.setTables(rt::allTables());
+  context.setMenus(rt::allMenuRows());
   rt::registerAllForms(context);
   auto* menu = new rt::MainMenu(context);
   rt::registerMenus(context, menu);

@@ -1,6 +1,7 @@
 #include "bench/bench_support.h"
 
 #include "editors/all_forms.h"
+#include "editors/all_tables.h"
 #include "tools/sample_rom.h"
 
 #include <QFile>
@@ -39,6 +40,7 @@ Workspace::Workspace() {
 std::unique_ptr<AppContext> Workspace::makeContext(std::shared_ptr<CountingSink> sink) const {
   auto context = std::make_unique<AppContext>(namesDir_, std::make_shared<FixedChooser>(romPath_), std::move(sink));
   context->rom().setRomPath(romPath_);
+  context->setMenus(allMenuRows());
   registerAllForms(*context);
   return context;
 }

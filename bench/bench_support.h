@@ -39,6 +39,9 @@ class CountingSink final : public MessageSink {
     ++count;
     last = text;
   }
+  // Notices are not failures; a question is answered No, as a dismissed one is.
+  void info(QWidget*, const QString&, const QString&) override {}
+  bool ask(QWidget*, const QString&, const QString&) override { return false; }
 };
 
 // The workspace of one run: a temporary folder with a copy of the sample

@@ -115,8 +115,8 @@ void registerUiBenchmarks() {
   noteBenchmark("start/main_menu");
   benchmark::RegisterBenchmark("start/main_menu", startToMainMenu)->Unit(benchmark::kMillisecond)->UseRealTime();
 
-  QStringList forms = mainMenuForms();
-  forms += skillMenuForms();
+  QStringList forms = s.context->menus().forms(MenuKind::Main);
+  forms += s.context->menus().forms(MenuKind::Skills);
   for (const QString& name : forms) {
     if (!s.context->hasForm(name)) {
       std::fprintf(stderr, "Form %s is not registered yet; left out.\n", qPrintable(name));

@@ -18,4 +18,14 @@ TableRegistry allTables() {
   return registry;
 }
 
+MenuRows allMenuRows() {
+  MenuRows menus;
+  registerPilotMenus(menus);
+  registerUnitMenus(menus);
+  registerWeaponMapMenus(menus);
+  registerEconomyMenus(menus);
+  registerSkillsMenus(menus);
+  return menus;
+}
+
 }  // namespace rt

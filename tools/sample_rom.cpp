@@ -204,8 +204,8 @@ void writeUnits(Bytes& b, Rng& rng) {
     const std::uint32_t unitsAfter = kUnitCount - 1 - i;
     const auto room = static_cast<int>(kWeaponCount - nextWeapon - unitsAfter);
     count = std::min({count, 6, room});
-    put16(b, rec + 0x26, nextWeapon);
-    put8(b, rec + 0x28, count);
+    put16(b, rec + kUnitFirstWeapon, nextWeapon);
+    put8(b, rec + kUnitWeaponCount, count);
     nextWeapon += static_cast<std::uint32_t>(count);
 
     put8(b, rec + 0x29, rng.range(0, 5));  // weapon upgrade cost class
@@ -498,6 +498,38 @@ std::string writeImageFile(const std::filesystem::path& path, const std::vector<
     return "cannot rename " + tmp.string() + " to " + path.string() + ": " + ec.message();
   }
   return {};
+}
+
+std::vector<FilledRegion> filledTableRegions(std::uint32_t seed) {
+  Rng stageRng(seed, kStageStream);
+  const StagePlan plan = planStages(stageRng);
+  auto run = [](std::uint32_t at, std::uint32_t bytes) { return FilledRegion{at, at + bytes}; };
+  std::vector<FilledRegion> out = {
+      run(kSpiritTable, kSpiritStride * kSpiritCount),
+      run(kPilotTable, kPilotStride * kPilotCount),
+      run(kSkillLevelTable, kSkillLevelStride * kSkillLevelCount),
+      run(kPersonalityTable, kPersonalityStride * kPersonalityCount),
+      run(kWeaponTable, kWeaponStride * kWeaponCount),
+      run(kUnitTable, kUnitStride * kUnitCount),
+      run(kUnitPictureTable, kUnitPictureStride * kUnitCount),
+      run(kWeaponUpgradeTable, 2 * kUpgradeStepTypes * kUpgradeLevels),
+      run(kMoneyTable, 4 * kMoneyColumns * kMoneyLevels),
+      run(kSkillItemTable, kSkillItemStride * kSkillItemCount),
+      run(kPartTable, kPartStride * kPartCount),
+      run(kExpGainLimit, 2),
+      run(kWeaponAttackLimit, 2),
+      run(kSkillXinGrid, 3 * 2),
+      run(kSkillAtkPowerColumn, 9 * 2),
+      run(kSkillAtkRateColumn, 9 * 2),
+      run(kSkillSuperGrid, 9 * 3),
+      run(kSkillFireGrid, 9 * 4),
+      run(kSkillOverGrid, 9 * 3),
+      {kStageTable, plan.end},
+  };
+  for (std::uint32_t blk = 0; blk < kSkillHpBlockCount; ++blk) out.push_back(run(kSkillHpBlocks + kSkillHpBlockStride * blk, 9 * 10));
+  for (std::uint32_t blk = 0; blk < kSkillMoraleBlockCount; ++blk)
+    out.push_back(run(kSkillMoraleBlocks + kSkillMoraleBlockStride * blk, 8 * 6));
+  return out;
 }
 
 std::vector<std::uint8_t> buildSampleRom(std::uint32_t seed) {

@@ -3,6 +3,7 @@
 // of the name lists, the file dialog and the message sink (both replaceable by
 // tests), and the single instance of each form.
 
+#include "core/form_place.h"
 #include "core/history/undo.h"
 #include "core/rom_image.h"
 #include "core/table_registry.h"
@@ -59,6 +60,9 @@ class AppContext {
   // Every table, for the history's field-level view and for undo.
   void setTables(TableRegistry tables) { tables_ = std::move(tables); }
   const TableRegistry& tables() const { return tables_; }
+  // Which form each row of the menus opens, as the editors declare it.
+  void setMenus(MenuRows menus) { menus_ = std::move(menus); }
+  const MenuRows& menus() const { return menus_; }
 
   // Makes `path` the image (Open NDS): rolls back its interrupted changes,
   // says what happened, and has every open window show the new image.
@@ -91,6 +95,7 @@ class AppContext {
  private:
   RomImage rom_;
   TableRegistry tables_;
+  MenuRows menus_;
   QString namesDir_;
   std::shared_ptr<FileChooser> chooser_;
   std::shared_ptr<MessageSink> messages_;

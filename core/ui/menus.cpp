@@ -12,23 +12,6 @@
 
 namespace rt {
 
-const QStringList& mainMenuForms() {
-  static const QStringList forms = {
-      QStringLiteral("SPEdit"),  QStringLiteral("money"),   QStringLiteral("Pilot"),  QStringLiteral("Unit"),
-      QStringLiteral("Weapon"),  QStringLiteral("EWeapon"), QStringLiteral("UnitSP"), QStringLiteral("Rules"),
-      QStringLiteral("PSkills"), QStringLiteral("MAP"),     QStringLiteral("Parts"),  QStringLiteral("Parts_2"),
-      QStringLiteral("Unit_Pic"), QStringLiteral("Main_2"), QStringLiteral("character")};
-  return forms;
-}
-
-const QStringList& skillMenuForms() {
-  static const QStringList forms = {QStringLiteral("Skills_Edit"),       QStringLiteral("Skills_Edit_Atk"),
-                                    QStringLiteral("Skills_Edit_Hp"),    QStringLiteral("skills_edit_xin"),
-                                    QStringLiteral("Skills_edit_super"), QStringLiteral("Skills_Edit_Fire"),
-                                    QStringLiteral("Skills_Edit_OverSkill")};
-  return forms;
-}
-
 namespace {
 
 QPushButton* button(QWidget* parent, const QString& name, const QString& caption) {
@@ -40,10 +23,10 @@ QPushButton* button(QWidget* parent, const QString& name, const QString& caption
 }  // namespace
 
 MainMenu::MainMenu(AppContext& context)
-    : QWidget(nullptr, Qt::Window), context_(context), list1_(new QListWidget(this)), path_(new QLabel(this)) {
+    : QWidget(nullptr, Qt::Window), context_(context), rows_(new QListWidget(this)), path_(new QLabel(this)) {
   setObjectName(QStringLiteral("Main"));
   setWindowTitle(QStringLiteral("Main"));
-  list1_->setObjectName(QStringLiteral("List1"));
+  rows_->setObjectName(QStringLiteral("List1"));
   path_->setObjectName(QStringLiteral("romPathLabel"));
   path_->setWordWrap(true);
   path_->setTextInteractionFlags(Qt::TextSelectableByMouse);
@@ -60,7 +43,7 @@ MainMenu::MainMenu(AppContext& context)
   auto* historyKey = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_H), this);
   connect(historyKey, &QShortcut::activated, this, &MainMenu::historyClicked);
   // Double-click or Enter on a row acts like "Edit".
-  connect(list1_, &QListWidget::itemActivated, this, &MainMenu::editClicked);
+  connect(rows_, &QListWidget::itemActivated, this, &MainMenu::editClicked);
 
   auto* credits = new QVBoxLayout;
   const QStringList lines = {QStringLiteral("RomTables"), QStringLiteral("ROM table editor")};
@@ -82,7 +65,7 @@ MainMenu::MainMenu(AppContext& context)
   buttons->addLayout(bottom);
 
   auto* top = new QHBoxLayout;
-  top->addWidget(list1_, 1);
+  top->addWidget(rows_, 1);
   top->addLayout(buttons);
   auto* layout = new QVBoxLayout(this);
   layout->addLayout(top, 1);
@@ -96,14 +79,14 @@ MainMenu::MainMenu(AppContext& context)
 }
 
 void MainMenu::load() {
-  list1_->clear();
-  auto rows = loadNameList(context_.namesDir(), QStringLiteral("Main.txt"), mainMenuForms().size());
+  rows_->clear();
+  auto rows = loadNameList(context_.namesDir(), QStringLiteral("Main.txt"), context_.menus().forms(MenuKind::Main).size());
   if (!rows) {
     context_.reportError(this, windowTitle(), rows.message());
     return;
   }
-  list1_->addItems(*rows);
-  list1_->setCurrentRow(-1);
+  rows_->addItems(*rows);
+  rows_->setCurrentRow(-1);
 }
 
 void MainMenu::showPath(const QString& path) {
@@ -121,11 +104,11 @@ void MainMenu::openClicked() {
 void MainMenu::historyClicked() { context_.showForm(QStringLiteral("History")); }
 
 void MainMenu::editClicked() {
-  const int row = list1_->currentRow();
-  if (row < 0 || row >= mainMenuForms().size() || !list1_->currentItem() || !list1_->currentItem()->isSelected())
-    return;
+  const int row = rows_->currentRow();
+  const QStringList forms = context_.menus().forms(MenuKind::Main);
+  if (row < 0 || row >= forms.size() || !rows_->currentItem() || !rows_->currentItem()->isSelected()) return;
   if (context_.rom().romPath().isEmpty()) return;  // nothing to edit before a ROM image is chosen
-  context_.showForm(mainMenuForms()[row]);
+  context_.showForm(forms[row]);
 }
 
 void MainMenu::exitClicked() {
@@ -145,41 +128,41 @@ void MainMenu::closeEvent(QCloseEvent* event) {
   event->accept();
 }
 
-SkillMenu::SkillMenu(AppContext& context) : QWidget(nullptr, Qt::Window), context_(context), list1_(new QListWidget(this)) {
+SkillMenu::SkillMenu(AppContext& context) : QWidget(nullptr, Qt::Window), context_(context), rows_(new QListWidget(this)) {
   setObjectName(QStringLiteral("Main_2"));
   setWindowTitle(QStringLiteral("Main_2"));
-  list1_->setObjectName(QStringLiteral("List1"));
+  rows_->setObjectName(QStringLiteral("List1"));
   auto* edit = button(this, QStringLiteral("Edit"), QStringLiteral("Edit"));
   auto* exit = button(this, QStringLiteral("Exit"), QStringLiteral("Exit"));
   connect(edit, &QPushButton::clicked, this, &SkillMenu::editClicked);
   connect(exit, &QPushButton::clicked, this, &SkillMenu::exitClicked);
-  connect(list1_, &QListWidget::itemActivated, this, &SkillMenu::editClicked);
+  connect(rows_, &QListWidget::itemActivated, this, &SkillMenu::editClicked);
   auto* buttons = new QVBoxLayout;
   buttons->addWidget(edit);
   buttons->addStretch();
   buttons->addWidget(exit);
   auto* layout = new QHBoxLayout(this);
-  layout->addWidget(list1_, 1);
+  layout->addWidget(rows_, 1);
   layout->addLayout(buttons);
   resize(420, 260);
 }
 
 bool SkillMenu::load() {
-  auto rows = loadNameList(context_.namesDir(), QStringLiteral("main_2.txt"), skillMenuForms().size());
+  auto rows = loadNameList(context_.namesDir(), QStringLiteral("main_2.txt"), context_.menus().forms(MenuKind::Skills).size());
   if (!rows) {
     context_.reportError(nullptr, QStringLiteral("Main_2"), rows.message());
     return false;
   }
-  list1_->addItems(*rows);
-  list1_->setCurrentRow(-1);
+  rows_->addItems(*rows);
+  rows_->setCurrentRow(-1);
   return true;
 }
 
 void SkillMenu::editClicked() {
-  const int row = list1_->currentRow();
-  if (row < 0 || row >= skillMenuForms().size() || !list1_->currentItem() || !list1_->currentItem()->isSelected())
-    return;
-  context_.showForm(skillMenuForms()[row]);
+  const int row = rows_->currentRow();
+  const QStringList forms = context_.menus().forms(MenuKind::Skills);
+  if (row < 0 || row >= forms.size() || !rows_->currentItem() || !rows_->currentItem()->isSelected()) return;
+  context_.showForm(forms[row]);
 }
 
 void SkillMenu::exitClicked() {

@@ -1,6 +1,8 @@
 #pragma once
 // The main menu `Main` (the program's only entry; it owns the choice of the ROM
-// image) and the skill sub-menu `Main_2`. Both open the form of the selected row.
+// image) and the skill sub-menu `Main_2`. Both open the form of the selected
+// row: row k of "Main.txt" (of "main_2.txt") opens the form the editors placed
+// at row k of that menu (AppContext::menus()). Dispatch goes by row, not by text.
 
 #include "core/ui/app_context.h"
 
@@ -12,16 +14,11 @@
 
 namespace rt {
 
-// Row k of "Main.txt" opens mainMenuForms()[k]; row k of "main_2.txt" opens
-// skillMenuForms()[k]. Dispatch goes by row, not by text.
-const QStringList& mainMenuForms();
-const QStringList& skillMenuForms();
-
 class MainMenu : public QWidget {
   Q_OBJECT
  public:
   explicit MainMenu(AppContext& context);
-  // Form_Load: the 15 rows of "Main.txt", none selected.
+  // Form_Load: the rows of "Main.txt", one per placed form, none selected.
   void load();
 
  signals:
@@ -39,7 +36,7 @@ class MainMenu : public QWidget {
  private:
   void showPath(const QString& path);
   AppContext& context_;
-  QListWidget* list1_;
+  QListWidget* rows_;
   QLabel* path_;
   bool ending_ = false;
 };
@@ -48,7 +45,7 @@ class SkillMenu : public QWidget {
   Q_OBJECT
  public:
   explicit SkillMenu(AppContext& context);
-  bool load();  // the 7 rows of "main_2.txt", none selected
+  bool load();  // the rows of "main_2.txt", one per placed form, none selected
 
  public slots:
   void editClicked();
@@ -56,7 +53,7 @@ class SkillMenu : public QWidget {
 
  private:
   AppContext& context_;
-  QListWidget* list1_;
+  QListWidget* rows_;
 };
 
 // Registers `Main_2` with the context, and makes "Main" name the main menu.

@@ -6,24 +6,24 @@ RecordForm::RecordForm(AppContext& context, const QString& formName, const QStri
                        NameListSource recordNames, const QString& menu)
     : TableForm(context, formName, caption, std::move(table), menu),
       recordNames_(std::move(recordNames)),
-      list1_(new QListWidget(this)) {
-  list1_->setObjectName(QStringLiteral("List1"));
-  connect(list1_, &QListWidget::currentRowChanged, this, &RecordForm::readSelected);
+      records_(new QListWidget(this)) {
+  records_->setObjectName(QStringLiteral("List1"));
+  connect(records_, &QListWidget::currentRowChanged, this, &RecordForm::readSelected);
 }
 
 bool RecordForm::load() {
   QStringList names;
   if (!loadList(recordNames_, &names)) return false;
-  list1_->addItems(names);
+  records_->addItems(names);
   if (!loadLists()) return false;
-  list1_->setCurrentRow(0);  // reads record 0
+  records_->setCurrentRow(0);  // reads record 0
   return true;
 }
 
-void RecordForm::readSelected() { readRecordAt(list1_->currentRow()); }
+void RecordForm::readSelected() { readRecordAt(records_->currentRow()); }
 
 void RecordForm::saveSelected() {
-  saveRecordAt(list1_->currentRow(), QStringLiteral("No record is selected; nothing was saved."));
+  saveRecordAt(records_->currentRow(), QStringLiteral("No record is selected; nothing was saved."));
 }
 
 }  // namespace rt

@@ -22,7 +22,7 @@ class RecordForm : public TableForm {
   // Fills combo boxes and captions from the form's other lists, after List1.
   virtual bool loadLists() { return true; }
 
-  QListWidget* list1() const { return list1_; }
+  QListWidget* recordList() const { return records_; }
 
  public slots:
   void readSelected();  // List1_Click
@@ -30,7 +30,7 @@ class RecordForm : public TableForm {
 
  private:
   NameListSource recordNames_;
-  QListWidget* list1_;
+  QListWidget* records_;
 };
 
 }  // namespace rt

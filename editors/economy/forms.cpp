@@ -22,10 +22,10 @@ FormFactory priceFormFactory(const PriceTable& prices) {
 }  // namespace
 
 void registerEconomyForms(AppContext& context) {
-  context.registerForm(QStringLiteral("money"), formFactory<MoneyForm>());
-  context.registerForm(QStringLiteral("Parts"), priceFormFactory(partPrices()));
-  context.registerForm(QStringLiteral("Parts_2"), priceFormFactory(skillItemPrices()));
-  context.registerForm(QStringLiteral("Rules"), formFactory<RulesForm>());
+  context.registerForm(moneyPlace().id, formFactory<MoneyForm>());
+  context.registerForm(partPrices().form, priceFormFactory(partPrices()));
+  context.registerForm(skillItemPrices().form, priceFormFactory(skillItemPrices()));
+  context.registerForm(rulesPlace().id, formFactory<RulesForm>());
 }
 
 }  // namespace rt

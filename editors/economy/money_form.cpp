@@ -1,5 +1,7 @@
 #include "editors/economy/money_form.h"
 
+#include "editors/economy/registry.h"
+
 #include "editors/economy/money_table.h"
 
 #include <QGridLayout>
@@ -9,7 +11,7 @@
 namespace rt {
 
 MoneyForm::MoneyForm(AppContext& context)
-    : ChoiceForm(context, QStringLiteral("money"), QStringLiteral("Money"), moneyTable(), moneyColumnNames()) {
+    : ChoiceForm(context, moneyPlace().id, moneyPlace().caption, moneyTable(), moneyColumnNames()) {
   // LV1..LV8 on the left, LV9..LV15 on the right, each box with its label before it.
   auto* levels = new QGridLayout;
   levels->setHorizontalSpacing(8);

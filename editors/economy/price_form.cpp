@@ -14,7 +14,7 @@ PriceForm::PriceForm(AppContext& context, const PriceTable& prices)
   side->addWidget(saveButton(), 2, 0, 1, 2);
   side->addWidget(exitButton(), 3, 0, 1, 2);
   auto* layout = new QHBoxLayout(this);
-  layout->addWidget(list1(), 1);
+  layout->addWidget(recordList(), 1);
   layout->addLayout(side);
   resize(440, 420);
 }

@@ -1,14 +1,18 @@
 #include "editors/economy/price_table.h"
 
+#include "editors/layout.h"
+
 namespace rt {
 
 PriceTable partPrices() {
   // Item 0 of "parts.txt" is the "no part" entry of other lists, not a record here.
-  return {QStringLiteral("Parts"), 0x76804, 28, 47, 0x14, {QStringLiteral("parts.txt"), 47, 1}};
+  return {QStringLiteral("Parts"), layout::kPartBase, layout::kPartStride, layout::kPartCount, layout::kPartPriceAt,
+          {QStringLiteral("parts.txt"), layout::kPartCount, 1}};
 }
 
 PriceTable skillItemPrices() {
-  return {QStringLiteral("Parts_2"), 0x75E8C, 20, 22, 0x10, {QStringLiteral("skills.txt"), 22}};
+  return {QStringLiteral("Parts_2"), layout::kSkillItemBase, layout::kSkillItemStride, layout::kSkillItemCount,
+          layout::kSkillItemPriceAt, {QStringLiteral("skills.txt"), layout::kSkillItemCount}};
 }
 
 TableDef priceTableDef(const PriceTable& prices) {

@@ -1,5 +1,7 @@
 #include "editors/economy/rules_form.h"
 
+#include "editors/economy/registry.h"
+
 #include "editors/economy/rules_table.h"
 
 #include <QGridLayout>
@@ -7,7 +9,7 @@
 namespace rt {
 
 RulesForm::RulesForm(AppContext& context)
-    : ChoiceForm(context, QStringLiteral("Rules"), QStringLiteral("Rules"), rulesTable(), NameListSource{}) {
+    : ChoiceForm(context, rulesPlace().id, rulesPlace().caption, rulesTable(), NameListSource{}) {
   auto* layout = new QGridLayout(this);
   layout->addWidget(makeLabel(QStringLiteral("UnicodeLabel1"), QStringLiteral("武器攻擊力上限")), 0, 0);
   layout->addWidget(fields().widget(QStringLiteral("ATKLimit")), 0, 1);

@@ -1,12 +1,16 @@
 #include "editors/economy/rules_table.h"
 
+#include "editors/layout.h"
+
+#include "editors/economy/registry.h"
+
 namespace rt {
 
 TableDef rulesTable() {
-  TableDef t{QStringLiteral("Rules"), 0, 0, 1, {}};
+  TableDef t{rulesPlace().id, 0, 0, 1, {}};
   t.fields = {
-      wordField(QStringLiteral("ATKLimit"), 0xB45A0, QStringLiteral("武器攻擊力上限")),  // weapon attack power cap
-      wordField(QStringLiteral("ExpLimit"), 0xA62F4, QStringLiteral("經驗值獲得上限")),  // experience gain cap
+      wordField(QStringLiteral("ATKLimit"), layout::kWeaponAttackLimit, QStringLiteral("武器攻擊力上限")),  // weapon attack power cap
+      wordField(QStringLiteral("ExpLimit"), layout::kExpGainLimit, QStringLiteral("經驗值獲得上限")),  // experience gain cap
   };
   return t;
 }

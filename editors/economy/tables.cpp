@@ -1,5 +1,7 @@
 #include "editors/economy/registry.h"
 
+#include "editors/layout.h"
+
 #include "core/table_registry.h"
 #include "editors/economy/money_table.h"
 #include "editors/economy/price_table.h"
@@ -27,7 +29,26 @@ void registerEconomyTables(TableRegistry& registry) {
   for (const PriceTable& prices : {partPrices(), skillItemPrices()})
     registry.add(std::make_shared<FixedTable>(priceTableDef(prices), prices.names));
   registry.add(std::make_shared<NotedTable>(rulesTable(), NameListSource{},
-                                            QStringLiteral("ATKLimit: u16 at 0xB45A0; ExpLimit: u16 at 0xA62F4")));
+                                            QStringLiteral("ATKLimit: u16 at 0x%1; ExpLimit: u16 at 0x%2")
+                                                .arg(QString::number(layout::kWeaponAttackLimit, 16).toUpper(),
+                                                     QString::number(layout::kExpGainLimit, 16).toUpper())));
+}
+
+const FormPlace& moneyPlace() {
+  static const FormPlace place{QStringLiteral("money"), QStringLiteral("Money"), MenuKind::Main, 1};
+  return place;
+}
+
+const FormPlace& rulesPlace() {
+  static const FormPlace place{QStringLiteral("Rules"), QStringLiteral("Rules"), MenuKind::Main, 7};
+  return place;
+}
+
+void registerEconomyMenus(MenuRows& menus) {
+  menus.add(moneyPlace());
+  menus.add(rulesPlace());
+  menus.add({partPrices().form, partPrices().form, MenuKind::Main, 10});
+  menus.add({skillItemPrices().form, skillItemPrices().form, MenuKind::Main, 11});
 }
 
 }  // namespace rt

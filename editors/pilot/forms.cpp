@@ -9,9 +9,9 @@
 namespace rt {
 
 void registerPilotForms(AppContext& context) {
-  context.registerForm(QStringLiteral("SPEdit"), formFactory<SpiritCostForm>());
-  context.registerForm(QStringLiteral("Pilot"), formFactory<PilotForm>());
-  context.registerForm(QStringLiteral("character"), formFactory<PersonalityForm>());
+  context.registerForm(spiritCostPlace().id, formFactory<SpiritCostForm>());
+  context.registerForm(pilotPlace().id, formFactory<PilotForm>());
+  context.registerForm(personalityPlace().id, formFactory<PersonalityForm>());
 }
 
 }  // namespace rt

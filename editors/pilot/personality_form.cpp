@@ -1,5 +1,7 @@
 #include "editors/pilot/personality_form.h"
 
+#include "editors/pilot/registry.h"
+
 #include "editors/pilot/personality_table.h"
 
 #include <QGridLayout>
@@ -9,7 +11,7 @@
 namespace rt {
 
 PersonalityForm::PersonalityForm(AppContext& context)
-    : RecordForm(context, QStringLiteral("character"), QStringLiteral("character"), personalityTable(),
+    : RecordForm(context, personalityPlace().id, personalityPlace().caption, personalityTable(),
                  personalityNames()) {
   auto* grid = new QGridLayout;
   const TableDef& table = fields().table();
@@ -24,7 +26,7 @@ PersonalityForm::PersonalityForm(AppContext& context)
   right->addWidget(saveButton());
   right->addWidget(exitButton());
   auto* layout = new QHBoxLayout(this);
-  layout->addWidget(list1(), 1);
+  layout->addWidget(recordList(), 1);
   layout->addLayout(right);
   resize(460, 440);
 }

@@ -1,9 +1,12 @@
 #include "editors/pilot/personality_table.h"
 
+#include "editors/layout.h"
+#include "editors/pilot/registry.h"
+
 namespace rt {
 
 TableDef personalityTable() {
-  TableDef t{QStringLiteral("character"), 0xD1E5C, 12, 8, {}};
+  TableDef t{personalityPlace().id, layout::kPersonalityBase, layout::kPersonalityStride, layout::kPersonalityCount, {}};
   // One signed byte per battle event, single and double variant; no gaps.
   const QStringList captions = {
       QStringLiteral("氣力+命中(單)"),   QStringLiteral("氣力+命中(雙)"),       // hitting

@@ -1,5 +1,7 @@
 #include "editors/pilot/pilot_form.h"
 
+#include "editors/pilot/registry.h"
+
 #include "editors/pilot/pilot_table.h"
 
 #include <QGridLayout>
@@ -28,8 +30,8 @@ QLineEdit* captionBox(QWidget* parent, int k) {
 }  // namespace
 
 PilotForm::PilotForm(AppContext& context)
-    : RecordForm(context, QStringLiteral("Pilot"), QStringLiteral("Pilot"), pilotTable(), pilotNames()) {
-  for (int k = 0; k < kCaptionCount; ++k) nameT_.push_back(captionBox(this, k));
+    : RecordForm(context, pilotPlace().id, pilotPlace().caption, pilotTable(), pilotNames()) {
+  for (int k = 0; k < kCaptionCount; ++k) captionBoxes_.push_back(captionBox(this, k));
   auto w = [this](const QString& name) { return fields().widget(name); };
   auto at = [](const char* array, int k) { return elementName(QString::fromLatin1(array), k); };
 
@@ -56,7 +58,7 @@ PilotForm::PilotForm(AppContext& context)
     grid->addWidget(makeLabel(QString(), rowLabels[r]), 7 + r, 0);
     grid->addWidget(w(rowFields[r]), 7 + r, 1);
     if (r < 3) {
-      grid->addWidget(nameT_[static_cast<size_t>(r)], 7 + r, 2);
+      grid->addWidget(captionBoxes_[static_cast<size_t>(r)], 7 + r, 2);
       grid->addWidget(w(at("SpAP", r)), 7 + r, 3);
     }
   }
@@ -71,7 +73,7 @@ PilotForm::PilotForm(AppContext& context)
       auto* row = new QHBoxLayout;
       row->setSpacing(2);
       row->addWidget(w(at(array, k)));
-      row->addWidget(nameT_[static_cast<size_t>(firstCaption + k)], 1);
+      row->addWidget(captionBoxes_[static_cast<size_t>(firstCaption + k)], 1);
       boxes->addLayout(row, k % 4, k / 4);
     }
     return frame;
@@ -92,9 +94,9 @@ PilotForm::PilotForm(AppContext& context)
   right->addLayout(buttons);
 
   auto* layout = new QHBoxLayout(this);
-  layout->addWidget(list1(), 1);
+  layout->addWidget(recordList(), 1);
   layout->addLayout(right);
-  list1()->setMinimumWidth(160);
+  recordList()->setMinimumWidth(160);
 }
 
 bool PilotForm::loadLists() {
@@ -103,7 +105,7 @@ bool PilotForm::loadLists() {
   if (!fillCombos(fields(), {QStringLiteral("SP(0)"), QStringLiteral("SpAP(0)")})) return false;
   if (!loadList({QStringLiteral("name_pilot.txt"), kCaptionCount}, &captions)) return false;
   for (int k = 0; k < kCaptionCount; ++k) {
-    QLineEdit* box = nameT_[static_cast<size_t>(k)];
+    QLineEdit* box = captionBoxes_[static_cast<size_t>(k)];
     box->setText(captions[k]);
     box->setCursorPosition(0);
     // Wide enough for the whole caption: a caption must never be cut off.

@@ -18,6 +18,6 @@ class PilotForm : public RecordForm {
  private:
   // nameT(0)..nameT(18): captions of SpAP(0..2), PSpA(0..7) and PSpB(0..7),
   // filled from "name_pilot.txt" and never written to the image.
-  std::vector<QLineEdit*> nameT_;
+  std::vector<QLineEdit*> captionBoxes_;
 };
 }  // namespace rt

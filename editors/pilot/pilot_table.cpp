@@ -1,5 +1,8 @@
 #include "editors/pilot/pilot_table.h"
 
+#include "editors/layout.h"
+#include "editors/pilot/registry.h"
+
 namespace rt {
 
 QStringList pilotStatCaptions() {
@@ -8,7 +11,7 @@ QStringList pilotStatCaptions() {
 }
 
 TableDef pilotTable() {
-  TableDef t{QStringLiteral("Pilot"), 0x8C9A4, 104, 476, {}};
+  TableDef t{pilotPlace().id, layout::kPilotBase, layout::kPilotStride, layout::kPilotCount, {}};
   // Spirit command slots index the 35 commands of the spirit cost table; any
   // byte from 35 up means "none" and is stored back as 0xFF.
   const ComboRule spiritRule{ComboRule::NoneAbove, 35, 0xFF};
@@ -26,7 +29,7 @@ TableDef pilotTable() {
   // Personality: record number in the personality table. A byte past the list
   // keeps its value as an extra row, so it is never lost.
   f.push_back(comboField(QStringLiteral("character"), 0x14, QStringLiteral("性格"),
-                         NameListSource{QStringLiteral("character.txt"), 8}));
+                         NameListSource{QStringLiteral("character.txt"), layout::kPersonalityCount}));
   f.push_back(byteField(QStringLiteral("story1"), 0x15, QStringLiteral("關注作品")));  // series of interest
   f.push_back(byteField(QStringLiteral("story2"), 0x16, QStringLiteral("登場作品")));  // series of appearance
   // 0x17..0x1A: not edited here
@@ -49,6 +52,6 @@ TableDef pilotTable() {
   return t;
 }
 
-NameListSource pilotNames() { return {QStringLiteral("Pilots.txt"), 476}; }
+NameListSource pilotNames() { return {QStringLiteral("Pilots.txt"), layout::kPilotCount}; }
 
 }  // namespace rt

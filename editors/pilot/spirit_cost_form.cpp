@@ -1,5 +1,7 @@
 #include "editors/pilot/spirit_cost_form.h"
 
+#include "editors/pilot/registry.h"
+
 #include "editors/pilot/spirit_cost_table.h"
 
 #include <QGridLayout>
@@ -8,7 +10,7 @@
 namespace rt {
 
 SpiritCostForm::SpiritCostForm(AppContext& context)
-    : RecordForm(context, QStringLiteral("SPEdit"), QStringLiteral("SPEdit"), spiritCostTable(), spiritCostNames()) {
+    : RecordForm(context, spiritCostPlace().id, spiritCostPlace().caption, spiritCostTable(), spiritCostNames()) {
   auto* grid = new QGridLayout;
   grid->addWidget(makeLabel(QStringLiteral("UnicodeLabel1"), QStringLiteral("消耗SP")), 0, 0);
   grid->addWidget(fields().widget(QStringLiteral("SP_VAL")), 0, 1);
@@ -16,7 +18,7 @@ SpiritCostForm::SpiritCostForm(AppContext& context)
   grid->addWidget(saveButton(), 2, 0, 1, 2);
   grid->addWidget(exitButton(), 3, 0, 1, 2);
   auto* layout = new QHBoxLayout(this);
-  layout->addWidget(list1(), 1);
+  layout->addWidget(recordList(), 1);
   layout->addLayout(grid);
   resize(420, 360);
 }

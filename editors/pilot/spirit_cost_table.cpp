@@ -1,9 +1,12 @@
 #include "editors/pilot/spirit_cost_table.h"
 
+#include "editors/layout.h"
+#include "editors/pilot/registry.h"
+
 namespace rt {
 
 TableDef spiritCostTable() {
-  TableDef t{QStringLiteral("SPEdit"), 0xD4424, 28, 35, {}};
+  TableDef t{spiritCostPlace().id, layout::kSpiritBase, layout::kSpiritStride, layout::kSpiritCount, {}};
   t.fields = {
       byteField(QStringLiteral("SP_VAL"), 0x00, QStringLiteral("消耗SP")),  // SP the command consumes
       // 0x01..0x1B: the rest of the command's data, left alone
@@ -11,6 +14,6 @@ TableDef spiritCostTable() {
   return t;
 }
 
-NameListSource spiritCostNames() { return {QStringLiteral("SP.txt"), 35}; }
+NameListSource spiritCostNames() { return {QStringLiteral("SP.txt"), layout::kSpiritCount}; }
 
 }  // namespace rt

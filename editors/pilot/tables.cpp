@@ -14,4 +14,25 @@ void registerPilotTables(TableRegistry& registry) {
   registry.add(std::make_shared<FixedTable>(personalityTable(), personalityNames()));
 }
 
+const FormPlace& spiritCostPlace() {
+  static const FormPlace place{QStringLiteral("SPEdit"), QStringLiteral("SPEdit"), MenuKind::Main, 0};
+  return place;
+}
+
+const FormPlace& pilotPlace() {
+  static const FormPlace place{QStringLiteral("Pilot"), QStringLiteral("Pilot"), MenuKind::Main, 2};
+  return place;
+}
+
+const FormPlace& personalityPlace() {
+  static const FormPlace place{QStringLiteral("character"), QStringLiteral("character"), MenuKind::Main, 14};
+  return place;
+}
+
+void registerPilotMenus(MenuRows& menus) {
+  menus.add(spiritCostPlace());
+  menus.add(pilotPlace());
+  menus.add(personalityPlace());
+}
+
 }  // namespace rt

@@ -10,16 +10,16 @@
 namespace rt {
 
 PilotSkillForm::PilotSkillForm(AppContext& context)
-    : EditorForm(context, QStringLiteral("PSkills"), QStringLiteral("PSkills"), QStringLiteral("Main")),
-      list1_(new QListWidget(this)),
-      save_(makeButton(QStringLiteral("Save"), QStringLiteral("Save Pointer"))),
-      save2_(makeButton(QStringLiteral("Save2"), QStringLiteral("Save Value"))),
+    : EditorForm(context, pilotSkillPlace().id, pilotSkillPlace().caption, QStringLiteral("Main")),
+      pilots_(new QListWidget(this)),
+      saveSlotsButton_(makeButton(QStringLiteral("Save"), QStringLiteral("Save Pointer"))),
+      saveLevelsButton_(makeButton(QStringLiteral("Save2"), QStringLiteral("Save Value"))),
       fields_(pilotSkillView(), this) {
-  list1_->setObjectName(QStringLiteral("List1"));
-  list1_->setMinimumWidth(160);
-  connect(list1_, &QListWidget::currentRowChanged, this, &PilotSkillForm::showPilotSkills);
-  connect(save_, &QPushButton::clicked, this, &PilotSkillForm::saveSlots);
-  connect(save2_, &QPushButton::clicked, this, &PilotSkillForm::saveLevels);
+  pilots_->setObjectName(QStringLiteral("List1"));
+  pilots_->setMinimumWidth(160);
+  connect(pilots_, &QListWidget::currentRowChanged, this, &PilotSkillForm::showPilotSkills);
+  connect(saveSlotsButton_, &QPushButton::clicked, this, &PilotSkillForm::saveSlots);
+  connect(saveLevelsButton_, &QPushButton::clicked, this, &PilotSkillForm::saveLevels);
 
   // One row per slot: its name, the nine level bytes under LV1..LV9, its index under 指針.
   auto* grid = new QGridLayout;
@@ -36,7 +36,7 @@ PilotSkillForm::PilotSkillForm(AppContext& context)
     auto* name = new QLineEdit(this);
     name->setObjectName(elementName(QStringLiteral("nameP"), s));
     name->setMinimumWidth(90);
-    nameP_.push_back(name);
+    slotNames_.push_back(name);
     grid->addWidget(name, 1 + s, 0);
     for (int j = 0; j < kSkillLevelsPerRecord; ++j) {
       QWidget* box = fields_.widget(elementName(QStringLiteral("Skills"), kSkillLevelsPerRecord * s + j));
@@ -51,13 +51,13 @@ PilotSkillForm::PilotSkillForm(AppContext& context)
   }
 
   auto* buttons = new QVBoxLayout;
-  buttons->addWidget(save_);
-  buttons->addWidget(save2_);
+  buttons->addWidget(saveSlotsButton_);
+  buttons->addWidget(saveLevelsButton_);
   buttons->addStretch();
   buttons->addWidget(exitButton());
 
   auto* layout = new QHBoxLayout(this);
-  layout->addWidget(list1_, 1);
+  layout->addWidget(pilots_, 1);
   layout->addLayout(grid);
   layout->addLayout(buttons);
 }
@@ -68,22 +68,22 @@ bool PilotSkillForm::load() {
     reportError(QStringLiteral("PSkills cannot open.\n%1").arg(pilots.message()));
     return false;
   }
-  list1_->addItems(*pilots);
+  pilots_->addItems(*pilots);
   auto slotNames = loadNameList(context().namesDir(), QStringLiteral("name_PSkills.txt"), kPilotSkillSlots);
   if (!slotNames) {
     reportError(QStringLiteral("PSkills cannot open.\n%1").arg(slotNames.message()));
     return false;
   }
   for (int s = 0; s < kPilotSkillSlots; ++s) {
-    nameP_[static_cast<size_t>(s)]->setText((*slotNames)[s]);
-    nameP_[static_cast<size_t>(s)]->setCursorPosition(0);
+    slotNames_[static_cast<size_t>(s)]->setText((*slotNames)[s]);
+    slotNames_[static_cast<size_t>(s)]->setCursorPosition(0);
   }
-  list1_->setCurrentRow(0);  // shows pilot 0
+  pilots_->setCurrentRow(0);  // shows pilot 0
   return true;
 }
 
 void PilotSkillForm::showPilotSkills() {
-  const int row = list1_->currentRow();
+  const int row = pilots_->currentRow();
   if (row < 0) return;
   auto fail = [this](const Status& status) {
     fields_.clear();
@@ -109,13 +109,13 @@ void PilotSkillForm::showPilotSkills() {
 }
 
 bool PilotSkillForm::finishSave(const std::vector<ByteWrite>& writes) {
-  if (!reportSave(applyWrites(context().rom(), writes, saveInfo(list1_->currentRow())), &fields_)) return false;
+  if (!reportSave(applyWrites(context().rom(), writes, saveInfo(pilots_->currentRow())), &fields_)) return false;
   showPilotSkills();
   return true;
 }
 
 void PilotSkillForm::saveSlots() {
-  const int row = list1_->currentRow();
+  const int row = pilots_->currentRow();
   if (row < 0) {
     reportError(QStringLiteral("No pilot is selected; nothing was saved."));
     return;
@@ -135,7 +135,7 @@ void PilotSkillForm::saveSlots() {
 }
 
 void PilotSkillForm::saveLevels() {
-  if (list1_->currentRow() < 0) {
+  if (pilots_->currentRow() < 0) {
     reportError(QStringLiteral("No pilot is selected; nothing was saved."));
     return;
   }
@@ -156,10 +156,6 @@ void PilotSkillForm::saveLevels() {
     return;
   }
   finishSave(writes);
-}
-
-void registerPilotSkillForms(AppContext& context) {
-  context.registerForm(QStringLiteral("PSkills"), formFactory<PilotSkillForm>());
 }
 
 }  // namespace rt

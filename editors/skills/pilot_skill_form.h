@@ -30,10 +30,10 @@ class PilotSkillForm : public EditorForm {
  private:
   bool finishSave(const std::vector<ByteWrite>& writes);
 
-  QListWidget* list1_;
-  QPushButton* save_;
-  QPushButton* save2_;
-  std::vector<QLineEdit*> nameP_;  // slot names; shown only, never stored
+  QListWidget* pilots_;
+  QPushButton* saveSlotsButton_;
+  QPushButton* saveLevelsButton_;
+  std::vector<QLineEdit*> slotNames_;  // slot names; shown only, never stored
   FieldBinder fields_;              // ptr(0..13), then Skills(0..125)
   LevelOffsets levelRecordOffset_{};
 };

@@ -8,10 +8,10 @@
 namespace rt {
 namespace {
 
-constexpr std::int64_t kPilotBase = 0x8C9A4;
-constexpr std::int64_t kPilotStride = 104;
-constexpr int kPilotCount = 476;
-constexpr std::int64_t kSlotsAt = 0x4C;  // the last 28 bytes of a pilot record
+constexpr std::int64_t kPilotBase = layout::kPilotBase;
+constexpr std::int64_t kPilotStride = layout::kPilotStride;
+constexpr int kPilotCount = layout::kPilotCount;
+constexpr std::int64_t kSlotsAt = layout::kPilotSkillSlotsAt;  // the last 28 bytes of a pilot record
 constexpr int kLevelBytes = kPilotSkillSlots * kSkillLevelsPerRecord;
 
 RecordState slice(const RecordState& state, size_t from, size_t count) {
@@ -25,7 +25,7 @@ RecordState slice(const RecordState& state, size_t from, size_t count) {
 const TableDef& pilotSkillSlotTable() {
   // Built once: every read and save of a pilot uses it.
   static const TableDef table = [] {
-    TableDef t{QStringLiteral("PSkills"), kPilotBase, kPilotStride, kPilotCount, {}};
+    TableDef t{pilotSkillPlace().id, kPilotBase, kPilotStride, kPilotCount, {}};
     for (int s = 0; s < kPilotSkillSlots; ++s)  // 0x4C..0x67: index of the slot's level record
       t.fields.push_back(wordField(elementName(QStringLiteral("ptr"), s), kSlotsAt + 2 * s,
                                    QStringLiteral("指針 ptr(%1)").arg(s)));
@@ -39,7 +39,7 @@ const TableDef& skillLevelTable(int slot) {
   static const std::vector<TableDef> tables = [] {
     std::vector<TableDef> out;
     for (int s = 0; s < kPilotSkillSlots; ++s) {
-      TableDef t{QStringLiteral("PSkills"), kSkillLevelBase, kSkillLevelsPerRecord, 65536, {}};
+      TableDef t{pilotSkillPlace().id, kSkillLevelBase, kSkillLevelsPerRecord, 65536, {}};
       for (int j = 0; j < kSkillLevelsPerRecord; ++j) {  // byte j = level j + 1
         const int control = kSkillLevelsPerRecord * s + j;
         t.fields.push_back(byteField(elementName(QStringLiteral("Skills"), control), j,
@@ -142,13 +142,16 @@ Result<std::int64_t> romFileSize(RomImage& rom) {
 
 // --- PilotSkillTable ----------------------------------------------------------
 
+QString PilotSkillTable::name() const { return pilotSkillPlace().id; }
 std::int64_t PilotSkillTable::base() const { return kPilotBase; }
 std::int64_t PilotSkillTable::stride() const { return kPilotStride; }
 int PilotSkillTable::count() const { return kPilotCount; }
 
 QString PilotSkillTable::note() const {
-  return QStringLiteral("ptr(s): u16 at +0x4C+2s of each pilot record; Skills(9s+j): byte j of the level record "
-                        "at 0x77498 + 9 * ptr(s)");
+  return QStringLiteral("ptr(s): u16 at +0x%1+2s of each pilot record; Skills(9s+j): byte j of the level record "
+                        "at 0x%2 + %3 * ptr(s)")
+      .arg(QString::number(kSlotsAt, 16).toUpper(), QString::number(kSkillLevelBase, 16).toUpper())
+      .arg(kSkillLevelsPerRecord);
 }
 
 std::vector<ControlRef> PilotSkillTable::controls() const { return controlsOf(pilotSkillView()); }
@@ -248,6 +251,6 @@ bool PilotSkillTable::encode(RomImage& rom, const RecordRef& record, const Recor
   return true;
 }
 
-void registerPilotSkillTables(TableRegistry& registry) { registry.add(std::make_shared<PilotSkillTable>()); }
+std::shared_ptr<const TableAdapter> pilotSkillAdapter() { return std::make_shared<PilotSkillTable>(); }
 
 }  // namespace rt

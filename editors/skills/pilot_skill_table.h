@@ -7,14 +7,15 @@
 // index shows and changes the same nine bytes.
 
 #include "core/table_registry.h"
+#include "editors/layout.h"
 
 #include <array>
 
 namespace rt {
 
-inline constexpr int kPilotSkillSlots = 14;
-inline constexpr int kSkillLevelsPerRecord = 9;
-inline constexpr std::int64_t kSkillLevelBase = 0x77498;
+inline constexpr int kPilotSkillSlots = layout::kPilotSkillSlots;
+inline constexpr int kSkillLevelsPerRecord = layout::kSkillLevelsPerRecord;
+inline constexpr std::int64_t kSkillLevelBase = layout::kSkillLevelBase;
 
 // The level record each slot selects; element s = slot s.
 using LevelOffsets = std::array<std::int64_t, kPilotSkillSlots>;
@@ -59,7 +60,7 @@ Result<std::int64_t> romFileSize(RomImage& rom);
 // bytes in the records those indices select.
 class PilotSkillTable : public TableAdapter {
  public:
-  QString name() const override { return QStringLiteral("PSkills"); }
+  QString name() const override;
   std::int64_t base() const override;
   std::int64_t stride() const override;
   int count() const override;

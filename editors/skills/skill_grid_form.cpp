@@ -53,17 +53,4 @@ SkillGridForm::SkillGridForm(AppContext& context, const SkillGrid& grid)
   layout->addLayout(buttons);
 }
 
-void registerSkillGridForms(AppContext& context) {
-  for (const SkillGrid& grid : skillGrids()) {
-    context.registerForm(grid.form, [&grid](AppContext& ctx) -> QWidget* {
-      auto* form = new SkillGridForm(ctx, grid);
-      if (!form->load()) {
-        delete form;
-        return nullptr;
-      }
-      return form;
-    });
-  }
-}
-
 }  // namespace rt

@@ -2,6 +2,7 @@
 #include "editors/skills/skill_grid.h"
 
 #include "core/table_registry.h"
+#include "editors/layout.h"
 
 namespace rt {
 namespace {
@@ -27,9 +28,9 @@ std::vector<SkillGrid> makeGrids() {
   morale.rows = numbered(QString(), 100, 170, 10);
   morale.columns = {QStringLiteral("格鬥"), QStringLiteral("射擊"), QStringLiteral("技量"),
                     QStringLiteral("防禦"), evasion, accuracy};  // melee, shooting, skill, defence
-  morale.base = 0x6A329;
-  morale.blockStride = 49;
-  morale.blocks = 3;
+  morale.base = layout::kSkillMoraleBlocks;
+  morale.blockStride = layout::kSkillMoraleBlockStride;
+  morale.blocks = layout::kSkillMoraleBlockCount;
   morale.blockNames = {QStringLiteral("choices_ki.txt"), 3};
   grids.push_back(morale);
 
@@ -40,9 +41,9 @@ std::vector<SkillGrid> makeGrids() {
   atk.corner = QStringLiteral("等級");  // level
   atk.rows = numbered(QString(), 1, 9);
   atk.columns = {QStringLiteral("CT%/命中"), QStringLiteral("攻擊力")};  // critical % / accuracy, attack power
-  atk.base = 0x696F2;
+  atk.base = layout::kSkillAtkPowerColumn;
   atk.width = 2;
-  atk.columnStarts = {0x14, 0x00};
+  atk.columnStarts = {layout::kSkillAtkRateColumn - layout::kSkillAtkPowerColumn, 0x00};
   atk.refresh = true;
   grids.push_back(atk);
 
@@ -53,9 +54,9 @@ std::vector<SkillGrid> makeGrids() {
   hp.corner = QStringLiteral("LV/HP%");
   hp.rows = numbered(QStringLiteral("底力L"), 1, 9);
   hp.columns = numbered(QString(), 100, 10, -10, QStringLiteral("%"));
-  hp.base = 0x6A058;
-  hp.blockStride = 92;
-  hp.blocks = 4;
+  hp.base = layout::kSkillHpBlocks;
+  hp.blockStride = layout::kSkillHpBlockStride;
+  hp.blocks = layout::kSkillHpBlockCount;
   hp.blockNames = {QStringLiteral("choices_hp.txt"), 4};
   grids.push_back(hp);
 
@@ -64,7 +65,7 @@ std::vector<SkillGrid> makeGrids() {
   xin.corner = levelKind;
   xin.rows = numbered(QStringLiteral("等級"), 1, 3);
   xin.columns = {evasion, accuracy};
-  xin.base = 0x696EA;
+  xin.base = layout::kSkillXinGrid;
   grids.push_back(xin);
 
   SkillGrid super;
@@ -72,7 +73,7 @@ std::vector<SkillGrid> makeGrids() {
   super.corner = levelKind;
   super.rows = levels9();
   super.columns = {evasion, accuracy, crit};
-  super.base = 0x69771;
+  super.base = layout::kSkillSuperGrid;
   grids.push_back(super);
 
   SkillGrid fire;
@@ -80,7 +81,7 @@ std::vector<SkillGrid> makeGrids() {
   fire.corner = levelKind;
   fire.rows = levels9();
   fire.columns = {evasion, accuracy, crit, QStringLiteral("裝甲")};  // armour
-  fire.base = 0x697F4;
+  fire.base = layout::kSkillFireGrid;
   grids.push_back(fire);
 
   SkillGrid over;
@@ -88,7 +89,7 @@ std::vector<SkillGrid> makeGrids() {
   over.corner = levelKind;
   over.rows = levels9();
   over.columns = {evasion, accuracy, crit};
-  over.base = 0x69846;
+  over.base = layout::kSkillOverGrid;
   grids.push_back(over);
   return grids;
 }
@@ -147,13 +148,9 @@ class ColumnGridTable final : public FixedTable {
 
 }  // namespace
 
-void registerSkillGridTables(TableRegistry& registry) {
-  for (const SkillGrid& grid : skillGrids()) {
-    if (grid.columnStarts.empty())
-      registry.add(std::make_shared<FixedTable>(skillGridTable(grid), grid.blockNames));
-    else
-      registry.add(std::make_shared<ColumnGridTable>(grid));
-  }
+std::shared_ptr<const TableAdapter> skillGridAdapter(const SkillGrid& grid) {
+  if (grid.columnStarts.empty()) return std::make_shared<FixedTable>(skillGridTable(grid), grid.blockNames);
+  return std::make_shared<ColumnGridTable>(grid);
 }
 
 }  // namespace rt

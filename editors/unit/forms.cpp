@@ -9,9 +9,9 @@
 namespace rt {
 
 void registerUnitForms(AppContext& context) {
-  context.registerForm(QStringLiteral("Unit"), formFactory<UnitForm>());
-  context.registerForm(QStringLiteral("UnitSP"), formFactory<UnitAbilityForm>());
-  context.registerForm(QStringLiteral("Unit_Pic"), formFactory<UnitPictureForm>());
+  context.registerForm(unitPlace().id, formFactory<UnitForm>());
+  context.registerForm(unitAbilityPlace().id, formFactory<UnitAbilityForm>());
+  context.registerForm(unitPicturePlace().id, formFactory<UnitPictureForm>());
 }
 
 }  // namespace rt

@@ -13,4 +13,25 @@ void registerUnitTables(TableRegistry& registry) {
   registry.add(std::make_shared<FixedTable>(unitPictureTable(), unitNames()));
 }
 
+const FormPlace& unitPlace() {
+  static const FormPlace place{QStringLiteral("Unit"), QStringLiteral("Units"), MenuKind::Main, 3};
+  return place;
+}
+
+const FormPlace& unitAbilityPlace() {
+  static const FormPlace place{QStringLiteral("UnitSP"), QStringLiteral("UnitSP"), MenuKind::Main, 6};
+  return place;
+}
+
+const FormPlace& unitPicturePlace() {
+  static const FormPlace place{QStringLiteral("Unit_Pic"), QStringLiteral("Unit_Pic"), MenuKind::Main, 12};
+  return place;
+}
+
+void registerUnitMenus(MenuRows& menus) {
+  menus.add(unitPlace());
+  menus.add(unitAbilityPlace());
+  menus.add(unitPicturePlace());
+}
+
 }  // namespace rt

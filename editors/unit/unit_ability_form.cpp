@@ -1,5 +1,7 @@
 #include "editors/unit/unit_ability_form.h"
 
+#include "editors/unit/registry.h"
+
 #include "editors/unit/check_caption.h"
 #include "editors/unit/unit_ability_table.h"
 #include "editors/unit/unit_table.h"
@@ -21,7 +23,7 @@ int abilityFrameNumber(int b) {
 }
 
 UnitAbilityForm::UnitAbilityForm(AppContext& context)
-    : RecordForm(context, QStringLiteral("UnitSP"), QStringLiteral("UnitSP"), unitAbilityTable(), unitNames()) {
+    : RecordForm(context, unitAbilityPlace().id, unitAbilityPlace().caption, unitAbilityTable(), unitNames()) {
   // Bytes A..E in the first column, F..J in the second, K..N in the third
   // below the buttons.
   QVBoxLayout* columns[3] = {new QVBoxLayout, new QVBoxLayout, new QVBoxLayout};
@@ -71,12 +73,12 @@ UnitAbilityForm::UnitAbilityForm(AppContext& context)
 
   auto* layout = new QHBoxLayout(this);
   layout->setContentsMargins(6, 6, 6, 6);
-  layout->addWidget(list1());
+  layout->addWidget(recordList());
   for (QVBoxLayout* column : columns) {
     column->addStretch(1);
     layout->addLayout(column, 1);
   }
-  list1()->setFixedWidth(130);
+  recordList()->setFixedWidth(130);
   resize(minimumSizeHint());
 }
 

@@ -1,5 +1,7 @@
 #include "editors/unit/unit_ability_table.h"
 
+#include "editors/unit/registry.h"
+
 #include "editors/unit/unit_table.h"
 
 namespace rt {
@@ -36,7 +38,7 @@ QString abilityByteCaption(int b) {
 QString abilityCaption(int b, int k) { return QString::fromUtf8(kAbilities[b][k]); }
 
 TableDef unitAbilityTable() {
-  TableDef t{QStringLiteral("UnitSP"), kUnitBase, kUnitStride, kUnitCount, {}};
+  TableDef t{unitAbilityPlace().id, kUnitBase, kUnitStride, kUnitCount, {}};
   for (int b = 0; b < kAbilityBytes; ++b)
     t.fields.push_back(flagsField(abilityArrayName(b), kAbilityOffset + b, abilityByteCaption(b)));
   return t;

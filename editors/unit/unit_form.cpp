@@ -1,5 +1,7 @@
 #include "editors/unit/unit_form.h"
 
+#include "editors/unit/registry.h"
+
 #include "editors/unit/check_caption.h"
 #include "editors/unit/unit_table.h"
 
@@ -15,7 +17,7 @@ const QString kLabel1 = QStringLiteral("UnicodeLabel1");
 }
 
 UnitForm::UnitForm(AppContext& context)
-    : RecordForm(context, QStringLiteral("Unit"), QStringLiteral("Units"), unitTable(), unitNames()) {
+    : RecordForm(context, unitPlace().id, unitPlace().caption, unitTable(), unitNames()) {
   const TableDef& table = fields().table();
   auto captionOf = [&table](const QString& control) {
     for (const Field& f : table.fields)
@@ -71,7 +73,7 @@ UnitForm::UnitForm(AppContext& context)
   buttons->addStretch(1);
 
   auto* layout = new QHBoxLayout(this);
-  layout->addWidget(list1(), 1);
+  layout->addWidget(recordList(), 1);
   layout->addSpacing(8);
   layout->addLayout(first);
   layout->addSpacing(16);

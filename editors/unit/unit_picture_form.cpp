@@ -1,5 +1,7 @@
 #include "editors/unit/unit_picture_form.h"
 
+#include "editors/unit/registry.h"
+
 #include "editors/unit/unit_picture_table.h"
 #include "editors/unit/unit_table.h"
 
@@ -24,7 +26,7 @@ PictureWords clipboardWords(AppContext& context) {
 }  // namespace
 
 UnitPictureForm::UnitPictureForm(AppContext& context)
-    : RecordForm(context, QStringLiteral("Unit_Pic"), QStringLiteral("Unit_Pic"), unitPictureTable(), unitNames()) {
+    : RecordForm(context, unitPicturePlace().id, unitPicturePlace().caption, unitPictureTable(), unitNames()) {
   // Captions stand beside the first box of each image: words 0, 1, 4 and 10.
   auto* boxes = new QGridLayout;
   const std::pair<int, const char*> captions[] = {{0, "地圖小圖示"}, {1, "小機體圖像"}, {4, "大機體圖像"}, {10, "??"}};
@@ -47,7 +49,7 @@ UnitPictureForm::UnitPictureForm(AppContext& context)
   buttons->addStretch(1);
 
   auto* layout = new QHBoxLayout(this);
-  layout->addWidget(list1(), 1);
+  layout->addWidget(recordList(), 1);
   layout->addSpacing(8);
   layout->addLayout(boxes);
   layout->addSpacing(16);
@@ -56,7 +58,7 @@ UnitPictureForm::UnitPictureForm(AppContext& context)
 }
 
 void UnitPictureForm::copySelected() {
-  const int row = list1()->currentRow();
+  const int row = recordList()->currentRow();
   if (row < 0) {
     reportError(QStringLiteral("No record is selected; nothing was copied."));
     return;
@@ -71,7 +73,7 @@ void UnitPictureForm::copySelected() {
 }
 
 void UnitPictureForm::pasteSelected() {
-  const int row = list1()->currentRow();
+  const int row = recordList()->currentRow();
   if (row < 0) {
     reportError(QStringLiteral("No record is selected; nothing was pasted."));
     return;

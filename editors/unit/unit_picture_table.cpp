@@ -1,11 +1,13 @@
 #include "editors/unit/unit_picture_table.h"
 
+#include "editors/unit/registry.h"
+
 #include "editors/unit/unit_table.h"
 
 namespace rt {
 
 TableDef unitPictureTable() {
-  TableDef t{QStringLiteral("Unit_Pic"), kUnitPictureBase, kUnitPictureStride, kUnitCount, {}};
+  TableDef t{unitPicturePlace().id, kUnitPictureBase, kUnitPictureStride, kUnitCount, {}};
   // Word w at 2w. Only words 0, 1, 4 and 10 carry a caption on screen; the
   // others are the further frames of the image above them.
   const QString small = QStringLiteral("小機體圖像");

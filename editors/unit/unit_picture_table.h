@@ -1,5 +1,6 @@
 #pragma once
 #include "core/table_registry.h"
+#include "editors/layout.h"
 
 #include <array>
 #include <cstdint>
@@ -7,8 +8,8 @@
 namespace rt {
 // Unit pictures: 303 records of 22 bytes at 0x78848, eleven 16-bit picture
 // numbers per unit, in the same order as the unit table.
-inline constexpr std::int64_t kUnitPictureBase = 0x78848;
-inline constexpr std::int64_t kUnitPictureStride = 22;
+inline constexpr std::int64_t kUnitPictureBase = layout::kUnitPictureBase;
+inline constexpr std::int64_t kUnitPictureStride = layout::kUnitPictureStride;
 inline constexpr int kPictureWords = 11;
 
 TableDef unitPictureTable();

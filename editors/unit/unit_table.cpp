@@ -1,5 +1,7 @@
 #include "editors/unit/unit_table.h"
 
+#include "editors/unit/registry.h"
+
 #include "editors/shared_lists.h"
 
 namespace rt {
@@ -12,7 +14,7 @@ QString terrainCaption(int k) {
 }  // namespace
 
 TableDef unitTable() {
-  TableDef t{QStringLiteral("Unit"), kUnitBase, kUnitStride, kUnitCount, {}};
+  TableDef t{unitPlace().id, kUnitBase, kUnitStride, kUnitCount, {}};
   const QString ptr = QStringLiteral("name_ptr");
   t.fields = {
       int32Field(elementName(ptr, 0), 0x00, QStringLiteral("名稱指針1")),

@@ -1,5 +1,7 @@
 #include "editors/weapon_map/deployment_table.h"
 
+#include "editors/weapon_map/registry.h"
+
 #include "core/conversions.h"
 
 #include <algorithm>
@@ -24,7 +26,7 @@ const NameListSource kSkills{QStringLiteral("skills.txt"), 23};
 }  // namespace
 
 TableDef deploymentTable() {
-  TableDef t{QStringLiteral("MAP"), kOffsetTable, kRecordSize, kStageCount, {}};
+  TableDef t{mapPlace().id, kOffsetTable, kRecordSize, kStageCount, {}};
   t.fields = {
       // Leader half.
       hexWordField(QStringLiteral("pilot_code"), 0x00, QStringLiteral("隊長機師代碼")),

@@ -8,19 +8,20 @@
 // of the same shape; pilot and unit codes are shown in hexadecimal.
 
 #include "core/table_registry.h"
+#include "editors/layout.h"
 
 #include <vector>
 
 namespace rt {
 
 namespace stage_layout {
-inline constexpr std::int64_t kOffsetTable = 0xA22400;
-inline constexpr int kStageCount = 65;
-inline constexpr std::int64_t kRecordSize = 56;
-inline constexpr int kEndMarker = 0x7FFF;
+inline constexpr std::int64_t kOffsetTable = layout::kStageOffsetTable;
+inline constexpr int kStageCount = layout::kStageCount;
+inline constexpr std::int64_t kRecordSize = layout::kDeploymentStride;
+inline constexpr int kEndMarker = layout::kDeploymentEndMarker;
 inline constexpr int kNoCode = 0xFFFF;  // no pilot or unit
-inline constexpr int kPilotNames = 476;
-inline constexpr int kUnitNames = 303;
+inline constexpr int kPilotNames = layout::kPilotCount;
+inline constexpr int kUnitNames = layout::kUnitCount;
 }  // namespace stage_layout
 
 TableDef deploymentTable();
@@ -56,7 +57,7 @@ QString codeName(const QStringList& names, int code);
 // The command line's view: records addressed by stage and position in the list.
 class DeploymentTable : public TableAdapter {
  public:
-  QString name() const override { return QStringLiteral("MAP"); }
+  QString name() const override { return def_.id; }
   std::int64_t base() const override { return stage_layout::kOffsetTable; }
   std::int64_t stride() const override { return stage_layout::kRecordSize; }
   int count() const override { return stage_layout::kStageCount; }

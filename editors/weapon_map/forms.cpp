@@ -9,9 +9,9 @@
 namespace rt {
 
 void registerWeaponMapForms(AppContext& context) {
-  context.registerForm(QStringLiteral("Weapon"), formFactory<WeaponForm>());
-  context.registerForm(QStringLiteral("EWeapon"), formFactory<WeaponUpgradeForm>());
-  context.registerForm(QStringLiteral("MAP"), formFactory<MapForm>());
+  context.registerForm(weaponPlace().id, formFactory<WeaponForm>());
+  context.registerForm(weaponUpgradePlace().id, formFactory<WeaponUpgradeForm>());
+  context.registerForm(mapPlace().id, formFactory<MapForm>());
 }
 
 }  // namespace rt

@@ -1,5 +1,7 @@
 #include "editors/weapon_map/map_form.h"
 
+#include "editors/weapon_map/registry.h"
+
 #include "core/conversions.h"
 #include "core/table_registry.h"
 #include "editors/weapon_map/deployment_table.h"
@@ -32,26 +34,26 @@ QString captionOf(const TableDef& table, const QString& control) {
 }  // namespace
 
 MapForm::MapForm(AppContext& context)
-    : EditorForm(context, QStringLiteral("MAP"), QStringLiteral("MAP"), QStringLiteral("Main")),
-      list1_(new QListWidget(this)),
-      list2_(new QListWidget(this)),
+    : EditorForm(context, mapPlace().id, mapPlace().caption, QStringLiteral("Main")),
+      stages_(new QListWidget(this)),
+      deployments_(new QListWidget(this)),
       save_(makeButton(QStringLiteral("Save"), QStringLiteral("Save"))),
       fields_(deploymentTable(), this),
-      pilotName_(makeNameBox(QStringLiteral("pilot_name"))),
-      unitName_(makeNameBox(QStringLiteral("unit_name"))),
-      pilotName2_(makeNameBox(QStringLiteral("pilot_name_2"))),
-      unitName2_(makeNameBox(QStringLiteral("unit_name_2"))) {
-  list1_->setObjectName(QStringLiteral("List1"));
-  list2_->setObjectName(QStringLiteral("List2"));
-  connect(list1_, &QListWidget::currentRowChanged, this, &MapForm::listStageRecords);
-  connect(list2_, &QListWidget::currentRowChanged, this, &MapForm::readDeployment);
+      leaderPilotName_(makeNameBox(QStringLiteral("pilot_name"))),
+      leaderUnitName_(makeNameBox(QStringLiteral("unit_name"))),
+      partnerPilotName_(makeNameBox(QStringLiteral("pilot_name_2"))),
+      partnerUnitName_(makeNameBox(QStringLiteral("unit_name_2"))) {
+  stages_->setObjectName(QStringLiteral("List1"));
+  deployments_->setObjectName(QStringLiteral("List2"));
+  connect(stages_, &QListWidget::currentRowChanged, this, &MapForm::listStageRecords);
+  connect(deployments_, &QListWidget::currentRowChanged, this, &MapForm::readDeployment);
   connect(save_, &QPushButton::clicked, this, &MapForm::writeDeployment);
   auto* shortcut = new QShortcut(QKeySequence::Save, this);
   connect(shortcut, &QShortcut::activated, this, &MapForm::writeDeployment);
 
   auto* deployments = new QVBoxLayout;
   deployments->addWidget(makeLabel(QStringLiteral("UnicodeLabel1(0)"), QStringLiteral("戰場配置")));
-  deployments->addWidget(list2_, 1);
+  deployments->addWidget(deployments_, 1);
 
   auto* grid = new QGridLayout;
   int label = 1;  // captions are UnicodeLabel1(1)..(28), column by column
@@ -78,7 +80,7 @@ MapForm::MapForm(AppContext& context)
   grid->addLayout(buttons, 10, 4, 2, 2, Qt::AlignBottom);
 
   auto* layout = new QHBoxLayout(this);
-  layout->addWidget(list1_, 1);
+  layout->addWidget(stages_, 1);
   layout->addLayout(deployments, 1);
   layout->addLayout(grid, 4);
   resize(1240, 460);
@@ -99,7 +101,7 @@ bool MapForm::load() {
       !loadList(mapUnitNameList(), &unitNames_) ||
       !fillCombos(fields_, {QStringLiteral("Mparts(0)"), QStringLiteral("MSkills(0)"), QStringLiteral("Mene")}))
     return false;
-  list1_->addItems(stages);
+  stages_->addItems(stages);
   fields_.clear();
 
   auto offsets = readStageOffsets(context().rom());
@@ -112,7 +114,7 @@ bool MapForm::load() {
 }
 
 void MapForm::reread() {
-  const int record = list2_->currentRow();
+  const int record = deployments_->currentRow();
   auto offsets = readStageOffsets(context().rom());
   if (!offsets) {
     stageOffsets_.clear();  // lists nothing rather than another image's stages
@@ -121,15 +123,15 @@ void MapForm::reread() {
     stageOffsets_ = *offsets;
   }
   listStageRecords();  // the leader codes listed come from the image too
-  if (record >= 0 && record < list2_->count()) list2_->setCurrentRow(record);
+  if (record >= 0 && record < deployments_->count()) deployments_->setCurrentRow(record);
 }
 
 void MapForm::listStageRecords() {
-  list2_->clear();
+  deployments_->clear();
   fields_.clear();
   showNames();
   listStart_ = -1;
-  const int stage = list1_->currentRow();
+  const int stage = stages_->currentRow();
   if (stage < 0 || stage >= static_cast<int>(stageOffsets_.size())) return;
   RomImage& rom = context().rom();
   RomSession session(rom, Access::Read);
@@ -153,11 +155,11 @@ void MapForm::listStageRecords() {
   QStringList rows;
   rows.reserve(static_cast<qsizetype>(list.leaderCodes.size()));
   for (int code : list.leaderCodes) rows << hexText(code);
-  list2_->addItems(rows);
+  deployments_->addItems(rows);
 }
 
 std::int64_t MapForm::selectedRecordOffset() const {
-  const int row = list2_->currentRow();
+  const int row = deployments_->currentRow();
   if (row < 0 || listStart_ < 0) return -1;
   return listStart_ + kRecordSize * row;
 }
@@ -167,10 +169,10 @@ void MapForm::showNames() {
     auto n = parseHexWord(code);
     return n ? codeName(names, *n) : QString();
   };
-  pilotName_->setText(nameOf(fields_.text(QStringLiteral("pilot_code"))->text(), pilotNames_));
-  unitName_->setText(nameOf(fields_.text(QStringLiteral("unit_code"))->text(), unitNames_));
-  pilotName2_->setText(nameOf(fields_.text(QStringLiteral("pilot_code_2"))->text(), pilotNames_));
-  unitName2_->setText(nameOf(fields_.text(QStringLiteral("unit_code_2"))->text(), unitNames_));
+  leaderPilotName_->setText(nameOf(fields_.text(QStringLiteral("pilot_code"))->text(), pilotNames_));
+  leaderUnitName_->setText(nameOf(fields_.text(QStringLiteral("unit_code"))->text(), unitNames_));
+  partnerPilotName_->setText(nameOf(fields_.text(QStringLiteral("pilot_code_2"))->text(), pilotNames_));
+  partnerUnitName_->setText(nameOf(fields_.text(QStringLiteral("unit_code_2"))->text(), unitNames_));
 }
 
 void MapForm::readDeployment() {
@@ -200,8 +202,8 @@ void MapForm::writeDeployment() {
   SaveResult result;
   if (encodeDeployment(at, fields_.state(), &writes, &error)) {
     result = applyWrites(context().rom(), writes,
-                         saveInfo(QVariantMap{{QStringLiteral("stage"), list1_->currentRow()},
-                                              {QStringLiteral("index"), list2_->currentRow()}}));
+                         saveInfo(QVariantMap{{QStringLiteral("stage"), stages_->currentRow()},
+                                              {QStringLiteral("index"), deployments_->currentRow()}}));
   } else {
     result.status = Status::error(error.message);
     result.badControl = error.control;

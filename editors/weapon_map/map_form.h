@@ -32,14 +32,14 @@ class MapForm : public EditorForm {
   std::int64_t selectedRecordOffset() const;
   void showNames();
 
-  QListWidget* list1_;
-  QListWidget* list2_;
+  QListWidget* stages_;
+  QListWidget* deployments_;
   QPushButton* save_;
   FieldBinder fields_;
-  QLineEdit* pilotName_;
-  QLineEdit* unitName_;
-  QLineEdit* pilotName2_;
-  QLineEdit* unitName2_;
+  QLineEdit* leaderPilotName_;
+  QLineEdit* leaderUnitName_;
+  QLineEdit* partnerPilotName_;
+  QLineEdit* partnerUnitName_;
   std::vector<std::int32_t> stageOffsets_;
   std::int64_t listStart_ = -1;  // file offset of record 0 of the stage in List2
   QStringList pilotNames_;

@@ -13,4 +13,25 @@ void registerWeaponMapTables(TableRegistry& registry) {
   registry.add(std::make_shared<DeploymentTable>());
 }
 
+const FormPlace& weaponPlace() {
+  static const FormPlace place{QStringLiteral("Weapon"), QStringLiteral("Weapon"), MenuKind::Main, 4};
+  return place;
+}
+
+const FormPlace& weaponUpgradePlace() {
+  static const FormPlace place{QStringLiteral("EWeapon"), QStringLiteral("EWeapon"), MenuKind::Main, 5};
+  return place;
+}
+
+const FormPlace& mapPlace() {
+  static const FormPlace place{QStringLiteral("MAP"), QStringLiteral("MAP"), MenuKind::Main, 9};
+  return place;
+}
+
+void registerWeaponMapMenus(MenuRows& menus) {
+  menus.add(weaponPlace());
+  menus.add(weaponUpgradePlace());
+  menus.add(mapPlace());
+}
+
 }  // namespace rt

@@ -1,5 +1,7 @@
 #include "editors/weapon_map/weapon_form.h"
 
+#include "editors/weapon_map/registry.h"
+
 #include "core/table_registry.h"
 #include "editors/weapon_map/weapon_table.h"
 
@@ -28,25 +30,25 @@ QString captionOf(const TableDef& table, const QString& control) {
 }  // namespace
 
 WeaponForm::WeaponForm(AppContext& context)
-    : EditorForm(context, QStringLiteral("Weapon"), QStringLiteral("Weapon"), QStringLiteral("Main")),
-      list1_(new QListWidget(this)),
-      list2_(new QListWidget(this)),
+    : EditorForm(context, weaponPlace().id, weaponPlace().caption, QStringLiteral("Main")),
+      units_(new QListWidget(this)),
+      weapons_(new QListWidget(this)),
       save_(makeButton(QStringLiteral("Save"), QStringLiteral("Save"))),
       fields_(weaponTable(), this) {
-  list1_->setObjectName(QStringLiteral("List1"));
-  list2_->setObjectName(QStringLiteral("List2"));
-  connect(list1_, &QListWidget::currentRowChanged, this, &WeaponForm::showUnitWeapons);
-  connect(list2_, &QListWidget::currentRowChanged, this, &WeaponForm::readWeaponRecord);
+  units_->setObjectName(QStringLiteral("List1"));
+  weapons_->setObjectName(QStringLiteral("List2"));
+  connect(units_, &QListWidget::currentRowChanged, this, &WeaponForm::showUnitWeapons);
+  connect(weapons_, &QListWidget::currentRowChanged, this, &WeaponForm::readWeaponRecord);
   connect(save_, &QPushButton::clicked, this, &WeaponForm::writeWeaponRecord);
   auto* shortcut = new QShortcut(QKeySequence::Save, this);
   connect(shortcut, &QShortcut::activated, this, &WeaponForm::writeWeaponRecord);
 
-  list1_->setMinimumWidth(170);
-  list2_->setMinimumWidth(170);
+  units_->setMinimumWidth(170);
+  weapons_->setMinimumWidth(170);
   auto* lists = new QVBoxLayout;
-  lists->addWidget(list1_, 3);
+  lists->addWidget(units_, 3);
   lists->addWidget(makeLabel(QStringLiteral("UnicodeLabel1(7)"), QStringLiteral("武器")));
-  lists->addWidget(list2_, 2);
+  lists->addWidget(weapons_, 2);
 
   auto* grid = new QGridLayout;
   const TableDef& table = fields_.table();
@@ -130,7 +132,7 @@ bool WeaponForm::load() {
       !loadList({QStringLiteral("ERequirementA.txt"), 8}, &a) || !loadList({QStringLiteral("ERequirementB.txt"), 8}, &b) ||
       !loadList({QStringLiteral("ERequirementD.txt"), 8}, &d))
     return false;
-  list1_->addItems(units);
+  units_->addItems(units);
   for (int i = 0; i < 8; ++i) {
     captionA_[i]->setText(a[i]);
     captionB_[i]->setText(b[i]);
@@ -139,22 +141,22 @@ bool WeaponForm::load() {
     captionB_[i]->setCursorPosition(0);
     captionD_[i]->setCursorPosition(0);
   }
-  list1_->setCurrentRow(0);  // shows unit 0 and its first weapon
+  units_->setCurrentRow(0);  // shows unit 0 and its first weapon
   return true;
 }
 
 void WeaponForm::reread() {
-  const int weapon = list2_->currentRow();
+  const int weapon = weapons_->currentRow();
   showUnitWeapons();  // where the unit's weapons start comes from the image
-  if (weapon > 0 && weapon < list2_->count()) list2_->setCurrentRow(weapon);
+  if (weapon > 0 && weapon < weapons_->count()) weapons_->setCurrentRow(weapon);
 }
 
 void WeaponForm::showUnitWeapons() {
-  list2_->clear();
+  weapons_->clear();
   fields_.clear();
   firstWeapon_ = -1;
   weaponCount_ = 0;
-  const int unit = list1_->currentRow();
+  const int unit = units_->currentRow();
   if (unit < 0) return;
   auto weapons = readUnitWeapons(context().rom(), unit);
   if (!weapons) {
@@ -165,12 +167,12 @@ void WeaponForm::showUnitWeapons() {
   weaponCount_ = weapons->count;
   QStringList rows;
   for (int k = 0; k < weaponCount_; ++k) rows << weaponListText(weaponNames_, firstWeapon_ + k);
-  list2_->addItems(rows);
-  if (weaponCount_ > 0) list2_->setCurrentRow(0);  // shows the first weapon
+  weapons_->addItems(rows);
+  if (weaponCount_ > 0) weapons_->setCurrentRow(0);  // shows the first weapon
 }
 
 void WeaponForm::readWeaponRecord() {
-  const int row = list2_->currentRow();
+  const int row = weapons_->currentRow();
   if (row < 0 || firstWeapon_ < 0) return;
   auto state = readRecord(context().rom(), fields_.table(), fields_.table().recordOffset(firstWeapon_ + row));
   if (!state) {
@@ -183,8 +185,8 @@ void WeaponForm::readWeaponRecord() {
 }
 
 void WeaponForm::writeWeaponRecord() {
-  const int row = list2_->currentRow();
-  const QString unit = list1_->currentItem() ? list1_->currentItem()->text() : QString();
+  const int row = weapons_->currentRow();
+  const QString unit = units_->currentItem() ? units_->currentItem()->text() : QString();
   if (firstWeapon_ >= 0 && weaponCount_ == 0) {
     reportError(QStringLiteral("%1 has no weapons; there is nothing to save.").arg(unit));
     return;

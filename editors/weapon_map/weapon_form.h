@@ -27,8 +27,8 @@ class WeaponForm : public EditorForm {
   QWidget* makeFlagFrame(int frame, const QString& group, const QString& caption, const QList<QWidget*>& captions);
   QLineEdit* makeCaptionBox(const QString& name);
 
-  QListWidget* list1_;
-  QListWidget* list2_;
+  QListWidget* units_;
+  QListWidget* weapons_;
   QPushButton* save_;
   FieldBinder fields_;
   QStringList weaponNames_;

@@ -1,5 +1,7 @@
 #include "editors/weapon_map/weapon_table.h"
 
+#include "editors/weapon_map/registry.h"
+
 #include "editors/shared_lists.h"
 #include "editors/weapon_map/weapon_upgrade_table.h"
 
@@ -7,7 +9,7 @@ namespace rt {
 
 TableDef weaponTable() {
   using namespace weapon_layout;
-  TableDef t{QStringLiteral("Weapon"), kBase, kStride, kCount, {}};
+  TableDef t{weaponPlace().id, kBase, kStride, kCount, {}};
   // 0x00..0x07: not shown
   t.fields = {
       wordField(QStringLiteral("ATK"), 0x08, QStringLiteral("攻擊力")),

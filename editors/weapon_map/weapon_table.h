@@ -4,18 +4,19 @@
 // count; a unit's weapons are consecutive weapon records.
 
 #include "core/table_registry.h"
+#include "editors/layout.h"
 
 namespace rt {
 
 namespace weapon_layout {
-inline constexpr std::int64_t kBase = 0x7A254;
-inline constexpr std::int64_t kStride = 36;
-inline constexpr int kCount = 989;
-inline constexpr std::int64_t kUnitBase = 0x82D68;  // = kBase + kStride * kCount
-inline constexpr std::int64_t kUnitStride = 132;
-inline constexpr int kUnitCount = 303;
-inline constexpr std::int64_t kUnitFirstWeapon = 0x26;  // u16
-inline constexpr std::int64_t kUnitWeaponCount = 0x28;  // u8
+inline constexpr std::int64_t kBase = layout::kWeaponBase;
+inline constexpr std::int64_t kStride = layout::kWeaponStride;
+inline constexpr int kCount = layout::kWeaponCount;
+inline constexpr std::int64_t kUnitBase = layout::kUnitBase;
+inline constexpr std::int64_t kUnitStride = layout::kUnitStride;
+inline constexpr int kUnitCount = layout::kUnitCount;
+inline constexpr std::int64_t kUnitFirstWeapon = layout::kUnitFirstWeapon;  // u16
+inline constexpr std::int64_t kUnitWeaponCount = layout::kUnitWeaponCount;  // u8
 }  // namespace weapon_layout
 
 TableDef weaponTable();

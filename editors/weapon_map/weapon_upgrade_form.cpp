@@ -1,5 +1,7 @@
 #include "editors/weapon_map/weapon_upgrade_form.h"
 
+#include "editors/weapon_map/registry.h"
+
 #include "editors/weapon_map/weapon_upgrade_table.h"
 
 #include <QGridLayout>
@@ -9,7 +11,7 @@
 namespace rt {
 
 WeaponUpgradeForm::WeaponUpgradeForm(AppContext& context)
-    : ChoiceForm(context, QStringLiteral("EWeapon"), QStringLiteral("EWeapon"), weaponUpgradeTable(),
+    : ChoiceForm(context, weaponUpgradePlace().id, weaponUpgradePlace().caption, weaponUpgradeTable(),
                  weaponUpgradeNameList()) {
   // LV1..LV8 in the left column, LV9..LV15 in the right.
   auto* grid = new QGridLayout;

@@ -1,6 +1,7 @@
 // The main menu, the skill sub-menu and the editor lifecycle.
 #include "core/ui/menus.h"
 
+#include "editors/all_tables.h"
 #include "editors/weapon_map/weapon_table.h"
 #include "tests/support/test_support.h"
 
@@ -49,7 +50,7 @@ TEST_F(MenuFixture, ShowsTheFifteenRowsWithNoneSelected) {
 TEST_F(MenuFixture, EditBeforeOpenNdsOpensNothing) {
   for (int row = 0; row < 15; ++row) {
     edit(row);
-    EXPECT_EQ(app.context->openForm(mainMenuForms()[row]), nullptr) << row;
+    EXPECT_EQ(app.context->openForm(app.context->menus().forms(MenuKind::Main)[row]), nullptr) << row;
   }
   EXPECT_TRUE(app.sink->messages.isEmpty());
   EXPECT_TRUE(control<QLabel>(menu.get(), QStringLiteral("romPathLabel"))->text().contains(QStringLiteral("no ROM image chosen")));
@@ -271,6 +272,53 @@ TEST(MenuScreenshots, MainAndSubMenuRender) {
   ASSERT_NE(sub, nullptr);
   EXPECT_FALSE(screenshot(sub, QStringLiteral("Main_2")).isEmpty());
   app.context->closeAllForms();
+}
+
+TEST(MenuRows, TheEditorsPlaceEveryRowOnce) {
+  const MenuRows rows = allMenuRows();
+  EXPECT_EQ(rows.problem().toStdString(), "");
+  EXPECT_EQ(rows.forms(MenuKind::Main),
+            (QStringList{"SPEdit", "money", "Pilot", "Unit", "Weapon", "EWeapon", "UnitSP", "Rules", "PSkills", "MAP",
+                         "Parts", "Parts_2", "Unit_Pic", "Main_2", "character"}));
+  EXPECT_EQ(rows.forms(MenuKind::Skills),
+            (QStringList{"Skills_Edit", "Skills_Edit_Atk", "Skills_Edit_Hp", "skills_edit_xin", "Skills_edit_super",
+                         "Skills_Edit_Fire", "Skills_Edit_OverSkill"}));
+}
+
+TEST(MenuRows, ProblemNamesGapsClashesAndRepeats) {
+  const struct {
+    std::vector<FormPlace> places;
+    QString problem;
+  } cases[] = {
+      {{{"A", "A", MenuKind::Main, 0}, {"B", "B", MenuKind::Main, 1}, {"C", "C", MenuKind::Skills, 0}}, {}},
+      {{{"A", "A", MenuKind::Main, 0}, {"B", "B", MenuKind::Main, 2}}, "row 1 opens nothing"},
+      {{{"A", "A", MenuKind::Main, 0}, {"B", "B", MenuKind::Main, 0}}, "two forms share a row"},
+      {{{"A", "A", MenuKind::Main, 0}, {"A", "A", MenuKind::Skills, 0}}, "A is placed twice"},
+      {{{"A", "A", MenuKind::Skills, -1}}, "A has row -1"},
+      {{{"", "A", MenuKind::Main, 0}}, "a form without a name"},
+  };
+  for (const auto& c : cases) {
+    MenuRows rows;
+    for (const FormPlace& p : c.places) rows.add(p);
+    EXPECT_EQ(rows.problem().toStdString(), c.problem.toStdString());
+  }
+}
+
+// Every row opens the form placed there, under the name and caption declared with it.
+TEST(MenuRows, EachRowOpensItsFormWithItsCaption) {
+  SampleMenu s;
+  const MenuRows& rows = s.app.context->menus();
+  QWidget* sub = s.edit(13, QStringLiteral("Main_2"));
+  ASSERT_NE(sub, nullptr);
+  for (const FormPlace& place : rows.all()) {
+    // The sub-menu stays open while its rows are tried; opening it again only raises it.
+    QWidget* form = s.edit(place.row, place.id, place.menu == MenuKind::Skills ? sub : nullptr);
+    ASSERT_NE(form, nullptr) << place.id.toStdString();
+    EXPECT_EQ(form->objectName().toStdString(), place.id.toStdString());
+    EXPECT_EQ(form->windowTitle().toStdString(), place.caption.toStdString()) << place.id.toStdString();
+  }
+  EXPECT_TRUE(s.app.sink->messages.isEmpty());
+  s.app.context->closeAllForms();
 }
 
 }  // namespace
