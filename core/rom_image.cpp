@@ -219,16 +219,36 @@ void RomImage::writeU32(std::int32_t value) {
   for (int i = 0; i < 4; ++i) stage(at + i, static_cast<int>((bits >> (8 * i)) & 0xFF), 0xFF);
 }
 
-Status RomImage::writeFully(std::int64_t offset, const std::uint8_t* data, std::int64_t length) {
+namespace {
+
+bool readExactly(RomFile& file, std::int64_t offset, char* data, std::int64_t length) {
   std::int64_t done = 0;
   while (done < length) {
-    const std::int64_t put = file_->writeAt(offset + done, data + done, length - done);
-    if (put < 0 && file_->interrupted()) continue;
-    if (put <= 0)
-      return Status::error(put < 0 ? file_->errorText() : QStringLiteral("the system wrote nothing"));
+    const std::int64_t got = file.readAt(offset + done, data + done, length - done);
+    if (got < 0 && file.interrupted()) continue;
+    if (got <= 0) return false;
+    done += got;
+  }
+  return true;
+}
+
+bool writeExactly(RomFile& file, std::int64_t offset, const char* data, std::int64_t length) {
+  std::int64_t done = 0;
+  while (done < length) {
+    const std::int64_t put = file.writeAt(offset + done, data + done, length - done);
+    if (put < 0 && file.interrupted()) continue;
+    if (put <= 0) return false;
     done += put;
   }
-  return Status::ok();
+  return true;
+}
+
+}  // namespace
+
+Status RomImage::writeFully(std::int64_t offset, const std::uint8_t* data, std::int64_t length) {
+  if (writeExactly(*file_, offset, reinterpret_cast<const char*>(data), length)) return Status::ok();
+  const QString why = file_->errorText();
+  return Status::error(why.isEmpty() ? QStringLiteral("the system wrote nothing") : why);
 }
 
 Status RomImage::commit() {
@@ -422,31 +442,6 @@ Status RomImage::recover() {
   return result;
 }
 
-namespace {
-
-bool readExactly(RomFile& file, std::int64_t offset, char* data, std::int64_t length) {
-  std::int64_t done = 0;
-  while (done < length) {
-    const std::int64_t got = file.readAt(offset + done, data + done, length - done);
-    if (got < 0 && file.interrupted()) continue;
-    if (got <= 0) return false;
-    done += got;
-  }
-  return true;
-}
-
-bool writeExactly(RomFile& file, std::int64_t offset, const char* data, std::int64_t length) {
-  std::int64_t done = 0;
-  while (done < length) {
-    const std::int64_t put = file.writeAt(offset + done, data + done, length - done);
-    if (put < 0 && file.interrupted()) continue;
-    if (put <= 0) return false;
-    done += put;
-  }
-  return true;
-}
-
-}  // namespace
 
 Status RomImage::recoverLocked() {
   auto pending = journal_->pending();

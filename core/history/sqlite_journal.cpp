@@ -342,34 +342,31 @@ Result<std::unique_ptr<Journal>> openSqlite(const QString& path) {
   // to WAL and creating its tables, which SQLite may refuse as busy without
   // waiting: the setup runs under the history's own lock. Another handle of
   // this process may hold that lock already; then the setup waits a little
-  // and goes on, as the tables exist by then.
-  const int setupFd = ::open(name.constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
-  if (setupFd < 0)
+  // and goes on, as the tables exist by then. The same descriptor is the
+  // journal's lock afterwards.
+  int lockFd = ::open(name.constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+  if (lockFd < 0)
     return R::failure(QStringLiteral("The history file \"%1\" cannot be opened: %2.")
                           .arg(path, QString::fromLocal8Bit(std::strerror(errno))));
-  for (int waited = 0; ::flock(setupFd, LOCK_EX | LOCK_NB) != 0 && waited < 2000; waited += 10) QThread::msleep(10);
+  for (int waited = 0; ::flock(lockFd, LOCK_EX | LOCK_NB) != 0 && waited < 2000; waited += 10) QThread::msleep(10);
   struct SetupLock {
     int fd;
-    ~SetupLock() { ::close(fd); }  // closing releases the flock; SQLite's own descriptors are not closed
-  } setupLock{setupFd};
+    ~SetupLock() { ::flock(fd, LOCK_UN); }
+  } setupLock{lockFd};
+#else
+  int lockFd = -1;
 #endif
   sqlite3* db = nullptr;
   const int rc = sqlite3_open_v2(name.constData(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
   if (rc != SQLITE_OK) {
     const QString why = db ? QString::fromUtf8(sqlite3_errmsg(db)) : QString::fromUtf8(sqlite3_errstr(rc));
     sqlite3_close(db);
+#ifndef _WIN32
+    ::close(lockFd);
+#endif
     return R::failure(QStringLiteral("The history file \"%1\" cannot be opened: %2.").arg(path, why));
   }
   sqlite3_busy_timeout(db, 10000);
-  int lockFd = -1;
-#ifndef _WIN32
-  lockFd = ::open(name.constData(), O_RDWR | O_CLOEXEC);
-  if (lockFd < 0) {
-    const QString why = QString::fromLocal8Bit(std::strerror(errno));
-    sqlite3_close(db);
-    return R::failure(QStringLiteral("The history file \"%1\" cannot be opened: %2.").arg(path, why));
-  }
-#endif
   auto journal = std::make_unique<SqliteJournal>(path, db, lockFd);
   // WAL with full sync: a commit is one append and one flush, and durable when
   // it returns, which is what "pending before the image is touched" needs.
