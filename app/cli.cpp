@@ -233,6 +233,49 @@ QJsonObject changeJson(const FieldChange& c) {
   return o;
 }
 
+// "yyyy-MM-dd HH:mm:ss" in the system's time zone. A history lists thousands of
+// times: the zone's offset is looked up once per hour it holds, and the text is
+// made without the locale machinery of QDateTime::toString.
+class LocalTimeText {
+ public:
+  QString operator()(const QDateTime& time) {
+    const qint64 ms = time.toMSecsSinceEpoch();
+    const qint64 hour = ms / 3600000 - (ms % 3600000 < 0 ? 1 : 0);
+    auto it = offsetByHour_.find(hour);
+    int offset;
+    if (it != offsetByHour_.end()) {
+      offset = *it;
+    } else {
+      offset = zone_.offsetFromUtc(time);
+      // Kept only when the hour has one offset throughout (no change of clock within it).
+      const QDateTime start = QDateTime::fromMSecsSinceEpoch(hour * 3600000, Qt::UTC);
+      if (zone_.offsetFromUtc(start) == offset && zone_.offsetFromUtc(start.addMSecs(3599999)) == offset)
+        offsetByHour_.insert(hour, offset);
+    }
+    const QDateTime local = QDateTime::fromMSecsSinceEpoch(ms + offset * qint64(1000), Qt::UTC);
+    const QDate d = local.date();
+    const QTime t = local.time();
+    QChar text[19];
+    const auto put = [&text](int at, int value, int digits) {
+      for (int i = digits - 1; i >= 0; --i, value /= 10) text[at + i] = QChar(u'0' + value % 10);
+    };
+    put(0, d.year(), 4);
+    put(5, d.month(), 2);
+    put(8, d.day(), 2);
+    put(11, t.hour(), 2);
+    put(14, t.minute(), 2);
+    put(17, t.second(), 2);
+    text[4] = text[7] = QChar(u'-');
+    text[10] = QChar(u' ');
+    text[13] = text[16] = QChar(u':');
+    return QString(text, 19);
+  }
+
+ private:
+  QTimeZone zone_ = QTimeZone::systemTimeZone();
+  QHash<qint64, int> offsetByHour_;
+};
+
 int showHistory(const TableRegistry& registry, const Options& o, QTextStream& out, QTextStream& err) {
   if (o.positional.size() != 2) {
     err << "history needs ROM.\n" << kUsageText;
@@ -255,8 +298,7 @@ int showHistory(const TableRegistry& registry, const Options& o, QTextStream& ou
     list = std::move(listed.value());
   }
   ChangeReader reader(registry, o.positional[1], o.names);
-  // Converted through one zone object: toLocalTime() asks the C library, which stats /etc/localtime each time.
-  const QTimeZone zone = QTimeZone::systemTimeZone();
+  LocalTimeText localTime;
   QJsonArray transactions;
   for (const Transaction& tx : list) {
     auto changes = reader.changes(tx);
@@ -278,7 +320,7 @@ int showHistory(const TableRegistry& registry, const Options& o, QTextStream& ou
     }
     out << QStringLiteral("#%1  %2  %3  %4\n")
                .arg(tx.id)
-               .arg(tx.time.toTimeZone(zone).toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")), stateName(tx.state),
+               .arg(localTime(tx.time), stateName(tx.state),
                     tx.info.source);
     for (const FieldChange& c : *changes)
       out << QStringLiteral("    %1: %2 -> %3\n").arg(ChangeReader::where(c), c.oldValue, c.newValue);

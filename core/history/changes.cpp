@@ -13,14 +13,48 @@ QString keyText(const QVariantMap& keys) {
   return parts.join(QLatin1Char(','));
 }
 
-QList<QVariantMap> recordKeys(const Transaction& tx) {
-  QList<QVariantMap> keys;
-  const QJsonArray array = QJsonDocument::fromJson(tx.info.records).array();
-  for (const QJsonValue& v : array) keys << v.toObject().toVariantMap();
-  return keys;
-}
+constexpr size_t kDecodingsKept = 4;  // a record's state before and after its last saves
 
 }  // namespace
+
+const std::vector<ChangeReader::Keyed>& ChangeReader::keysOf(const Transaction& tx) {
+  auto it = keysByText_.find(tx.info.records);
+  if (it == keysByText_.end()) {
+    std::vector<Keyed> keyed;
+    QSet<QString> seen;
+    const QJsonArray array = QJsonDocument::fromJson(tx.info.records).array();
+    for (const QJsonValue& v : array) {
+      QVariantMap keys = v.toObject().toVariantMap();
+      QString text = keyText(keys);
+      if (seen.contains(text)) continue;
+      seen.insert(text);
+      keyed.push_back({std::move(keys), std::move(text)});
+    }
+    it = keysByText_.insert(tx.info.records, std::move(keyed));
+  }
+  return *it;
+}
+
+std::shared_ptr<const RecordState> ChangeReader::readRecord(const TableAdapter& table, const Keyed& record,
+                                                            RomImage& rom, ImageView& view) {
+  std::vector<Decoded>& known = decoded_[&table][record.text];
+  for (size_t i = 0; i < known.size(); ++i) {
+    if (!view.holds(known[i].seen)) continue;
+    if (i > 0) std::rotate(known.begin(), known.begin() + static_cast<std::ptrdiff_t>(i), known.begin() + static_cast<std::ptrdiff_t>(i) + 1);
+    return known.front().state;
+  }
+  // Finding the record (it may follow pointers) and reading it both depend on the bytes seen.
+  std::vector<SeenBytes> seen;
+  view.setReadLog(&seen);
+  auto ref = table.resolve(rom, record.keys);
+  auto state = ref ? table.read(rom, *ref) : Result<RecordState>::failure(ref.message());
+  view.setReadLog(nullptr);
+  if (!state) return nullptr;
+  auto shared = std::make_shared<const RecordState>(std::move(state.value()));
+  known.insert(known.begin(), {std::move(seen), shared});
+  if (known.size() > kDecodingsKept) known.pop_back();
+  return shared;
+}
 
 ChangeReader::ChangeReader(const TableRegistry& registry, QString imagePath, QString namesDir)
     : registry_(registry), imagePath_(std::move(imagePath)), namesDir_(std::move(namesDir)) {}
@@ -44,8 +78,8 @@ const ChangeReader::Shape& ChangeReader::shapeOf(const TableAdapter& table) {
   return it->second;
 }
 
-Result<std::vector<FieldChange>> ChangeReader::compare(const Transaction& tx, FileLayer& beforeLayer,
-                                                       FileLayer& afterLayer) {
+Result<std::vector<FieldChange>> ChangeReader::compare(const Transaction& tx, ImageView& beforeLayer,
+                                                       ImageView& afterLayer) {
   std::vector<FieldChange> out;
   const TableAdapter* table = registry_.find(tx.info.table);
   if (!table) return out;
@@ -56,16 +90,11 @@ Result<std::vector<FieldChange>> ChangeReader::compare(const Transaction& tx, Fi
   RomImage after(std::shared_ptr<FileLayer>(&afterLayer, [](FileLayer*) {}), nullptr);
   before.setRomPath(imagePath_);
   after.setRomPath(imagePath_);
-  QSet<QString> seen;
-  for (const QVariantMap& keys : recordKeys(tx)) {
-    const QString key = keyText(keys);  // once: the history makes it for every record of every transaction
-    if (seen.contains(key)) continue;
-    seen.insert(key);
-    auto refOld = table->resolve(before, keys);
-    auto refNew = table->resolve(after, keys);
-    if (!refOld || !refNew) continue;
-    auto oldState = table->read(before, *refOld);
-    auto newState = table->read(after, *refNew);
+  for (const Keyed& keyed : keysOf(tx)) {
+    const QVariantMap& keys = keyed.keys;
+    const QString& key = keyed.text;
+    const auto oldState = readRecord(*table, keyed, before, beforeLayer);
+    const auto newState = readRecord(*table, keyed, after, afterLayer);
     if (!oldState || !newState) continue;
     QString name;
     for (size_t c = 0; c < controls.size() && c < oldState->size() && c < newState->size(); ++c) {
@@ -100,6 +129,7 @@ Result<std::vector<FieldChange>> ChangeReader::drift(const Transaction& tx, bool
   auto pages = PageCache::open(imagePath_);
   if (!pages) return pages.status();
   pages_ = *pages;
+  decoded_.clear();  // decodings hold no file size: a fresh look may find another
   ImageView expected(pages_, tx.runs, expectAfter);
   ImageView now(pages_, {}, true);
   return compare(tx, expected, now);

@@ -44,8 +44,18 @@ class ChangeReader {
                                                              const QString& namesDir);
 
  private:
-  Result<std::vector<FieldChange>> compare(const Transaction& tx, FileLayer& before, FileLayer& after);
+  Result<std::vector<FieldChange>> compare(const Transaction& tx, ImageView& before, ImageView& after);
   QString recordName(const TableAdapter& table, const QString& key);  // key: as keyText() makes it
+  // A record decoded over a view, reused while the bytes its decoding read are unchanged: a long
+  // history saves the same records again and again, and decoding is most of its cost.
+  struct Keyed {
+    QVariantMap keys;
+    QString text;  // keyText(keys)
+  };
+  // Null when the record cannot be found or read.
+  std::shared_ptr<const RecordState> readRecord(const TableAdapter& table, const Keyed& record, RomImage& rom,
+                                                ImageView& view);
+  const std::vector<Keyed>& keysOf(const Transaction& tx);
 
   // A table's controls and fields, built once per reader rather than once per transaction.
   struct Shape {
@@ -61,6 +71,12 @@ class ChangeReader {
   ListCache lists_;
   QHash<QString, QHash<QString, QString>> names_;  // table -> keys -> record name
   std::map<const TableAdapter*, Shape> shapes_;
+  struct Decoded {
+    std::vector<SeenBytes> seen;
+    std::shared_ptr<const RecordState> state;
+  };
+  std::map<const TableAdapter*, QHash<QString, std::vector<Decoded>>> decoded_;  // table, key -> latest decodings
+  QHash<QByteArray, std::vector<Keyed>> keysByText_;  // a transaction's records, as stored -> parsed
 };
 
 }  // namespace rt

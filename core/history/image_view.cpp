@@ -8,25 +8,32 @@ namespace {
 
 constexpr std::int64_t kPage = 4096;
 
+// The image's bytes with the runs' old or new bytes over them; -1 when the file cannot be read.
+std::int64_t readView(PageCache& cache, const std::vector<Run>& runs, bool useAfter, std::int64_t offset,
+                      std::uint8_t* out, std::int64_t length) {
+  const std::int64_t end = std::min(offset + length, cache.size());
+  if (offset >= end) return 0;
+  if (!cache.read(offset, out, end - offset)) return -1;
+  for (const Run& run : runs) {
+    const QByteArray& bytes = useAfter ? run.after : run.before;
+    const std::int64_t from = std::max(offset, run.offset);
+    const std::int64_t to = std::min(end, run.offset + static_cast<std::int64_t>(bytes.size()));
+    if (from < to) std::memcpy(out + (from - offset), bytes.constData() + (from - run.offset), static_cast<size_t>(to - from));
+  }
+  return end - offset;
+}
+
 class ViewFile final : public RomFile {
  public:
-  ViewFile(std::shared_ptr<PageCache> cache, const std::vector<Run>* runs, bool useAfter)
-      : cache_(std::move(cache)), runs_(runs), useAfter_(useAfter) {}
+  ViewFile(std::shared_ptr<PageCache> cache, const std::vector<Run>* runs, bool useAfter,
+           std::vector<SeenBytes>* const* log)
+      : cache_(std::move(cache)), runs_(runs), useAfter_(useAfter), log_(log) {}
   std::int64_t readAt(std::int64_t offset, void* buffer, std::int64_t length) override {
-    const std::int64_t end = std::min(offset + length, cache_->size());
-    if (offset >= end) return 0;
     auto* out = static_cast<std::uint8_t*>(buffer);
-    if (!cache_->read(offset, out, end - offset)) {
-      error_ = cache_->errorText();
-      return -1;
-    }
-    for (const Run& run : *runs_) {
-      const QByteArray& bytes = useAfter_ ? run.after : run.before;
-      const std::int64_t from = std::max(offset, run.offset);
-      const std::int64_t to = std::min(end, run.offset + static_cast<std::int64_t>(bytes.size()));
-      if (from < to) std::memcpy(out + (from - offset), bytes.constData() + (from - run.offset), static_cast<size_t>(to - from));
-    }
-    return end - offset;
+    const std::int64_t got = readView(*cache_, *runs_, useAfter_, offset, out, length);
+    if (got < 0) error_ = cache_->errorText();
+    if (got > 0 && *log_) (*log_)->push_back({offset, QByteArray(reinterpret_cast<const char*>(out), got)});
+    return got;
   }
   std::int64_t writeAt(std::int64_t, const void*, std::int64_t) override {
     error_ = QStringLiteral("a view of the history is read-only");
@@ -41,6 +48,7 @@ class ViewFile final : public RomFile {
   std::shared_ptr<PageCache> cache_;
   const std::vector<Run>* runs_;
   bool useAfter_;
+  std::vector<SeenBytes>* const* log_;
   QString error_;
 };
 
@@ -51,7 +59,16 @@ ImageView::ImageView(std::shared_ptr<PageCache> cache, std::vector<Run> runs, bo
 
 Result<std::unique_ptr<RomFile>> ImageView::open(const QString&, OpenMode mode) {
   if (mode == OpenMode::ReadWrite) return Result<std::unique_ptr<RomFile>>::failure(QStringLiteral("a view of the history is read-only"));
-  return std::unique_ptr<RomFile>(new ViewFile(cache_, &runs_, useAfter_));
+  return std::unique_ptr<RomFile>(new ViewFile(cache_, &runs_, useAfter_, &log_));
+}
+
+bool ImageView::holds(const std::vector<SeenBytes>& seen) {
+  for (const SeenBytes& s : seen) {
+    if (scratch_.size() < static_cast<size_t>(s.bytes.size())) scratch_.resize(static_cast<size_t>(s.bytes.size()));
+    if (readView(*cache_, runs_, useAfter_, s.offset, scratch_.data(), s.bytes.size()) != s.bytes.size()) return false;
+    if (std::memcmp(scratch_.data(), s.bytes.constData(), static_cast<size_t>(s.bytes.size())) != 0) return false;
+  }
+  return true;
 }
 
 Result<std::shared_ptr<PageCache>> PageCache::open(const QString& path, std::shared_ptr<FileLayer> files) {
@@ -66,15 +83,21 @@ Result<std::shared_ptr<PageCache>> PageCache::open(const QString& path, std::sha
 }
 
 bool PageCache::read(std::int64_t offset, std::uint8_t* out, std::int64_t length) {
+  if (offset < 0 || length < 0 || offset > size_) return false;
+  if (pages_.empty()) pages_.resize(static_cast<size_t>((size_ + kPage - 1) / kPage));
   while (length > 0) {
     const std::int64_t page = offset / kPage;
-    auto it = pages_.find(page);
-    if (it == pages_.end()) {
-      std::vector<std::uint8_t> bytes(static_cast<size_t>(kPage), 0);
+    if (page >= static_cast<std::int64_t>(pages_.size())) {  // past the end reads as 0
+      std::memset(out, 0, static_cast<size_t>(length));
+      return true;
+    }
+    std::unique_ptr<std::uint8_t[]>& bytes = pages_[static_cast<size_t>(page)];
+    if (!bytes) {
+      auto fresh = std::make_unique<std::uint8_t[]>(static_cast<size_t>(kPage));  // zeroed
       std::int64_t done = 0;
       const std::int64_t want = std::min(kPage, size_ - page * kPage);
       while (done < want) {
-        const std::int64_t got = file_->readAt(page * kPage + done, bytes.data() + done, want - done);
+        const std::int64_t got = file_->readAt(page * kPage + done, fresh.get() + done, want - done);
         if (got < 0 && file_->interrupted()) continue;
         if (got < 0) {
           error_ = file_->errorText();
@@ -83,11 +106,11 @@ bool PageCache::read(std::int64_t offset, std::uint8_t* out, std::int64_t length
         if (got == 0) break;
         done += got;
       }
-      it = pages_.emplace(page, std::move(bytes)).first;
+      bytes = std::move(fresh);
     }
     const std::int64_t at = offset - page * kPage;
     const std::int64_t n = std::min(length, kPage - at);
-    std::memcpy(out, it->second.data() + at, static_cast<size_t>(n));
+    std::memcpy(out, bytes.get() + at, static_cast<size_t>(n));
     out += n;
     offset += n;
     length -= n;

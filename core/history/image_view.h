@@ -15,16 +15,29 @@ namespace rt {
 
 class PageCache;
 
+// Bytes a reader saw, at their offset: what a decoded record depends on.
+struct SeenBytes {
+  std::int64_t offset = 0;
+  QByteArray bytes;
+};
+
 class ImageView final : public FileLayer {
  public:
   // `cache` may be shared by many views of the same image.
   ImageView(std::shared_ptr<PageCache> cache, std::vector<Run> runs, bool useAfter);
   Result<std::unique_ptr<RomFile>> open(const QString& path, OpenMode mode) override;
 
+  // While set, every read through this view is appended to `log`.
+  void setReadLog(std::vector<SeenBytes>* log) { log_ = log; }
+  // Whether the view holds exactly these bytes at their offsets now.
+  bool holds(const std::vector<SeenBytes>& seen);
+
  private:
   std::shared_ptr<PageCache> cache_;
   std::vector<Run> runs_;
   bool useAfter_;
+  std::vector<SeenBytes>* log_ = nullptr;
+  std::vector<std::uint8_t> scratch_;  // holds()'s scratch
 };
 
 // The pages of one image file, read on first use.
@@ -39,7 +52,7 @@ class PageCache {
  private:
   std::unique_ptr<RomFile> file_;
   std::int64_t size_ = 0;
-  std::map<std::int64_t, std::vector<std::uint8_t>> pages_;
+  std::vector<std::unique_ptr<std::uint8_t[]>> pages_;  // by page number, read on first use
   QString error_;
 };
 

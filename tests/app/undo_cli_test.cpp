@@ -5,6 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <QJsonDocument>
+#include <QJsonObject>
+
 #include <functional>
 
 namespace rt::test {
@@ -96,6 +99,29 @@ TEST(UndoCli, ChangedBytesAreRefusedByNameAndForced) {
     EXPECT_EQ(forced.code, 0) << c.what << ": " << forced.err.toStdString();
     EXPECT_TRUE(differences(c.forcedToNew ? imported : original, rom.bytes()).empty()) << c.what;
   }
+}
+
+// A record that goes back and forth between the same values: the history
+// reuses a record's decoding while the bytes it read are unchanged, and must
+// still show every transaction's own old and new values, undone ones included.
+TEST(UndoCli, HistoryShowsEachTransactionsOwnValuesWhenARecordRepeats) {
+  TempRom rom(sampleImage());
+  const int atk[] = {1001, 1002, 1001, 1002, 1001};
+  const QString original = exportRecords(rom.path(), QStringLiteral("Weapon"))[3]
+                               .toObject()[QStringLiteral("fields")].toObject()[QStringLiteral("ATK")].toVariant().toString();
+  for (int value : atk) ASSERT_EQ(importFile(rom.path(), weaponImport("ATK", 3, 3, value - 3)).code, 0);
+  ASSERT_EQ(command({QStringLiteral("undo")}, rom).code, 0);
+  const CliRun run = command({QStringLiteral("history"), QStringLiteral("--format"), QStringLiteral("json")}, rom);
+  ASSERT_EQ(run.code, 0) << run.err.toStdString();
+  QStringList seen;
+  for (const QJsonValue& tx : QJsonDocument::fromJson(run.out.toUtf8())[QStringLiteral("transactions")].toArray())
+    for (const QJsonValue& c : tx[QStringLiteral("changes")].toArray())
+      seen.prepend(c[QStringLiteral("field")].toString() + u' ' + c[QStringLiteral("old")].toString() + u'>' +
+                   c[QStringLiteral("new")].toString());
+  // Oldest first: the five imports, then the undo of the last.
+  EXPECT_EQ(seen, (QStringList{"ATK " + original + ">1001", "ATK 1001>1002", "ATK 1002>1001", "ATK 1001>1002",
+                               "ATK 1002>1001", "ATK 1001>1002"}))
+      << run.out.toStdString();
 }
 
 }  // namespace
