@@ -179,13 +179,14 @@ int exportTable(const TableRegistry& registry, const Options& o, QTextStream& ou
   }
   std::vector<ExportedRecord> records;
   records.reserve(refs->size());
+  const TableShape shape(*table);
   for (const RecordRef& ref : *refs) {
     auto state = table->read(rom, ref);
     if (!state) {
       err << state.message() << '\n';
       return kFailed;
     }
-    auto stored = storedComboBytes(rom, *table, ref);
+    auto stored = storedComboBytes(rom, shape, ref);
     if (!stored) {
       err << stored.message() << '\n';
       return kFailed;

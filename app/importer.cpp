@@ -183,8 +183,9 @@ int importRecords(const TableRegistry& registry, const ImportRequest& request, Q
     return kFailed;
   }
 
-  const std::vector<ControlRef> controls = table->controls();
-  const std::vector<Field> fields = table->fields();
+  const TableShape shape(*table);
+  const std::vector<ControlRef>& controls = shape.controls;
+  const std::vector<Field>& fields = shape.fields;
   QList<QVariantMap> keys;  // as resolved, so the history holds numbers whatever the file held
   std::map<QString, const ImportedRecord*> seen;
   std::map<std::int64_t, std::vector<Planned>> planned;
@@ -207,19 +208,21 @@ int importRecords(const TableRegistry& registry, const ImportRequest& request, Q
       err << current.message() << " Nothing was written.\n";
       return kFailed;
     }
-    auto stored = storedComboBytes(rom, *table, *ref);
+    auto stored = storedComboBytes(rom, shape, *ref);
     if (!stored) {
       err << stored.message() << " Nothing was written.\n";
       return kFailed;
     }
-    auto state = overlayFields(*table, *current, record.fields, &*stored);
+    auto state = overlayFields(shape, *current, record.fields, &*stored);
     if (!state) return fail(state.message());
     // Fields that point elsewhere select what the other fields show; the
     // imported values then go over what the imported pointers select.
     auto followed = table->follow(rom, *ref, *state);
     if (!followed) return fail(followed.message());
-    state = overlayFields(*table, *followed, record.fields, &*stored);
-    if (!state) return fail(state.message());
+    if (*followed != *state) {
+      state = overlayFields(shape, *followed, record.fields, &*stored);
+      if (!state) return fail(state.message());
+    }
     std::vector<ByteWrite> writes;
     FieldError error;
     if (!table->encode(rom, *ref, *state, &writes, &error)) {

@@ -255,33 +255,64 @@ Result<ImportFile> parseCsvImport(const QByteArray& input, const TableAdapter& t
   return file;
 }
 
-Result<std::vector<int>> storedComboBytes(RomImage& rom, const TableAdapter& table, const RecordRef& ref) {
-  const std::vector<ControlRef> controls = table.controls();
-  const std::vector<Field> fields = table.fields();
+namespace {
+
+// "(n)" with n of one to three digits, blanks allowed around: how an export
+// writes a combo's stored byte that no row stands for. -1 for any other text.
+int storedByteForm(const QString& text) {
+  const QStringView t = QStringView(text).trimmed();
+  if (t.size() < 3 || t.size() > 5 || t.front() != u'(' || t.back() != u')') return -1;
+  int n = 0;
+  for (QChar c : t.mid(1, t.size() - 2)) {
+    if (c < u'0' || c > u'9') return -1;
+    n = n * 10 + (c.unicode() - u'0');
+  }
+  return n;
+}
+
+}  // namespace
+
+TableShape::TableShape(const TableAdapter& t) : table(t), controls(t.controls()), fields(t.fields()) {
+  byName.reserve(static_cast<qsizetype>(controls.size()));
+  for (size_t c = 0; c < controls.size(); ++c) {
+    byName.insert(controls[c].name, static_cast<int>(c));
+    hasCombo = hasCombo || controls[c].kind == ControlKind::Combo;
+  }
+}
+
+Result<std::vector<int>> storedComboBytes(RomImage& rom, const TableShape& shape, const RecordRef& ref) {
+  const std::vector<ControlRef>& controls = shape.controls;
   std::vector<int> out(controls.size(), -1);
-  bool any = false;
-  for (const ControlRef& c : controls) any = any || c.kind == ControlKind::Combo;
-  if (!any) return out;
+  if (!shape.hasCombo) return out;
   RomSession session(rom, Access::Read);
   if (!session.status()) return session.status();
-  rom.prefetch(ref.offset, table.stride());
+  rom.prefetch(ref.offset, shape.table.stride());
   for (size_t c = 0; c < controls.size(); ++c) {
     if (controls[c].kind != ControlKind::Combo) continue;
-    rom.seek(ref.offset + fields[static_cast<size_t>(controls[c].field)].offset);
+    rom.seek(ref.offset + shape.fields[static_cast<size_t>(controls[c].field)].offset);
     out[c] = rom.readU8();
   }
   if (Status closed = session.close(); !closed) return closed;
   return out;
 }
 
+Result<std::vector<int>> storedComboBytes(RomImage& rom, const TableAdapter& table, const RecordRef& ref) {
+  return storedComboBytes(rom, TableShape(table), ref);
+}
+
 Result<RecordState> overlayFields(const TableAdapter& table, RecordState state, const QHash<QString, QVariant>& fields,
                                   const std::vector<int>* stored) {
-  const std::vector<ControlRef> controls = table.controls();
-  const std::vector<Field> defs = table.fields();
-  static const QRegularExpression storedForm(QStringLiteral("^\\s*\\((\\d{1,3})\\)\\s*$"));
+  return overlayFields(TableShape(table), std::move(state), fields, stored);
+}
+
+Result<RecordState> overlayFields(const TableShape& shape, RecordState state, const QHash<QString, QVariant>& fields,
+                                  const std::vector<int>* stored) {
+  const TableAdapter& table = shape.table;
+  const std::vector<ControlRef>& controls = shape.controls;
+  const std::vector<Field>& defs = shape.fields;
   for (auto it = fields.begin(); it != fields.end(); ++it) {
-    size_t c = 0;
-    while (c < controls.size() && controls[c].name != it.key()) ++c;
+    const auto found = shape.byName.constFind(it.key());
+    const size_t c = found == shape.byName.cend() ? controls.size() : static_cast<size_t>(*found);
     if (c == controls.size())
       return Result<RecordState>::failure(QStringLiteral("%1 has no field \"%2\".").arg(table.name(), it.key()));
     const QVariant& v = it.value();
@@ -295,9 +326,8 @@ Result<RecordState> overlayFields(const TableAdapter& table, RecordState state, 
       case ControlKind::Combo: {
         const Field& field = defs[static_cast<size_t>(controls[c].field)];
         const int have = stored && c < stored->size() ? (*stored)[c] : -1;
-        const auto match = v.typeId() == QMetaType::QString ? storedForm.match(v.toString()) : QRegularExpressionMatch();
-        if (match.hasMatch()) {
-          const int n = match.captured(1).toInt();
+        const int n = v.typeId() == QMetaType::QString ? storedByteForm(v.toString()) : -1;
+        if (n >= 0) {
           if (n != have)
             return Result<RecordState>::failure(
                 QStringLiteral("field \"%1\": %2 stands for the stored byte %3, but the image holds %4; give a row "

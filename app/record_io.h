@@ -22,7 +22,19 @@ struct ExportedRecord {
   std::vector<int> stored = {};
 };
 
+// A table's controls and fields with a look-up by control name, made once for
+// the many records of an export or import rather than once per record.
+struct TableShape {
+  explicit TableShape(const TableAdapter& table);
+  const TableAdapter& table;
+  std::vector<ControlRef> controls;
+  std::vector<Field> fields;
+  QHash<QString, int> byName;  // control name -> index
+  bool hasCombo = false;
+};
+
 // The stored byte of every combo control of a record (-1 for other controls).
+Result<std::vector<int>> storedComboBytes(RomImage& rom, const TableShape& shape, const RecordRef& ref);
 Result<std::vector<int>> storedComboBytes(RomImage& rom, const TableAdapter& table, const RecordRef& ref);
 
 QByteArray recordsToJson(const TableAdapter& table, const std::vector<ExportedRecord>& records);
@@ -49,6 +61,8 @@ int countCsvRecords(const QByteArray& bytes);
 // values of the wrong kind are errors naming the field. A combo takes a row of
 // its list; "(n)", or a row past the list, only where it is the byte `stored`
 // already holds (what export writes for such a byte), and then keeps it.
+Result<RecordState> overlayFields(const TableShape& shape, RecordState current,
+                                  const QHash<QString, QVariant>& fields, const std::vector<int>* stored = nullptr);
 Result<RecordState> overlayFields(const TableAdapter& table, RecordState current,
                                   const QHash<QString, QVariant>& fields, const std::vector<int>* stored = nullptr);
 

@@ -14,6 +14,7 @@
 #include <cerrno>
 #include <cstring>
 #include <map>
+#include <set>
 #include <unordered_map>
 
 #ifndef _WIN32
@@ -45,9 +46,10 @@ TxState stateFromName(const QString& name) {
   return TxState::Pending;
 }
 
+// Ids follow the largest so far: rows are never deleted, so no id is reused.
 const char* kSchema =
     "CREATE TABLE IF NOT EXISTS transactions("
-    " id INTEGER PRIMARY KEY AUTOINCREMENT, time INTEGER NOT NULL, source TEXT NOT NULL,"
+    " id INTEGER PRIMARY KEY, time INTEGER NOT NULL, source TEXT NOT NULL,"
     " tbl TEXT NOT NULL, records TEXT NOT NULL, record_count INTEGER NOT NULL,"
     " state TEXT NOT NULL, kind TEXT NOT NULL, target INTEGER NOT NULL, target_state TEXT NOT NULL);"
     "CREATE INDEX IF NOT EXISTS transactions_state ON transactions(state);"
@@ -140,6 +142,7 @@ class SqliteJournal final : public Journal {
   }
 
   Result<std::int64_t> begin(const TxInfo& info, const std::vector<Run>& runs) override {
+    const bool wasClean = isClean();
     clean_ = false;  // pending from here until finished
     if (Status s = exec("BEGIN IMMEDIATE"); !s) return s;
     Statement tx(kept("INSERT INTO transactions(time, source, tbl, records, record_count, state, kind, target, target_state)"
@@ -167,6 +170,7 @@ class SqliteJournal final : public Journal {
       run.reset();
     }
     if (Status s = exec("COMMIT"); !s) return rollbackWith(s.message());
+    if (wasClean) begunClean_.insert(id);
     return id;
   }
 
@@ -176,6 +180,10 @@ class SqliteJournal final : public Journal {
     if (lazy) exec("PRAGMA synchronous=NORMAL");
     Status result = finishNow(id, state);
     if (lazy) exec("PRAGMA synchronous=FULL");
+    // A transaction begun when none was interrupted, and now ended, leaves none
+    // interrupted again: the next write session need not look.
+    const bool ended = state != TxState::Pending && state != TxState::RollingBack;
+    if (result && ended && begunClean_.erase(id) && begunClean_.empty()) clean_ = true;
     return result;
   }
 
@@ -200,6 +208,7 @@ class SqliteJournal final : public Journal {
   Result<std::vector<Transaction>> pending() override {
     const std::int64_t version = dataVersion();
     if (clean_ && version >= 0 && version == cleanVersion_) return std::vector<Transaction>{};
+    begunClean_.clear();
     auto found = select("WHERE state IN ('pending', 'rolling back') ORDER BY id ASC", -1, true);
     clean_ = found && found->empty();
     cleanVersion_ = version;
@@ -256,6 +265,11 @@ class SqliteJournal final : public Journal {
     }
     kept_.emplace(sql, stmt);
     return stmt;
+  }
+
+  bool isClean() {
+    const std::int64_t version = dataVersion();
+    return clean_ && version >= 0 && version == cleanVersion_;
   }
 
   std::int64_t dataVersion() {
@@ -332,6 +346,7 @@ class SqliteJournal final : public Journal {
   // opens every write session can be skipped.
   bool clean_ = false;
   std::int64_t cleanVersion_ = -1;
+  std::set<std::int64_t> begunClean_;  // transactions this connection began while none was interrupted
 };
 
 Result<std::unique_ptr<Journal>> openSqlite(const QString& path) {
@@ -370,7 +385,9 @@ Result<std::unique_ptr<Journal>> openSqlite(const QString& path) {
   auto journal = std::make_unique<SqliteJournal>(path, db, lockFd);
   // WAL with full sync: a commit is one append and one flush, and durable when
   // it returns, which is what "pending before the image is touched" needs.
-  for (const char* sql : {"PRAGMA journal_mode=WAL", "PRAGMA synchronous=FULL", kSchema}) {
+  // Small pages (taken only by a new file): a save's commit appends a frame per
+  // page it touches, and the flush that follows costs by the bytes appended.
+  for (const char* sql : {"PRAGMA page_size=1024", "PRAGMA journal_mode=WAL", "PRAGMA synchronous=FULL", kSchema}) {
     if (Status s = journal->exec(sql); !s) return R::failure(s.message());
   }
   return std::unique_ptr<Journal>(std::move(journal));

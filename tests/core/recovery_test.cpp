@@ -50,5 +50,35 @@ TEST(Recovery, UnfinishedTransactionsEndAllOldOrAllNew) {
   }
 }
 
+// An image kept open (as the editor keeps it) skips the look-up for interrupted
+// transactions while none can exist; a writer that died in the meantime, after
+// this one's own saves, must still be found before the next save.
+TEST(Recovery, ALongLivedImageFindsAnotherWritersInterruptedTransaction) {
+  TempRom rom(256, 9);
+  RomImage image;
+  image.setRomPath(rom.path());
+  auto save = [&](int value) {
+    ASSERT_TRUE(image.openRomImage(Access::Write));
+    image.seek(10);
+    image.writeU8(value);
+    ASSERT_TRUE(image.closeRomImage());
+  };
+  save(1);
+  save(2);
+  const QByteArray before = rom.bytes().mid(100, 2);
+  {
+    auto other = systemJournalStore()->open(rom.path(), true, nullptr);
+    ASSERT_TRUE(other);
+    ASSERT_TRUE((*other)->begin(recordTx(QStringLiteral("other"), QString(), {}), {rt::Run{100, before, "\x55\x55"}}));
+  }
+  rom.poke(100, QByteArray("\x55"));  // torn: one byte of two
+  save(3);
+  EXPECT_EQ(rom.bytes().mid(100, 2), before);
+  EXPECT_EQ(rom.bytes()[10], 3);
+  const QStringList notices = image.takeNotices();
+  ASSERT_EQ(notices.size(), 1);
+  EXPECT_TRUE(notices[0].contains(QStringLiteral("rolled back"))) << notices[0].toStdString();
+}
+
 }  // namespace
 }  // namespace rt::test
