@@ -43,8 +43,10 @@ const char* kUsageText =
     "      --force.\n"
     "  romtables-cli --help\n"
     "\n"
-    "TABLE is a form name such as SPEdit. --names defaults to the name lists next\n"
-    "to this program. Exit codes: 0 done, 1 failed or rejected, 2 bad usage.\n";
+    "TABLE is a form name such as SPEdit. Without --names, each name list is taken\n"
+    "from beside this program, else from the user's data folder (RomTables/names),\n"
+    "else from the installed ones (share/romtables/names).\n"
+    "Exit codes: 0 done, 1 failed or rejected, 2 bad usage.\n";
 
 struct Options {
   QStringList positional;

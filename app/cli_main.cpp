@@ -1,8 +1,10 @@
 // romtables-cli: export and import the ROM tables from the command line.
 #include "app/cli.h"
+#include "core/name_list.h"
 
 #include <QCoreApplication>
 #include <QFile>
+#include <QStandardPaths>
 
 #include <cerrno>
 #include <cstdio>
@@ -30,11 +32,16 @@ bool closeStream(QFile& file, QTextStream& stream, std::FILE* handle) {
 
 int main(int argc, char** argv) {
   QCoreApplication app(argc, argv);
+  // The editor's name: both keep an image's history in the same data folder when
+  // its own folder cannot be written, and look for edited name lists there.
+  QCoreApplication::setApplicationName(QStringLiteral("RomTables"));
   QFile outFile, errFile;
   outFile.open(stdout, QIODevice::WriteOnly);
   errFile.open(stderr, QIODevice::WriteOnly);
   QTextStream out(&outFile), err(&errFile);
-  int code = rt::runCli(app.arguments().mid(1), QCoreApplication::applicationDirPath(), out, err);
+  const QString names = rt::nameListSearchPath(QCoreApplication::applicationDirPath(),
+                                               QStandardPaths::writableLocation(QStandardPaths::AppDataLocation));
+  int code = rt::runCli(app.arguments().mid(1), names, out, err);
   if (!closeStream(outFile, out, stdout)) {
     const QString why = errno ? QString::fromLocal8Bit(std::strerror(errno)) : outFile.errorString();
     err << QStringLiteral("Writing the output failed: %1.\n").arg(why);

@@ -1,17 +1,22 @@
 // romtables: the editor. Starts at the main menu; the name lists are read from
-// the folder that holds this program.
+// the folder that holds this program, the user's data folder or the installed ones.
 #include "core/ui/menus.h"
 #include "editors/all_forms.h"
 #include "editors/all_tables.h"
 
+#include "core/name_list.h"
+
 #include <QApplication>
+#include <QStandardPaths>
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("RomTables"));
   app.setQuitOnLastWindowClosed(false);  // the main menu decides when the run ends
 
-  rt::AppContext context(QCoreApplication::applicationDirPath(), rt::dialogFileChooser(), rt::dialogMessageSink());
+  const QString names = rt::nameListSearchPath(QCoreApplication::applicationDirPath(),
+                                               QStandardPaths::writableLocation(QStandardPaths::AppDataLocation));
+  rt::AppContext context(names, rt::dialogFileChooser(), rt::dialogMessageSink());
   context.setTables(rt::allTables());
   context.setMenus(rt::allMenuRows());
   rt::registerAllForms(context);

@@ -4,6 +4,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QStringView>
 
 #include <algorithm>
@@ -546,12 +547,25 @@ Result<QStringList> loadNameList(const QString& dir, const QString& fileName, in
   if (count < 0) return parseNameList(QByteArray(), fileName, count, style);
   if (count == 0) return QStringList();
 
-  const QString where = QDir::toNativeSeparators(dir);
-  const QString path = QDir(dir).filePath(fileName);
-  if (!QFile::exists(path)) {
+  // A folder whose own name holds the separator (given with --names) is one folder.
+  const QStringList folders = QFileInfo(dir).isDir() ? QStringList{dir} : dir.split(QDir::listSeparator(), Qt::SkipEmptyParts);
+  QString path, where;
+  for (const QString& folder : folders) {
+    const QString candidate = QDir(folder).filePath(fileName);
+    if (!QFile::exists(candidate)) continue;
+    path = candidate;
+    where = QDir::toNativeSeparators(folder);
+    break;
+  }
+  if (path.isEmpty()) {
+    QStringList searched;
+    for (const QString& folder : folders) searched << QDir::toNativeSeparators(folder);
+    const QString in = searched.size() <= 1 ? QDir::toNativeSeparators(dir)
+                                            : searched.mid(0, searched.size() - 1).join(QStringLiteral(", ")) +
+                                                  QStringLiteral(" or ") + searched.back();
     return Result<QStringList>::failure(
         QStringLiteral("Name list \"%1\" was not found in %2. This form needs %3.")
-            .arg(fileName, where, firstItemsPhrase(count)));
+            .arg(fileName, in, firstItemsPhrase(count)));
   }
   // The file layer opens without blocking and refuses anything but a regular
   // file, so a FIFO or a device never hangs or floods the program.
@@ -585,6 +599,14 @@ Result<QStringList> loadNameList(const QString& dir, const QString& fileName, in
   }
   bytes.truncate(got);
   return parseNameList(bytes, fileName, count, style);
+}
+
+QString nameListSearchPath(const QString& programDir, const QString& userDataDir) {
+  QStringList folders{QDir::cleanPath(programDir)};
+  if (!userDataDir.isEmpty()) folders << QDir::cleanPath(userDataDir + QStringLiteral("/names"));
+  folders << QDir::cleanPath(programDir + QStringLiteral("/../share/romtables/names"));
+  folders.removeDuplicates();
+  return folders.join(QDir::listSeparator());
 }
 
 }  // namespace rt

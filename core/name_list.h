@@ -66,8 +66,16 @@ inline constexpr qint64 kMaxNameListBytes = 16 * 1024 * 1024;
 // Reads the first `count` items of `dir`/`fileName` with parseNameList. Only a
 // regular file of at most kMaxNameListBytes is read; a FIFO or a device is
 // refused without waiting on it. A missing, unreadable, too large or short file
-// is an error naming the file and the number of items needed.
+// is an error naming the file and the number of items needed. `dir` may be a
+// search path (folders joined by QDir::listSeparator()): each list is taken
+// from the first folder that has it.
 Result<QStringList> loadNameList(const QString& dir, const QString& fileName, int count,
                                  ItemStyle style = ItemStyle::Text);
+
+// Where the programs look for name lists when --names does not say: beside the
+// program (a build, or a copy unpacked anywhere), then the user's data folder
+// (lists a user edited outlive a reinstall), then the installed defaults
+// (share/romtables/names beside the program's bin folder).
+QString nameListSearchPath(const QString& programDir, const QString& userDataDir);
 
 }  // namespace rt

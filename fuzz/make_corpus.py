@@ -90,8 +90,8 @@ def name_list():
         "random": (1, 2, bytes(random.Random(16).randrange(256) for _ in range(96))),
         "utf8-broken-line-3": (1, 2, "機體\n機體\n".encode("utf-8") + b"ab\xff\n"),
         "open-quote": (5, 2, b'a\n"b, c\nd\ne\n'),
-        "lone-quote-line": (2, 2, b'"\r\nAmuro\r\nChar\r\n'),
-        "quote-closed-later": (2, 2, b'"\n"Amuro"\nChar\n'),
+        "lone-quote-line": (2, 2, b'"\r\nAster\r\nCorin\r\n'),
+        "quote-closed-later": (2, 2, b'"\n"Aster"\nCorin\n'),
     }
     for name, (limit, style, data) in files.items():
         write("fuzz_name_list", name, bytes([limit, style]) + data)

@@ -466,16 +466,6 @@ void writeFileSystem(Bytes& b) {
 
 }  // namespace
 
-std::uint16_t crc16(const std::uint8_t* data, std::size_t size) {
-  std::uint16_t crc = 0xFFFF;
-  for (std::size_t i = 0; i < size; ++i) {
-    crc = static_cast<std::uint16_t>(crc ^ data[i]);
-    for (int bit = 0; bit < 8; ++bit)
-      crc = static_cast<std::uint16_t>((crc & 1) ? (crc >> 1) ^ 0xA001 : crc >> 1);
-  }
-  return crc;
-}
-
 std::string writeImageFile(const std::filesystem::path& path, const std::vector<std::uint8_t>& bytes) {
   std::filesystem::path tmp = path;
   tmp += ".tmp";

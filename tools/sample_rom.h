@@ -5,6 +5,7 @@
 // tables generated from a small fixed PRNG, so the same seed gives the same
 // bytes with every compiler and standard library.
 
+#include "core/crc16.h"
 #include "editors/layout.h"
 
 #include <cstddef>
@@ -133,8 +134,7 @@ struct FilledRegion {
 // the file system aside. Padding between blocks of one table is left out.
 std::vector<FilledRegion> filledTableRegions(std::uint32_t seed = 1);
 
-// CRC-16 as used by the DS header: reflected polynomial 0xA001, initial 0xFFFF.
-std::uint16_t crc16(const std::uint8_t* data, std::size_t size);
+using ::rt::crc16;  // the DS header's CRC-16
 
 // The whole image for `seed`. Its size depends a little on the seed (the stage
 // lists vary in length); it always ends a few KiB after the last stage list.

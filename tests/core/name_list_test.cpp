@@ -79,21 +79,21 @@ constexpr ItemStyle kText = ItemStyle::Text;
 constexpr ItemStyle kNum = ItemStyle::Numeric;
 
 const SplitCase kSplitCases[] = {
-    {"OneItemPerLine", u"Amuro\nChar\nKamille", -1, kText, {u"Amuro", u"Char", u"Kamille"}},
+    {"OneItemPerLine", u"Aster\nCorin\nKestrel", -1, kText, {u"Aster", u"Corin", u"Kestrel"}},
     {"FinalNewlineStartsNoItem", u"a\nb\n", -1, kText, {u"a", u"b"}},
     {"Crlf", u"a\r\nb\r\nc\r\n", -1, kText, {u"a", u"b", u"c"}},
     {"LoneCr", u"a\rb\r", -1, kText, {u"a", u"b"}},
     {"MixedLineEnds", u"a\r\n\nb\rc", -1, kText, {u"a", u"", u"b", u"c"}},
     {"EmptyLine", u"a\n\nb", -1, kText, {u"a", u"", u"b"}},
     {"EmptyLineCrlf", u"a\r\n\r\nb\r\n", -1, kText, {u"a", u"", u"b"}},
-    {"CommaSplitsLineAndShiftsLaterRows", u"Amuro,Ray\nChar\nKamille\n", -1, kText,
-     {u"Amuro", u"Ray", u"Char", u"Kamille"}},
+    {"CommaSplitsLineAndShiftsLaterRows", u"Aster,Rowan\nCorin\nKestrel\n", -1, kText,
+     {u"Aster", u"Rowan", u"Corin", u"Kestrel"}},
     {"CommaAtLineEnd", u"a,\nb\n", -1, kText, {u"a", u"", u"b"}},
     {"CommaThenFinalNewline", u"a,\n", -1, kText, {u"a", u""}},
     {"CommaThenEndOfText", u"a,", -1, kText, {u"a", u""}},
     {"CommasOnly", u",,", -1, kText, {u"", u"", u""}},
     {"TwoItemsOneLine", u"a,b\n", -1, kText, {u"a", u"b"}},
-    {"QuotedComma", u"\"Amuro, Ray\"\nChar\n", -1, kText, {u"Amuro, Ray", u"Char"}},
+    {"QuotedComma", u"\"Aster, Rowan\"\nCorin\n", -1, kText, {u"Aster, Rowan", u"Corin"}},
     {"QuotedLineEnd", u"\"a\r\nb\",c", -1, kText, {u"a\r\nb", u"c"}},
     {"TextAfterClosingQuoteIgnored", u"\"a\"xyz,b\n\"c\" d\ne", -1, kText,
      {u"a", u"b", u"c", u"e"}},
@@ -156,7 +156,7 @@ TEST_P(DecodeTest, Text) {
 // Big5: 機 BE F7, 體 C5 E9, 一 A4 40; ETEN kana: ミ C7 DB, ラ C7 E5, ー C6 E3,
 // あ C6 E8, ん C7 7A, ヽ ヾ ゝ ゞ C6 DA..C6 DD.
 const DecodeCase kDecodeCases[] = {
-    {"Ascii", QByteArray("Amuro\r\nChar\n"), u"Amuro\r\nChar\n"},
+    {"Ascii", QByteArray("Aster\r\nCorin\n"), u"Aster\r\nCorin\n"},
     {"Empty", QByteArray(), u""},
     {"BomStripped", bytesOf({0xEF, 0xBB, 0xBF, 'a', ',', 'b'}), u"a,b"},
     {"BomOnly", bytesOf({0xEF, 0xBB, 0xBF}), u""},
@@ -290,9 +290,9 @@ TEST_F(LoadTest, ReturnsExactlyCountItems) {
       {"ExtraItemsIgnored", "a\nb\nc\nd\ne\n", 3, {u"a", u"b", u"c"}},
       {"ExactlyEnough", "a\nb\nc", 3, {u"a", u"b", u"c"}},
       {"CrlfWithBom", bytesOf({0xEF, 0xBB, 0xBF}) + "x\r\ny\r\n", 2, {u"x", u"y"}},
-      {"CommaShiftsRows", "Amuro,Ray\nChar\nKamille\n", 3, {u"Amuro", u"Ray", u"Char"}},
-      {"QuotedCommaKeepsRows", "\"Amuro,Ray\"\nChar\nKamille\n", 3,
-       {u"Amuro,Ray", u"Char", u"Kamille"}},
+      {"CommaShiftsRows", "Aster,Rowan\nCorin\nKestrel\n", 3, {u"Aster", u"Rowan", u"Corin"}},
+      {"QuotedCommaKeepsRows", "\"Aster,Rowan\"\nCorin\nKestrel\n", 3,
+       {u"Aster,Rowan", u"Corin", u"Kestrel"}},
       {"Big5File",
        bytesOf({0xBE, 0xF7, 0xC5, 0xE9, '\r', '\n', 0xC7, 0xDB, 0xC7, 0xE5, 0xC6, 0xE3, '\r',
                 '\n'}),
@@ -434,9 +434,9 @@ TEST_F(LoadTest, ContentFaultsNameTheLine) {
        "that are not Big5."},
       {"OpenQuoteAtEnd", "a\n\"b, c\nd\ne\n", 5,
        "Name list \"L.txt\": the quote opened on line 2 is never closed."},
-      {"LoneQuoteFirstLine", "\"\r\nAmuro\r\nChar\r\n", 1,
+      {"LoneQuoteFirstLine", "\"\r\nAster\r\nCorin\r\n", 1,
        "Name list \"L.txt\": the quote opened on line 1 is never closed."},
-      {"LoneQuoteClosedLater", "\"\n\"Amuro\"\nChar\n", 1,
+      {"LoneQuoteClosedLater", "\"\n\"Aster\"\nCorin\n", 1,
        "Name list \"L.txt\": the quote opened on line 1 is closed only on line 2; a quoted name "
        "must end on the line where it starts."},
   };
@@ -539,6 +539,29 @@ TEST_F(LoadTest, LargeListLoadsQuickly) {
   EXPECT_EQ(utf8(r->at(1)), "x, y");
   EXPECT_EQ(utf8(r->last()), "Weapon " + std::to_string(kItems - 1));
   EXPECT_LT(ms, 1000) << "loading took " << ms << " ms";
+}
+
+// Each list is taken from the first folder of the search path that has it:
+// beside the program, then the user's data folder, then the installed one.
+TEST(NameListSearch, FirstFolderHoldingTheListWins) {
+  QTemporaryDir root;
+  const QString program = root.filePath(QStringLiteral("usr/bin"));
+  const QString user = root.filePath(QStringLiteral("home/data"));
+  const QString installed = root.filePath(QStringLiteral("usr/share/romtables/names"));
+  for (const QString& d : {program, user + QStringLiteral("/names"), installed}) ASSERT_TRUE(QDir().mkpath(d));
+  const QString path = nameListSearchPath(program, user);
+  ASSERT_TRUE(writeFile(installed + QStringLiteral("/A.txt"), "installed\n"));
+  ASSERT_TRUE(writeFile(user + QStringLiteral("/names/A.txt"), "edited\n"));
+  ASSERT_TRUE(writeFile(installed + QStringLiteral("/B.txt"), "installed\n"));
+  ASSERT_TRUE(writeFile(program + QStringLiteral("/C.txt"), "beside\n"));
+  ASSERT_TRUE(writeFile(user + QStringLiteral("/names/C.txt"), "edited\n"));
+  EXPECT_EQ(loadNameList(path, QStringLiteral("A.txt"), 1).value(), QStringList{QStringLiteral("edited")});
+  EXPECT_EQ(loadNameList(path, QStringLiteral("B.txt"), 1).value(), QStringList{QStringLiteral("installed")});
+  EXPECT_EQ(loadNameList(path, QStringLiteral("C.txt"), 1).value(), QStringList{QStringLiteral("beside")});
+  const auto missing = loadNameList(path, QStringLiteral("D.txt"), 1);
+  ASSERT_FALSE(missing);
+  for (const QString& d : {program, installed})
+    EXPECT_TRUE(missing.message().contains(QDir::toNativeSeparators(d))) << missing.message().toStdString();
 }
 
 }  // namespace
