@@ -17,8 +17,10 @@ namespace {
 // closed and reopened, and the words pasted elsewhere.
 const QString kClipboardKey = QStringLiteral("Unit_Pic/pictureClipboard");
 
+bool somethingCopied(AppContext& context) { return context.formValue(kClipboardKey).isValid(); }
+
 PictureWords clipboardWords(AppContext& context) {
-  PictureWords words{};  // nothing copied yet: eleven zero words
+  PictureWords words{};
   const QList<quint16> stored = context.formValue(kClipboardKey).value<QList<quint16>>();
   for (qsizetype w = 0; w < stored.size() && w < kPictureWords; ++w) words[static_cast<size_t>(w)] = stored[w];
   return words;
@@ -39,6 +41,9 @@ UnitPictureForm::UnitPictureForm(AppContext& context)
 
   auto* copy = makeButton(QStringLiteral("Copy"), QStringLiteral("Copy"));
   auto* paste = makeButton(QStringLiteral("Plaste"), QStringLiteral("Paste"));
+  // Nothing to paste before a Copy (pasting then wrote zeros over the record).
+  paste->setEnabled(somethingCopied(context));
+  paste_ = paste;
   connect(copy, &QPushButton::clicked, this, &UnitPictureForm::copySelected);
   connect(paste, &QPushButton::clicked, this, &UnitPictureForm::pasteSelected);
   auto* buttons = new QVBoxLayout;
@@ -70,12 +75,17 @@ void UnitPictureForm::copySelected() {
     return;
   }
   context().formValue(kClipboardKey) = QVariant::fromValue(QList<quint16>(words->begin(), words->end()));
+  paste_->setEnabled(true);
 }
 
 void UnitPictureForm::pasteSelected() {
   const int row = recordList()->currentRow();
   if (row < 0) {
     reportError(QStringLiteral("No record is selected; nothing was pasted."));
+    return;
+  }
+  if (!somethingCopied(context())) {
+    reportError(QStringLiteral("Nothing was copied yet; Copy a record first. Nothing was pasted."));
     return;
   }
   const SaveResult result = writePictureWords(context().rom(), fields().table().recordOffset(row), clipboardWords(context()),

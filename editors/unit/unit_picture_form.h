@@ -1,6 +1,8 @@
 #pragma once
 #include "core/ui/record_form.h"
 
+#include <QPushButton>
+
 namespace rt {
 // Unit_Pic: the eleven picture numbers of a unit, with Copy and Paste of a
 // whole record from one unit onto another.
@@ -12,5 +14,8 @@ class UnitPictureForm : public RecordForm {
  public slots:
   void copySelected();   // Copy_Click
   void pasteSelected();  // Plaste_Click
+
+ private:
+  QPushButton* paste_ = nullptr;  // unavailable until something was copied
 };
 }  // namespace rt
