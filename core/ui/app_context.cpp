@@ -13,9 +13,14 @@ namespace {
 class DialogFileChooser final : public FileChooser {
  public:
   QString chooseRomImage(QWidget* parent, const QString& current) override {
-    // "*.nds" in any letter case, so "GAME.NDS" is offered too.
-    return QFileDialog::getOpenFileName(parent, QStringLiteral("Open NDS"), QFileInfo(current).absolutePath(),
-                                        QStringLiteral("NDS (*.[nN][dD][sS]);;All files (*)"));
+    QFileDialog dialog(parent, QStringLiteral("Open NDS"), QFileInfo(current).absolutePath(),
+                       QStringLiteral("NDS ROM images (*.nds)"));
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    // Qt's own dialog, whose filter can ignore letter case: "GAME.NDS" is offered too.
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setFilter(dialog.filter() & ~QDir::CaseSensitive);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
+    return dialog.selectedFiles().front();
   }
 };
 
@@ -51,6 +56,11 @@ AppContext::AppContext(QString namesDir, std::shared_ptr<FileChooser> chooser, s
 }
 
 AppContext::~AppContext() { closeAllForms(); }
+
+std::unique_ptr<QSettings> AppContext::settings() const {
+  if (!settingsFile_.isEmpty()) return std::make_unique<QSettings>(settingsFile_, QSettings::IniFormat);
+  return std::make_unique<QSettings>(QSettings::UserScope, QStringLiteral("RomTables"), QStringLiteral("RomTables"));
+}
 
 void AppContext::reportNotices(QWidget* parent, const QString& title) {
   const QStringList notices = rom_.takeNotices();

@@ -10,6 +10,7 @@
 
 #include <QHash>
 #include <QPointer>
+#include <QSettings>
 #include <QString>
 #include <QVariant>
 #include <QWidget>
@@ -92,6 +93,11 @@ class AppContext {
   // Values a form keeps outside its controls, alive until the program ends.
   QVariant& formValue(const QString& key) { return formValues_[key]; }
 
+  // What outlives the run (the recent images): the user's settings, or the
+  // file given here (tests keep theirs apart).
+  void setSettingsFile(const QString& path) { settingsFile_ = path; }
+  std::unique_ptr<QSettings> settings() const;
+
  private:
   RomImage rom_;
   TableRegistry tables_;
@@ -103,6 +109,7 @@ class AppContext {
   QHash<QString, QPointer<QWidget>> open_;
   QHash<QString, QPointer<QWidget>> fixed_;
   QHash<QString, QVariant> formValues_;
+  QString settingsFile_;
 };
 
 }  // namespace rt

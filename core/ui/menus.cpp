@@ -1,10 +1,19 @@
 #include "core/ui/menus.h"
 
 #include "core/name_list.h"
+#include "core/nds_header.h"
 #include "core/ui/editor_form.h"
 
 #include <QCloseEvent>
 #include <QDir>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFileInfo>
+#include <QMenu>
+#include <QMimeData>
+#include <QUrl>
+
+#include <algorithm>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QShortcut>
@@ -20,7 +29,22 @@ QPushButton* button(QWidget* parent, const QString& name, const QString& caption
   return b;
 }
 
+const QString kRecentKey = QStringLiteral("recentImages");
+
+// The one local .nds file (any letter case) a drag carries; empty otherwise.
+QString droppedImage(const QMimeData* data) {
+  if (!data || !data->hasUrls() || data->urls().size() != 1) return {};
+  const QUrl url = data->urls().front();
+  if (!url.isLocalFile()) return {};
+  const QString path = url.toLocalFile();
+  return QFileInfo(path).suffix().compare(QLatin1String("nds"), Qt::CaseInsensitive) == 0 ? path : QString();
+}
+
 }  // namespace
+
+QStringList recentImages(AppContext& context) {
+  return context.settings()->value(kRecentKey).toStringList().mid(0, kRecentImages);
+}
 
 MainMenu::MainMenu(AppContext& context)
     : QWidget(nullptr, Qt::Window), context_(context), rows_(new QListWidget(this)), path_(new QLabel(this)) {
@@ -30,10 +54,17 @@ MainMenu::MainMenu(AppContext& context)
   path_->setObjectName(QStringLiteral("romPathLabel"));
   path_->setWordWrap(true);
   path_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+  header_ = new QLabel(this);
+  header_->setObjectName(QStringLiteral("romHeaderLabel"));
+  header_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+  setAcceptDrops(true);  // an .nds file dropped on the menu is chosen
 
   auto* open = button(this, QStringLiteral("Open"), QStringLiteral("Open NDS"));
   auto* edit = button(this, QStringLiteral("Edit"), QStringLiteral("Edit"));
   auto* exit = button(this, QStringLiteral("Exit"), QStringLiteral("Exit"));
+  recent_ = button(this, QStringLiteral("Recent"), QStringLiteral("Recent images"));
+  recent_->setToolTip(QStringLiteral("The last images chosen"));
+  recent_->setMenu(new QMenu(recent_));
   auto* history = button(this, QStringLiteral("History"), QStringLiteral("History"));
   history->setToolTip(QStringLiteral("The saved changes of the image (Ctrl+H)"));
   connect(open, &QPushButton::clicked, this, &MainMenu::openClicked);
@@ -56,6 +87,7 @@ MainMenu::MainMenu(AppContext& context)
 
   auto* buttons = new QVBoxLayout;
   buttons->addWidget(open);
+  buttons->addWidget(recent_);
   buttons->addWidget(edit);
   buttons->addStretch();
   buttons->addLayout(credits);
@@ -69,13 +101,65 @@ MainMenu::MainMenu(AppContext& context)
   top->addLayout(buttons);
   auto* layout = new QVBoxLayout(this);
   layout->addLayout(top, 1);
-  layout->addWidget(path_);
-  auto* lists = new QLabel(QStringLiteral("Name lists: %1").arg(QDir::toNativeSeparators(context_.namesDir())), this);
+  auto* where = new QHBoxLayout;
+  where->addWidget(path_, 1);
+  where->addWidget(header_);
+  layout->addLayout(where);
+  QStringList folders;
+  for (const QString& folder : context_.namesDir().split(QDir::listSeparator(), Qt::SkipEmptyParts))
+    folders << QDir::toNativeSeparators(folder);
+  auto* lists = new QLabel(QStringLiteral("Name lists: %1").arg(folders.join(QStringLiteral(", then "))), this);
+  lists->setWordWrap(true);
   lists->setObjectName(QStringLiteral("Credits3"));
   lists->setTextInteractionFlags(Qt::TextSelectableByMouse);
   layout->addWidget(lists);
-  resize(520, 420);
+  resize(560, 440);
   showPath(context_.rom().romPath());
+  fillRecent();
+}
+
+void MainMenu::fillRecent() {
+  QMenu* menu = recent_->menu();
+  menu->clear();
+  const QStringList recent = recentImages(context_);
+  for (int i = 0; i < recent.size(); ++i) {
+    QAction* action = menu->addAction(QStringLiteral("&%1  %2").arg(i + 1).arg(QDir::toNativeSeparators(recent[i])));
+    action->setObjectName(QStringLiteral("Recent(%1)").arg(i));
+    const QString path = recent[i];
+    connect(action, &QAction::triggered, this, [this, path] { chooseImage(path); });
+  }
+  recent_->setEnabled(!recent.isEmpty());
+}
+
+void MainMenu::chooseImage(const QString& path) {
+  showPath(path);
+  header_->clear();
+  context_.openImage(this, path);
+  QStringList recent = recentImages(context_);
+  const QString absolute = QFileInfo(path).absoluteFilePath();
+  recent.removeAll(absolute);
+  recent.prepend(absolute);
+  context_.settings()->setValue(kRecentKey, recent.mid(0, kRecentImages));
+  fillRecent();
+
+  auto header = readNdsHeader(context_.rom());
+  if (!header) return;  // openImage has said why the file cannot be read
+  header_->setText(headerSummary(*header));
+  std::int64_t needed = 0;
+  for (const auto& table : context_.tables().all()) needed = std::max(needed, table->requiredSize());
+  const QStringList warnings = imageWarnings(*header, QFileInfo(path).size(), needed);
+  if (!warnings.isEmpty()) context_.reportError(this, QStringLiteral("Open NDS"), warnings.join(QStringLiteral("\n\n")));
+}
+
+void MainMenu::dragEnterEvent(QDragEnterEvent* event) {
+  if (!droppedImage(event->mimeData()).isEmpty()) event->acceptProposedAction();
+}
+
+void MainMenu::dropEvent(QDropEvent* event) {
+  const QString path = droppedImage(event->mimeData());
+  if (path.isEmpty()) return;
+  event->acceptProposedAction();
+  chooseImage(path);
 }
 
 void MainMenu::load() {
@@ -97,8 +181,7 @@ void MainMenu::showPath(const QString& path) {
 void MainMenu::openClicked() {
   const QString chosen = context_.chooser().chooseRomImage(this, context_.rom().romPath());
   if (chosen.isEmpty()) return;  // cancelled: keep the image chosen before
-  showPath(chosen);
-  context_.openImage(this, chosen);
+  chooseImage(chosen);
 }
 
 void MainMenu::historyClicked() { context_.showForm(QStringLiteral("History")); }
@@ -107,7 +190,10 @@ void MainMenu::editClicked() {
   const int row = rows_->currentRow();
   const QStringList forms = context_.menus().forms(MenuKind::Main);
   if (row < 0 || row >= forms.size() || !rows_->currentItem() || !rows_->currentItem()->isSelected()) return;
-  if (context_.rom().romPath().isEmpty()) return;  // nothing to edit before a ROM image is chosen
+  if (context_.rom().romPath().isEmpty()) {
+    context_.reportError(this, QStringLiteral("Edit"), QStringLiteral("Choose a ROM image first: press Open NDS."));
+    return;
+  }
   context_.showForm(forms[row]);
 }
 

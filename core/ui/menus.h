@@ -29,17 +29,30 @@ class MainMenu : public QWidget {
   void editClicked();  // Edit_Click
   void exitClicked();  // Exit_Click
   void historyClicked();  // the History window (also Ctrl+H)
+  // Makes `path` the image, as Open NDS, a recent image or a dropped file do:
+  // shows its header, warns about a file that may not be a DS image, and
+  // remembers it among the recent images.
+  void chooseImage(const QString& path);
 
  protected:
   void closeEvent(QCloseEvent* event) override;
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
 
  private:
   void showPath(const QString& path);
+  void fillRecent();
   AppContext& context_;
   QListWidget* rows_;
   QLabel* path_;
+  QLabel* header_;
+  QPushButton* recent_;
   bool ending_ = false;
 };
+
+// The last images chosen, newest first, at most kRecentImages.
+inline constexpr int kRecentImages = 8;
+QStringList recentImages(AppContext& context);
 
 class SkillMenu : public QWidget {
   Q_OBJECT

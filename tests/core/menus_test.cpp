@@ -5,7 +5,9 @@
 #include "editors/weapon_map/weapon_table.h"
 #include "tests/support/test_support.h"
 
+#include <QAction>
 #include <QFile>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -19,7 +21,7 @@ namespace {
 
 struct MenuFixture : ::testing::Test {
   TestApp app;
-  TempRom rom{0xD4424 + 28 * 35, 11};
+  TempRom rom{sampleImage()};  // a DS header that holds and every table: no warning on opening it
   std::unique_ptr<MainMenu> menu;
   void SetUp() override {
     menu = std::make_unique<MainMenu>(*app.context);
@@ -47,13 +49,47 @@ TEST_F(MenuFixture, ShowsTheFifteenRowsWithNoneSelected) {
   EXPECT_EQ(control<QPushButton>(menu.get(), QStringLiteral("Open"))->text(), QStringLiteral("Open NDS"));
 }
 
-TEST_F(MenuFixture, EditBeforeOpenNdsOpensNothing) {
+TEST_F(MenuFixture, EditBeforeOpenNdsOpensNothingAndSaysToChooseAnImage) {
   for (int row = 0; row < 15; ++row) {
     edit(row);
     EXPECT_EQ(app.context->openForm(app.context->menus().forms(MenuKind::Main)[row]), nullptr) << row;
   }
-  EXPECT_TRUE(app.sink->messages.isEmpty());
+  ASSERT_EQ(app.sink->messages.size(), 15);
+  EXPECT_TRUE(app.sink->messages[0].contains(QStringLiteral("Open NDS"))) << app.sink->messages[0].toStdString();
   EXPECT_TRUE(control<QLabel>(menu.get(), QStringLiteral("romPathLabel"))->text().contains(QStringLiteral("no ROM image chosen")));
+}
+
+// The chosen image's header is shown; a damaged or short one is warned about
+// (and still chosen); the last images come back newest first, without repeats.
+TEST_F(MenuFixture, HeaderWarningsAndRecentImages) {
+  QByteArray damaged = rom.bytes();
+  damaged[0] = '?';
+  TempRom other(damaged);
+  TempRom tiny(QByteArray(0x100, '\0'));
+  EXPECT_FALSE(control<QPushButton>(menu.get(), QStringLiteral("Recent"))->isEnabled());
+  struct Step {
+    const TempRom& image;
+    int warnings;
+    const char* warned;
+  };
+  const Step steps[] = {{rom, 0, ""}, {other, 1, "checksum"}, {tiny, 1, "tables reach"}, {rom, 0, ""}};
+  for (const Step& step : steps) {
+    app.sink->messages.clear();
+    choose(step.image.path());
+    EXPECT_EQ(app.context->rom().romPath(), step.image.path());
+    ASSERT_EQ(app.sink->messages.size(), step.warnings) << step.image.path().toStdString();
+    if (step.warnings) EXPECT_TRUE(app.sink->messages[0].contains(QLatin1String(step.warned))) << app.sink->messages[0].toStdString();
+  }
+  EXPECT_TRUE(control<QLabel>(menu.get(), QStringLiteral("romHeaderLabel"))->text().startsWith(QStringLiteral("ROMTABLESMPL (")));
+  const QStringList recent = recentImages(*app.context);
+  ASSERT_EQ(recent.size(), 3);
+  EXPECT_EQ(recent[0], QFileInfo(rom.path()).absoluteFilePath());
+  EXPECT_EQ(recent[1], QFileInfo(tiny.path()).absoluteFilePath());
+  // A recent image is chosen again from the menu of the "Recent" button.
+  auto* pick = menu->findChild<QAction*>(QStringLiteral("Recent(2)"));
+  ASSERT_NE(pick, nullptr);
+  pick->trigger();
+  EXPECT_EQ(app.context->rom().romPath(), QFileInfo(other.path()).absoluteFilePath());
 }
 
 TEST_F(MenuFixture, CancellingTheDialogKeepsTheChosenPath) {

@@ -269,6 +269,7 @@ void copyNameLists(const QTemporaryDir& dir, const QString& except) {
 
 TestApp::TestApp(const QString& names) {
   context = std::make_unique<AppContext>(names, chooser, sink, files);
+  context->setSettingsFile(settingsDir.filePath(QStringLiteral("settings.ini")));
   context->setTables(allTables());
   context->setMenus(allMenuRows());
   registerAllForms(*context);

@@ -148,6 +148,7 @@ struct TestApp {
   std::shared_ptr<CapturingSink> sink = std::make_shared<CapturingSink>();
   std::shared_ptr<FaultyFileLayer> files = std::make_shared<FaultyFileLayer>();
   std::unique_ptr<AppContext> context;
+  QTemporaryDir settingsDir;  // the recent images of this test alone
   explicit TestApp(const QString& names = namesDir());
   // Makes `romPath` the image and shows the form `name`; null when it did not open.
   QWidget* showForm(const QString& romPath, const QString& name);
