@@ -47,20 +47,23 @@ const ChangeReader::Shape& ChangeReader::shapeOf(const TableAdapter& table) {
 Result<std::vector<FieldChange>> ChangeReader::compare(const Transaction& tx, FileLayer& beforeLayer,
                                                        FileLayer& afterLayer) {
   std::vector<FieldChange> out;
-  const TableAdapter* table = registry_.find(tx.info.table);
-  if (!table) return out;
-  const std::vector<ControlRef>& controls = shapeOf(*table).controls;
-  const std::vector<Field>& fields = shapeOf(*table).fields;
   // Views never write, so they need no history of their own.
   RomImage before(std::shared_ptr<FileLayer>(&beforeLayer, [](FileLayer*) {}), nullptr);
   RomImage after(std::shared_ptr<FileLayer>(&afterLayer, [](FileLayer*) {}), nullptr);
   before.setRomPath(imagePath_);
   after.setRomPath(imagePath_);
   QSet<QString> seen;
-  for (const QVariantMap& keys : recordKeys(tx)) {
+  for (QVariantMap keys : recordKeys(tx)) {
+    // A transaction over several tables (a folder import) names each record's table.
+    const QString tableName = keys.contains(QStringLiteral("table")) ? keys.take(QStringLiteral("table")).toString()
+                                                                      : tx.info.table;
+    const TableAdapter* table = registry_.find(tableName);
+    if (!table) continue;
+    const std::vector<ControlRef>& controls = shapeOf(*table).controls;
+    const std::vector<Field>& fields = shapeOf(*table).fields;
     const QString key = keyText(keys);  // once: the history makes it for every record of every transaction
-    if (seen.contains(key)) continue;
-    seen.insert(key);
+    if (seen.contains(tableName + QLatin1Char(':') + key)) continue;
+    seen.insert(tableName + QLatin1Char(':') + key);
     auto refOld = table->resolve(before, keys);
     auto refNew = table->resolve(after, keys);
     if (!refOld || !refNew) continue;
@@ -103,6 +106,18 @@ Result<std::vector<FieldChange>> ChangeReader::drift(const Transaction& tx, bool
   ImageView expected(pages_, tx.runs, expectAfter);
   ImageView now(pages_, {}, true);
   return compare(tx, expected, now);
+}
+
+QJsonObject changeToJson(const FieldChange& c) {
+  QJsonObject o;
+  o.insert(QStringLiteral("table"), c.table);
+  for (auto it = c.keys.begin(); it != c.keys.end(); ++it) o.insert(it.key(), QJsonValue::fromVariant(it.value()));
+  o.insert(QStringLiteral("name"), c.name);
+  o.insert(QStringLiteral("field"), c.field);
+  o.insert(QStringLiteral("caption"), c.caption);
+  o.insert(QStringLiteral("old"), c.oldValue);
+  o.insert(QStringLiteral("new"), c.newValue);
+  return o;
 }
 
 QString ChangeReader::where(const FieldChange& c) {

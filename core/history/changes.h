@@ -9,6 +9,7 @@
 #include "core/table_registry.h"
 
 #include <QHash>
+#include <QJsonObject>
 #include <QVariantMap>
 
 #include <map>
@@ -25,6 +26,10 @@ struct FieldChange {
   QString oldValue;
   QString newValue;
 };
+
+// A change as the command line prints it in JSON: table, the record's keys,
+// name, field (control name), caption, old, new.
+QJsonObject changeToJson(const FieldChange& change);
 
 class ChangeReader {
  public:
