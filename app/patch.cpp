@@ -21,7 +21,7 @@ void printMade(const PatchSummary& s, const QString& path, QTextStream& out) {
              .arg(s.patchSize)
              .arg(s.bytesChanged)
              .arg(s.runs);
-  if (s.sourceSize != s.targetSize) out << QStringLiteral("; the image grows from %1 to %2 bytes").arg(s.sourceSize).arg(s.targetSize);
+  if (s.sourceSize != s.targetSize) out << QStringLiteral("; the image's size goes from %1 to %2 bytes").arg(s.sourceSize).arg(s.targetSize);
   if (s.format == PatchFormat::Bps)
     out << QStringLiteral("; source CRC32 %1, target CRC32 %2").arg(crcText(s.sourceCrc), crcText(s.targetCrc));
   out << ".\n";

@@ -17,6 +17,12 @@ class DialogFileChooser final : public FileChooser {
     return QFileDialog::getOpenFileName(parent, QStringLiteral("Open NDS"), QFileInfo(current).absolutePath(),
                                         QStringLiteral("NDS (*.[nN][dD][sS]);;All files (*)"));
   }
+  QString chooseFileToRead(QWidget* parent, const QString& title, const QString& current, const QString& filter) override {
+    return QFileDialog::getOpenFileName(parent, title, QFileInfo(current).absolutePath(), filter);
+  }
+  QString chooseFileToWrite(QWidget* parent, const QString& title, const QString& suggested, const QString& filter) override {
+    return QFileDialog::getSaveFileName(parent, title, suggested, filter);
+  }
 };
 
 class DialogMessageSink final : public MessageSink {

@@ -1,6 +1,7 @@
 #include "core/ui/menus.h"
 
 #include "core/name_list.h"
+#include "core/ui/compare_window.h"
 #include "core/ui/editor_form.h"
 
 #include <QCloseEvent>
@@ -57,6 +58,7 @@ MainMenu::MainMenu(AppContext& context)
   auto* buttons = new QVBoxLayout;
   buttons->addWidget(open);
   buttons->addWidget(edit);
+  addCompareButtons(context_, this, buttons);
   buttons->addStretch();
   buttons->addLayout(credits);
   auto* bottom = new QHBoxLayout;
