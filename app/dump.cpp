@@ -32,10 +32,12 @@ Result<TableFile> dumpTable(RomImage& rom, const TableAdapter& table, const QStr
   if (!refs) return refs.status();
   std::vector<ExportedRecord> records;
   records.reserve(refs->size());
+  const std::vector<ControlRef> controls = table.controls();
+  const std::vector<Field> fields = table.fields();
   for (const RecordRef& ref : *refs) {
     auto state = table.read(rom, ref);
     if (!state) return state.status();
-    auto stored = storedComboBytes(rom, table, ref);
+    auto stored = storedComboBytes(rom, table, ref, controls, fields);
     if (!stored) return stored.status();
     records.push_back({ref, *state, *stored});
   }

@@ -24,6 +24,9 @@ struct ExportedRecord {
 
 // The stored byte of every combo control of a record (-1 for other controls).
 Result<std::vector<int>> storedComboBytes(RomImage& rom, const TableAdapter& table, const RecordRef& ref);
+// The same with the table's controls and fields already at hand (a loop over its records).
+Result<std::vector<int>> storedComboBytes(RomImage& rom, const TableAdapter& table, const RecordRef& ref,
+                                          const std::vector<ControlRef>& controls, const std::vector<Field>& fields);
 
 QByteArray recordsToJson(const TableAdapter& table, const std::vector<ExportedRecord>& records);
 QByteArray recordsToCsv(const TableAdapter& table, const std::vector<ExportedRecord>& records);
