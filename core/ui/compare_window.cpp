@@ -176,7 +176,12 @@ void CompareWindow::show(const ImageDiff& diff) {
     tables << other;
   }
   tree_->addTopLevelItems(tables);
-  for (QTreeWidgetItem* t : tables) t->setExpanded(t->childCount() <= 50);
+  // A few changes are shown whole; many start folded to their records.
+  if (diff.changes.size() + diff.outside.size() <= 300) {
+    tree_->expandAll();
+  } else {
+    for (QTreeWidgetItem* t : tables) t->setExpanded(t->childCount() <= 50);
+  }
 
   QStringList parts;
   if (diff.same()) {
