@@ -189,5 +189,49 @@ TEST(Diff, BytesNoFieldShowsAreRangesAndTheExitCodeSaysWhetherAnythingDiffers) {
   }
 }
 
+// Bytes set directly: what the fields show of them, and every bit no field
+// shows listed as a byte, even inside a record whose other fields changed.
+TEST(Diff, BitsAndBytesNoFieldShowsAreListedAsBytes) {
+  constexpr std::int64_t kUnitMoves = 0x82D68 + 0x2A;   // + 132 * unit: MoveT, boxes for bits 0..2 only
+  constexpr std::int64_t kPilotBase = 0x8C9A4;          // + 104 * pilot
+  struct Case {
+    const char* name;
+    std::vector<std::pair<std::int64_t, int>> clean, modified;  // offset, byte
+    std::vector<QString> fields;                              // "Table index field"
+    std::vector<std::int64_t> outside;
+  };
+  const std::int64_t unit5 = kUnitMoves + 132 * 5, unit6 = kUnitMoves + 132 * 6;
+  const std::int64_t spirit = kPilotBase + 104 * 3 + 0x3F, twoState = kPilotBase + 104 * 4 + 0x36;
+  const Case cases[] = {
+      {"a flag bit without a box", {{unit5, 0x02}}, {{unit5, 0x0A}}, {}, {unit5}},
+      {"a boxed bit and one without", {{unit6, 0x02}}, {{unit6, 0x0B}}, {QStringLiteral("Unit 6 MoveT(0)")}, {unit6}},
+      {"a boxed bit", {{unit6, 0x02}}, {{unit6, 0x03}}, {QStringLiteral("Unit 6 MoveT(0)")}, {}},
+      {"two bytes shown as none", {{spirit, 40}}, {{spirit, 50}}, {}, {spirit}},
+      {"two bytes shown as yes", {{twoState, 0x00}}, {{twoState, 0x02}}, {}, {twoState}},
+      {"no becomes yes", {{twoState, 0xFF}}, {{twoState, 0x02}}, {QStringLiteral("Pilot 4 SpAP(0)")}, {}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    TempRom clean(sampleImage()), modified(sampleImage());
+    for (const auto& [at, byte] : c.clean) {
+      clean.poke(at, QByteArray(1, static_cast<char>(byte)));
+      modified.poke(at, QByteArray(1, static_cast<char>(byte)));
+    }
+    for (const auto& [at, byte] : c.modified) modified.poke(at, QByteArray(1, static_cast<char>(byte)));
+    const QJsonObject diff = runDiff({clean.path(), modified.path()}, 1);
+    std::vector<QString> fields;
+    for (const QJsonValue& v : diff.value(QStringLiteral("changes")).toArray())
+      fields.push_back(QStringLiteral("%1 %2 %3").arg(v[QStringLiteral("table")].toString()).arg(v[QStringLiteral("index")].toInt())
+                           .arg(v[QStringLiteral("field")].toString()));
+    EXPECT_EQ(fields, c.fields);
+    std::vector<std::int64_t> outside;
+    for (const QJsonValue& v : diff.value(QStringLiteral("outside")).toArray()) {
+      EXPECT_EQ(v[QStringLiteral("length")].toInteger(), 1);
+      outside.push_back(v[QStringLiteral("offset")].toInteger());
+    }
+    EXPECT_EQ(outside, c.outside);
+  }
+}
+
 }  // namespace
 }  // namespace rt::test
