@@ -12,7 +12,9 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QSaveFile>
+#include <QTemporaryFile>
+
+#include <filesystem>
 
 namespace rt {
 namespace {
@@ -49,10 +51,20 @@ Result<TableFile> dumpTable(RomImage& rom, const TableAdapter& table, const QStr
   return file;
 }
 
+// A dump is made from the image and can be made again at any time: each file
+// replaces the old one whole (written beside it, then renamed over it), so a
+// failure leaves the old file, but without waiting for the disk to confirm
+// every one of them, which would cost more than the whole export.
 Status writeWhole(const QString& path, const QByteArray& bytes) {
-  QSaveFile file(path);
-  if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
+  QTemporaryFile file(path + QStringLiteral(".XXXXXX"));
+  if (!file.open() || file.write(bytes) != bytes.size() || !file.flush())
     return Status::error(QStringLiteral("Cannot write %1: %2.").arg(path, file.errorString()));
+  file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup | QFileDevice::ReadOther);
+  std::error_code error;
+  std::filesystem::rename(QFile::encodeName(file.fileName()).constData(), QFile::encodeName(path).constData(), error);
+  if (error)
+    return Status::error(QStringLiteral("Cannot write %1: %2.").arg(path, QString::fromLocal8Bit(error.message().c_str())));
+  file.setAutoRemove(false);  // it is the file now
   return Status::ok();
 }
 

@@ -75,7 +75,10 @@ namespace {
 class JsonWriter {
  public:
   explicit JsonWriter(QByteArray& out) : out_(out) {}
-  void indent(int level) { out_.append(4 * level, ' '); }
+  void indent(int level) {
+    static const char spaces[] = "                        ";  // six levels
+    out_.append(spaces, 4 * level);
+  }
   void key(int level, const QString& key) {
     indent(level);
     string(key);
