@@ -165,6 +165,44 @@ TEST(Patch, BpsAndIpsPatchesTurnTheCleanImageIntoTheModifiedOne) {
   }
 }
 
+// A patch another tool could make: every action, copies from anywhere in the
+// source (backwards too) and from target bytes written more than a block
+// before. Built here from the format's description.
+TEST(Patch, ApplyTakesEveryBpsAction) {
+  auto number = [](std::uint64_t v) {
+    QByteArray out;
+    for (;;) {
+      const char x = static_cast<char>(v & 0x7F);
+      v >>= 7;
+      if (v == 0) return out + static_cast<char>(x | 0x80);
+      out += x;
+      --v;
+    }
+  };
+  auto action = [&](int kind, qsizetype length) { return number((static_cast<std::uint64_t>(length - 1) << 2) | kind); };
+  auto offset = [&](qint64 delta) { return number((static_cast<std::uint64_t>(delta < 0 ? -delta : delta) << 1) | (delta < 0)); };
+  const QByteArray source = randomBytes(3 << 20, 5), literal = randomBytes(1200000, 6);
+  QByteArray target = source.left(1000);                                  // SourceRead
+  QByteArray body = action(0, 1000);
+  target += source.mid(2 << 20, 500000);                                  // SourceCopy, forwards
+  body += action(2, 500000) + offset(2 << 20);
+  target += literal;                                                      // TargetRead
+  body += action(1, literal.size()) + literal;
+  target += target.left(1500000);                                         // TargetCopy from the start
+  body += action(3, 1500000) + offset(0);
+  target += source.mid(7, 3000);                                          // SourceCopy, backwards
+  body += action(2, 3000) + offset(7 - ((2 << 20) + 500000));
+  QByteArray patch = "BPS1" + number(static_cast<std::uint64_t>(source.size())) + number(static_cast<std::uint64_t>(target.size())) +
+                     number(0) + body + le(crc32(source), 4) + le(crc32(target), 4);
+  patch += le(crc32(patch), 4);
+  Files f;
+  const QString in = writeFile(f.dir, QStringLiteral("source.nds"), source);
+  const QString bps = writeFile(f.dir, QStringLiteral("hand.bps"), patch);
+  const CliRun run = cli({QStringLiteral("apply"), bps, in, QStringLiteral("--output"), f.path("out.nds")});
+  ASSERT_EQ(run.code, 0) << run.err.toStdString();
+  EXPECT_TRUE(f.read("out.nds") == target);
+}
+
 TEST(Patch, IpsRefusesChangesPast16MiB) {
   Files f;
   QByteArray big(0x1000010, '\0');
