@@ -1,6 +1,10 @@
 #include "app/cli.h"
 
+#include "app/diff.h"
+#include "app/dump.h"
 #include "app/importer.h"
+#include "app/patch.h"
+#include "app/paths.h"
 #include "app/record_io.h"
 #include "core/history/changes.h"
 #include "core/history/undo.h"
@@ -15,10 +19,6 @@
 #include <QSaveFile>
 #include <QTimeZone>
 
-#ifndef _WIN32
-#include <sys/stat.h>
-#endif
-
 namespace rt {
 namespace {
 
@@ -30,9 +30,26 @@ const char* kUsageText =
     "      List every table: its form name, base offset, record size and count.\n"
     "  romtables-cli export ROM TABLE [--format json|csv] [--names DIR] [--output FILE]\n"
     "      Print every record of TABLE as its form shows it.\n"
+    "  romtables-cli export ROM --all --output DIR [--format json|csv] [--names DIR]\n"
+    "      Write every table to DIR, a file per table named by its id, and\n"
+    "      manifest.json (the image's size and CRC32, the tables, record counts).\n"
     "  romtables-cli import ROM FILE [--table TABLE] [--names DIR]\n"
-    "      Apply a JSON or CSV file of the export's shape. Every value of every\n"
-    "      record is checked first; the import writes all records or none.\n"
+    "  romtables-cli import ROM DIR [--names DIR]\n"
+    "      Apply a JSON or CSV file of the export's shape, or a folder of them.\n"
+    "      Every value of every record is checked first; the import writes all\n"
+    "      records of all files or none, as one transaction.\n"
+    "  romtables-cli diff CLEAN MODIFIED [--format text|json|csv] [--tables T1,T2]\n"
+    "      Every field whose shown value differs, by table and record, then the\n"
+    "      bytes that differ where no field shows it. Exit 0: the same, 1: they\n"
+    "      differ, 2: an error.\n"
+    "  romtables-cli patch CLEAN MODIFIED --output OUT.bps|OUT.ips\n"
+    "  romtables-cli patch ROM --from-history --output OUT.bps|OUT.ips\n"
+    "      Write a BPS or IPS patch that turns CLEAN (or ROM as its history says\n"
+    "      it was first) into MODIFIED (ROM as it is).\n"
+    "  romtables-cli apply PATCH IMAGE --output OUT\n"
+    "      Apply a BPS or IPS patch to IMAGE and write the result to OUT, never\n"
+    "      over an input; every checksum is checked, and on a mismatch or a\n"
+    "      cut-off patch nothing is written.\n"
     "  romtables-cli history ROM [--format text|json] [--limit N]\n"
     "      List the image's transactions, newest first, with every changed field.\n"
     "  romtables-cli undo ROM [--force]\n"
@@ -54,8 +71,11 @@ struct Options {
   QString names;
   QString table;
   QString output;
+  QStringList tables;
   int limit = -1;
   bool force = false;
+  bool all = false;
+  bool fromHistory = false;
   bool formatGiven = false;  // history prints text unless asked for json
 };
 
@@ -88,6 +108,14 @@ bool parseOptions(const QStringList& args, Options* o, QString* error) {
         *error = QStringLiteral("--limit takes a whole number of 0 or more, not \"%1\".").arg(text);
         return false;
       }
+    } else if (a == QLatin1String("--tables")) {
+      QString list;
+      if (!value(&list)) return false;
+      o->tables = list.split(QLatin1Char(','), Qt::SkipEmptyParts);
+    } else if (a == QLatin1String("--all")) {
+      o->all = true;
+    } else if (a == QLatin1String("--from-history")) {
+      o->fromHistory = true;
     } else if (a == QLatin1String("--force")) {
       o->force = true;
     } else if (a.startsWith(QLatin1String("--"))) {
@@ -110,19 +138,6 @@ bool recovered(RomImage& rom, QTextStream& err) {
   printNotices(rom, err);
   if (!s) err << s.message() << '\n';
   return s.isOk();
-}
-
-// Whether two paths name one file (links included).
-bool sameFile(const QString& a, const QString& b) {
-#ifndef _WIN32
-  struct stat sa {}, sb {};
-  if (::stat(QFile::encodeName(a).constData(), &sa) != 0 || ::stat(QFile::encodeName(b).constData(), &sb) != 0)
-    return false;
-  return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
-#else
-  return QFileInfo(a).canonicalFilePath().compare(QFileInfo(b).canonicalFilePath(), Qt::CaseInsensitive) == 0 &&
-         QFileInfo::exists(a);
-#endif
 }
 
 void useImage(RomImage& rom, const TableRegistry& registry, const Options& o) {
@@ -150,6 +165,15 @@ int listTables(const TableRegistry& registry, QTextStream& out) {
 }
 
 int exportTable(const TableRegistry& registry, const Options& o, QTextStream& out, QTextStream& err) {
+  if (o.all) {
+    if (o.positional.size() != 2) {
+      err << "export --all needs ROM and --output DIR, and no TABLE.\n" << kUsageText;
+      return kUsage;
+    }
+    RomImage rom;
+    if (!openImage(rom, registry, o, err)) return kFailed;
+    return runExportAll(registry, DumpCommand{o.positional[1], o.output, o.format, o.names}, out, err);
+  }
   if (o.positional.size() != 3) {
     err << "export needs ROM and TABLE.\n" << kUsageText;
     return kUsage;
@@ -221,19 +245,52 @@ int importFile(const TableRegistry& registry, const Options& o, QTextStream& out
     err << "import needs ROM and FILE.\n" << kUsageText;
     return kUsage;
   }
-  return importRecords(registry, ImportRequest{o.positional[1], o.positional[2], o.table, o.names}, out, err);
+  const ImportRequest request{o.positional[1], o.positional[2], o.table, o.names};
+  if (QFileInfo(o.positional[2]).isDir()) return importFolder(registry, request, out, err);
+  return importRecords(registry, request, out, err);
 }
 
-QJsonObject changeJson(const FieldChange& c) {
-  QJsonObject o;
-  o.insert(QStringLiteral("table"), c.table);
-  for (auto it = c.keys.begin(); it != c.keys.end(); ++it) o.insert(it.key(), QJsonValue::fromVariant(it.value()));
-  o.insert(QStringLiteral("name"), c.name);
-  o.insert(QStringLiteral("field"), c.field);
-  o.insert(QStringLiteral("caption"), c.caption);
-  o.insert(QStringLiteral("old"), c.oldValue);
-  o.insert(QStringLiteral("new"), c.newValue);
-  return o;
+// The images a command only reads are recovered first, like every image opened.
+bool recoverImages(const QStringList& paths, QTextStream& err) {
+  for (const QString& path : paths) {
+    RomImage rom;
+    rom.setRomPath(path);
+    if (!recovered(rom, err)) return false;
+  }
+  return true;
+}
+
+int diffCommand(const TableRegistry& registry, const Options& o, QTextStream& out, QTextStream& err) {
+  if (o.positional.size() != 3) {
+    err << "diff needs CLEAN and MODIFIED.\n" << kUsageText;
+    return 2;
+  }
+  if (!recoverImages({o.positional[1], o.positional[2]}, err)) return 2;
+  DiffCommand command{o.positional[1], o.positional[2], o.formatGiven ? o.format : QStringLiteral("text"), o.tables, o.names};
+  return runDiff(registry, command, out, err);
+}
+
+int patchCommand(const Options& o, QTextStream& out, QTextStream& err) {
+  if (o.positional.size() != (o.fromHistory ? 2 : 3)) {
+    err << (o.fromHistory ? "patch --from-history needs ROM only.\n" : "patch needs CLEAN and MODIFIED.\n") << kUsageText;
+    return kUsage;
+  }
+  PatchCommand command;
+  command.fromHistory = o.fromHistory;
+  command.modified = o.positional.last();
+  if (!o.fromHistory) command.clean = o.positional[1];
+  command.output = o.output;
+  if (!o.fromHistory && !recoverImages({command.clean, command.modified}, err)) return kFailed;
+  return runPatch(command, out, err);
+}
+
+int applyCommand(const Options& o, QTextStream& out, QTextStream& err) {
+  if (o.positional.size() != 3) {
+    err << "apply needs PATCH and IMAGE.\n" << kUsageText;
+    return kUsage;
+  }
+  if (!recoverImages({o.positional[2]}, err)) return kFailed;
+  return runApply(ApplyCommand{o.positional[1], o.positional[2], o.output}, out, err);
 }
 
 // "yyyy-MM-dd HH:mm:ss" in the system's time zone. A history lists thousands of
@@ -316,7 +373,7 @@ int showHistory(const TableRegistry& registry, const Options& o, QTextStream& ou
       t.insert(QStringLiteral("source"), tx.info.source);
       t.insert(QStringLiteral("state"), stateName(tx.state));
       QJsonArray array;
-      for (const FieldChange& c : *changes) array.append(changeJson(c));
+      for (const FieldChange& c : *changes) array.append(changeToJson(c));
       t.insert(QStringLiteral("changes"), array);
       transactions.append(t);
       continue;
@@ -393,6 +450,9 @@ int runCli(const QStringList& args, const QString& namesDir, QTextStream& out, Q
   if (command == QLatin1String("export")) return exportTable(registry, o, out, err);
   if (command == QLatin1String("import")) return importFile(registry, o, out, err);
   if (command == QLatin1String("history")) return showHistory(registry, o, out, err);
+  if (command == QLatin1String("diff")) return diffCommand(registry, o, out, err);
+  if (command == QLatin1String("patch")) return patchCommand(o, out, err);
+  if (command == QLatin1String("apply")) return applyCommand(o, out, err);
   if (command == QLatin1String("undo")) return undoCommand(registry, o, UndoKind::Undo, out, err);
   if (command == QLatin1String("redo")) return undoCommand(registry, o, UndoKind::Redo, out, err);
   if (command == QLatin1String("revert")) return undoCommand(registry, o, UndoKind::Revert, out, err);

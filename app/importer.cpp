@@ -3,7 +3,10 @@
 #include "app/record_io.h"
 #include "core/history/changes.h"
 
+#include <QDir>
 #include <QFile>
+#include <QJsonArray>
+#include <QJsonObject>
 #include <QFileInfo>
 #include <QJsonDocument>
 
@@ -100,22 +103,33 @@ Status checkImageHolds(RomImage& rom, const TableAdapter& table) {
   return Status::ok();
 }
 
-int importRecords(const TableRegistry& registry, const ImportRequest& request, QTextStream& out, QTextStream& err) {
-  auto input = readInput(request.file);
+namespace {
+
+// A file read, parsed and checked against its table, before the image is opened.
+struct LoadedFile {
+  QString path;
+  const TableAdapter* table = nullptr;
+  ImportFile parsed;
+};
+
+// The exit code; on a failure the message went to err.
+int loadFile(const TableRegistry& registry, const QString& path, const QString& requestedTable, LoadedFile* loaded,
+             QTextStream& err) {
+  auto input = readInput(path);
   if (!input) {
     err << input.message() << '\n';
     return kFailed;
   }
   const QByteArray& bytes = input->bytes;
-  QString tableName = request.table;
+  QString tableName = requestedTable;
   Result<ImportFile> parsed = Result<ImportFile>::failure(QString());
   int maxRecords = 0;
   for (const auto& t : registry.all()) maxRecords = std::max(maxRecords, t->maxRecords());
-  if (const TableAdapter* named = registry.find(request.table)) maxRecords = named->maxRecords();
+  if (const TableAdapter* named = registry.find(requestedTable)) maxRecords = named->maxRecords();
   const int records = input->json ? countJsonRecords(bytes) : countCsvRecords(bytes) - 1;
   if (records > maxRecords) {
     err << QStringLiteral("%1 holds %2 records; the table has at most %3. Nothing was written.\n")
-               .arg(request.file)
+               .arg(path)
                .arg(records)
                .arg(maxRecords);
     return kFailed;
@@ -123,12 +137,12 @@ int importRecords(const TableRegistry& registry, const ImportRequest& request, Q
   if (input->json) {
     parsed = parseJsonImport(bytes);
     if (!parsed) {
-      err << request.file << ": " << parsed.message() << '\n';
+      err << path << ": " << parsed.message() << '\n';
       return kFailed;
     }
     if (tableName.isEmpty()) tableName = parsed->table;
-    if (!request.table.isEmpty() && !parsed->table.isEmpty() && parsed->table != request.table) {
-      err << QStringLiteral("The file holds table \"%1\", not \"%2\".\n").arg(parsed->table, request.table);
+    if (!requestedTable.isEmpty() && !parsed->table.isEmpty() && parsed->table != requestedTable) {
+      err << QStringLiteral("The file holds table \"%1\", not \"%2\".\n").arg(parsed->table, requestedTable);
       return kUsage;
     }
   }
@@ -144,7 +158,7 @@ int importRecords(const TableRegistry& registry, const ImportRequest& request, Q
   }
   if (records > table->maxRecords()) {
     err << QStringLiteral("%1 holds %2 records; %3 has at most %4. Nothing was written.\n")
-               .arg(request.file)
+               .arg(path)
                .arg(records)
                .arg(table->name())
                .arg(table->maxRecords());
@@ -152,7 +166,7 @@ int importRecords(const TableRegistry& registry, const ImportRequest& request, Q
   }
   if (!input->json) parsed = parseCsvImport(bytes, *table);
   if (!parsed) {
-    err << request.file << ": " << parsed.message() << '\n';
+    err << path << ": " << parsed.message() << '\n';
     return kFailed;
   }
   const QStringList keyNames = table->keyNames();
@@ -165,31 +179,33 @@ int importRecords(const TableRegistry& registry, const ImportRequest& request, Q
       return kFailed;
     }
   }
+  loaded->path = path;
+  loaded->table = table;
+  loaded->parsed = std::move(parsed.value());
+  return kOk;
+}
 
-  RomImage rom;
-  rom.setRomPath(request.image);
-  rom.setFieldNamer(ChangeReader::namer(registry, request.image, request.names));
-  const QString source = QStringLiteral("import %1").arg(QFileInfo(request.file).fileName());
-  // The lock is held from the first read to the last write: a second writer
-  // waits, and no value read here is stale when written back.
-  WriteTransaction transaction(rom, recordTx(source, table->name(), {}));
-  for (const QString& notice : rom.takeNotices()) err << notice << '\n';
-  if (!transaction.status()) {
-    err << transaction.status().message() << '\n';
-    return kFailed;
-  }
+// What the files of one import write: per byte, each record's bits.
+struct Plan {
+  std::map<std::int64_t, std::vector<Planned>> planned;
+  QList<QVariantMap> keys;  // as resolved, so the history holds numbers whatever the file held
+  int records = 0;
+};
+
+// Reads each record of `file` under the import's transaction, puts the file's
+// values over it, and plans the bytes that change. `tagged`: the history's keys
+// name the table too (an import of several tables).
+int planFile(RomImage& rom, const LoadedFile& file, bool tagged, Plan* plan, QTextStream& err) {
+  const TableAdapter* table = file.table;
   if (Status holds = checkImageHolds(rom, *table); !holds) {
     err << holds.message() << " Nothing was written.\n";
     return kFailed;
   }
-
   const TableShape shape(*table);
   const std::vector<ControlRef>& controls = shape.controls;
   const std::vector<Field>& fields = shape.fields;
-  QList<QVariantMap> keys;  // as resolved, so the history holds numbers whatever the file held
   std::map<QString, const ImportedRecord*> seen;
-  std::map<std::int64_t, std::vector<Planned>> planned;
-  for (const ImportedRecord& record : parsed->records) {
+  for (const ImportedRecord& record : file.parsed.records) {
     auto fail = [&](const QString& why) {
       err << QStringLiteral("Nothing was written. %1: %2\n").arg(record.where, why);
       return kFailed;
@@ -202,7 +218,10 @@ int importRecords(const TableRegistry& registry, const ImportRequest& request, Q
       return fail(QStringLiteral("it addresses the same record as %1 (%2) with other values; give each record once")
                       .arg(it->second->where, key));
     }
-    keys << ref->keys;
+    QVariantMap keys = ref->keys;
+    if (tagged) keys.insert(QStringLiteral("table"), table->name());
+    plan->keys << keys;
+    ++plan->records;
     auto current = table->read(rom, *ref);
     if (!current) {
       err << current.message() << " Nothing was written.\n";
@@ -238,7 +257,7 @@ int importRecords(const TableRegistry& registry, const ImportRequest& request, Q
         keep.insert(ref->offset + fields[static_cast<size_t>(controls[c].field)].offset);
     for (const ByteWrite& w : writes) {
       if (keep.count(w.offset)) continue;
-      auto& list = planned[w.offset];
+      auto& list = plan->planned[w.offset];
       // Within one record a later write wins, as in a form's save (a pilot's
       // slots sharing a level record take the higher slot's values).
       if (!list.empty() && list.back().from == &record) {
@@ -250,57 +269,162 @@ int importRecords(const TableRegistry& registry, const ImportRequest& request, Q
       }
     }
   }
+  return kOk;
+}
 
-  // Only bytes a row changes from what the image holds are written: storage
-  // several records reach (pilots sharing a level record) takes the row that
-  // changed it, not the rows that merely repeat what they read. Two rows that
-  // change one byte differently are refused.
-  std::vector<ByteWrite> writes;
-  {
-    RomSession session(rom, Access::Read);
-    if (!session.status()) {
-      err << session.status().message() << " Nothing was written.\n";
-      return kFailed;
-    }
-    for (const auto& [offset, list] : planned) {
-      rom.seek(offset);
-      const int now = rom.readU8();
-      const Planned* first = nullptr;
-      ByteWrite merged{offset, static_cast<std::uint8_t>(now), 0};
-      for (const Planned& p : list) {
-        if ((p.value & p.mask) == (now & p.mask)) continue;
-        if (first) {
-          const std::uint8_t both = first->mask & p.mask;
-          if ((first->value & both) != (p.value & both)) {
-            err << QStringLiteral("Nothing was written. %1 and %2 set the byte at 0x%3 (shared by both records) to "
-                                  "different values; keep one of the two changes.\n")
-                       .arg(first->from->where, p.from->where, QString::number(offset, 16).toUpper());
-            return kFailed;
-          }
-        } else {
-          first = &p;
-        }
-        merged.value = static_cast<std::uint8_t>((merged.value & ~p.mask) | (p.value & p.mask));
-        merged.mask |= p.mask;
-      }
-      if (merged.mask) writes.push_back(merged);
-    }
-    if (Status closed = session.close(); !closed) {
-      err << closed.message() << " Nothing was written.\n";
-      return kFailed;
-    }
+// Only bytes a row changes from what the image holds are written: storage
+// several records reach (pilots sharing a level record) takes the row that
+// changed it, not the rows that merely repeat what they read. Two rows that
+// change one byte differently are refused.
+int mergePlan(RomImage& rom, const Plan& plan, std::vector<ByteWrite>* writes, QTextStream& err) {
+  RomSession session(rom, Access::Read);
+  if (!session.status()) {
+    err << session.status().message() << " Nothing was written.\n";
+    return kFailed;
   }
-  const TxInfo info = recordTx(source, table->name(), keys);
+  for (const auto& [offset, list] : plan.planned) {
+    rom.seek(offset);
+    const int now = rom.readU8();
+    const Planned* first = nullptr;
+    ByteWrite merged{offset, static_cast<std::uint8_t>(now), 0};
+    for (const Planned& p : list) {
+      if ((p.value & p.mask) == (now & p.mask)) continue;
+      if (first) {
+        const std::uint8_t both = first->mask & p.mask;
+        if ((first->value & both) != (p.value & both)) {
+          err << QStringLiteral("Nothing was written. %1 and %2 set the byte at 0x%3 (shared by both records) to "
+                                "different values; keep one of the two changes.\n")
+                     .arg(first->from->where, p.from->where, QString::number(offset, 16).toUpper());
+          return kFailed;
+        }
+      } else {
+        first = &p;
+      }
+      merged.value = static_cast<std::uint8_t>((merged.value & ~p.mask) | (p.value & p.mask));
+      merged.mask |= p.mask;
+    }
+    if (merged.mask) writes->push_back(merged);
+  }
+  if (Status closed = session.close(); !closed) {
+    err << closed.message() << " Nothing was written.\n";
+    return kFailed;
+  }
+  return kOk;
+}
+
+// Plans every file under one transaction and writes all of them or nothing.
+// Returns the exit code; `changed` gets the bytes written.
+int importFiles(const TableRegistry& registry, const ImportRequest& request, const std::vector<LoadedFile>& files,
+                const QString& source, Plan* plan, std::int64_t* changed, QTextStream& err) {
+  RomImage rom;
+  rom.setRomPath(request.image);
+  rom.setFieldNamer(ChangeReader::namer(registry, request.image, request.names));
+  const bool tagged = files.size() != 1;
+  const QString tableName = tagged ? QString() : files.front().table->name();
+  // The lock is held from the first read to the last write: a second writer
+  // waits, and no value read here is stale when written back.
+  WriteTransaction transaction(rom, recordTx(source, tableName, {}));
+  for (const QString& notice : rom.takeNotices()) err << notice << '\n';
+  if (!transaction.status()) {
+    err << transaction.status().message() << '\n';
+    return kFailed;
+  }
+  for (const LoadedFile& file : files)
+    if (int code = planFile(rom, file, tagged, plan, err); code != kOk) return code;
+  std::vector<ByteWrite> writes;
+  if (int code = mergePlan(rom, *plan, &writes, err); code != kOk) return code;
+  const TxInfo info = recordTx(source, tableName, plan->keys);
   SaveResult saved = applyWrites(rom, writes, info);
   for (const QString& notice : rom.takeNotices()) err << notice << '\n';
   if (!saved.status) {
     err << saved.status.message() << '\n';
     return kFailed;
   }
+  *changed = saved.bytesChanged;
+  return kOk;
+}
+
+// The files of a folder: those manifest.json lists, or else every .json and
+// .csv file named after a table.
+int folderFiles(const TableRegistry& registry, const QString& dir, std::vector<std::pair<QString, QString>>* files,
+                QTextStream& err) {
+  const QDir folder(dir);
+  const QString manifestPath = folder.filePath(QStringLiteral("manifest.json"));
+  if (QFileInfo::exists(manifestPath)) {
+    QFile manifest(manifestPath);
+    if (!manifest.open(QIODevice::ReadOnly)) {
+      err << QStringLiteral("Cannot read %1: %2.\n").arg(manifestPath, manifest.errorString());
+      return kFailed;
+    }
+    QJsonParseError error{};
+    const QJsonDocument doc = QJsonDocument::fromJson(manifest.read(kMaxImportBytes), &error);
+    const QJsonArray tables = doc.object().value(QStringLiteral("tables")).toArray();
+    if (doc.isNull() || tables.isEmpty()) {
+      err << QStringLiteral("%1 lists no tables (%2); it is not the manifest export --all writes.\n")
+                 .arg(manifestPath, doc.isNull() ? error.errorString() : QStringLiteral("no \"tables\""));
+      return kFailed;
+    }
+    for (const QJsonValue& t : tables) {
+      const QString table = t.toObject().value(QStringLiteral("table")).toString();
+      const QString file = t.toObject().value(QStringLiteral("file")).toString();
+      if (table.isEmpty() || file.isEmpty() || QFileInfo(file).fileName() != file) {
+        err << QStringLiteral("%1: every table needs a \"table\" and a \"file\" in the folder.\n").arg(manifestPath);
+        return kFailed;
+      }
+      files->emplace_back(folder.filePath(file), table);
+    }
+    return kOk;
+  }
+  for (const QFileInfo& info : folder.entryInfoList({QStringLiteral("*.json"), QStringLiteral("*.csv")}, QDir::Files, QDir::Name))
+    if (registry.find(info.completeBaseName())) files->emplace_back(info.filePath(), info.completeBaseName());
+  if (files->empty()) {
+    err << QStringLiteral("%1 holds no manifest.json and no .json or .csv file named after a table (Pilot.json, "
+                          "...).\n")
+               .arg(dir);
+    return kFailed;
+  }
+  return kOk;
+}
+
+}  // namespace
+
+int importRecords(const TableRegistry& registry, const ImportRequest& request, QTextStream& out, QTextStream& err) {
+  std::vector<LoadedFile> files(1);
+  if (int code = loadFile(registry, request.file, request.table, &files.front(), err); code != kOk) return code;
+  Plan plan;
+  std::int64_t changed = 0;
+  const QString source = QStringLiteral("import %1").arg(QFileInfo(request.file).fileName());
+  if (int code = importFiles(registry, request, files, source, &plan, &changed, err); code != kOk) return code;
   out << QStringLiteral("Imported %1 record(s) into %2 of %3; %4 byte(s) changed.\n")
-             .arg(keys.size())
-             .arg(table->name(), QFileInfo(request.image).fileName())
-             .arg(saved.bytesChanged);
+             .arg(plan.keys.size())
+             .arg(files.front().table->name(), QFileInfo(request.image).fileName())
+             .arg(changed);
+  return kOk;
+}
+
+int importFolder(const TableRegistry& registry, const ImportRequest& request, QTextStream& out, QTextStream& err) {
+  if (!request.table.isEmpty()) {
+    err << "--table names the table of one file; the files of a folder are named after their tables.\n";
+    return kUsage;
+  }
+  std::vector<std::pair<QString, QString>> names;
+  if (int code = folderFiles(registry, request.file, &names, err); code != kOk) return code;
+  std::vector<LoadedFile> files(names.size());
+  for (size_t i = 0; i < names.size(); ++i) {
+    if (int code = loadFile(registry, names[i].first, names[i].second, &files[i], err); code != kOk) return code;
+    // Messages name the file as well as the record.
+    const QString file = QFileInfo(names[i].first).fileName();
+    for (ImportedRecord& r : files[i].parsed.records) r.where = QStringLiteral("%1, %2").arg(file, r.where);
+  }
+  Plan plan;
+  std::int64_t changed = 0;
+  const QString source = QStringLiteral("import %1").arg(QDir(request.file).dirName());
+  if (int code = importFiles(registry, request, files, source, &plan, &changed, err); code != kOk) return code;
+  out << QStringLiteral("Imported %1 record(s) of %2 table(s) into %3; %4 byte(s) changed.\n")
+             .arg(plan.records)
+             .arg(files.size())
+             .arg(QFileInfo(request.image).fileName())
+             .arg(changed);
   return kOk;
 }
 

@@ -11,6 +11,7 @@
 #include <QRegularExpression>
 
 #include <algorithm>
+#include <charconv>
 
 #include <climits>
 #include <cmath>
@@ -27,18 +28,6 @@ QString exactComboText(const Field& field, const ControlValue& value, int stored
 }
 
 int storedAt(const std::vector<int>& stored, size_t c) { return c < stored.size() ? stored[c] : -1; }
-
-QJsonValue jsonOf(const ControlRef& control, const Field& field, const ControlValue& value, int stored) {
-  switch (control.kind) {
-    case ControlKind::Text: return value.text;
-    case ControlKind::Combo: {
-      const QString exact = exactComboText(field, value, stored);
-      return exact.isEmpty() ? QJsonValue(value.row) : QJsonValue(exact);
-    }
-    case ControlKind::Check: return value.checked;
-  }
-  return {};
-}
 
 QByteArray csvCell(const QString& text) {
   const QByteArray raw = text.toUtf8();
@@ -77,26 +66,166 @@ void onCsvRow(int, void* context) {
 
 }  // namespace
 
+namespace {
+
+// JSON written as QJsonDocument::Indented writes it (object keys in order,
+// four spaces a level), straight into one buffer: a document of objects
+// inserted one key at a time costs several times the reads themselves on
+// tables of many records and fields.
+class JsonWriter {
+ public:
+  explicit JsonWriter(QByteArray& out) : out_(out) {}
+  void indent(int level) {
+    static const char spaces[] = "                        ";  // six levels
+    out_.append(spaces, 4 * level);
+  }
+  void key(int level, const QString& key) {
+    indent(level);
+    string(key);
+    out_ += ": ";
+  }
+  void string(const QString& text) {
+    // Most texts are digits and names in plain ASCII: copied as they are.
+    const QChar* chars = text.constData();
+    const qsizetype n = text.size();
+    bool plain = true;
+    for (qsizetype i = 0; i < n && plain; ++i) {
+      const char16_t u = chars[i].unicode();
+      plain = u >= 0x20 && u < 0x80 && u != '"' && u != '\\';
+    }
+    if (plain) {
+      const qsizetype at = out_.size();
+      out_.resize(at + n + 2);
+      char* to = out_.data() + at;
+      *to++ = '"';
+      for (qsizetype i = 0; i < n; ++i) *to++ = static_cast<char>(chars[i].unicode());
+      *to = '"';
+      return;
+    }
+    out_ += '"';
+    const QByteArray utf8 = text.toUtf8();
+    for (char ch : utf8) {
+      const auto c = static_cast<unsigned char>(ch);
+      switch (c) {
+        case '"': out_ += "\\\""; break;
+        case '\\': out_ += "\\\\"; break;
+        case '\b': out_ += "\\b"; break;
+        case '\f': out_ += "\\f"; break;
+        case '\n': out_ += "\\n"; break;
+        case '\r': out_ += "\\r"; break;
+        case '\t': out_ += "\\t"; break;
+        default:
+          if (c < 0x20) {
+            static const char digits[] = "0123456789abcdef";
+            out_ += "\\u00";
+            out_ += digits[c >> 4];
+            out_ += digits[c & 0xF];
+          } else {
+            out_ += ch;
+          }
+      }
+    }
+    out_ += '"';
+  }
+  void number(qint64 n) {
+    char digits[24];
+    const auto end = std::to_chars(digits, digits + sizeof digits, n).ptr;
+    out_.append(digits, end - digits);
+  }
+  void boolean(bool b) { out_ += b ? "true" : "false"; }
+  void scalar(const QVariant& v) {
+    switch (v.typeId()) {
+      case QMetaType::Bool: boolean(v.toBool()); break;
+      case QMetaType::Int:
+      case QMetaType::UInt:
+      case QMetaType::LongLong:
+      case QMetaType::ULongLong: number(v.toLongLong()); break;
+      case QMetaType::Double: out_ += QByteArray::number(v.toDouble(), 'g', QLocale::FloatingPointShortest); break;
+      case QMetaType::UnknownType: out_ += "null"; break;
+      default: string(v.toString());
+    }
+  }
+  // Between members: ",\n"; after the last one: "\n".
+  void next(bool last) { out_ += last ? "\n" : ",\n"; }
+  QByteArray& raw() { return out_; }
+
+ private:
+  QByteArray& out_;
+};
+
+}  // namespace
+
 QByteArray recordsToJson(const TableAdapter& table, const std::vector<ExportedRecord>& records) {
   const std::vector<ControlRef> controls = table.controls();
   const std::vector<Field> fields = table.fields();
-  QJsonArray list;
-  for (const ExportedRecord& r : records) {
-    QJsonObject object;
-    for (const QString& key : table.keyNames()) object.insert(key, QJsonValue::fromVariant(r.ref.keys.value(key)));
-    object.insert(QStringLiteral("name"), r.ref.name);
-    object.insert(QStringLiteral("offset"), static_cast<qint64>(r.ref.offset));
-    QJsonObject values;
-    for (size_t c = 0; c < controls.size() && c < r.state.size(); ++c)
-      values.insert(controls[c].name, jsonOf(controls[c], fields[static_cast<size_t>(controls[c].field)], r.state[c],
-                                            storedAt(r.stored, c)));
-    object.insert(QStringLiteral("fields"), values);
-    list.append(object);
+  std::vector<size_t> order(controls.size());
+  for (size_t c = 0; c < order.size(); ++c) order[c] = c;
+  std::sort(order.begin(), order.end(), [&](size_t a, size_t b) { return controls[a].name < controls[b].name; });
+  QStringList members = table.keyNames();
+  members << QStringLiteral("name") << QStringLiteral("offset") << QStringLiteral("fields");
+  std::sort(members.begin(), members.end());
+
+  QByteArray out;
+  out.reserve(static_cast<qsizetype>(records.size()) * (96 + 24 * static_cast<qsizetype>(controls.size())));
+  JsonWriter json(out);
+  // Each field's `    "name": ` once per table, not once per record.
+  std::vector<QByteArray> fieldKeys(controls.size());
+  for (size_t c = 0; c < controls.size(); ++c) {
+    JsonWriter key(fieldKeys[c]);
+    key.key(4, controls[c].name);
   }
-  QJsonObject root;
-  root.insert(QStringLiteral("table"), table.name());
-  root.insert(QStringLiteral("records"), list);
-  return QJsonDocument(root).toJson(QJsonDocument::Indented);
+  out += "{\n";
+  json.key(1, QStringLiteral("records"));
+  out += "[\n";
+  for (size_t i = 0; i < records.size(); ++i) {
+    const ExportedRecord& r = records[i];
+    json.indent(2);
+    out += "{\n";
+    for (qsizetype m = 0; m < members.size(); ++m) {
+      const QString& member = members[m];
+      json.key(3, member);
+      if (member == QLatin1String("fields")) {
+        out += "{\n";
+        const size_t shown = std::min(controls.size(), r.state.size());
+        size_t written = 0;
+        for (size_t c : order) {
+          if (c >= shown) continue;
+          out += fieldKeys[c];
+          const Field& field = fields[static_cast<size_t>(controls[c].field)];
+          const ControlValue& value = r.state[c];
+          switch (controls[c].kind) {
+            case ControlKind::Text: json.string(value.text); break;
+            case ControlKind::Check: json.boolean(value.checked); break;
+            case ControlKind::Combo: {
+              const QString exact = exactComboText(field, value, storedAt(r.stored, c));
+              if (exact.isEmpty()) json.number(value.row);
+              else json.string(exact);
+              break;
+            }
+          }
+          json.next(++written == shown);
+        }
+        json.indent(3);
+        out += '}';
+      } else if (member == QLatin1String("name")) {
+        json.string(r.ref.name);
+      } else if (member == QLatin1String("offset")) {
+        json.number(r.ref.offset);
+      } else {
+        json.scalar(r.ref.keys.value(member));
+      }
+      json.next(m + 1 == members.size());
+    }
+    json.indent(2);
+    out += '}';
+    json.next(i + 1 == records.size());
+  }
+  json.indent(1);
+  out += "],\n";
+  json.key(1, QStringLiteral("table"));
+  json.string(table.name());
+  out += "\n}\n";
+  return out;
 }
 
 QByteArray recordsToCsv(const TableAdapter& table, const std::vector<ExportedRecord>& records) {

@@ -64,6 +64,7 @@ int main(int argc, char** argv) {
   const double first = firstMainMenuSeconds();
   registerCodecBenchmarks();
   registerJournalBenchmarks();
+  registerPatchBenchmarks();
   registerUiBenchmarks();
 
   RatioReporter reporter(isatty(STDOUT_FILENO) ? benchmark::ConsoleReporter::OO_ColorTabular

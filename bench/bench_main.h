@@ -11,6 +11,8 @@ void registerCodecBenchmarks();
 void registerUiBenchmarks();
 // Saves and an import with their history, and the history command.
 void registerJournalBenchmarks();
+// Diff, patches and `export --all` between whole images.
+void registerPatchBenchmarks();
 // Drops the windows the UI benchmarks keep, while the application still exists.
 void releaseUi();
 

@@ -6,7 +6,9 @@
 #     file access it needs (ratio codec/floor); the forms opened, the main menu,
 #     the name lists;
 #  2. romtables_export_bench: `romtables-cli export` of every table on the
-#     sample image and on a 512 MiB sparse image, with peak memory.
+#     sample image and on a 512 MiB sparse image, with peak memory;
+#  3. romtables_patch_bench: `patch`, `apply` and `diff` on sparse images of
+#     16 to 256 MiB, and `export --all`, with peak memory.
 # Arguments are passed to romtables_bench (e.g. --benchmark_filter=codec_read).
 # BENCH_REPETITIONS (default 5) and BENCH_MIN_TIME (seconds, default 0.2) set
 # how long each figure is measured; the figures are medians of the repetitions.
@@ -18,7 +20,7 @@ MIN_TIME="${BENCH_MIN_TIME:-0.2}"
 
 "$ROOT/scripts/deps.sh"
 cmake -S "$ROOT" -B "$BUILD" -G Ninja -DCMAKE_BUILD_TYPE=Release -DRT_BUILD_BENCH=ON -DRT_BUILD_TESTS=OFF >/dev/null
-cmake --build "$BUILD" --target romtables_bench romtables_export_bench
+cmake --build "$BUILD" --target romtables_bench romtables_export_bench romtables_patch_bench
 
 echo
 echo "== Machine: $(nproc) cores, load average $(cut -d' ' -f1-3 /proc/loadavg), $(date -u '+%Y-%m-%d %H:%M UTC')"
@@ -50,3 +52,7 @@ echo "== romtables-cli export"
 WORK="$(mktemp -d)"
 trap 'rm -rf "$WORK"' EXIT
 "$BUILD/bin/romtables_export_bench" --cli "$BUILD/bin/romtables-cli" --work "$WORK" --runs 3 --size-mib 512
+
+echo
+echo "== romtables-cli patch, apply, diff on sparse images; export --all"
+"$BUILD/bin/romtables_patch_bench" --cli "$BUILD/bin/romtables-cli" --work "$WORK" --runs 3

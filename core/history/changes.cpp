@@ -25,10 +25,11 @@ const std::vector<ChangeReader::Keyed>& ChangeReader::keysOf(const Transaction& 
     const QJsonArray array = QJsonDocument::fromJson(tx.info.records).array();
     for (const QJsonValue& v : array) {
       QVariantMap keys = v.toObject().toVariantMap();
+      const QString table = keys.contains(QStringLiteral("table")) ? keys.take(QStringLiteral("table")).toString() : QString();
       QString text = keyText(keys);
-      if (seen.contains(text)) continue;
-      seen.insert(text);
-      keyed.push_back({std::move(keys), std::move(text)});
+      if (seen.contains(table + QLatin1Char(':') + text)) continue;
+      seen.insert(table + QLatin1Char(':') + text);
+      keyed.push_back({std::move(keys), std::move(text), table});
     }
     it = keysByText_.insert(tx.info.records, std::move(keyed));
   }
@@ -81,10 +82,6 @@ const ChangeReader::Shape& ChangeReader::shapeOf(const TableAdapter& table) {
 Result<std::vector<FieldChange>> ChangeReader::compare(const Transaction& tx, ImageView& beforeLayer,
                                                        ImageView& afterLayer) {
   std::vector<FieldChange> out;
-  const TableAdapter* table = registry_.find(tx.info.table);
-  if (!table) return out;
-  const std::vector<ControlRef>& controls = shapeOf(*table).controls;
-  const std::vector<Field>& fields = shapeOf(*table).fields;
   // Views never write, so they need no history of their own.
   RomImage before(std::shared_ptr<FileLayer>(&beforeLayer, [](FileLayer*) {}), nullptr);
   RomImage after(std::shared_ptr<FileLayer>(&afterLayer, [](FileLayer*) {}), nullptr);
@@ -93,6 +90,11 @@ Result<std::vector<FieldChange>> ChangeReader::compare(const Transaction& tx, Im
   for (const Keyed& keyed : keysOf(tx)) {
     const QVariantMap& keys = keyed.keys;
     const QString& key = keyed.text;
+    // A transaction over several tables (a folder import) names each record's table.
+    const TableAdapter* table = registry_.find(keyed.table.isEmpty() ? tx.info.table : keyed.table);
+    if (!table) continue;
+    const std::vector<ControlRef>& controls = shapeOf(*table).controls;
+    const std::vector<Field>& fields = shapeOf(*table).fields;
     const auto oldState = readRecord(*table, keyed, before, beforeLayer);
     const auto newState = readRecord(*table, keyed, after, afterLayer);
     if (!oldState || !newState) continue;
@@ -133,6 +135,18 @@ Result<std::vector<FieldChange>> ChangeReader::drift(const Transaction& tx, bool
   ImageView expected(pages_, tx.runs, expectAfter);
   ImageView now(pages_, {}, true);
   return compare(tx, expected, now);
+}
+
+QJsonObject changeToJson(const FieldChange& c) {
+  QJsonObject o;
+  o.insert(QStringLiteral("table"), c.table);
+  for (auto it = c.keys.begin(); it != c.keys.end(); ++it) o.insert(it.key(), QJsonValue::fromVariant(it.value()));
+  o.insert(QStringLiteral("name"), c.name);
+  o.insert(QStringLiteral("field"), c.field);
+  o.insert(QStringLiteral("caption"), c.caption);
+  o.insert(QStringLiteral("old"), c.oldValue);
+  o.insert(QStringLiteral("new"), c.newValue);
+  return o;
 }
 
 QString ChangeReader::where(const FieldChange& c) {

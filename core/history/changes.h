@@ -9,6 +9,7 @@
 #include "core/table_registry.h"
 
 #include <QHash>
+#include <QJsonObject>
 #include <QVariantMap>
 
 #include <map>
@@ -25,6 +26,10 @@ struct FieldChange {
   QString oldValue;
   QString newValue;
 };
+
+// A change as the command line prints it in JSON: table, the record's keys,
+// name, field (control name), caption, old, new.
+QJsonObject changeToJson(const FieldChange& change);
 
 class ChangeReader {
  public:
@@ -50,7 +55,8 @@ class ChangeReader {
   // history saves the same records again and again, and decoding is most of its cost.
   struct Keyed {
     QVariantMap keys;
-    QString text;  // keyText(keys)
+    QString text;   // keyText(keys)
+    QString table;  // the record's own table, when the transaction spans several; else empty
   };
   // Null when the record cannot be found or read.
   std::shared_ptr<const RecordState> readRecord(const TableAdapter& table, const Keyed& record, RomImage& rom,

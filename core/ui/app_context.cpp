@@ -22,6 +22,12 @@ class DialogFileChooser final : public FileChooser {
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
     return dialog.selectedFiles().front();
   }
+  QString chooseFileToRead(QWidget* parent, const QString& title, const QString& current, const QString& filter) override {
+    return QFileDialog::getOpenFileName(parent, title, QFileInfo(current).absolutePath(), filter);
+  }
+  QString chooseFileToWrite(QWidget* parent, const QString& title, const QString& suggested, const QString& filter) override {
+    return QFileDialog::getSaveFileName(parent, title, suggested, filter);
+  }
 };
 
 class DialogMessageSink final : public MessageSink {

@@ -25,6 +25,19 @@ class FileChooser {
   virtual ~FileChooser() = default;
   // The chosen file, or an empty text when the user cancelled.
   virtual QString chooseRomImage(QWidget* parent, const QString& current) = 0;
+  // Another file to read (an image to compare with) or to write (a patch);
+  // empty when cancelled. A chooser that only knows images answers as for one.
+  virtual QString chooseFileToRead(QWidget* parent, const QString& title, const QString& current, const QString& filter) {
+    Q_UNUSED(title);
+    Q_UNUSED(filter);
+    return chooseRomImage(parent, current);
+  }
+  virtual QString chooseFileToWrite(QWidget* parent, const QString& title, const QString& suggested,
+                                    const QString& filter) {
+    Q_UNUSED(title);
+    Q_UNUSED(filter);
+    return chooseRomImage(parent, suggested);
+  }
 };
 
 class MessageSink {

@@ -29,6 +29,14 @@ bool ChoiceForm::load() {
   return true;
 }
 
+bool ChoiceForm::showRecord(const QVariantMap& keys) {
+  bool ok = false;
+  const int index = keys.value(QStringLiteral("index"), 0).toInt(&ok);
+  if (!ok || index < 0 || index >= (choices_ ? choices_->count() : 1)) return false;
+  if (choices_) choices_->setCurrentIndex(index);
+  return true;
+}
+
 int ChoiceForm::selectedRecord() const { return choices_ ? choices_->currentIndex() : 0; }
 
 void ChoiceForm::readSelected() { readRecordAt(selectedRecord()); }

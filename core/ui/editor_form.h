@@ -29,6 +29,13 @@ class EditorForm : public QWidget {
   // the record shown, and whatever else the form read from the image, is read
   // anew. Unsaved edits are dropped.
   virtual void reread() = 0;
+  // Shows the record that `keys` address in the form's table ({"index": 3},
+  // or stage and index), as picking it in the form would. False when the form
+  // has no such record.
+  virtual bool showRecord(const QVariantMap& keys) {
+    Q_UNUSED(keys);
+    return false;
+  }
 
   AppContext& context() { return context_; }
   const QString& menu() const { return menu_; }

@@ -2,6 +2,7 @@
 
 #include "core/name_list.h"
 #include "core/nds_header.h"
+#include "core/ui/compare_window.h"
 #include "core/ui/editor_form.h"
 
 #include <QCloseEvent>
@@ -89,6 +90,7 @@ MainMenu::MainMenu(AppContext& context)
   buttons->addWidget(open);
   buttons->addWidget(recent_);
   buttons->addWidget(edit);
+  addCompareButtons(context_, this, buttons);
   buttons->addStretch();
   buttons->addLayout(credits);
   auto* bottom = new QHBoxLayout;

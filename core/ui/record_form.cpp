@@ -20,6 +20,14 @@ bool RecordForm::load() {
   return true;
 }
 
+bool RecordForm::showRecord(const QVariantMap& keys) {
+  bool ok = false;
+  const int index = keys.value(QStringLiteral("index")).toInt(&ok);
+  if (!ok || index < 0 || index >= records_->count()) return false;
+  records_->setCurrentRow(index);
+  return true;
+}
+
 void RecordForm::readSelected() { readRecordAt(records_->currentRow()); }
 
 void RecordForm::saveSelected() {

@@ -17,6 +17,7 @@ class RecordForm : public TableForm {
 
   bool load() override;
   void reread() override { readSelected(); }
+  bool showRecord(const QVariantMap& keys) override;  // row `index` of List1
 
  protected:
   // Fills combo boxes and captions from the form's other lists, after List1.

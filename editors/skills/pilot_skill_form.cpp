@@ -82,6 +82,14 @@ bool PilotSkillForm::load() {
   return true;
 }
 
+bool PilotSkillForm::showRecord(const QVariantMap& keys) {
+  bool ok = false;
+  const int index = keys.value(QStringLiteral("index")).toInt(&ok);
+  if (!ok || index < 0 || index >= pilots_->count()) return false;
+  pilots_->setCurrentRow(index);
+  return true;
+}
+
 void PilotSkillForm::showPilotSkills() {
   const int row = pilots_->currentRow();
   if (row < 0) return;

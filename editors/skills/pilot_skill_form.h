@@ -18,6 +18,7 @@ class PilotSkillForm : public EditorForm {
   explicit PilotSkillForm(AppContext& context);
   bool load() override;
   void reread() override { showPilotSkills(); }
+  bool showRecord(const QVariantMap& keys) override;  // pilot `index` in List1
 
   // Where "Save Value" writes: the level records of the last refresh.
   const LevelOffsets& levelRecordOffsets() const { return levelRecordOffset_; }

@@ -126,6 +126,17 @@ void MapForm::reread() {
   if (record >= 0 && record < deployments_->count()) deployments_->setCurrentRow(record);
 }
 
+bool MapForm::showRecord(const QVariantMap& keys) {
+  bool stageOk = false, indexOk = false;
+  const int stage = keys.value(QStringLiteral("stage")).toInt(&stageOk);
+  const int index = keys.value(QStringLiteral("index")).toInt(&indexOk);
+  if (!stageOk || !indexOk || stage < 0 || stage >= stages_->count()) return false;
+  if (stages_->currentRow() != stage) stages_->setCurrentRow(stage);
+  if (index < 0 || index >= deployments_->count()) return false;
+  deployments_->setCurrentRow(index);
+  return true;
+}
+
 void MapForm::listStageRecords() {
   deployments_->clear();
   fields_.clear();

@@ -20,6 +20,7 @@ class MapForm : public EditorForm {
   explicit MapForm(AppContext& context);
   bool load() override;  // Form_Load: name lists, then the stage offsets
   void reread() override;  // the stage offsets, the stage's records and the record again
+  bool showRecord(const QVariantMap& keys) override;  // stage in List1, index in List2
 
  public slots:
   void listStageRecords();  // List1_Click

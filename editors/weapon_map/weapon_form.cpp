@@ -151,6 +151,20 @@ void WeaponForm::reread() {
   if (weapon > 0 && weapon < weapons_->count()) weapons_->setCurrentRow(weapon);
 }
 
+bool WeaponForm::showRecord(const QVariantMap& keys) {
+  bool ok = false;
+  const int weapon = keys.value(QStringLiteral("index")).toInt(&ok);
+  if (!ok) return false;
+  for (int unit = 0; unit < units_->count(); ++unit) {
+    auto weapons = readUnitWeapons(context().rom(), unit);
+    if (!weapons || weapon < weapons->first || weapon >= weapons->first + weapons->count) continue;
+    units_->setCurrentRow(unit);
+    weapons_->setCurrentRow(weapon - weapons->first);
+    return true;
+  }
+  return false;
+}
+
 void WeaponForm::showUnitWeapons() {
   weapons_->clear();
   fields_.clear();

@@ -17,6 +17,8 @@ class WeaponForm : public EditorForm {
   explicit WeaponForm(AppContext& context);
   bool load() override;  // Form_Load
   void reread() override;  // the unit's weapons and the selected one again
+  // Weapon `index`: the first unit whose weapons hold it, and the weapon in List2.
+  bool showRecord(const QVariantMap& keys) override;
 
  public slots:
   void showUnitWeapons();    // List1_Click

@@ -1,0 +1,201 @@
+#include "core/image_diff.h"
+
+#include "core/byte_source.h"
+
+#include <map>
+
+namespace rt {
+namespace {
+
+QString keyText(const QVariantMap& keys) {
+  QStringList parts;
+  for (auto it = keys.begin(); it != keys.end(); ++it) parts << it.key() + QLatin1Char('=') + it.value().toString();
+  return parts.join(QLatin1Char(','));
+}
+
+// Per byte, the bits whose change the listed fields show.
+using Explained = std::map<std::int64_t, std::uint8_t>;
+
+struct Masked {
+  std::uint8_t value = 0;
+  std::uint8_t mask = 0;
+};
+
+std::map<std::int64_t, Masked> merged(const std::vector<ByteWrite>& writes) {
+  std::map<std::int64_t, Masked> out;
+  for (const ByteWrite& w : writes) {  // a later write wins, as in a save
+    Masked& m = out[w.offset];
+    m.value = static_cast<std::uint8_t>((m.value & ~w.mask) | (w.value & w.mask));
+    m.mask |= w.mask;
+  }
+  return out;
+}
+
+// The bytes a record's changed fields stand for: where the record saved with
+// its old values and saved with its new ones would store different bits.
+void explain(const TableAdapter& table, RomImage& rom, const RecordRef& ref, const RecordState& oldState,
+             const RecordState& newState, Explained* explained) {
+  std::vector<ByteWrite> oldWrites, newWrites;
+  FieldError error;
+  if (!table.encode(rom, ref, oldState, &oldWrites, &error) || !table.encode(rom, ref, newState, &newWrites, &error))
+    return;  // then the record's bytes are listed as bytes
+  const auto before = merged(oldWrites);
+  const auto after = merged(newWrites);
+  for (const auto& [offset, b] : after) {
+    auto a = before.find(offset);
+    if (a == before.end() || a->second.mask != b.mask) continue;
+    if ((a->second.value & b.mask) != (b.value & b.mask)) (*explained)[offset] |= b.mask;
+  }
+}
+
+struct Side {
+  std::shared_ptr<PageCache> pages;
+  std::unique_ptr<RomImage> rom;
+};
+
+Result<Side> openSide(const QString& path, const std::shared_ptr<FileLayer>& files) {
+  auto pages = PageCache::open(path, files);
+  if (!pages) return pages.status();
+  Side side;
+  side.pages = *pages;
+  // A read-only view: the tables read through cached pages, and nothing can write.
+  side.rom = std::make_unique<RomImage>(std::make_shared<ImageView>(side.pages, std::vector<Run>{}, true), nullptr);
+  side.rom->setRomPath(path);
+  return side;
+}
+
+Status compareTable(const TableAdapter& table, Side& clean, Side& modified, const QString& namesDir, ListCache& lists,
+                    ImageDiff* diff, Explained* explained) {
+  for (Side* side : {&clean, &modified}) {
+    if (side->pages->size() < table.requiredSize())
+      return Status::error(QStringLiteral("\"%1\" is %2 bytes; the %3 table needs at least %4 bytes. Is it the right "
+                                          "image? --tables chooses the tables to compare.")
+                               .arg(side->rom->romPath())
+                               .arg(side->pages->size())
+                               .arg(table.name())
+                               .arg(table.requiredSize()));
+  }
+  auto oldRefs = table.records(*clean.rom, namesDir);
+  if (!oldRefs) return oldRefs.status();
+  auto newRefs = table.records(*modified.rom, namesDir);
+  if (!newRefs) return newRefs.status();
+  // Records are matched by their keys: a stage list may be longer in one image.
+  std::map<QString, const RecordRef*> oldByKey;
+  for (const RecordRef& r : *oldRefs) oldByKey.emplace(keyText(r.keys), &r);
+  std::vector<std::pair<const RecordRef*, const RecordRef*>> pairs;
+  for (const RecordRef& r : *newRefs) {
+    auto it = oldByKey.find(keyText(r.keys));
+    pairs.emplace_back(it == oldByKey.end() ? nullptr : it->second, &r);
+    if (it != oldByKey.end()) oldByKey.erase(it);
+  }
+  for (const RecordRef& r : *oldRefs)
+    if (oldByKey.count(keyText(r.keys))) pairs.emplace_back(&r, nullptr);
+
+  const std::vector<ControlRef> controls = table.controls();
+  const std::vector<Field> fields = table.fields();
+  for (const auto& [oldRef, newRef] : pairs) {
+    RecordState oldState, newState;
+    if (oldRef) {
+      auto read = table.read(*clean.rom, *oldRef);
+      if (!read) return read.status();
+      oldState = std::move(read.value());
+    }
+    if (newRef) {
+      auto read = table.read(*modified.rom, *newRef);
+      if (!read) return read.status();
+      newState = std::move(read.value());
+    }
+    const RecordRef& ref = newRef ? *newRef : *oldRef;
+    bool changed = false;
+    for (size_t c = 0; c < controls.size(); ++c) {
+      const bool hasOld = c < oldState.size(), hasNew = c < newState.size();
+      if (hasOld && hasNew && oldState[c] == newState[c]) continue;
+      const Field& field = fields[static_cast<size_t>(controls[c].field)];
+      const QStringList* items =
+          field.kind == FieldKind::Combo && !field.list.file.isEmpty() ? lists.items(namesDir, field.list) : nullptr;
+      const QString oldText = hasOld ? shownValue(controls[c], field, oldState[c], items) : QString();
+      const QString newText = hasNew ? shownValue(controls[c], field, newState[c], items) : QString();
+      if (oldText == newText && hasOld == hasNew) continue;
+      diff->changes.push_back({table.name(), ref.keys, ref.name, controls[c].name, field.caption, oldText, newText});
+      changed = true;
+    }
+    if (changed && oldRef && newRef) explain(table, *modified.rom, *newRef, oldState, newState, explained);
+  }
+  return Status::ok();
+}
+
+// Every differing byte whose difference no listed field shows, as ranges.
+Status outsideRanges(const ImageDiffRequest& request, const Explained& explained, ImageDiff* diff) {
+  auto clean = FileSource::open(request.clean, request.files);
+  if (!clean) return clean.status();
+  auto modified = FileSource::open(request.modified, request.files);
+  if (!modified) return modified.status();
+  auto add = [diff](std::int64_t offset, std::int64_t length) {
+    diff->outsideBytes += length;
+    if (!diff->outside.empty() && diff->outside.back().offset + diff->outside.back().length == offset)
+      diff->outside.back().length += length;
+    else
+      diff->outside.push_back({offset, length});
+  };
+  return scanBlocks(**clean, **modified, [&](const BlockPair& block) {
+    differingRuns(block, [&](std::int64_t start, std::int64_t length) {
+      const std::int64_t from = block.offset + start, to = from + length;
+      auto it = explained.lower_bound(from);
+      if (it == explained.end() || it->first >= to) {
+        add(from, length);
+        return;
+      }
+      for (std::int64_t i = start; i < start + length; ++i) {
+        const std::int64_t at = block.offset + i;
+        while (it != explained.end() && it->first < at) ++it;
+        const bool both = i < block.aLength && i < block.bLength;
+        const std::uint8_t bits = both ? static_cast<std::uint8_t>(block.a[i] ^ block.b[i]) : 0xFF;
+        const std::uint8_t shown = it != explained.end() && it->first == at && both ? it->second : 0;
+        if (bits & ~shown) add(at, 1);
+      }
+    });
+    return Status::ok();
+  });
+}
+
+}  // namespace
+
+Result<ImageDiff> diffImages(const TableRegistry& registry, const ImageDiffRequest& request) {
+  std::vector<const TableAdapter*> tables;
+  if (request.tables.isEmpty()) {
+    for (const auto& t : registry.all()) tables.push_back(t.get());
+  } else {
+    for (const QString& name : request.tables) {
+      const TableAdapter* t = registry.find(name);
+      if (!t) return Result<ImageDiff>::failure(QStringLiteral("Unknown table \"%1\"; `romtables-cli tables` lists them.").arg(name));
+      tables.push_back(t);
+    }
+  }
+  auto clean = openSide(request.clean, request.files);
+  if (!clean) return clean.status();
+  auto modified = openSide(request.modified, request.files);
+  if (!modified) return modified.status();
+  ImageDiff diff;
+  diff.cleanSize = clean->pages->size();
+  diff.modifiedSize = modified->pages->size();
+  ListCache lists;
+  Explained explained;
+  for (const TableAdapter* table : tables)
+    if (Status s = compareTable(*table, *clean, *modified, request.namesDir, lists, &diff, &explained); !s) return s;
+  if (Status s = outsideRanges(request, explained, &diff); !s) return s;
+  return diff;
+}
+
+QString recordHeading(const FieldChange& c) {
+  // The stage before the index: "MAP stage 3, index 2".
+  QStringList keys;
+  for (auto it = c.keys.begin(); it != c.keys.end(); ++it)
+    if (it.key() != QLatin1String("index")) keys << it.key() + QLatin1Char(' ') + it.value().toString();
+  if (c.keys.contains(QStringLiteral("index")))
+    keys << (keys.isEmpty() ? QString() : QStringLiteral("index ")) + c.keys.value(QStringLiteral("index")).toString();
+  QString heading = c.table + QLatin1Char(' ') + keys.join(QStringLiteral(", "));
+  if (!c.name.isEmpty()) heading += QStringLiteral(" (%1)").arg(c.name);
+  return heading;
+}
+
+}  // namespace rt

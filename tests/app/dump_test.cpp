@@ -1,0 +1,114 @@
+// `export --all` and `import ROM DIR`: every table in one run and back, one
+// transaction for the whole folder.
+#include "app/record_io.h"
+#include "editors/all_tables.h"
+#include "tests/support/test_support.h"
+
+#include <QDir>
+#include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <zlib.h>
+
+namespace rt::test {
+namespace {
+
+QByteArray readFile(const QString& path) {
+  QFile f(path);
+  return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+TEST(ExportAll, ThenImportOfTheUnchangedFolderChangesNothing) {
+  const TableRegistry registry = allTables();
+  for (const QString& format : {QStringLiteral("json"), QStringLiteral("csv")}) {
+    SCOPED_TRACE(format.toStdString());
+    TempRom rom(sampleImage(3));
+    const QByteArray before = rom.bytes();
+    QTemporaryDir out;
+    const QString dir = out.filePath(QStringLiteral("dump"));
+    const CliRun run = cli({QStringLiteral("export"), rom.path(), QStringLiteral("--all"), QStringLiteral("--output"), dir,
+                            QStringLiteral("--format"), format});
+    ASSERT_EQ(run.code, 0) << run.err.toStdString();
+
+    const QJsonObject manifest = QJsonDocument::fromJson(readFile(QDir(dir).filePath(QStringLiteral("manifest.json")))).object();
+    EXPECT_EQ(manifest.value(QStringLiteral("size")).toInteger(), before.size());
+    const auto crc = ::crc32(0, reinterpret_cast<const Bytef*>(before.constData()), static_cast<uInt>(before.size()));
+    EXPECT_EQ(manifest.value(QStringLiteral("crc32")).toString(), QStringLiteral("%1").arg(crc, 8, 16, QLatin1Char('0')).toUpper());
+    const QJsonArray tables = manifest.value(QStringLiteral("tables")).toArray();
+    ASSERT_EQ(tables.size(), static_cast<qsizetype>(registry.all().size()));
+    for (qsizetype i = 0; i < tables.size(); ++i) {
+      const QJsonObject t = tables[i].toObject();
+      const QString name = registry.all()[static_cast<size_t>(i)]->name();
+      EXPECT_EQ(t.value(QStringLiteral("table")).toString(), name);
+      EXPECT_EQ(t.value(QStringLiteral("file")).toString(), name + QLatin1Char('.') + format);
+      // Each file is what `export ROM TABLE` writes, and holds the records the manifest counts.
+      const QByteArray file = readFile(QDir(dir).filePath(t.value(QStringLiteral("file")).toString()));
+      const CliRun one = cli({QStringLiteral("export"), rom.path(), name, QStringLiteral("--format"), format});
+      EXPECT_EQ(file, one.out.toUtf8()) << name.toStdString();
+      const qsizetype records = format == QLatin1String("json")
+                                    ? QJsonDocument::fromJson(file).object().value(QStringLiteral("records")).toArray().size()
+                                    : countCsvRecords(file) - 1;
+      EXPECT_EQ(t.value(QStringLiteral("records")).toInt(), records) << name.toStdString();
+      // The JSON is laid out exactly as Qt's own writer lays it out.
+      if (format == QLatin1String("json")) EXPECT_EQ(QJsonDocument::fromJson(file).toJson(QJsonDocument::Indented), file);
+    }
+    const CliRun back = cli({QStringLiteral("import"), rom.path(), dir});
+    ASSERT_EQ(back.code, 0) << back.err.toStdString();
+    EXPECT_TRUE(back.out.contains(QStringLiteral("0 byte(s) changed"))) << back.out.toStdString();
+    EXPECT_EQ(rom.bytes(), before);
+  }
+}
+
+// Edits in two files land as one transaction, whose changes the history names
+// in both tables; a bad value in either file writes nothing of the other.
+TEST(ExportAll, AFolderImportIsOneTransaction) {
+  TempRom rom(sampleImage());
+  QTemporaryDir out;
+  const QString dir = out.filePath(QStringLiteral("dump"));
+  ASSERT_EQ(cli({QStringLiteral("export"), rom.path(), QStringLiteral("--all"), QStringLiteral("--output"), dir}).code, 0);
+  auto edit = [&](const QString& table, int index, const QString& field, const QString& value) {
+    const QString path = QDir(dir).filePath(table + QStringLiteral(".json"));
+    QJsonObject root = QJsonDocument::fromJson(readFile(path)).object();
+    QJsonArray records = root.value(QStringLiteral("records")).toArray();
+    QJsonObject record = records[index].toObject();
+    QJsonObject fields = record.value(QStringLiteral("fields")).toObject();
+    const QString old = fields.value(field).toString();
+    fields.insert(field, value);
+    record.insert(QStringLiteral("fields"), fields);
+    records[index] = record;
+    root.insert(QStringLiteral("records"), records);
+    writeFile(out, QStringLiteral("dump/") + table + QStringLiteral(".json"), QJsonDocument(root).toJson());
+    return old;
+  };
+  const QByteArray before = rom.bytes();
+  const QString oldSpirit = edit(QStringLiteral("SPEdit"), 4, QStringLiteral("SP_VAL"), QStringLiteral("abc"));
+  if (edit(QStringLiteral("Pilot"), 5, QStringLiteral("Ab(0)"), QStringLiteral("9")) == QLatin1String("9"))
+    edit(QStringLiteral("Pilot"), 5, QStringLiteral("Ab(0)"), QStringLiteral("10"));
+  const CliRun refused = cli({QStringLiteral("import"), rom.path(), dir});
+  EXPECT_EQ(refused.code, 1);
+  EXPECT_TRUE(refused.err.contains(QStringLiteral("SPEdit.json"))) << refused.err.toStdString();
+  EXPECT_EQ(rom.bytes(), before);
+
+  edit(QStringLiteral("SPEdit"), 4, QStringLiteral("SP_VAL"), oldSpirit == QLatin1String("7") ? QStringLiteral("8") : QStringLiteral("7"));
+  const CliRun done = cli({QStringLiteral("import"), rom.path(), dir});
+  ASSERT_EQ(done.code, 0) << done.err.toStdString();
+  const QJsonObject history = QJsonDocument::fromJson(
+      cli({QStringLiteral("history"), rom.path(), QStringLiteral("--format"), QStringLiteral("json")}).out.toUtf8()).object();
+  const QJsonArray transactions = history.value(QStringLiteral("transactions")).toArray();
+  ASSERT_EQ(transactions.size(), 1);
+  QStringList tables;
+  for (const QJsonValue& c : transactions[0].toObject().value(QStringLiteral("changes")).toArray())
+    tables << c.toObject().value(QStringLiteral("table")).toString();
+  tables.sort();
+  EXPECT_EQ(tables, (QStringList{QStringLiteral("Pilot"), QStringLiteral("SPEdit")}));
+  // And it is undone as one.
+  ASSERT_EQ(cli({QStringLiteral("undo"), rom.path()}).code, 0);
+  EXPECT_EQ(rom.bytes(), before);
+}
+
+}  // namespace
+}  // namespace rt::test
