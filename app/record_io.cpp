@@ -18,14 +18,6 @@
 namespace rt {
 namespace {
 
-// "(n)" when the combo's row would not store its byte back unchanged.
-QString exactComboText(const Field& field, const ControlValue& value, int stored) {
-  if (stored < 0) return {};
-  const bool pastList = field.list.count > 0 && value.row >= field.list.count;
-  if (!pastList && byteForRow(field.combo, value.row) == stored) return {};
-  return QStringLiteral("(%1)").arg(stored);
-}
-
 int storedAt(const std::vector<int>& stored, size_t c) { return c < stored.size() ? stored[c] : -1; }
 
 QJsonValue jsonOf(const ControlRef& control, const Field& field, const ControlValue& value, int stored) {
@@ -36,25 +28,6 @@ QJsonValue jsonOf(const ControlRef& control, const Field& field, const ControlVa
       return exact.isEmpty() ? QJsonValue(value.row) : QJsonValue(exact);
     }
     case ControlKind::Check: return value.checked;
-  }
-  return {};
-}
-
-QByteArray csvCell(const QString& text) {
-  const QByteArray raw = text.toUtf8();
-  QByteArray out(static_cast<qsizetype>(csv_write(nullptr, 0, raw.constData(), static_cast<size_t>(raw.size()))), '\0');
-  csv_write(out.data(), static_cast<size_t>(out.size()), raw.constData(), static_cast<size_t>(raw.size()));
-  return out;
-}
-
-QString cellText(const ControlRef& control, const Field& field, const ControlValue& value, int stored) {
-  switch (control.kind) {
-    case ControlKind::Text: return value.text;
-    case ControlKind::Combo: {
-      const QString exact = exactComboText(field, value, stored);
-      return exact.isEmpty() ? QString::number(value.row) : exact;
-    }
-    case ControlKind::Check: return value.checked ? QStringLiteral("1") : QStringLiteral("0");
   }
   return {};
 }
@@ -97,31 +70,6 @@ QByteArray recordsToJson(const TableAdapter& table, const std::vector<ExportedRe
   root.insert(QStringLiteral("table"), table.name());
   root.insert(QStringLiteral("records"), list);
   return QJsonDocument(root).toJson(QJsonDocument::Indented);
-}
-
-QByteArray recordsToCsv(const TableAdapter& table, const std::vector<ExportedRecord>& records) {
-  const std::vector<ControlRef> controls = table.controls();
-  const std::vector<Field> fields = table.fields();
-  QByteArray out;
-  QStringList header = table.keyNames();
-  header << QStringLiteral("name");
-  for (const ControlRef& c : controls) header << c.name;
-  auto appendRow = [&out](const QStringList& cells) {
-    for (qsizetype i = 0; i < cells.size(); ++i) {
-      if (i) out += ',';
-      out += csvCell(cells[i]);
-    }
-    out += "\r\n";
-  };
-  appendRow(header);
-  for (const ExportedRecord& r : records) {
-    QStringList cells;
-    for (const QString& key : table.keyNames()) cells << r.ref.keys.value(key).toString();
-    cells << r.ref.name;
-    for (size_t c = 0; c < controls.size() && c < r.state.size(); ++c) cells << cellText(controls[c], fields[static_cast<size_t>(controls[c].field)], r.state[c], storedAt(r.stored, c));
-    appendRow(cells);
-  }
-  return out;
 }
 
 QString lineAndColumn(const QByteArray& text, qsizetype offset) {
@@ -253,25 +201,6 @@ Result<ImportFile> parseCsvImport(const QByteArray& input, const TableAdapter& t
     file.records.push_back(std::move(r));
   }
   return file;
-}
-
-Result<std::vector<int>> storedComboBytes(RomImage& rom, const TableAdapter& table, const RecordRef& ref) {
-  const std::vector<ControlRef> controls = table.controls();
-  const std::vector<Field> fields = table.fields();
-  std::vector<int> out(controls.size(), -1);
-  bool any = false;
-  for (const ControlRef& c : controls) any = any || c.kind == ControlKind::Combo;
-  if (!any) return out;
-  RomSession session(rom, Access::Read);
-  if (!session.status()) return session.status();
-  rom.prefetch(ref.offset, table.stride());
-  for (size_t c = 0; c < controls.size(); ++c) {
-    if (controls[c].kind != ControlKind::Combo) continue;
-    rom.seek(ref.offset + fields[static_cast<size_t>(controls[c].field)].offset);
-    out[c] = rom.readU8();
-  }
-  if (Status closed = session.close(); !closed) return closed;
-  return out;
 }
 
 Result<RecordState> overlayFields(const TableAdapter& table, RecordState state, const QHash<QString, QVariant>& fields,

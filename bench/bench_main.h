@@ -11,8 +11,11 @@ void registerCodecBenchmarks();
 void registerUiBenchmarks();
 // Saves and an import with their history, and the history command.
 void registerJournalBenchmarks();
+// The table view: opening, sorting, pasting, saving.
+void registerGridBenchmarks();
 // Drops the windows the UI benchmarks keep, while the application still exists.
 void releaseUi();
+void releaseGrids();
 
 // Notes a table for the summary, in registration order: how many controls its
 // record has, in how many separate byte ranges it lies and how many bytes in all.

@@ -21,6 +21,7 @@ class ChoiceForm : public TableForm {
   // Fills `choices` and shows its first record, or reads the one record.
   bool load() override;
   void reread() override { readSelected(); }
+  QVariantMap shownRecord() const override;
 
  protected:
   QComboBox* choices() const { return choices_; }  // nullptr for a one-record form

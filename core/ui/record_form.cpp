@@ -20,6 +20,11 @@ bool RecordForm::load() {
   return true;
 }
 
+QVariantMap RecordForm::shownRecord() const {
+  if (records_->currentRow() < 0) return {};
+  return {{QStringLiteral("index"), records_->currentRow()}};
+}
+
 void RecordForm::readSelected() { readRecordAt(records_->currentRow()); }
 
 void RecordForm::saveSelected() {

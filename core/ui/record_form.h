@@ -17,6 +17,7 @@ class RecordForm : public TableForm {
 
   bool load() override;
   void reread() override { readSelected(); }
+  QVariantMap shownRecord() const override;
 
  protected:
   // Fills combo boxes and captions from the form's other lists, after List1.

@@ -18,6 +18,7 @@ class PilotSkillForm : public EditorForm {
   explicit PilotSkillForm(AppContext& context);
   bool load() override;
   void reread() override { showPilotSkills(); }
+  QVariantMap shownRecord() const override;  // the pilot shown
 
   // Where "Save Value" writes: the level records of the last refresh.
   const LevelOffsets& levelRecordOffsets() const { return levelRecordOffset_; }

@@ -20,6 +20,7 @@ class MapForm : public EditorForm {
   explicit MapForm(AppContext& context);
   bool load() override;  // Form_Load: name lists, then the stage offsets
   void reread() override;  // the stage offsets, the stage's records and the record again
+  QVariantMap shownRecord() const override;  // stage and index of the record shown
 
  public slots:
   void listStageRecords();  // List1_Click

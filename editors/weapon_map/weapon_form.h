@@ -17,6 +17,7 @@ class WeaponForm : public EditorForm {
   explicit WeaponForm(AppContext& context);
   bool load() override;  // Form_Load
   void reread() override;  // the unit's weapons and the selected one again
+  QVariantMap shownRecord() const override;  // the weapon record shown
 
  public slots:
   void showUnitWeapons();    // List1_Click
