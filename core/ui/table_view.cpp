@@ -219,8 +219,13 @@ void TableView::fitColumns() {
   for (int c = 0; c < model_->columnCount(); ++c) {
     int width = heads.horizontalAdvance(model_->headerData(c, Qt::Horizontal, Qt::DisplayRole).toString()) + 26;
     const int control = model_->controlOf(c);
-    const bool check = control >= 0 && model_->source().controls()[static_cast<size_t>(control)].kind == ControlKind::Check;
-    for (int r = 0; r < rows && !check; r += step) width = std::max(width, cells.horizontalAdvance(model_->text(r, c)) + 18);
+    const ControlKind kind =
+        control >= 0 ? model_->source().controls()[static_cast<size_t>(control)].kind : ControlKind::Text;
+    if (kind == ControlKind::Combo && model_->listOf(control)) {
+      for (const QString& item : *model_->listOf(control)) width = std::max(width, cells.horizontalAdvance(item) + 18);
+    } else if (kind != ControlKind::Check) {
+      for (int r = 0; r < rows; r += step) width = std::max(width, cells.horizontalAdvance(model_->text(r, c)) + 18);
+    }
     grid_->setColumnWidth(c, std::clamp(width, 34, c == model_->frozenColumns() - 1 ? 200 : 240));
   }
 }

@@ -467,6 +467,7 @@ TEST(GridScreens, PilotGridSortedAndShaded) {
   const QColor bottom = proxy->index(proxy->rowCount() - 1, melee).data(Qt::BackgroundRole).value<QColor>();
   EXPECT_GT(top.red(), top.blue());        // the highest value is red
   EXPECT_GT(bottom.blue(), bottom.red());  // the lowest blue
+  view->grid()->scrollTo(proxy->index(0, melee + 2), QAbstractItemView::PositionAtCenter);
   expectRendersWithinScreen(view, QStringLiteral("pilot_grid"));
 }
 
