@@ -454,6 +454,7 @@ TEST(GridOpening, WeaponsNameTheirUnitsAndPilotSkillsOpenTheirLevelRecords) {
     for (int s = 0; s < layout::kPilotSkillSlots; ++s)
       indexes.insert(static_cast<int>(valueAt(image, layout::kPilotBase + layout::kPilotStride * p + layout::kPilotSkillSlotsAt + 2 * s, 2)));
   ASSERT_EQ(levels->model()->rowCount(), static_cast<int>(indexes.size()));
+  expectRendersWithinScreen(levels, QStringLiteral("table_view_PSkills_levels"));
   for (int r = 0; r < levels->model()->rowCount(); r += 7) {
     const GridRow& row = levels->model()->edits().rows()[static_cast<size_t>(r)];
     EXPECT_TRUE(indexes.count(row.ref.keys.value(QStringLiteral("index")).toInt()));
