@@ -19,34 +19,7 @@
 namespace rt {
 namespace {
 
-// "(n)" when the combo's row would not store its byte back unchanged.
-QString exactComboText(const Field& field, const ControlValue& value, int stored) {
-  if (stored < 0) return {};
-  const bool pastList = field.list.count > 0 && value.row >= field.list.count;
-  if (!pastList && byteForRow(field.combo, value.row) == stored) return {};
-  return QStringLiteral("(%1)").arg(stored);
-}
-
 int storedAt(const std::vector<int>& stored, size_t c) { return c < stored.size() ? stored[c] : -1; }
-
-QByteArray csvCell(const QString& text) {
-  const QByteArray raw = text.toUtf8();
-  QByteArray out(static_cast<qsizetype>(csv_write(nullptr, 0, raw.constData(), static_cast<size_t>(raw.size()))), '\0');
-  csv_write(out.data(), static_cast<size_t>(out.size()), raw.constData(), static_cast<size_t>(raw.size()));
-  return out;
-}
-
-QString cellText(const ControlRef& control, const Field& field, const ControlValue& value, int stored) {
-  switch (control.kind) {
-    case ControlKind::Text: return value.text;
-    case ControlKind::Combo: {
-      const QString exact = exactComboText(field, value, stored);
-      return exact.isEmpty() ? QString::number(value.row) : exact;
-    }
-    case ControlKind::Check: return value.checked ? QStringLiteral("1") : QStringLiteral("0");
-  }
-  return {};
-}
 
 struct CsvRows {
   std::vector<QStringList> rows;
@@ -228,31 +201,6 @@ QByteArray recordsToJson(const TableAdapter& table, const std::vector<ExportedRe
   return out;
 }
 
-QByteArray recordsToCsv(const TableAdapter& table, const std::vector<ExportedRecord>& records) {
-  const std::vector<ControlRef> controls = table.controls();
-  const std::vector<Field> fields = table.fields();
-  QByteArray out;
-  QStringList header = table.keyNames();
-  header << QStringLiteral("name");
-  for (const ControlRef& c : controls) header << c.name;
-  auto appendRow = [&out](const QStringList& cells) {
-    for (qsizetype i = 0; i < cells.size(); ++i) {
-      if (i) out += ',';
-      out += csvCell(cells[i]);
-    }
-    out += "\r\n";
-  };
-  appendRow(header);
-  for (const ExportedRecord& r : records) {
-    QStringList cells;
-    for (const QString& key : table.keyNames()) cells << r.ref.keys.value(key).toString();
-    cells << r.ref.name;
-    for (size_t c = 0; c < controls.size() && c < r.state.size(); ++c) cells << cellText(controls[c], fields[static_cast<size_t>(controls[c].field)], r.state[c], storedAt(r.stored, c));
-    appendRow(cells);
-  }
-  return out;
-}
-
 QString lineAndColumn(const QByteArray& text, qsizetype offset) {
   offset = std::clamp<qsizetype>(offset, 0, text.size());
   int line = 1;
@@ -423,10 +371,6 @@ Result<std::vector<int>> storedComboBytes(RomImage& rom, const TableShape& shape
   }
   if (Status closed = session.close(); !closed) return closed;
   return out;
-}
-
-Result<std::vector<int>> storedComboBytes(RomImage& rom, const TableAdapter& table, const RecordRef& ref) {
-  return storedComboBytes(rom, TableShape(table), ref);
 }
 
 Result<RecordState> overlayFields(const TableAdapter& table, RecordState state, const QHash<QString, QVariant>& fields,

@@ -3,6 +3,7 @@
 // name and holds what the control shows: a text box's text (a string), a combo
 // box's row (an integer) or a check box's state (true/false; 0/1 in CSV).
 
+#include "core/record_csv.h"
 #include "core/table_registry.h"
 
 #include <QByteArray>
@@ -12,15 +13,6 @@
 #include <vector>
 
 namespace rt {
-
-struct ExportedRecord {
-  RecordRef ref;
-  RecordState state;
-  // Per control, the byte a combo box stands for (-1 for other controls). A
-  // byte its row cannot store back exactly is exported as "(n)", so that the
-  // unchanged file imports without changing it.
-  std::vector<int> stored = {};
-};
 
 // A table's controls and fields with a look-up by control name, made once for
 // the many records of an export or import rather than once per record.
@@ -35,10 +27,9 @@ struct TableShape {
 
 // The stored byte of every combo control of a record (-1 for other controls).
 Result<std::vector<int>> storedComboBytes(RomImage& rom, const TableShape& shape, const RecordRef& ref);
-Result<std::vector<int>> storedComboBytes(RomImage& rom, const TableAdapter& table, const RecordRef& ref);
 
 QByteArray recordsToJson(const TableAdapter& table, const std::vector<ExportedRecord>& records);
-QByteArray recordsToCsv(const TableAdapter& table, const std::vector<ExportedRecord>& records);
+// recordsToCsv, ExportedRecord and storedComboBytes: core/record_csv.h.
 
 struct ImportedRecord {
   QVariantMap keys;

@@ -66,12 +66,14 @@ int main(int argc, char** argv) {
   registerJournalBenchmarks();
   registerPatchBenchmarks();
   registerUiBenchmarks();
+  registerGridBenchmarks();
 
   RatioReporter reporter(isatty(STDOUT_FILENO) ? benchmark::ConsoleReporter::OO_ColorTabular
                                                : benchmark::ConsoleReporter::OO_Tabular);
   benchmark::RunSpecifiedBenchmarks(&reporter);
   benchmark::Shutdown();
   releaseUi();
+  releaseGrids();
 
   std::printf("\nFirst main menu of the process (platform plugin, fonts, style; once per run): %.1f ms\n",
               first * 1e3);

@@ -13,8 +13,11 @@ void registerUiBenchmarks();
 void registerJournalBenchmarks();
 // Diff, patches and `export --all` between whole images.
 void registerPatchBenchmarks();
+// The table view: opening, sorting, pasting, saving.
+void registerGridBenchmarks();
 // Drops the windows the UI benchmarks keep, while the application still exists.
 void releaseUi();
+void releaseGrids();
 
 // Notes a table for the summary, in registration order: how many controls its
 // record has, in how many separate byte ranges it lies and how many bytes in all.

@@ -135,6 +135,12 @@ void RatioReporter::Finalize() {
         << cell(f, f->codec) << "; floor (open, one pwrite per run, fsync, close): " << cell(f, f->floor)
         << "; ratio " << ratio << " (limit " << kJournalLimit << ")\n";
   }
+  if (const Figure* f = figure("grid_save", "Weapon_989_records")) {
+    const std::string ratio = ratioText(f, kJournalLimit);
+    out << "Table view: Save of all 989 Weapon records edited, one transaction: " << cell(f, f->codec)
+        << "; floor (open, one pwrite per range, fsync, close): " << cell(f, f->floor) << "; ratio " << ratio
+        << " (limit " << kJournalLimit << ")\n";
+  }
   if (const Figure* f = figure("history", "10000_transactions")) {
     const double bytes = f->counters.count("file_bytes") ? f->counters.at("file_bytes") : 0;
     const bool slow = !failed(f) && f->seconds > kHistorySeconds, big = bytes > kHistoryFileBytes;

@@ -40,6 +40,8 @@ class RomImage {
   // The chosen image; empty until the user picks one.
   const QString& romPath() const { return romPath_; }
   void setRomPath(const QString& path);
+  // The files the image is read and written through.
+  const std::shared_ptr<FileLayer>& fileLayer() const { return files_; }
 
   // Write transactions. Every write session runs inside one: the image's lock
   // is taken (waiting up to lockTimeout), interrupted transactions are rolled

@@ -1,5 +1,7 @@
 #include "editors/all_forms.h"
 
+#include "editors/all_grids.h"
+
 #include "editors/pilot/registry.h"
 #include "editors/unit/registry.h"
 #include "editors/weapon_map/registry.h"
@@ -9,6 +11,7 @@
 namespace rt {
 
 void registerAllForms(AppContext& context) {
+  context.setGridViews(allGridViews());
   registerPilotForms(context);
   registerUnitForms(context);
   registerWeaponMapForms(context);

@@ -2,6 +2,6 @@
 #include "core/ui/app_context.h"
 
 namespace rt {
-// Makes every editor form known to the menus.
+// Makes every editor form, and the table views they declare, known to the menus.
 void registerAllForms(AppContext& context);
 }  // namespace rt

@@ -2,6 +2,7 @@
 
 #include "core/ui/editor_form.h"
 #include "core/ui/history_window.h"
+#include "core/ui/table_view.h"
 
 #include <QFileDialog>
 #include <QFileInfo>
@@ -28,6 +29,10 @@ class DialogFileChooser final : public FileChooser {
   QString chooseFileToWrite(QWidget* parent, const QString& title, const QString& suggested, const QString& filter) override {
     return QFileDialog::getSaveFileName(parent, title, suggested, filter);
   }
+  QString chooseSaveFile(QWidget* parent, const QString& title, const QString& suggested,
+                         const QString& filter) override {
+    return QFileDialog::getSaveFileName(parent, title, suggested, filter);
+  }
 };
 
 class DialogMessageSink final : public MessageSink {
@@ -42,6 +47,14 @@ class DialogMessageSink final : public MessageSink {
     return QMessageBox::question(parent, title, question, QMessageBox::Yes | QMessageBox::No, QMessageBox::No) ==
            QMessageBox::Yes;
   }
+  Unsaved askUnsaved(QWidget* parent, const QString& title, const QString& text) override {
+    switch (QMessageBox::question(parent, title, text, QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel,
+                                  QMessageBox::Cancel)) {
+      case QMessageBox::Save: return Unsaved::Save;
+      case QMessageBox::Discard: return Unsaved::Discard;
+      default: return Unsaved::Cancel;
+    }
+  }
 };
 
 QString anywayQuestion(const UndoRequest& request) {
@@ -51,6 +64,12 @@ QString anywayQuestion(const UndoRequest& request) {
 }
 
 }  // namespace
+
+MessageSink::Unsaved MessageSink::askUnsaved(QWidget* parent, const QString& title, const QString& text) {
+  if (ask(parent, title, text + QStringLiteral("\n\nSave them?"))) return Unsaved::Save;
+  if (ask(parent, title, QStringLiteral("Discard the edits?"))) return Unsaved::Discard;
+  return Unsaved::Cancel;
+}
 
 std::shared_ptr<FileChooser> dialogFileChooser() { return std::make_shared<DialogFileChooser>(); }
 std::shared_ptr<MessageSink> dialogMessageSink() { return std::make_shared<DialogMessageSink>(); }
@@ -106,6 +125,7 @@ void AppContext::rereadForms() {
   for (const QPointer<QWidget>& window : forms) {
     if (auto* form = qobject_cast<EditorForm*>(window.data())) form->reread();
     else if (auto* history = qobject_cast<HistoryWindow*>(window.data())) history->refresh();
+    else if (auto* grid = qobject_cast<TableView*>(window.data())) grid->reread();
   }
 }
 

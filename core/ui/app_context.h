@@ -4,6 +4,7 @@
 // tests), and the single instance of each form.
 
 #include "core/form_place.h"
+#include "core/grid/grid_source.h"
 #include "core/history/undo.h"
 #include "core/rom_image.h"
 #include "core/table_registry.h"
@@ -38,6 +39,11 @@ class FileChooser {
     Q_UNUSED(filter);
     return chooseRomImage(parent, suggested);
   }
+  // A file to write (an export), or an empty text when the user cancelled.
+  virtual QString chooseSaveFile(QWidget*, const QString& /*title*/, const QString& /*suggested*/,
+                                 const QString& /*filter*/) {
+    return {};
+  }
 };
 
 class MessageSink {
@@ -48,6 +54,10 @@ class MessageSink {
   virtual void info(QWidget* parent, const QString& title, const QString& text) = 0;
   // A Yes/No question; true only for Yes, so a dismissed question means No.
   virtual bool ask(QWidget* parent, const QString& title, const QString& question) = 0;
+  // A window with unsaved edits is closing. A sink without a three-way
+  // question asks "save?" and then "discard?"; No to both cancels.
+  enum class Unsaved { Save, Discard, Cancel };
+  virtual Unsaved askUnsaved(QWidget* parent, const QString& title, const QString& text);
 };
 
 // The real dialogs.
@@ -77,6 +87,9 @@ class AppContext {
   // Which form each row of the menus opens, as the editors declare it.
   void setMenus(MenuRows menus) { menus_ = std::move(menus); }
   const MenuRows& menus() const { return menus_; }
+  // The table views the editors declare beyond the registered tables.
+  void setGridViews(GridViews views) { gridViews_ = std::move(views); }
+  const GridViews& gridViews() const { return gridViews_; }
 
   // Makes `path` the image (Open NDS): rolls back its interrupted changes,
   // says what happened, and has every open window show the new image.
@@ -86,7 +99,7 @@ class AppContext {
   // open window shows the image as it is now. Returns the sentence of what
   // was done, or an empty text when nothing was.
   QString undo(QWidget* parent, const QString& title, UndoRequest request);
-  // Every open editor reads its record again; the history window lists again.
+  // Every open editor reads its record again, a table view its rows; the history window lists again.
   void rereadForms();
   // The image was written: an open history window lists again.
   void historyChanged();
@@ -115,6 +128,7 @@ class AppContext {
   RomImage rom_;
   TableRegistry tables_;
   MenuRows menus_;
+  GridViews gridViews_;
   QString namesDir_;
   std::shared_ptr<FileChooser> chooser_;
   std::shared_ptr<MessageSink> messages_;

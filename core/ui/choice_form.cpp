@@ -39,6 +39,11 @@ bool ChoiceForm::showRecord(const QVariantMap& keys) {
 
 int ChoiceForm::selectedRecord() const { return choices_ ? choices_->currentIndex() : 0; }
 
+QVariantMap ChoiceForm::shownRecord() const {
+  if (selectedRecord() < 0) return {};
+  return {{QStringLiteral("index"), selectedRecord()}};
+}
+
 void ChoiceForm::readSelected() { readRecordAt(selectedRecord()); }
 
 void ChoiceForm::saveSelected() {

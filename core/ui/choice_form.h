@@ -22,6 +22,7 @@ class ChoiceForm : public TableForm {
   bool load() override;
   void reread() override { readSelected(); }
   bool showRecord(const QVariantMap& keys) override;  // row `index` of `choices`
+  QVariantMap shownRecord() const override;
 
  protected:
   QComboBox* choices() const { return choices_; }  // nullptr for a one-record form

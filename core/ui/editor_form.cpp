@@ -1,8 +1,11 @@
 #include "core/ui/editor_form.h"
 
 #include "core/ui/field_binder.h"
+#include "core/ui/table_view.h"
 
 #include <QApplication>
+#include <QBoxLayout>
+#include <QGridLayout>
 #include <QKeyEvent>
 #include <QShortcut>
 
@@ -22,6 +25,10 @@ EditorForm::EditorForm(AppContext& context, const QString& formName, const QStri
   connect(exit_, &QPushButton::clicked, this, &EditorForm::exitForm);
   connect(new QShortcut(QKeySequence(kUndoKey), this), &QShortcut::activated, this, &EditorForm::undoLast);
   connect(new QShortcut(QKeySequence(kRedoKey), this), &QShortcut::activated, this, &EditorForm::redoLast);
+  table_ = makeButton(QStringLiteral("Table"), QStringLiteral("Table"));
+  table_->setToolTip(QStringLiteral("The whole table as a grid, on this record (Ctrl+T)"));
+  connect(table_, &QPushButton::clicked, this, &EditorForm::showTable);
+  connect(new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_T), this), &QShortcut::activated, this, &EditorForm::showTable);
   // A text box claims Ctrl+Z for its own typing; in an editor the keys undo saves.
   qApp->installEventFilter(this);
 }
@@ -37,6 +44,50 @@ bool EditorForm::eventFilter(QObject* watched, QEvent* event) {
   }
   return QWidget::eventFilter(watched, event);
 }
+
+namespace {
+
+// Puts `added` just before `anchor` in whichever layout holds `anchor`: a row
+// or column of buttons takes one more, a grid cell becomes a row of two.
+bool placeBefore(QLayout* layout, QWidget* anchor, QWidget* added) {
+  if (!layout) return false;
+  const int at = layout->indexOf(anchor);
+  if (at >= 0) {
+    if (auto* box = qobject_cast<QBoxLayout*>(layout)) {
+      box->insertWidget(at, added);
+      return true;
+    }
+    if (auto* grid = qobject_cast<QGridLayout*>(layout)) {
+      int row = 0, column = 0, rows = 1, columns = 1;
+      grid->getItemPosition(at, &row, &column, &rows, &columns);
+      const Qt::Alignment align = grid->itemAt(at)->alignment();
+      grid->removeWidget(anchor);
+      auto* pair = new QHBoxLayout;
+      pair->addWidget(added);
+      pair->addWidget(anchor);
+      grid->addLayout(pair, row, column, rows, columns, align);
+      return true;
+    }
+    return false;
+  }
+  for (int i = 0; i < layout->count(); ++i)
+    if (placeBefore(layout->itemAt(i)->layout(), anchor, added)) return true;
+  return false;
+}
+
+}  // namespace
+
+bool EditorForm::event(QEvent* event) {
+  // The forms place Exit as they lay out their widgets; Table goes beside it
+  // once the layout is complete.
+  if (event->type() == QEvent::Polish && !tablePlaced_) {
+    tablePlaced_ = true;
+    if (!placeBefore(layout(), exit_, table_)) table_->hide();
+  }
+  return QWidget::event(event);
+}
+
+void EditorForm::showTable() { showTableView(context_, objectName(), shownRecord()); }
 
 void EditorForm::undoLast() { undoOwn(UndoKind::Undo); }
 void EditorForm::redoLast() { undoOwn(UndoKind::Redo); }

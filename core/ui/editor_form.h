@@ -1,8 +1,9 @@
 #pragma once
 // The editor lifecycle every form shares: a window of its own, loaded when the
 // menu opens it (name lists first, then the first record), `Exit` back to the
-// menu that owns it, messages that say which field is wrong, and Ctrl+Z /
-// Ctrl+Shift+Z to undo and redo the form's own saves.
+// menu that owns it, messages that say which field is wrong, Ctrl+Z /
+// Ctrl+Shift+Z to undo and redo the form's own saves, and `Table` (Ctrl+T),
+// the whole table as a grid, opened on the record shown.
 
 #include "core/record_codec.h"
 #include "core/table_registry.h"
@@ -39,11 +40,14 @@ class EditorForm : public QWidget {
 
   AppContext& context() { return context_; }
   const QString& menu() const { return menu_; }
+  // The keys of the record shown ({"index": 3}); empty when none is.
+  virtual QVariantMap shownRecord() const { return {}; }
 
  public slots:
   void exitForm();  // Exit_Click
   void undoLast();  // Ctrl+Z: the newest save of this form
   void redoLast();  // Ctrl+Shift+Z: the newest undone save of this form
+  void showTable();  // Table, Ctrl+T: the table view, on the record shown
 
  protected:
   QPushButton* makeButton(const QString& objectName, const QString& caption);
@@ -71,6 +75,7 @@ class EditorForm : public QWidget {
   TxInfo saveInfo(int index) const { return saveInfo(QVariantMap{{QStringLiteral("index"), index}}); }
 
   bool eventFilter(QObject* watched, QEvent* event) override;
+  bool event(QEvent* event) override;
 
  private:
   void undoOwn(UndoKind kind);
@@ -78,6 +83,8 @@ class EditorForm : public QWidget {
   AppContext& context_;
   QString menu_;
   QPushButton* exit_;
+  QPushButton* table_;
+  bool tablePlaced_ = false;
   QString readFrom_;  // the image the values shown were read from
 };
 

@@ -4,6 +4,7 @@
 #include "core/nds_header.h"
 #include "core/ui/compare_window.h"
 #include "core/ui/editor_form.h"
+#include "core/ui/table_view.h"
 
 #include <QCloseEvent>
 #include <QDir>
@@ -41,6 +42,23 @@ QString droppedImage(const QMimeData* data) {
   return QFileInfo(path).suffix().compare(QLatin1String("nds"), Qt::CaseInsensitive) == 0 ? path : QString();
 }
 
+// The form of the selected row, or nothing when no row is selected.
+QString selectedForm(QListWidget* rows, const QStringList& forms) {
+  const int row = rows->currentRow();
+  if (row < 0 || row >= forms.size() || !rows->currentItem() || !rows->currentItem()->isSelected()) return {};
+  return forms[row];
+}
+
+// The table view of a row's form; the skill sub-menu's own row has no table of its own.
+void openTableOf(AppContext& context, QWidget* menu, const QString& form) {
+  if (context.gridViews().make(form, context.tables())) {
+    showTableView(context, form);
+    return;
+  }
+  context.messages().info(menu, QStringLiteral("Table view"),
+                          QStringLiteral("This row opens a menu, not a table; choose one of its rows."));
+}
+
 }  // namespace
 
 QStringList recentImages(AppContext& context) {
@@ -66,6 +84,10 @@ MainMenu::MainMenu(AppContext& context)
   recent_ = button(this, QStringLiteral("Recent"), QStringLiteral("Recent images"));
   recent_->setToolTip(QStringLiteral("The last images chosen"));
   recent_->setMenu(new QMenu(recent_));
+  auto* table = button(this, QStringLiteral("Table"), QStringLiteral("Table view"));
+  table->setToolTip(QStringLiteral("The selected row's table as a grid (Ctrl+T)"));
+  connect(table, &QPushButton::clicked, this, &MainMenu::tableClicked);
+  connect(new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_T), this), &QShortcut::activated, this, &MainMenu::tableClicked);
   auto* history = button(this, QStringLiteral("History"), QStringLiteral("History"));
   history->setToolTip(QStringLiteral("The saved changes of the image (Ctrl+H)"));
   connect(open, &QPushButton::clicked, this, &MainMenu::openClicked);
@@ -91,6 +113,7 @@ MainMenu::MainMenu(AppContext& context)
   buttons->addWidget(recent_);
   buttons->addWidget(edit);
   addCompareButtons(context_, this, buttons);
+  buttons->addWidget(table);
   buttons->addStretch();
   buttons->addLayout(credits);
   auto* bottom = new QHBoxLayout;
@@ -199,6 +222,16 @@ void MainMenu::editClicked() {
   context_.showForm(forms[row]);
 }
 
+void MainMenu::tableClicked() {
+  const QString form = selectedForm(rows_, context_.menus().forms(MenuKind::Main));
+  if (form.isEmpty()) return;
+  if (context_.rom().romPath().isEmpty()) {
+    context_.reportError(this, QStringLiteral("Table view"), QStringLiteral("Choose a ROM image first: press Open NDS."));
+    return;
+  }
+  openTableOf(context_, this, form);
+}
+
 void MainMenu::exitClicked() {
   ending_ = true;
   context_.closeAllForms();
@@ -222,11 +255,16 @@ SkillMenu::SkillMenu(AppContext& context) : QWidget(nullptr, Qt::Window), contex
   rows_->setObjectName(QStringLiteral("List1"));
   auto* edit = button(this, QStringLiteral("Edit"), QStringLiteral("Edit"));
   auto* exit = button(this, QStringLiteral("Exit"), QStringLiteral("Exit"));
+  auto* table = button(this, QStringLiteral("Table"), QStringLiteral("Table view"));
+  table->setToolTip(QStringLiteral("The selected row's table as a grid (Ctrl+T)"));
+  connect(table, &QPushButton::clicked, this, &SkillMenu::tableClicked);
+  connect(new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_T), this), &QShortcut::activated, this, &SkillMenu::tableClicked);
   connect(edit, &QPushButton::clicked, this, &SkillMenu::editClicked);
   connect(exit, &QPushButton::clicked, this, &SkillMenu::exitClicked);
   connect(rows_, &QListWidget::itemActivated, this, &SkillMenu::editClicked);
   auto* buttons = new QVBoxLayout;
   buttons->addWidget(edit);
+  buttons->addWidget(table);
   buttons->addStretch();
   buttons->addWidget(exit);
   auto* layout = new QHBoxLayout(this);
@@ -251,6 +289,11 @@ void SkillMenu::editClicked() {
   const QStringList forms = context_.menus().forms(MenuKind::Skills);
   if (row < 0 || row >= forms.size() || !rows_->currentItem() || !rows_->currentItem()->isSelected()) return;
   context_.showForm(forms[row]);
+}
+
+void SkillMenu::tableClicked() {
+  const QString form = selectedForm(rows_, context_.menus().forms(MenuKind::Skills));
+  if (!form.isEmpty()) openTableOf(context_, this, form);
 }
 
 void SkillMenu::exitClicked() {

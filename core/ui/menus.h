@@ -3,6 +3,7 @@
 // image) and the skill sub-menu `Main_2`. Both open the form of the selected
 // row: row k of "Main.txt" (of "main_2.txt") opens the form the editors placed
 // at row k of that menu (AppContext::menus()). Dispatch goes by row, not by text.
+// "Table view" (Ctrl+T) opens the selected row's table as a grid instead.
 
 #include "core/ui/app_context.h"
 
@@ -33,6 +34,7 @@ class MainMenu : public QWidget {
   // shows its header, warns about a file that may not be a DS image, and
   // remembers it among the recent images.
   void chooseImage(const QString& path);
+  void tableClicked();    // the table view of the selected row (also Ctrl+T)
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -63,6 +65,7 @@ class SkillMenu : public QWidget {
  public slots:
   void editClicked();
   void exitClicked();
+  void tableClicked();  // the table view of the selected row (also Ctrl+T)
 
  private:
   AppContext& context_;

@@ -28,6 +28,11 @@ bool RecordForm::showRecord(const QVariantMap& keys) {
   return true;
 }
 
+QVariantMap RecordForm::shownRecord() const {
+  if (records_->currentRow() < 0) return {};
+  return {{QStringLiteral("index"), records_->currentRow()}};
+}
+
 void RecordForm::readSelected() { readRecordAt(records_->currentRow()); }
 
 void RecordForm::saveSelected() {

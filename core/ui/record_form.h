@@ -18,6 +18,7 @@ class RecordForm : public TableForm {
   bool load() override;
   void reread() override { readSelected(); }
   bool showRecord(const QVariantMap& keys) override;  // row `index` of List1
+  QVariantMap shownRecord() const override;
 
  protected:
   // Fills combo boxes and captions from the form's other lists, after List1.

@@ -166,4 +166,9 @@ void PilotSkillForm::saveLevels() {
   finishSave(writes);
 }
 
+QVariantMap PilotSkillForm::shownRecord() const {
+  if (pilots_->currentRow() < 0) return {};
+  return {{QStringLiteral("index"), pilots_->currentRow()}};
+}
+
 }  // namespace rt

@@ -19,6 +19,7 @@ class PilotSkillForm : public EditorForm {
   bool load() override;
   void reread() override { showPilotSkills(); }
   bool showRecord(const QVariantMap& keys) override;  // pilot `index` in List1
+  QVariantMap shownRecord() const override;  // the pilot shown
 
   // Where "Save Value" writes: the level records of the last refresh.
   const LevelOffsets& levelRecordOffsets() const { return levelRecordOffset_; }

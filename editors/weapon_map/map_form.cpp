@@ -222,4 +222,9 @@ void MapForm::writeDeployment() {
   if (reportSave(result, &fields_)) showNames();
 }
 
+QVariantMap MapForm::shownRecord() const {
+  if (selectedRecordOffset() < 0) return {};
+  return {{QStringLiteral("stage"), stages_->currentRow()}, {QStringLiteral("index"), deployments_->currentRow()}};
+}
+
 }  // namespace rt

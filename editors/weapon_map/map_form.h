@@ -21,6 +21,7 @@ class MapForm : public EditorForm {
   bool load() override;  // Form_Load: name lists, then the stage offsets
   void reread() override;  // the stage offsets, the stage's records and the record again
   bool showRecord(const QVariantMap& keys) override;  // stage in List1, index in List2
+  QVariantMap shownRecord() const override;  // stage and index of the record shown
 
  public slots:
   void listStageRecords();  // List1_Click

@@ -225,4 +225,10 @@ void WeaponForm::writeWeaponRecord() {
              &fields_);
 }
 
+QVariantMap WeaponForm::shownRecord() const {
+  const int weapon = firstWeapon_ + weapons_->currentRow();
+  if (firstWeapon_ < 0 || weapons_->currentRow() < 0 || !weaponInTable(weapon)) return {};
+  return {{QStringLiteral("index"), weapon}};
+}
+
 }  // namespace rt

@@ -19,6 +19,7 @@ class WeaponForm : public EditorForm {
   void reread() override;  // the unit's weapons and the selected one again
   // Weapon `index`: the first unit whose weapons hold it, and the weapon in List2.
   bool showRecord(const QVariantMap& keys) override;
+  QVariantMap shownRecord() const override;  // the weapon record shown
 
  public slots:
   void showUnitWeapons();    // List1_Click

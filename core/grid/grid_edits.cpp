@@ -1,0 +1,225 @@
+#include "core/grid/grid_edits.h"
+
+#include <QSet>
+
+#include <map>
+
+namespace rt {
+namespace {
+
+QString keyText(const QVariantMap& keys) {
+  QString out;
+  for (auto it = keys.begin(); it != keys.end(); ++it) out += it.key() + u'=' + it.value().toString() + u';';
+  return out;
+}
+
+void apply(RecordState& state, const std::vector<const CellValue*>& values) {
+  for (const CellValue* v : values)
+    if (v->control >= 0 && static_cast<size_t>(v->control) < state.size()) state[static_cast<size_t>(v->control)] = v->value;
+}
+
+}  // namespace
+
+void GridEdits::setRows(std::vector<GridRow> rows) {
+  rows_ = std::move(rows);
+  edits_.clear();
+  edits_.resize(rows_.size());
+  editedCells_ = 0;
+  changedRows_.clear();
+}
+
+void GridEdits::rebase(std::vector<GridRow> rows) {
+  std::map<QString, std::vector<CellValue>> kept;
+  for (size_t r = 0; r < rows_.size(); ++r) {
+    const RowEdit* e = edits_[r].get();
+    if (!e) continue;
+    std::vector<CellValue>& values = kept[keyText(rows_[r].ref.keys)];
+    for (size_t c = 0; c < e->state.size(); ++c)
+      if (!(e->state[c] == rows_[r].state[c])) values.push_back({0, static_cast<int>(c), e->state[c]});
+  }
+  setRows(std::move(rows));
+  std::vector<CellValue> again;
+  for (size_t r = 0; r < rows_.size() && !kept.empty(); ++r) {
+    auto it = kept.find(keyText(rows_[r].ref.keys));
+    if (it == kept.end()) continue;
+    for (CellValue v : it->second) {
+      if (static_cast<size_t>(v.control) >= rows_[r].state.size()) continue;
+      v.row = static_cast<int>(r);
+      again.push_back(std::move(v));
+    }
+  }
+  take(again);
+  changedRows_.clear();
+}
+
+const RecordState& GridEdits::state(int row) const {
+  const auto& e = edits_[static_cast<size_t>(row)];
+  return e ? e->state : rows_[static_cast<size_t>(row)].state;
+}
+
+const ControlValue& GridEdits::value(int row, int control) const { return state(row)[static_cast<size_t>(control)]; }
+
+bool GridEdits::edited(int row, int control) const {
+  const auto& e = edits_[static_cast<size_t>(row)];
+  return e && !(e->state[static_cast<size_t>(control)] == rows_[static_cast<size_t>(row)].state[static_cast<size_t>(control)]);
+}
+
+const QString* GridEdits::rejection(int row, int control) const {
+  const auto& e = edits_[static_cast<size_t>(row)];
+  if (!e || !e->refused || e->refused->control != control) return nullptr;
+  return &e->refused->message;
+}
+
+int GridEdits::editedRows() const {
+  int n = 0;
+  for (const auto& e : edits_) n += e != nullptr;
+  return n;
+}
+
+bool GridEdits::encodes(int row, const RecordState& state, FieldError* error) const {
+  std::vector<ByteWrite> ignored;
+  return source_->encode(rom_, rows_[static_cast<size_t>(row)], state, &ignored, error);
+}
+
+std::optional<GridRejection> GridEdits::check(const std::vector<CellValue>& values) const {
+  std::map<int, std::vector<const CellValue*>> byRow;
+  for (const CellValue& v : values) byRow[v.row].push_back(&v);
+  for (const auto& [row, cells] : byRow) {
+    auto given = [&cells = cells](int control) {
+      for (const CellValue* v : cells)
+        if (v->control == control) return true;
+      return false;
+    };
+    RecordState state = this->state(row);
+    apply(state, cells);
+    FieldError error;
+    if (encodes(row, state, &error)) continue;
+    if (error.control >= 0 && !given(error.control)) {
+      // An earlier edit of the row is refused, not one of these values: check
+      // these over the values as read.
+      RecordState read = rows_[static_cast<size_t>(row)].state;
+      apply(read, cells);
+      FieldError again;
+      if (encodes(row, read, &again) || (again.control >= 0 && !given(again.control))) continue;
+      error = again;
+    }
+    return GridRejection{row, error.control, error.message};
+  }
+  return std::nullopt;
+}
+
+void GridEdits::take(const std::vector<CellValue>& values) {
+  std::vector<int> touched;
+  for (const CellValue& v : values) {
+    auto& e = edits_[static_cast<size_t>(v.row)];
+    if (!e) {
+      e = std::make_unique<RowEdit>();
+      e->state = rows_[static_cast<size_t>(v.row)].state;
+    }
+    if (v.control < 0 || static_cast<size_t>(v.control) >= e->state.size()) continue;
+    e->state[static_cast<size_t>(v.control)] = v.value;
+    if (touched.empty() || touched.back() != v.row) touched.push_back(v.row);
+  }
+  QSet<int> done;
+  for (int row : touched)
+    if (!done.contains(row)) {
+      done.insert(row);
+      refresh(row);
+    }
+}
+
+void GridEdits::refresh(int row) {
+  auto& e = edits_[static_cast<size_t>(row)];
+  const RecordState& read = rows_[static_cast<size_t>(row)].state;
+  int changed = 0;
+  for (size_t c = 0; c < read.size(); ++c) changed += !(e->state[c] == read[c]);
+  editedCells_ += changed - e->changed;
+  e->changed = changed;
+  changedRows_.push_back(row);
+  if (changed == 0) {
+    e.reset();
+    return;
+  }
+  e->writes.clear();
+  e->refused.reset();
+  std::vector<ByteWrite> after;
+  FieldError error;
+  if (!source_->encode(rom_, rows_[static_cast<size_t>(row)], e->state, &after, &error)) {
+    e->refused = error;
+    return;
+  }
+  // The same encoding of the values as read says which bytes the edits
+  // change; a byte that differs is written whole (with its field's mask).
+  std::vector<ByteWrite> before;
+  FieldError ignored;
+  bool aligned = source_->encode(rom_, rows_[static_cast<size_t>(row)], read, &before, &ignored) &&
+                 before.size() == after.size();
+  for (size_t i = 0; aligned && i < after.size(); ++i) aligned = before[i].offset == after[i].offset;
+  if (!aligned) {
+    e->writes = std::move(after);
+    return;
+  }
+  for (size_t i = 0; i < after.size(); ++i)
+    if (after[i].value != before[i].value || after[i].mask != before[i].mask) e->writes.push_back(after[i]);
+}
+
+void GridEdits::revert() {
+  for (size_t r = 0; r < edits_.size(); ++r)
+    if (edits_[r]) {
+      edits_[r].reset();
+      changedRows_.push_back(static_cast<int>(r));
+    }
+  editedCells_ = 0;
+}
+
+GridSaveResult GridEdits::save(const QString& txSource) {
+  GridSaveResult result;
+  std::vector<ByteWrite> writes;
+  QList<QVariantMap> records;
+  QSet<QString> named;
+  for (size_t r = 0; r < edits_.size(); ++r) {
+    const RowEdit* e = edits_[r].get();
+    if (!e) continue;
+    if (e->refused) {
+      result.rejected = GridRejection{static_cast<int>(r), e->refused->control, e->refused->message};
+      result.status = Status::error(e->refused->message);
+      return result;
+    }
+    writes.insert(writes.end(), e->writes.begin(), e->writes.end());
+    const GridRow& row = rows_[r];
+    for (const QVariantMap& keys : row.history.isEmpty() ? QList<QVariantMap>{row.ref.keys} : row.history) {
+      const QString key = keyText(keys);
+      if (named.contains(key)) continue;
+      named.insert(key);
+      records << keys;
+    }
+    ++result.records;
+  }
+  if (result.records == 0) return result;
+  const SaveResult saved = applyWrites(rom_, writes, recordTx(txSource, source_->table(), records));
+  result.status = saved.status;
+  if (!saved.status) {
+    result.records = 0;
+    return result;
+  }
+  result.bytesChanged = saved.bytesChanged;
+  // What was written is now what the rows hold.
+  const std::vector<ControlRef>& controls = source_->controls();
+  const std::vector<Field>& fields = source_->fields();
+  for (size_t r = 0; r < edits_.size(); ++r) {
+    if (!edits_[r]) continue;
+    GridRow& row = rows_[r];
+    for (size_t c = 0; c < row.stored.size() && c < controls.size(); ++c) {
+      if (controls[c].kind != ControlKind::Combo || edits_[r]->state[c] == row.state[c]) continue;
+      const int byte = byteForRow(fields[static_cast<size_t>(controls[c].field)].combo, edits_[r]->state[c].row);
+      if (byte >= 0) row.stored[c] = byte;
+    }
+    row.state = std::move(edits_[r]->state);
+    edits_[r].reset();
+    changedRows_.push_back(static_cast<int>(r));
+  }
+  editedCells_ = 0;
+  return result;
+}
+
+}  // namespace rt

@@ -1,0 +1,92 @@
+#pragma once
+// The edits of a table view, staged until Save. Each edited row is checked
+// whole, as its form's save checks a record, whenever one of its cells
+// changes; the bytes it would write are kept with it. Only the bits an edit
+// changes are written, so a field nobody edited keeps whatever the image holds
+// (a "none" byte a row would store differently, a change another window made
+// since). Save writes every edited row as one transaction.
+
+#include "core/grid/grid_source.h"
+
+#include <memory>
+#include <optional>
+#include <vector>
+
+namespace rt {
+
+struct CellValue {
+  int row = 0;  // index into rows()
+  int control = 0;
+  ControlValue value;
+};
+
+// A refused value: the row, the control (-1: the row as a whole) and why.
+struct GridRejection {
+  int row = -1;
+  int control = -1;
+  QString message;
+};
+
+struct GridSaveResult {
+  Status status;
+  std::optional<GridRejection> rejected;  // set when an edited row does not convert
+  int records = 0;                        // rows written
+  std::int64_t bytesChanged = 0;
+};
+
+class GridEdits {
+ public:
+  // `rom` is what encoding may read (a pointer's target, the image's size) and where Save writes.
+  GridEdits(std::shared_ptr<const GridSource> source, RomImage& rom) : source_(std::move(source)), rom_(rom) {}
+
+  const GridSource& source() const { return *source_; }
+  RomImage& rom() const { return rom_; }
+  const std::vector<GridRow>& rows() const { return rows_; }
+  // New rows; every edit is dropped.
+  void setRows(std::vector<GridRow> rows);
+  // New rows read again from the image. An edited record that is still there
+  // keeps its edited values over what was read; the others' edits are dropped.
+  void rebase(std::vector<GridRow> rows);
+
+  const ControlValue& value(int row, int control) const;
+  const RecordState& state(int row) const;
+  bool edited(int row, int control) const;
+  bool rowEdited(int row) const { return edits_[static_cast<size_t>(row)] != nullptr; }
+  // The reason a cell (or, for control -1, its row) is refused; null when it is not.
+  const QString* rejection(int row, int control) const;
+  int editedCells() const { return editedCells_; }
+  int editedRows() const;
+  // Rows whose values changed since the last call (for repainting).
+  std::vector<int> takeChangedRows() { return std::exchange(changedRows_, {}); }
+
+  // Whether every value may be taken: each row they touch is checked whole
+  // with them. Returns the first refused one; nothing is taken either way.
+  std::optional<GridRejection> check(const std::vector<CellValue>& values) const;
+  // Takes the values (typing into a cell takes even a refused value, which is
+  // then marked; a paste checks first).
+  void take(const std::vector<CellValue>& values);
+  // Drops every edit.
+  void revert();
+  // Writes every edited row in one transaction named `txSource` in the
+  // history, or nothing when a row is refused or the write fails.
+  GridSaveResult save(const QString& txSource);
+
+ private:
+  struct RowEdit {
+    RecordState state;
+    std::vector<ByteWrite> writes;  // the bits the edits change
+    int changed = 0;                // cells that differ from what was read
+    std::optional<FieldError> refused;
+  };
+  void refresh(int row);
+  bool encodes(int row, const RecordState& state, FieldError* error) const;
+
+  std::shared_ptr<const GridSource> source_;
+  RomImage& rom_;
+  std::vector<GridRow> rows_;
+  std::vector<std::unique_ptr<RowEdit>> edits_;
+  int editedCells_ = 0;
+  std::vector<int> changedRows_;
+};
+
+}  // namespace rt

@@ -1,0 +1,96 @@
+#include "core/grid/grid_source.h"
+
+#include "core/history/image_view.h"
+#include "core/record_csv.h"
+
+#include <algorithm>
+
+namespace rt {
+namespace {
+
+// A window this large holds any fixed table in one read; larger tables are read page by page.
+constexpr std::int64_t kTableWindow = 1 << 20;
+
+bool hasCombo(const std::vector<ControlRef>& controls) {
+  return std::any_of(controls.begin(), controls.end(), [](const ControlRef& c) { return c.kind == ControlKind::Combo; });
+}
+
+}  // namespace
+
+AdapterGrid::AdapterGrid(std::shared_ptr<const TableAdapter> table)
+    : table_(std::move(table)), controls_(table_->controls()), fields_(table_->fields()) {}
+
+Result<std::vector<GridRow>> AdapterGrid::read(RomImage& rom, const QString& namesDir) const {
+  auto refs = table_->records(rom, namesDir);
+  if (!refs) return refs.status();
+  std::vector<GridRow> rows;
+  rows.reserve(refs->size());
+  const bool combos = hasCombo(controls_);
+  if (const auto* fixed = dynamic_cast<const FixedTable*>(table_.get())) {
+    // Records at base + stride * i: the whole table in one session.
+    const TableDef& def = fixed->def();
+    RomSession session(rom, Access::Read);
+    if (!session.status()) return session.status();
+    const std::int64_t span = table_->requiredSize() - def.base;
+    if (span <= kTableWindow) rom.prefetch(def.base, span);
+    for (RecordRef& ref : *refs) {
+      GridRow row;
+      row.state = readFields(rom, def, ref.offset);
+      if (combos) row.stored = storedComboBytes(rom, controls_, fields_, ref.offset);
+      row.ref = std::move(ref);
+      rows.push_back(std::move(row));
+    }
+    if (Status closed = session.close(); !closed) return closed;
+    return rows;
+  }
+  for (RecordRef& ref : *refs) {
+    auto state = table_->read(rom, ref);
+    if (!state) return state.status();
+    GridRow row;
+    row.state = std::move(*state);
+    if (combos) {
+      RomSession session(rom, Access::Read);
+      if (!session.status()) return session.status();
+      row.stored = storedComboBytes(rom, controls_, fields_, ref.offset);
+      if (Status closed = session.close(); !closed) return closed;
+    }
+    row.ref = std::move(ref);
+    rows.push_back(std::move(row));
+  }
+  return rows;
+}
+
+bool AdapterGrid::encode(RomImage& rom, const GridRow& row, const RecordState& state, std::vector<ByteWrite>* writes,
+                         FieldError* error) const {
+  return table_->encode(rom, row.ref, state, writes, error);
+}
+
+std::shared_ptr<const GridSource> GridViews::make(const QString& id, const TableRegistry& tables) const {
+  if (auto it = factories_.find(id); it != factories_.end()) return it->second(tables);
+  for (const auto& table : tables.all())
+    if (table->name() == id) return std::make_shared<AdapterGrid>(table);
+  return nullptr;
+}
+
+GridSnapshot::GridSnapshot(RomImage& rom) {
+  if (rom.romPath().isEmpty()) {
+    status_ = Status::error(QStringLiteral("No ROM image has been chosen."));
+    return;
+  }
+  auto pages = PageCache::open(rom.romPath(), rom.fileLayer());
+  if (!pages) {
+    status_ = pages.status();
+    return;
+  }
+  // A view never writes, so it needs no history.
+  view_ = std::make_unique<RomImage>(std::make_shared<ImageView>(*pages, std::vector<Run>{}, true), nullptr);
+  view_->setRomPath(rom.romPath());
+}
+
+Result<std::vector<GridRow>> readGrid(const GridSource& source, RomImage& rom, const QString& namesDir) {
+  GridSnapshot snapshot(rom);
+  if (!snapshot.status()) return snapshot.status();
+  return source.read(snapshot.image(), namesDir);
+}
+
+}  // namespace rt

@@ -1,0 +1,40 @@
+#pragma once
+// Records as the command line's CSV: a header of the record keys, "name" and
+// the control names, then one row per record. Text boxes give their text,
+// combo boxes their row, check boxes 0/1. The command line's export and the
+// table view's export both write it, so either file imports back.
+
+#include "core/table_registry.h"
+
+#include <QByteArray>
+
+#include <vector>
+
+namespace rt {
+
+struct ExportedRecord {
+  RecordRef ref;
+  RecordState state;
+  // Per control, the byte a combo box stands for (-1 for other controls). A
+  // byte its row cannot store back exactly is exported as "(n)", so that the
+  // unchanged file imports without changing it.
+  std::vector<int> stored = {};
+};
+
+// The stored byte of every combo control of a record (-1 for other controls).
+Result<std::vector<int>> storedComboBytes(RomImage& rom, const TableAdapter& table, const RecordRef& ref);
+// The same inside an open session, for a table's controls and fields already at hand.
+std::vector<int> storedComboBytes(RomImage& rom, const std::vector<ControlRef>& controls,
+                                  const std::vector<Field>& fields, std::int64_t recordOffset);
+
+// "(n)" when the combo's row would not store its stored byte n back unchanged; empty otherwise.
+QString exactComboText(const Field& field, const ControlValue& value, int stored);
+
+QByteArray recordsToCsv(const TableAdapter& table, const std::vector<ExportedRecord>& records);
+// Only the controls `shown` (indexes into `controls`, in that order); `state`
+// of each record is aligned with `controls`.
+QByteArray recordsToCsv(const QStringList& keyNames, const std::vector<ControlRef>& controls,
+                        const std::vector<Field>& fields, const std::vector<ExportedRecord>& records,
+                        const std::vector<int>& shown);
+
+}  // namespace rt

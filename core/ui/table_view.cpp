@@ -1,0 +1,421 @@
+#include "core/ui/table_view.h"
+
+#include "core/record_csv.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDir>
+#include <QFileInfo>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QMenu>
+#include <QSaveFile>
+#include <QShortcut>
+#include <QVBoxLayout>
+
+#include <algorithm>
+
+namespace rt {
+namespace {
+
+QPushButton* button(QWidget* parent, const QString& name, const QString& caption, const QString& tip = {}) {
+  auto* b = new QPushButton(caption, parent);
+  b->setObjectName(name);
+  if (!tip.isEmpty()) b->setToolTip(tip);
+  return b;
+}
+
+QString captionOf(const AppContext& context, const QString& id) {
+  for (const FormPlace& place : context.menus().all())
+    if (place.id == id && !place.caption.isEmpty()) return place.caption;
+  return id;
+}
+
+}  // namespace
+
+TableView::TableView(AppContext& context, std::shared_ptr<const GridSource> source)
+    : QWidget(nullptr, Qt::Window),
+      context_(context),
+      model_(new GridModel(source, context.rom(), context.namesDir(), this)),
+      proxy_(new GridProxy(model_, this)),
+      grid_(new FrozenTable(this)),
+      filter_(new QLineEdit(this)),
+      shade_(new QCheckBox(QStringLiteral("Shade"), this)),
+      headers_(new QCheckBox(QStringLiteral("with headers"), this)),
+      save_(button(this, QStringLiteral("Save"), QStringLiteral("Save"), QStringLiteral("Write every edited record (Ctrl+S)"))),
+      revert_(button(this, QStringLiteral("Revert"), QStringLiteral("Revert"), QStringLiteral("Drop every edit"))),
+      count_(new QLabel(this)),
+      status_(new QLabel(this)) {
+  setObjectName(QStringLiteral("TableView"));
+  setWindowTitle(QStringLiteral("Table view - %1").arg(captionOf(context, source->id())));
+
+  grid_->setObjectName(QStringLiteral("Grid"));
+  grid_->setItemDelegate(new GridDelegate(model_, grid_));
+  grid_->setSortingEnabled(true);
+  grid_->horizontalHeader()->setSortIndicatorShown(true);
+  grid_->horizontalHeader()->setSortIndicator(-1, Qt::AscendingOrder);
+  grid_->verticalHeader()->hide();
+  grid_->setSelectionMode(QAbstractItemView::ExtendedSelection);
+  grid_->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
+                         QAbstractItemView::AnyKeyPressed);
+  grid_->setWordWrap(false);
+  const int rowHeight = grid_->fontMetrics().height() + 6;
+  grid_->verticalHeader()->setDefaultSectionSize(rowHeight);
+  grid_->setModel(proxy_, model_->frozenColumns());
+  grid_->frozenView()->verticalHeader()->setDefaultSectionSize(rowHeight);
+  grid_->frozenView()->setItemDelegate(new GridDelegate(model_, grid_->frozenView()));
+  // Columns leave and come back by the header's menu; an export takes the columns in view.
+  grid_->horizontalHeader()->setContextMenuPolicy(Qt::CustomContextMenu);
+  connect(grid_->horizontalHeader(), &QHeaderView::customContextMenuRequested, this, [this](const QPoint& at) {
+    const int column = grid_->horizontalHeader()->logicalIndexAt(at);
+    QMenu menu(this);
+    QAction* hide = menu.addAction(QStringLiteral("Hide column"));
+    hide->setEnabled(column >= model_->frozenColumns());
+    QAction* all = menu.addAction(QStringLiteral("Show every column"));
+    QAction* chosen = menu.exec(grid_->horizontalHeader()->mapToGlobal(at));
+    if (chosen == hide) grid_->setColumnHidden(column, true);
+    if (chosen == all)
+      for (int c = 0; c < model_->columnCount(); ++c) grid_->setColumnHidden(c, false);
+  });
+
+  filter_->setObjectName(QStringLiteral("Filter"));
+  filter_->setPlaceholderText(QStringLiteral("name or index, or caption > number (e.g. 格鬥 > 180); join with ,"));
+  filter_->setClearButtonEnabled(true);
+  filter_->setToolTip(QStringLiteral("Words match a record's name or index; \"caption op number\" (op: < <= > >= = !=) "
+                                     "compares a column. Several, separated by commas, must all hold."));
+  connect(filter_, &QLineEdit::textChanged, this, &TableView::applyFilter);
+  shade_->setObjectName(QStringLiteral("Shade"));
+  shade_->setToolTip(QStringLiteral("Colour each numeric column by value: low blue, high red"));
+  connect(shade_, &QCheckBox::toggled, model_, &GridModel::setShade);
+  headers_->setObjectName(QStringLiteral("CopyHeaders"));
+  headers_->setToolTip(QStringLiteral("Copy puts the column captions on a first line"));
+  count_->setObjectName(QStringLiteral("Count"));
+  status_->setObjectName(QStringLiteral("Status"));
+  status_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+
+  auto* copy = button(this, QStringLiteral("Copy"), QStringLiteral("Copy"), QStringLiteral("Copy the selected cells as tab-separated text (Ctrl+C)"));
+  auto* paste = button(this, QStringLiteral("Paste"), QStringLiteral("Paste"),
+                       QStringLiteral("Paste a tab-separated block at the selection (Ctrl+V)"));
+  auto* exportCsv = button(this, QStringLiteral("ExportCsv"), QStringLiteral("Export CSV..."),
+                           QStringLiteral("Write the rows and columns in view as CSV for romtables-cli import"));
+  auto* close = button(this, QStringLiteral("Close"), QStringLiteral("Close"));
+  if (!source->exportTable()) {
+    exportCsv->setEnabled(false);
+    exportCsv->setToolTip(QStringLiteral("The command line has no table these rows import into"));
+  }
+  connect(save_, &QPushButton::clicked, this, &TableView::save);
+  connect(revert_, &QPushButton::clicked, this, &TableView::revert);
+  connect(copy, &QPushButton::clicked, this, &TableView::copySelection);
+  connect(paste, &QPushButton::clicked, this, &TableView::paste);
+  connect(exportCsv, &QPushButton::clicked, this, &TableView::exportClicked);
+  connect(close, &QPushButton::clicked, this, &QWidget::close);
+  connect(model_, &GridModel::editsChanged, this, &TableView::updateCounts);
+
+  auto shortcut = [this](const QKeySequence& keys, auto slot, QWidget* on, Qt::ShortcutContext where) {
+    auto* s = new QShortcut(keys, on);
+    s->setContext(where);
+    connect(s, &QShortcut::activated, this, slot);
+  };
+  shortcut(QKeySequence::Copy, &TableView::copySelection, grid_, Qt::WidgetWithChildrenShortcut);
+  shortcut(QKeySequence::Paste, &TableView::paste, grid_, Qt::WidgetWithChildrenShortcut);
+  shortcut(QKeySequence::Save, &TableView::save, this, Qt::WindowShortcut);
+  shortcut(QKeySequence(Qt::CTRL | Qt::Key_Z), [this] { undoOwn(UndoKind::Undo); }, this, Qt::WindowShortcut);
+  shortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), [this] { undoOwn(UndoKind::Redo); }, this, Qt::WindowShortcut);
+  shortcut(QKeySequence::Find, [this] { filter_->setFocus(); }, this, Qt::WindowShortcut);
+
+  auto* top = new QHBoxLayout;
+  auto* filterLabel = new QLabel(QStringLiteral("Filter:"), this);
+  filterLabel->setBuddy(filter_);
+  top->addWidget(filterLabel);
+  top->addWidget(filter_, 1);
+  top->addWidget(shade_);
+  top->addSpacing(12);
+  top->addWidget(count_);
+  auto* bottom = new QHBoxLayout;
+  bottom->addWidget(save_);
+  bottom->addWidget(revert_);
+  bottom->addSpacing(12);
+  bottom->addWidget(copy);
+  bottom->addWidget(headers_);
+  bottom->addWidget(paste);
+  bottom->addWidget(exportCsv);
+  for (const GridSource::Link& link : source->linked()) {
+    auto* open = button(this, link.button, link.caption);
+    connect(open, &QPushButton::clicked, this, [this, id = link.id] { showTableView(context_, id); });
+    bottom->addWidget(open);
+  }
+  bottom->addSpacing(12);
+  bottom->addWidget(status_, 1);
+  bottom->addWidget(close);
+  auto* layout = new QVBoxLayout(this);
+  layout->addLayout(top);
+  layout->addWidget(grid_, 1);
+  layout->addLayout(bottom);
+  resize(1200, 720);
+}
+
+QString TableView::txSource() const { return QStringLiteral("TableView %1").arg(model_->source().id()); }
+
+bool TableView::load() {
+  const Status read = model_->load();
+  if (!read) {
+    context_.reportError(this, windowTitle(), QStringLiteral("The table view of %1 cannot open.\n%2")
+                                                   .arg(model_->source().id(), read.message()));
+    return false;
+  }
+  readFrom_ = context_.rom().romPath();
+  fitColumns();
+  updateCounts();
+  return true;
+}
+
+void TableView::reread() {
+  commitEditor();
+  const bool sameImage = readFrom_ == context_.rom().romPath();
+  const bool hadEdits = model_->edits().editedCells() > 0;
+  const Status read = sameImage ? model_->reload() : model_->load();
+  if (!read) {
+    context_.reportError(this, windowTitle(), read.message());
+    return;
+  }
+  readFrom_ = context_.rom().romPath();
+  const QHeaderView* header = grid_->horizontalHeader();
+  if (header->sortIndicatorSection() >= 0) proxy_->sort(header->sortIndicatorSection(), header->sortIndicatorOrder());
+  updateCounts();
+  if (!sameImage && hadEdits) say(QStringLiteral("Another image was opened; the edits were dropped."));
+}
+
+void TableView::showRecord(const QVariantMap& keys) {
+  if (keys.isEmpty()) return;
+  const auto& rows = model_->edits().rows();
+  for (size_t r = 0; r < rows.size(); ++r) {
+    bool same = true;
+    for (auto it = keys.begin(); same && it != keys.end(); ++it)
+      same = rows[r].ref.keys.value(it.key()).toString() == it.value().toString();
+    if (!same) continue;
+    QModelIndex at = proxy_->mapFromSource(model_->index(static_cast<int>(r), model_->columnOfControl(0)));
+    if (!at.isValid()) {  // filtered out: show every row again
+      filter_->clear();
+      at = proxy_->mapFromSource(model_->index(static_cast<int>(r), model_->columnOfControl(0)));
+    }
+    grid_->setCurrentIndex(at);
+    grid_->selectionModel()->select(at, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    grid_->scrollTo(at, QAbstractItemView::PositionAtCenter);
+    return;
+  }
+}
+
+void TableView::fitColumns() {
+  // Widths from the captions and a sample of the rows: measuring every cell of a large table is slow.
+  const QFontMetrics cells = grid_->fontMetrics();
+  const QFontMetrics heads = grid_->horizontalHeader()->fontMetrics();
+  const int rows = model_->rowCount();
+  const int step = std::max(1, rows / 100);
+  for (int c = 0; c < model_->columnCount(); ++c) {
+    int width = heads.horizontalAdvance(model_->headerData(c, Qt::Horizontal, Qt::DisplayRole).toString()) + 26;
+    const int control = model_->controlOf(c);
+    const ControlKind kind =
+        control >= 0 ? model_->source().controls()[static_cast<size_t>(control)].kind : ControlKind::Text;
+    if (kind == ControlKind::Combo && model_->listOf(control)) {
+      for (const QString& item : *model_->listOf(control)) width = std::max(width, cells.horizontalAdvance(item) + 18);
+    } else if (kind != ControlKind::Check) {
+      for (int r = 0; r < rows; r += step) width = std::max(width, cells.horizontalAdvance(model_->text(r, c)) + 18);
+    }
+    grid_->setColumnWidth(c, std::clamp(width, 34, c == model_->frozenColumns() - 1 ? 200 : 240));
+  }
+}
+
+void TableView::commitEditor() {
+  // A cell still being typed into takes its text before anything reads the values.
+  if (!grid_->editing()) return;
+  QWidget* editor = QApplication::focusWidget();
+  if (!editor || !grid_->isAncestorOf(editor)) return;
+  emit grid_->itemDelegate()->commitData(editor);
+  emit grid_->itemDelegate()->closeEditor(editor, QAbstractItemDelegate::NoHint);
+}
+
+void TableView::updateCounts() {
+  const GridEdits& edits = model_->edits();
+  QString text = QStringLiteral("%1 of %2 records").arg(proxy_->rowCount()).arg(model_->rowCount());
+  if (edits.editedCells() > 0)
+    text += QStringLiteral("; %1 edited cells in %2 records").arg(edits.editedCells()).arg(edits.editedRows());
+  count_->setText(text);
+  save_->setEnabled(edits.editedCells() > 0);
+  revert_->setEnabled(edits.editedCells() > 0);
+}
+
+void TableView::say(const QString& text) { status_->setText(text); }
+
+void TableView::refuse(const QString& text, int sourceRow, int column) {
+  if (sourceRow >= 0 && column >= 0) {
+    const QModelIndex at = proxy_->mapFromSource(model_->index(sourceRow, column));
+    if (at.isValid()) {
+      grid_->setCurrentIndex(at);
+      grid_->scrollTo(at);
+    }
+  }
+  say(text.section(u'\n', 0, 0));
+  context_.reportError(this, windowTitle(), text);
+}
+
+std::vector<int> TableView::columnsNamed(const QString& name) const {
+  std::vector<int> exact, within;
+  for (int c = 0; c < model_->columnCount(); ++c) {
+    const GridModel::Column& col = model_->columns()[static_cast<size_t>(c)];
+    if (col.caption.compare(name, Qt::CaseInsensitive) == 0 || col.tip.compare(name, Qt::CaseInsensitive) == 0 ||
+        model_->columnName(c).compare(name, Qt::CaseInsensitive) == 0)
+      exact.push_back(c);
+    else if (col.caption.contains(name, Qt::CaseInsensitive))
+      within.push_back(c);
+  }
+  return exact.empty() ? within : exact;
+}
+
+void TableView::applyFilter() {
+  GridFilter filter = parseGridFilter(filter_->text(), [this](const QString& name) { return columnsNamed(name); });
+  filter_->setStyleSheet(filter.error.isEmpty() ? QString() : QStringLiteral("QLineEdit { background: #ffd0d0; }"));
+  filter_->setToolTip(filter.error.isEmpty() ? QString() : filter.error);
+  say(filter.error);
+  proxy_->setFilter(std::move(filter));
+  updateCounts();
+}
+
+std::vector<int> TableView::columnsInView() const {
+  std::vector<std::pair<int, int>> byPlace;  // visual position, column
+  const QHeaderView* header = grid_->horizontalHeader();
+  for (int c = 0; c < model_->columnCount(); ++c)
+    if (!grid_->isColumnHidden(c)) byPlace.emplace_back(header->visualIndex(c), c);
+  std::sort(byPlace.begin(), byPlace.end());
+  std::vector<int> out;
+  for (const auto& [place, column] : byPlace) out.push_back(column);
+  return out;
+}
+
+bool TableView::save() {
+  commitEditor();
+  if (model_->edits().editedCells() == 0) {
+    say(QStringLiteral("There are no edits to save."));
+    return true;
+  }
+  if (readFrom_ != context_.rom().romPath()) {
+    refuse(QStringLiteral("The rows shown were read from \"%1\", not from the chosen image \"%2\"; nothing was saved.")
+               .arg(readFrom_, context_.rom().romPath()),
+           -1, -1);
+    return false;
+  }
+  const GridSaveResult saved = model_->save(txSource());
+  context_.reportNotices(this, windowTitle());
+  if (saved.rejected) {
+    const int column = saved.rejected->control >= 0 ? model_->columnOfControl(saved.rejected->control) : -1;
+    refuse(QStringLiteral("Nothing was saved: %1%2 is refused.\n%3")
+               .arg(model_->rowName(saved.rejected->row),
+                    column >= 0 ? QStringLiteral(", ") + model_->columnName(column) : QString(), saved.rejected->message),
+           saved.rejected->row, column);
+    return false;
+  }
+  if (!saved.status) {
+    refuse(saved.status.message(), -1, -1);
+    return false;
+  }
+  if (saved.bytesChanged > 0) context_.historyChanged();
+  reread();  // what the image holds now, other windows' saves included
+  say(QStringLiteral("Saved %1 records; %2 bytes changed.").arg(saved.records).arg(saved.bytesChanged));
+  return true;
+}
+
+void TableView::revert() {
+  commitEditor();
+  const int cells = model_->edits().editedCells();
+  model_->revert();
+  say(QStringLiteral("Dropped %1 edited cells.").arg(cells));
+}
+
+QByteArray TableView::csvInView() const {
+  const GridEdits& edits = model_->edits();
+  std::vector<ExportedRecord> records;
+  records.reserve(static_cast<size_t>(proxy_->rowCount()));
+  for (int r = 0; r < proxy_->rowCount(); ++r) {
+    const int source = proxy_->mapToSource(proxy_->index(r, 0)).row();
+    const GridRow& row = edits.rows()[static_cast<size_t>(source)];
+    records.push_back({row.ref, edits.state(source), row.stored});
+  }
+  std::vector<int> shown;
+  for (int column : columnsInView())
+    if (model_->controlOf(column) >= 0) shown.push_back(model_->controlOf(column));
+  const GridSource& source = model_->source();
+  return recordsToCsv(source.keyNames(), source.controls(), source.fields(), records, shown);
+}
+
+void TableView::exportClicked() {
+  commitEditor();
+  const TableAdapter* table = model_->source().exportTable();
+  if (!table) return;
+  const QString suggested = QFileInfo(context_.rom().romPath()).dir().filePath(table->name() + QStringLiteral(".csv"));
+  const QString path = context_.chooser().chooseSaveFile(this, QStringLiteral("Export CSV"), suggested,
+                                                         QStringLiteral("CSV (*.csv);;All files (*)"));
+  if (!path.isEmpty()) exportCsv(path);
+}
+
+bool TableView::exportCsv(const QString& path) {
+  const TableAdapter* table = model_->source().exportTable();
+  if (!table) return false;
+  QSaveFile file(path);  // written beside the target, then renamed over it
+  const QByteArray csv = csvInView();
+  if (!file.open(QIODevice::WriteOnly) || file.write(csv) != csv.size() || !file.commit()) {
+    refuse(QStringLiteral("\"%1\" cannot be written: %2.").arg(QDir::toNativeSeparators(path), file.errorString()), -1, -1);
+    return false;
+  }
+  say(QStringLiteral("Exported %1 records to %2; romtables-cli import IMAGE FILE --table %3 reads it back.")
+          .arg(proxy_->rowCount())
+          .arg(QDir::toNativeSeparators(path), table->name()));
+  return true;
+}
+
+void TableView::undoOwn(UndoKind kind) {
+  commitEditor();
+  UndoRequest request;
+  request.kind = kind;
+  request.source = txSource();
+  context_.undo(this, windowTitle(), request);  // rereads every window, this one included
+}
+
+void TableView::closeEvent(QCloseEvent* event) {
+  commitEditor();
+  const int cells = model_->edits().editedCells();
+  if (cells > 0) {
+    const auto answer = context_.messages().askUnsaved(
+        this, windowTitle(),
+        QStringLiteral("%1 cells of %2 records are edited and not saved.").arg(cells).arg(model_->edits().editedRows()));
+    if (answer == MessageSink::Unsaved::Cancel || (answer == MessageSink::Unsaved::Save && !save())) {
+      event->ignore();
+      return;
+    }
+  }
+  event->accept();
+}
+
+QString tableViewName(const QString& id) { return QStringLiteral("TableView:") + id; }
+
+TableView* showTableView(AppContext& context, const QString& id, const QVariantMap& keys) {
+  const QString name = tableViewName(id);
+  if (!context.hasForm(name)) {
+    context.registerForm(name, [id](AppContext& c) -> QWidget* {
+      auto source = c.gridViews().make(id, c.tables());
+      if (!source) {
+        c.reportError(nullptr, QStringLiteral("Table view"), QStringLiteral("%1 has no table to show.").arg(id));
+        return nullptr;
+      }
+      auto* view = new TableView(c, std::move(source));
+      if (!view->load()) {
+        delete view;
+        return nullptr;
+      }
+      return view;
+    });
+  }
+  auto* view = qobject_cast<TableView*>(context.showForm(name));
+  if (view) view->showRecord(keys);
+  return view;
+}
+
+}  // namespace rt

@@ -1,0 +1,94 @@
+#pragma once
+// `TableView`: a whole table as a spreadsheet. A row per record, a column per
+// control; sorting by any column, the filter box, a shading of numeric
+// columns from low to high, the key and name columns kept in view. Cells are
+// edited with the checks of the table's form, staged until Save writes every
+// edited record as one transaction. Copy and paste tab-separated text;
+// export the rows and columns in view as the command line's CSV.
+
+#include "core/ui/app_context.h"
+#include "core/ui/frozen_table.h"
+#include "core/ui/grid_model.h"
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QWidget>
+
+#include <memory>
+#include <vector>
+
+namespace rt {
+
+class TableView : public QWidget {
+  Q_OBJECT
+ public:
+  TableView(AppContext& context, std::shared_ptr<const GridSource> source);
+
+  // Reads the table; false (and reported) when it cannot.
+  bool load();
+  // Reads the table again (another image, an undo); edits of records still
+  // there are kept when the image is the same one.
+  void reread();
+  // Selects the row of the record `keys` and brings it into view.
+  void showRecord(const QVariantMap& keys);
+
+  GridModel* model() const { return model_; }
+  GridProxy* proxy() const { return proxy_; }
+  FrozenTable* grid() const { return grid_; }
+  // The history's source of this view's saves; Ctrl+Z undoes the newest.
+  QString txSource() const;
+  // The model columns in view, in the order shown.
+  std::vector<int> columnsInView() const;
+  // The rows and columns in view as the command line's CSV.
+  QByteArray csvInView() const;
+  // Tab-separated text of the selected cells (with a line of captions first).
+  QString selectionText(bool headers) const;
+
+ public slots:
+  bool save();
+  void revert();
+  void copySelection();
+  bool paste();  // the clipboard's text
+  // Checks the whole block of tab-separated text first: one cell that is
+  // refused, or a block that does not fit, and no cell changes.
+  bool pasteText(const QString& text);
+  void exportClicked();
+  bool exportCsv(const QString& path);
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+
+ private:
+  void applyFilter();
+  std::vector<int> columnsNamed(const QString& name) const;
+  void fitColumns();
+  void commitEditor();
+  void updateCounts();
+  void say(const QString& text);
+  void refuse(const QString& text, int sourceRow, int column);
+  void undoOwn(UndoKind kind);
+
+  AppContext& context_;
+  GridModel* model_;
+  GridProxy* proxy_;
+  FrozenTable* grid_;
+  QLineEdit* filter_;
+  QCheckBox* shade_;
+  QCheckBox* headers_;
+  QPushButton* save_;
+  QPushButton* revert_;
+  QLabel* count_;
+  QLabel* status_;
+  QString readFrom_;  // the image the rows were read from
+};
+
+// The name the context knows the view of `id` by.
+QString tableViewName(const QString& id);
+// Opens the view of table `id` (or brings the open one forward) on the record
+// `keys` (none: where it is). nullptr when there is no such table or it could
+// not be read (reported).
+TableView* showTableView(AppContext& context, const QString& id, const QVariantMap& keys = {});
+
+}  // namespace rt

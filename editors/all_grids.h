@@ -1,0 +1,7 @@
+#pragma once
+#include "core/grid/grid_source.h"
+
+namespace rt {
+// The table views the editors declare beyond the registered tables' own.
+GridViews allGridViews();
+}  // namespace rt
