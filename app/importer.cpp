@@ -87,14 +87,13 @@ struct Planned {
 }  // namespace
 
 Status checkImageHolds(RomImage& rom, const TableAdapter& table) {
-  RomSession session(rom, Access::Read);
-  if (!session.status()) return session.status();
-  const std::int64_t size = rom.fileSize();
+  auto size = imageSize(rom);
+  if (!size) return size.status();
   const std::int64_t needed = table.requiredSize();
-  if (size < needed)
+  if (*size < needed)
     return Status::error(QStringLiteral("\"%1\" is %2 bytes; the %3 table needs at least %4 bytes. Is it the right image?")
                              .arg(rom.romPath())
-                             .arg(size)
+                             .arg(*size)
                              .arg(table.name())
                              .arg(needed));
   return Status::ok();
@@ -252,40 +251,46 @@ int importRecords(const TableRegistry& registry, const ImportRequest& request, Q
   // several records reach (pilots sharing a level record) takes the row that
   // changed it, not the rows that merely repeat what they read. Two rows that
   // change one byte differently are refused.
+  std::vector<ByteSpan> spans;
+  spans.reserve(planned.size());
+  for (const auto& entry : planned) spans.push_back({entry.first, 1});
+  auto held = readSession(rom, [&](RomImage& open) {
+    open.prefetchSpans(std::move(spans));
+    std::vector<int> bytes;
+    bytes.reserve(planned.size());
+    for (const auto& entry : planned) {
+      open.seek(entry.first);
+      bytes.push_back(open.readU8());
+    }
+    return bytes;
+  });
+  if (!held) {
+    err << held.message() << " Nothing was written.\n";
+    return kFailed;
+  }
   std::vector<ByteWrite> writes;
-  {
-    RomSession session(rom, Access::Read);
-    if (!session.status()) {
-      err << session.status().message() << " Nothing was written.\n";
-      return kFailed;
-    }
-    for (const auto& [offset, list] : planned) {
-      rom.seek(offset);
-      const int now = rom.readU8();
-      const Planned* first = nullptr;
-      ByteWrite merged{offset, static_cast<std::uint8_t>(now), 0};
-      for (const Planned& p : list) {
-        if ((p.value & p.mask) == (now & p.mask)) continue;
-        if (first) {
-          const std::uint8_t both = first->mask & p.mask;
-          if ((first->value & both) != (p.value & both)) {
-            err << QStringLiteral("Nothing was written. %1 and %2 set the byte at 0x%3 (shared by both records) to "
-                                  "different values; keep one of the two changes.\n")
-                       .arg(first->from->where, p.from->where, QString::number(offset, 16).toUpper());
-            return kFailed;
-          }
-        } else {
-          first = &p;
+  size_t at = 0;
+  for (const auto& [offset, list] : planned) {
+    const int now = (*held)[at++];
+    const Planned* first = nullptr;
+    ByteWrite merged{offset, static_cast<std::uint8_t>(now), 0};
+    for (const Planned& p : list) {
+      if ((p.value & p.mask) == (now & p.mask)) continue;
+      if (first) {
+        const std::uint8_t both = first->mask & p.mask;
+        if ((first->value & both) != (p.value & both)) {
+          err << QStringLiteral("Nothing was written. %1 and %2 set the byte at 0x%3 (shared by both records) to "
+                                "different values; keep one of the two changes.\n")
+                     .arg(first->from->where, p.from->where, QString::number(offset, 16).toUpper());
+          return kFailed;
         }
-        merged.value = static_cast<std::uint8_t>((merged.value & ~p.mask) | (p.value & p.mask));
-        merged.mask |= p.mask;
+      } else {
+        first = &p;
       }
-      if (merged.mask) writes.push_back(merged);
+      merged.value = static_cast<std::uint8_t>((merged.value & ~p.mask) | (p.value & p.mask));
+      merged.mask |= p.mask;
     }
-    if (Status closed = session.close(); !closed) {
-      err << closed.message() << " Nothing was written.\n";
-      return kFailed;
-    }
+    if (merged.mask) writes.push_back(merged);
   }
   const TxInfo info = recordTx(source, table->name(), keys);
   SaveResult saved = applyWrites(rom, writes, info);

@@ -255,22 +255,62 @@ Result<ImportFile> parseCsvImport(const QByteArray& input, const TableAdapter& t
   return file;
 }
 
-Result<std::vector<int>> storedComboBytes(RomImage& rom, const TableAdapter& table, const RecordRef& ref) {
-  const std::vector<ControlRef> controls = table.controls();
-  const std::vector<Field> fields = table.fields();
+namespace {
+
+// Inside an open session: the stored byte of every combo control of a record.
+std::vector<int> comboBytes(RomImage& rom, const std::vector<ControlRef>& controls, const std::vector<Field>& fields,
+                            const RecordRef& ref) {
   std::vector<int> out(controls.size(), -1);
-  bool any = false;
-  for (const ControlRef& c : controls) any = any || c.kind == ControlKind::Combo;
-  if (!any) return out;
-  RomSession session(rom, Access::Read);
-  if (!session.status()) return session.status();
-  rom.prefetch(ref.offset, table.stride());
   for (size_t c = 0; c < controls.size(); ++c) {
     if (controls[c].kind != ControlKind::Combo) continue;
     rom.seek(ref.offset + fields[static_cast<size_t>(controls[c].field)].offset);
     out[c] = rom.readU8();
   }
-  if (Status closed = session.close(); !closed) return closed;
+  return out;
+}
+
+bool hasCombo(const std::vector<ControlRef>& controls) {
+  return std::any_of(controls.begin(), controls.end(), [](const ControlRef& c) { return c.kind == ControlKind::Combo; });
+}
+
+}  // namespace
+
+Result<std::vector<int>> storedComboBytes(RomImage& rom, const TableAdapter& table, const RecordRef& ref) {
+  const std::vector<ControlRef> controls = table.controls();
+  const std::vector<Field> fields = table.fields();
+  if (!hasCombo(controls)) return std::vector<int>(controls.size(), -1);
+  return readSession(rom, [&](RomImage& open) {
+    open.prefetch(ref.offset, table.stride());
+    return comboBytes(open, controls, fields, ref);
+  });
+}
+
+Result<std::vector<ExportedRecord>> exportedRecords(RomImage& rom, const TableAdapter& table,
+                                                    const std::vector<RecordRef>& refs) {
+  auto states = table.readMany(rom, refs);
+  if (!states) return states.status();
+  const std::vector<ControlRef> controls = table.controls();
+  const std::vector<Field> fields = table.fields();
+  std::vector<std::vector<int>> stored;
+  if (hasCombo(controls)) {
+    std::vector<ByteSpan> spans;
+    spans.reserve(refs.size());
+    for (const RecordRef& ref : refs) spans.push_back({ref.offset, table.stride()});
+    auto read = readSession(rom, [&](RomImage& open) {
+      open.prefetchSpans(std::move(spans));
+      std::vector<std::vector<int>> out;
+      out.reserve(refs.size());
+      for (const RecordRef& ref : refs) out.push_back(comboBytes(open, controls, fields, ref));
+      return out;
+    });
+    if (!read) return read.status();
+    stored = std::move(read.value());
+  }
+  std::vector<ExportedRecord> out;
+  out.reserve(refs.size());
+  for (size_t i = 0; i < refs.size(); ++i)
+    out.push_back({refs[i], std::move((*states)[i]),
+                   stored.empty() ? std::vector<int>(controls.size(), -1) : std::move(stored[i])});
   return out;
 }
 

@@ -24,6 +24,11 @@ struct ExportedRecord {
 
 // The stored byte of every combo control of a record (-1 for other controls).
 Result<std::vector<int>> storedComboBytes(RomImage& rom, const TableAdapter& table, const RecordRef& ref);
+// The records `refs` address with their stored combo bytes, as export writes
+// them: the table reads them all in one session (TableAdapter::readMany), the
+// combo bytes come in one more.
+Result<std::vector<ExportedRecord>> exportedRecords(RomImage& rom, const TableAdapter& table,
+                                                    const std::vector<RecordRef>& refs);
 
 QByteArray recordsToJson(const TableAdapter& table, const std::vector<ExportedRecord>& records);
 QByteArray recordsToCsv(const TableAdapter& table, const std::vector<ExportedRecord>& records);

@@ -22,12 +22,19 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <type_traits>
 #include <utility>
 #include <vector>
 
 namespace rt {
 
 enum class Access { Read, Write };
+
+// A run of bytes of the image: where it starts and how many bytes it holds.
+struct ByteSpan {
+  std::int64_t offset = 0;
+  std::int64_t length = 0;
+};
 
 class RomImage {
  public:
@@ -95,6 +102,11 @@ class RomImage {
 
   // Makes the next accesses inside [offset, offset + length) one system call.
   void prefetch(std::int64_t offset, std::int64_t length);
+  // Reads every span of a set now and keeps them until the session ends, so a
+  // table that follows pointers reads what they select without a system call
+  // per record: spans closer than 4 KiB share one positioned read, and each
+  // byte is read once however many spans hold it.
+  void prefetchSpans(std::vector<ByteSpan> spans);
 
   std::int64_t fileSize() const { return size_; }  // of the open file
   // Bytes whose value the last successful write session changed.
@@ -126,6 +138,14 @@ class RomImage {
   Status error_;
   std::vector<std::uint8_t> window_;
   std::int64_t windowStart_ = -1;
+  struct Held {
+    std::int64_t start;
+    std::vector<std::uint8_t> bytes;
+  };
+  std::vector<Held> held_;  // from prefetchSpans, by start; dropped when the session ends
+  size_t lastHeld_ = 0;
+  bool readInto(std::int64_t offset, std::int64_t end, std::vector<std::uint8_t>* bytes);
+  const Held* heldAt(std::int64_t offset, std::int64_t end);
   std::map<std::int64_t, Staged> staged_;
   std::int64_t lastChanged_ = 0;
 
@@ -176,5 +196,21 @@ class RomSession {
   RomImage& rom_;
   Status status_;
 };
+
+// Runs `read(rom)` inside one read session and ends it: what `read` returns,
+// or why the session failed (the open, a read, or the close). Code outside
+// core/ reads the image only through this and the record codec, so no read
+// leaves a session open or half-checked.
+template <typename Read>
+auto readSession(RomImage& rom, Read&& read) -> Result<std::decay_t<std::invoke_result_t<Read&, RomImage&>>> {
+  RomSession session(rom, Access::Read);
+  if (!session.status()) return session.status();
+  auto value = read(rom);
+  if (Status closed = session.close(); !closed) return closed;
+  return value;
+}
+
+// The size of the chosen image, in a read session of its own.
+Result<std::int64_t> imageSize(RomImage& rom);
 
 }  // namespace rt

@@ -18,12 +18,7 @@ const QString kLabel1 = QStringLiteral("UnicodeLabel1");
 
 UnitForm::UnitForm(AppContext& context)
     : RecordForm(context, unitPlace().id, unitPlace().caption, unitTable(), unitNames()) {
-  const TableDef& table = fields().table();
-  auto captionOf = [&table](const QString& control) {
-    for (const Field& f : table.fields)
-      if (f.control == control) return f.caption;
-    return control;
-  };
+  auto captionOf = [this](const QString& control) { return fields().caption(control); };
   int labelIndex = 0;
   auto addRows = [&](QGridLayout* grid, const QStringList& controls) {
     for (const QString& name : controls) {

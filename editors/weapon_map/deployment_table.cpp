@@ -86,16 +86,22 @@ std::vector<std::int32_t> readOffsetTable(RomImage& rom) {
   return offsets;
 }
 
+// The records of a scanned list, addressed by stage and position; `prefix`
+// goes before the leader code in their names.
+void appendListed(int stage, const StageList& list, const QString& prefix, std::vector<RecordRef>* out) {
+  for (int r = 0; r < static_cast<int>(list.leaderCodes.size()); ++r) {
+    RecordRef ref;
+    ref.keys.insert(QStringLiteral("stage"), stage);
+    ref.keys.insert(QStringLiteral("index"), r);
+    ref.name = prefix + hexText(list.leaderCodes[static_cast<size_t>(r)]);
+    ref.offset = list.recordOffset(r);
+    out->push_back(std::move(ref));
+  }
+}
+
 }  // namespace
 
-Result<std::vector<std::int32_t>> readStageOffsets(RomImage& rom) {
-  RomSession session(rom, Access::Read);
-  if (!session.status()) return session.status();
-  std::vector<std::int32_t> offsets = readOffsetTable(rom);
-  Status closed = session.close();
-  if (!closed) return closed;
-  return offsets;
-}
+Result<std::vector<std::int32_t>> readStageOffsets(RomImage& rom) { return readSession(rom, readOffsetTable); }
 
 StageList scanStage(RomImage& rom, std::int32_t stageOffset) {
   StageList list;
@@ -146,37 +152,44 @@ QString DeploymentTable::note() const {
 Result<std::vector<RecordRef>> DeploymentTable::records(RomImage& rom, const QString& namesDir) const {
   auto stageNames = loadNames(namesDir, stageNameList());
   if (!stageNames) return stageNames.status();
-  RomSession session(rom, Access::Read);
-  if (!session.status()) return session.status();
-  const std::vector<std::int32_t> offsets = readOffsetTable(rom);
+  return readSession(rom, [&](RomImage& open) {
+    const std::vector<std::int32_t> offsets = readOffsetTable(open);
+    std::vector<RecordRef> out;
+    for (int s = 0; s < kStageCount; ++s)
+      appendListed(s, scanStage(open, offsets[static_cast<size_t>(s)]), (*stageNames)[s] + QStringLiteral(" / "), &out);
+    return out;
+  });
+}
+
+Result<std::vector<RecordRef>> DeploymentTable::stageRecords(RomImage& rom, int stage, std::int32_t stageOffset) const {
+  struct Scan {
+    StageList list;
+    std::int64_t size;
+  };
+  auto scan = readSession(rom, [&](RomImage& open) { return Scan{scanStage(open, stageOffset), open.fileSize()}; });
+  if (!scan) return scan.status();
+  if (scan->list.start < 0) return Result<std::vector<RecordRef>>::failure(stageOutsideMessage(stage, stageOffset, scan->size));
   std::vector<RecordRef> out;
-  for (int s = 0; s < kStageCount; ++s) {
-    const StageList list = scanStage(rom, offsets[static_cast<size_t>(s)]);
-    for (int r = 0; r < static_cast<int>(list.leaderCodes.size()); ++r) {
-      RecordRef ref;
-      ref.keys.insert(QStringLiteral("stage"), s);
-      ref.keys.insert(QStringLiteral("index"), r);
-      ref.name = QStringLiteral("%1 / %2").arg((*stageNames)[s], hexText(list.leaderCodes[static_cast<size_t>(r)]));
-      ref.offset = list.recordOffset(r);
-      out.push_back(std::move(ref));
-    }
-  }
-  Status closed = session.close();
-  if (!closed) return closed;
+  appendListed(stage, scan->list, QString(), &out);
   return out;
 }
 
 Result<RecordRef> DeploymentTable::resolve(RomImage& rom, const QVariantMap& keys) const {
   auto stage = recordKey(keys, QStringLiteral("stage"), kStageCount);
   if (!stage) return stage.status();
-  RomSession session(rom, Access::Read);  // offsets and the stage's list in one session
-  if (!session.status()) return session.status();
-  const std::int32_t stageOffset = readOffsetTable(rom)[static_cast<size_t>(*stage)];
-  const StageList list = scanStage(rom, stageOffset);
-  const std::int64_t size = rom.fileSize();
-  Status closed = session.close();
-  if (!closed) return closed;
-  if (list.start < 0) return Result<RecordRef>::failure(stageOutsideMessage(*stage, stageOffset, size));
+  struct Scan {
+    std::int32_t stageOffset;
+    StageList list;
+    std::int64_t size;
+  };
+  // The offset and the stage's list in one session.
+  auto scan = readSession(rom, [&](RomImage& open) {
+    const std::int32_t stageOffset = readOffsetTable(open)[static_cast<size_t>(*stage)];
+    return Scan{stageOffset, scanStage(open, stageOffset), open.fileSize()};
+  });
+  if (!scan) return scan.status();
+  const StageList& list = scan->list;
+  if (list.start < 0) return Result<RecordRef>::failure(stageOutsideMessage(*stage, scan->stageOffset, scan->size));
   if (list.leaderCodes.empty())
     return Result<RecordRef>::failure(QStringLiteral("stage %1 has no deployment records").arg(*stage));
   auto index = recordKey(keys, QStringLiteral("index"), static_cast<int>(list.leaderCodes.size()));
@@ -190,6 +203,19 @@ Result<RecordRef> DeploymentTable::resolve(RomImage& rom, const QVariantMap& key
 
 Result<RecordState> DeploymentTable::read(RomImage& rom, const RecordRef& record) const {
   return readRecord(rom, def_, record.offset);
+}
+
+Result<std::vector<RecordState>> DeploymentTable::readMany(RomImage& rom, const std::vector<RecordRef>& records) const {
+  std::vector<ByteSpan> spans;
+  spans.reserve(records.size());
+  for (const RecordRef& r : records) spans.push_back({r.offset, kRecordSize});
+  return readSession(rom, [&](RomImage& open) {
+    open.prefetchSpans(std::move(spans));
+    std::vector<RecordState> states;
+    states.reserve(records.size());
+    for (const RecordRef& r : records) states.push_back(readFields(open, def_, r.offset));
+    return states;
+  });
 }
 
 bool encodeDeployment(std::int64_t recordOffset, const RecordState& state, std::vector<ByteWrite>* writes,
@@ -215,6 +241,11 @@ bool encodeDeployment(std::int64_t recordOffset, const RecordState& state, std::
 bool DeploymentTable::encode(RomImage&, const RecordRef& record, const RecordState& state,
                              std::vector<ByteWrite>* writes, FieldError* error) const {
   return encodeDeployment(record.offset, state, writes, error);
+}
+
+const std::shared_ptr<const DeploymentTable>& deployments() {
+  static const auto table = std::make_shared<const DeploymentTable>();
+  return table;
 }
 
 }  // namespace rt

@@ -54,6 +54,10 @@ QString stageOutsideMessage(int stage, std::int32_t stageOffset, std::int64_t fi
 // The name of a code: empty for FFFF and for a code past the name list.
 QString codeName(const QStringList& names, int code);
 
+class DeploymentTable;
+// The one deployment table the command line and the form share.
+const std::shared_ptr<const DeploymentTable>& deployments();
+
 // The command line's view: records addressed by stage and position in the list.
 class DeploymentTable : public TableAdapter {
  public:
@@ -73,6 +77,12 @@ class DeploymentTable : public TableAdapter {
   Result<std::vector<RecordRef>> records(RomImage& rom, const QString& namesDir) const override;
   Result<RecordRef> resolve(RomImage& rom, const QVariantMap& keys) const override;
   Result<RecordState> read(RomImage& rom, const RecordRef& record) const override;
+  Result<std::vector<RecordState>> readMany(RomImage& rom, const std::vector<RecordRef>& records) const override;
+  // The records of stage `stage`, whose list starts `stageOffset` bytes from
+  // the offset table (as readStageOffsets gave it), addressed as resolve would
+  // and named by their leader's pilot code; the list is scanned in one session.
+  // Fails with stageOutsideMessage when the list would start outside the file.
+  Result<std::vector<RecordRef>> stageRecords(RomImage& rom, int stage, std::int32_t stageOffset) const;
   bool encode(RomImage& rom, const RecordRef& record, const RecordState& state, std::vector<ByteWrite>* writes,
               FieldError* error) const override;
 
