@@ -69,7 +69,7 @@ class RomImage {
   // Closes the history file, releasing it (another image is chosen, or a test
   // wants to look at it from outside).
   void closeJournal();
-  // Names the fields of a transaction's runs ("Unit 3 (name), HP"), for the
+  // Names the fields of a transaction's runs ("<table> 3 (<record name>), <caption>"), for the
   // message of a rollback that failed; front ends that know the tables set it.
   void setFieldNamer(std::function<QStringList(const Transaction&)> namer) { fieldNamer_ = std::move(namer); }
   // The id of the transaction the last successful write session recorded.
@@ -178,7 +178,7 @@ class WriteTransaction {
   Status status_;
 };
 
-// "An interrupted import of 304 Unit records from 12:01": what a transaction was, for messages.
+// "An interrupted import of 304 <table> records from 12:01": what a transaction was, for messages.
 QString describeTransaction(const Transaction& tx);
 
 // Opens a session and ends it when leaving scope. A write session that was not

@@ -12,10 +12,6 @@ using namespace stage_layout;
 
 namespace {
 
-// The scan reads this much per system call; a list is a few hundred bytes, a
-// list without an end marker runs to the end of the file.
-constexpr std::int64_t kScanChunk = 4096;  // a stage list of a few records is one read
-
 // A part byte of 255 is "none" (row 0); a skill byte of 255 is "none" (row 22).
 const ComboRule kPartRule{ComboRule::NoneByte, 0, 0xFF};
 const ComboRule kSkillRule{ComboRule::NoneByte, 22, 0xFF};
@@ -109,12 +105,10 @@ StageList scanStage(RomImage& rom, std::int32_t stageOffset) {
   const std::int64_t start = kOffsetTable + stageOffset;
   if (start < 0 || start >= size) return list;
   list.start = start;
-  std::int64_t chunkEnd = start;
+  // The image reads 4 KiB from the first byte it does not hold yet: a list of
+  // a few records is one read, lists that follow each other share reads, and a
+  // list without an end marker is read on to the end of the file 4 KiB at a time.
   for (std::int64_t at = start; at + 2 <= size; at += kRecordSize) {
-    if (at + 2 > chunkEnd) {
-      rom.prefetch(at, kScanChunk);
-      chunkEnd = at + kScanChunk;
-    }
     rom.seek(at);
     const int code = rom.readU16();
     if (code == kEndMarker) {
