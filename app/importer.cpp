@@ -192,8 +192,15 @@ int importRecords(const TableRegistry& registry, const ImportRequest& request, Q
       err << QStringLiteral("Nothing was written. %1: %2\n").arg(record.where, why);
       return kFailed;
     };
-    auto ref = table->resolve(rom, record.keys);
-    if (!ref) return fail(ref.message());
+    // The record and its values in one read (a stage list is walked in the same session).
+    auto fetched = table->fetch(rom, record.keys);
+    if (!fetched) {
+      // A record that cannot be addressed is the file's fault; a read that failed is the image's.
+      if (auto addressed = table->resolve(rom, record.keys); !addressed) return fail(addressed.message());
+      err << fetched.message() << " Nothing was written.\n";
+      return kFailed;
+    }
+    const RecordRef* ref = &fetched->ref;
     const QString key = keyText(ref->keys);
     if (auto [it, fresh] = seen.try_emplace(key, &record); !fresh) {
       if (it->second->fields == record.fields) continue;  // the same row twice says one thing
@@ -201,11 +208,7 @@ int importRecords(const TableRegistry& registry, const ImportRequest& request, Q
                       .arg(it->second->where, key));
     }
     keys << ref->keys;
-    auto current = table->read(rom, *ref);
-    if (!current) {
-      err << current.message() << " Nothing was written.\n";
-      return kFailed;
-    }
+    const RecordState* current = &fetched->state;
     auto stored = storedComboBytes(rom, *table, *ref);
     if (!stored) {
       err << stored.message() << " Nothing was written.\n";

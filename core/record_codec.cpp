@@ -50,15 +50,35 @@ Field makeField(QString control, std::int64_t offset, FieldKind kind, QString ca
   return f;
 }
 
-// Byte fields show one of 384 texts; sharing them saves an allocation per
-// control, which is most of the cost of reading a grid of bytes.
+// Byte fields show one of 384 texts, made at compile time. A text handed out
+// refers to them without owning them (QString::fromRawData): no allocation
+// and no reference count per control, which is most of the cost of reading a
+// grid of bytes. Changing one makes a copy of its own.
+struct ByteTexts {
+  char16_t chars[384][5] = {};  // "-128" and a terminating 0 at most
+  std::uint8_t length[384] = {};
+};
+
+constexpr ByteTexts makeByteTexts() {
+  ByteTexts t;
+  for (int v = -128; v <= 255; ++v) {
+    const size_t i = static_cast<size_t>(v + 128);
+    char16_t digits[3] = {};
+    int n = 0;
+    for (int rest = v < 0 ? -v : v; n == 0 || rest > 0; rest /= 10) digits[n++] = static_cast<char16_t>(u'0' + rest % 10);
+    size_t at = 0;
+    if (v < 0) t.chars[i][at++] = u'-';
+    while (n > 0) t.chars[i][at++] = digits[--n];
+    t.length[i] = static_cast<std::uint8_t>(at);
+  }
+  return t;
+}
+
+constexpr ByteTexts kByteTexts = makeByteTexts();
+
 QString byteText(int value) {
-  static const std::vector<QString> texts = [] {
-    std::vector<QString> out;
-    for (int v = -128; v <= 255; ++v) out.push_back(QString::number(v));
-    return out;
-  }();
-  return texts[static_cast<size_t>(value + 128)];
+  const size_t i = static_cast<size_t>(value + 128);
+  return QString::fromRawData(reinterpret_cast<const QChar*>(kByteTexts.chars[i]), kByteTexts.length[i]);
 }
 
 }  // namespace
@@ -125,13 +145,13 @@ constexpr KindRow kKinds[] = {
        return parsed(parseByte(v->text), raw, why);
      }},
     {FieldKind::Word, 2, ControlKind::Text,
-     [](const Field&, std::uint32_t raw, RecordState* out) { pushText(out, QString::number(raw)); },
+     [](const Field&, std::uint32_t raw, RecordState* out) { pushText(out, decimalText(raw)); },
      [](const Field&, const ControlValue* v, std::uint32_t* raw, QString* why) {
        return parsed(parseWord(v->text), raw, why);
      }},
     {FieldKind::Int32, 4, ControlKind::Text,
      [](const Field&, std::uint32_t raw, RecordState* out) {
-       pushText(out, QString::number(static_cast<std::int32_t>(raw)));
+       pushText(out, decimalText(static_cast<std::int32_t>(raw)));
      },
      [](const Field&, const ControlValue* v, std::uint32_t* raw, QString* why) {
        return parsed(parseInt32(v->text), raw, why);
@@ -229,22 +249,37 @@ std::vector<ControlRef> controlsOf(const TableDef& table) {
   return controls;
 }
 
-RecordState readFields(RomImage& rom, const TableDef& table, std::int64_t recordOffset) {
+void appendFields(RomImage& rom, const TableDef& table, std::int64_t recordOffset, RecordState* state) {
   // One positioned read per cluster of fields; most records are one.
   std::int64_t lo = INT64_MAX, hi = 0;
   for (const Field& f : table.fields) {
     lo = std::min(lo, f.offset);
     hi = std::max(hi, f.offset + widthOf(f.kind));
   }
-  if (!table.fields.empty() && hi - lo <= 4096) rom.prefetch(recordOffset + lo, hi - lo);
-
-  RecordState state;
-  state.reserve(table.fields.size() * 2);
+  if (table.fields.empty()) return;
+  if (hi - lo <= 4096) rom.prefetch(recordOffset + lo, hi - lo);
+  if (const std::uint8_t* bytes = rom.peek(recordOffset + lo, hi - lo)) {
+    // All in memory already: the fields straight from the bytes.
+    for (const Field& f : table.fields) {
+      const KindRow& row = rowOf(f.kind);
+      const std::uint8_t* at = bytes + (f.offset - lo);
+      std::uint32_t raw = 0;
+      for (int i = row.width - 1; i >= 0; --i) raw = (raw << 8) | at[i];
+      row.show(f, raw, state);
+    }
+    return;
+  }
   for (const Field& f : table.fields) {
     const KindRow& row = rowOf(f.kind);
     rom.seek(recordOffset + f.offset);
-    row.show(f, readRaw(rom, row.width), &state);
+    row.show(f, readRaw(rom, row.width), state);
   }
+}
+
+RecordState readFields(RomImage& rom, const TableDef& table, std::int64_t recordOffset) {
+  RecordState state;
+  state.reserve(table.fields.size() * 2);
+  appendFields(rom, table, recordOffset, &state);
   return state;
 }
 

@@ -119,6 +119,8 @@ struct FieldError {
 Result<RecordState> readRecord(RomImage& rom, const TableDef& table, std::int64_t recordOffset);
 // Reads inside an already open session.
 RecordState readFields(RomImage& rom, const TableDef& table, std::int64_t recordOffset);
+// The same, appended to `state` (a record made of several parts).
+void appendFields(RomImage& rom, const TableDef& table, std::int64_t recordOffset, RecordState* state);
 
 // Converts and checks every control; no byte is produced unless all are valid.
 // Each field kind says how (record_codec.cpp, one row per FieldKind).

@@ -180,6 +180,16 @@ void RomImage::prefetchSpans(std::vector<ByteSpan> spans) {
   lastHeld_ = 0;
 }
 
+const std::uint8_t* RomImage::peek(std::int64_t offset, std::int64_t length) {
+  if (!file_ || !error_ || offset < 0 || length <= 0 || offset + length > size_ || offset + length - 1 > kMaxOffset)
+    return nullptr;
+  if (windowStart_ >= 0 && offset >= windowStart_ &&
+      offset + length <= windowStart_ + static_cast<std::int64_t>(window_.size()))
+    return window_.data() + (offset - windowStart_);
+  if (const Held* h = heldAt(offset, offset + length)) return h->bytes.data() + (offset - h->start);
+  return nullptr;
+}
+
 int RomImage::byteAt(std::int64_t offset) {
   if (offset >= size_) return 0;  // past the end reads as 0
   if (windowStart_ >= 0 && offset >= windowStart_ &&

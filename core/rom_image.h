@@ -107,6 +107,10 @@ class RomImage {
   // per record: spans closer than 4 KiB share one positioned read, and each
   // byte is read once however many spans hold it.
   void prefetchSpans(std::vector<ByteSpan> spans);
+  // The bytes [offset, offset + length) when the session already holds every
+  // one of them (a prefetch read them), else null: a caller then reads them
+  // through the accessors. Valid until the next prefetch or the session's end.
+  const std::uint8_t* peek(std::int64_t offset, std::int64_t length);
 
   std::int64_t fileSize() const { return size_; }  // of the open file
   // Bytes whose value the last successful write session changed.

@@ -99,6 +99,14 @@ Result<std::vector<RecordState>> TableAdapter::readMany(RomImage& rom, const std
   return states;
 }
 
+Result<FetchedRecord> TableAdapter::fetch(RomImage& rom, const QVariantMap& keys) const {
+  auto ref = resolve(rom, keys);
+  if (!ref) return ref.status();
+  auto state = read(rom, *ref);
+  if (!state) return state.status();
+  return FetchedRecord{std::move(ref.value()), std::move(state.value())};
+}
+
 Result<std::vector<RecordState>> FixedTable::readMany(RomImage& rom, const std::vector<RecordRef>& records) const {
   // The bytes of a record's fields: one span when they lie together, else one per field.
   std::int64_t lo = INT64_MAX, hi = 0;

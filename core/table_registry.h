@@ -24,6 +24,12 @@ struct RecordRef {
   std::int64_t offset = 0;
 };
 
+// A record as the command line reads one: its address and its values.
+struct FetchedRecord {
+  RecordRef ref;
+  RecordState state;
+};
+
 class TableAdapter {
  public:
   virtual ~TableAdapter() = default;
@@ -47,6 +53,9 @@ class TableAdapter {
   // Reads many records, states in the order of `records`. Tables read them in
   // one session, each byte once (an export); this default reads one by one.
   virtual Result<std::vector<RecordState>> readMany(RomImage& rom, const std::vector<RecordRef>& records) const;
+  // resolve + read, in one session where finding the record reads the image
+  // (a list to walk); the messages are resolve's and read's.
+  virtual Result<FetchedRecord> fetch(RomImage& rom, const QVariantMap& keys) const;
   // Converts and checks a record; produces the bytes to store. May read the
   // image (a record that points elsewhere), never writes.
   virtual bool encode(RomImage& rom, const RecordRef& record, const RecordState& state,

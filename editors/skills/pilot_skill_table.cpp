@@ -68,12 +68,12 @@ RecordState levelPart(const RecordState& view) { return slice(view, kPilotSkillS
 
 RecordState readSkillSlots(RomImage& rom, int pilot, LevelOffsets* offsets) {
   const TableDef& table = pilotSkillSlotTable();
-  RecordState state = readFields(rom, table, table.recordOffset(pilot));
-  for (int s = 0; s < kPilotSkillSlots; ++s) {
-    // The text was just made from a u16, so it always converts back.
-    auto index = parseWord(state[static_cast<size_t>(s)].text);
-    (*offsets)[static_cast<size_t>(s)] = levelRecordOffset(index ? *index : 0);
-  }
+  RecordState state;
+  state.reserve(kPilotSkillSlots + kLevelBytes);  // the level values follow
+  appendFields(rom, table, table.recordOffset(pilot), &state);
+  // The indices the boxes now show, taken from the bytes just read (in the window, no system call).
+  rom.seek(table.recordOffset(pilot) + kSlotsAt);
+  for (int s = 0; s < kPilotSkillSlots; ++s) (*offsets)[static_cast<size_t>(s)] = levelRecordOffset(rom.readU16());
   return state;
 }
 
@@ -84,13 +84,14 @@ std::vector<ByteSpan> levelSpans(const LevelOffsets& offsets) {
   return spans;
 }
 
+void appendSkillLevels(RomImage& rom, const LevelOffsets& offsets, RecordState* state) {
+  for (int s = 0; s < kPilotSkillSlots; ++s) appendFields(rom, skillLevelTable(s), offsets[static_cast<size_t>(s)], state);
+}
+
 RecordState readSkillLevels(RomImage& rom, const LevelOffsets& offsets) {
   RecordState state;
   state.reserve(kLevelBytes);
-  for (int s = 0; s < kPilotSkillSlots; ++s) {
-    const RecordState levels = readFields(rom, skillLevelTable(s), offsets[static_cast<size_t>(s)]);
-    state.insert(state.end(), levels.begin(), levels.end());
-  }
+  appendSkillLevels(rom, offsets, &state);
   return state;
 }
 
@@ -187,8 +188,7 @@ RecordState readPilotSkills(RomImage& rom, int pilot) {
   LevelOffsets offsets{};
   RecordState state = readSkillSlots(rom, pilot, &offsets);
   rom.prefetchSpans(levelSpans(offsets));
-  const RecordState levels = readSkillLevels(rom, offsets);
-  state.insert(state.end(), levels.begin(), levels.end());
+  appendSkillLevels(rom, offsets, &state);
   return state;
 }
 
@@ -226,10 +226,7 @@ Result<std::vector<RecordState>> PilotSkillTable::readMany(RomImage& rom, const 
       for (const ByteSpan& span : levelSpans(offsets[i])) records.push_back(span);
     }
     open.prefetchSpans(std::move(records));
-    for (size_t i = 0; i < pilots.size(); ++i) {
-      const RecordState levels = readSkillLevels(open, offsets[i]);
-      states[i].insert(states[i].end(), levels.begin(), levels.end());
-    }
+    for (size_t i = 0; i < pilots.size(); ++i) appendSkillLevels(open, offsets[i], &states[i]);
     return states;
   });
 }

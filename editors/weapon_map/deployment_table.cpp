@@ -12,6 +12,9 @@ using namespace stage_layout;
 
 namespace {
 
+// fetch reads the list up to a record in one go for the first this many records.
+constexpr int kPrefetchRecords = 64;
+
 // A part byte of 255 is "none" (row 0); a skill byte of 255 is "none" (row 22).
 const ComboRule kPartRule{ComboRule::NoneByte, 0, 0xFF};
 const ComboRule kSkillRule{ComboRule::NoneByte, 22, 0xFF};
@@ -99,7 +102,7 @@ void appendListed(int stage, const StageList& list, const QString& prefix, std::
 
 Result<std::vector<std::int32_t>> readStageOffsets(RomImage& rom) { return readSession(rom, readOffsetTable); }
 
-StageList scanStage(RomImage& rom, std::int32_t stageOffset) {
+StageList scanStage(RomImage& rom, std::int32_t stageOffset, int upTo) {
   StageList list;
   const std::int64_t size = rom.fileSize();
   const std::int64_t start = kOffsetTable + stageOffset;
@@ -117,6 +120,7 @@ StageList scanStage(RomImage& rom, std::int32_t stageOffset) {
     }
     if (at + kRecordSize > size) break;
     list.leaderCodes.push_back(code);
+    if (static_cast<int>(list.leaderCodes.size()) >= upTo) break;
   }
   return list;
 }
@@ -165,6 +169,54 @@ Result<std::vector<RecordRef>> DeploymentTable::stageRecords(RomImage& rom, int 
   if (scan->list.start < 0) return Result<std::vector<RecordRef>>::failure(stageOutsideMessage(stage, stageOffset, scan->size));
   std::vector<RecordRef> out;
   appendListed(stage, scan->list, QString(), &out);
+  return out;
+}
+
+Result<FetchedRecord> DeploymentTable::fetch(RomImage& rom, const QVariantMap& keys) const {
+  auto stage = recordKey(keys, QStringLiteral("stage"), kStageCount);
+  if (!stage) return stage.status();
+  // The index as asked, to read no more of the list than up to it; whether
+  // the list has it is checked below, as resolve does.
+  auto asked = recordKey(keys, QStringLiteral("index"), INT_MAX / static_cast<int>(kRecordSize));
+  struct Found {
+    std::int32_t stageOffset = 0;
+    StageList list;
+    std::int64_t size = 0;
+    RecordState state;
+  };
+  auto found = readSession(rom, [&](RomImage& open) {
+    Found f;
+    const std::int64_t entry = kOffsetTable + 4 * std::int64_t{*stage};
+    open.prefetch(entry, 4);
+    open.seek(entry);
+    f.stageOffset = open.readU32();
+    f.size = open.fileSize();
+    const std::int64_t start = kOffsetTable + f.stageOffset;
+    if (asked) {
+      // The leading words up to the record and the record: one read (for
+      // the first records; lists are short, and a far index reads as it goes).
+      if (*asked < kPrefetchRecords) open.prefetch(start, kRecordSize * (std::int64_t{*asked} + 1));
+      f.list = scanStage(open, f.stageOffset, *asked + 1);
+      if (f.list.start >= 0 && static_cast<int>(f.list.leaderCodes.size()) > *asked) {
+        f.state = readFields(open, def_, f.list.recordOffset(*asked));
+        return f;
+      }
+    }
+    f.list = scanStage(open, f.stageOffset);  // the whole list, for the message
+    return f;
+  });
+  if (!found) return found.status();
+  const StageList& list = found->list;
+  if (list.start < 0) return Result<FetchedRecord>::failure(stageOutsideMessage(*stage, found->stageOffset, found->size));
+  if (list.leaderCodes.empty())
+    return Result<FetchedRecord>::failure(QStringLiteral("stage %1 has no deployment records").arg(*stage));
+  auto index = recordKey(keys, QStringLiteral("index"), static_cast<int>(list.leaderCodes.size()));
+  if (!index) return index.status();
+  FetchedRecord out;
+  out.ref.keys.insert(QStringLiteral("stage"), *stage);
+  out.ref.keys.insert(QStringLiteral("index"), *index);
+  out.ref.offset = list.recordOffset(*index);
+  out.state = std::move(found->state);
   return out;
 }
 
