@@ -46,6 +46,7 @@ bool TableForm::showRecord(const RecordRef& record) {
     return false;
   }
   fields_.setState(*state);
+  shown_ = std::move(state.value());
   noteRead();
   return true;
 }

@@ -36,6 +36,9 @@ class TableForm : public EditorForm {
   // The one read: shows the record `record` addresses. A failed read clears
   // the controls and says why; false then.
   bool showRecord(const RecordRef& record);
+  // The values the last successful showRecord read, as read (the controls may
+  // have been edited since).
+  const RecordState& shownState() const { return shown_; }
   // The one save: the values shown into `record` through the table, one
   // transaction. A rejected value writes nothing, is named and gets the focus
   // (reportSave); true when saved.
@@ -61,6 +64,7 @@ class TableForm : public EditorForm {
   std::shared_ptr<const TableAdapter> table_;
   QPushButton* save_;
   FieldBinder fields_;
+  RecordState shown_;
 };
 
 }  // namespace rt

@@ -98,9 +98,9 @@ void PilotSkillForm::showPilotSkills() {
   if (!record || !showRecord(*record)) return;
   // The slots and the level records they select came in one read; "Save Value"
   // writes to the records the slots selected then.
-  const RecordState slotValues = slotPart(fields().state());
+  const RecordState& shown = shownState();
   for (int s = 0; s < kPilotSkillSlots; ++s) {
-    auto index = parseWord(slotValues[static_cast<size_t>(s)].text);  // just read from a u16: it converts
+    auto index = parseWord(shown[static_cast<size_t>(s)].text);  // just read from a u16: it converts
     levelRecordOffset_[static_cast<size_t>(s)] = levelRecordOffset(index ? *index : 0);
   }
 }
