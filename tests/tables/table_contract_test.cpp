@@ -97,8 +97,24 @@ TEST_P(TableContract, EveryRecordReadsAndAllTogetherReadTheSame) {
     auto resolved = table->resolve(image, records[i].keys);
     ASSERT_TRUE(resolved) << resolved.message().toStdString();
     EXPECT_EQ(resolved->offset, records[i].offset);
+    // Addressed and read in one go, as the command line reads a record it is given.
+    auto fetched = table->fetch(image, records[i].keys);
+    ASSERT_TRUE(fetched) << fetched.message().toStdString();
+    EXPECT_EQ(fetched->ref.offset, records[i].offset);
+    EXPECT_EQ(fetched->ref.keys, resolved->keys);
+    EXPECT_EQ(fetched->state, one);
     EXPECT_TRUE(addresses.insert(QString::fromUtf8(QJsonDocument::fromVariant(records[i].keys).toJson())).second)
         << "two records share an address";
+  }
+  // An address no record has is refused the same way either way.
+  for (const QVariant& index : {QVariant(100000), QVariant(-1), QVariant(QStringLiteral("x"))}) {
+    QVariantMap keys = records.back().keys;
+    keys.insert(QStringLiteral("index"), index);
+    auto resolved = table->resolve(image, keys);
+    auto fetched = table->fetch(image, keys);
+    ASSERT_FALSE(resolved);
+    ASSERT_FALSE(fetched);
+    EXPECT_EQ(fetched.message(), resolved.message());
   }
 }
 
