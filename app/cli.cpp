@@ -203,23 +203,12 @@ int exportTable(const TableRegistry& registry, const Options& o, QTextStream& ou
     err << refs.message() << '\n';
     return kFailed;
   }
-  std::vector<ExportedRecord> records;
-  records.reserve(refs->size());
-  const TableShape shape(*table);
-  for (const RecordRef& ref : *refs) {
-    auto state = table->read(rom, ref);
-    if (!state) {
-      err << state.message() << '\n';
-      return kFailed;
-    }
-    auto stored = storedComboBytes(rom, shape, ref);
-    if (!stored) {
-      err << stored.message() << '\n';
-      return kFailed;
-    }
-    records.push_back({ref, *state, *stored});
+  auto records = exportedRecords(rom, *table, *refs);
+  if (!records) {
+    err << records.message() << '\n';
+    return kFailed;
   }
-  const QByteArray bytes = o.format == QLatin1String("csv") ? recordsToCsv(*table, records) : recordsToJson(*table, records);
+  const QByteArray bytes = o.format == QLatin1String("csv") ? recordsToCsv(*table, *records) : recordsToJson(*table, *records);
   if (o.output.isEmpty()) {
     out.flush();
     if (!out.device()) {

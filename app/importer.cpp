@@ -90,14 +90,13 @@ struct Planned {
 }  // namespace
 
 Status checkImageHolds(RomImage& rom, const TableAdapter& table) {
-  RomSession session(rom, Access::Read);
-  if (!session.status()) return session.status();
-  const std::int64_t size = rom.fileSize();
+  auto size = imageSize(rom);
+  if (!size) return size.status();
   const std::int64_t needed = table.requiredSize();
-  if (size < needed)
+  if (*size < needed)
     return Status::error(QStringLiteral("\"%1\" is %2 bytes; the %3 table needs at least %4 bytes. Is it the right image?")
                              .arg(rom.romPath())
-                             .arg(size)
+                             .arg(*size)
                              .arg(table.name())
                              .arg(needed));
   return Status::ok();
@@ -210,8 +209,15 @@ int planFile(RomImage& rom, const LoadedFile& file, bool tagged, Plan* plan, QTe
       err << QStringLiteral("Nothing was written. %1: %2\n").arg(record.where, why);
       return kFailed;
     };
-    auto ref = table->resolve(rom, record.keys);
-    if (!ref) return fail(ref.message());
+    // The record and its values in one read (a stage list is walked in the same session).
+    auto fetched = table->fetch(rom, record.keys);
+    if (!fetched) {
+      // A record that cannot be addressed is the file's fault; a read that failed is the image's.
+      if (auto addressed = table->resolve(rom, record.keys); !addressed) return fail(addressed.message());
+      err << fetched.message() << " Nothing was written.\n";
+      return kFailed;
+    }
+    const RecordRef* ref = &fetched->ref;
     const QString key = keyText(ref->keys);
     if (auto [it, fresh] = seen.try_emplace(key, &record); !fresh) {
       if (it->second->fields == record.fields) continue;  // the same row twice says one thing
@@ -222,11 +228,7 @@ int planFile(RomImage& rom, const LoadedFile& file, bool tagged, Plan* plan, QTe
     if (tagged) keys.insert(QStringLiteral("table"), table->name());
     plan->keys << keys;
     ++plan->records;
-    auto current = table->read(rom, *ref);
-    if (!current) {
-      err << current.message() << " Nothing was written.\n";
-      return kFailed;
-    }
+    const RecordState* current = &fetched->state;
     auto stored = storedComboBytes(rom, shape, *ref);
     if (!stored) {
       err << stored.message() << " Nothing was written.\n";
@@ -277,14 +279,26 @@ int planFile(RomImage& rom, const LoadedFile& file, bool tagged, Plan* plan, QTe
 // changed it, not the rows that merely repeat what they read. Two rows that
 // change one byte differently are refused.
 int mergePlan(RomImage& rom, const Plan& plan, std::vector<ByteWrite>* writes, QTextStream& err) {
-  RomSession session(rom, Access::Read);
-  if (!session.status()) {
-    err << session.status().message() << " Nothing was written.\n";
+  std::vector<ByteSpan> spans;
+  spans.reserve(plan.planned.size());
+  for (const auto& entry : plan.planned) spans.push_back({entry.first, 1});
+  auto held = readSession(rom, [&](RomImage& open) {
+    open.prefetchSpans(std::move(spans));
+    std::vector<int> bytes;
+    bytes.reserve(plan.planned.size());
+    for (const auto& entry : plan.planned) {
+      open.seek(entry.first);
+      bytes.push_back(open.readU8());
+    }
+    return bytes;
+  });
+  if (!held) {
+    err << held.message() << " Nothing was written.\n";
     return kFailed;
   }
+  size_t at = 0;
   for (const auto& [offset, list] : plan.planned) {
-    rom.seek(offset);
-    const int now = rom.readU8();
+    const int now = (*held)[at++];
     const Planned* first = nullptr;
     ByteWrite merged{offset, static_cast<std::uint8_t>(now), 0};
     for (const Planned& p : list) {
@@ -304,10 +318,6 @@ int mergePlan(RomImage& rom, const Plan& plan, std::vector<ByteWrite>* writes, Q
       merged.mask |= p.mask;
     }
     if (merged.mask) writes->push_back(merged);
-  }
-  if (Status closed = session.close(); !closed) {
-    err << closed.message() << " Nothing was written.\n";
-    return kFailed;
   }
   return kOk;
 }

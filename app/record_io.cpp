@@ -347,6 +347,22 @@ int storedByteForm(const QString& text) {
   return n;
 }
 
+// Inside an open session: the stored byte of every combo control of a record.
+std::vector<int> comboBytes(RomImage& rom, const std::vector<ControlRef>& controls, const std::vector<Field>& fields,
+                            const RecordRef& ref) {
+  std::vector<int> out(controls.size(), -1);
+  for (size_t c = 0; c < controls.size(); ++c) {
+    if (controls[c].kind != ControlKind::Combo) continue;
+    rom.seek(ref.offset + fields[static_cast<size_t>(controls[c].field)].offset);
+    out[c] = rom.readU8();
+  }
+  return out;
+}
+
+bool hasCombo(const std::vector<ControlRef>& controls) {
+  return std::any_of(controls.begin(), controls.end(), [](const ControlRef& c) { return c.kind == ControlKind::Combo; });
+}
+
 }  // namespace
 
 TableShape::TableShape(const TableAdapter& t) : table(t), controls(t.controls()), fields(t.fields()) {
@@ -358,18 +374,39 @@ TableShape::TableShape(const TableAdapter& t) : table(t), controls(t.controls())
 }
 
 Result<std::vector<int>> storedComboBytes(RomImage& rom, const TableShape& shape, const RecordRef& ref) {
-  const std::vector<ControlRef>& controls = shape.controls;
-  std::vector<int> out(controls.size(), -1);
-  if (!shape.hasCombo) return out;
-  RomSession session(rom, Access::Read);
-  if (!session.status()) return session.status();
-  rom.prefetch(ref.offset, shape.table.stride());
-  for (size_t c = 0; c < controls.size(); ++c) {
-    if (controls[c].kind != ControlKind::Combo) continue;
-    rom.seek(ref.offset + shape.fields[static_cast<size_t>(controls[c].field)].offset);
-    out[c] = rom.readU8();
+  if (!shape.hasCombo) return std::vector<int>(shape.controls.size(), -1);
+  return readSession(rom, [&](RomImage& open) {
+    open.prefetch(ref.offset, shape.table.stride());
+    return comboBytes(open, shape.controls, shape.fields, ref);
+  });
+}
+
+Result<std::vector<ExportedRecord>> exportedRecords(RomImage& rom, const TableAdapter& table,
+                                                    const std::vector<RecordRef>& refs) {
+  auto states = table.readMany(rom, refs);
+  if (!states) return states.status();
+  const std::vector<ControlRef> controls = table.controls();
+  const std::vector<Field> fields = table.fields();
+  std::vector<std::vector<int>> stored;
+  if (hasCombo(controls)) {
+    std::vector<ByteSpan> spans;
+    spans.reserve(refs.size());
+    for (const RecordRef& ref : refs) spans.push_back({ref.offset, table.stride()});
+    auto read = readSession(rom, [&](RomImage& open) {
+      open.prefetchSpans(std::move(spans));
+      std::vector<std::vector<int>> out;
+      out.reserve(refs.size());
+      for (const RecordRef& ref : refs) out.push_back(comboBytes(open, controls, fields, ref));
+      return out;
+    });
+    if (!read) return read.status();
+    stored = std::move(read.value());
   }
-  if (Status closed = session.close(); !closed) return closed;
+  std::vector<ExportedRecord> out;
+  out.reserve(refs.size());
+  for (size_t i = 0; i < refs.size(); ++i)
+    out.push_back({refs[i], std::move((*states)[i]),
+                   stored.empty() ? std::vector<int>(controls.size(), -1) : std::move(stored[i])});
   return out;
 }
 

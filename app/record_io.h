@@ -27,6 +27,11 @@ struct TableShape {
 
 // The stored byte of every combo control of a record (-1 for other controls).
 Result<std::vector<int>> storedComboBytes(RomImage& rom, const TableShape& shape, const RecordRef& ref);
+// The records `refs` address with their stored combo bytes, as export writes
+// them: the table reads them all in one session (TableAdapter::readMany), the
+// combo bytes come in one more.
+Result<std::vector<ExportedRecord>> exportedRecords(RomImage& rom, const TableAdapter& table,
+                                                    const std::vector<RecordRef>& refs);
 
 QByteArray recordsToJson(const TableAdapter& table, const std::vector<ExportedRecord>& records);
 // recordsToCsv, ExportedRecord and storedComboBytes: core/record_csv.h.

@@ -108,7 +108,28 @@ Result<int> parseHexWord(QStringView text) {
   return value;
 }
 
-QString hexText(int value) { return QString::number(value, 16).toUpper(); }
+namespace {
+
+// The digits of `value` in `base` (upper-case letters), with a minus sign when
+// negative: one allocation, no locale. What a record's read does per number.
+QString integerText(std::int64_t value, int base) {
+  char16_t buffer[24];
+  int at = 24;
+  // Counted as unsigned, so the most negative value has a magnitude too.
+  std::uint64_t rest = value < 0 ? 0 - static_cast<std::uint64_t>(value) : static_cast<std::uint64_t>(value);
+  do {
+    const int digit = static_cast<int>(rest % static_cast<std::uint64_t>(base));
+    buffer[--at] = static_cast<char16_t>(digit < 10 ? u'0' + digit : u'A' + digit - 10);
+    rest /= static_cast<std::uint64_t>(base);
+  } while (rest > 0);
+  if (value < 0) buffer[--at] = u'-';
+  return QString(reinterpret_cast<const QChar*>(buffer + at), 24 - at);
+}
+
+}  // namespace
+
+QString hexText(int value) { return integerText(value, 16); }
+QString decimalText(std::int64_t value) { return integerText(value, 10); }
 
 QString quotedValue(QStringView text) {
   constexpr qsizetype kShown = 80;

@@ -29,6 +29,8 @@ Result<int> parseHexWord(QStringView text);
 inline int signedByteValue(int byte) { return byte > 127 ? byte - 256 : byte; }
 // Upper-case hexadecimal without leading zeros ("1A", "FFFF", "0").
 QString hexText(int value);
+// Decimal, as QString::number writes it ("-12", "65535").
+QString decimalText(std::int64_t value);
 
 // A value as messages echo it: in single quotes, control characters escaped
 // ("\n", "\x00"), cut at 80 characters with an ellipsis, so a huge or binary

@@ -3,21 +3,14 @@
 #include "core/conversions.h"
 
 #include <algorithm>
+#include <bit>
+#include <iterator>
 
 namespace rt {
 
 QString elementName(const QString& arrayName, int index) {
   // Joined, not QString::arg: every record an import or the history reads names its check boxes again.
   return arrayName + u'(' + QString::number(index) + u')';
-}
-
-int widthOf(FieldKind kind) {
-  switch (kind) {
-    case FieldKind::Word:
-    case FieldKind::HexWord: return 2;
-    case FieldKind::Int32: return 4;
-    default: return 1;
-  }
 }
 
 int rowForByte(const ComboRule& rule, int byte) {
@@ -57,15 +50,35 @@ Field makeField(QString control, std::int64_t offset, FieldKind kind, QString ca
   return f;
 }
 
-// Byte fields show one of 384 texts; sharing them saves an allocation per
-// control, which is most of the cost of reading a grid of bytes.
+// Byte fields show one of 384 texts, made at compile time. A text handed out
+// refers to them without owning them (QString::fromRawData): no allocation
+// and no reference count per control, which is most of the cost of reading a
+// grid of bytes. Changing one makes a copy of its own.
+struct ByteTexts {
+  char16_t chars[384][5] = {};  // "-128" and a terminating 0 at most
+  std::uint8_t length[384] = {};
+};
+
+constexpr ByteTexts makeByteTexts() {
+  ByteTexts t;
+  for (int v = -128; v <= 255; ++v) {
+    const size_t i = static_cast<size_t>(v + 128);
+    char16_t digits[3] = {};
+    int n = 0;
+    for (int rest = v < 0 ? -v : v; n == 0 || rest > 0; rest /= 10) digits[n++] = static_cast<char16_t>(u'0' + rest % 10);
+    size_t at = 0;
+    if (v < 0) t.chars[i][at++] = u'-';
+    while (n > 0) t.chars[i][at++] = digits[--n];
+    t.length[i] = static_cast<std::uint8_t>(at);
+  }
+  return t;
+}
+
+constexpr ByteTexts kByteTexts = makeByteTexts();
+
 QString byteText(int value) {
-  static const std::vector<QString> texts = [] {
-    std::vector<QString> out;
-    for (int v = -128; v <= 255; ++v) out.push_back(QString::number(v));
-    return out;
-  }();
-  return texts[static_cast<size_t>(value + 128)];
+  const size_t i = static_cast<size_t>(value + 128);
+  return QString::fromRawData(reinterpret_cast<const QChar*>(kByteTexts.chars[i]), kByteTexts.length[i]);
 }
 
 }  // namespace
@@ -93,152 +106,212 @@ Field flagsField(QString a, std::int64_t o, QString cap, int mask) {
   return f;
 }
 
+
+// --- Field kinds ---------------------------------------------------------------
+// One row per kind: the bytes it occupies, the controls that show it, how the
+// stored value becomes their values and how their values become the stored
+// value. A new kind is a FieldKind value and a row here; reading, checking,
+// encoding, the control list and the width all follow from the row.
+
 namespace {
 
-std::vector<ControlRef> buildControls(const TableDef& table, bool named) {
-  std::vector<ControlRef> controls;
-  for (int i = 0; i < static_cast<int>(table.fields.size()); ++i) {
-    const Field& f = table.fields[static_cast<size_t>(i)];
-    if (f.kind == FieldKind::Flags) {
-      for (int bit = 0; bit < 8; ++bit)
-        if (f.flagMask & (1 << bit))
-          controls.push_back({named ? elementName(f.control, bit) : QString(), ControlKind::Check, i, bit});
-    } else {
-      controls.push_back({f.control, f.kind == FieldKind::Combo ? ControlKind::Combo : ControlKind::Text, i});
-    }
+struct KindRow {
+  FieldKind kind;
+  int width;  // bytes, little-endian
+  ControlKind control;  // Check: one box per bit of the field's mask
+  // Appends the values of the field's controls for the stored value `raw`.
+  void (*show)(const Field& field, std::uint32_t raw, RecordState* out);
+  // The stored value from the values of the field's controls (`values` points
+  // at the first); false with what is wrong, for the message.
+  bool (*store)(const Field& field, const ControlValue* values, std::uint32_t* raw, QString* why);
+};
+
+template <typename T>
+bool parsed(const Result<T>& number, std::uint32_t* raw, QString* why) {
+  if (!number) {
+    *why = number.message();
+    return false;
   }
-  return controls;
+  *raw = static_cast<std::uint32_t>(*number);  // a negative value keeps its two's complement bytes
+  return true;
+}
+
+void pushText(RecordState* out, QString text) { out->push_back({std::move(text)}); }
+
+constexpr KindRow kKinds[] = {
+    {FieldKind::Byte, 1, ControlKind::Text,
+     [](const Field&, std::uint32_t raw, RecordState* out) { pushText(out, byteText(static_cast<int>(raw))); },
+     [](const Field&, const ControlValue* v, std::uint32_t* raw, QString* why) {
+       return parsed(parseByte(v->text), raw, why);
+     }},
+    {FieldKind::Word, 2, ControlKind::Text,
+     [](const Field&, std::uint32_t raw, RecordState* out) { pushText(out, decimalText(raw)); },
+     [](const Field&, const ControlValue* v, std::uint32_t* raw, QString* why) {
+       return parsed(parseWord(v->text), raw, why);
+     }},
+    {FieldKind::Int32, 4, ControlKind::Text,
+     [](const Field&, std::uint32_t raw, RecordState* out) {
+       pushText(out, decimalText(static_cast<std::int32_t>(raw)));
+     },
+     [](const Field&, const ControlValue* v, std::uint32_t* raw, QString* why) {
+       return parsed(parseInt32(v->text), raw, why);
+     }},
+    {FieldKind::SignedByte, 1, ControlKind::Text,
+     [](const Field&, std::uint32_t raw, RecordState* out) {
+       pushText(out, byteText(signedByteValue(static_cast<int>(raw))));
+     },
+     [](const Field&, const ControlValue* v, std::uint32_t* raw, QString* why) {
+       if (parsed(parseSignedByte(v->text), raw, why)) return true;
+       *why += QStringLiteral(" (-256 to -1 are stored as n + 256)");
+       return false;
+     }},
+    {FieldKind::HexWord, 2, ControlKind::Text,
+     [](const Field&, std::uint32_t raw, RecordState* out) { pushText(out, hexText(static_cast<int>(raw))); },
+     [](const Field&, const ControlValue* v, std::uint32_t* raw, QString* why) {
+       return parsed(parseHexWord(v->text), raw, why);
+     }},
+    {FieldKind::Combo, 1, ControlKind::Combo,
+     [](const Field& f, std::uint32_t raw, RecordState* out) {
+       ControlValue v;
+       v.row = rowForByte(f.combo, static_cast<int>(raw));
+       out->push_back(v);
+     },
+     [](const Field& f, const ControlValue* v, std::uint32_t* raw, QString* why) {
+       const int byte = byteForRow(f.combo, v->row);
+       if (byte < 0) {
+         *why = v->row < 0 ? QStringLiteral("no row is selected; choose one of the list")
+                           : QStringLiteral("row %1 cannot be stored in a byte").arg(v->row);
+         return false;
+       }
+       *raw = static_cast<std::uint32_t>(byte);
+       return true;
+     }},
+    {FieldKind::Flags, 1, ControlKind::Check,
+     [](const Field& f, std::uint32_t raw, RecordState* out) {
+       for (int bit = 0; bit < 8; ++bit) {
+         if (!(f.flagMask & (1 << bit))) continue;
+         ControlValue v;
+         v.checked = raw & (1u << bit);
+         out->push_back(v);
+       }
+     },
+     [](const Field& f, const ControlValue* v, std::uint32_t* raw, QString*) {
+       // The boxes of one byte, lowest bit first; bits without a box are masked out of the write.
+       *raw = 0;
+       for (int bit = 0; bit < 8; ++bit)
+         if (f.flagMask & (1 << bit)) *raw |= (v++)->checked ? 1u << bit : 0u;
+       return true;
+     }},
+};
+
+constexpr bool rowsInKindOrder() {
+  for (size_t i = 0; i < std::size(kKinds); ++i)
+    if (static_cast<size_t>(kKinds[i].kind) != i) return false;
+  return true;
+}
+static_assert(rowsInKindOrder(), "one row per FieldKind, in the enum's order");
+
+const KindRow& rowOf(FieldKind kind) { return kKinds[static_cast<size_t>(kind)]; }
+
+// Controls of a field: one, or one check box per bit of a flag byte's mask.
+int controlCount(const Field& f) {
+  return rowOf(f.kind).control == ControlKind::Check ? std::popcount(static_cast<unsigned>(f.flagMask & 0xFF)) : 1;
+}
+
+std::uint32_t readRaw(RomImage& rom, int width) {
+  switch (width) {
+    case 1: return static_cast<std::uint32_t>(rom.readU8());
+    case 2: return static_cast<std::uint32_t>(rom.readU16());
+    default: return static_cast<std::uint32_t>(rom.readU32());
+  }
 }
 
 }  // namespace
 
-std::vector<ControlRef> controlsOf(const TableDef& table) { return buildControls(table, true); }
+int widthOf(FieldKind kind) { return rowOf(kind).width; }
 
-RecordState readFields(RomImage& rom, const TableDef& table, std::int64_t recordOffset) {
+std::uint8_t writeMaskOf(const Field& field) {
+  return static_cast<std::uint8_t>(rowOf(field.kind).control == ControlKind::Check ? field.flagMask & 0xFF : 0xFF);
+}
+
+std::vector<ControlRef> controlsOf(const TableDef& table) {
+  std::vector<ControlRef> controls;
+  for (int i = 0; i < static_cast<int>(table.fields.size()); ++i) {
+    const Field& f = table.fields[static_cast<size_t>(i)];
+    const ControlKind kind = rowOf(f.kind).control;
+    if (kind != ControlKind::Check) {
+      controls.push_back({f.control, kind, i});
+      continue;
+    }
+    for (int bit = 0; bit < 8; ++bit)
+      if (f.flagMask & (1 << bit)) controls.push_back({elementName(f.control, bit), kind, i, bit});
+  }
+  return controls;
+}
+
+void appendFields(RomImage& rom, const TableDef& table, std::int64_t recordOffset, RecordState* state) {
   // One positioned read per cluster of fields; most records are one.
   std::int64_t lo = INT64_MAX, hi = 0;
   for (const Field& f : table.fields) {
     lo = std::min(lo, f.offset);
     hi = std::max(hi, f.offset + widthOf(f.kind));
   }
-  if (!table.fields.empty() && hi - lo <= 4096) rom.prefetch(recordOffset + lo, hi - lo);
+  if (table.fields.empty()) return;
+  if (hi - lo <= 4096) rom.prefetch(recordOffset + lo, hi - lo);
+  if (const std::uint8_t* bytes = rom.peek(recordOffset + lo, hi - lo)) {
+    // All in memory already: the fields straight from the bytes.
+    for (const Field& f : table.fields) {
+      const KindRow& row = rowOf(f.kind);
+      const std::uint8_t* at = bytes + (f.offset - lo);
+      std::uint32_t raw = 0;
+      for (int i = row.width - 1; i >= 0; --i) raw = (raw << 8) | at[i];
+      row.show(f, raw, state);
+    }
+    return;
+  }
+  for (const Field& f : table.fields) {
+    const KindRow& row = rowOf(f.kind);
+    rom.seek(recordOffset + f.offset);
+    row.show(f, readRaw(rom, row.width), state);
+  }
+}
 
+RecordState readFields(RomImage& rom, const TableDef& table, std::int64_t recordOffset) {
   RecordState state;
   state.reserve(table.fields.size() * 2);
-  for (const Field& f : table.fields) {
-    rom.seek(recordOffset + f.offset);
-    switch (f.kind) {
-      case FieldKind::Byte: state.push_back({byteText(rom.readU8())}); break;
-      case FieldKind::Word: state.push_back({QString::number(rom.readU16())}); break;
-      case FieldKind::Int32: state.push_back({QString::number(rom.readU32())}); break;
-      case FieldKind::SignedByte: state.push_back({byteText(signedByteValue(rom.readU8()))}); break;
-      case FieldKind::HexWord: state.push_back({hexText(rom.readU16())}); break;
-      case FieldKind::Combo: {
-        ControlValue v;
-        v.row = rowForByte(f.combo, rom.readU8());
-        state.push_back(v);
-        break;
-      }
-      case FieldKind::Flags: {
-        const int byte = rom.readU8();
-        for (int bit = 0; bit < 8; ++bit) {
-          if (!(f.flagMask & (1 << bit))) continue;
-          ControlValue v;
-          v.checked = byte & (1 << bit);
-          state.push_back(v);
-        }
-        break;
-      }
-    }
-  }
+  appendFields(rom, table, recordOffset, &state);
   return state;
 }
 
 Result<RecordState> readRecord(RomImage& rom, const TableDef& table, std::int64_t recordOffset) {
-  RomSession session(rom, Access::Read);
-  if (!session.status()) return session.status();
-  RecordState state = readFields(rom, table, recordOffset);
-  Status closed = session.close();
-  if (!closed) return closed;
-  return state;
+  return readSession(rom, [&](RomImage& open) { return readFields(open, table, recordOffset); });
 }
 
 bool encodeRecord(const TableDef& table, std::int64_t recordOffset, const RecordState& state,
                   std::vector<ByteWrite>* writes, FieldError* error) {
-  // Without names, which encoding never reads: making the check boxes' names was most of an encode.
-  const std::vector<ControlRef> controls = buildControls(table, false);
-  if (state.size() != controls.size()) {
+  size_t needed = 0;
+  for (const Field& f : table.fields) needed += static_cast<size_t>(controlCount(f));
+  if (state.size() != needed) {
     *error = {-1, QStringLiteral("The record of %1 has %2 values; it needs %3.")
-                      .arg(table.id).arg(state.size()).arg(controls.size())};
+                      .arg(table.id).arg(state.size()).arg(needed)};
     return false;
   }
   std::vector<ByteWrite> out;
-  auto put = [&](std::int64_t at, std::uint32_t value, int width) {
-    for (int i = 0; i < width; ++i)
-      out.push_back({at + i, static_cast<std::uint8_t>((value >> (8 * i)) & 0xFF), 0xFF});
-  };
-  auto reject = [&](int control, const QString& caption, const QString& what) {
-    *error = {control, QStringLiteral("%1: %2.").arg(caption, what)};
-    return false;
-  };
-  for (int c = 0; c < static_cast<int>(controls.size()); ++c) {
-    const ControlRef& ref = controls[static_cast<size_t>(c)];
-    const Field& f = table.fields[static_cast<size_t>(ref.field)];
-    const ControlValue& v = state[static_cast<size_t>(c)];
-    const std::int64_t at = recordOffset + f.offset;
-    const QString caption = f.caption.isEmpty() ? f.control : f.caption;
-    switch (f.kind) {
-      case FieldKind::Byte: {
-        auto n = parseByte(v.text);
-        if (!n) return reject(c, caption, n.message());
-        put(at, static_cast<std::uint32_t>(*n), 1);
-        break;
-      }
-      case FieldKind::Word: {
-        auto n = parseWord(v.text);
-        if (!n) return reject(c, caption, n.message());
-        put(at, static_cast<std::uint32_t>(*n), 2);
-        break;
-      }
-      case FieldKind::Int32: {
-        auto n = parseInt32(v.text);
-        if (!n) return reject(c, caption, n.message());
-        put(at, static_cast<std::uint32_t>(*n), 4);
-        break;
-      }
-      case FieldKind::SignedByte: {
-        auto n = parseSignedByte(v.text);
-        if (!n) return reject(c, caption, n.message() + QStringLiteral(" (-256 to -1 are stored as n + 256)"));
-        put(at, static_cast<std::uint32_t>(*n), 1);
-        break;
-      }
-      case FieldKind::HexWord: {
-        auto n = parseHexWord(v.text);
-        if (!n) return reject(c, caption, n.message());
-        put(at, static_cast<std::uint32_t>(*n), 2);
-        break;
-      }
-      case FieldKind::Combo: {
-        const int byte = byteForRow(f.combo, v.row);
-        if (byte < 0) {
-          return reject(c, caption, v.row < 0 ? QStringLiteral("no row is selected; choose one of the list")
-                                              : QStringLiteral("row %1 cannot be stored in a byte").arg(v.row));
-        }
-        put(at, static_cast<std::uint32_t>(byte), 1);
-        break;
-      }
-      case FieldKind::Flags: {
-        // All boxes of one byte arrive in a row; gather them into one masked write.
-        if (ref.bit == -1) break;
-        const bool firstOfByte = c == 0 || controls[static_cast<size_t>(c - 1)].field != ref.field;
-        if (!firstOfByte) break;
-        int value = 0;
-        for (int k = c; k < static_cast<int>(controls.size()) && controls[static_cast<size_t>(k)].field == ref.field; ++k)
-          if (state[static_cast<size_t>(k)].checked) value |= 1 << controls[static_cast<size_t>(k)].bit;
-        out.push_back({at, static_cast<std::uint8_t>(value), static_cast<std::uint8_t>(f.flagMask)});
-        break;
-      }
+  int c = 0;  // the field's first control
+  for (const Field& f : table.fields) {
+    const int controls = controlCount(f);
+    if (controls == 0) continue;  // a flag byte without boxes stores nothing
+    const KindRow& row = rowOf(f.kind);
+    std::uint32_t raw = 0;
+    QString why;
+    if (!row.store(f, &state[static_cast<size_t>(c)], &raw, &why)) {
+      *error = {c, QStringLiteral("%1: %2.").arg(f.caption.isEmpty() ? f.control : f.caption, why)};
+      return false;
     }
+    const std::uint8_t mask = writeMaskOf(f);
+    for (int i = 0; i < row.width; ++i)
+      out.push_back({recordOffset + f.offset + i, static_cast<std::uint8_t>((raw >> (8 * i)) & 0xFF), mask});
+    c += controls;
   }
   writes->insert(writes->end(), out.begin(), out.end());
   return true;
@@ -265,13 +338,15 @@ SaveResult writeRecord(RomImage& rom, const TableDef& table, std::int64_t record
                        const TxInfo& info) {
   std::vector<ByteWrite> writes;
   FieldError error;
-  if (!encodeRecord(table, recordOffset, state, &writes, &error)) {
-    SaveResult result;
-    result.status = Status::error(error.message);
-    result.badControl = error.control;
-    return result;
-  }
+  if (!encodeRecord(table, recordOffset, state, &writes, &error)) return rejectedSave(error);
   return applyWrites(rom, writes, info);
+}
+
+SaveResult rejectedSave(const FieldError& error) {
+  SaveResult result;
+  result.status = Status::error(error.message);
+  result.badControl = error.control;
+  return result;
 }
 
 }  // namespace rt

@@ -61,6 +61,8 @@ struct TableDef {
 
 // Bytes a field of this kind occupies.
 int widthOf(FieldKind kind);
+// The bits of each of its bytes a field writes: the boxed bits of a flag byte, all bits otherwise.
+std::uint8_t writeMaskOf(const Field& field);
 // The row a stored byte shows, and the byte a row stores (-1: cannot be stored).
 int rowForByte(const ComboRule& rule, int byte);
 int byteForRow(const ComboRule& rule, int row);
@@ -117,8 +119,11 @@ struct FieldError {
 Result<RecordState> readRecord(RomImage& rom, const TableDef& table, std::int64_t recordOffset);
 // Reads inside an already open session.
 RecordState readFields(RomImage& rom, const TableDef& table, std::int64_t recordOffset);
+// The same, appended to `state` (a record made of several parts).
+void appendFields(RomImage& rom, const TableDef& table, std::int64_t recordOffset, RecordState* state);
 
 // Converts and checks every control; no byte is produced unless all are valid.
+// Each field kind says how (record_codec.cpp, one row per FieldKind).
 bool encodeRecord(const TableDef& table, std::int64_t recordOffset, const RecordState& state,
                   std::vector<ByteWrite>* writes, FieldError* error);
 
@@ -130,6 +135,8 @@ struct SaveResult {
 // Applies writes in one write session: all of them or none.
 // `info` says what the transaction is, for the history.
 SaveResult applyWrites(RomImage& rom, const std::vector<ByteWrite>& writes, const TxInfo& info);
+// The result of a save refused before writing: the rejected control and its message.
+SaveResult rejectedSave(const FieldError& error);
 // encodeRecord + applyWrites.
 SaveResult writeRecord(RomImage& rom, const TableDef& table, std::int64_t recordOffset,
                        const RecordState& state, const TxInfo& info);

@@ -43,6 +43,8 @@ void RomImage::reset() {
   access_ = Access::Read;
   window_.clear();
   windowStart_ = -1;
+  held_.clear();
+  lastHeld_ = 0;
   staged_.clear();
   error_ = Status::ok();
   size_ = 0;
@@ -120,6 +122,33 @@ bool RomImage::take(int width, std::int64_t* offset) {
   return true;
 }
 
+bool RomImage::readInto(std::int64_t offset, std::int64_t end, std::vector<std::uint8_t>* bytes) {
+  bytes->assign(static_cast<size_t>(end - offset), 0);
+  std::int64_t done = 0;
+  while (done < end - offset) {
+    const std::int64_t got = file_->readAt(offset + done, bytes->data() + done, end - offset - done);
+    if (got < 0 && file_->interrupted()) continue;
+    if (got < 0) {
+      fail(QStringLiteral("Reading \"%1\" failed: %2.").arg(romPath_, file_->errorText()));
+      return false;
+    }
+    if (got == 0) break;  // the file shrank since it was opened: the rest reads as 0
+    done += got;
+  }
+  return true;
+}
+
+const RomImage::Held* RomImage::heldAt(std::int64_t offset, std::int64_t end) {
+  if (held_.empty()) return nullptr;
+  auto holds = [&](const Held& h) { return offset >= h.start && end <= h.start + static_cast<std::int64_t>(h.bytes.size()); };
+  if (lastHeld_ < held_.size() && holds(held_[lastHeld_])) return &held_[lastHeld_];
+  auto after = std::upper_bound(held_.begin(), held_.end(), offset,
+                                [](std::int64_t at, const Held& h) { return at < h.start; });
+  if (after == held_.begin() || !holds(*(after - 1))) return nullptr;
+  lastHeld_ = static_cast<size_t>(after - 1 - held_.begin());
+  return &*(after - 1);
+}
+
 void RomImage::prefetch(std::int64_t offset, std::int64_t length) {
   if (!file_ || offset < 0 || length <= 0) return;
   const std::int64_t end = std::min(offset + length, size_);
@@ -127,26 +156,47 @@ void RomImage::prefetch(std::int64_t offset, std::int64_t length) {
   if (windowStart_ >= 0 && offset >= windowStart_ &&
       end <= windowStart_ + static_cast<std::int64_t>(window_.size()))
     return;
-  window_.assign(static_cast<size_t>(end - offset), 0);
-  std::int64_t done = 0;
-  while (done < end - offset) {
-    const std::int64_t got = file_->readAt(offset + done, window_.data() + done, end - offset - done);
-    if (got < 0 && file_->interrupted()) continue;
-    if (got < 0) {
-      fail(QStringLiteral("Reading \"%1\" failed: %2.").arg(romPath_, file_->errorText()));
-      break;
-    }
-    if (got == 0) break;  // the file shrank since it was opened: the rest reads as 0
-    done += got;
-  }
+  if (heldAt(offset, end)) return;
+  readInto(offset, end, &window_);
   windowStart_ = offset;
+}
+
+void RomImage::prefetchSpans(std::vector<ByteSpan> spans) {
+  if (!file_) return;
+  // Only bytes inside the file are read; past the end reads as 0 anyway.
+  std::erase_if(spans, [&](const ByteSpan& s) { return s.length <= 0 || s.offset < 0 || s.offset >= size_; });
+  std::sort(spans.begin(), spans.end(), [](const ByteSpan& a, const ByteSpan& b) { return a.offset < b.offset; });
+  std::vector<Held> held;
+  for (size_t i = 0; i < spans.size();) {
+    const std::int64_t start = spans[i].offset;
+    std::int64_t end = std::min(start + spans[i].length, size_);
+    for (++i; i < spans.size() && spans[i].offset <= end + kWindow; ++i)
+      end = std::max(end, std::min(spans[i].offset + spans[i].length, size_));
+    Held h{start, {}};
+    if (!readInto(start, end, &h.bytes)) return;
+    held.push_back(std::move(h));
+  }
+  held_ = std::move(held);
+  lastHeld_ = 0;
+}
+
+const std::uint8_t* RomImage::peek(std::int64_t offset, std::int64_t length) {
+  if (!file_ || !error_ || offset < 0 || length <= 0 || offset + length > size_ || offset + length - 1 > kMaxOffset)
+    return nullptr;
+  if (windowStart_ >= 0 && offset >= windowStart_ &&
+      offset + length <= windowStart_ + static_cast<std::int64_t>(window_.size()))
+    return window_.data() + (offset - windowStart_);
+  if (const Held* h = heldAt(offset, offset + length)) return h->bytes.data() + (offset - h->start);
+  return nullptr;
 }
 
 int RomImage::byteAt(std::int64_t offset) {
   if (offset >= size_) return 0;  // past the end reads as 0
-  if (windowStart_ < 0 || offset < windowStart_ ||
-      offset >= windowStart_ + static_cast<std::int64_t>(window_.size()))
-    prefetch(offset, kWindow);
+  if (windowStart_ >= 0 && offset >= windowStart_ &&
+      offset < windowStart_ + static_cast<std::int64_t>(window_.size()))
+    return window_[static_cast<size_t>(offset - windowStart_)];
+  if (const Held* h = heldAt(offset, offset + 1)) return h->bytes[static_cast<size_t>(offset - h->start)];
+  prefetch(offset, kWindow);
   if (windowStart_ < 0 || offset < windowStart_ ||
       offset >= windowStart_ + static_cast<std::int64_t>(window_.size()))
     return 0;
@@ -532,6 +582,10 @@ QString describeTransaction(const Transaction& tx) {
   else if (tx.info.source.startsWith(QLatin1String("import"))) what = QStringLiteral("import") + records;
   else what = QStringLiteral("save") + records + (tx.info.source.isEmpty() ? QString() : QStringLiteral(" in ") + tx.info.source);
   return QStringLiteral("%1 from %2").arg(what, when);
+}
+
+Result<std::int64_t> imageSize(RomImage& rom) {
+  return readSession(rom, [](RomImage& open) { return open.fileSize(); });
 }
 
 }  // namespace rt

@@ -22,12 +22,19 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <type_traits>
 #include <utility>
 #include <vector>
 
 namespace rt {
 
 enum class Access { Read, Write };
+
+// A run of bytes of the image: where it starts and how many bytes it holds.
+struct ByteSpan {
+  std::int64_t offset = 0;
+  std::int64_t length = 0;
+};
 
 class RomImage {
  public:
@@ -64,7 +71,7 @@ class RomImage {
   // Closes the history file, releasing it (another image is chosen, or a test
   // wants to look at it from outside).
   void closeJournal();
-  // Names the fields of a transaction's runs ("Unit 3 (name), HP"), for the
+  // Names the fields of a transaction's runs ("<table> 3 (<record name>), <caption>"), for the
   // message of a rollback that failed; front ends that know the tables set it.
   void setFieldNamer(std::function<QStringList(const Transaction&)> namer) { fieldNamer_ = std::move(namer); }
   // The id of the transaction the last successful write session recorded.
@@ -97,6 +104,15 @@ class RomImage {
 
   // Makes the next accesses inside [offset, offset + length) one system call.
   void prefetch(std::int64_t offset, std::int64_t length);
+  // Reads every span of a set now and keeps them until the session ends, so a
+  // table that follows pointers reads what they select without a system call
+  // per record: spans closer than 4 KiB share one positioned read, and each
+  // byte is read once however many spans hold it.
+  void prefetchSpans(std::vector<ByteSpan> spans);
+  // The bytes [offset, offset + length) when the session already holds every
+  // one of them (a prefetch read them), else null: a caller then reads them
+  // through the accessors. Valid until the next prefetch or the session's end.
+  const std::uint8_t* peek(std::int64_t offset, std::int64_t length);
 
   std::int64_t fileSize() const { return size_; }  // of the open file
   // Bytes whose value the last successful write session changed.
@@ -128,6 +144,14 @@ class RomImage {
   Status error_;
   std::vector<std::uint8_t> window_;
   std::int64_t windowStart_ = -1;
+  struct Held {
+    std::int64_t start;
+    std::vector<std::uint8_t> bytes;
+  };
+  std::vector<Held> held_;  // from prefetchSpans, by start; dropped when the session ends
+  size_t lastHeld_ = 0;
+  bool readInto(std::int64_t offset, std::int64_t end, std::vector<std::uint8_t>* bytes);
+  const Held* heldAt(std::int64_t offset, std::int64_t end);
   std::map<std::int64_t, Staged> staged_;
   std::int64_t lastChanged_ = 0;
 
@@ -160,7 +184,7 @@ class WriteTransaction {
   Status status_;
 };
 
-// "An interrupted import of 304 Unit records from 12:01": what a transaction was, for messages.
+// "An interrupted import of 304 <table> records from 12:01": what a transaction was, for messages.
 QString describeTransaction(const Transaction& tx);
 
 // Opens a session and ends it when leaving scope. A write session that was not
@@ -178,5 +202,21 @@ class RomSession {
   RomImage& rom_;
   Status status_;
 };
+
+// Runs `read(rom)` inside one read session and ends it: what `read` returns,
+// or why the session failed (the open, a read, or the close). Code outside
+// core/ reads the image only through this and the record codec, so no read
+// leaves a session open or half-checked.
+template <typename Read>
+auto readSession(RomImage& rom, Read&& read) -> Result<std::decay_t<std::invoke_result_t<Read&, RomImage&>>> {
+  RomSession session(rom, Access::Read);
+  if (!session.status()) return session.status();
+  auto value = read(rom);
+  if (Status closed = session.close(); !closed) return closed;
+  return value;
+}
+
+// The size of the chosen image, in a read session of its own.
+Result<std::int64_t> imageSize(RomImage& rom);
 
 }  // namespace rt

@@ -88,6 +88,64 @@ Result<RecordState> FixedTable::read(RomImage& rom, const RecordRef& record) con
   return readRecord(rom, def_, record.offset);
 }
 
+Result<std::vector<RecordState>> TableAdapter::readMany(RomImage& rom, const std::vector<RecordRef>& records) const {
+  std::vector<RecordState> states;
+  states.reserve(records.size());
+  for (const RecordRef& r : records) {
+    auto state = read(rom, r);
+    if (!state) return state.status();
+    states.push_back(std::move(state.value()));
+  }
+  return states;
+}
+
+Result<FetchedRecord> TableAdapter::fetch(RomImage& rom, const QVariantMap& keys) const {
+  auto ref = resolve(rom, keys);
+  if (!ref) return ref.status();
+  auto state = read(rom, *ref);
+  if (!state) return state.status();
+  return FetchedRecord{std::move(ref.value()), std::move(state.value())};
+}
+
+Result<std::vector<RecordState>> FixedTable::readMany(RomImage& rom, const std::vector<RecordRef>& records) const {
+  // The bytes of a record's fields: one span when they lie together, else one per field.
+  std::int64_t lo = INT64_MAX, hi = 0;
+  for (const Field& f : def_.fields) {
+    lo = std::min(lo, f.offset);
+    hi = std::max(hi, f.offset + widthOf(f.kind));
+  }
+  std::vector<ByteSpan> spans;
+  for (const RecordRef& r : records) {
+    if (hi - lo <= 4096) {
+      spans.push_back({r.offset + lo, hi - lo});
+      continue;
+    }
+    for (const Field& f : def_.fields) spans.push_back({r.offset + f.offset, widthOf(f.kind)});
+  }
+  return readSession(rom, [&](RomImage& open) {
+    open.prefetchSpans(std::move(spans));
+    std::vector<RecordState> states;
+    states.reserve(records.size());
+    for (const RecordRef& r : records) states.push_back(readFields(open, def_, r.offset));
+    return states;
+  });
+}
+
+RecordRef FixedTable::recordAt(int index) const {
+  RecordRef r;
+  r.keys.insert(QStringLiteral("index"), index);
+  r.offset = def_.recordOffset(index);
+  return r;
+}
+
+SaveResult saveRecord(RomImage& rom, const TableAdapter& table, const RecordRef& record, const RecordState& state,
+                      const TxInfo& info) {
+  std::vector<ByteWrite> writes;
+  FieldError error;
+  if (!table.encode(rom, record, state, &writes, &error)) return rejectedSave(error);
+  return applyWrites(rom, writes, info);
+}
+
 bool FixedTable::encode(RomImage&, const RecordRef& record, const RecordState& state,
                         std::vector<ByteWrite>* writes, FieldError* error) const {
   return encodeRecord(def_, record.offset, state, writes, error);

@@ -24,6 +24,12 @@ struct RecordRef {
   std::int64_t offset = 0;
 };
 
+// A record as the command line reads one: its address and its values.
+struct FetchedRecord {
+  RecordRef ref;
+  RecordState state;
+};
+
 class TableAdapter {
  public:
   virtual ~TableAdapter() = default;
@@ -44,6 +50,12 @@ class TableAdapter {
   virtual Result<std::vector<RecordRef>> records(RomImage& rom, const QString& namesDir) const = 0;
   virtual Result<RecordRef> resolve(RomImage& rom, const QVariantMap& keys) const = 0;
   virtual Result<RecordState> read(RomImage& rom, const RecordRef& record) const = 0;
+  // Reads many records, states in the order of `records`. Tables read them in
+  // one session, each byte once (an export); this default reads one by one.
+  virtual Result<std::vector<RecordState>> readMany(RomImage& rom, const std::vector<RecordRef>& records) const;
+  // resolve + read, in one session where finding the record reads the image
+  // (a list to walk); the messages are resolve's and read's.
+  virtual Result<FetchedRecord> fetch(RomImage& rom, const QVariantMap& keys) const;
   // Converts and checks a record; produces the bytes to store. May read the
   // image (a record that points elsewhere), never writes.
   virtual bool encode(RomImage& rom, const RecordRef& record, const RecordState& state,
@@ -71,13 +83,26 @@ class FixedTable : public TableAdapter {
   Result<std::vector<RecordRef>> records(RomImage& rom, const QString& namesDir) const override;
   Result<RecordRef> resolve(RomImage& rom, const QVariantMap& keys) const override;
   Result<RecordState> read(RomImage& rom, const RecordRef& record) const override;
+  Result<std::vector<RecordState>> readMany(RomImage& rom, const std::vector<RecordRef>& records) const override;
   bool encode(RomImage& rom, const RecordRef& record, const RecordState& state,
               std::vector<ByteWrite>* writes, FieldError* error) const override;
+
+  // Record `index` where base + stride * index puts it, without the range
+  // check of resolve: for a pointer of another table that may reach past
+  // this one's end (its bytes are shown, never saved as this table's).
+  RecordRef recordAt(int index) const;
 
  private:
   TableDef def_;
   NameListSource names_;
 };
+
+// The one save of a record, for the forms and the command line alike: the
+// table converts and checks the values (nothing is written when one is
+// rejected: badControl and the message say which), then every byte is written
+// in one transaction described by `info`.
+SaveResult saveRecord(RomImage& rom, const TableAdapter& table, const RecordRef& record, const RecordState& state,
+                      const TxInfo& info);
 
 class TableRegistry {
  public:

@@ -7,6 +7,18 @@
 #include "editors/skills/registry.h"
 
 namespace rt {
+namespace {
+
+std::vector<DeclaredTable::Entry>& declared() {
+  static std::vector<DeclaredTable::Entry> entries;  // filled during static initialisation
+  return entries;
+}
+
+}  // namespace
+
+DeclaredTable::DeclaredTable(FormPlace place, Make make) { declared().push_back({std::move(place), std::move(make)}); }
+
+const std::vector<DeclaredTable::Entry>& DeclaredTable::all() { return declared(); }
 
 TableRegistry allTables() {
   TableRegistry registry;
@@ -15,6 +27,11 @@ TableRegistry allTables() {
   registerWeaponMapTables(registry);
   registerEconomyTables(registry);
   registerSkillsTables(registry);
+  for (const DeclaredTable::Entry& e : DeclaredTable::all()) {
+    auto table = e.make();
+    Q_ASSERT(table && table->name() == e.place.id);
+    registry.add(std::move(table));
+  }
   return registry;
 }
 
@@ -25,6 +42,7 @@ MenuRows allMenuRows() {
   registerWeaponMapMenus(menus);
   registerEconomyMenus(menus);
   registerSkillsMenus(menus);
+  for (const DeclaredTable::Entry& e : DeclaredTable::all()) menus.add(e.place);
   return menus;
 }
 

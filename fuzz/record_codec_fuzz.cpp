@@ -102,7 +102,7 @@ class BoundedLayer final : public rt::FileLayer {
 std::map<std::int64_t, int> fieldBytes(const rt::TableDef& def, std::int64_t recordOffset) {
   std::map<std::int64_t, int> out;
   for (const rt::Field& f : def.fields) {
-    const int mask = f.kind == rt::FieldKind::Flags ? f.flagMask : 0xFF;
+    const int mask = rt::writeMaskOf(f);
     if (mask == 0) continue;
     for (int i = 0; i < widthOf(f.kind); ++i) out[recordOffset + f.offset + i] |= mask;
   }
@@ -128,7 +128,7 @@ struct Tables {
       if (!fixed) continue;
       std::map<std::int64_t, int> seen;
       for (const rt::Field& f : fixed->def().fields) {
-        const int mask = f.kind == rt::FieldKind::Flags ? f.flagMask : 0xFF;
+        const int mask = rt::writeMaskOf(f);
         for (int i = 0; i < widthOf(f.kind); ++i) {
           int& bits = seen[f.offset + i];
           FUZZ_CHECK((bits & mask) == 0, QStringLiteral("%1: field %2 overlaps another field").arg(t->name(), f.control));

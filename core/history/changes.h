@@ -1,6 +1,6 @@
 #pragma once
 // A transaction in the game's terms: for each record it wrote, the fields whose
-// shown value differs between its old and its new bytes ("Unit 3: HP 4500 ->
+// shown value differs between its old and its new bytes ("<table> 3: <field> 4500 ->
 // 5200"), printed as the forms show them. The same comparison names the fields
 // another writer has changed since, when an undo must refuse.
 
@@ -42,7 +42,7 @@ class ChangeReader {
   // old = expected, new = what the image holds now.
   Result<std::vector<FieldChange>> drift(const Transaction& tx, bool expectAfter);
 
-  // "Unit 3 (name), HP" for messages.
+  // "<table> 3 (<record name>), <field caption>" for messages.
   static QString where(const FieldChange& change);
   // For RomImage::setFieldNamer: the fields a transaction's runs cover.
   static std::function<QStringList(const Transaction&)> namer(const TableRegistry& registry, const QString& imagePath,

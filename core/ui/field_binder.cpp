@@ -37,6 +37,12 @@ QWidget* FieldBinder::widget(const QString& name) const {
   return nullptr;
 }
 
+QString FieldBinder::caption(const QString& field) const {
+  for (const Field& f : table_.fields)
+    if (f.control == field) return f.caption;
+  return field;
+}
+
 void FieldBinder::fillCombo(const QString& name, const QStringList& rows) {
   if (QComboBox* c = combo(name)) {
     c->clear();

@@ -26,6 +26,9 @@ class FieldBinder {
   QComboBox* combo(const QString& name) const { return qobject_cast<QComboBox*>(widget(name)); }
   QCheckBox* check(const QString& name) const { return qobject_cast<QCheckBox*>(widget(name)); }
   QWidget* widgetAt(int control) const { return widgets_[static_cast<size_t>(control)]; }
+  // The caption the table declares for the field `field` names (a flag byte:
+  // its array name); the name itself when no field has it.
+  QString caption(const QString& field) const;
 
   // The rows of a combo box, from its name list.
   void fillCombo(const QString& name, const QStringList& rows);

@@ -11,6 +11,15 @@ RecordForm::RecordForm(AppContext& context, const QString& formName, const QStri
   connect(records_, &QListWidget::currentRowChanged, this, &RecordForm::readSelected);
 }
 
+RecordForm::RecordForm(AppContext& context, const QString& formName, const QString& caption,
+                       std::shared_ptr<const FixedTable> table, const QString& menu)
+    : TableForm(context, formName, caption, table, menu),
+      recordNames_(table->names()),
+      records_(new QListWidget(this)) {
+  records_->setObjectName(QStringLiteral("List1"));
+  connect(records_, &QListWidget::currentRowChanged, this, &RecordForm::readSelected);
+}
+
 bool RecordForm::load() {
   QStringList names;
   if (!loadList(recordNames_, &names)) return false;

@@ -14,6 +14,9 @@ class RecordForm : public TableForm {
  public:
   RecordForm(AppContext& context, const QString& formName, const QString& caption, TableDef table,
              NameListSource recordNames, const QString& menu = QStringLiteral("Main"));
+  // A form of `table`, whose name list names the records.
+  RecordForm(AppContext& context, const QString& formName, const QString& caption,
+             std::shared_ptr<const FixedTable> table, const QString& menu = QStringLiteral("Main"));
 
   bool load() override;
   void reread() override { readSelected(); }

@@ -3,27 +3,76 @@
 #include <QShortcut>
 
 namespace rt {
+namespace {
+
+// The shape FieldBinder builds its widgets from: the table's fields, in its order.
+TableDef shapeOf(const TableAdapter& table) {
+  return TableDef{table.name(), table.base(), table.stride(), table.count(), table.fields()};
+}
+
+}  // namespace
 
 TableForm::TableForm(AppContext& context, const QString& formName, const QString& caption, TableDef table,
                      const QString& menu)
+    : TableForm(context, formName, caption, std::make_shared<const FixedTable>(std::move(table), NameListSource{}),
+                menu) {}
+
+TableForm::TableForm(AppContext& context, const QString& formName, const QString& caption,
+                     std::shared_ptr<const TableAdapter> table, const QString& menu, SaveKey key)
     : EditorForm(context, formName, caption, menu),
+      table_(std::move(table)),
       save_(makeButton(QStringLiteral("Save"), QStringLiteral("Save"))),
-      fields_(table, this) {
+      fields_(shapeOf(*table_), this) {
   connect(save_, &QPushButton::clicked, this, [this] { saveSelected(); });
-  auto* shortcut = new QShortcut(QKeySequence::Save, this);
-  connect(shortcut, &QShortcut::activated, this, [this] { saveSelected(); });
+  if (key == SaveKey::CtrlS) {
+    auto* shortcut = new QShortcut(QKeySequence::Save, this);
+    connect(shortcut, &QShortcut::activated, this, [this] { saveSelected(); });
+  }
+}
+
+void TableForm::focusFirst(const QList<QWidget*>& widgets) {
+  QWidget* previous = exitButton();
+  for (QWidget* w : widgets) {
+    setTabOrder(previous, w);
+    previous = w;
+  }
+}
+
+bool TableForm::showRecord(const RecordRef& record) {
+  auto state = table_->read(context().rom(), record);
+  if (!state) {
+    fields_.clear();
+    reportError(state.message());
+    return false;
+  }
+  fields_.setState(*state);
+  shown_ = std::move(state.value());
+  noteRead();
+  return true;
+}
+
+bool TableForm::saveShown(const RecordRef& record) {
+  if (!savesWhereRead()) return false;
+  return reportSave(rt::saveRecord(context().rom(), *table_, record, fields_.state(), saveInfo(record.keys)), &fields_);
+}
+
+bool TableForm::saveShownPart(const QVariantMap& keys, const PartEncoder& encode) {
+  if (!savesWhereRead()) return false;
+  std::vector<ByteWrite> writes;
+  FieldError error;
+  if (!encode(&writes, &error)) return reportSave(rejectedSave(error), &fields_);
+  return reportSave(applyWrites(context().rom(), writes, saveInfo(keys)), &fields_);
 }
 
 void TableForm::readRecordAt(int index) {
   if (index < 0) return;
-  auto state = readRecord(context().rom(), fields_.table(), fields_.table().recordOffset(index));
-  if (!state) {
+  auto record = table_->resolve(context().rom(), QVariantMap{{QStringLiteral("index"), index}});
+  if (!record) {
     fields_.clear();
-    reportError(state.message());
+    reportError(record.message());
     return;
   }
-  fields_.setState(*state);
-  noteRead();
+  showRecord(*record);
 }
 
 void TableForm::saveRecordAt(int index, const QString& noneMessage) {
@@ -31,10 +80,12 @@ void TableForm::saveRecordAt(int index, const QString& noneMessage) {
     reportError(noneMessage);
     return;
   }
-  if (!savesWhereRead()) return;
-  reportSave(writeRecord(context().rom(), fields_.table(), fields_.table().recordOffset(index), fields_.state(),
-                         saveInfo(index)),
-             &fields_);
+  auto record = table_->resolve(context().rom(), QVariantMap{{QStringLiteral("index"), index}});
+  if (!record) {
+    reportError(record.message());
+    return;
+  }
+  saveShown(*record);
 }
 
 }  // namespace rt

@@ -1,32 +1,70 @@
 #pragma once
 // What the record editors share beyond the lifecycle: one widget per control of
-// their table, a `Save` button (and Ctrl+S), and the read and save of record i.
-// Subclasses decide how the record is chosen (a list, a combo box, nothing).
+// their table, a `Save` button (and Ctrl+S), and the one way a form reads and
+// saves a record, the command line's: a RecordRef from the table, the table's
+// read, the table's encode and one transaction. Subclasses decide how the
+// record is chosen (a list, a combo box, nothing, a pointer of another table).
 
 #include "core/table_registry.h"
 #include "core/ui/editor_form.h"
 #include "core/ui/field_binder.h"
+
+#include <functional>
+#include <memory>
 
 namespace rt {
 
 class TableForm : public EditorForm {
   Q_OBJECT
  public:
+  // Whether Ctrl+S presses `Save`. A form with two saves (two halves of a
+  // record) leaves the key to neither.
+  enum class SaveKey { CtrlS, None };
+
+  // A form of the records at base + stride * index of `table`.
   TableForm(AppContext& context, const QString& formName, const QString& caption, TableDef table,
             const QString& menu);
+  // A form of any table; its controls are the table's.
+  TableForm(AppContext& context, const QString& formName, const QString& caption,
+            std::shared_ptr<const TableAdapter> table, const QString& menu, SaveKey key = SaveKey::CtrlS);
 
  protected:
+  const TableAdapter& table() const { return *table_; }
   QPushButton* saveButton() const { return save_; }
   FieldBinder& fields() { return fields_; }
-  // Reads record `index` into the controls; a failed read clears them and says why.
+
+  // The one read: shows the record `record` addresses. A failed read clears
+  // the controls and says why; false then.
+  bool showRecord(const RecordRef& record);
+  // The values the last successful showRecord read, as read (the controls may
+  // have been edited since).
+  const RecordState& shownState() const { return shown_; }
+  // The one save: the values shown into `record` through the table, one
+  // transaction. A rejected value writes nothing, is named and gets the focus
+  // (reportSave); true when saved.
+  bool saveShown(const RecordRef& record);
+  // A save of part of a record: the writes `encode` makes of the values shown
+  // (a FieldError's control counts among all the form's controls), described
+  // for the history as a save of the record `keys` address.
+  using PartEncoder = std::function<bool(std::vector<ByteWrite>* writes, FieldError* error)>;
+  bool saveShownPart(const QVariantMap& keys, const PartEncoder& encode);
+
+  // Puts `widgets` (what chooses the record: lists, a second save button) at
+  // the front of the Tab order, after `Exit` and before `Save` and the fields,
+  // in the order given: the order of a form that makes them first.
+  void focusFirst(const QList<QWidget*>& widgets);
+
+  // Record `index` of the table, addressed as the command line addresses it.
   void readRecordAt(int index);
   // Saves the controls into record `index`; with no record (-1) says `noneMessage`.
   void saveRecordAt(int index, const QString& noneMessage);
 
  private:
   virtual void saveSelected() = 0;  // Save_Click
+  std::shared_ptr<const TableAdapter> table_;
   QPushButton* save_;
   FieldBinder fields_;
+  RecordState shown_;
 };
 
 }  // namespace rt

@@ -1,5 +1,6 @@
 #include "editors/skills/pilot_skill_form.h"
 
+#include "core/conversions.h"
 #include "core/ui/app_context.h"
 #include "editors/skills/registry.h"
 
@@ -10,16 +11,16 @@
 namespace rt {
 
 PilotSkillForm::PilotSkillForm(AppContext& context)
-    : EditorForm(context, pilotSkillPlace().id, pilotSkillPlace().caption, QStringLiteral("Main")),
+    : TableForm(context, pilotSkillPlace().id, pilotSkillPlace().caption, pilotSkillAdapter(), QStringLiteral("Main"),
+                SaveKey::None),  // two saves: Ctrl+S would have to guess which
       pilots_(new QListWidget(this)),
-      saveSlotsButton_(makeButton(QStringLiteral("Save"), QStringLiteral("Save Pointer"))),
-      saveLevelsButton_(makeButton(QStringLiteral("Save2"), QStringLiteral("Save Value"))),
-      fields_(pilotSkillView(), this) {
+      saveLevelsButton_(makeButton(QStringLiteral("Save2"), QStringLiteral("Save Value"))) {
+  saveButton()->setText(QStringLiteral("Save Pointer"));
   pilots_->setObjectName(QStringLiteral("List1"));
   pilots_->setMinimumWidth(160);
   connect(pilots_, &QListWidget::currentRowChanged, this, &PilotSkillForm::showPilotSkills);
-  connect(saveSlotsButton_, &QPushButton::clicked, this, &PilotSkillForm::saveSlots);
   connect(saveLevelsButton_, &QPushButton::clicked, this, &PilotSkillForm::saveLevels);
+  focusFirst({pilots_, saveButton(), saveLevelsButton_});
 
   // One row per slot: its name, the nine level bytes under LV1..LV9, its index under 指針.
   auto* grid = new QGridLayout;
@@ -39,19 +40,19 @@ PilotSkillForm::PilotSkillForm(AppContext& context)
     slotNames_.push_back(name);
     grid->addWidget(name, 1 + s, 0);
     for (int j = 0; j < kSkillLevelsPerRecord; ++j) {
-      QWidget* box = fields_.widget(elementName(QStringLiteral("Skills"), kSkillLevelsPerRecord * s + j));
+      QWidget* box = fields().widget(elementName(QStringLiteral("Skills"), kSkillLevelsPerRecord * s + j));
       box->setMinimumWidth(44);
       box->setMaximumWidth(56);
       grid->addWidget(box, 1 + s, 1 + j);
     }
-    QWidget* ptr = fields_.widget(elementName(QStringLiteral("ptr"), s));
+    QWidget* ptr = fields().widget(elementName(QStringLiteral("ptr"), s));
     ptr->setMinimumWidth(64);
     ptr->setMaximumWidth(80);
     grid->addWidget(ptr, 1 + s, 1 + kSkillLevelsPerRecord);
   }
 
   auto* buttons = new QVBoxLayout;
-  buttons->addWidget(saveSlotsButton_);
+  buttons->addWidget(saveButton());
   buttons->addWidget(saveLevelsButton_);
   buttons->addStretch();
   buttons->addWidget(exitButton());
@@ -63,19 +64,12 @@ PilotSkillForm::PilotSkillForm(AppContext& context)
 }
 
 bool PilotSkillForm::load() {
-  auto pilots = loadNames(context().namesDir(), pilotSkillNames());
-  if (!pilots) {
-    reportError(QStringLiteral("PSkills cannot open.\n%1").arg(pilots.message()));
+  QStringList pilots, slotNames;
+  if (!loadList(pilotSkillNames(), &pilots) || !loadList({QStringLiteral("name_PSkills.txt"), kPilotSkillSlots}, &slotNames))
     return false;
-  }
-  pilots_->addItems(*pilots);
-  auto slotNames = loadNameList(context().namesDir(), QStringLiteral("name_PSkills.txt"), kPilotSkillSlots);
-  if (!slotNames) {
-    reportError(QStringLiteral("PSkills cannot open.\n%1").arg(slotNames.message()));
-    return false;
-  }
+  pilots_->addItems(pilots);
   for (int s = 0; s < kPilotSkillSlots; ++s) {
-    slotNames_[static_cast<size_t>(s)]->setText((*slotNames)[s]);
+    slotNames_[static_cast<size_t>(s)]->setText(slotNames[s]);
     slotNames_[static_cast<size_t>(s)]->setCursorPosition(0);
   }
   pilots_->setCurrentRow(0);  // shows pilot 0
@@ -90,80 +84,64 @@ bool PilotSkillForm::showRecord(const QVariantMap& keys) {
   return true;
 }
 
-void PilotSkillForm::showPilotSkills() {
-  const int row = pilots_->currentRow();
-  if (row < 0) return;
-  auto fail = [this](const Status& status) {
-    fields_.clear();
-    reportError(status.message());
-  };
-  // The slots, then the level records they select: two sessions, as two reads.
-  RecordState state;
-  {
-    RomSession session(context().rom(), Access::Read);
-    if (!session.status()) return fail(session.status());
-    state = readSkillSlots(context().rom(), row, &levelRecordOffset_);
-    if (Status closed = session.close(); !closed) return fail(closed);
-  }
-  {
-    RomSession session(context().rom(), Access::Read);
-    if (!session.status()) return fail(session.status());
-    const RecordState levels = readSkillLevels(context().rom(), levelRecordOffset_);
-    if (Status closed = session.close(); !closed) return fail(closed);
-    state.insert(state.end(), levels.begin(), levels.end());
-  }
-  fields_.setState(state);
-  noteRead();
-}
-
-bool PilotSkillForm::finishSave(const std::vector<ByteWrite>& writes) {
-  if (!reportSave(applyWrites(context().rom(), writes, saveInfo(pilots_->currentRow())), &fields_)) return false;
-  showPilotSkills();
-  return true;
-}
-
-void PilotSkillForm::saveSlots() {
+bool PilotSkillForm::selectedPilot(RecordRef* record) {
   const int row = pilots_->currentRow();
   if (row < 0) {
     reportError(QStringLiteral("No pilot is selected; nothing was saved."));
-    return;
+    return false;
   }
-  if (!savesWhereRead()) return;
-  std::vector<ByteWrite> writes;
-  FieldError error;
-  if (!encodeSkillSlots(row, slotPart(fields_.state()), &writes, &error)) {
-    // A rejected index: nothing is written and the boxes keep what was typed.
-    SaveResult rejected;
-    rejected.status = Status::error(error.message);
-    rejected.badControl = error.control;
-    reportSave(rejected, &fields_);
-    return;
+  auto ref = table().resolve(context().rom(), QVariantMap{{QStringLiteral("index"), row}});
+  if (!ref) {
+    reportError(ref.message());
+    return false;
   }
-  finishSave(writes);
+  *record = *ref;
+  return true;
+}
+
+void PilotSkillForm::showPilotSkills() {
+  const int row = pilots_->currentRow();
+  if (row < 0) return;
+  auto record = table().resolve(context().rom(), QVariantMap{{QStringLiteral("index"), row}});
+  if (!record || !showRecord(*record)) return;
+  // The slots and the level records they select came in one read; "Save Value"
+  // writes to the records the slots selected then.
+  const RecordState& shown = shownState();
+  for (int s = 0; s < kPilotSkillSlots; ++s) {
+    auto index = parseWord(shown[static_cast<size_t>(s)].text);  // just read from a u16: it converts
+    levelRecordOffset_[static_cast<size_t>(s)] = levelRecordOffset(index ? *index : 0);
+  }
+}
+
+void PilotSkillForm::saveSlots() {
+  RecordRef pilot;
+  if (!selectedPilot(&pilot)) return;
+  const int index = pilot.keys.value(QStringLiteral("index")).toInt();
+  const RecordState slotValues = slotPart(fields().state());
+  // A rejected index writes nothing and the boxes keep what was typed.
+  if (saveShownPart(pilot.keys, [&](std::vector<ByteWrite>* writes, FieldError* error) {
+        return encodeSkillSlots(index, slotValues, writes, error);
+      }))
+    showPilotSkills();
 }
 
 void PilotSkillForm::saveLevels() {
-  if (pilots_->currentRow() < 0) {
-    reportError(QStringLiteral("No pilot is selected; nothing was saved."));
-    return;
-  }
-  if (!savesWhereRead()) return;
-  auto size = romFileSize(context().rom());
-  if (!size) {
-    reportError(size.message());
-    return;
-  }
+  RecordRef pilot;
+  if (!selectedPilot(&pilot)) return;
+  const RecordState levels = levelPart(fields().state());
   // The records of the last refresh, not the indices now typed in the ptr boxes.
-  std::vector<ByteWrite> writes;
-  FieldError error;
-  if (!encodeSkillLevels(levelRecordOffset_, levelPart(fields_.state()), *size, &writes, &error)) {
-    SaveResult rejected;
-    rejected.status = Status::error(error.message);
-    rejected.badControl = error.control < 0 ? -1 : kPilotSkillSlots + error.control;
-    reportSave(rejected, &fields_);
-    return;
-  }
-  finishSave(writes);
+  const LevelOffsets offsets = levelRecordOffset_;
+  if (saveShownPart(pilot.keys, [&](std::vector<ByteWrite>* writes, FieldError* error) {
+        auto size = romFileSize(context().rom());
+        if (!size) {
+          *error = {-1, size.message()};
+          return false;
+        }
+        if (encodeSkillLevels(offsets, levels, *size, writes, error)) return true;
+        if (error->control >= 0) error->control += kPilotSkillSlots;  // Skills(0) follows the 14 ptr boxes
+        return false;
+      }))
+    showPilotSkills();
 }
 
 QVariantMap PilotSkillForm::shownRecord() const {

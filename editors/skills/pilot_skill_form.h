@@ -1,6 +1,5 @@
 #pragma once
-#include "core/ui/editor_form.h"
-#include "core/ui/field_binder.h"
+#include "core/ui/table_form.h"
 #include "editors/skills/pilot_skill_table.h"
 
 #include <QLineEdit>
@@ -12,12 +11,13 @@ namespace rt {
 // PSkills: the 14 skill slots of a pilot and the level records they select.
 // "Save Pointer" stores the indices, "Save Value" the level bytes; each
 // rereads both halves afterwards.
-class PilotSkillForm : public EditorForm {
+class PilotSkillForm : public TableForm {
   Q_OBJECT
  public:
   explicit PilotSkillForm(AppContext& context);
   bool load() override;
   void reread() override { showPilotSkills(); }
+  using TableForm::showRecord;  // the read of a record reference, beside the look-up by keys below
   bool showRecord(const QVariantMap& keys) override;  // pilot `index` in List1
   QVariantMap shownRecord() const override;  // the pilot shown
 
@@ -30,13 +30,13 @@ class PilotSkillForm : public EditorForm {
   void saveLevels();       // Save2_Click ("Save Value")
 
  private:
-  bool finishSave(const std::vector<ByteWrite>& writes);
+  void saveSelected() override { saveSlots(); }
+  // The selected pilot as the table addresses it; false (and said why) when none is.
+  bool selectedPilot(RecordRef* record);
 
   QListWidget* pilots_;
-  QPushButton* saveSlotsButton_;
   QPushButton* saveLevelsButton_;
   std::vector<QLineEdit*> slotNames_;  // slot names; shown only, never stored
-  FieldBinder fields_;              // ptr(0..13), then Skills(0..125)
   LevelOffsets levelRecordOffset_{};
 };
 }  // namespace rt

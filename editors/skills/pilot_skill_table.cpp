@@ -68,24 +68,30 @@ RecordState levelPart(const RecordState& view) { return slice(view, kPilotSkillS
 
 RecordState readSkillSlots(RomImage& rom, int pilot, LevelOffsets* offsets) {
   const TableDef& table = pilotSkillSlotTable();
-  RecordState state = readFields(rom, table, table.recordOffset(pilot));
-  for (int s = 0; s < kPilotSkillSlots; ++s) {
-    // The text was just made from a u16, so it always converts back.
-    auto index = parseWord(state[static_cast<size_t>(s)].text);
-    (*offsets)[static_cast<size_t>(s)] = levelRecordOffset(index ? *index : 0);
-  }
+  RecordState state;
+  state.reserve(kPilotSkillSlots + kLevelBytes);  // the level values follow
+  appendFields(rom, table, table.recordOffset(pilot), &state);
+  // The indices the boxes now show, taken from the bytes just read (in the window, no system call).
+  rom.seek(table.recordOffset(pilot) + kSlotsAt);
+  for (int s = 0; s < kPilotSkillSlots; ++s) (*offsets)[static_cast<size_t>(s)] = levelRecordOffset(rom.readU16());
   return state;
 }
 
+std::vector<ByteSpan> levelSpans(const LevelOffsets& offsets) {
+  std::vector<ByteSpan> spans;
+  spans.reserve(offsets.size());
+  for (std::int64_t at : offsets) spans.push_back({at, kSkillLevelsPerRecord});
+  return spans;
+}
+
+void appendSkillLevels(RomImage& rom, const LevelOffsets& offsets, RecordState* state) {
+  for (int s = 0; s < kPilotSkillSlots; ++s) appendFields(rom, skillLevelTable(s), offsets[static_cast<size_t>(s)], state);
+}
+
 RecordState readSkillLevels(RomImage& rom, const LevelOffsets& offsets) {
-  // Level records usually sit close together: one positioned read for all 14.
-  const auto [lo, hi] = std::minmax_element(offsets.begin(), offsets.end());
-  if (*hi - *lo <= 65536) rom.prefetch(*lo, *hi + kSkillLevelsPerRecord - *lo);
   RecordState state;
-  for (int s = 0; s < kPilotSkillSlots; ++s) {
-    const RecordState levels = readFields(rom, skillLevelTable(s), offsets[static_cast<size_t>(s)]);
-    state.insert(state.end(), levels.begin(), levels.end());
-  }
+  state.reserve(kLevelBytes);
+  appendSkillLevels(rom, offsets, &state);
   return state;
 }
 
@@ -131,14 +137,7 @@ bool encodeSkillLevels(const LevelOffsets& offsets, const RecordState& levels, s
   return true;
 }
 
-Result<std::int64_t> romFileSize(RomImage& rom) {
-  RomSession session(rom, Access::Read);
-  if (!session.status()) return session.status();
-  const std::int64_t size = rom.fileSize();
-  Status closed = session.close();
-  if (!closed) return closed;
-  return size;
-}
+Result<std::int64_t> romFileSize(RomImage& rom) { return imageSize(rom); }
 
 // --- PilotSkillTable ----------------------------------------------------------
 
@@ -181,18 +180,55 @@ Result<RecordRef> PilotSkillTable::resolve(RomImage&, const QVariantMap& keys) c
   return r;
 }
 
+namespace {
+
+// One pilot's view inside an open session: the slots, then the level records
+// they select, each group of nearby records one positioned read.
+RecordState readPilotSkills(RomImage& rom, int pilot) {
+  LevelOffsets offsets{};
+  RecordState state = readSkillSlots(rom, pilot, &offsets);
+  rom.prefetchSpans(levelSpans(offsets));
+  appendSkillLevels(rom, offsets, &state);
+  return state;
+}
+
+}  // namespace
+
 Result<RecordState> PilotSkillTable::read(RomImage& rom, const RecordRef& record) const {
   auto pilot = recordKey(record.keys, QStringLiteral("index"), kPilotCount);
   if (!pilot) return pilot.status();
-  RomSession session(rom, Access::Read);
-  if (!session.status()) return session.status();
-  LevelOffsets offsets{};
-  RecordState state = readSkillSlots(rom, *pilot, &offsets);
-  const RecordState levels = readSkillLevels(rom, offsets);
-  state.insert(state.end(), levels.begin(), levels.end());
-  Status closed = session.close();
-  if (!closed) return closed;
-  return state;
+  return readSession(rom, [&](RomImage& open) { return readPilotSkills(open, *pilot); });
+}
+
+Result<std::vector<RecordState>> PilotSkillTable::readMany(RomImage& rom, const std::vector<RecordRef>& records) const {
+  std::vector<int> pilots;
+  pilots.reserve(records.size());
+  for (const RecordRef& r : records) {
+    auto pilot = recordKey(r.keys, QStringLiteral("index"), kPilotCount);
+    if (!pilot) return pilot.status();
+    pilots.push_back(*pilot);
+  }
+  // Every pilot's slots, then every level record they select: two sets of
+  // runs in one session, a level record shared by many slots read once.
+  return readSession(rom, [&](RomImage& open) {
+    const TableDef& slotTable = pilotSkillSlotTable();
+    std::vector<ByteSpan> slotSpans;
+    slotSpans.reserve(pilots.size());
+    for (int p : pilots) slotSpans.push_back({slotTable.recordOffset(p) + kSlotsAt, 2 * kPilotSkillSlots});
+    open.prefetchSpans(std::move(slotSpans));
+    std::vector<RecordState> states;
+    std::vector<LevelOffsets> offsets(pilots.size());
+    states.reserve(pilots.size());
+    std::vector<ByteSpan> records;
+    records.reserve(pilots.size() * kPilotSkillSlots);
+    for (size_t i = 0; i < pilots.size(); ++i) {
+      states.push_back(readSkillSlots(open, pilots[i], &offsets[i]));
+      for (const ByteSpan& span : levelSpans(offsets[i])) records.push_back(span);
+    }
+    open.prefetchSpans(std::move(records));
+    for (size_t i = 0; i < pilots.size(); ++i) appendSkillLevels(open, offsets[i], &states[i]);
+    return states;
+  });
 }
 
 Result<RecordState> PilotSkillTable::follow(RomImage& rom, const RecordRef&, const RecordState& state) const {
@@ -205,17 +241,17 @@ Result<RecordState> PilotSkillTable::follow(RomImage& rom, const RecordRef&, con
     valid[static_cast<size_t>(s)] = index.isOk();
     offsets[static_cast<size_t>(s)] = levelRecordOffset(index ? *index : 0);
   }
-  RomSession session(rom, Access::Read);
-  if (!session.status()) return session.status();
-  const RecordState levels = readSkillLevels(rom, offsets);
-  Status closed = session.close();
-  if (!closed) return closed;
+  auto levels = readSession(rom, [&](RomImage& open) {
+    open.prefetchSpans(levelSpans(offsets));
+    return readSkillLevels(open, offsets);
+  });
+  if (!levels) return levels.status();
   RecordState out = state;
   for (int s = 0; s < kPilotSkillSlots; ++s) {
     if (!valid[static_cast<size_t>(s)]) continue;
     for (int j = 0; j < kSkillLevelsPerRecord; ++j) {
       const size_t at = static_cast<size_t>(kPilotSkillSlots + kSkillLevelsPerRecord * s + j);
-      if (at < out.size()) out[at] = levels[at - kPilotSkillSlots];
+      if (at < out.size()) out[at] = (*levels)[at - kPilotSkillSlots];
     }
   }
   return out;
@@ -251,6 +287,9 @@ bool PilotSkillTable::encode(RomImage& rom, const RecordRef& record, const Recor
   return true;
 }
 
-std::shared_ptr<const TableAdapter> pilotSkillAdapter() { return std::make_shared<PilotSkillTable>(); }
+std::shared_ptr<const TableAdapter> pilotSkillAdapter() {
+  static const auto table = std::make_shared<const PilotSkillTable>();
+  return table;
+}
 
 }  // namespace rt

@@ -37,9 +37,11 @@ RecordState slotPart(const RecordState& view);
 RecordState levelPart(const RecordState& view);
 
 // Reads inside an open session: the slot indices of pilot `pilot` (and the level
-// record each selects), and the level records at `offsets`, slot 0 first.
+// record each selects), and the level records at `offsets`, slot 0 first
+// (prefetchSpans of levelSpans(offsets) first makes them one read).
 RecordState readSkillSlots(RomImage& rom, int pilot, LevelOffsets* offsets);
 RecordState readSkillLevels(RomImage& rom, const LevelOffsets& offsets);
+std::vector<ByteSpan> levelSpans(const LevelOffsets& offsets);
 
 // Converts and checks the 14 slot indices of pilot `pilot`; `selected` gets the
 // level records they select. FieldError::control counts from ptr(0).
@@ -70,6 +72,7 @@ class PilotSkillTable : public TableAdapter {
   Result<std::vector<RecordRef>> records(RomImage& rom, const QString& namesDir) const override;
   Result<RecordRef> resolve(RomImage& rom, const QVariantMap& keys) const override;
   Result<RecordState> read(RomImage& rom, const RecordRef& record) const override;
+  Result<std::vector<RecordState>> readMany(RomImage& rom, const std::vector<RecordRef>& records) const override;
   Result<RecordState> follow(RomImage& rom, const RecordRef& record, const RecordState& state) const override;
   bool encode(RomImage& rom, const RecordRef& record, const RecordState& state, std::vector<ByteWrite>* writes,
               FieldError* error) const override;

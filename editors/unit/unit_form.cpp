@@ -18,17 +18,11 @@ const QString kLabel1 = QStringLiteral("UnicodeLabel1");
 
 UnitForm::UnitForm(AppContext& context)
     : RecordForm(context, unitPlace().id, unitPlace().caption, unitTable(), unitNames()) {
-  const TableDef& table = fields().table();
-  auto captionOf = [&table](const QString& control) {
-    for (const Field& f : table.fields)
-      if (f.control == control) return f.caption;
-    return control;
-  };
   int labelIndex = 0;
   auto addRows = [&](QGridLayout* grid, const QStringList& controls) {
     for (const QString& name : controls) {
       const int row = grid->rowCount();
-      grid->addWidget(makeLabel(elementName(kLabel1, labelIndex++), captionOf(name)), row, 0);
+      grid->addWidget(makeLabel(elementName(kLabel1, labelIndex++), fields().caption(name)), row, 0);
       grid->addWidget(fields().widget(name), row, 1);
     }
   };
@@ -41,7 +35,7 @@ UnitForm::UnitForm(AppContext& context)
                   QStringLiteral("story1"), QStringLiteral("story2"), QStringLiteral("EXP"), QStringLiteral("Item"),
                   QStringLiteral("MWeapon")});
   const int moveRow = first->rowCount();
-  first->addWidget(makeLabel(elementName(kLabel1, labelIndex++), captionOf(QStringLiteral("MoveT"))), moveRow, 0, 1, 2);
+  first->addWidget(makeLabel(elementName(kLabel1, labelIndex++), fields().caption(QStringLiteral("MoveT"))), moveRow, 0, 1, 2);
   auto* frame2 = new QGroupBox(this);
   frame2->setObjectName(QStringLiteral("Frame2"));
   auto* moves = new QHBoxLayout(frame2);

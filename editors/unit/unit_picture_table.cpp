@@ -25,15 +25,13 @@ TableDef unitPictureTable() {
 }
 
 Result<PictureWords> readPictureWords(RomImage& rom, std::int64_t recordOffset) {
-  RomSession session(rom, Access::Read);
-  if (!session.status()) return session.status();
-  rom.prefetch(recordOffset, kUnitPictureStride);
-  rom.seek(recordOffset);
-  PictureWords words{};
-  for (auto& w : words) w = static_cast<std::uint16_t>(rom.readU16());
-  Status closed = session.close();
-  if (!closed) return closed;
-  return words;
+  return readSession(rom, [&](RomImage& open) {
+    open.prefetch(recordOffset, kUnitPictureStride);
+    open.seek(recordOffset);
+    PictureWords words{};
+    for (auto& w : words) w = static_cast<std::uint16_t>(open.readU16());
+    return words;
+  });
 }
 
 SaveResult writePictureWords(RomImage& rom, std::int64_t recordOffset, const PictureWords& words, const TxInfo& info) {

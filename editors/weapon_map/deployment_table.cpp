@@ -12,9 +12,8 @@ using namespace stage_layout;
 
 namespace {
 
-// The scan reads this much per system call; a list is a few hundred bytes, a
-// list without an end marker runs to the end of the file.
-constexpr std::int64_t kScanChunk = 4096;  // a stage list of a few records is one read
+// fetch reads the list up to a record in one go for the first this many records.
+constexpr int kPrefetchRecords = 64;
 
 // A part byte of 255 is "none" (row 0); a skill byte of 255 is "none" (row 22).
 const ComboRule kPartRule{ComboRule::NoneByte, 0, 0xFF};
@@ -86,29 +85,33 @@ std::vector<std::int32_t> readOffsetTable(RomImage& rom) {
   return offsets;
 }
 
-}  // namespace
-
-Result<std::vector<std::int32_t>> readStageOffsets(RomImage& rom) {
-  RomSession session(rom, Access::Read);
-  if (!session.status()) return session.status();
-  std::vector<std::int32_t> offsets = readOffsetTable(rom);
-  Status closed = session.close();
-  if (!closed) return closed;
-  return offsets;
+// The records of a scanned list, addressed by stage and position; `prefix`
+// goes before the leader code in their names.
+void appendListed(int stage, const StageList& list, const QString& prefix, std::vector<RecordRef>* out) {
+  for (int r = 0; r < static_cast<int>(list.leaderCodes.size()); ++r) {
+    RecordRef ref;
+    ref.keys.insert(QStringLiteral("stage"), stage);
+    ref.keys.insert(QStringLiteral("index"), r);
+    ref.name = prefix + hexText(list.leaderCodes[static_cast<size_t>(r)]);
+    ref.offset = list.recordOffset(r);
+    out->push_back(std::move(ref));
+  }
 }
 
-StageList scanStage(RomImage& rom, std::int32_t stageOffset) {
+}  // namespace
+
+Result<std::vector<std::int32_t>> readStageOffsets(RomImage& rom) { return readSession(rom, readOffsetTable); }
+
+StageList scanStage(RomImage& rom, std::int32_t stageOffset, int upTo) {
   StageList list;
   const std::int64_t size = rom.fileSize();
   const std::int64_t start = kOffsetTable + stageOffset;
   if (start < 0 || start >= size) return list;
   list.start = start;
-  std::int64_t chunkEnd = start;
+  // The image reads 4 KiB from the first byte it does not hold yet: a list of
+  // a few records is one read, lists that follow each other share reads, and a
+  // list without an end marker is read on to the end of the file 4 KiB at a time.
   for (std::int64_t at = start; at + 2 <= size; at += kRecordSize) {
-    if (at + 2 > chunkEnd) {
-      rom.prefetch(at, kScanChunk);
-      chunkEnd = at + kScanChunk;
-    }
     rom.seek(at);
     const int code = rom.readU16();
     if (code == kEndMarker) {
@@ -117,6 +120,7 @@ StageList scanStage(RomImage& rom, std::int32_t stageOffset) {
     }
     if (at + kRecordSize > size) break;
     list.leaderCodes.push_back(code);
+    if (static_cast<int>(list.leaderCodes.size()) >= upTo) break;
   }
   return list;
 }
@@ -146,37 +150,92 @@ QString DeploymentTable::note() const {
 Result<std::vector<RecordRef>> DeploymentTable::records(RomImage& rom, const QString& namesDir) const {
   auto stageNames = loadNames(namesDir, stageNameList());
   if (!stageNames) return stageNames.status();
-  RomSession session(rom, Access::Read);
-  if (!session.status()) return session.status();
-  const std::vector<std::int32_t> offsets = readOffsetTable(rom);
+  return readSession(rom, [&](RomImage& open) {
+    const std::vector<std::int32_t> offsets = readOffsetTable(open);
+    std::vector<RecordRef> out;
+    for (int s = 0; s < kStageCount; ++s)
+      appendListed(s, scanStage(open, offsets[static_cast<size_t>(s)]), (*stageNames)[s] + QStringLiteral(" / "), &out);
+    return out;
+  });
+}
+
+Result<std::vector<RecordRef>> DeploymentTable::stageRecords(RomImage& rom, int stage, std::int32_t stageOffset) const {
+  struct Scan {
+    StageList list;
+    std::int64_t size;
+  };
+  auto scan = readSession(rom, [&](RomImage& open) { return Scan{scanStage(open, stageOffset), open.fileSize()}; });
+  if (!scan) return scan.status();
+  if (scan->list.start < 0) return Result<std::vector<RecordRef>>::failure(stageOutsideMessage(stage, stageOffset, scan->size));
   std::vector<RecordRef> out;
-  for (int s = 0; s < kStageCount; ++s) {
-    const StageList list = scanStage(rom, offsets[static_cast<size_t>(s)]);
-    for (int r = 0; r < static_cast<int>(list.leaderCodes.size()); ++r) {
-      RecordRef ref;
-      ref.keys.insert(QStringLiteral("stage"), s);
-      ref.keys.insert(QStringLiteral("index"), r);
-      ref.name = QStringLiteral("%1 / %2").arg((*stageNames)[s], hexText(list.leaderCodes[static_cast<size_t>(r)]));
-      ref.offset = list.recordOffset(r);
-      out.push_back(std::move(ref));
+  appendListed(stage, scan->list, QString(), &out);
+  return out;
+}
+
+Result<FetchedRecord> DeploymentTable::fetch(RomImage& rom, const QVariantMap& keys) const {
+  auto stage = recordKey(keys, QStringLiteral("stage"), kStageCount);
+  if (!stage) return stage.status();
+  // The index as asked, to read no more of the list than up to it; whether
+  // the list has it is checked below, as resolve does.
+  auto asked = recordKey(keys, QStringLiteral("index"), INT_MAX / static_cast<int>(kRecordSize));
+  struct Found {
+    std::int32_t stageOffset = 0;
+    StageList list;
+    std::int64_t size = 0;
+    RecordState state;
+  };
+  auto found = readSession(rom, [&](RomImage& open) {
+    Found f;
+    const std::int64_t entry = kOffsetTable + 4 * std::int64_t{*stage};
+    open.prefetch(entry, 4);
+    open.seek(entry);
+    f.stageOffset = open.readU32();
+    f.size = open.fileSize();
+    const std::int64_t start = kOffsetTable + f.stageOffset;
+    if (asked) {
+      // The leading words up to the record and the record: one read (for
+      // the first records; lists are short, and a far index reads as it goes).
+      if (*asked < kPrefetchRecords) open.prefetch(start, kRecordSize * (std::int64_t{*asked} + 1));
+      f.list = scanStage(open, f.stageOffset, *asked + 1);
+      if (f.list.start >= 0 && static_cast<int>(f.list.leaderCodes.size()) > *asked) {
+        f.state = readFields(open, def_, f.list.recordOffset(*asked));
+        return f;
+      }
     }
-  }
-  Status closed = session.close();
-  if (!closed) return closed;
+    f.list = scanStage(open, f.stageOffset);  // the whole list, for the message
+    return f;
+  });
+  if (!found) return found.status();
+  const StageList& list = found->list;
+  if (list.start < 0) return Result<FetchedRecord>::failure(stageOutsideMessage(*stage, found->stageOffset, found->size));
+  if (list.leaderCodes.empty())
+    return Result<FetchedRecord>::failure(QStringLiteral("stage %1 has no deployment records").arg(*stage));
+  auto index = recordKey(keys, QStringLiteral("index"), static_cast<int>(list.leaderCodes.size()));
+  if (!index) return index.status();
+  FetchedRecord out;
+  out.ref.keys.insert(QStringLiteral("stage"), *stage);
+  out.ref.keys.insert(QStringLiteral("index"), *index);
+  out.ref.offset = list.recordOffset(*index);
+  out.state = std::move(found->state);
   return out;
 }
 
 Result<RecordRef> DeploymentTable::resolve(RomImage& rom, const QVariantMap& keys) const {
   auto stage = recordKey(keys, QStringLiteral("stage"), kStageCount);
   if (!stage) return stage.status();
-  RomSession session(rom, Access::Read);  // offsets and the stage's list in one session
-  if (!session.status()) return session.status();
-  const std::int32_t stageOffset = readOffsetTable(rom)[static_cast<size_t>(*stage)];
-  const StageList list = scanStage(rom, stageOffset);
-  const std::int64_t size = rom.fileSize();
-  Status closed = session.close();
-  if (!closed) return closed;
-  if (list.start < 0) return Result<RecordRef>::failure(stageOutsideMessage(*stage, stageOffset, size));
+  struct Scan {
+    std::int32_t stageOffset;
+    StageList list;
+    std::int64_t size;
+  };
+  // The offset and the stage's list in one session.
+  auto scan = readSession(rom, [&](RomImage& open) {
+    const std::int32_t stageOffset = readOffsetTable(open)[static_cast<size_t>(*stage)];
+    return Scan{stageOffset, scanStage(open, stageOffset), open.fileSize()};
+  });
+  if (!scan) return scan.status();
+  const StageList& list = scan->list;
+  if (list.start < 0) return Result<RecordRef>::failure(stageOutsideMessage(*stage, scan->stageOffset, scan->size));
   if (list.leaderCodes.empty())
     return Result<RecordRef>::failure(QStringLiteral("stage %1 has no deployment records").arg(*stage));
   auto index = recordKey(keys, QStringLiteral("index"), static_cast<int>(list.leaderCodes.size()));
@@ -190,6 +249,19 @@ Result<RecordRef> DeploymentTable::resolve(RomImage& rom, const QVariantMap& key
 
 Result<RecordState> DeploymentTable::read(RomImage& rom, const RecordRef& record) const {
   return readRecord(rom, def_, record.offset);
+}
+
+Result<std::vector<RecordState>> DeploymentTable::readMany(RomImage& rom, const std::vector<RecordRef>& records) const {
+  std::vector<ByteSpan> spans;
+  spans.reserve(records.size());
+  for (const RecordRef& r : records) spans.push_back({r.offset, kRecordSize});
+  return readSession(rom, [&](RomImage& open) {
+    open.prefetchSpans(std::move(spans));
+    std::vector<RecordState> states;
+    states.reserve(records.size());
+    for (const RecordRef& r : records) states.push_back(readFields(open, def_, r.offset));
+    return states;
+  });
 }
 
 bool encodeDeployment(std::int64_t recordOffset, const RecordState& state, std::vector<ByteWrite>* writes,
@@ -215,6 +287,11 @@ bool encodeDeployment(std::int64_t recordOffset, const RecordState& state, std::
 bool DeploymentTable::encode(RomImage&, const RecordRef& record, const RecordState& state,
                              std::vector<ByteWrite>* writes, FieldError* error) const {
   return encodeDeployment(record.offset, state, writes, error);
+}
+
+const std::shared_ptr<const DeploymentTable>& deployments() {
+  static const auto table = std::make_shared<const DeploymentTable>();
+  return table;
 }
 
 }  // namespace rt

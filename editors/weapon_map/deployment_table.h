@@ -10,6 +10,7 @@
 #include "core/table_registry.h"
 #include "editors/layout.h"
 
+#include <climits>
 #include <vector>
 
 namespace rt {
@@ -46,13 +47,18 @@ struct StageList {
 };
 // Walks a stage's list inside an open session. Stops at the end marker or at
 // the end of the file, whichever comes first; a record cut short by the end of
-// the file is not part of the list.
-StageList scanStage(RomImage& rom, std::int32_t stageOffset);
+// the file is not part of the list. With `upTo`, stops after that many records
+// (enough to know a record is in the list).
+StageList scanStage(RomImage& rom, std::int32_t stageOffset, int upTo = INT_MAX);
 // Why a stage shows no list when its offset points outside the file.
 QString stageOutsideMessage(int stage, std::int32_t stageOffset, std::int64_t fileSize);
 
 // The name of a code: empty for FFFF and for a code past the name list.
 QString codeName(const QStringList& names, int code);
+
+class DeploymentTable;
+// The one deployment table the command line and the form share.
+const std::shared_ptr<const DeploymentTable>& deployments();
 
 // The command line's view: records addressed by stage and position in the list.
 class DeploymentTable : public TableAdapter {
@@ -73,6 +79,14 @@ class DeploymentTable : public TableAdapter {
   Result<std::vector<RecordRef>> records(RomImage& rom, const QString& namesDir) const override;
   Result<RecordRef> resolve(RomImage& rom, const QVariantMap& keys) const override;
   Result<RecordState> read(RomImage& rom, const RecordRef& record) const override;
+  Result<std::vector<RecordState>> readMany(RomImage& rom, const std::vector<RecordRef>& records) const override;
+  // The stage's offset, the list up to the record and the record, in one session.
+  Result<FetchedRecord> fetch(RomImage& rom, const QVariantMap& keys) const override;
+  // The records of stage `stage`, whose list starts `stageOffset` bytes from
+  // the offset table (as readStageOffsets gave it), addressed as resolve would
+  // and named by their leader's pilot code; the list is scanned in one session.
+  // Fails with stageOutsideMessage when the list would start outside the file.
+  Result<std::vector<RecordRef>> stageRecords(RomImage& rom, int stage, std::int32_t stageOffset) const;
   bool encode(RomImage& rom, const RecordRef& record, const RecordState& state, std::vector<ByteWrite>* writes,
               FieldError* error) const override;
 

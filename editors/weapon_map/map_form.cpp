@@ -8,12 +8,9 @@
 
 #include <QGridLayout>
 #include <QHBoxLayout>
-#include <QShortcut>
 #include <QVBoxLayout>
 
 namespace rt {
-
-using namespace stage_layout;
 
 namespace {
 
@@ -25,20 +22,12 @@ const char* const kMiddle[] = {"Mparts(0)", "Mparts(1)", "MSkills(0)", "MSkills(
 const char* const kRight[] = {"order", "lv", "action", "ene",
                               "minor_part(0)", "minor_part(1)", "minor_skill(0)", "minor_skill(1)"};
 
-QString captionOf(const TableDef& table, const QString& control) {
-  for (const Field& f : table.fields)
-    if (f.control == control) return f.caption;
-  return {};
-}
-
 }  // namespace
 
 MapForm::MapForm(AppContext& context)
-    : EditorForm(context, mapPlace().id, mapPlace().caption, QStringLiteral("Main")),
+    : TableForm(context, mapPlace().id, mapPlace().caption, deployments(), QStringLiteral("Main")),
       stages_(new QListWidget(this)),
       deployments_(new QListWidget(this)),
-      save_(makeButton(QStringLiteral("Save"), QStringLiteral("Save"))),
-      fields_(deploymentTable(), this),
       leaderPilotName_(makeNameBox(QStringLiteral("pilot_name"))),
       leaderUnitName_(makeNameBox(QStringLiteral("unit_name"))),
       partnerPilotName_(makeNameBox(QStringLiteral("pilot_name_2"))),
@@ -47,9 +36,7 @@ MapForm::MapForm(AppContext& context)
   deployments_->setObjectName(QStringLiteral("List2"));
   connect(stages_, &QListWidget::currentRowChanged, this, &MapForm::listStageRecords);
   connect(deployments_, &QListWidget::currentRowChanged, this, &MapForm::readDeployment);
-  connect(save_, &QPushButton::clicked, this, &MapForm::writeDeployment);
-  auto* shortcut = new QShortcut(QKeySequence::Save, this);
-  connect(shortcut, &QShortcut::activated, this, &MapForm::writeDeployment);
+  focusFirst({stages_, deployments_});
 
   auto* deployments = new QVBoxLayout;
   deployments->addWidget(makeLabel(QStringLiteral("UnicodeLabel1(0)"), QStringLiteral("戰場配置")));
@@ -60,8 +47,8 @@ MapForm::MapForm(AppContext& context)
   auto place = [&](const char* const* names, int count, int column) {
     for (int row = 0; row < count; ++row) {
       const QString name = QString::fromLatin1(names[row]);
-      if (QWidget* field = fields_.widget(name)) {
-        const QString caption = captionOf(fields_.table(), name);
+      if (QWidget* field = fields().widget(name)) {
+        const QString caption = fields().caption(name);
         grid->addWidget(makeLabel(elementName(QStringLiteral("UnicodeLabel1"), label++), caption), row, 2 * column);
         grid->addWidget(field, row, 2 * column + 1);
       } else {
@@ -75,7 +62,7 @@ MapForm::MapForm(AppContext& context)
   for (int c : {1, 3, 5}) grid->setColumnMinimumWidth(c, 150);
   grid->setRowStretch(12, 1);
   auto* buttons = new QVBoxLayout;
-  buttons->addWidget(save_);
+  buttons->addWidget(saveButton());
   buttons->addWidget(exitButton());
   grid->addLayout(buttons, 10, 4, 2, 2, Qt::AlignBottom);
 
@@ -99,10 +86,10 @@ bool MapForm::load() {
   // The combo lists in this order: parts.txt, skills.txt, tene.txt.
   if (!loadList(stageNameList(), &stages) || !loadList(mapPilotNameList(), &pilotNames_) ||
       !loadList(mapUnitNameList(), &unitNames_) ||
-      !fillCombos(fields_, {QStringLiteral("Mparts(0)"), QStringLiteral("MSkills(0)"), QStringLiteral("Mene")}))
+      !fillCombos(fields(), {QStringLiteral("Mparts(0)"), QStringLiteral("MSkills(0)"), QStringLiteral("Mene")}))
     return false;
   stages_->addItems(stages);
-  fields_.clear();
+  fields().clear();
 
   auto offsets = readStageOffsets(context().rom());
   if (!offsets) {
@@ -139,40 +126,29 @@ bool MapForm::showRecord(const QVariantMap& keys) {
 
 void MapForm::listStageRecords() {
   deployments_->clear();
-  fields_.clear();
+  stageRecords_.clear();
+  fields().clear();
   showNames();
-  listStart_ = -1;
   const int stage = stages_->currentRow();
   if (stage < 0 || stage >= static_cast<int>(stageOffsets_.size())) return;
-  RomImage& rom = context().rom();
-  RomSession session(rom, Access::Read);
-  if (!session.status()) {
-    reportError(session.status().message());
+  // Where the stage's records lie is the deployment table's to say; the stage
+  // offset is the one read when the form opened.
+  auto records = deployments()->stageRecords(context().rom(), stage, stageOffsets_[static_cast<size_t>(stage)]);
+  if (!records) {
+    reportError(records.message());
     return;
   }
-  const std::int32_t offset = stageOffsets_[static_cast<size_t>(stage)];
-  const StageList list = scanStage(rom, offset);
-  const std::int64_t size = rom.fileSize();
-  Status closed = session.close();
-  if (!closed) {
-    reportError(closed.message());
-    return;
-  }
-  if (list.start < 0) {
-    reportError(stageOutsideMessage(stage, offset, size));
-    return;
-  }
-  listStart_ = list.start;
+  stageRecords_ = std::move(records.value());
   QStringList rows;
-  rows.reserve(static_cast<qsizetype>(list.leaderCodes.size()));
-  for (int code : list.leaderCodes) rows << hexText(code);
+  rows.reserve(static_cast<qsizetype>(stageRecords_.size()));
+  for (const RecordRef& r : stageRecords_) rows << r.name;
   deployments_->addItems(rows);
 }
 
-std::int64_t MapForm::selectedRecordOffset() const {
+const RecordRef* MapForm::selectedRecord() const {
   const int row = deployments_->currentRow();
-  if (row < 0 || listStart_ < 0) return -1;
-  return listStart_ + kRecordSize * row;
+  if (row < 0 || row >= static_cast<int>(stageRecords_.size())) return nullptr;
+  return &stageRecords_[static_cast<size_t>(row)];
 }
 
 void MapForm::showNames() {
@@ -180,46 +156,26 @@ void MapForm::showNames() {
     auto n = parseHexWord(code);
     return n ? codeName(names, *n) : QString();
   };
-  leaderPilotName_->setText(nameOf(fields_.text(QStringLiteral("pilot_code"))->text(), pilotNames_));
-  leaderUnitName_->setText(nameOf(fields_.text(QStringLiteral("unit_code"))->text(), unitNames_));
-  partnerPilotName_->setText(nameOf(fields_.text(QStringLiteral("pilot_code_2"))->text(), pilotNames_));
-  partnerUnitName_->setText(nameOf(fields_.text(QStringLiteral("unit_code_2"))->text(), unitNames_));
+  leaderPilotName_->setText(nameOf(fields().text(QStringLiteral("pilot_code"))->text(), pilotNames_));
+  leaderUnitName_->setText(nameOf(fields().text(QStringLiteral("unit_code"))->text(), unitNames_));
+  partnerPilotName_->setText(nameOf(fields().text(QStringLiteral("pilot_code_2"))->text(), pilotNames_));
+  partnerUnitName_->setText(nameOf(fields().text(QStringLiteral("unit_code_2"))->text(), unitNames_));
 }
 
 void MapForm::readDeployment() {
-  const std::int64_t at = selectedRecordOffset();
-  if (at < 0) return;
-  auto state = readRecord(context().rom(), fields_.table(), at);
-  if (!state) {
-    fields_.clear();
-    showNames();
-    reportError(state.message());
-    return;
-  }
-  fields_.setState(*state);
+  const RecordRef* record = selectedRecord();
+  if (!record) return;
+  showRecord(*record);
   showNames();
-  noteRead();
 }
 
 void MapForm::writeDeployment() {
-  const std::int64_t at = selectedRecordOffset();
-  if (at < 0) {
+  const RecordRef* record = selectedRecord();
+  if (!record) {
     reportError(QStringLiteral("No deployment record is selected; nothing was saved."));
     return;
   }
-  if (!savesWhereRead()) return;
-  std::vector<ByteWrite> writes;
-  FieldError error;
-  SaveResult result;
-  if (encodeDeployment(at, fields_.state(), &writes, &error)) {
-    result = applyWrites(context().rom(), writes,
-                         saveInfo(QVariantMap{{QStringLiteral("stage"), stages_->currentRow()},
-                                              {QStringLiteral("index"), deployments_->currentRow()}}));
-  } else {
-    result.status = Status::error(error.message);
-    result.badControl = error.control;
-  }
-  if (reportSave(result, &fields_)) showNames();
+  if (saveShown(*record)) showNames();
 }
 
 QVariantMap MapForm::shownRecord() const {

@@ -2,9 +2,7 @@
 // MAP: pick a stage in List1, one of its deployment records (by leader pilot
 // code) in List2, edit the record in place.
 
-#include "core/table_registry.h"
-#include "core/ui/editor_form.h"
-#include "core/ui/field_binder.h"
+#include "core/ui/table_form.h"
 
 #include <QLineEdit>
 #include <QListWidget>
@@ -14,12 +12,13 @@
 
 namespace rt {
 
-class MapForm : public EditorForm {
+class MapForm : public TableForm {
   Q_OBJECT
  public:
   explicit MapForm(AppContext& context);
   bool load() override;  // Form_Load: name lists, then the stage offsets
   void reread() override;  // the stage offsets, the stage's records and the record again
+  using TableForm::showRecord;  // the read of a record reference, beside the look-up by keys below
   bool showRecord(const QVariantMap& keys) override;  // stage in List1, index in List2
   QVariantMap shownRecord() const override;  // stage and index of the record shown
 
@@ -29,21 +28,20 @@ class MapForm : public EditorForm {
   void writeDeployment();   // Save_Click
 
  private:
+  void saveSelected() override { writeDeployment(); }
   QLineEdit* makeNameBox(const QString& name);
-  // File offset of the selected record, or -1 when none is selected.
-  std::int64_t selectedRecordOffset() const;
+  // The record selected in List2, or null when none is.
+  const RecordRef* selectedRecord() const;
   void showNames();
 
   QListWidget* stages_;
   QListWidget* deployments_;
-  QPushButton* save_;
-  FieldBinder fields_;
   QLineEdit* leaderPilotName_;
   QLineEdit* leaderUnitName_;
   QLineEdit* partnerPilotName_;
   QLineEdit* partnerUnitName_;
-  std::vector<std::int32_t> stageOffsets_;
-  std::int64_t listStart_ = -1;  // file offset of record 0 of the stage in List2
+  std::vector<std::int32_t> stageOffsets_;  // as read when the form opened (or the image was read again)
+  std::vector<RecordRef> stageRecords_;     // the records listed in List2, as the deployment table addressed them
   QStringList pilotNames_;
   QStringList unitNames_;
 };

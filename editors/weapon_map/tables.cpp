@@ -8,9 +8,9 @@
 namespace rt {
 
 void registerWeaponMapTables(TableRegistry& registry) {
-  registry.add(std::make_shared<FixedTable>(weaponTable(), weaponNameList()));
+  registry.add(weaponRecords());
   registry.add(std::make_shared<FixedTable>(weaponUpgradeTable(), weaponUpgradeNameList()));
-  registry.add(std::make_shared<DeploymentTable>());
+  registry.add(deployments());
 }
 
 const FormPlace& weaponPlace() {

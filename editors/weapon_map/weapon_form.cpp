@@ -9,7 +9,6 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLineEdit>
-#include <QShortcut>
 #include <QVBoxLayout>
 
 namespace rt {
@@ -21,27 +20,17 @@ const char* const kLeftColumn[] = {"ATK", "EN", "Shoot", "CT", "Bullet", "Bullet
 const char* const kRightColumn[] = {"MAP", "gotha1", "gotha2", "special", "sp_lv",
                                     "EWeapon", "ground(0)", "ground(1)", "ground(2)", "ground(3)"};
 
-QString captionOf(const TableDef& table, const QString& control) {
-  for (const Field& f : table.fields)
-    if (f.control == control) return f.caption;
-  return control;
-}
-
 }  // namespace
 
 WeaponForm::WeaponForm(AppContext& context)
-    : EditorForm(context, weaponPlace().id, weaponPlace().caption, QStringLiteral("Main")),
+    : TableForm(context, weaponPlace().id, weaponPlace().caption, weaponRecords(), QStringLiteral("Main")),
       units_(new QListWidget(this)),
-      weapons_(new QListWidget(this)),
-      save_(makeButton(QStringLiteral("Save"), QStringLiteral("Save"))),
-      fields_(weaponTable(), this) {
+      weapons_(new QListWidget(this)) {
   units_->setObjectName(QStringLiteral("List1"));
   weapons_->setObjectName(QStringLiteral("List2"));
   connect(units_, &QListWidget::currentRowChanged, this, &WeaponForm::showUnitWeapons);
   connect(weapons_, &QListWidget::currentRowChanged, this, &WeaponForm::readWeaponRecord);
-  connect(save_, &QPushButton::clicked, this, &WeaponForm::writeWeaponRecord);
-  auto* shortcut = new QShortcut(QKeySequence::Save, this);
-  connect(shortcut, &QShortcut::activated, this, &WeaponForm::writeWeaponRecord);
+  focusFirst({units_, weapons_});
 
   units_->setMinimumWidth(170);
   weapons_->setMinimumWidth(170);
@@ -51,12 +40,11 @@ WeaponForm::WeaponForm(AppContext& context)
   lists->addWidget(weapons_, 2);
 
   auto* grid = new QGridLayout;
-  const TableDef& table = fields_.table();
   for (int row = 0; row < 10; ++row) {
     for (int col = 0; col < 2; ++col) {
       const QString name = QString::fromLatin1(col == 0 ? kLeftColumn[row] : kRightColumn[row]);
-      grid->addWidget(makeLabel(QString(), captionOf(table, name)), row, 2 * col);
-      grid->addWidget(fields_.widget(name), row, 2 * col + 1);
+      grid->addWidget(makeLabel(QString(), fields().caption(name)), row, 2 * col);
+      grid->addWidget(fields().widget(name), row, 2 * col + 1);
     }
   }
   grid->setRowStretch(10, 1);
@@ -85,7 +73,7 @@ WeaponForm::WeaponForm(AppContext& context)
   frames->addWidget(makeFlagFrame(5, QStringLiteral("noneB"), QStringLiteral("無效化B"), fixedNoneB), 2, 0);
   auto* buttons = new QVBoxLayout;
   buttons->addStretch(1);
-  buttons->addWidget(save_);
+  buttons->addWidget(saveButton());
   buttons->addWidget(exitButton());
   frames->addLayout(buttons, 2, 1);
   frames->setRowStretch(3, 1);
@@ -113,7 +101,7 @@ QWidget* WeaponForm::makeFlagFrame(int frame, const QString& group, const QStrin
   auto* grid = new QGridLayout(box);
   // Box 0 top left, box 1 top right, box 2 second row left, ... box 7 bottom right.
   for (int i = 0; i < 8; ++i) {
-    QWidget* check = fields_.widget(elementName(group, i));
+    QWidget* check = fields().widget(elementName(group, i));
     check->setParent(box);
     captions[i]->setParent(box);
     grid->addWidget(check, i / 2, 2 * (i % 2));
@@ -128,7 +116,7 @@ bool WeaponForm::load() {
   QStringList units, a, b, d;
   // The combo lists in this order: EWeapon.txt, ground.txt, special.txt.
   if (!loadList(weaponUnitNameList(), &units) || !loadList(weaponNameList(), &weaponNames_) ||
-      !fillCombos(fields_, {QStringLiteral("EWeapon"), QStringLiteral("ground(0)"), QStringLiteral("special")}) ||
+      !fillCombos(fields(), {QStringLiteral("EWeapon"), QStringLiteral("ground(0)"), QStringLiteral("special")}) ||
       !loadList({QStringLiteral("ERequirementA.txt"), 8}, &a) || !loadList({QStringLiteral("ERequirementB.txt"), 8}, &b) ||
       !loadList({QStringLiteral("ERequirementD.txt"), 8}, &d))
     return false;
@@ -167,7 +155,7 @@ bool WeaponForm::showRecord(const QVariantMap& keys) {
 
 void WeaponForm::showUnitWeapons() {
   weapons_->clear();
-  fields_.clear();
+  fields().clear();
   firstWeapon_ = -1;
   weaponCount_ = 0;
   const int unit = units_->currentRow();
@@ -188,14 +176,8 @@ void WeaponForm::showUnitWeapons() {
 void WeaponForm::readWeaponRecord() {
   const int row = weapons_->currentRow();
   if (row < 0 || firstWeapon_ < 0) return;
-  auto state = readRecord(context().rom(), fields_.table(), fields_.table().recordOffset(firstWeapon_ + row));
-  if (!state) {
-    fields_.clear();
-    reportError(state.message());
-    return;
-  }
-  fields_.setState(*state);
-  noteRead();
+  // A unit's weapons may run past the table; those show the bytes they land in.
+  showRecord(weaponRecords()->recordAt(firstWeapon_ + row));
 }
 
 void WeaponForm::writeWeaponRecord() {
@@ -220,9 +202,7 @@ void WeaponForm::writeWeaponRecord() {
                     .arg(weapon_layout::kCount - 1));
     return;
   }
-  reportSave(writeRecord(context().rom(), fields_.table(), fields_.table().recordOffset(weapon), fields_.state(),
-                         saveInfo(weapon)),
-             &fields_);
+  saveShown(weaponRecords()->recordAt(weapon));
 }
 
 QVariantMap WeaponForm::shownRecord() const {

@@ -49,15 +49,18 @@ NameListSource weaponUnitNameList() { return {QStringLiteral("Units.txt"), weapo
 
 Result<UnitWeapons> readUnitWeapons(RomImage& rom, int unit) {
   using namespace weapon_layout;
-  RomSession session(rom, Access::Read);
-  if (!session.status()) return session.status();
-  rom.seek(kUnitBase + kUnitStride * unit + kUnitFirstWeapon);
-  UnitWeapons w;
-  w.first = rom.readU16();
-  w.count = rom.readU8();
-  Status closed = session.close();
-  if (!closed) return closed;
-  return w;
+  return readSession(rom, [&](RomImage& open) {
+    open.seek(kUnitBase + kUnitStride * unit + kUnitFirstWeapon);
+    UnitWeapons w;
+    w.first = open.readU16();
+    w.count = open.readU8();
+    return w;
+  });
+}
+
+const std::shared_ptr<const FixedTable>& weaponRecords() {
+  static const auto table = std::make_shared<const FixedTable>(weaponTable(), weaponNameList());
+  return table;
 }
 
 QString weaponListText(const QStringList& names, int weapon) {

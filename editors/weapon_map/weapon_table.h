@@ -22,6 +22,8 @@ inline constexpr std::int64_t kUnitWeaponCount = layout::kUnitWeaponCount;  // u
 TableDef weaponTable();
 NameListSource weaponNameList();      // "Weapons.txt", one name per weapon record
 NameListSource weaponUnitNameList();  // "Units.txt", the units whose weapons are listed
+// The weapon table as the command line and the form address it, named by weaponNameList().
+const std::shared_ptr<const FixedTable>& weaponRecords();
 
 // Where a unit's weapons lie, as its unit record says.
 struct UnitWeapons {

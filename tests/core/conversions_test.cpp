@@ -1,5 +1,7 @@
 #include "core/conversions.h"
 
+#include <climits>
+
 #include <gtest/gtest.h>
 
 namespace rt {
@@ -70,6 +72,19 @@ TEST(Conversions, HexWords) {
   EXPECT_EQ(hexText(0x1A), QStringLiteral("1A"));
   EXPECT_EQ(hexText(0xFFFF), QStringLiteral("FFFF"));
   EXPECT_EQ(hexText(0), QStringLiteral("0"));
+}
+
+TEST(Conversions, NumberTextsAreQtsOwn) {
+  // The texts a read shows are made without QString::number, and must match it digit for digit.
+  const std::int64_t values[] = {0,      1,     9,     10,          255,         256,        -1,
+                                 -128,   65535, 65536, 2147483647,  -2147483647 - 1, 4294967295LL, -9};
+  for (std::int64_t v : values) {
+    EXPECT_EQ(decimalText(v), QString::number(v)) << v;
+    if (v >= INT_MIN && v <= INT_MAX) {
+      EXPECT_EQ(hexText(static_cast<int>(v)), QString::number(static_cast<int>(v), 16).toUpper()) << v;
+    }
+  }
+  for (int byte = 0; byte < 256; ++byte) EXPECT_EQ(hexText(byte * 257), QString::number(byte * 257, 16).toUpper());
 }
 
 }  // namespace

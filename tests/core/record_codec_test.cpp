@@ -1,4 +1,5 @@
 #include "core/record_codec.h"
+#include "core/table_registry.h"
 
 #include "tests/support/test_support.h"
 
@@ -171,6 +172,32 @@ TEST(RecordCodec, NoRowSelectedSavesNoneWhereTheListHasANoneRow) {
   ASSERT_TRUE(encodeRecord(table, 0, {ControlValue{QString(), -1, false}}, &writes, &error));
   ASSERT_EQ(writes.size(), 1u);
   EXPECT_EQ(writes[0].value, 0xFF);
+}
+
+TEST(RecordCodec, EveryByteShowsItsNumberAndEveryWordItsTexts) {
+  // 256 records of one byte shown three ways, and words, read in one session
+  // (from the bytes the session holds) and one by one (through the accessors).
+  TableDef t{QStringLiteral("Bytes"), 0, 4, 256, {}};
+  t.fields = {byteField(QStringLiteral("b"), 0, {}), signedByteField(QStringLiteral("s"), 0, {}),
+              wordField(QStringLiteral("w"), 2, {}), hexWordField(QStringLiteral("h"), 2, {})};
+  QByteArray image;
+  for (int v = 0; v < 256; ++v) image += le(static_cast<std::uint32_t>(v), 2) + le(static_cast<std::uint32_t>(v * 257), 2);
+  TempRom file(image);
+  RomImage rom;
+  rom.setRomPath(file.path());
+  const FixedTable table(t, {});
+  auto records = table.records(rom, QString());
+  ASSERT_TRUE(records);
+  auto together = table.readMany(rom, *records);
+  ASSERT_TRUE(together);
+  for (int v = 0; v < 256; ++v) {
+    auto one = readRecord(rom, t, t.recordOffset(v));
+    ASSERT_TRUE(one);
+    EXPECT_EQ(*one, (*together)[static_cast<size_t>(v)]);
+    const RecordState expected = {{QString::number(v)}, {QString::number(v > 127 ? v - 256 : v)},
+                                  {QString::number(v * 257)}, {QString::number(v * 257, 16).toUpper()}};
+    EXPECT_EQ(*one, expected) << v;
+  }
 }
 
 }  // namespace

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 namespace rt::test {
 namespace {
 
@@ -48,6 +50,60 @@ TEST(RomImage, ReadsPastTheEndGiveZero) {
   EXPECT_EQ(rom.readU8(), 2);  // two reads in a row: consecutive bytes
   EXPECT_EQ(rom.romCursor(), 2);
   EXPECT_TRUE(rom.closeRomImage());
+}
+
+TEST(RomImage, ASetOfSpansIsReadOnceNearbySpansTogetherAndHeldUntilTheSessionEnds) {
+  const QByteArray bytes = randomBytes(40000, 5);
+  TempRom file(bytes);
+  auto files = std::make_shared<ScriptedFileLayer>();
+  RomImage rom(files);
+  rom.setRomPath(file.path());
+  auto reads = [&] { return std::count(files->trace.begin(), files->trace.end(), FileOp::Read); };
+  ASSERT_TRUE(rom.openRomImage());
+  // 100 and 3000 lie within 4 KiB of each other: one read; 20000 and the span
+  // that runs past the end of the file: one read each; the duplicate: none.
+  rom.prefetchSpans({{20000, 9}, {100, 10}, {3000, 4}, {100, 10}, {39990, 30}, {50000, 4}, {7, 0}});
+  EXPECT_EQ(reads(), 3);
+  const std::int64_t inside[] = {100, 109, 2000, 3003, 20008, 39999};
+  for (std::int64_t at : inside) {
+    rom.seek(at);
+    EXPECT_EQ(rom.readU8(), byteAt(bytes, at)) << at;
+    ASSERT_NE(rom.peek(at, 1), nullptr) << at;
+    EXPECT_EQ(*rom.peek(at, 1), byteAt(bytes, at)) << at;
+  }
+  EXPECT_EQ(reads(), 3) << "held bytes are read without a system call";
+  EXPECT_EQ(rom.peek(39999, 2), nullptr) << "past the end of the file";
+  EXPECT_EQ(rom.peek(5000, 1), nullptr) << "not held";
+  rom.seek(40005);
+  EXPECT_EQ(rom.readU8(), 0);  // past the end still reads as 0
+  rom.seek(30000);
+  EXPECT_EQ(rom.readU8(), byteAt(bytes, 30000));  // elsewhere: read as before
+  EXPECT_EQ(reads(), 4);
+  EXPECT_TRUE(rom.closeRomImage());
+  ASSERT_TRUE(rom.openRomImage());
+  EXPECT_EQ(rom.peek(100, 1), nullptr) << "a new session holds nothing";
+  EXPECT_TRUE(rom.closeRomImage());
+}
+
+TEST(RomImage, ReadSessionGivesTheValueOrWhyTheSessionFailed) {
+  TempRom file(QByteArray::fromHex("0102"));
+  RomImage rom;
+  rom.setRomPath(file.path());
+  auto value = readSession(rom, [](RomImage& open) { return open.readU16(); });
+  ASSERT_TRUE(value);
+  EXPECT_EQ(*value, 0x0201);
+  EXPECT_FALSE(rom.isOpen());
+  auto bad = readSession(rom, [](RomImage& open) {
+    open.seek(-1);  // a session that failed on the way
+    return 0;
+  });
+  EXPECT_FALSE(bad);
+  EXPECT_FALSE(rom.isOpen());
+  rom.setRomPath(file.path() + QStringLiteral(".missing"));
+  EXPECT_FALSE(readSession(rom, [](RomImage&) { return 1; }));
+  EXPECT_FALSE(imageSize(rom));
+  rom.setRomPath(file.path());
+  EXPECT_EQ(*imageSize(rom), 2);
 }
 
 TEST(RomImage, WritesLandOnlyAtCloseAndAllOrNothing) {
