@@ -179,7 +179,7 @@ void MapForm::writeDeployment() {
 }
 
 QVariantMap MapForm::shownRecord() const {
-  if (selectedRecordOffset() < 0) return {};
+  if (!selectedRecord()) return {};
   return {{QStringLiteral("stage"), stages_->currentRow()}, {QStringLiteral("index"), deployments_->currentRow()}};
 }
 
