@@ -5,8 +5,11 @@
 
 #include <QApplication>
 #include <QBoxLayout>
+#include <QCloseEvent>
 #include <QGridLayout>
+#include <QItemSelectionModel>
 #include <QKeyEvent>
+#include <QMouseEvent>
 #include <QShortcut>
 
 #include <algorithm>
@@ -19,6 +22,7 @@ const QKeyCombination kRedoKey(Qt::ControlModifier | Qt::ShiftModifier, Qt::Key_
 
 EditorForm::EditorForm(AppContext& context, const QString& formName, const QString& caption, const QString& menu)
     : QWidget(nullptr, Qt::Window), context_(context), menu_(menu) {
+  caption_ = caption;
   setObjectName(formName);
   setWindowTitle(caption);
   exit_ = makeButton(QStringLiteral("Exit"), QStringLiteral("Exit"));
@@ -29,6 +33,7 @@ EditorForm::EditorForm(AppContext& context, const QString& formName, const QStri
   table_->setToolTip(QStringLiteral("The whole table as a grid, on this record (Ctrl+T)"));
   connect(table_, &QPushButton::clicked, this, &EditorForm::showTable);
   connect(new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_T), this), &QShortcut::activated, this, &EditorForm::showTable);
+  connect(new QShortcut(QKeySequence(Qt::Key_Escape), this), &QShortcut::activated, this, &EditorForm::exitForm);
   // A text box claims Ctrl+Z for its own typing; in an editor the keys undo saves.
   qApp->installEventFilter(this);
 }
@@ -46,6 +51,55 @@ bool EditorForm::eventFilter(QObject* watched, QEvent* event) {
 }
 
 namespace {
+
+// The selection of a record list that asks the form before the current row
+// moves: a refused move leaves both the current row and the selection where
+// they were, so the row shown and the row selected never part.
+class RecordListGuard final : public QItemSelectionModel {
+ public:
+  RecordListGuard(QListWidget* list, EditorForm* form) : QItemSelectionModel(list->model(), list), list_(list), form_(form) {
+    list->viewport()->installEventFilter(this);
+    QObject::connect(list, &QListWidget::itemClicked, form, [this](QListWidgetItem* item) { clicked(item); });
+  }
+
+  void setCurrentIndex(const QModelIndex& index, QItemSelectionModel::SelectionFlags command) override {
+    if (index != currentIndex() && index.isValid() && !form_->mayLeaveRecord()) return;
+    moving_ = true;
+    QItemSelectionModel::setCurrentIndex(index, command);
+    moving_ = false;
+  }
+  void select(const QModelIndex& index, QItemSelectionModel::SelectionFlags command) override {
+    QItemSelectionModel::select(index, command);  // goes on to the overload below
+  }
+  void select(const QItemSelection& selection, QItemSelectionModel::SelectionFlags command) override {
+    // A click selects the row it pressed after asking to make it current; a
+    // refused row is not selected either.
+    if (!moving_ && (command & QItemSelectionModel::Select) && !selection.isEmpty() &&
+        !selection.contains(currentIndex()))
+      return;
+    QItemSelectionModel::select(selection, command);
+  }
+
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (event->type() == QEvent::MouseButtonPress) pressedRow_ = list_->currentRow();
+    return QItemSelectionModel::eventFilter(watched, event);
+  }
+
+ private:
+  // A click on the row that was already selected reads it again, as a click
+  // on another row reads that one (the image may have changed under it).
+  void clicked(QListWidgetItem* item) {
+    const int row = list_->row(item);
+    if (row < 0 || row != pressedRow_ || row != list_->currentRow()) return;
+    pressedRow_ = -1;
+    if (form_->mayLeaveRecord()) emit list_->currentRowChanged(row);
+  }
+
+  QListWidget* list_;
+  EditorForm* form_;
+  bool moving_ = false;
+  int pressedRow_ = -1;
+};
 
 // Puts `added` just before `anchor` in whichever layout holds `anchor`: a row
 // or column of buttons takes one more, a grid cell becomes a row of two.
@@ -83,8 +137,57 @@ bool EditorForm::event(QEvent* event) {
   if (event->type() == QEvent::Polish && !tablePlaced_) {
     tablePlaced_ = true;
     if (!placeBefore(layout(), exit_, table_)) table_->hide();
+    for (QListWidget* list : findChildren<QListWidget*>()) guardRecordList(list);
   }
   return QWidget::event(event);
+}
+
+void EditorForm::guardRecordList(QListWidget* list) {
+  if (dynamic_cast<RecordListGuard*>(list->selectionModel())) return;
+  QItemSelectionModel* old = list->selectionModel();
+  auto* guard = new RecordListGuard(list, this);
+  guard->setCurrentIndex(old->currentIndex(), QItemSelectionModel::NoUpdate);
+  guard->select(old->selection(), QItemSelectionModel::ClearAndSelect);
+  list->setSelectionModel(guard);
+  old->deleteLater();
+}
+
+void EditorForm::watchFields(FieldBinder* fields) { watched_.push_back(fields); }
+
+void EditorForm::forgetFields(FieldBinder* fields) { std::erase(watched_, fields); }
+
+bool EditorForm::hasUnsavedEdits() const {
+  return std::any_of(watched_.begin(), watched_.end(), [](const FieldBinder* f) { return f->edited(); });
+}
+
+void EditorForm::updateEditedMark() {
+  setWindowTitle(hasUnsavedEdits() ? caption_ + QStringLiteral(" *") : caption_);
+}
+
+bool EditorForm::mayLeaveRecord() {
+  if (!hasUnsavedEdits()) return true;
+  switch (context_.messages().askUnsaved(
+      this, messageTitle(), QStringLiteral("The record shown has edits that were not saved."))) {
+    case MessageSink::Unsaved::Save: {
+      // Save as the form's own button does; a rejected save keeps the record.
+      if (auto* save = findChild<QPushButton*>(QStringLiteral("Save")); save && save->isEnabled()) save->click();
+      return !hasUnsavedEdits();
+    }
+    case MessageSink::Unsaved::Discard:
+      for (FieldBinder* f : watched_) f->markRead();
+      updateEditedMark();
+      return true;
+    case MessageSink::Unsaved::Cancel: break;
+  }
+  return false;
+}
+
+void EditorForm::closeEvent(QCloseEvent* event) {
+  if (!mayLeaveRecord()) {
+    event->ignore();
+    return;
+  }
+  QWidget::closeEvent(event);
 }
 
 void EditorForm::showTable() { showTableView(context_, objectName(), shownRecord()); }
@@ -96,7 +199,7 @@ void EditorForm::undoOwn(UndoKind kind) {
   UndoRequest request;
   request.kind = kind;
   request.source = objectName();  // what saveInfo records as the source
-  context_.undo(this, windowTitle().isEmpty() ? objectName() : windowTitle(), request);  // rereads every form
+  context_.undo(this, messageTitle(), request);  // rereads every form
 }
 
 bool EditorForm::savesWhereRead() {
@@ -113,10 +216,10 @@ bool EditorForm::savesWhereRead() {
 }
 
 void EditorForm::exitForm() {
-  // Unload this window (unsaved edits go with it), then bring the menu forward.
+  // Unload this window (asking first about unsaved edits), then bring the menu forward.
   const QString menu = menu_;
   AppContext& context = context_;
-  close();
+  if (!close()) return;  // the user kept the unsaved edits
   context.showForm(menu);
 }
 
@@ -160,12 +263,14 @@ bool EditorForm::fillCombos(FieldBinder& fields, const QStringList& controls) {
 }
 
 void EditorForm::reportError(const QString& text) {
-  context_.reportError(this, windowTitle().isEmpty() ? objectName() : windowTitle(), text);
+  context_.reportError(this, messageTitle(), text);
 }
 
 bool EditorForm::reportSave(const SaveResult& result, const FieldBinder* fields) {
-  context_.reportNotices(this, windowTitle().isEmpty() ? objectName() : windowTitle());
+  context_.reportNotices(this, messageTitle());
   if (result.status) {
+    for (FieldBinder* f : watched_) f->markRead();  // what is shown is what the image holds now
+    updateEditedMark();
     if (result.bytesChanged > 0) context_.historyChanged();
     return true;
   }

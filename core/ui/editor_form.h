@@ -10,8 +10,11 @@
 #include "core/ui/app_context.h"
 
 #include <QLabel>
+#include <QListWidget>
 #include <QPushButton>
 #include <QWidget>
+
+#include <vector>
 
 namespace rt {
 
@@ -42,6 +45,20 @@ class EditorForm : public QWidget {
   const QString& menu() const { return menu_; }
   // The keys of the record shown ({"index": 3}); empty when none is.
   virtual QVariantMap shownRecord() const { return {}; }
+
+  // True while a control differs from what was read or last saved; the
+  // window title then carries "*".
+  bool hasUnsavedEdits() const;
+  // The record shown is about to be left (another row, a reread, Exit, the
+  // window closing). With edits asks Save / Discard / Cancel; true when the
+  // form may go on: nothing to ask, saved, or discarded.
+  bool mayLeaveRecord();
+  // Every FieldBinder placed on the form registers itself, so that edits are
+  // told apart from what was read.
+  void watchFields(FieldBinder* fields);
+  void forgetFields(FieldBinder* fields);
+  void updateEditedMark();
+  const QString& caption() const { return caption_; }
 
  public slots:
   void exitForm();  // Exit_Click
@@ -76,9 +93,17 @@ class EditorForm : public QWidget {
 
   bool eventFilter(QObject* watched, QEvent* event) override;
   bool event(QEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
 
  private:
   void undoOwn(UndoKind kind);
+  // A record list asks before another row (or a reread of its row) leaves
+  // unsaved edits, and a click on its selected row reads that row again.
+  void guardRecordList(QListWidget* list);
+  QString messageTitle() const { return caption_.isEmpty() ? objectName() : caption_; }
+
+  QString caption_;
+  std::vector<FieldBinder*> watched_;
 
   AppContext& context_;
   QString menu_;
