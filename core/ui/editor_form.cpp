@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QBoxLayout>
 #include <QCloseEvent>
+#include <QFileInfo>
 #include <QGridLayout>
 #include <QItemSelectionModel>
 #include <QKeyEvent>
@@ -23,6 +24,11 @@ const QKeyCombination kRedoKey(Qt::ControlModifier | Qt::ShiftModifier, Qt::Key_
 EditorForm::EditorForm(AppContext& context, const QString& formName, const QString& caption, const QString& menu)
     : QWidget(nullptr, Qt::Window), context_(context), menu_(menu) {
   caption_ = caption;
+  status_ = makeLabel(QStringLiteral("Status"), QString());
+  status_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+  connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) {
+    if (now && now->window() == this) showStatus();
+  });
   setObjectName(formName);
   setWindowTitle(caption);
   exit_ = makeButton(QStringLiteral("Exit"), QStringLiteral("Exit"));
@@ -101,6 +107,51 @@ class RecordListGuard final : public QItemSelectionModel {
   int pressedRow_ = -1;
 };
 
+// Puts the status line under the whole form: a grid gets a row of its own; a
+// row of columns moves into a column whose last entry is the status line.
+void placeStatus(QLayout* top, QLabel* status) {
+  if (auto* grid = qobject_cast<QGridLayout*>(top)) {
+    grid->addWidget(status, grid->rowCount(), 0, 1, grid->columnCount());
+    return;
+  }
+  auto* box = qobject_cast<QBoxLayout*>(top);
+  if (!box) {
+    status->hide();
+    return;
+  }
+  if (box->direction() != QBoxLayout::TopToBottom) {
+    auto* row = new QBoxLayout(box->direction());
+    while (box->count() > 0) {
+      const int stretch = box->stretch(0);
+      QLayoutItem* item = box->takeAt(0);
+      if (QLayout* inner = item->layout()) {
+        row->addLayout(inner, stretch);
+      } else if (QWidget* widget = item->widget()) {
+        row->addWidget(widget, stretch, item->alignment());
+        delete item;
+      } else {
+        row->addItem(item);
+      }
+    }
+    box->setDirection(QBoxLayout::TopToBottom);
+    box->addLayout(row, 1);
+  }
+  box->addWidget(status);
+}
+
+QString hexOffset(std::int64_t at) { return QStringLiteral("0x") + QString::number(at, 16).toUpper(); }
+
+// "12", or "stage 3 record 12": the record as its keys name it.
+QString recordLabel(const QVariantMap& keys) {
+  const QString index = keys.value(QStringLiteral("index")).toString();
+  if (!keys.contains(QStringLiteral("stage"))) return index;
+  return QStringLiteral("stage %1 record %2").arg(keys.value(QStringLiteral("stage")).toString(), index);
+}
+
+}  // namespace
+
+namespace {
+
 // Puts `added` just before `anchor` in whichever layout holds `anchor`: a row
 // or column of buttons takes one more, a grid cell becomes a row of two.
 bool placeBefore(QLayout* layout, QWidget* anchor, QWidget* added) {
@@ -137,9 +188,24 @@ bool EditorForm::event(QEvent* event) {
   if (event->type() == QEvent::Polish && !tablePlaced_) {
     tablePlaced_ = true;
     if (!placeBefore(layout(), exit_, table_)) table_->hide();
+    placeStatus(layout(), status_);
+    showStatus();
+    buttonsLastInTabOrder();
     for (QListWidget* list : findChildren<QListWidget*>()) guardRecordList(list);
   }
   return QWidget::event(event);
+}
+
+void EditorForm::buttonsLastInTabOrder() {
+  // The buttons are made before the fields; Tab runs through the lists and
+  // fields first, in the order they were placed, then the buttons.
+  std::vector<QWidget*> fields, buttons;
+  for (QWidget* w = nextInFocusChain(); w && w != this; w = w->nextInFocusChain()) {
+    if (w->window() != this || !(w->focusPolicy() & Qt::TabFocus)) continue;
+    (qobject_cast<QPushButton*>(w) ? buttons : fields).push_back(w);
+  }
+  fields.insert(fields.end(), buttons.begin(), buttons.end());
+  for (size_t i = 1; i < fields.size(); ++i) setTabOrder(fields[i - 1], fields[i]);
 }
 
 void EditorForm::guardRecordList(QListWidget* list) {
@@ -150,6 +216,44 @@ void EditorForm::guardRecordList(QListWidget* list) {
   guard->select(old->selection(), QItemSelectionModel::ClearAndSelect);
   list->setSelectionModel(guard);
   old->deleteLater();
+}
+
+std::int64_t EditorForm::shownOffset() const {
+  const QVariantMap keys = shownRecord();
+  if (watched_.empty() || keys.size() != 1 || !keys.contains(QStringLiteral("index"))) return -1;
+  return watched_.front()->table().recordOffset(keys.value(QStringLiteral("index")).toInt());
+}
+
+void EditorForm::showStatus() {
+  QStringList parts;
+  if (!saved_.isEmpty()) parts << saved_;
+  const std::int64_t at = shownOffset();
+  if (at >= 0) {
+    const QVariantMap keys = shownRecord();
+    const QString label = recordLabel(keys);
+    parts << QStringLiteral("%1 at %2").arg(keys.contains(QStringLiteral("stage")) ? label.left(1).toUpper() + label.mid(1)
+                                                                                    : QStringLiteral("Record ") + label,
+                                            hexOffset(at));
+    for (const FieldBinder* binder : watched_) {
+      for (size_t i = 0; i < binder->controls().size(); ++i) {
+        if (binder->widgetAt(static_cast<int>(i)) != focusWidget()) continue;
+        const ControlRef& c = binder->controls()[i];
+        const Field& f = binder->table().fields[static_cast<size_t>(c.field)];
+        const std::int64_t fieldAt = at + f.offset;
+        const int width = widthOf(f.kind);
+        QStringList bytes;
+        RomImage& rom = context_.rom();
+        RomSession session(rom, Access::Read);
+        if (session.status()) {
+          rom.prefetch(fieldAt, width);
+          rom.seek(fieldAt);
+          for (int k = 0; k < width; ++k) bytes << QStringLiteral("%1").arg(rom.readU8(), 2, 16, QLatin1Char('0')).toUpper();
+        }
+        if (session.close()) parts << QStringLiteral("%1 at %2: %3").arg(c.name, hexOffset(fieldAt), bytes.join(' '));
+      }
+    }
+  }
+  status_->setText(parts.join(QStringLiteral("    ")));
 }
 
 void EditorForm::watchFields(FieldBinder* fields) { watched_.push_back(fields); }
@@ -271,6 +375,12 @@ bool EditorForm::reportSave(const SaveResult& result, const FieldBinder* fields)
   if (result.status) {
     for (FieldBinder* f : watched_) f->markRead();  // what is shown is what the image holds now
     updateEditedMark();
+    saved_ = QStringLiteral("Saved %1 %2: %3 %4 at %5 in %6")
+                 .arg(objectName(), recordLabel(shownRecord()))
+                 .arg(result.bytesChanged)
+                 .arg(result.bytesChanged == 1 ? QStringLiteral("byte") : QStringLiteral("bytes"),
+                      hexOffset(shownOffset()), QFileInfo(context_.rom().romPath()).fileName());
+    showStatus();
     if (result.bytesChanged > 0) context_.historyChanged();
     return true;
   }

@@ -59,6 +59,9 @@ class EditorForm : public QWidget {
   void forgetFields(FieldBinder* fields);
   void updateEditedMark();
   const QString& caption() const { return caption_; }
+  // The status line: what the last save wrote, the record shown and its
+  // offset, the focused control's field offset and stored bytes.
+  void showStatus();
 
  public slots:
   void exitForm();  // Exit_Click
@@ -87,6 +90,9 @@ class EditorForm : public QWidget {
   // True when a save would go to the image the values shown were read from;
   // otherwise says so and nothing may be saved.
   bool savesWhereRead();
+  // File offset of the record shown, or -1 when none is. By default the
+  // record `index` of the form's table.
+  virtual std::int64_t shownOffset() const;
   // The history's description of a save of one record of this form's table.
   TxInfo saveInfo(const QVariantMap& keys) const { return recordTx(objectName(), objectName(), {keys}); }
   TxInfo saveInfo(int index) const { return saveInfo(QVariantMap{{QStringLiteral("index"), index}}); }
@@ -100,10 +106,13 @@ class EditorForm : public QWidget {
   // A record list asks before another row (or a reread of its row) leaves
   // unsaved edits, and a click on its selected row reads that row again.
   void guardRecordList(QListWidget* list);
+  void buttonsLastInTabOrder();
   QString messageTitle() const { return caption_.isEmpty() ? objectName() : caption_; }
 
   QString caption_;
   std::vector<FieldBinder*> watched_;
+  QLabel* status_;
+  QString saved_;  // what the last save wrote
 
   AppContext& context_;
   QString menu_;

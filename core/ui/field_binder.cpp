@@ -55,7 +55,10 @@ void FieldBinder::changed() {
 void FieldBinder::markRead() {
   shown_ = state();
   read_ = true;
-  if (form_) form_->updateEditedMark();
+  if (form_) {
+    form_->updateEditedMark();
+    form_->showStatus();
+  }
 }
 
 QWidget* FieldBinder::widget(const QString& name) const {

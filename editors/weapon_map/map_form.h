@@ -22,6 +22,7 @@ class MapForm : public EditorForm {
   void reread() override;  // the stage offsets, the stage's records and the record again
   bool showRecord(const QVariantMap& keys) override;  // stage in List1, index in List2
   QVariantMap shownRecord() const override;  // stage and index of the record shown
+  std::int64_t shownOffset() const override { return selectedRecordOffset(); }
 
  public slots:
   void listStageRecords();  // List1_Click

@@ -4,7 +4,12 @@
 
 #include "tests/support/test_support.h"
 
+#include "editors/layout.h"
+
 #include <QComboBox>
+#include <QFileInfo>
+#include <QLabel>
+#include <QTest>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPointer>
@@ -168,6 +173,43 @@ INSTANTIATE_TEST_SUITE_P(Forms, UnsavedEdits,
                          ::testing::Combine(::testing::Values(kSpirit, kMoney),
                                             ::testing::Values(Unsaved::Save, Unsaved::Discard, Unsaved::Cancel)),
                          [](const auto& info) { return unsavedCaseName(info.param); });
+
+TEST(StatusLine, ShowsTheRecordTheFocusedFieldAndWhatASaveWrote) {
+  SampleMenu s;
+  const Opened o = open(s, kSpirit);
+  ASSERT_NE(o.box, nullptr);
+  clickRow(control<QListWidget>(o.form, QStringLiteral("List1")), 3);
+  o.form->activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(o.form));
+  o.box->setFocus();
+  const std::int64_t at = layout::kSpiritBase + 3 * layout::kSpiritStride;  // SP_VAL is the record's first byte
+  const QString where = QStringLiteral("0x") + QString::number(at, 16).toUpper();
+  auto* status = control<QLabel>(o.form, QStringLiteral("Status"));
+  ASSERT_NE(status, nullptr);
+  const QString stored = QStringLiteral("%1").arg(byteAt(s.rom.bytes(), at), 2, 16, QLatin1Char('0')).toUpper();
+  EXPECT_TRUE(status->text().contains(QStringLiteral("Record 3 at ") + where)) << status->text().toStdString();
+  EXPECT_TRUE(status->text().contains(QStringLiteral("SP_VAL at %1: %2").arg(where, stored))) << status->text().toStdString();
+  saveOther(o);
+  EXPECT_TRUE(status->text().contains(
+      QStringLiteral("Saved SPEdit 3: 1 byte at %1 in %2").arg(where, QFileInfo(s.rom.path()).fileName())))
+      << status->text().toStdString();
+}
+
+TEST(TabOrder, RunsThroughTheFieldsBeforeTheButtons) {
+  SampleMenu s;
+  const Opened o = open(s, kMoney);
+  ASSERT_NE(o.box, nullptr);
+  bool buttonSeen = false;
+  int fields = 0;
+  for (QWidget* w = o.form->nextInFocusChain(); w != o.form; w = w->nextInFocusChain()) {
+    if (!(w->focusPolicy() & Qt::TabFocus)) continue;
+    if (qobject_cast<QPushButton*>(w)) buttonSeen = true;
+    else if (qobject_cast<QLineEdit*>(w)) EXPECT_FALSE(buttonSeen) << w->objectName().toStdString() << " after a button";
+    fields += qobject_cast<QLineEdit*>(w) ? 1 : 0;
+  }
+  EXPECT_TRUE(buttonSeen);
+  EXPECT_GT(fields, 1);
+}
 
 TEST(UnsavedEditsNone, NothingIsAskedAndEscLeavesTheForm) {
   SampleMenu s;
