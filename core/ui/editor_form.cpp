@@ -239,6 +239,11 @@ void EditorForm::showStatus() {
         if (binder->widgetAt(static_cast<int>(i)) != focusWidget()) continue;
         const ControlRef& c = binder->controls()[i];
         const Field& f = binder->table().fields[static_cast<size_t>(c.field)];
+        // A view that joins records of several tables (a pilot's skill slots and
+        // the level rows they point at) repeats offsets that are not from the
+        // record shown: its fields are better left unplaced than misplaced.
+        const auto& all = binder->table().fields;
+        if (std::count_if(all.begin(), all.end(), [&](const Field& g) { return g.offset == f.offset; }) > 1) continue;
         const std::int64_t fieldAt = at + f.offset;
         const int width = widthOf(f.kind);
         QStringList bytes;
