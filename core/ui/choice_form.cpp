@@ -2,6 +2,8 @@
 
 #include <QSignalBlocker>
 
+#include <utility>
+
 namespace rt {
 
 ChoiceForm::ChoiceForm(AppContext& context, const QString& formName, const QString& caption, TableDef table,
@@ -11,7 +13,8 @@ ChoiceForm::ChoiceForm(AppContext& context, const QString& formName, const QStri
     choices_ = new QComboBox(this);
     choices_->setObjectName(QStringLiteral("choices"));
     choices_->setSizeAdjustPolicy(QComboBox::AdjustToContents);
-    connect(choices_, &QComboBox::currentIndexChanged, this, &ChoiceForm::readSelected);
+    connect(choices_, &QComboBox::currentIndexChanged, this, &ChoiceForm::choiceChanged);
+    connect(choices_, &QComboBox::activated, this, &ChoiceForm::choicePicked);
   }
 }
 
@@ -34,6 +37,7 @@ bool ChoiceForm::showRecord(const QVariantMap& keys) {
   const int index = keys.value(QStringLiteral("index"), 0).toInt(&ok);
   if (!ok || index < 0 || index >= (choices_ ? choices_->count() : 1)) return false;
   if (choices_) choices_->setCurrentIndex(index);
+  changedByPick_ = false;  // no pick is under way
   return true;
 }
 
@@ -44,7 +48,30 @@ QVariantMap ChoiceForm::shownRecord() const {
   return {{QStringLiteral("index"), selectedRecord()}};
 }
 
-void ChoiceForm::readSelected() { readRecordAt(selectedRecord()); }
+void ChoiceForm::readSelected() {
+  shown_ = selectedRecord();
+  readRecordAt(shown_);
+}
+
+void ChoiceForm::choiceChanged(int row) {
+  if (row == shown_) return;
+  {
+    const QSignalBlocker quiet(choices_);
+    choices_->setCurrentIndex(shown_);
+  }
+  if (!mayLeaveRecord()) return;
+  {
+    const QSignalBlocker quiet(choices_);
+    choices_->setCurrentIndex(row);
+  }
+  readSelected();
+  changedByPick_ = true;
+}
+
+void ChoiceForm::choicePicked(int row) {
+  if (std::exchange(changedByPick_, false)) return;
+  if (row == shown_ && mayLeaveRecord()) readSelected();
+}
 
 void ChoiceForm::saveSelected() {
   saveRecordAt(selectedRecord(), QStringLiteral("No row of the list is selected; nothing was saved."));

@@ -34,8 +34,16 @@ class ChoiceForm : public TableForm {
   void saveSelected() override;  // Save_Click
 
  private:
+  // Another row was chosen: with unsaved edits the row shown stays selected
+  // while the user answers, so that Save writes the record they belong to.
+  void choiceChanged(int row);
+  // A row was picked from the list, perhaps the one shown: it is read again.
+  void choicePicked(int row);
+
   NameListSource choiceNames_;
   QComboBox* choices_ = nullptr;
+  int shown_ = -1;  // the row whose record the controls show
+  bool changedByPick_ = false;  // the pick under way changed the row, which is read already
 };
 
 }  // namespace rt

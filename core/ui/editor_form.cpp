@@ -5,8 +5,12 @@
 
 #include <QApplication>
 #include <QBoxLayout>
+#include <QCloseEvent>
+#include <QFileInfo>
 #include <QGridLayout>
+#include <QItemSelectionModel>
 #include <QKeyEvent>
+#include <QMouseEvent>
 #include <QShortcut>
 
 #include <algorithm>
@@ -19,6 +23,12 @@ const QKeyCombination kRedoKey(Qt::ControlModifier | Qt::ShiftModifier, Qt::Key_
 
 EditorForm::EditorForm(AppContext& context, const QString& formName, const QString& caption, const QString& menu)
     : QWidget(nullptr, Qt::Window), context_(context), menu_(menu) {
+  caption_ = caption;
+  status_ = makeLabel(QStringLiteral("Status"), QString());
+  status_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+  connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) {
+    if (now && now->window() == this) showStatus();
+  });
   setObjectName(formName);
   setWindowTitle(caption);
   exit_ = makeButton(QStringLiteral("Exit"), QStringLiteral("Exit"));
@@ -29,6 +39,7 @@ EditorForm::EditorForm(AppContext& context, const QString& formName, const QStri
   table_->setToolTip(QStringLiteral("The whole table as a grid, on this record (Ctrl+T)"));
   connect(table_, &QPushButton::clicked, this, &EditorForm::showTable);
   connect(new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_T), this), &QShortcut::activated, this, &EditorForm::showTable);
+  connect(new QShortcut(QKeySequence(Qt::Key_Escape), this), &QShortcut::activated, this, &EditorForm::exitForm);
   // A text box claims Ctrl+Z for its own typing; in an editor the keys undo saves.
   qApp->installEventFilter(this);
 }
@@ -44,6 +55,100 @@ bool EditorForm::eventFilter(QObject* watched, QEvent* event) {
   }
   return QWidget::eventFilter(watched, event);
 }
+
+namespace {
+
+// The selection of a record list that asks the form before the current row
+// moves: a refused move leaves both the current row and the selection where
+// they were, so the row shown and the row selected never part.
+class RecordListGuard final : public QItemSelectionModel {
+ public:
+  RecordListGuard(QListWidget* list, EditorForm* form) : QItemSelectionModel(list->model(), list), list_(list), form_(form) {
+    list->viewport()->installEventFilter(this);
+    QObject::connect(list, &QListWidget::itemClicked, form, [this](QListWidgetItem* item) { clicked(item); });
+  }
+
+  void setCurrentIndex(const QModelIndex& index, QItemSelectionModel::SelectionFlags command) override {
+    if (index != currentIndex() && index.isValid() && !form_->mayLeaveRecord()) return;
+    moving_ = true;
+    QItemSelectionModel::setCurrentIndex(index, command);
+    moving_ = false;
+  }
+  void select(const QModelIndex& index, QItemSelectionModel::SelectionFlags command) override {
+    QItemSelectionModel::select(index, command);  // goes on to the overload below
+  }
+  void select(const QItemSelection& selection, QItemSelectionModel::SelectionFlags command) override {
+    // A click selects the row it pressed after asking to make it current; a
+    // refused row is not selected either.
+    if (!moving_ && (command & QItemSelectionModel::Select) && !selection.isEmpty() &&
+        !selection.contains(currentIndex()))
+      return;
+    QItemSelectionModel::select(selection, command);
+  }
+
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (event->type() == QEvent::MouseButtonPress) pressedRow_ = list_->currentRow();
+    return QItemSelectionModel::eventFilter(watched, event);
+  }
+
+ private:
+  // A click on the row that was already selected reads it again, as a click
+  // on another row reads that one (the image may have changed under it).
+  void clicked(QListWidgetItem* item) {
+    const int row = list_->row(item);
+    if (row < 0 || row != pressedRow_ || row != list_->currentRow()) return;
+    pressedRow_ = -1;
+    if (form_->mayLeaveRecord()) emit list_->currentRowChanged(row);
+  }
+
+  QListWidget* list_;
+  EditorForm* form_;
+  bool moving_ = false;
+  int pressedRow_ = -1;
+};
+
+// Puts the status line under the whole form: a grid gets a row of its own; a
+// row of columns moves into a column whose last entry is the status line.
+void placeStatus(QLayout* top, QLabel* status) {
+  if (auto* grid = qobject_cast<QGridLayout*>(top)) {
+    grid->addWidget(status, grid->rowCount(), 0, 1, grid->columnCount());
+    return;
+  }
+  auto* box = qobject_cast<QBoxLayout*>(top);
+  if (!box) {
+    status->hide();
+    return;
+  }
+  if (box->direction() != QBoxLayout::TopToBottom) {
+    auto* row = new QBoxLayout(box->direction());
+    while (box->count() > 0) {
+      const int stretch = box->stretch(0);
+      QLayoutItem* item = box->takeAt(0);
+      if (QLayout* inner = item->layout()) {
+        row->addLayout(inner, stretch);
+      } else if (QWidget* widget = item->widget()) {
+        row->addWidget(widget, stretch, item->alignment());
+        delete item;
+      } else {
+        row->addItem(item);
+      }
+    }
+    box->setDirection(QBoxLayout::TopToBottom);
+    box->addLayout(row, 1);
+  }
+  box->addWidget(status);
+}
+
+QString hexOffset(std::int64_t at) { return QStringLiteral("0x") + QString::number(at, 16).toUpper(); }
+
+// "12", or "stage 3 record 12": the record as its keys name it.
+QString recordLabel(const QVariantMap& keys) {
+  const QString index = keys.value(QStringLiteral("index")).toString();
+  if (!keys.contains(QStringLiteral("stage"))) return index;
+  return QStringLiteral("stage %1 record %2").arg(keys.value(QStringLiteral("stage")).toString(), index);
+}
+
+}  // namespace
 
 namespace {
 
@@ -83,8 +188,115 @@ bool EditorForm::event(QEvent* event) {
   if (event->type() == QEvent::Polish && !tablePlaced_) {
     tablePlaced_ = true;
     if (!placeBefore(layout(), exit_, table_)) table_->hide();
+    placeStatus(layout(), status_);
+    showStatus();
+    buttonsLastInTabOrder();
+    for (QListWidget* list : findChildren<QListWidget*>()) guardRecordList(list);
   }
   return QWidget::event(event);
+}
+
+void EditorForm::buttonsLastInTabOrder() {
+  // The buttons are made before the fields; Tab runs through the lists and
+  // fields first, in the order they were placed, then the buttons.
+  std::vector<QWidget*> fields, buttons;
+  for (QWidget* w = nextInFocusChain(); w && w != this; w = w->nextInFocusChain()) {
+    if (w->window() != this || !(w->focusPolicy() & Qt::TabFocus)) continue;
+    (qobject_cast<QPushButton*>(w) ? buttons : fields).push_back(w);
+  }
+  fields.insert(fields.end(), buttons.begin(), buttons.end());
+  for (size_t i = 1; i < fields.size(); ++i) setTabOrder(fields[i - 1], fields[i]);
+}
+
+void EditorForm::guardRecordList(QListWidget* list) {
+  if (dynamic_cast<RecordListGuard*>(list->selectionModel())) return;
+  QItemSelectionModel* old = list->selectionModel();
+  auto* guard = new RecordListGuard(list, this);
+  guard->setCurrentIndex(old->currentIndex(), QItemSelectionModel::NoUpdate);
+  guard->select(old->selection(), QItemSelectionModel::ClearAndSelect);
+  list->setSelectionModel(guard);
+  old->deleteLater();
+}
+
+std::int64_t EditorForm::shownOffset() const {
+  const QVariantMap keys = shownRecord();
+  if (watched_.empty() || keys.size() != 1 || !keys.contains(QStringLiteral("index"))) return -1;
+  return watched_.front()->table().recordOffset(keys.value(QStringLiteral("index")).toInt());
+}
+
+void EditorForm::showStatus() {
+  QStringList parts;
+  if (!saved_.isEmpty()) parts << saved_;
+  const std::int64_t at = shownOffset();
+  if (at >= 0) {
+    const QVariantMap keys = shownRecord();
+    const QString label = recordLabel(keys);
+    parts << QStringLiteral("%1 at %2").arg(keys.contains(QStringLiteral("stage")) ? label.left(1).toUpper() + label.mid(1)
+                                                                                    : QStringLiteral("Record ") + label,
+                                            hexOffset(at));
+    for (const FieldBinder* binder : watched_) {
+      for (size_t i = 0; i < binder->controls().size(); ++i) {
+        if (binder->widgetAt(static_cast<int>(i)) != focusWidget()) continue;
+        const ControlRef& c = binder->controls()[i];
+        const Field& f = binder->table().fields[static_cast<size_t>(c.field)];
+        // A view that joins records of several tables (a pilot's skill slots and
+        // the level rows they point at) repeats offsets that are not from the
+        // record shown: its fields are better left unplaced than misplaced.
+        const auto& all = binder->table().fields;
+        if (std::count_if(all.begin(), all.end(), [&](const Field& g) { return g.offset == f.offset; }) > 1) continue;
+        const std::int64_t fieldAt = at + f.offset;
+        const int width = widthOf(f.kind);
+        QStringList bytes;
+        RomImage& rom = context_.rom();
+        RomSession session(rom, Access::Read);
+        if (session.status()) {
+          rom.prefetch(fieldAt, width);
+          rom.seek(fieldAt);
+          for (int k = 0; k < width; ++k) bytes << QStringLiteral("%1").arg(rom.readU8(), 2, 16, QLatin1Char('0')).toUpper();
+        }
+        if (session.close()) parts << QStringLiteral("%1 at %2: %3").arg(c.name, hexOffset(fieldAt), bytes.join(' '));
+      }
+    }
+  }
+  status_->setText(parts.join(QStringLiteral("    ")));
+}
+
+void EditorForm::watchFields(FieldBinder* fields) { watched_.push_back(fields); }
+
+void EditorForm::forgetFields(FieldBinder* fields) { std::erase(watched_, fields); }
+
+bool EditorForm::hasUnsavedEdits() const {
+  return std::any_of(watched_.begin(), watched_.end(), [](const FieldBinder* f) { return f->edited(); });
+}
+
+void EditorForm::updateEditedMark() {
+  setWindowTitle(hasUnsavedEdits() ? caption_ + QStringLiteral(" *") : caption_);
+}
+
+bool EditorForm::mayLeaveRecord() {
+  if (!hasUnsavedEdits()) return true;
+  switch (context_.messages().askUnsaved(
+      this, messageTitle(), QStringLiteral("The record shown has edits that were not saved."))) {
+    case MessageSink::Unsaved::Save: {
+      // Save as the form's own button does; a rejected save keeps the record.
+      if (auto* save = findChild<QPushButton*>(QStringLiteral("Save")); save && save->isEnabled()) save->click();
+      return !hasUnsavedEdits();
+    }
+    case MessageSink::Unsaved::Discard:
+      for (FieldBinder* f : watched_) f->markRead();
+      updateEditedMark();
+      return true;
+    case MessageSink::Unsaved::Cancel: break;
+  }
+  return false;
+}
+
+void EditorForm::closeEvent(QCloseEvent* event) {
+  if (!mayLeaveRecord()) {
+    event->ignore();
+    return;
+  }
+  QWidget::closeEvent(event);
 }
 
 void EditorForm::showTable() { showTableView(context_, objectName(), shownRecord()); }
@@ -96,7 +308,7 @@ void EditorForm::undoOwn(UndoKind kind) {
   UndoRequest request;
   request.kind = kind;
   request.source = objectName();  // what saveInfo records as the source
-  context_.undo(this, windowTitle().isEmpty() ? objectName() : windowTitle(), request);  // rereads every form
+  context_.undo(this, messageTitle(), request);  // rereads every form
 }
 
 bool EditorForm::savesWhereRead() {
@@ -113,10 +325,10 @@ bool EditorForm::savesWhereRead() {
 }
 
 void EditorForm::exitForm() {
-  // Unload this window (unsaved edits go with it), then bring the menu forward.
+  // Unload this window (asking first about unsaved edits), then bring the menu forward.
   const QString menu = menu_;
   AppContext& context = context_;
-  close();
+  if (!close()) return;  // the user kept the unsaved edits
   context.showForm(menu);
 }
 
@@ -160,12 +372,20 @@ bool EditorForm::fillCombos(FieldBinder& fields, const QStringList& controls) {
 }
 
 void EditorForm::reportError(const QString& text) {
-  context_.reportError(this, windowTitle().isEmpty() ? objectName() : windowTitle(), text);
+  context_.reportError(this, messageTitle(), text);
 }
 
 bool EditorForm::reportSave(const SaveResult& result, const FieldBinder* fields) {
-  context_.reportNotices(this, windowTitle().isEmpty() ? objectName() : windowTitle());
+  context_.reportNotices(this, messageTitle());
   if (result.status) {
+    for (FieldBinder* f : watched_) f->markRead();  // what is shown is what the image holds now
+    updateEditedMark();
+    saved_ = QStringLiteral("Saved %1 %2: %3 %4 at %5 in %6")
+                 .arg(objectName(), recordLabel(shownRecord()))
+                 .arg(result.bytesChanged)
+                 .arg(result.bytesChanged == 1 ? QStringLiteral("byte") : QStringLiteral("bytes"),
+                      hexOffset(shownOffset()), QFileInfo(context_.rom().romPath()).fileName());
+    showStatus();
     if (result.bytesChanged > 0) context_.historyChanged();
     return true;
   }

@@ -10,8 +10,11 @@
 #include "core/ui/app_context.h"
 
 #include <QLabel>
+#include <QListWidget>
 #include <QPushButton>
 #include <QWidget>
+
+#include <vector>
 
 namespace rt {
 
@@ -43,6 +46,23 @@ class EditorForm : public QWidget {
   // The keys of the record shown ({"index": 3}); empty when none is.
   virtual QVariantMap shownRecord() const { return {}; }
 
+  // True while a control differs from what was read or last saved; the
+  // window title then carries "*".
+  bool hasUnsavedEdits() const;
+  // The record shown is about to be left (another row, a reread, Exit, the
+  // window closing). With edits asks Save / Discard / Cancel; true when the
+  // form may go on: nothing to ask, saved, or discarded.
+  bool mayLeaveRecord();
+  // Every FieldBinder placed on the form registers itself, so that edits are
+  // told apart from what was read.
+  void watchFields(FieldBinder* fields);
+  void forgetFields(FieldBinder* fields);
+  void updateEditedMark();
+  const QString& caption() const { return caption_; }
+  // The status line: what the last save wrote, the record shown and its
+  // offset, the focused control's field offset and stored bytes.
+  void showStatus();
+
  public slots:
   void exitForm();  // Exit_Click
   void undoLast();  // Ctrl+Z: the newest save of this form
@@ -70,15 +90,29 @@ class EditorForm : public QWidget {
   // True when a save would go to the image the values shown were read from;
   // otherwise says so and nothing may be saved.
   bool savesWhereRead();
+  // File offset of the record shown, or -1 when none is. By default the
+  // record `index` of the form's table.
+  virtual std::int64_t shownOffset() const;
   // The history's description of a save of one record of this form's table.
   TxInfo saveInfo(const QVariantMap& keys) const { return recordTx(objectName(), objectName(), {keys}); }
   TxInfo saveInfo(int index) const { return saveInfo(QVariantMap{{QStringLiteral("index"), index}}); }
 
   bool eventFilter(QObject* watched, QEvent* event) override;
   bool event(QEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
 
  private:
   void undoOwn(UndoKind kind);
+  // A record list asks before another row (or a reread of its row) leaves
+  // unsaved edits, and a click on its selected row reads that row again.
+  void guardRecordList(QListWidget* list);
+  void buttonsLastInTabOrder();
+  QString messageTitle() const { return caption_.isEmpty() ? objectName() : caption_; }
+
+  QString caption_;
+  std::vector<FieldBinder*> watched_;
+  QLabel* status_;
+  QString saved_;  // what the last save wrote
 
   AppContext& context_;
   QString menu_;

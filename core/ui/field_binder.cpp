@@ -1,6 +1,7 @@
 #include "core/ui/field_binder.h"
 
 #include "core/shown_value.h"
+#include "core/ui/editor_form.h"
 
 namespace rt {
 namespace {
@@ -29,6 +30,35 @@ FieldBinder::FieldBinder(const TableDef& table, QWidget* parent) : table_(table)
     w->setAccessibleName(table_.fields[static_cast<size_t>(c.field)].caption);
     widgets_.push_back(w);
   }
+  form_ = qobject_cast<EditorForm*>(parent);
+  if (!form_) return;
+  form_->watchFields(this);
+  for (QWidget* w : widgets_) {
+    auto edited = [this] { changed(); };
+    if (auto* edit = qobject_cast<QLineEdit*>(w)) watches_.push_back(QObject::connect(edit, &QLineEdit::textChanged, form_, edited));
+    else if (auto* combo = qobject_cast<QComboBox*>(w))
+      watches_.push_back(QObject::connect(combo, &QComboBox::currentIndexChanged, form_, edited));
+    else if (auto* check = qobject_cast<QCheckBox*>(w))
+      watches_.push_back(QObject::connect(check, &QCheckBox::toggled, form_, edited));
+  }
+}
+
+FieldBinder::~FieldBinder() {
+  for (const QMetaObject::Connection& c : watches_) QObject::disconnect(c);
+  if (form_) form_->forgetFields(this);
+}
+
+void FieldBinder::changed() {
+  if (!filling_) form_->updateEditedMark();
+}
+
+void FieldBinder::markRead() {
+  shown_ = state();
+  read_ = true;
+  if (form_) {
+    form_->updateEditedMark();
+    form_->showStatus();
+  }
 }
 
 QWidget* FieldBinder::widget(const QString& name) const {
@@ -45,12 +75,16 @@ QString FieldBinder::caption(const QString& field) const {
 
 void FieldBinder::fillCombo(const QString& name, const QStringList& rows) {
   if (QComboBox* c = combo(name)) {
+    filling_ = true;
     c->clear();
     c->addItems(rows);
+    filling_ = false;
+    if (read_) markRead();  // new rows, not an edit
   }
 }
 
 void FieldBinder::setState(const RecordState& state) {
+  filling_ = true;
   for (size_t i = 0; i < controls_.size() && i < state.size(); ++i) {
     const ControlValue& v = state[i];
     switch (controls_[i].kind) {
@@ -71,6 +105,8 @@ void FieldBinder::setState(const RecordState& state) {
       }
     }
   }
+  filling_ = false;
+  markRead();
 }
 
 RecordState FieldBinder::state() const {
@@ -94,6 +130,7 @@ RecordState FieldBinder::state() const {
 }
 
 void FieldBinder::clear() {
+  filling_ = true;
   for (size_t i = 0; i < controls_.size(); ++i) {
     switch (controls_[i].kind) {
       case ControlKind::Text: static_cast<QLineEdit*>(widgets_[i])->clear(); break;
@@ -101,6 +138,8 @@ void FieldBinder::clear() {
       case ControlKind::Combo: static_cast<QComboBox*>(widgets_[i])->setCurrentIndex(-1); break;
     }
   }
+  filling_ = false;
+  markRead();
 }
 
 void FieldBinder::focusControl(int control) const {

@@ -6,6 +6,7 @@
 #include "core/record_codec.h"
 
 #include <QCheckBox>
+#include <QMetaObject>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QStringList>
@@ -15,9 +16,16 @@
 
 namespace rt {
 
+class EditorForm;
+
 class FieldBinder {
  public:
+  // On an editor form, the binder registers with it, and each edit of a
+  // control has the form mark its title.
   FieldBinder(const TableDef& table, QWidget* parent);
+  ~FieldBinder();
+  FieldBinder(const FieldBinder&) = delete;
+  FieldBinder& operator=(const FieldBinder&) = delete;
 
   const TableDef& table() const { return table_; }
   const std::vector<ControlRef>& controls() const { return controls_; }
@@ -42,10 +50,23 @@ class FieldBinder {
   // Puts the keyboard focus on a control whose value was rejected.
   void focusControl(int control) const;
 
+  // What the controls show now counts as what the image holds: after a read
+  // (setState and clear do this), a save, or discarded edits.
+  void markRead();
+  // True when a control differs from what was last marked read.
+  bool edited() const { return read_ && state() != shown_; }
+
  private:
+  void changed();
+
   TableDef table_;
   std::vector<ControlRef> controls_;
   std::vector<QWidget*> widgets_;
+  EditorForm* form_ = nullptr;
+  std::vector<QMetaObject::Connection> watches_;
+  RecordState shown_;
+  bool read_ = false;
+  bool filling_ = false;  // the binder itself is setting the controls
 };
 
 }  // namespace rt

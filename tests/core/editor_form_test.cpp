@@ -1,9 +1,18 @@
-// Ctrl+Z and Ctrl+Shift+Z in an editor undo and redo that form's own saves.
+// Ctrl+Z and Ctrl+Shift+Z in an editor undo and redo that form's own saves;
+// unsaved edits are marked and asked about before they are left.
 #include "core/ui/editor_form.h"
 
 #include "tests/support/test_support.h"
 
+#include "editors/layout.h"
+
+#include <QComboBox>
+#include <QFileInfo>
+#include <QLabel>
+#include <QTest>
 #include <QLineEdit>
+#include <QListWidget>
+#include <QPointer>
 #include <QPushButton>
 
 #include <gtest/gtest.h>
@@ -15,9 +24,10 @@ struct Box {
   int row;  // of the main menu
   const char* form;
   const char* box;
+  const char* records;  // the list or combo box that picks the record
 };
-const Box kSpirit{0, "SPEdit", "SP_VAL"};  // a record list
-const Box kMoney{1, "money", "Value(0)"};  // a combo box of records
+const Box kSpirit{0, "SPEdit", "SP_VAL", "List1"};   // a record list
+const Box kMoney{1, "money", "Value(0)", "choices"};  // a combo box of records
 
 struct Opened {
   QWidget* form = nullptr;
@@ -85,6 +95,132 @@ TEST(UndoKeysOfAForm, TouchOnlyThatFormsSavesAndSayWhenNoneIsLeft) {
   redoKey(money.box);  // money was never undone
   EXPECT_EQ(s.app.sink->messages.size(), 2);
   EXPECT_EQ(differences(s.rom.bytes(), original), differences(bothSaved, spiritSaved));
+}
+
+// The row of the record shown, as its list or combo box has it selected.
+int shownRow(const Opened& o, const Box& b) {
+  if (auto* list = o.form->findChild<QListWidget*>(QString::fromLatin1(b.records))) return list->currentRow();
+  return control<QComboBox>(o.form, QString::fromLatin1(b.records))->currentIndex();
+}
+
+// Picks `row` as a user does: a click in a list, a choice in a combo box (a
+// pick of the row already chosen only says it was picked).
+void pickRow(const Opened& o, const Box& b, int row) {
+  if (auto* list = o.form->findChild<QListWidget*>(QString::fromLatin1(b.records))) return clickRow(list, row);
+  auto* combo = control<QComboBox>(o.form, QString::fromLatin1(b.records));
+  combo->setCurrentIndex(row);
+  emit combo->activated(row);
+}
+
+QString otherText(const QString& text) { return QString::number(text.toInt() == 0 ? 1 : text.toInt() - 1); }
+
+using Unsaved = MessageSink::Unsaved;
+std::string unsavedCaseName(const std::tuple<Box, Unsaved>& c) {
+  static const char* const answers[] = {"Save", "Discard", "Cancel"};
+  return std::string(std::get<0>(c).form) + answers[static_cast<int>(std::get<1>(c))];
+}
+class UnsavedEdits : public ::testing::TestWithParam<std::tuple<Box, Unsaved>> {};
+
+TEST_P(UnsavedEdits, MarkTheTitleAndAreAskedAboutBeforeAnotherRecord) {
+  const auto [b, answer] = GetParam();
+  SampleMenu s;
+  const Opened o = open(s, b);
+  ASSERT_NE(o.box, nullptr);
+  const QString caption = o.form->windowTitle();
+  const QByteArray original = s.rom.bytes();
+  const QString edited = otherText(o.box->text());
+  o.box->setText(edited);
+  EXPECT_EQ(o.form->windowTitle(), caption + QStringLiteral(" *"));
+  s.app.sink->unsaved = answer;
+  pickRow(o, b, 1);
+  EXPECT_EQ(s.app.sink->unsavedQuestions.size(), 1);
+  if (answer == Unsaved::Cancel) {
+    EXPECT_EQ(shownRow(o, b), 0);
+    EXPECT_EQ(o.box->text(), edited);
+    EXPECT_EQ(o.form->windowTitle(), caption + QStringLiteral(" *"));
+    EXPECT_EQ(s.rom.bytes(), original);
+    return;
+  }
+  EXPECT_EQ(shownRow(o, b), 1);
+  EXPECT_EQ(o.form->windowTitle(), caption);
+  EXPECT_EQ(s.rom.bytes() != original, answer == Unsaved::Save);
+  pickRow(o, b, 0);  // nothing edited: nothing asked
+  EXPECT_EQ(s.app.sink->unsavedQuestions.size(), 1);
+  EXPECT_EQ(o.box->text() == edited, answer == Unsaved::Save);
+  EXPECT_TRUE(s.app.sink->messages.isEmpty()) << s.app.sink->messages.join('\n').toStdString();
+}
+
+TEST_P(UnsavedEdits, AreAskedAboutBeforeExitAndBeforeTheRowIsReadAgain) {
+  const auto [b, answer] = GetParam();
+  SampleMenu s;
+  const Opened o = open(s, b);
+  ASSERT_NE(o.box, nullptr);
+  const QString read = o.box->text();
+  const QByteArray original = s.rom.bytes();
+  s.app.sink->unsaved = answer;
+  o.box->setText(otherText(read));
+  pickRow(o, b, 0);  // the row shown, picked again: read anew unless kept
+  EXPECT_EQ(o.box->text() == read, answer == Unsaved::Discard);
+  EXPECT_EQ(s.rom.bytes() != original, answer == Unsaved::Save);
+  o.box->setText(otherText(o.box->text()));
+  const QPointer<QWidget> form = o.form;
+  control<QPushButton>(o.form, QStringLiteral("Exit"))->click();
+  EXPECT_EQ(s.app.sink->unsavedQuestions.size(), 2);
+  EXPECT_EQ(form && form->isVisible(), answer == Unsaved::Cancel);
+}
+
+INSTANTIATE_TEST_SUITE_P(Forms, UnsavedEdits,
+                         ::testing::Combine(::testing::Values(kSpirit, kMoney),
+                                            ::testing::Values(Unsaved::Save, Unsaved::Discard, Unsaved::Cancel)),
+                         [](const auto& info) { return unsavedCaseName(info.param); });
+
+TEST(StatusLine, ShowsTheRecordTheFocusedFieldAndWhatASaveWrote) {
+  SampleMenu s;
+  const Opened o = open(s, kSpirit);
+  ASSERT_NE(o.box, nullptr);
+  clickRow(control<QListWidget>(o.form, QStringLiteral("List1")), 3);
+  o.form->activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(o.form));
+  o.box->setFocus();
+  const std::int64_t at = layout::kSpiritBase + 3 * layout::kSpiritStride;  // SP_VAL is the record's first byte
+  const QString where = QStringLiteral("0x") + QString::number(at, 16).toUpper();
+  auto* status = control<QLabel>(o.form, QStringLiteral("Status"));
+  ASSERT_NE(status, nullptr);
+  const QString stored = QStringLiteral("%1").arg(byteAt(s.rom.bytes(), at), 2, 16, QLatin1Char('0')).toUpper();
+  EXPECT_TRUE(status->text().contains(QStringLiteral("Record 3 at ") + where)) << status->text().toStdString();
+  EXPECT_TRUE(status->text().contains(QStringLiteral("SP_VAL at %1: %2").arg(where, stored))) << status->text().toStdString();
+  saveOther(o);
+  EXPECT_TRUE(status->text().contains(
+      QStringLiteral("Saved SPEdit 3: 1 byte at %1 in %2").arg(where, QFileInfo(s.rom.path()).fileName())))
+      << status->text().toStdString();
+}
+
+TEST(TabOrder, RunsThroughTheFieldsBeforeTheButtons) {
+  SampleMenu s;
+  const Opened o = open(s, kMoney);
+  ASSERT_NE(o.box, nullptr);
+  bool buttonSeen = false;
+  int fields = 0;
+  for (QWidget* w = o.form->nextInFocusChain(); w != o.form; w = w->nextInFocusChain()) {
+    if (!(w->focusPolicy() & Qt::TabFocus)) continue;
+    if (qobject_cast<QPushButton*>(w)) buttonSeen = true;
+    else if (qobject_cast<QLineEdit*>(w)) EXPECT_FALSE(buttonSeen) << w->objectName().toStdString() << " after a button";
+    fields += qobject_cast<QLineEdit*>(w) ? 1 : 0;
+  }
+  EXPECT_TRUE(buttonSeen);
+  EXPECT_GT(fields, 1);
+}
+
+TEST(UnsavedEditsNone, NothingIsAskedAndEscLeavesTheForm) {
+  SampleMenu s;
+  const Opened o = open(s, kSpirit);
+  ASSERT_NE(o.box, nullptr);
+  pickRow(o, kSpirit, 1);
+  pickRow(o, kSpirit, 1);
+  const QPointer<QWidget> form = o.form;
+  typeKey(o.box, Qt::Key_Escape, Qt::NoModifier);
+  EXPECT_FALSE(form && form->isVisible());
+  EXPECT_TRUE(s.app.sink->unsavedQuestions.isEmpty());
 }
 
 }  // namespace

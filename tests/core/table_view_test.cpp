@@ -368,12 +368,12 @@ TEST(GridSave, ClosingWithEditsAsksAndCancelKeepsThem) {
   const QByteArray before = f.s.rom.bytes();
   const int old = byteAt(before, layout::kSpiritBase);
   ASSERT_TRUE(model->setData(model->index(0, value), QString::number((old + 1) % 256), Qt::EditRole));
-  f.s.app.sink->answer = false;  // Save? No. Discard? No: cancelled
+  f.s.app.sink->unsaved = MessageSink::Unsaved::Cancel;
   control<QPushButton>(view, QStringLiteral("Close"))->click();
-  EXPECT_EQ(f.s.app.sink->questions.size(), 2);
+  EXPECT_EQ(f.s.app.sink->unsavedQuestions.size(), 1);
   EXPECT_TRUE(view->isVisible());
   EXPECT_EQ(f.s.rom.bytes(), before);
-  f.s.app.sink->answer = true;  // Save? Yes
+  f.s.app.sink->unsaved = MessageSink::Unsaved::Save;
   control<QPushButton>(view, QStringLiteral("Close"))->click();
   EXPECT_FALSE(view->isVisible());
   expectOnlyBytes(before, f.s.rom.bytes(), {{layout::kSpiritBase, (old + 1) % 256}});

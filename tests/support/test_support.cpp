@@ -370,6 +370,14 @@ void typeKey(QWidget* widget, Qt::Key key, Qt::KeyboardModifiers modifiers) {
   QTest::keyClick(widget, key, modifiers);
 }
 
+void clickRow(QListWidget* list, int row) {
+  QListWidgetItem* item = list->item(row);
+  ASSERT_NE(item, nullptr) << "no row " << row;
+  list->window()->show();
+  list->scrollToItem(item);
+  QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(item).center());
+}
+
 void expectRendersWithinScreen(QWidget* form, const QString& name) {
   EXPECT_FALSE(screenshot(form, name).isEmpty()) << name.toStdString();
   const QSize size = form->frameGeometry().size();

@@ -11,6 +11,7 @@
 #include <QByteArray>
 #include <QJsonArray>
 #include <QJsonValue>
+#include <QListWidget>
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
@@ -87,6 +88,12 @@ class CapturingSink final : public MessageSink {
   bool ask(QWidget*, const QString&, const QString& question) override {
     questions << question;
     return answer;
+  }
+  QStringList unsavedQuestions;  // each answered with `unsaved`
+  Unsaved unsaved = Unsaved::Cancel;
+  Unsaved askUnsaved(QWidget*, const QString&, const QString& text) override {
+    unsavedQuestions << text;
+    return unsaved;
   }
 };
 
@@ -208,6 +215,9 @@ void expectRefused(TestApp& app, QWidget* form, const std::vector<RefusedTexts>&
 // Makes the window of `widget` the active one, focuses `widget` and types the
 // key there, as a user would: the window's shortcuts see it.
 void typeKey(QWidget* widget, Qt::Key key, Qt::KeyboardModifiers modifiers);
+
+// Clicks row `row` of `list` with the mouse, as a user would.
+void clickRow(QListWidget* list, int row);
 
 // Renders a window offscreen to a PNG under <build>/screenshots; returns the path,
 // empty when the image could not be saved.

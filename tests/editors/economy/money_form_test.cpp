@@ -92,7 +92,9 @@ TEST_F(MoneyForm, AnotherColumnDropsUnsavedEditsAndSaveWritesTheShownColumn) {
   show(2);
   const QString stored = value(4)->text();
   value(4)->setText(QStringLiteral("77"));
+  app.sink->unsaved = MessageSink::Unsaved::Discard;
   show(4);
+  EXPECT_EQ(app.sink->unsavedQuestions.size(), 1);
   show(2);
   EXPECT_EQ(value(4)->text(), stored);  // reread from the file
   const QByteArray before = rom->bytes();

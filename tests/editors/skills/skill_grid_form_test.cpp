@@ -230,7 +230,9 @@ TEST_P(BlockForm, AnotherBlockDropsUnsavedEditsAndSaveWritesTheShownBlock) {
   choices->setCurrentIndex(1);
   const QString stored = cell->text();
   cell->setText(stored == QStringLiteral("9") ? QStringLiteral("8") : QStringLiteral("9"));
+  app.sink->unsaved = MessageSink::Unsaved::Discard;
   choices->setCurrentIndex(2);
+  EXPECT_EQ(app.sink->unsavedQuestions.size(), 1);
   choices->setCurrentIndex(1);
   EXPECT_EQ(cell->text(), stored);  // reread from the file
 

@@ -69,6 +69,7 @@ TEST_F(PictureFixture, EachBoxChangesExactlyItsWord) {
 }
 
 TEST_F(PictureFixture, RejectedTextsChangeNothing) {
+  app.sink->unsaved = MessageSink::Unsaved::Discard;  // each rejected edit is dropped on picking another record
   select(8);
   const std::pair<int, const char*> cases[] = {{0, "65536"}, {3, "-1"}, {10, ""}, {6, "0x10"}, {4, "12a"}};
   for (const auto& [w, bad] : cases) {
@@ -93,7 +94,9 @@ TEST_F(PictureFixture, CopyFromFivePasteOnNineCopiesTheTwentyTwoBytes) {
   select(5);
   text(valName(0))->setText(QStringLiteral("1"));  // unsaved: Copy takes what is stored
   press(QStringLiteral("Copy"));
+  app.sink->unsaved = MessageSink::Unsaved::Discard;
   select(9);
+  EXPECT_EQ(app.sink->unsavedQuestions.size(), 1);
   const QByteArray before = rom.bytes();
   press(QStringLiteral("Plaste"));
   const QByteArray after = rom.bytes();

@@ -111,6 +111,25 @@ struct MapFixture : ::testing::Test {
   }
 };
 
+TEST_F(MapFixture, ClickingTheSelectedStageAfterASaveListsTheNewLeaderCode) {
+  const int stage = stageWith(2);
+  clickRow(stages(), stage);
+  clickRow(records(), 1);
+  const int code = u16(rom.bytes(), recordAt(stage, 1));
+  const int newCode = code == 0x10 ? 0x11 : 0x10;
+  text(QStringLiteral("pilot_code"))->setText(hex(newCode));
+  save();
+  ASSERT_EQ(u16(rom.bytes(), recordAt(stage, 1)), newCode);
+  EXPECT_EQ(records()->item(1)->text(), hex(code));  // listed before the save
+  clickRow(stages(), stage);
+  ASSERT_EQ(records()->count(), img.count[static_cast<size_t>(stage)]);
+  EXPECT_EQ(records()->item(1)->text(), hex(newCode));
+  clickRow(records(), 1);
+  EXPECT_EQ(text(QStringLiteral("pilot_code"))->text(), hex(newCode));
+  EXPECT_TRUE(app.sink->unsavedQuestions.isEmpty());
+  EXPECT_TRUE(app.sink->messages.isEmpty()) << app.sink->messages.join('\n').toStdString();
+}
+
 TEST_F(MapFixture, OpensWithNothingSelected) {
   auto stageNames = loadNameList(namesDir(), QStringLiteral("Map.txt"), 65);
   ASSERT_TRUE(stageNames.isOk());
