@@ -21,7 +21,10 @@ class MapForm : public TableForm {
   using TableForm::showRecord;  // the read of a record reference, beside the look-up by keys below
   bool showRecord(const QVariantMap& keys) override;  // stage in List1, index in List2
   QVariantMap shownRecord() const override;  // stage and index of the record shown
-  std::int64_t shownOffset() const override { return selectedRecordOffset(); }
+  std::int64_t shownOffset() const override {
+    const RecordRef* record = selectedRecord();
+    return record ? record->offset : -1;
+  }
 
  public slots:
   void listStageRecords();  // List1_Click
