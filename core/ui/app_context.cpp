@@ -29,10 +29,6 @@ class DialogFileChooser final : public FileChooser {
   QString chooseFileToWrite(QWidget* parent, const QString& title, const QString& suggested, const QString& filter) override {
     return QFileDialog::getSaveFileName(parent, title, suggested, filter);
   }
-  QString chooseSaveFile(QWidget* parent, const QString& title, const QString& suggested,
-                         const QString& filter) override {
-    return QFileDialog::getSaveFileName(parent, title, suggested, filter);
-  }
 };
 
 class DialogMessageSink final : public MessageSink {

@@ -26,7 +26,7 @@ class FileChooser {
   virtual ~FileChooser() = default;
   // The chosen file, or an empty text when the user cancelled.
   virtual QString chooseRomImage(QWidget* parent, const QString& current) = 0;
-  // Another file to read (an image to compare with) or to write (a patch);
+  // Another file to read (an image to compare with) or to write (a patch, a CSV export);
   // empty when cancelled. A chooser that only knows images answers as for one.
   virtual QString chooseFileToRead(QWidget* parent, const QString& title, const QString& current, const QString& filter) {
     Q_UNUSED(title);
@@ -38,11 +38,6 @@ class FileChooser {
     Q_UNUSED(title);
     Q_UNUSED(filter);
     return chooseRomImage(parent, suggested);
-  }
-  // A file to write (an export), or an empty text when the user cancelled.
-  virtual QString chooseSaveFile(QWidget*, const QString& /*title*/, const QString& /*suggested*/,
-                                 const QString& /*filter*/) {
-    return {};
   }
 };
 

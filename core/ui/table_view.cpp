@@ -351,7 +351,7 @@ void TableView::exportClicked() {
   const TableAdapter* table = model_->source().exportTable();
   if (!table) return;
   const QString suggested = QFileInfo(context_.rom().romPath()).dir().filePath(table->name() + QStringLiteral(".csv"));
-  const QString path = context_.chooser().chooseSaveFile(this, QStringLiteral("Export CSV"), suggested,
+  const QString path = context_.chooser().chooseFileToWrite(this, QStringLiteral("Export CSV"), suggested,
                                                          QStringLiteral("CSV (*.csv);;All files (*)"));
   if (!path.isEmpty()) exportCsv(path);
 }
