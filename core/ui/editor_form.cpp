@@ -10,6 +10,7 @@
 #include <QGridLayout>
 #include <QItemSelectionModel>
 #include <QKeyEvent>
+#include <QLineEdit>
 #include <QMouseEvent>
 #include <QShortcut>
 
@@ -40,6 +41,7 @@ EditorForm::EditorForm(AppContext& context, const QString& formName, const QStri
   connect(table_, &QPushButton::clicked, this, &EditorForm::showTable);
   connect(new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_T), this), &QShortcut::activated, this, &EditorForm::showTable);
   connect(new QShortcut(QKeySequence(Qt::Key_Escape), this), &QShortcut::activated, this, &EditorForm::exitForm);
+  connect(new QShortcut(QKeySequence::Find, this), &QShortcut::activated, this, &EditorForm::focusFilter);
   // A text box claims Ctrl+Z for its own typing; in an editor the keys undo saves.
   qApp->installEventFilter(this);
 }
@@ -106,6 +108,98 @@ class RecordListGuard final : public QItemSelectionModel {
   bool moving_ = false;
   int pressedRow_ = -1;
 };
+
+// The box above a record list that narrows it to the rows whose text holds
+// what is typed (any letter case), or whose number in the list it is. Down or
+// Enter goes on into the list, onto the first row shown when the current one
+// is filtered out. Rows the list gains later (another stage, another unit)
+// are filtered as they come.
+class RecordFilter final : public QLineEdit {
+ public:
+  RecordFilter(QListWidget* list, QWidget* parent) : QLineEdit(parent), list_(list) {
+    setObjectName(list->objectName() + QStringLiteral("Filter"));
+    setPlaceholderText(QStringLiteral("Filter: name or number"));
+    setClearButtonEnabled(true);
+    setToolTip(QStringLiteral("Shows the rows whose name holds this text, or the row of this number; Down or "
+                              "Enter moves into the list"));
+    QObject::connect(this, &QLineEdit::textChanged, this, [this] { apply(); });
+    QObject::connect(list->model(), &QAbstractItemModel::rowsInserted, this, [this] { apply(); });
+    QObject::connect(list->model(), &QAbstractItemModel::modelReset, this, [this] { apply(); });
+  }
+
+  void apply() {
+    const QString wanted = text().trimmed();
+    bool isNumber = false;
+    const int number = wanted.toInt(&isNumber);
+    for (int row = 0; row < list_->count(); ++row) {
+      const bool shown = wanted.isEmpty() || (isNumber && row == number) ||
+                         list_->item(row)->text().contains(wanted, Qt::CaseInsensitive);
+      list_->setRowHidden(row, !shown);
+    }
+  }
+
+ protected:
+  void keyPressEvent(QKeyEvent* event) override {
+    const int key = event->key();
+    if (key != Qt::Key_Down && key != Qt::Key_Return && key != Qt::Key_Enter) {
+      QLineEdit::keyPressEvent(event);
+      return;
+    }
+    const int current = list_->currentRow();
+    if (current < 0 || list_->isRowHidden(current)) {
+      for (int row = 0; row < list_->count(); ++row) {
+        if (list_->isRowHidden(row)) continue;
+        list_->setCurrentRow(row);  // reads it, as a click would
+        break;
+      }
+    }
+    list_->setFocus(Qt::TabFocusReason);
+  }
+
+ public:
+  QListWidget* list() const { return list_; }
+
+ private:
+  QListWidget* list_;
+};
+
+// Puts `above` over `widget` in whichever layout holds it: a column takes one
+// more row; anywhere else the two become a column in the widget's place.
+bool placeAbove(QLayout* layout, QWidget* widget, QWidget* above) {
+  if (!layout) return false;
+  const int at = layout->indexOf(widget);
+  if (at < 0) {
+    for (int i = 0; i < layout->count(); ++i)
+      if (placeAbove(layout->itemAt(i)->layout(), widget, above)) return true;
+    return false;
+  }
+  auto* box = qobject_cast<QBoxLayout*>(layout);
+  if (box && box->direction() == QBoxLayout::TopToBottom) {
+    box->insertWidget(at, above);
+    return true;
+  }
+  auto* column = new QVBoxLayout;
+  column->setContentsMargins(0, 0, 0, 0);
+  if (box) {
+    const int stretch = box->stretch(at);
+    delete box->takeAt(at);
+    column->addWidget(above);
+    column->addWidget(widget, 1);
+    box->insertLayout(at, column, stretch);
+    return true;
+  }
+  if (auto* grid = qobject_cast<QGridLayout*>(layout)) {
+    int row = 0, col = 0, rows = 1, cols = 1;
+    grid->getItemPosition(at, &row, &col, &rows, &cols);
+    grid->removeWidget(widget);
+    column->addWidget(above);
+    column->addWidget(widget, 1);
+    grid->addLayout(column, row, col, rows, cols);
+    return true;
+  }
+  delete column;
+  return false;
+}
 
 // Puts the status line under the whole form: a grid gets a row of its own; a
 // row of columns moves into a column whose last entry is the status line.
@@ -190,10 +284,31 @@ bool EditorForm::event(QEvent* event) {
     if (!placeBefore(layout(), exit_, table_)) table_->hide();
     placeStatus(layout(), status_);
     showStatus();
+    const QList<QListWidget*> lists = findChildren<QListWidget*>();
+    for (QListWidget* list : lists) {
+      guardRecordList(list);
+      auto* filter = new RecordFilter(list, this);
+      if (!placeAbove(layout(), list, filter)) delete filter;
+    }
     buttonsLastInTabOrder();
-    for (QListWidget* list : findChildren<QListWidget*>()) guardRecordList(list);
+    // The form opens with its record list in hand, as it did before lists had
+    // filters; Ctrl+F goes to the filter.
+    if (!lists.isEmpty()) lists.front()->setFocus(Qt::OtherFocusReason);
   }
   return QWidget::event(event);
+}
+
+void EditorForm::focusFilter() {
+  // The filter of the list in hand, or of the first list.
+  QLineEdit* chosen = nullptr;
+  for (QLineEdit* box : findChildren<QLineEdit*>()) {
+    auto* filter = dynamic_cast<RecordFilter*>(box);
+    if (!filter) continue;
+    if (!chosen || filter->list()->hasFocus()) chosen = filter;
+  }
+  if (!chosen) return;
+  chosen->setFocus(Qt::ShortcutFocusReason);
+  chosen->selectAll();
 }
 
 void EditorForm::buttonsLastInTabOrder() {
@@ -205,6 +320,14 @@ void EditorForm::buttonsLastInTabOrder() {
     (qobject_cast<QPushButton*>(w) ? buttons : fields).push_back(w);
   }
   fields.insert(fields.end(), buttons.begin(), buttons.end());
+  // A list's filter box comes just before its list.
+  for (QLineEdit* box : findChildren<QLineEdit*>()) {
+    auto* filter = dynamic_cast<RecordFilter*>(box);  // no meta-object of its own: qobject_cast would take any box
+    if (!filter) continue;
+    std::erase(fields, filter);
+    const auto list = std::find(fields.begin(), fields.end(), filter->list());
+    fields.insert(list, filter);
+  }
   for (size_t i = 1; i < fields.size(); ++i) setTabOrder(fields[i - 1], fields[i]);
 }
 

@@ -2,8 +2,9 @@
 // The editor lifecycle every form shares: a window of its own, loaded when the
 // menu opens it (name lists first, then the first record), `Exit` back to the
 // menu that owns it, messages that say which field is wrong, Ctrl+Z /
-// Ctrl+Shift+Z to undo and redo the form's own saves, and `Table` (Ctrl+T),
-// the whole table as a grid, opened on the record shown.
+// Ctrl+Shift+Z to undo and redo the form's own saves, `Table` (Ctrl+T),
+// the whole table as a grid, opened on the record shown, and a filter box
+// above each record list (Ctrl+F).
 
 #include "core/record_codec.h"
 #include "core/table_registry.h"
@@ -68,6 +69,7 @@ class EditorForm : public QWidget {
   void undoLast();  // Ctrl+Z: the newest save of this form
   void redoLast();  // Ctrl+Shift+Z: the newest undone save of this form
   void showTable();  // Table, Ctrl+T: the table view, on the record shown
+  void focusFilter();  // Ctrl+F: the filter box above the record list
 
  protected:
   QPushButton* makeButton(const QString& objectName, const QString& caption);

@@ -199,7 +199,7 @@ TEST_F(PilotFixture, EachControlChangedAloneWritesExactlyItsBytes) {
   for (QWidget* w : form->findChildren<QWidget*>())
     if ((qobject_cast<QLineEdit*>(w) || qobject_cast<QComboBox*>(w) || qobject_cast<QCheckBox*>(w)) &&
         !w->objectName().startsWith(QLatin1String("nameT")) && !w->objectName().isEmpty() &&
-        w->objectName() != QLatin1String("List1"))
+        !w->objectName().startsWith(QLatin1String("List1")))  // the record list and its filter
       ++fieldControls;
   EXPECT_EQ(static_cast<int>(covered.size()), fieldControls);
 }
