@@ -78,7 +78,8 @@ TEST_P(EveryWindow, FitsTheScreenAndItsListsTakeTheRoomOfALargerWindow) {
   OpenWindow o;
   QWidget* w = o.open(name);
   ASSERT_NE(w, nullptr) << o.s.app.sink->messages.join(u'\n').toStdString();
-  ASSERT_FALSE(screenshot(w, QStringLiteral("fit_") + QString(name).replace(u'/', u'_')).isEmpty());
+  const QString shot = QStringLiteral("fit_") + QString(name).replace(u'/', u'_');
+  ASSERT_FALSE(screenshot(w, shot).isEmpty());
   const QSize shown = w->frameGeometry().size(), least = w->minimumSizeHint();
   for (const QSize& size : {shown, least}) {
     EXPECT_LE(size.width(), kScreenWidth) << size.width() << "x" << size.height();
@@ -94,6 +95,7 @@ TEST_P(EveryWindow, FitsTheScreenAndItsListsTakeTheRoomOfALargerWindow) {
   constexpr int kMore = 200;
   w->resize(w->size() + QSize(kMore, kMore));
   QApplication::processEvents();
+  EXPECT_FALSE(screenshot(w, shot + QStringLiteral("_larger")).isEmpty());
   for (size_t i = 0; i < views.size(); ++i) {
     EXPECT_GT(views[i]->width(), before[i].width()) << views[i]->objectName().toStdString();
     EXPECT_GT(views[i]->height(), before[i].height()) << views[i]->objectName().toStdString();
