@@ -311,24 +311,61 @@ void EditorForm::focusFilter() {
   chosen->selectAll();
 }
 
-void EditorForm::buttonsLastInTabOrder() {
-  // The buttons are made before the fields; Tab runs through the lists and
-  // fields first, in the order they were placed, then the buttons.
-  std::vector<QWidget*> fields, buttons;
-  for (QWidget* w = nextInFocusChain(); w && w != this; w = w->nextInFocusChain()) {
-    if (w->window() != this || !(w->focusPolicy() & Qt::TabFocus)) continue;
-    (qobject_cast<QPushButton*>(w) ? buttons : fields).push_back(w);
+namespace {
+
+// Sorts `widgets` as a reader meets them in `window`: by rows, top to bottom,
+// and left to right within a row. A widget is in the row of the first one
+// above it whose height spans its middle, so a combo box and the text box
+// beside it share a row though their tops differ by a pixel or two.
+void inReadingOrder(QWidget* window, std::vector<QWidget*>* widgets) {
+  auto rectOf = [window](QWidget* w) { return QRect(w->mapTo(window, QPoint(0, 0)), w->size()); };
+  std::stable_sort(widgets->begin(), widgets->end(),
+                   [&](QWidget* a, QWidget* b) { return rectOf(a).center().y() < rectOf(b).center().y(); });
+  std::vector<std::pair<int, QWidget*>> rowed;  // (row, widget)
+  int row = -1, rowBottom = -1;
+  for (QWidget* w : *widgets) {
+    const QRect r = rectOf(w);
+    if (row < 0 || r.center().y() > rowBottom) {
+      ++row;
+      rowBottom = r.bottom();
+    }
+    rowed.emplace_back(row, w);
   }
-  fields.insert(fields.end(), buttons.begin(), buttons.end());
+  std::stable_sort(rowed.begin(), rowed.end(), [&](const auto& a, const auto& b) {
+    if (a.first != b.first) return a.first < b.first;
+    return rectOf(a.second).x() < rectOf(b.second).x();
+  });
+  for (size_t i = 0; i < rowed.size(); ++i) (*widgets)[i] = rowed[i].second;
+}
+
+}  // namespace
+
+void EditorForm::buttonsLastInTabOrder() {
+  // Tab runs through the record lists, then the fields in reading order (top
+  // to bottom, a row left to right) whatever order they were made in, then the
+  // buttons. Positions come from the layouts, laid out here before the window
+  // is first shown: resizing it later changes sizes, not rows and columns.
+  if (layout()) layout()->activate();
+  for (QWidget* w : findChildren<QWidget*>())
+    if (w->layout()) w->layout()->activate();  // a scrolled page lays out its own fields
+  std::vector<QWidget*> lists, fields, buttons;
+  for (QWidget* w = nextInFocusChain(); w && w != this; w = w->nextInFocusChain()) {
+    if (w->window() != this || !(w->focusPolicy() & Qt::TabFocus) || w->isHidden()) continue;
+    if (dynamic_cast<RecordFilter*>(w)) continue;  // placed with its list below
+    if (qobject_cast<QPushButton*>(w)) buttons.push_back(w);
+    else (qobject_cast<QListWidget*>(w) ? lists : fields).push_back(w);
+  }
+  inReadingOrder(this, &lists);
+  inReadingOrder(this, &fields);
+  lists.insert(lists.end(), fields.begin(), fields.end());
+  lists.insert(lists.end(), buttons.begin(), buttons.end());
   // A list's filter box comes just before its list.
   for (QLineEdit* box : findChildren<QLineEdit*>()) {
     auto* filter = dynamic_cast<RecordFilter*>(box);  // no meta-object of its own: qobject_cast would take any box
     if (!filter) continue;
-    std::erase(fields, filter);
-    const auto list = std::find(fields.begin(), fields.end(), filter->list());
-    fields.insert(list, filter);
+    lists.insert(std::find(lists.begin(), lists.end(), filter->list()), filter);
   }
-  for (size_t i = 1; i < fields.size(); ++i) setTabOrder(fields[i - 1], fields[i]);
+  for (size_t i = 1; i < lists.size(); ++i) setTabOrder(lists[i - 1], lists[i]);
 }
 
 void EditorForm::guardRecordList(QListWidget* list) {

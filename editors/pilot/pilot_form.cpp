@@ -97,6 +97,7 @@ PilotForm::PilotForm(AppContext& context)
   layout->addWidget(recordList(), 1);
   layout->addLayout(right);
   recordList()->setMinimumWidth(160);
+  resize(sizeHint());  // the fields at their natural width; a larger window widens the list
 }
 
 bool PilotForm::loadLists() {

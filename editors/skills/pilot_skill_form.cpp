@@ -61,6 +61,7 @@ PilotSkillForm::PilotSkillForm(AppContext& context)
   layout->addWidget(pilots_, 1);
   layout->addLayout(grid);
   layout->addLayout(buttons);
+  resize(sizeHint());  // the boxes at their natural width; a larger window widens the list
 }
 
 bool PilotSkillForm::load() {

@@ -73,12 +73,13 @@ UnitAbilityForm::UnitAbilityForm(AppContext& context)
 
   auto* layout = new QHBoxLayout(this);
   layout->setContentsMargins(6, 6, 6, 6);
-  layout->addWidget(recordList());
+  // A larger window widens the list; the frames keep the width they need.
+  layout->addWidget(recordList(), 1);
   for (QVBoxLayout* column : columns) {
     column->addStretch(1);
-    layout->addLayout(column, 1);
+    layout->addLayout(column);
   }
-  recordList()->setFixedWidth(130);
+  recordList()->setMinimumWidth(130);
   resize(minimumSizeHint());
 }
 

@@ -66,10 +66,11 @@ MapForm::MapForm(AppContext& context)
   buttons->addWidget(exitButton());
   grid->addLayout(buttons, 10, 4, 2, 2, Qt::AlignBottom);
 
+  // A larger window widens the two lists; the fields keep their width.
   auto* layout = new QHBoxLayout(this);
   layout->addWidget(stages_, 1);
   layout->addLayout(deployments, 1);
-  layout->addLayout(grid, 4);
+  layout->addLayout(grid);
   resize(1240, 460);
 }
 
