@@ -29,7 +29,7 @@ TEST(Screenshots, WritesOnePaintedImageOfItsSizePerWindow) {
   }
   expected.sort();
   QStringList written = QDir(out.path()).entryList({QStringLiteral("*.png")}, QDir::Files, QDir::Name);
-  EXPECT_EQ(written, expected);
+  EXPECT_EQ(written.join(u' ').toStdString(), expected.join(u' ').toStdString());
 
   const QRegularExpression line(QStringLiteral("^(\\S+\\.png) (\\d+)x(\\d+)$"));
   QStringList reported;
@@ -48,7 +48,7 @@ TEST(Screenshots, WritesOnePaintedImageOfItsSizePerWindow) {
     EXPECT_TRUE(painted);
   }
   reported.sort();
-  EXPECT_EQ(reported, expected);
+  EXPECT_EQ(reported.join(u' ').toStdString(), expected.join(u' ').toStdString());
 }
 
 }  // namespace
