@@ -104,7 +104,8 @@ void press(QWidget* menu, int row, const QString& button) {
   b->click();
 }
 
-// Picks record `row` of an editor, sets the box `control` to `text` and saves.
+// Picks record `row` of an editor, sets the number box `control` to `text` (or
+// the next number, when it holds `text` already) and saves.
 void saveThrough(QWidget* form, int row, const QString& control, const QString& text, PrintingSink& sink) {
   auto* list = form ? form->findChild<QListWidget*>(QStringLiteral("List1")) : nullptr;
   auto* box = form ? form->findChild<QLineEdit*>(control) : nullptr;
@@ -115,7 +116,7 @@ void saveThrough(QWidget* form, int row, const QString& control, const QString& 
     return;
   }
   list->setCurrentRow(row);
-  box->setText(box->text() == text ? text + QLatin1Char('0') : text);
+  box->setText(box->text() == text ? QString::number(text.toInt() + 1) : text);
   save->click();
 }
 
