@@ -88,16 +88,28 @@ void AppContext::reportNotices(QWidget* parent, const QString& title) {
   if (!notices.isEmpty()) messages_->info(parent, title, notices.join(QStringLiteral("\n\n")));
 }
 
-void AppContext::openImage(QWidget* parent, const QString& path) {
+bool AppContext::mayDropEdits(bool tableViews) {
+  const auto forms = open_.values();
+  for (const QPointer<QWidget>& window : forms) {
+    if (auto* form = qobject_cast<EditorForm*>(window.data()); form && !form->mayLeaveRecord()) return false;
+    if (auto* grid = qobject_cast<TableView*>(window.data()); grid && tableViews && !grid->mayDropEdits()) return false;
+  }
+  return true;
+}
+
+bool AppContext::openImage(QWidget* parent, const QString& path) {
+  if (!mayDropEdits(true)) return false;
   const QString title = QStringLiteral("Open NDS");
   rom_.setRomPath(path);
   const Status recovered = rom_.recover();
   reportNotices(parent, title);
   if (!recovered) reportError(parent, title, recovered.message());
   rereadForms();
+  return true;
 }
 
 QString AppContext::undo(QWidget* parent, const QString& title, UndoRequest request) {
+  if (!mayDropEdits(false)) return {};  // the editors read their records again after it
   for (;;) {
     bool changedSince = false;
     auto done = undoTransaction(rom_, tables_, namesDir_, request, &changedSince);

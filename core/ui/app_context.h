@@ -87,8 +87,10 @@ class AppContext {
   const GridViews& gridViews() const { return gridViews_; }
 
   // Makes `path` the image (Open NDS): rolls back its interrupted changes,
-  // says what happened, and has every open window show the new image.
-  void openImage(QWidget* parent, const QString& path);
+  // says what happened, and has every open window show the new image. Edits
+  // not saved are asked about first; false when one was kept (Cancel) and the
+  // image chosen before stays.
+  bool openImage(QWidget* parent, const QString& path);
   // Undo, redo or revert. A refusal because the bytes changed since asks
   // whether to go ahead anyway; every failure is reported. On success every
   // open window shows the image as it is now. Returns the sentence of what
@@ -110,6 +112,10 @@ class AppContext {
   QWidget* openForm(const QString& name) const;  // nullptr when not open
   // Closes every open form (the program is ending).
   void closeAllForms();
+  // Asks each open window with edits not saved (Save / Discard / Cancel);
+  // false when one was kept. With `tableViews`, table views are asked too (a
+  // table view keeps its edits over a reread of the same image).
+  bool mayDropEdits(bool tableViews);
 
   // Values a form keeps outside its controls, alive until the program ends.
   QVariant& formValue(const QString& key) { return formValues_[key]; }

@@ -157,9 +157,9 @@ void MainMenu::fillRecent() {
 }
 
 void MainMenu::chooseImage(const QString& path) {
+  if (!context_.openImage(this, path)) return;  // edits kept: the image stays
   showPath(path);
   header_->clear();
-  context_.openImage(this, path);
   QStringList recent = recentImages(context_);
   const QString absolute = QFileInfo(path).absoluteFilePath();
   recent.removeAll(absolute);
@@ -233,6 +233,7 @@ void MainMenu::tableClicked() {
 }
 
 void MainMenu::exitClicked() {
+  if (!context_.mayDropEdits(true)) return;  // edits kept: the program goes on
   ending_ = true;
   context_.closeAllForms();
   close();
@@ -242,6 +243,10 @@ void MainMenu::exitClicked() {
 void MainMenu::closeEvent(QCloseEvent* event) {
   // Closing the main menu ends the program, like its Exit.
   if (!ending_) {
+    if (!context_.mayDropEdits(true)) {
+      event->ignore();  // edits kept: the program goes on
+      return;
+    }
     ending_ = true;
     context_.closeAllForms();
     emit quitRequested();

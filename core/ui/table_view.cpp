@@ -379,19 +379,21 @@ void TableView::undoOwn(UndoKind kind) {
   context_.undo(this, windowTitle(), request);  // rereads every window, this one included
 }
 
-void TableView::closeEvent(QCloseEvent* event) {
+bool TableView::mayDropEdits() {
   commitEditor();
   const int cells = model_->edits().editedCells();
-  if (cells > 0) {
-    const auto answer = context_.messages().askUnsaved(
-        this, windowTitle(),
-        QStringLiteral("%1 cells of %2 records are edited and not saved.").arg(cells).arg(model_->edits().editedRows()));
-    if (answer == MessageSink::Unsaved::Cancel || (answer == MessageSink::Unsaved::Save && !save())) {
-      event->ignore();
-      return;
-    }
-  }
-  event->accept();
+  if (cells == 0) return true;
+  const auto answer = context_.messages().askUnsaved(
+      this, windowTitle(),
+      QStringLiteral("%1 cells of %2 records are edited and not saved.").arg(cells).arg(model_->edits().editedRows()));
+  if (answer == MessageSink::Unsaved::Cancel || (answer == MessageSink::Unsaved::Save && !save())) return false;
+  if (answer == MessageSink::Unsaved::Discard) model_->revert();
+  return true;
+}
+
+void TableView::closeEvent(QCloseEvent* event) {
+  if (mayDropEdits()) event->accept();
+  else event->ignore();
 }
 
 QString tableViewName(const QString& id) { return QStringLiteral("TableView:") + id; }

@@ -60,6 +60,11 @@ class TableView : public QWidget {
  protected:
   void closeEvent(QCloseEvent* event) override;
 
+ public:
+  // With edits not saved, asks Save / Discard / Cancel; true when the edits
+  // were saved or dropped (or there were none), false when they stay.
+  bool mayDropEdits();
+
  private:
   void applyFilter();
   std::vector<int> columnsNamed(const QString& name) const;

@@ -14,6 +14,7 @@
 #include <QListWidget>
 #include <QPointer>
 #include <QPushButton>
+#include <QSignalSpy>
 
 #include <gtest/gtest.h>
 
@@ -173,6 +174,54 @@ INSTANTIATE_TEST_SUITE_P(Forms, UnsavedEdits,
                          ::testing::Combine(::testing::Values(kSpirit, kMoney),
                                             ::testing::Values(Unsaved::Save, Unsaved::Discard, Unsaved::Cancel)),
                          [](const auto& info) { return unsavedCaseName(info.param); });
+
+// What else leaves a form's record: another image chosen, an undo (every
+// form reads its record again after it), the program ending.
+enum class Leave { OpenImage, Undo, EndProgram };
+std::string leaveCaseName(const std::tuple<Leave, Unsaved>& c) {
+  static const char* const leaves[] = {"OpenImage", "Undo", "EndProgram"};
+  return std::string(leaves[static_cast<int>(std::get<0>(c))]) + (std::get<1>(c) == Unsaved::Cancel ? "Cancel" : "Discard");
+}
+class UnsavedEditsElsewhere : public ::testing::TestWithParam<std::tuple<Leave, Unsaved>> {};
+
+TEST_P(UnsavedEditsElsewhere, AreAskedAboutAndCancelKeepsEverything) {
+  const auto [leave, answer] = GetParam();
+  SampleMenu s;
+  const Opened o = open(s, kSpirit);
+  ASSERT_NE(o.box, nullptr);
+  saveOther(o);  // something to undo
+  const QByteArray saved = s.rom.bytes();
+  const QString edited = otherText(o.box->text());
+  o.box->setText(edited);
+  s.app.sink->unsaved = answer;
+  TempRom other{sampleImage()};
+  const QPointer<QWidget> form = o.form;
+  switch (leave) {
+    case Leave::OpenImage:
+      s.app.chooser->next = other.path();
+      control<QPushButton>(&s.menu, QStringLiteral("Open"))->click();
+      EXPECT_EQ(s.app.context->rom().romPath(), answer == Unsaved::Cancel ? s.rom.path() : other.path());
+      break;
+    case Leave::Undo:
+      undoKey(o.box);
+      EXPECT_EQ(s.rom.bytes() == saved, answer == Unsaved::Cancel);
+      break;
+    case Leave::EndProgram: {
+      QSignalSpy quit(&s.menu, &MainMenu::quitRequested);
+      s.menu.close();
+      EXPECT_EQ(form && form->isVisible(), answer == Unsaved::Cancel);
+      EXPECT_EQ(quit.count(), answer == Unsaved::Cancel ? 0 : 1);
+      break;
+    }
+  }
+  EXPECT_EQ(s.app.sink->unsavedQuestions.size(), 1);
+  if (answer == Unsaved::Cancel) EXPECT_EQ(o.box->text(), edited);
+}
+
+INSTANTIATE_TEST_SUITE_P(Triggers, UnsavedEditsElsewhere,
+                         ::testing::Combine(::testing::Values(Leave::OpenImage, Leave::Undo, Leave::EndProgram),
+                                            ::testing::Values(Unsaved::Discard, Unsaved::Cancel)),
+                         [](const auto& info) { return leaveCaseName(info.param); });
 
 TEST(StatusLine, ShowsTheRecordTheFocusedFieldAndWhatASaveWrote) {
   SampleMenu s;
