@@ -391,9 +391,11 @@ void EditorForm::showStatus() {
   if (at >= 0) {
     const QVariantMap keys = shownRecord();
     const QString label = recordLabel(keys);
-    parts << QStringLiteral("%1 at %2").arg(keys.contains(QStringLiteral("stage")) ? label.left(1).toUpper() + label.mid(1)
-                                                                                    : QStringLiteral("Record ") + label,
-                                            hexOffset(at));
+    const QString record = keys.contains(QStringLiteral("stage")) ? label.left(1).toUpper() + label.mid(1)
+                                                                  : QStringLiteral("Record ") + label;
+    // A table of values kept apart (the limits) has no place of its own, only
+    // its fields do: the image's header is at 0, never a record.
+    parts << (at > 0 ? QStringLiteral("%1 at %2").arg(record, hexOffset(at)) : record);
     for (const FieldBinder* binder : watched_) {
       for (size_t i = 0; i < binder->controls().size(); ++i) {
         if (binder->widgetAt(static_cast<int>(i)) != focusWidget()) continue;
@@ -540,11 +542,13 @@ bool EditorForm::reportSave(const SaveResult& result, const FieldBinder* fields)
   if (result.status) {
     for (FieldBinder* f : watched_) f->markRead();  // what is shown is what the image holds now
     updateEditedMark();
-    saved_ = QStringLiteral("Saved %1 %2: %3 %4 at %5 in %6")
+    const std::int64_t at = shownOffset();
+    saved_ = QStringLiteral("Saved %1 %2: %3 %4%5 in %6")
                  .arg(objectName(), recordLabel(shownRecord()))
                  .arg(result.bytesChanged)
                  .arg(result.bytesChanged == 1 ? QStringLiteral("byte") : QStringLiteral("bytes"),
-                      hexOffset(shownOffset()), QFileInfo(context_.rom().romPath()).fileName());
+                      at > 0 ? QStringLiteral(" at ") + hexOffset(at) : QString(),
+                      QFileInfo(context_.rom().romPath()).fileName());
     showStatus();
     if (result.bytesChanged > 0) context_.historyChanged();
     return true;

@@ -244,6 +244,18 @@ TEST(StatusLine, ShowsTheRecordTheFocusedFieldAndWhatASaveWrote) {
       << status->text().toStdString();
 }
 
+TEST(StatusLine, GivesNoPlaceForARecordOfValuesKeptApart) {
+  TestApp app;
+  TempRom rom{sampleImage()};
+  QWidget* rules = app.showForm(rom.path(), QStringLiteral("Rules"));
+  ASSERT_NE(rules, nullptr);
+  auto* status = control<QLabel>(rules, QStringLiteral("Status"));
+  ASSERT_NE(status, nullptr);
+  EXPECT_TRUE(status->text().contains(QStringLiteral("Record 0"))) << status->text().toStdString();
+  EXPECT_FALSE(status->text().contains(QStringLiteral("0x0 "))) << status->text().toStdString();
+  EXPECT_FALSE(status->text().endsWith(QStringLiteral("0x0"))) << status->text().toStdString();
+}
+
 TEST(TabOrder, RunsThroughTheFieldsBeforeTheButtons) {
   SampleMenu s;
   const Opened o = open(s, kMoney);
