@@ -275,6 +275,13 @@ TestApp::TestApp(const QString& names) {
   registerAllForms(*context);
 }
 
+std::vector<std::string> registeredTableNames() {
+  std::vector<std::string> names;
+  const TableRegistry registry = allTables();
+  for (const auto& t : registry.all()) names.push_back(t->name().toStdString());
+  return names;
+}
+
 QWidget* TestApp::showForm(const QString& romPath, const QString& name) {
   context->rom().setRomPath(romPath);
   return context->showForm(name);

@@ -149,6 +149,9 @@ QString namesDir();
 // Copies the default name lists into `dir`, all but the file `except`.
 void copyNameLists(const QTemporaryDir& dir, const QString& except = {});
 
+// The names of the registered tables (each its form's name), as test parameters.
+std::vector<std::string> registeredTableNames();
+
 // A context with the test chooser and sink, the editor forms registered.
 struct TestApp {
   std::shared_ptr<FakeChooser> chooser = std::make_shared<FakeChooser>();

@@ -13,13 +13,6 @@
 namespace rt::test {
 namespace {
 
-std::vector<std::string> formNames() {
-  std::vector<std::string> names;
-  const TableRegistry registry = allTables();
-  for (const auto& t : registry.all()) names.push_back(t->name().toStdString());
-  return names;
-}
-
 QList<int> shownRows(QListWidget* list) {
   QList<int> rows;
   for (int row = 0; row < list->count(); ++row)
@@ -55,7 +48,7 @@ TEST_P(RecordFilterOfEveryList, ShowsTheRowsHoldingTheTextOrOfTheNumber) {
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(AllForms, RecordFilterOfEveryList, ::testing::ValuesIn(formNames()),
+INSTANTIATE_TEST_SUITE_P(AllForms, RecordFilterOfEveryList, ::testing::ValuesIn(registeredTableNames()),
                          [](const auto& info) { return info.param; });
 
 TEST(RecordFilter, CtrlFReachesItDownGoesIntoTheListOntoTheFirstRowShownAndReadsIt) {

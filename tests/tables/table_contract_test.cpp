@@ -25,14 +25,6 @@
 namespace rt::test {
 namespace {
 
-// Table names as the parameters (and test names) of the suite.
-std::vector<std::string> registeredNames() {
-  std::vector<std::string> names;
-  const TableRegistry registry = allTables();
-  for (const auto& t : registry.all()) names.push_back(t->name().toStdString());
-  return names;
-}
-
 struct TableContract : ::testing::TestWithParam<std::string> {
   TableRegistry tables = allTables();
   const TableAdapter* table = nullptr;
@@ -297,7 +289,7 @@ TEST_P(TableContract, EachControlChangedAloneChangesOnlyItsOwnBytes) {
   EXPECT_EQ(rom.bytes(), before);
 }
 
-INSTANTIATE_TEST_SUITE_P(AllTables, TableContract, ::testing::ValuesIn(registeredNames()),
+INSTANTIATE_TEST_SUITE_P(AllTables, TableContract, ::testing::ValuesIn(registeredTableNames()),
                          [](const ::testing::TestParamInfo<std::string>& info) { return info.param; });
 
 }  // namespace
