@@ -4,6 +4,7 @@
 #include "editors/all_tables.h"
 #include "tools/sample_rom.h"
 
+#include <QCoreApplication>
 #include <QFile>
 
 #include <algorithm>
@@ -128,6 +129,11 @@ bool floorWrite(const char* path, const std::vector<Span>& spans, const std::vec
   ok &= ::fsync(fd) == 0;
   ok &= ::close(fd) == 0;
   return ok;
+}
+
+void settle() {
+  QCoreApplication::processEvents();
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
 
 }  // namespace rt::bench

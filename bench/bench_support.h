@@ -15,6 +15,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 namespace rt::bench {
@@ -91,19 +92,29 @@ bool floorRead(const char* path, const std::vector<Span>& spans, std::vector<std
 // out as floorRead filled them), fsync, close.
 bool floorWrite(const char* path, const std::vector<Span>& spans, const std::vector<std::uint8_t>& bytes);
 
+// Lets the window system deliver what a show queued (expose, first paint),
+// and runs deferred deletes.
+void settle();
+
 // Each iteration runs the codec and the floor back to back, in alternating
 // order, and times each: both see the same moment of a busy machine (a shared
 // disk makes one fsync take 0.1 ms and the next 4 ms), so their ratio holds
 // where two separate benchmarks would not. The time of the pair is the
 // benchmark's time; the two parts are the counters "codec" and "floor"
 // (seconds per record). `codec` gives the reason of a failure or an empty
-// text; `floor` gives false when a system call failed.
-template <typename Codec, typename Floor>
-void paired(benchmark::State& run, Codec codec, Floor floor) {
+// text; `floor` gives false when a system call failed. `stage`, when given,
+// runs untimed before each pair (a grid's edits, taken again for each save).
+template <typename Codec, typename Floor, typename Stage = std::nullptr_t>
+void paired(benchmark::State& run, Codec codec, Floor floor, Stage stage = nullptr) {
   using Clock = std::chrono::steady_clock;
   double codecSeconds = 0, floorSeconds = 0;
   bool codecFirst = true;
   for (auto _ : run) {
+    if constexpr (!std::is_same_v<Stage, std::nullptr_t>) {
+      run.PauseTiming();
+      stage();
+      run.ResumeTiming();
+    }
     std::string codecFailure;
     bool floorDone = true;
     auto runCodec = [&] { codecFailure = codec(); };

@@ -14,7 +14,6 @@
 #include <QCoreApplication>
 #include <QFile>
 
-#include <chrono>
 #include <memory>
 
 namespace rt::bench {
@@ -32,11 +31,6 @@ Shared& shared() {
     s.context->setTables(allTables());
   }
   return s;
-}
-
-void settle() {
-  QCoreApplication::processEvents();
-  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
 
 void openGrid(benchmark::State& run, const QString& id) {
@@ -178,34 +172,7 @@ void saveWeapons(benchmark::State& run) {
     moved = !moved;
     return {};
   };
-  using Clock = std::chrono::steady_clock;
-  double codecSeconds = 0, floorSeconds = 0;
-  bool codecFirst = true;
-  for (auto _ : run) {
-    run.PauseTiming();
-    stage();
-    run.ResumeTiming();
-    std::string failure;
-    bool floorDone = true;
-    const auto t0 = Clock::now();
-    if (codecFirst) failure = save();
-    else floorDone = floorWrite(floorCopy().constData(), spans, bytes);
-    const auto t1 = Clock::now();
-    if (codecFirst) floorDone = floorWrite(floorCopy().constData(), spans, bytes);
-    else failure = save();
-    const auto t2 = Clock::now();
-    const double first = std::chrono::duration<double>(t1 - t0).count();
-    const double second = std::chrono::duration<double>(t2 - t1).count();
-    codecSeconds += codecFirst ? first : second;
-    floorSeconds += codecFirst ? second : first;
-    codecFirst = !codecFirst;
-    if (!failure.empty() || !floorDone) {
-      run.SkipWithError(failure.empty() ? "the floor's system call failed" : failure.c_str());
-      break;
-    }
-  }
-  run.counters["codec"] = benchmark::Counter(codecSeconds, benchmark::Counter::kAvgIterations);
-  run.counters["floor"] = benchmark::Counter(floorSeconds, benchmark::Counter::kAvgIterations);
+  paired(run, save, [&] { return floorWrite(floorCopy().constData(), spans, bytes); }, stage);
   if (moved) {  // back to the values found, untimed
     stage();
     save();

@@ -28,13 +28,6 @@ Shared& shared() {
   return s;
 }
 
-// Lets the window system deliver what a show queued (expose, first paint),
-// and runs deferred deletes.
-void settle() {
-  QCoreApplication::processEvents();
-  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-}
-
 void openForm(benchmark::State& run, const QString& name) {
   Shared& s = shared();
   const int messagesBefore = s.sink->count;

@@ -108,9 +108,13 @@ Result<FetchedRecord> TableAdapter::fetch(RomImage& rom, const QVariantMap& keys
 }
 
 Result<std::vector<RecordState>> FixedTable::readMany(RomImage& rom, const std::vector<RecordRef>& records) const {
+  return readRecords(rom, def_, records);
+}
+
+Result<std::vector<RecordState>> readRecords(RomImage& rom, const TableDef& def, const std::vector<RecordRef>& records) {
   // The bytes of a record's fields: one span when they lie together, else one per field.
   std::int64_t lo = INT64_MAX, hi = 0;
-  for (const Field& f : def_.fields) {
+  for (const Field& f : def.fields) {
     lo = std::min(lo, f.offset);
     hi = std::max(hi, f.offset + widthOf(f.kind));
   }
@@ -120,13 +124,13 @@ Result<std::vector<RecordState>> FixedTable::readMany(RomImage& rom, const std::
       spans.push_back({r.offset + lo, hi - lo});
       continue;
     }
-    for (const Field& f : def_.fields) spans.push_back({r.offset + f.offset, widthOf(f.kind)});
+    for (const Field& f : def.fields) spans.push_back({r.offset + f.offset, widthOf(f.kind)});
   }
   return readSession(rom, [&](RomImage& open) {
     open.prefetchSpans(std::move(spans));
     std::vector<RecordState> states;
     states.reserve(records.size());
-    for (const RecordRef& r : records) states.push_back(readFields(open, def_, r.offset));
+    for (const RecordRef& r : records) states.push_back(readFields(open, def, r.offset));
     return states;
   });
 }

@@ -66,6 +66,10 @@ class TableAdapter {
   virtual Result<RecordState> follow(RomImage&, const RecordRef&, const RecordState& state) const { return state; }
 };
 
+// Reads the fields of `table` in each record, in one session that fetches the
+// records' bytes first: one span a record when its fields lie together.
+Result<std::vector<RecordState>> readRecords(RomImage& rom, const TableDef& table, const std::vector<RecordRef>& records);
+
 // A table of `count` records at base + stride * i, named by a name list (or by
 // the table's own name when it has one record).
 class FixedTable : public TableAdapter {

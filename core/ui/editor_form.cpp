@@ -156,9 +156,6 @@ class RecordFilter final : public QLineEdit {
     list_->setFocus(Qt::TabFocusReason);
   }
 
- public:
-  QListWidget* list() const { return list_; }
-
  private:
   QListWidget* list_;
 };
@@ -288,7 +285,8 @@ bool EditorForm::event(QEvent* event) {
     for (QListWidget* list : lists) {
       guardRecordList(list);
       auto* filter = new RecordFilter(list, this);
-      if (!placeAbove(layout(), list, filter)) delete filter;
+      if (placeAbove(layout(), list, filter)) filters_.emplace_back(list, filter);
+      else delete filter;
     }
     buttonsLastInTabOrder();
     // The form opens with its record list in hand, as it did before lists had
@@ -301,11 +299,8 @@ bool EditorForm::event(QEvent* event) {
 void EditorForm::focusFilter() {
   // The filter of the list in hand, or of the first list.
   QLineEdit* chosen = nullptr;
-  for (QLineEdit* box : findChildren<QLineEdit*>()) {
-    auto* filter = dynamic_cast<RecordFilter*>(box);
-    if (!filter) continue;
-    if (!chosen || filter->list()->hasFocus()) chosen = filter;
-  }
+  for (const auto& [list, filter] : filters_)
+    if (!chosen || list->hasFocus()) chosen = filter;
   if (!chosen) return;
   chosen->setFocus(Qt::ShortcutFocusReason);
   chosen->selectAll();
@@ -351,7 +346,8 @@ void EditorForm::buttonsLastInTabOrder() {
   std::vector<QWidget*> lists, fields, buttons;
   for (QWidget* w = nextInFocusChain(); w && w != this; w = w->nextInFocusChain()) {
     if (w->window() != this || !(w->focusPolicy() & Qt::TabFocus) || w->isHidden()) continue;
-    if (dynamic_cast<RecordFilter*>(w)) continue;  // placed with its list below
+    if (std::any_of(filters_.begin(), filters_.end(), [w](const auto& f) { return f.second == w; }))
+      continue;  // placed with its list below
     if (qobject_cast<QPushButton*>(w)) buttons.push_back(w);
     else (qobject_cast<QListWidget*>(w) ? lists : fields).push_back(w);
   }
@@ -360,11 +356,7 @@ void EditorForm::buttonsLastInTabOrder() {
   lists.insert(lists.end(), fields.begin(), fields.end());
   lists.insert(lists.end(), buttons.begin(), buttons.end());
   // A list's filter box comes just before its list.
-  for (QLineEdit* box : findChildren<QLineEdit*>()) {
-    auto* filter = dynamic_cast<RecordFilter*>(box);  // no meta-object of its own: qobject_cast would take any box
-    if (!filter) continue;
-    lists.insert(std::find(lists.begin(), lists.end(), filter->list()), filter);
-  }
+  for (const auto& [list, filter] : filters_) lists.insert(std::find(lists.begin(), lists.end(), list), filter);
   for (size_t i = 1; i < lists.size(); ++i) setTabOrder(lists[i - 1], lists[i]);
 }
 

@@ -11,10 +11,12 @@
 #include "core/ui/app_context.h"
 
 #include <QLabel>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
 #include <QWidget>
 
+#include <utility>
 #include <vector>
 
 namespace rt {
@@ -122,6 +124,7 @@ class EditorForm : public QWidget {
   QPushButton* table_;
   bool tablePlaced_ = false;
   QString readFrom_;  // the image the values shown were read from
+  std::vector<std::pair<QListWidget*, QLineEdit*>> filters_;  // each record list and the box above it
 };
 
 // A factory that builds a form, runs its load, and gives nothing when the load failed.

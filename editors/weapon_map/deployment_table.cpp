@@ -252,16 +252,7 @@ Result<RecordState> DeploymentTable::read(RomImage& rom, const RecordRef& record
 }
 
 Result<std::vector<RecordState>> DeploymentTable::readMany(RomImage& rom, const std::vector<RecordRef>& records) const {
-  std::vector<ByteSpan> spans;
-  spans.reserve(records.size());
-  for (const RecordRef& r : records) spans.push_back({r.offset, kRecordSize});
-  return readSession(rom, [&](RomImage& open) {
-    open.prefetchSpans(std::move(spans));
-    std::vector<RecordState> states;
-    states.reserve(records.size());
-    for (const RecordRef& r : records) states.push_back(readFields(open, def_, r.offset));
-    return states;
-  });
+  return readRecords(rom, def_, records);
 }
 
 bool encodeDeployment(std::int64_t recordOffset, const RecordState& state, std::vector<ByteWrite>* writes,
