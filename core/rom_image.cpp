@@ -12,9 +12,16 @@ namespace {
 
 constexpr std::int64_t kMaxOffset = std::numeric_limits<std::int32_t>::max();
 constexpr std::int64_t kWindow = 4096;
-// Staged bytes closer than this are written as one run, the bytes between them
-// rewritten with the values read in the same session.
-constexpr std::int64_t kMergeGap = 64;
+// Staged bytes closer than this are read and written in one call, the bytes
+// between them rewritten with the values read in the same session: a record
+// of scattered fields costs one pread and one pwrite, not one per field.
+constexpr std::int64_t kMergeGap = kWindow;
+constexpr std::int64_t kMaxRun = 64 * 1024;  // ...but no more than this in one call
+// The history keeps only the bytes a save changes, a run per group of changed
+// bytes at most this far apart. Rows that small fit the history's pages (a
+// whole record did not, and every save then grew the file), and undo or revert
+// of one field is not refused because another field of the record changed since.
+constexpr size_t kJournalGap = 8;
 
 }  // namespace
 
@@ -312,14 +319,16 @@ Status RomImage::commit() {
                              .arg(QString::number(last, 16).toUpper(), romPath_)
                              .arg(size_));
   }
-  // Group the staged bytes into runs; each run is read, patched and written whole.
+  // Group the staged bytes into runs; each run is read in one call, patched,
+  // and what changed of it written in one call.
   struct Run_ {
     std::int64_t start, end;
     std::vector<std::uint8_t> before, after;
+    size_t firstChange = 0, endChange = 0;  // what is written of it: unchanged ends are left alone
   };
   std::vector<Run_> runs;
   for (const auto& [offset, s] : staged_) {
-    if (runs.empty() || offset - runs.back().end > kMergeGap)
+    if (runs.empty() || offset - runs.back().end > kMergeGap || offset - runs.back().start >= kMaxRun)
       runs.push_back(Run_{offset, offset + 1, {}, {}});
     else
       runs.back().end = offset + 1;
@@ -340,13 +349,31 @@ Status RomImage::commit() {
     return Status::error(QStringLiteral("\"%1\" cannot be written: %2. Nothing was written.").arg(romPath_, same.message()));
 
   std::vector<Run> journaled;
-  journaled.reserve(runs.size());
+  std::vector<size_t> journaledBy;  // per run: how many journaled runs start before its end
   std::int64_t changed = 0;
-  for (const Run_& run : runs) {
-    Run r{run.start, QByteArray(reinterpret_cast<const char*>(run.before.data()), static_cast<qsizetype>(run.before.size())),
-          QByteArray(reinterpret_cast<const char*>(run.after.data()), static_cast<qsizetype>(run.after.size()))};
-    for (size_t i = 0; i < run.after.size(); ++i) changed += run.after[i] != run.before[i];
-    journaled.push_back(std::move(r));
+  for (Run_& run : runs) {
+    const std::vector<std::uint8_t>& was = run.before;
+    const std::vector<std::uint8_t>& now = run.after;
+    for (size_t i = 0; i < now.size();) {
+      if (now[i] == was[i]) {
+        ++i;
+        continue;
+      }
+      size_t last = i;
+      for (size_t j = i; j < now.size() && j - last <= kJournalGap; ++j)
+        if (now[j] != was[j]) {
+          last = j;
+          ++changed;
+        }
+      const auto length = static_cast<qsizetype>(last + 1 - i);
+      if (run.endChange == 0) run.firstChange = i;
+      run.endChange = last + 1;
+      journaled.push_back(Run{run.start + static_cast<std::int64_t>(i),
+                              QByteArray(reinterpret_cast<const char*>(was.data() + i), length),
+                              QByteArray(reinterpret_cast<const char*>(now.data() + i), length)});
+      i = last + 1;
+    }
+    journaledBy.push_back(journaled.size());
   }
   if (changed == 0) return Status::ok();  // nothing to write, nothing to record
   // Recorded first and durably: a crash from here on leaves a pending
@@ -381,14 +408,16 @@ Status RomImage::commit() {
   };
   for (size_t r = 0; r < runs.size(); ++r) {
     const Run_& run = runs[r];
-    Status written = writeFully(run.start, run.after.data(), run.end - run.start);
+    if (run.endChange == 0) continue;
+    Status written = writeFully(run.start + static_cast<std::int64_t>(run.firstChange), run.after.data() + run.firstChange,
+                                static_cast<std::int64_t>(run.endChange - run.firstChange));
     if (!written)
-      return failWith(r + 1, QStringLiteral("Writing \"%1\" failed: %2.").arg(romPath_, written.message()));
+      return failWith(journaledBy[r], QStringLiteral("Writing \"%1\" failed: %2.").arg(romPath_, written.message()));
   }
   if (Status flushed = file_->flush(); !flushed)
-    return failWith(runs.size(), QStringLiteral("Writing \"%1\" to the disk failed: %2.").arg(romPath_, flushed.message()));
+    return failWith(journaled.size(), QStringLiteral("Writing \"%1\" to the disk failed: %2.").arg(romPath_, flushed.message()));
   if (Status done = journal_->finish(*id, TxState::Done); !done)
-    return failWith(runs.size(), QStringLiteral("The save could not be marked done in the history: %1").arg(done.message()));
+    return failWith(journaled.size(), QStringLiteral("The save could not be marked done in the history: %1").arg(done.message()));
   lastChanged_ = changed;
   lastTx_ = *id;
   return Status::ok();

@@ -47,12 +47,16 @@ TxState stateFromName(const QString& name) {
 }
 
 // Ids follow the largest so far: rows are never deleted, so no id is reused.
+// No index on the state: it cost every save a page in its pending commit and
+// another in its done mark, while the look-up it served (interrupted
+// transactions) runs once per program and image, a scan of 1 to 2 ms at
+// 10,000 transactions. Files made before keep theirs until opened here.
 const char* kSchema =
     "CREATE TABLE IF NOT EXISTS transactions("
     " id INTEGER PRIMARY KEY, time INTEGER NOT NULL, source TEXT NOT NULL,"
     " tbl TEXT NOT NULL, records TEXT NOT NULL, record_count INTEGER NOT NULL,"
     " state TEXT NOT NULL, kind TEXT NOT NULL, target INTEGER NOT NULL, target_state TEXT NOT NULL);"
-    "CREATE INDEX IF NOT EXISTS transactions_state ON transactions(state);"
+    "DROP INDEX IF EXISTS transactions_state;"
     "CREATE TABLE IF NOT EXISTS runs("
     " tx INTEGER NOT NULL, seq INTEGER NOT NULL, offset INTEGER NOT NULL, old BLOB NOT NULL, new BLOB NOT NULL,"
     " PRIMARY KEY(tx, seq)) WITHOUT ROWID;";
@@ -170,16 +174,17 @@ class SqliteJournal final : public Journal {
       run.reset();
     }
     if (Status s = exec("COMMIT"); !s) return rollbackWith(s.message());
+    if (Status s = syncLog(); !s) return s;
     if (wasClean) begunClean_.insert(id);
+    if (info.target <= 0) untargeted_.insert(id);
     return id;
   }
 
   Status finish(std::int64_t id, TxState state) override {
     // The done mark is the one commit not flushed by itself (see Journal::finish).
-    const bool lazy = state == TxState::Done;
-    if (lazy) exec("PRAGMA synchronous=NORMAL");
     Status result = finishNow(id, state);
-    if (lazy) exec("PRAGMA synchronous=FULL");
+    if (result && state != TxState::Done) result = syncLog();
+    untargeted_.erase(id);
     // A transaction begun when none was interrupted, and now ended, leaves none
     // interrupted again: the next write session need not look.
     const bool ended = state != TxState::Pending && state != TxState::RollingBack;
@@ -193,7 +198,7 @@ class SqliteJournal final : public Journal {
     set.bind(1, stateName(state));
     set.bind(2, id);
     if (!set.ok() || set.step() != SQLITE_DONE) return rollbackWith(errorText()).status();
-    if (state == TxState::Done) {
+    if (state == TxState::Done && !untargeted_.count(id)) {
       // An undo or redo changes its target's state in the same commit, so a
       // crash never leaves the image undone while the history says done.
       Statement target(kept("UPDATE transactions SET state = (SELECT target_state FROM transactions WHERE id = ?1)"
@@ -250,6 +255,20 @@ class SqliteJournal final : public Journal {
 
  private:
   QString errorText() const { return QString::fromUtf8(sqlite3_errmsg(db_)); }
+
+  // Commits are not flushed by SQLite (synchronous=NORMAL, which still flushes
+  // around every checkpoint); the ones that must be durable before the image is
+  // touched flush the write-ahead log here. Switching the pragma per commit
+  // instead cost two statements on every save.
+  Status syncLog() {
+    sqlite3_file* log = nullptr;
+    if (sqlite3_file_control(db_, "main", SQLITE_FCNTL_JOURNAL_POINTER, &log) != SQLITE_OK || !log || !log->pMethods)
+      return Status::error(QStringLiteral("The history file \"%1\" cannot be flushed: its log is not open.").arg(path_));
+    const int rc = log->pMethods->xSync(log, SQLITE_SYNC_NORMAL);
+    if (rc == SQLITE_OK) return Status::ok();
+    return Status::error(QStringLiteral("The history file \"%1\" cannot be written to the disk: %2.")
+                             .arg(path_, QString::fromUtf8(sqlite3_errstr(rc))));
+  }
 
   // A prepared statement kept for the journal's life; null when it does not
   // compile (or holds several statements), and the caller falls back.
@@ -347,6 +366,7 @@ class SqliteJournal final : public Journal {
   bool clean_ = false;
   std::int64_t cleanVersion_ = -1;
   std::set<std::int64_t> begunClean_;  // transactions this connection began while none was interrupted
+  std::set<std::int64_t> untargeted_;  // begun here with no target: their done mark sets nothing else
 };
 
 Result<std::unique_ptr<Journal>> openSqlite(const QString& path) {
@@ -383,11 +403,11 @@ Result<std::unique_ptr<Journal>> openSqlite(const QString& path) {
   }
   sqlite3_busy_timeout(db, 10000);
   auto journal = std::make_unique<SqliteJournal>(path, db, lockFd);
-  // WAL with full sync: a commit is one append and one flush, and durable when
-  // it returns, which is what "pending before the image is touched" needs.
+  // WAL: a commit is one append, and one flush where it must be durable when
+  // it returns (syncLog), which is what "pending before the image is touched" needs.
   // Small pages (taken only by a new file): a save's commit appends a frame per
   // page it touches, and the flush that follows costs by the bytes appended.
-  for (const char* sql : {"PRAGMA page_size=1024", "PRAGMA journal_mode=WAL", "PRAGMA synchronous=FULL", kSchema}) {
+  for (const char* sql : {"PRAGMA page_size=1024", "PRAGMA journal_mode=WAL", "PRAGMA synchronous=NORMAL", kSchema}) {
     if (Status s = journal->exec(sql); !s) return R::failure(s.message());
   }
   return std::unique_ptr<Journal>(std::move(journal));
