@@ -349,8 +349,10 @@ int showHistory(const TableRegistry& registry, const Options& o, QTextStream& ou
   ChangeReader reader(registry, o.positional[1], o.names);
   LocalTimeText localTime;
   QJsonArray transactions;
+  Rewind rewind;
   for (const Transaction& tx : list) {
-    auto changes = reader.changes(tx);
+    auto changes = reader.changes(tx, &rewind);
+    rewind.fold(tx);
     if (!changes) {
       err << changes.message() << '\n';
       return kFailed;

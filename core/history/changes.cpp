@@ -115,14 +115,14 @@ Result<std::vector<FieldChange>> ChangeReader::compare(const Transaction& tx, Im
   return out;
 }
 
-Result<std::vector<FieldChange>> ChangeReader::changes(const Transaction& tx) {
+Result<std::vector<FieldChange>> ChangeReader::changes(const Transaction& tx, const Rewind* rewind) {
   if (!pages_) {
     auto pages = PageCache::open(imagePath_);
     if (!pages) return pages.status();
     pages_ = *pages;
   }
-  ImageView before(pages_, tx.runs, false);
-  ImageView after(pages_, tx.runs, true);
+  ImageView before(pages_, tx.runs, false, rewind);
+  ImageView after(pages_, tx.runs, true, rewind);
   return compare(tx, before, after);
 }
 

@@ -35,8 +35,10 @@ class ChangeReader {
  public:
   ChangeReader(const TableRegistry& registry, QString imagePath, QString namesDir);
 
-  // What the transaction changed: its records read over its old bytes, then over its new ones.
-  Result<std::vector<FieldChange>> changes(const Transaction& tx);
+  // What the transaction changed: its records read over its old bytes, then
+  // over its new ones, on the image rewound past every later transaction
+  // (`rewind`: those folded in, newest first) or as it is now.
+  Result<std::vector<FieldChange>> changes(const Transaction& tx, const Rewind* rewind = nullptr);
   // Fields of the transaction's records that no longer hold what `expectAfter`
   // says they should (its new bytes for an undo, its old ones for a redo):
   // old = expected, new = what the image holds now.

@@ -8,12 +8,13 @@ namespace {
 
 constexpr std::int64_t kPage = 4096;
 
-// The image's bytes with the runs' old or new bytes over them; -1 when the file cannot be read.
-std::int64_t readView(PageCache& cache, const std::vector<Run>& runs, bool useAfter, std::int64_t offset,
-                      std::uint8_t* out, std::int64_t length) {
+// The image's bytes, rewound, with the runs' old or new bytes over them; -1 when the file cannot be read.
+std::int64_t readView(PageCache& cache, const Rewind* rewind, const std::vector<Run>& runs, bool useAfter,
+                      std::int64_t offset, std::uint8_t* out, std::int64_t length) {
   const std::int64_t end = std::min(offset + length, cache.size());
   if (offset >= end) return 0;
   if (!cache.read(offset, out, end - offset)) return -1;
+  if (rewind) rewind->apply(offset, out, end - offset);
   for (const Run& run : runs) {
     const QByteArray& bytes = useAfter ? run.after : run.before;
     const std::int64_t from = std::max(offset, run.offset);
@@ -25,12 +26,12 @@ std::int64_t readView(PageCache& cache, const std::vector<Run>& runs, bool useAf
 
 class ViewFile final : public RomFile {
  public:
-  ViewFile(std::shared_ptr<PageCache> cache, const std::vector<Run>* runs, bool useAfter,
+  ViewFile(std::shared_ptr<PageCache> cache, const Rewind* rewind, const std::vector<Run>* runs, bool useAfter,
            std::vector<SeenBytes>* const* log)
-      : cache_(std::move(cache)), runs_(runs), useAfter_(useAfter), log_(log) {}
+      : cache_(std::move(cache)), rewind_(rewind), runs_(runs), useAfter_(useAfter), log_(log) {}
   std::int64_t readAt(std::int64_t offset, void* buffer, std::int64_t length) override {
     auto* out = static_cast<std::uint8_t*>(buffer);
-    const std::int64_t got = readView(*cache_, *runs_, useAfter_, offset, out, length);
+    const std::int64_t got = readView(*cache_, rewind_, *runs_, useAfter_, offset, out, length);
     if (got < 0) error_ = cache_->errorText();
     if (got > 0 && *log_) (*log_)->push_back({offset, QByteArray(reinterpret_cast<const char*>(out), got)});
     return got;
@@ -46,6 +47,7 @@ class ViewFile final : public RomFile {
 
  private:
   std::shared_ptr<PageCache> cache_;
+  const Rewind* rewind_;
   const std::vector<Run>* runs_;
   bool useAfter_;
   std::vector<SeenBytes>* const* log_;
@@ -54,18 +56,55 @@ class ViewFile final : public RomFile {
 
 }  // namespace
 
-ImageView::ImageView(std::shared_ptr<PageCache> cache, std::vector<Run> runs, bool useAfter)
-    : cache_(std::move(cache)), runs_(std::move(runs)), useAfter_(useAfter) {}
+void Rewind::fold(const Transaction& tx) {
+  if (tx.state != TxState::Done && tx.state != TxState::Undone) return;
+  for (const Run& run : tx.runs) put(run.offset, run.before);
+}
+
+void Rewind::put(std::int64_t offset, const QByteArray& bytes) {
+  const std::int64_t end = offset + bytes.size();
+  auto it = spans_.lower_bound(offset);
+  if (it != spans_.begin()) {  // a span begun before: keep what lies outside [offset, end)
+    auto before = std::prev(it);
+    const std::int64_t beforeEnd = before->first + before->second.size();
+    if (beforeEnd > offset) {
+      if (beforeEnd > end) spans_.emplace(end, before->second.mid(end - before->first));
+      before->second.truncate(offset - before->first);
+    }
+  }
+  for (it = spans_.lower_bound(offset); it != spans_.end() && it->first < end;) {
+    const std::int64_t spanEnd = it->first + it->second.size();
+    if (spanEnd > end) spans_.emplace(end, it->second.mid(end - it->first));
+    it = spans_.erase(it);
+  }
+  spans_[offset] = bytes;
+}
+
+void Rewind::apply(std::int64_t offset, std::uint8_t* out, std::int64_t length) const {
+  const std::int64_t end = offset + length;
+  auto it = spans_.upper_bound(offset);
+  if (it != spans_.begin()) --it;
+  for (; it != spans_.end() && it->first < end; ++it) {
+    const std::int64_t from = std::max(offset, it->first);
+    const std::int64_t to = std::min(end, it->first + static_cast<std::int64_t>(it->second.size()));
+    if (from < to)
+      std::memcpy(out + (from - offset), it->second.constData() + (from - it->first), static_cast<size_t>(to - from));
+  }
+}
+
+ImageView::ImageView(std::shared_ptr<PageCache> cache, std::vector<Run> runs, bool useAfter, const Rewind* rewind)
+    : cache_(std::move(cache)), runs_(std::move(runs)), useAfter_(useAfter), rewind_(rewind) {}
 
 Result<std::unique_ptr<RomFile>> ImageView::open(const QString&, OpenMode mode) {
   if (mode == OpenMode::ReadWrite) return Result<std::unique_ptr<RomFile>>::failure(QStringLiteral("a view of the history is read-only"));
-  return std::unique_ptr<RomFile>(new ViewFile(cache_, &runs_, useAfter_, &log_));
+  return std::unique_ptr<RomFile>(new ViewFile(cache_, rewind_, &runs_, useAfter_, &log_));
 }
 
 bool ImageView::holds(const std::vector<SeenBytes>& seen) {
   for (const SeenBytes& s : seen) {
     if (scratch_.size() < static_cast<size_t>(s.bytes.size())) scratch_.resize(static_cast<size_t>(s.bytes.size()));
-    if (readView(*cache_, runs_, useAfter_, s.offset, scratch_.data(), s.bytes.size()) != s.bytes.size()) return false;
+    if (readView(*cache_, rewind_, runs_, useAfter_, s.offset, scratch_.data(), s.bytes.size()) != s.bytes.size())
+      return false;
     if (std::memcmp(scratch_.data(), s.bytes.constData(), static_cast<size_t>(s.bytes.size())) != 0) return false;
   }
   return true;

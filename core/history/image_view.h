@@ -15,6 +15,23 @@ namespace rt {
 
 class PageCache;
 
+// The image as it was before some transactions, from the image as it is now:
+// their old bytes over it, the oldest's last. Transactions keep only the bytes
+// they changed, so a view of an older one over the image as it is now would
+// mix in bytes later ones changed (the high byte of a value saved twice).
+class Rewind {
+ public:
+  // Folds in a transaction older than every one folded so far; one that never
+  // reached the image (rolled back, or still pending) changes nothing.
+  void fold(const Transaction& tx);
+  // Puts the bytes rewound over [offset, offset + length) of out.
+  void apply(std::int64_t offset, std::uint8_t* out, std::int64_t length) const;
+
+ private:
+  void put(std::int64_t offset, const QByteArray& bytes);
+  std::map<std::int64_t, QByteArray> spans_;  // by start, never overlapping
+};
+
 // Bytes a reader saw, at their offset: what a decoded record depends on.
 struct SeenBytes {
   std::int64_t offset = 0;
@@ -24,7 +41,8 @@ struct SeenBytes {
 class ImageView final : public FileLayer {
  public:
   // `cache` may be shared by many views of the same image.
-  ImageView(std::shared_ptr<PageCache> cache, std::vector<Run> runs, bool useAfter);
+  // `rewind`, when given, is put under the runs and must outlive the view.
+  ImageView(std::shared_ptr<PageCache> cache, std::vector<Run> runs, bool useAfter, const Rewind* rewind = nullptr);
   Result<std::unique_ptr<RomFile>> open(const QString& path, OpenMode mode) override;
 
   // While set, every read through this view is appended to `log`.
@@ -36,6 +54,7 @@ class ImageView final : public FileLayer {
   std::shared_ptr<PageCache> cache_;
   std::vector<Run> runs_;
   bool useAfter_;
+  const Rewind* rewind_;
   std::vector<SeenBytes>* log_ = nullptr;
   std::vector<std::uint8_t> scratch_;  // holds()'s scratch
 };

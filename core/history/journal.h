@@ -70,6 +70,8 @@ class Journal {
   // Newest first; limit < 0 for all. Runs included when withRuns.
   virtual Result<std::vector<Transaction>> list(int limit, bool withRuns) = 0;
   virtual Result<Transaction> get(std::int64_t id) = 0;  // with runs
+  // The transactions after `id`, newest first, with runs.
+  virtual Result<std::vector<Transaction>> newer(std::int64_t id) = 0;
 };
 
 // Where journals live, behind an interface so tests can make any step fail.

@@ -231,6 +231,10 @@ class SqliteJournal final : public Journal {
     return std::move(found->front());
   }
 
+  Result<std::vector<Transaction>> newer(std::int64_t id) override {
+    return select("WHERE id > ?1 ORDER BY id DESC", -1, true, id);
+  }
+
   // Statements of one step (BEGIN, COMMIT, PRAGMA ...) are kept too: compiling
   // them again on every save cost a third of a save's own work.
   Status exec(const char* sql) {

@@ -188,7 +188,14 @@ void HistoryWindow::showChanges() {
     context_.reportError(this, windowTitle(), tx.message());
     return;
   }
-  auto changes = reader_->changes(*tx);
+  auto newer = journal->newer(tx->id);
+  if (!newer) {
+    context_.reportError(this, windowTitle(), newer.message());
+    return;
+  }
+  Rewind rewind;
+  for (const Transaction& later : *newer) rewind.fold(later);
+  auto changes = reader_->changes(*tx, &rewind);
   if (!changes) {
     context_.reportError(this, windowTitle(), changes.message());
     return;

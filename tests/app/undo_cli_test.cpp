@@ -35,13 +35,18 @@ TEST(UndoCli, UndoRedoAndRevertPutTheImageBackByteForByte) {
   TempRom rom(original);
   ASSERT_EQ(importFile(rom.path(), weaponImport("ATK", 0, 4, 1000)).code, 0);
   const QByteArray first = rom.bytes();
-  ASSERT_EQ(importFile(rom.path(), weaponImport("EN", 10, 14, 50)).code, 0);
+  // Another field of records 2 to 6, three of them the first import's.
+  ASSERT_EQ(importFile(rom.path(), weaponImport("EN", 2, 6, 50)).code, 0);
   const QByteArray second = rom.bytes();
   ASSERT_NE(first, original);
   ASSERT_NE(second, first);
-  // The second import with the first one's records as they were.
+  // The second import with the first one's ATK values as they were: a revert
+  // puts back only what its transaction changed.
   QByteArray firstReverted = second;
-  firstReverted.replace(kWeaponBase, 5 * kWeaponStride, original.mid(kWeaponBase, 5 * kWeaponStride));
+  for (int i = 0; i <= 4; ++i) {
+    const std::int64_t atk = kWeaponBase + i * kWeaponStride + 8;
+    firstReverted.replace(atk, 2, original.mid(atk, 2));
+  }
 
   struct Step {
     QStringList command;
@@ -103,7 +108,9 @@ TEST(UndoCli, ChangedBytesAreRefusedByNameAndForced) {
 
 // A record that goes back and forth between the same values: the history
 // reuses a record's decoding while the bytes it read are unchanged, and must
-// still show every transaction's own old and new values, undone ones included.
+// still show every transaction's own old and new values, undone ones included;
+// and a value later saved with another high byte leaves the earlier ones,
+// which changed only the low byte, shown as they were.
 TEST(UndoCli, HistoryShowsEachTransactionsOwnValuesWhenARecordRepeats) {
   TempRom rom(sampleImage());
   const int atk[] = {1001, 1002, 1001, 1002, 1001};
@@ -111,6 +118,7 @@ TEST(UndoCli, HistoryShowsEachTransactionsOwnValuesWhenARecordRepeats) {
                                .toObject()[QStringLiteral("fields")].toObject()[QStringLiteral("ATK")].toVariant().toString();
   for (int value : atk) ASSERT_EQ(importFile(rom.path(), weaponImport("ATK", 3, 3, value - 3)).code, 0);
   ASSERT_EQ(command({QStringLiteral("undo")}, rom).code, 0);
+  ASSERT_EQ(importFile(rom.path(), weaponImport("ATK", 3, 3, 5000 - 3)).code, 0);
   const CliRun run = command({QStringLiteral("history"), QStringLiteral("--format"), QStringLiteral("json")}, rom);
   ASSERT_EQ(run.code, 0) << run.err.toStdString();
   QStringList seen;
@@ -118,9 +126,9 @@ TEST(UndoCli, HistoryShowsEachTransactionsOwnValuesWhenARecordRepeats) {
     for (const QJsonValue& c : tx[QStringLiteral("changes")].toArray())
       seen.prepend(c[QStringLiteral("field")].toString() + u' ' + c[QStringLiteral("old")].toString() + u'>' +
                    c[QStringLiteral("new")].toString());
-  // Oldest first: the five imports, then the undo of the last.
+  // Oldest first: the five imports, the undo of the last, one more import.
   EXPECT_EQ(seen, (QStringList{"ATK " + original + ">1001", "ATK 1001>1002", "ATK 1002>1001", "ATK 1001>1002",
-                               "ATK 1002>1001", "ATK 1001>1002"}))
+                               "ATK 1002>1001", "ATK 1001>1002", "ATK 1002>5000"}))
       << run.out.toStdString();
 }
 

@@ -1,4 +1,5 @@
 #include "core/rom_image.h"
+#include "core/history/image_view.h"
 
 #include "tests/support/test_support.h"
 
@@ -124,6 +125,92 @@ TEST(RomImage, WritesLandOnlyAtCloseAndAllOrNothing) {
   expected.replace(2, 7, QByteArray::fromHex("ffffffffffff00"));
   expected.replace(12, 2, QByteArray::fromHex("3412"));
   EXPECT_EQ(file.bytes(), expected);
+}
+
+// The history keeps only the bytes that change (a run per group of changed
+// bytes up to 8 apart); the image is read and written once per cluster of
+// staged bytes up to 4 KiB apart, and a cluster that changes nothing is not written.
+TEST(RomImage, ASaveJournalsOnlyChangedBytesAndWritesEachClusterOnce) {
+  struct Expected {
+    std::int64_t offset;
+    QByteArray before, after;
+  };
+  struct Case {
+    const char* what;
+    std::vector<std::pair<std::int64_t, int>> writes;  // offset, byte
+    std::vector<Expected> runs;
+    int reads, writeCalls;
+  };
+  // The file holds 1 everywhere.
+  const Case cases[] = {
+      {"a record rewritten, one byte changed", {{100, 1}, {101, 9}, {102, 1}, {103, 1}}, {{101, "\x01", "\x09"}}, 1, 1},
+      {"changes 8 apart are one run", {{100, 2}, {104, 1}, {108, 3}}, {{100, QByteArray(9, 1), QByteArray::fromHex("020101010101010103")}}, 1, 1},
+      {"changes 9 apart are two", {{100, 2}, {109, 3}}, {{100, "\x01", "\x02"}, {109, "\x01", "\x03"}}, 1, 1},
+      {"far apart: read and written apart", {{100, 2}, {9000, 3}}, {{100, "\x01", "\x02"}, {9000, "\x01", "\x03"}}, 2, 2},
+      {"an unchanged cluster is read, not written", {{100, 1}, {9000, 3}}, {{9000, "\x01", "\x03"}}, 2, 1},
+  };
+  for (const Case& c : cases) {
+    TempRom file(QByteArray(12000, 1));
+    auto files = std::make_shared<ScriptedFileLayer>();
+    RomImage rom(files);
+    rom.setRomPath(file.path());
+    ASSERT_TRUE(rom.openRomImage(Access::Write)) << c.what;
+    for (const auto& [offset, value] : c.writes) {
+      rom.seek(offset);
+      rom.writeU8(value);
+    }
+    files->trace.clear();
+    ASSERT_TRUE(rom.closeRomImage()) << c.what;
+    EXPECT_EQ(std::count(files->trace.begin(), files->trace.end(), FileOp::Read), c.reads) << c.what;
+    EXPECT_EQ(std::count(files->trace.begin(), files->trace.end(), FileOp::Write), c.writeCalls) << c.what;
+    auto last = rom.journal()->list(1, true);
+    ASSERT_TRUE(last && last->size() == 1) << c.what;
+    const std::vector<rt::Run>& runs = last->front().runs;
+    ASSERT_EQ(runs.size(), c.runs.size()) << c.what;
+    for (size_t i = 0; i < runs.size(); ++i) {
+      EXPECT_EQ(runs[i].offset, c.runs[i].offset) << c.what;
+      EXPECT_EQ(runs[i].before.toHex(), c.runs[i].before.toHex()) << c.what;
+      EXPECT_EQ(runs[i].after.toHex(), c.runs[i].after.toHex()) << c.what;
+    }
+    QByteArray expected = QByteArray(12000, 1);
+    for (const auto& [offset, value] : c.writes) expected[static_cast<qsizetype>(offset)] = static_cast<char>(value);
+    EXPECT_EQ(file.bytes(), expected) << c.what;
+  }
+}
+
+// Older transactions folded over newer ones: each fold's old bytes win where
+// spans overlap, whatever the overlap's shape; rolled-back ones change nothing.
+TEST(Rewind, OlderOldBytesWinWhereSpansOverlap) {
+  auto tx = [](TxState state, std::vector<rt::Run> runs) {
+    Transaction t;
+    t.state = state;
+    t.runs = std::move(runs);
+    return t;
+  };
+  struct Case {
+    const char* what;
+    std::vector<Transaction> newestFirst;
+    QByteArray expected;  // over 12 bytes of '.'
+  };
+  const Case cases[] = {
+      {"apart", {tx(TxState::Done, {{1, "ab", ""}}), tx(TxState::Done, {{6, "cd", ""}})}, ".ab...cd...."},
+      {"inside a newer span", {tx(TxState::Done, {{1, "abcdef", ""}}), tx(TxState::Undone, {{3, "XY", ""}})}, ".abXYef....."},
+      {"over a newer span's head and tail",
+       {tx(TxState::Done, {{2, "ab", ""}, {6, "cd", ""}}), tx(TxState::Done, {{3, "XYZW", ""}})}, "..aXYZWd...."},
+      {"over several", {tx(TxState::Done, {{1, "a", ""}, {3, "b", ""}, {5, "c", ""}}), tx(TxState::Done, {{0, "XYZWVU", ""}})},
+       "XYZWVU......"},
+      {"rolled back", {tx(TxState::Done, {{1, "ab", ""}}), tx(TxState::RolledBack, {{1, "XY", ""}})}, ".ab........."},
+  };
+  for (const Case& c : cases) {
+    Rewind rewind;
+    for (const Transaction& t : c.newestFirst) rewind.fold(t);
+    QByteArray bytes(12, '.');
+    rewind.apply(0, reinterpret_cast<std::uint8_t*>(bytes.data()), bytes.size());
+    EXPECT_EQ(bytes, c.expected) << c.what;
+    QByteArray part(4, '.');  // a read of the middle sees the same
+    rewind.apply(4, reinterpret_cast<std::uint8_t*>(part.data()), part.size());
+    EXPECT_EQ(part, bytes.mid(4, 4)) << c.what;
+  }
 }
 
 TEST(RomImage, RejectedValuesAndPastTheEndWritesWriteNothing) {

@@ -217,6 +217,7 @@ class FaultyJournal final : public Journal {
   }
   Result<std::vector<Transaction>> list(int limit, bool withRuns) override { return inner_->list(limit, withRuns); }
   Result<Transaction> get(std::int64_t id) override { return inner_->get(id); }
+  Result<std::vector<Transaction>> newer(std::int64_t id) override { return inner_->newer(id); }
 
  private:
   bool failing(JournalFault call) {
