@@ -23,6 +23,7 @@
 #include <QTemporaryDir>
 #include <QTextStream>
 
+#include <algorithm>
 #include <cstdio>
 #include <map>
 #include <optional>
@@ -227,6 +228,75 @@ std::unique_ptr<ImportSubject> prepareImport(QString* why) {
   return s;
 }
 
+// The write session of that import, without its file: every Weapon record
+// with its ATK moved by ten, encoded whole beforehand, is staged, then written
+// as one transaction (lock, the runs recorded pending, image written and
+// flushed, marked done), in turn with the records as they were.
+struct ImportWriteSubject {
+  std::vector<ByteWrite> writes[2];
+  TxInfo info;
+  int next = 1;
+  std::vector<Span> runs;
+  std::vector<std::uint8_t> bytes;
+};
+
+std::string importWrite(ImportWriteSubject* s, RomImage* rom) {
+  const SaveResult saved = applyWrites(*rom, s->writes[s->next], s->info);
+  if (!saved.status) return saved.status.message().toStdString();
+  if (saved.bytesChanged == 0) return "the import changed nothing";
+  s->next ^= 1;
+  return {};
+}
+
+std::unique_ptr<ImportWriteSubject> prepareImportWrite(RomImage& rom, QString* why) {
+  const TableAdapter* table = registry().find(QStringLiteral("Weapon"));
+  auto records = table ? table->records(rom, Workspace::instance().namesDir()) : Result<std::vector<RecordRef>>::failure({});
+  if (!records || records->size() != 989) {
+    *why = QStringLiteral("the sample has no 989 Weapon records");
+    return nullptr;
+  }
+  const std::vector<ControlRef> controls = table->controls();
+  const auto atk = std::find_if(controls.begin(), controls.end(), [](const ControlRef& c) { return c.name == QLatin1String("ATK"); });
+  if (atk == controls.end()) {
+    *why = QStringLiteral("Weapon has no ATK");
+    return nullptr;
+  }
+  auto s = std::make_unique<ImportWriteSubject>();
+  QList<QVariantMap> keys;
+  for (const RecordRef& record : *records) {
+    auto state = table->read(rom, record);
+    if (!state) {
+      *why = state.message();
+      return nullptr;
+    }
+    RecordState edited = *state;
+    QString& value = edited[static_cast<size_t>(atk - controls.begin())].text;
+    value = QString::number((value.toInt() + 10) % 65536);
+    FieldError error;
+    if (!table->encode(rom, record, *state, &s->writes[0], &error) || !table->encode(rom, record, edited, &s->writes[1], &error)) {
+      *why = error.message;
+      return nullptr;
+    }
+    keys << record.keys;
+  }
+  s->info = recordTx(QStringLiteral("import weapon-atk.json"), table->name(), keys);
+  if (const std::string failed = importWrite(s.get(), &rom); !failed.empty()) {
+    *why = QString::fromStdString(failed);
+    return nullptr;
+  }
+  auto last = rom.journal() ? rom.journal()->list(1, true) : Result<std::vector<Transaction>>::failure({});
+  if (!last || last->empty()) {
+    *why = QStringLiteral("the write left no transaction");
+    return nullptr;
+  }
+  for (const Run& r : last->front().runs) {
+    s->runs.push_back({r.offset, r.offset + r.after.size()});
+    s->bytes.insert(s->bytes.end(), r.after.begin(), r.after.end());
+  }
+  importWrite(s.get(), &rom);  // back to the records as they were
+  return s;
+}
+
 // An image whose history holds kHistoryTransactions form saves, spread over
 // every table and the first records of each. The history is made through the
 // Journal API on a memory file system, where a flush costs nothing, and then
@@ -329,6 +399,18 @@ void pairedImport(benchmark::State& run) {
   if (s->next == 0) runImport(s.get());
 }
 
+void pairedImportWrite(benchmark::State& run, RomImage* rom) {
+  static QString why;
+  static const std::unique_ptr<ImportWriteSubject> s = prepareImportWrite(*rom, &why);
+  if (!s) {
+    run.SkipWithError(why.toStdString().c_str());
+    return;
+  }
+  paired(run, [&] { return importWrite(s.get(), rom); },
+         [&] { return floorWrite(floorPath().constData(), s->runs, s->bytes); });
+  if (s->next == 0) importWrite(s.get(), rom);
+}
+
 void historyOfImage(benchmark::State& run) {
   static QString why;
   static const std::unique_ptr<HistorySubject> s = prepareHistory(&why);
@@ -368,6 +450,8 @@ void registerJournalBenchmarks() {
         ->Unit(benchmark::kMillisecond)->UseRealTime();
   }
   benchmark::RegisterBenchmark("import/Weapon_989_records", pairedImport)->Unit(benchmark::kMillisecond)->UseRealTime();
+  benchmark::RegisterBenchmark("import_write/Weapon_989_records", pairedImportWrite, &rom)
+      ->Unit(benchmark::kMillisecond)->UseRealTime();
   benchmark::RegisterBenchmark("history/10000_transactions", historyOfImage)
       ->Unit(benchmark::kMillisecond)->UseRealTime();
 }

@@ -135,6 +135,11 @@ void RatioReporter::Finalize() {
         << cell(f, f->codec) << "; floor (open, one pwrite per run, fsync, close): " << cell(f, f->floor)
         << "; ratio " << ratio << " (limit " << kJournalLimit << ")\n";
   }
+  if (const Figure* f = figure("import_write", "Weapon_989_records")) {
+    const std::string ratio = ratioText(f, kJournalLimit);
+    out << "Its write session alone (989 encoded records staged, one transaction), in process: " << cell(f, f->codec)
+        << "; floor: " << cell(f, f->floor) << "; ratio " << ratio << " (limit " << kJournalLimit << ")\n";
+  }
   if (const Figure* f = figure("grid_save", "Weapon_989_records")) {
     const std::string ratio = ratioText(f, kJournalLimit);
     out << "Table view: Save of all 989 Weapon records edited, one transaction: " << cell(f, f->codec)

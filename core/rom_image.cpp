@@ -237,11 +237,7 @@ void RomImage::stage(std::int64_t offset, int value, int mask) {
     fail(QStringLiteral("The ROM image was opened for reading only."));
     return;
   }
-  auto [it, inserted] = staged_.try_emplace(offset, Staged{0, 0});
-  Staged& s = it->second;
-  // A later write of the same byte wins, bit by bit.
-  s.value = static_cast<std::uint8_t>((s.value & ~mask) | (value & mask));
-  s.mask = static_cast<std::uint8_t>(s.mask | mask);
+  staged_.push_back({offset, static_cast<std::uint8_t>(value & mask), static_cast<std::uint8_t>(mask)});
 }
 
 void RomImage::writeU8(int value) {
@@ -312,7 +308,21 @@ Status RomImage::commit() {
   lastChanged_ = 0;
   lastTx_ = 0;
   if (staged_.empty()) return Status::ok();
-  const std::int64_t last = staged_.rbegin()->first;
+  // By offset, each byte once: a later write of the same byte wins, bit by bit.
+  const auto byOffset = [](const Staged& a, const Staged& b) { return a.offset < b.offset; };
+  if (!std::is_sorted(staged_.begin(), staged_.end(), byOffset)) std::stable_sort(staged_.begin(), staged_.end(), byOffset);
+  size_t kept = 0;
+  for (const Staged& s : staged_) {
+    if (kept > 0 && staged_[kept - 1].offset == s.offset) {
+      Staged& into = staged_[kept - 1];
+      into.value = static_cast<std::uint8_t>((into.value & ~s.mask) | s.value);
+      into.mask = static_cast<std::uint8_t>(into.mask | s.mask);
+    } else {
+      staged_[kept++] = s;
+    }
+  }
+  staged_.resize(kept);
+  const std::int64_t last = staged_.back().offset;
   if (last >= size_) {
     return Status::error(QStringLiteral("The save would reach offset 0x%1, past the end of \"%2\" (%3 bytes). "
                                         "Nothing was written: the editor never grows a ROM image.")
@@ -327,21 +337,23 @@ Status RomImage::commit() {
     size_t firstChange = 0, endChange = 0;  // what is written of it: unchanged ends are left alone
   };
   std::vector<Run_> runs;
-  for (const auto& [offset, s] : staged_) {
+  for (const Staged& s : staged_) {
+    const std::int64_t offset = s.offset;
     if (runs.empty() || offset - runs.back().end > kMergeGap || offset - runs.back().start >= kMaxRun)
       runs.push_back(Run_{offset, offset + 1, {}, {}});
     else
       runs.back().end = offset + 1;
   }
+  auto next = staged_.begin();
   for (Run_& run : runs) {
     prefetch(run.start, run.end - run.start);
     if (!error_) return error_;
     run.before.resize(static_cast<size_t>(run.end - run.start));
     for (std::int64_t o = run.start; o < run.end; ++o) run.before[static_cast<size_t>(o - run.start)] = static_cast<std::uint8_t>(byteAt(o));
     run.after = run.before;
-    for (auto it = staged_.lower_bound(run.start); it != staged_.end() && it->first < run.end; ++it) {
-      auto& b = run.after[static_cast<size_t>(it->first - run.start)];
-      b = static_cast<std::uint8_t>((b & ~it->second.mask) | (it->second.value & it->second.mask));
+    for (; next != staged_.end() && next->offset < run.end; ++next) {
+      auto& b = run.after[static_cast<size_t>(next->offset - run.start)];
+      b = static_cast<std::uint8_t>((b & ~next->mask) | next->value);
     }
   }
   if (!error_) return error_;

@@ -119,9 +119,10 @@ class RomImage {
   std::int64_t lastBytesChanged() const { return lastChanged_; }
 
  private:
+  // A byte written in this session, in the order written; bits outside mask are the file's.
   struct Staged {
-    std::uint8_t value;
-    std::uint8_t mask;
+    std::int64_t offset;
+    std::uint8_t value, mask;
   };
   int byteAt(std::int64_t offset);
   bool take(int width, std::int64_t* offset);
@@ -152,7 +153,9 @@ class RomImage {
   size_t lastHeld_ = 0;
   bool readInto(std::int64_t offset, std::int64_t end, std::vector<std::uint8_t>* bytes);
   const Held* heldAt(std::int64_t offset, std::int64_t end);
-  std::map<std::int64_t, Staged> staged_;
+  // Appended as written, ordered and merged once at commit: a map per byte
+  // cost a write of many records most of its time.
+  std::vector<Staged> staged_;
   std::int64_t lastChanged_ = 0;
 
   std::shared_ptr<JournalStore> journals_;

@@ -64,6 +64,10 @@ void Rewind::fold(const Transaction& tx) {
 void Rewind::put(std::int64_t offset, const QByteArray& bytes) {
   const std::int64_t end = offset + bytes.size();
   auto it = spans_.lower_bound(offset);
+  if (it != spans_.end() && it->first == offset && it->second.size() == bytes.size()) {
+    it->second = bytes;  // the same bytes saved again, the common case: nothing else overlaps
+    return;
+  }
   if (it != spans_.begin()) {  // a span begun before: keep what lies outside [offset, end)
     auto before = std::prev(it);
     const std::int64_t beforeEnd = before->first + before->second.size();

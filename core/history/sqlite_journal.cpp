@@ -15,6 +15,7 @@
 #include <cstring>
 #include <map>
 #include <set>
+#include <string>
 #include <unordered_map>
 
 #ifndef _WIN32
@@ -80,8 +81,9 @@ class Statement {
     const QByteArray u = v.toUtf8();
     sqlite3_bind_text(stmt_, i, u.constData(), static_cast<int>(u.size()), SQLITE_TRANSIENT);
   }
+  // `v` must outlive the statement's next step: it is not copied.
   void bindBlob(int i, const QByteArray& v) {
-    sqlite3_bind_blob(stmt_, i, v.constData(), static_cast<int>(v.size()), SQLITE_TRANSIENT);
+    sqlite3_bind_blob(stmt_, i, v.constData(), static_cast<int>(v.size()), SQLITE_STATIC);
   }
   int step() { return sqlite3_step(stmt_); }
   void reset() {
@@ -118,6 +120,7 @@ class SqliteJournal final : public Journal {
   QString path() const override { return path_; }
 
   Status lock(int timeoutMs) override {
+    lookedUnderLock_ = false;
 #ifndef _WIN32
     QElapsedTimer waited;
     waited.start();
@@ -140,13 +143,16 @@ class SqliteJournal final : public Journal {
   }
 
   void unlock() override {
+    lookedUnderLock_ = false;
 #ifndef _WIN32
     ::flock(lockFd_, LOCK_UN);
 #endif
   }
 
   Result<std::int64_t> begin(const TxInfo& info, const std::vector<Run>& runs) override {
-    const bool wasClean = isClean();
+    // Looked at just before under this lock (as every write session does), no
+    // other writer can have committed since: no second look.
+    const bool wasClean = lookedUnderLock_ ? clean_ : isClean();
     clean_ = false;  // pending from here until finished
     if (Status s = exec("BEGIN IMMEDIATE"); !s) return s;
     Statement tx(kept("INSERT INTO transactions(time, source, tbl, records, record_count, state, kind, target, target_state)"
@@ -162,14 +168,27 @@ class SqliteJournal final : public Journal {
     tx.bind(8, stateName(info.targetState));
     if (tx.step() != SQLITE_DONE) return rollbackWith(errorText());
     const std::int64_t id = sqlite3_last_insert_rowid(db_);
+    // Many runs (an import's) go in rows of kBatch at a time: a statement per
+    // run cost an import most of its time in the history.
+    static const std::string batchSql = [] {
+      std::string sql = "INSERT INTO runs(tx, seq, offset, old, new) VALUES(?, ?, ?, ?, ?)";
+      for (int i = 1; i < kBatch; ++i) sql += ", (?, ?, ?, ?, ?)";
+      return sql;
+    }();
+    size_t i = 0;
+    if (runs.size() >= static_cast<size_t>(kBatch)) {
+      Statement batch(kept(batchSql.c_str()));
+      if (!batch.ok()) return rollbackWith(errorText());
+      for (; i + kBatch <= runs.size(); i += kBatch) {
+        for (int k = 0; k < kBatch; ++k) bindRun(batch, 5 * k, id, i + k, runs[i + k]);
+        if (batch.step() != SQLITE_DONE) return rollbackWith(errorText());
+        batch.reset();
+      }
+    }
     Statement run(kept("INSERT INTO runs(tx, seq, offset, old, new) VALUES(?, ?, ?, ?, ?)"));
     if (!run.ok()) return rollbackWith(errorText());
-    for (size_t i = 0; i < runs.size(); ++i) {
-      run.bind(1, id);
-      run.bind(2, static_cast<std::int64_t>(i));
-      run.bind(3, runs[i].offset);
-      run.bindBlob(4, runs[i].before);
-      run.bindBlob(5, runs[i].after);
+    for (; i < runs.size(); ++i) {
+      bindRun(run, 0, id, i, runs[i]);
       if (run.step() != SQLITE_DONE) return rollbackWith(errorText());
       run.reset();
     }
@@ -212,11 +231,15 @@ class SqliteJournal final : public Journal {
 
   Result<std::vector<Transaction>> pending() override {
     const std::int64_t version = dataVersion();
-    if (clean_ && version >= 0 && version == cleanVersion_) return std::vector<Transaction>{};
+    if (clean_ && version >= 0 && version == cleanVersion_) {
+      lookedUnderLock_ = true;
+      return std::vector<Transaction>{};
+    }
     begunClean_.clear();
     auto found = select("WHERE state IN ('pending', 'rolling back') ORDER BY id ASC", -1, true);
     clean_ = found && found->empty();
     cleanVersion_ = version;
+    lookedUnderLock_ = clean_;
     return found;
   }
 
@@ -259,6 +282,15 @@ class SqliteJournal final : public Journal {
 
  private:
   QString errorText() const { return QString::fromUtf8(sqlite3_errmsg(db_)); }
+
+  static constexpr int kBatch = 32;
+  static void bindRun(Statement& insert, int first, std::int64_t tx, size_t seq, const Run& run) {
+    insert.bind(first + 1, tx);
+    insert.bind(first + 2, static_cast<std::int64_t>(seq));
+    insert.bind(first + 3, run.offset);
+    insert.bindBlob(first + 4, run.before);
+    insert.bindBlob(first + 5, run.after);
+  }
 
   // Commits are not flushed by SQLite (synchronous=NORMAL, which still flushes
   // around every checkpoint); the ones that must be durable before the image is
@@ -370,6 +402,7 @@ class SqliteJournal final : public Journal {
   bool clean_ = false;
   std::int64_t cleanVersion_ = -1;
   std::set<std::int64_t> begunClean_;  // transactions this connection began while none was interrupted
+  bool lookedUnderLock_ = false;  // pending() found none since lock() (cleared by unlock())
   std::set<std::int64_t> untargeted_;  // begun here with no target: their done mark sets nothing else
 };
 
