@@ -99,6 +99,17 @@ int cli(const QStringList& args, QString* out = nullptr) {
   return code;
 }
 
+// The runs of the newest transaction and their new bytes: what its floor writes.
+bool floorOfLast(Journal& journal, std::vector<Span>* runs, std::vector<std::uint8_t>* bytes) {
+  auto last = journal.list(1, true);
+  if (!last || last->empty()) return false;
+  for (const Run& r : last->front().runs) {
+    runs->push_back({r.offset, r.offset + r.after.size()});
+    bytes->insert(bytes->end(), r.after.begin(), r.after.end());
+  }
+  return true;
+}
+
 // One record of one table, saved in turn with the values it has and with one
 // of them changed by one: every save changes it, as a form's save does.
 struct SaveSubject {
@@ -215,14 +226,9 @@ std::unique_ptr<ImportSubject> prepareImport(QString* why) {
     return nullptr;
   }
   auto journal = systemJournalStore()->open(Workspace::instance().romPath(), false, nullptr);
-  auto last = journal && *journal ? (*journal)->list(1, true) : Result<std::vector<Transaction>>::failure({});
-  if (!last || last->empty()) {
+  if (!journal || !*journal || !floorOfLast(**journal, &s->runs, &s->bytes)) {
     *why = QStringLiteral("the import left no transaction");
     return nullptr;
-  }
-  for (const Run& r : last->front().runs) {
-    s->runs.push_back({r.offset, r.offset + r.after.size()});
-    s->bytes.insert(s->bytes.end(), r.after.begin(), r.after.end());
   }
   runImport(s.get());
   return s;
@@ -284,14 +290,9 @@ std::unique_ptr<ImportWriteSubject> prepareImportWrite(RomImage& rom, QString* w
     *why = QString::fromStdString(failed);
     return nullptr;
   }
-  auto last = rom.journal() ? rom.journal()->list(1, true) : Result<std::vector<Transaction>>::failure({});
-  if (!last || last->empty()) {
+  if (!rom.journal() || !floorOfLast(*rom.journal(), &s->runs, &s->bytes)) {
     *why = QStringLiteral("the write left no transaction");
     return nullptr;
-  }
-  for (const Run& r : last->front().runs) {
-    s->runs.push_back({r.offset, r.offset + r.after.size()});
-    s->bytes.insert(s->bytes.end(), r.after.begin(), r.after.end());
   }
   importWrite(s.get(), &rom);  // back to the records as they were
   return s;

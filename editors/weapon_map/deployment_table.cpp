@@ -136,6 +136,25 @@ QString stageOutsideMessage(int stage, std::int32_t stageOffset, std::int64_t fi
       .arg(fileSize);
 }
 
+namespace {
+
+// The record `keys` names in a stage's list, or why the list has none.
+Result<RecordRef> recordIn(const StageList& list, int stage, std::int32_t stageOffset, std::int64_t fileSize,
+                           const QVariantMap& keys) {
+  if (list.start < 0) return Result<RecordRef>::failure(stageOutsideMessage(stage, stageOffset, fileSize));
+  if (list.leaderCodes.empty())
+    return Result<RecordRef>::failure(QStringLiteral("stage %1 has no deployment records").arg(stage));
+  auto index = recordKey(keys, QStringLiteral("index"), static_cast<int>(list.leaderCodes.size()));
+  if (!index) return index.status();
+  RecordRef ref;
+  ref.keys.insert(QStringLiteral("stage"), stage);
+  ref.keys.insert(QStringLiteral("index"), *index);
+  ref.offset = list.recordOffset(*index);
+  return ref;
+}
+
+}  // namespace
+
 QString codeName(const QStringList& names, int code) {
   if (code == kNoCode || code < 0 || code >= names.size()) return {};
   return names[code];
@@ -206,18 +225,9 @@ Result<FetchedRecord> DeploymentTable::fetch(RomImage& rom, const QVariantMap& k
     return f;
   });
   if (!found) return found.status();
-  const StageList& list = found->list;
-  if (list.start < 0) return Result<FetchedRecord>::failure(stageOutsideMessage(*stage, found->stageOffset, found->size));
-  if (list.leaderCodes.empty())
-    return Result<FetchedRecord>::failure(QStringLiteral("stage %1 has no deployment records").arg(*stage));
-  auto index = recordKey(keys, QStringLiteral("index"), static_cast<int>(list.leaderCodes.size()));
-  if (!index) return index.status();
-  FetchedRecord out;
-  out.ref.keys.insert(QStringLiteral("stage"), *stage);
-  out.ref.keys.insert(QStringLiteral("index"), *index);
-  out.ref.offset = list.recordOffset(*index);
-  out.state = std::move(found->state);
-  return out;
+  auto ref = recordIn(found->list, *stage, found->stageOffset, found->size, keys);
+  if (!ref) return ref.status();
+  return FetchedRecord{std::move(ref.value()), std::move(found->state)};
 }
 
 Result<RecordRef> DeploymentTable::resolve(RomImage& rom, const QVariantMap& keys) const {
@@ -234,17 +244,7 @@ Result<RecordRef> DeploymentTable::resolve(RomImage& rom, const QVariantMap& key
     return Scan{stageOffset, scanStage(open, stageOffset), open.fileSize()};
   });
   if (!scan) return scan.status();
-  const StageList& list = scan->list;
-  if (list.start < 0) return Result<RecordRef>::failure(stageOutsideMessage(*stage, scan->stageOffset, scan->size));
-  if (list.leaderCodes.empty())
-    return Result<RecordRef>::failure(QStringLiteral("stage %1 has no deployment records").arg(*stage));
-  auto index = recordKey(keys, QStringLiteral("index"), static_cast<int>(list.leaderCodes.size()));
-  if (!index) return index.status();
-  RecordRef ref;
-  ref.keys.insert(QStringLiteral("stage"), *stage);
-  ref.keys.insert(QStringLiteral("index"), *index);
-  ref.offset = list.recordOffset(*index);
-  return ref;
+  return recordIn(scan->list, *stage, scan->stageOffset, scan->size, keys);
 }
 
 Result<RecordState> DeploymentTable::read(RomImage& rom, const RecordRef& record) const {
