@@ -306,6 +306,7 @@ Status RomImage::writeFully(std::int64_t offset, const std::uint8_t* data, std::
 
 Status RomImage::commit() {
   lastChanged_ = 0;
+  lastFirst_ = -1;
   lastTx_ = 0;
   if (staged_.empty()) return Status::ok();
   // By offset, each byte once: a later write of the same byte wins, bit by bit.
@@ -431,6 +432,7 @@ Status RomImage::commit() {
   if (Status done = journal_->finish(*id, TxState::Done); !done)
     return failWith(journaled.size(), QStringLiteral("The save could not be marked done in the history: %1").arg(done.message()));
   lastChanged_ = changed;
+  lastFirst_ = journaled.front().offset;
   lastTx_ = *id;
   return Status::ok();
 }

@@ -117,6 +117,8 @@ class RomImage {
   std::int64_t fileSize() const { return size_; }  // of the open file
   // Bytes whose value the last successful write session changed.
   std::int64_t lastBytesChanged() const { return lastChanged_; }
+  // Offset of the first byte the last successful write session changed; -1 when none.
+  std::int64_t lastFirstChanged() const { return lastFirst_; }
 
  private:
   // A byte written in this session, in the order written; bits outside mask are the file's.
@@ -157,6 +159,7 @@ class RomImage {
   // cost a write of many records most of its time.
   std::vector<Staged> staged_;
   std::int64_t lastChanged_ = 0;
+  std::int64_t lastFirst_ = -1;
 
   std::shared_ptr<JournalStore> journals_;
   std::unique_ptr<Journal> journal_;
