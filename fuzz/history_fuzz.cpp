@@ -73,9 +73,9 @@ const Made& madeHistory() {
     rt::fuzz::writeWhole(image, rt::fuzz::sampleImage().left(kImageBytes));
     const QByteArray edits[] = {
         R"({"table":"SPEdit","records":[{"index":3,"fields":{"SP_VAL":"7"}}]})",
-        R"({"table":"Pilot","records":[{"index":12,"fields":{"Ab(0)":"1"}},{"index":13,"fields":{"Ab(1)":"2"}}]})",
+        R"j({"table":"Pilot","records":[{"index":12,"fields":{"Ab(0)":"1"}},{"index":13,"fields":{"Ab(1)":"2"}}]})j",
         R"({"table":"SPEdit","records":[{"index":3,"fields":{"SP_VAL":"9"}},{"index":4,"fields":{"SP_VAL":"250"}}]})",
-        R"({"table":"money","records":[{"index":2,"fields":{"Value(1)":"1234"}}]})",
+        R"j({"table":"money","records":[{"index":2,"fields":{"Value(1)":"1234"}}]})j",
     };
     for (const QByteArray& edit : edits) {
       const QString file = dir + QStringLiteral("/edit.json");

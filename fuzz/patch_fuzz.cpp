@@ -138,7 +138,7 @@ Expected readBps(const QByteArray& patch, const QByteArray& source) {
         } else {  // target copy, byte by byte: it may read what it writes
           targetRelative += (offset & 1) ? -delta : delta;
           if (targetRelative < 0 || targetRelative >= target.size()) return refused;
-          for (qsizetype i = 0; i < length; ++i) target += target[targetRelative++];
+          for (qsizetype i = 0; i < length; ++i) target += target[static_cast<qsizetype>(targetRelative++)];
         }
       }
     }
@@ -185,7 +185,7 @@ Expected readIps(const QByteArray& patch, const QByteArray& source) {
       r.bytes = patch.mid(at, length);
       at += length;
     }
-    end = std::max(end, r.offset + r.bytes.size());
+    end = std::max<std::int64_t>(end, r.offset + r.bytes.size());
     records.push_back(std::move(r));
   }
   if (truncate >= 0) end = truncate;
