@@ -333,12 +333,12 @@ def history_seeds(cli):
     rows = {
         "pending": [0, 6, 3, TEXT, 0],                     # transaction 4 pending
         "pending-rolling": [0, 6, 0, TEXT, 4, 0, 6, 2, TEXT, 0],
-        "offset-max": [0, 6, 3, TEXT, 0, 4, 2, 4, INT, 6],  # and its run's offset at INT64_MAX
-        "offset-negative": [0, 6, 3, TEXT, 0, 4, 2, 4, INT, 2],
-        "offset-end": [0, 6, 3, TEXT, 0, 4, 2, 4, INT, 12],
-        "short-new": [0, 6, 3, TEXT, 0, 4, 4, 4, BLOB, 33],
-        "short-old": [0, 6, 1, TEXT, 0, 4, 3, 1, BLOB, 32 + 64 + 1, 0xAB],
-        "long-run": [4, 3, 0, BLOB, 3, 0x5A, 0, 6, 0, TEXT, 0],
+        "offset-max": [0, 6, 3, TEXT, 0, 4, 2, 5, INT, 6],  # and its run's offset at INT64_MAX
+        "offset-negative": [0, 6, 3, TEXT, 0, 4, 2, 5, INT, 2],
+        "offset-end": [0, 6, 3, TEXT, 0, 4, 2, 5, INT, 12],
+        "short-new": [0, 6, 3, TEXT, 0, 4, 4, 5, BLOB, 65, 0xAB],
+        "short-old": [0, 6, 0, TEXT, 0, 4, 3, 0, BLOB, 65, 0xAB],
+        "long-run": [4, 3, 0, BLOB, 3, 0x5A, 0, 6, 0, TEXT, 0],  # 3 KiB of old bytes
         "time": [0, 1, 0, INT, 6, 0, 1, 1, INT, 7],
         "records": [0, 4, 0, TEXT, 17, 0, 4, 1, TEXT, 19, 0, 3, 2, TEXT, 11],
         "undo-target": [0, 8, 4, INT, 1, 0, 9, 4, TEXT, 1],
@@ -346,9 +346,10 @@ def history_seeds(cli):
         "add-run": [2, 0, 3, INT, 0, INT, 13, 40, 1, 2, 3],
         "kinds": [0, 7, 1, TEXT, 7, 0, 0, 0, INT, 0, 0, 5, 1, NULL],
     }
-    for name, edits in rows.items():
-        for mode, suffix in [(1, ""), (1 | 4, "-undo"), (1 | 8, "-redo"), (1 | 32, "-patch")]:
-            write("fuzz_history", f"rows-{name}{suffix}", bytes([mode]) + bytes(edits))
+    modes = [(1, ""), (1 | 4, "-undo"), (1 | 8, "-redo"), (1 | 32, "-patch"), (1 | 4 | 16, "-undo-force")]
+    for i, (name, edits) in enumerate(rows.items()):
+        mode, suffix = modes[i % len(modes)]
+        write("fuzz_history", f"rows-{name}{suffix}", bytes([mode]) + bytes(edits))
 
 
 # import_folder: 1 byte (bits 0-1 the table file's name: SPEdit.json,
