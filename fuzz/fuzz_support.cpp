@@ -2,7 +2,10 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QTemporaryDir>
+
+#include "tools/sample_rom.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -76,6 +79,34 @@ const QString& scratchDir() {
 }
 
 QString namesDir() { return QStringLiteral(RT_NAMES_DIR); }
+
+const QByteArray& sampleImage() {
+  static const QByteArray image = [] {
+    const std::vector<std::uint8_t> bytes = sample::buildSampleRom(1);
+    return QByteArray(reinterpret_cast<const char*>(bytes.data()), static_cast<qsizetype>(bytes.size()));
+  }();
+  return image;
+}
+
+void writeWhole(const QString& path, const QByteArray& bytes) {
+  QFile file(path);
+  const bool written = file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(bytes) == bytes.size();
+  if (!written) fail(__FILE__, __LINE__, "scratch file written", path + QStringLiteral(": ") + file.errorString());
+}
+
+QByteArray readWhole(const QString& path) {
+  QFile file(path);
+  return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+QStringList filesIn(const QString& dir) {
+  return QDir(dir).entryList(QDir::Files | QDir::Hidden | QDir::System, QDir::Name);
+}
+
+void removeFiles(const QString& dir) {
+  const QDir folder(dir);
+  for (const QString& name : filesIn(dir)) QFile::remove(folder.filePath(name));
+}
 
 bool isWellFormedUtf16(QStringView text) {
   for (qsizetype i = 0; i < text.size(); ++i) {

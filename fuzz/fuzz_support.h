@@ -5,6 +5,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 #include <QStringView>
 
 #include <cstddef>
@@ -56,6 +57,16 @@ const QString& scratchDir();
 
 // The default name lists of the source tree.
 QString namesDir();
+
+// The sample image of tools/sample_rom.h (seed 1), made once per process.
+const QByteArray& sampleImage();
+
+// A whole file written (replacing what was there) or read; a failed write stops the run.
+void writeWhole(const QString& path, const QByteArray& bytes);
+QByteArray readWhole(const QString& path);
+// The names of the files in a folder, sorted; removeFiles empties it.
+QStringList filesIn(const QString& dir);
+void removeFiles(const QString& dir);
 
 // Whether `text` is well-formed UTF-16: every surrogate in a pair.
 bool isWellFormedUtf16(QStringView text);

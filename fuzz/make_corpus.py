@@ -5,12 +5,22 @@ Seeds are small inputs in each target's input layout that reach its main
 paths; libFuzzer grows its own corpus from them (scripts/fuzz.sh keeps that in
 the build folder). Inputs kept because they once failed live beside the seeds
 as regress-*.bin and are not touched here. Rerun after changing a layout.
+
+The patch, history and folder-import seeds are real outputs of the command
+line: `make_corpus.py --build BUILD` runs BUILD/bin/romtables-cli on
+BUILD/bin/sample.nds to make them; without --build they are left as they are.
 """
 
+import argparse
 import json
 import pathlib
 import random
+import shutil
+import sqlite3
 import struct
+import subprocess
+import tempfile
+import zlib
 
 ROOT = pathlib.Path(__file__).resolve().parent / "corpus"
 
@@ -193,8 +203,223 @@ def import_seeds():
         write("fuzz_import", name, bytes([choice]) + data)
 
 
+class Cli:
+    """romtables-cli of a build, run in a scratch folder."""
+
+    def __init__(self, build):
+        self.program = pathlib.Path(build) / "bin" / "romtables-cli"
+        self.sample = (pathlib.Path(build) / "bin" / "sample.nds").read_bytes()
+        self.dir = pathlib.Path(tempfile.mkdtemp(prefix="romtables-corpus-"))
+
+    def path(self, name):
+        return self.dir / name
+
+    def put(self, name, data):
+        self.path(name).write_bytes(data)
+        return str(self.path(name))
+
+    def run(self, *args):
+        done = subprocess.run([str(self.program), *map(str, args)], capture_output=True, text=True)
+        if done.returncode != 0:
+            raise SystemExit(f"romtables-cli {' '.join(map(str, args))}: {done.stderr}")
+        return done.stdout
+
+
+# patch: 1 byte mode (bits 0-1: 0 as is, 1 BPS checksums made right, 2 edits
+# for a round trip; bit 2: a 16-bit source length follows), then the patch or
+# the edits. The source is the sample's first 4096 bytes.
+def bps_number(v):
+    out = bytearray()
+    while True:
+        x = v & 0x7F
+        v >>= 7
+        if v == 0:
+            return bytes(out + bytes([x | 0x80]))
+        out.append(x)
+        v -= 1
+
+
+def patch_seeds(cli):
+    clear_seeds("fuzz_patch")
+    source = cli.sample[:4096]
+    rng = random.Random(21)
+    edited = bytearray(source)
+    for _ in range(12):
+        edited[rng.randrange(len(edited))] = rng.randrange(256)
+    runs = bytearray(source)
+    runs[0x200:0x260] = bytes([0x41]) * 0x60
+    pairs = {
+        "edits": bytes(edited),
+        "runs": bytes(runs),
+        "same": source,
+        "grown": bytes(edited) + bytes(300) + b"end",
+        "cut": bytes(edited[:3000]),
+    }
+    src = cli.put("clean.nds", source)
+    for name, target in pairs.items():
+        dst = cli.put("modified.nds", target)
+        for ext in ("bps", "ips"):
+            if ext == "ips" and len(target) != len(source):
+                continue
+            cli.run("patch", src, dst, "--output", cli.path(f"p.{ext}"))
+            patch = cli.path(f"p.{ext}").read_bytes()
+            write("fuzz_patch", f"{name}.{ext}", bytes([0]) + patch)
+    # A patch of every action, made here from the format's description: source
+    # copies both ways, literal bytes, a target copy that reads what it writes.
+    body = bps_number((100 - 1) << 2 | 0)
+    body += bps_number((50 - 1) << 2 | 2) + bps_number(2000 << 1)
+    body += bps_number((8 - 1) << 2 | 1) + b"literal!"
+    body += bps_number((40 - 1) << 2 | 3) + bps_number(150 << 1)
+    body += bps_number((30 - 1) << 2 | 2) + bps_number(1000 << 1 | 1)
+    target = bytearray(source[:100] + source[2000:2050] + b"literal!")
+    for i in range(40):
+        target.append(target[150 + i])
+    target += source[1050:1080]
+    head = b"BPS1" + bps_number(len(source)) + bps_number(len(target)) + bps_number(3) + b"abc"
+    patch = head + body + struct.pack("<II", zlib.crc32(source), zlib.crc32(bytes(target)))
+    patch += struct.pack("<I", zlib.crc32(patch))
+    write("fuzz_patch", "every-action.bps", bytes([0]) + patch)
+    write("fuzz_patch", "every-action-unchecked.bps", bytes([1]) + patch[:-12] + bytes(12))
+    write("fuzz_patch", "short-source.bps", bytes([5]) + struct.pack("<H", 16) + patch)
+    # IPS: a run record, a record past the end, the size after "EOF".
+    ips = b"PATCH" + b"\x00\x00\x10\x00\x00\x00\x20\x7e" + b"\x00\x10\x00\x00\x04grow" + b"EOF" + b"\x00\x10\x02"
+    write("fuzz_patch", "run-grow-cut.ips", bytes([0]) + ips)
+    write("fuzz_patch", "no-eof.ips", bytes([0]) + b"PATCH\x00\x00\x01\x00\x02ab")
+    write("fuzz_patch", "not-a-patch", bytes([0]) + b"hello")
+    # Round trips: groups of operation, 16-bit position, value.
+    for i in range(4):
+        edits = b"".join(bytes([rng.randrange(256)]) + struct.pack("<H", rng.randrange(65536)) + bytes([rng.randrange(256)])
+                         for _ in range(6 + 4 * i))
+        write("fuzz_patch", f"round-trip-{i}", bytes([2]) + edits)
+
+
+# history: 1 byte mode (bit 0 rows, bit 1 forward the image, bits 2-3 undo,
+# redo, revert, bit 4 --force, bit 5 patch from the history), then the file
+# or the row edits. The image is the sample's first MiB.
+HISTORY_EDITS = [
+    {"table": "SPEdit", "records": [{"index": 3, "fields": {"SP_VAL": "7"}}]},
+    {"table": "Pilot", "records": [{"index": 12, "fields": {"Ab(0)": "1"}}, {"index": 13, "fields": {"Ab(1)": "2"}}]},
+    {"table": "SPEdit", "records": [{"index": 3, "fields": {"SP_VAL": "9"}}, {"index": 4, "fields": {"SP_VAL": "250"}}]},
+    {"table": "money", "records": [{"index": 2, "fields": {"Value(1)": "1234"}}]},
+]
+
+
+def history_seeds(cli):
+    clear_seeds("fuzz_history")
+    image = cli.put("h.nds", cli.sample[:1 << 20])
+    for edit in HISTORY_EDITS:
+        cli.run("import", image, cli.put("edit.json", json.dumps(edit).encode()))
+    cli.run("undo", image)
+    made = cli.path("h.nds.history").read_bytes()
+    for mode, name in [(0, "made"), (2, "made-forward"), (2 | 4, "made-undo"), (2 | 8, "made-redo"),
+                       (2 | 12, "made-revert"), (2 | 32, "made-patch"), (0 | 4 | 16, "made-undo-force")]:
+        write("fuzz_history", name, bytes([mode]) + made + (bytes([2]) if mode & 12 == 12 else b""))
+    # The newest transaction left pending, as a crash before its done mark leaves it.
+    db = sqlite3.connect(cli.path("h.nds.history"))
+    db.execute("UPDATE transactions SET state = 'pending' WHERE id = (SELECT max(id) FROM transactions)")
+    db.execute("UPDATE transactions SET state = 'rolling back' WHERE id = 1")
+    db.commit()
+    db.execute("PRAGMA journal_mode=DELETE")
+    db.close()
+    pending = cli.path("h.nds.history").read_bytes()
+    write("fuzz_history", "pending-forward", bytes([2]) + pending)
+    write("fuzz_history", "pending", bytes([0 | 32]) + pending)
+    write("fuzz_history", "cut", bytes([0]) + made[:len(made) // 2])
+    write("fuzz_history", "empty", bytes([0]))
+    write("fuzz_history", "not-sqlite", bytes([0]) + b"not a database" * 40)
+    # Row edits: what (bits 0-1 set, delete, add a run; bit 2 runs), column,
+    # row, then a value: kind (0 integer, 1 text, 2 blob, 3 null, 4 real), its bytes.
+    INT, TEXT, BLOB, NULL = 0, 1, 2, 3
+    rows = {
+        "pending": [0, 6, 3, TEXT, 0],                     # transaction 4 pending
+        "pending-rolling": [0, 6, 0, TEXT, 4, 0, 6, 2, TEXT, 0],
+        "offset-max": [0, 6, 3, TEXT, 0, 4, 2, 5, INT, 6],  # and its run's offset at INT64_MAX
+        "offset-negative": [0, 6, 3, TEXT, 0, 4, 2, 5, INT, 2],
+        "offset-end": [0, 6, 3, TEXT, 0, 4, 2, 5, INT, 12],
+        "short-new": [0, 6, 3, TEXT, 0, 4, 4, 5, BLOB, 65, 0xAB],
+        "short-old": [0, 6, 0, TEXT, 0, 4, 3, 0, BLOB, 65, 0xAB],
+        "long-run": [4, 3, 0, BLOB, 3, 0x5A, 0, 6, 0, TEXT, 0],  # 3 KiB of old bytes
+        "time": [0, 1, 0, INT, 6, 0, 1, 1, INT, 7],
+        "records": [0, 4, 0, TEXT, 17, 0, 4, 1, TEXT, 19, 0, 3, 2, TEXT, 11],
+        "undo-target": [0, 8, 4, INT, 1, 0, 9, 4, TEXT, 1],
+        "delete": [5, 0, 0, 1, 0, 2],
+        "add-run": [2, 0, 3, INT, 0, INT, 13, 40, 1, 2, 3],
+        "kinds": [0, 7, 1, TEXT, 7, 0, 0, 0, INT, 0, 0, 5, 1, NULL],
+    }
+    modes = [(1, ""), (1 | 4, "-undo"), (1 | 8, "-redo"), (1 | 32, "-patch"), (1 | 4 | 16, "-undo-force")]
+    for i, (name, edits) in enumerate(rows.items()):
+        mode, suffix = modes[i % len(modes)]
+        write("fuzz_history", f"rows-{name}{suffix}", bytes([mode]) + bytes(edits))
+
+
+# import_folder: 1 byte (bits 0-1 the table file's name: SPEdit.json,
+# money.csv, Pilot.json, Rules.csv; bit 2 no manifest), 16-bit manifest
+# length, the manifest, then the table file.
+FOLDER_FILES = ["SPEdit.json", "money.csv", "Pilot.json", "Rules.csv"]
+
+
+def folder_seed(name, which, manifest, table, no_manifest=False):
+    mode = FOLDER_FILES.index(which) | (4 if no_manifest else 0)
+    write("fuzz_import_folder", name, bytes([mode]) + struct.pack("<H", len(manifest)) + manifest + table)
+
+
+def import_folder_seeds(cli):
+    clear_seeds("fuzz_import_folder")
+    image = cli.put("sample.nds", cli.sample)
+    exported = {}
+    for fmt in ("json", "csv"):
+        out = cli.path(f"export-{fmt}")
+        cli.run("export", image, "--all", "--output", out, "--format", fmt)
+        exported[fmt] = (json.loads((out / "manifest.json").read_text()), out)
+    full, json_dir = exported["json"]
+    manifest_csv, csv_dir = exported["csv"]
+
+    def only(manifest, table):
+        m = dict(manifest)
+        m["tables"] = [t for t in manifest["tables"] if t["table"] == table]
+        return json.dumps(m, indent=4).encode()
+
+    sp = json.loads((json_dir / "SPEdit.json").read_text())
+    sp["records"] = sp["records"][:4]
+    sp["records"][3]["fields"]["SP_VAL"] = "250"
+    sp_text = json.dumps(sp, indent=4, ensure_ascii=False).encode()
+    pilot = json.loads((json_dir / "Pilot.json").read_text())
+    pilot["records"] = pilot["records"][10:12]
+    pilot_text = json.dumps(pilot, indent=4, ensure_ascii=False).encode()
+    money = (csv_dir / "money.csv").read_bytes()
+    rules = (csv_dir / "Rules.csv").read_bytes()
+    folder_seed("full-manifest", "SPEdit.json", json.dumps(full, indent=4).encode(), sp_text)
+    folder_seed("spedit", "SPEdit.json", only(full, "SPEdit"), sp_text)
+    folder_seed("pilot", "Pilot.json", only(full, "Pilot"), pilot_text)
+    folder_seed("money", "money.csv", only(manifest_csv, "money"), money[:money.find(b"\n", 400) + 1])
+    folder_seed("rules", "Rules.csv", only(manifest_csv, "Rules"), rules)
+    folder_seed("no-manifest", "SPEdit.json", b"", sp_text, no_manifest=True)
+    odd = {
+        "no-tables": b'{"tables":[]}',
+        "parent": b'{"tables":[{"table":"SPEdit","file":"../SPEdit.json"}]}',
+        "itself": b'{"tables":[{"table":"SPEdit","file":"manifest.json"}]}',
+        "twice": b'{"tables":[{"table":"SPEdit","file":"SPEdit.json"},{"table":"SPEdit","file":"SPEdit.json"}]}',
+        "other-table": b'{"tables":[{"table":"Pilot","file":"SPEdit.json"}]}',
+        "array": b'[{"table":"SPEdit","file":"SPEdit.json"}]',
+        "cut": only(full, "SPEdit")[:40],
+    }
+    for name, manifest in odd.items():
+        folder_seed(f"manifest-{name}", "SPEdit.json", manifest, sp_text)
+
+
 if __name__ == "__main__":
+    parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
+    parser.add_argument("--build", help="a build folder whose romtables-cli makes the seeds of real outputs")
+    options = parser.parse_args()
     conversions()
     name_list()
     record_codec()
     import_seeds()
+    if options.build:
+        cli = Cli(options.build)
+        try:
+            patch_seeds(cli)
+            history_seeds(cli)
+            import_folder_seeds(cli)
+        finally:
+            shutil.rmtree(cli.dir)

@@ -4,7 +4,8 @@
 # and runs them.
 #
 #   scripts/fuzz.sh TARGET SECONDS   one target: fuzz_conversions, fuzz_name_list,
-#                                    fuzz_record_codec, fuzz_import (the fuzz_ may be left out)
+#                                    fuzz_record_codec, fuzz_import, fuzz_patch,
+#                                    fuzz_history, fuzz_import_folder (the fuzz_ may be left out)
 #   scripts/fuzz.sh all SECONDS      every target for SECONDS each, one after another;
 #                                    FUZZ_PARALLEL=2 runs two at a time
 #
@@ -15,7 +16,7 @@
 set -euo pipefail
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 BUILD="${ROMTABLES_FUZZ_BUILD_DIR:-$ROOT/build-fuzz-clang}"
-ALL_TARGETS=(fuzz_conversions fuzz_name_list fuzz_record_codec fuzz_import)
+ALL_TARGETS=(fuzz_conversions fuzz_name_list fuzz_record_codec fuzz_import fuzz_patch fuzz_history fuzz_import_folder)
 
 usage() {
   echo "usage: $0 TARGET|all SECONDS" >&2
