@@ -52,6 +52,14 @@ const char* kUsageText =
     "      cut-off patch nothing is written.\n"
     "  romtables-cli history ROM [--format text|json] [--limit N]\n"
     "      List the image's transactions, newest first, with every changed field.\n"
+    "  romtables-cli history ROM --restart\n"
+    "      Set the image's history aside (renamed, with the date) and start a new\n"
+    "      one for the file as it is: for an image replaced by another file, or a\n"
+    "      history that is damaged or describes another file.\n"
+    "  romtables-cli recover ROM\n"
+    "      Roll back an interrupted transaction now (the first command that writes\n"
+    "      the image, or opening it in the editor, does the same). Commands that\n"
+    "      only read never write: they read the image as the recovery leaves it.\n"
     "  romtables-cli undo ROM [--force]\n"
     "  romtables-cli redo ROM [--force]\n"
     "  romtables-cli revert ROM ID [--force]\n"
@@ -76,6 +84,7 @@ struct Options {
   bool force = false;
   bool all = false;
   bool fromHistory = false;
+  bool restart = false;
   bool formatGiven = false;  // history prints text unless asked for json
 };
 
@@ -116,6 +125,8 @@ bool parseOptions(const QStringList& args, Options* o, QString* error) {
       o->all = true;
     } else if (a == QLatin1String("--from-history")) {
       o->fromHistory = true;
+    } else if (a == QLatin1String("--restart")) {
+      o->restart = true;
     } else if (a == QLatin1String("--force")) {
       o->force = true;
     } else if (a.startsWith(QLatin1String("--"))) {
@@ -132,12 +143,13 @@ void printNotices(RomImage& rom, QTextStream& err) {
   for (const QString& notice : rom.takeNotices()) err << notice << '\n';
 }
 
-// Every command that opens an image first finishes an interrupted transaction.
+// A command reads the image as recovery would leave it and writes nothing
+// itself; the first write (beginTransaction) performs the recovery, after
+// checking that the image is the history's. What is amiss is told on stderr.
 bool recovered(RomImage& rom, QTextStream& err) {
-  Status s = rom.recover();
+  rom.prepareRead();
   printNotices(rom, err);
-  if (!s) err << s.message() << '\n';
-  return s.isOk();
+  return true;
 }
 
 void useImage(RomImage& rom, const TableRegistry& registry, const Options& o) {
@@ -336,6 +348,16 @@ int showHistory(const TableRegistry& registry, const Options& o, QTextStream& ou
     return kUsage;
   }
   RomImage rom;
+  if (o.restart) {
+    useImage(rom, registry, o);
+    Status restarted = rom.restartHistory();
+    for (const QString& notice : rom.takeNotices()) out << notice << '\n';
+    if (!restarted) {
+      err << restarted.message() << '\n';
+      return kFailed;
+    }
+    return kOk;
+  }
   if (!openImage(rom, registry, o, err)) return kFailed;
   std::vector<Transaction> list;
   if (Journal* journal = rom.journal()) {
@@ -383,6 +405,24 @@ int showHistory(const TableRegistry& registry, const Options& o, QTextStream& ou
   } else if (list.empty()) {
     out << QStringLiteral("\"%1\" has no history yet.\n").arg(o.positional[1]);
   }
+  return kOk;
+}
+
+int recoverCommand(const TableRegistry& registry, const Options& o, QTextStream& out, QTextStream& err) {
+  if (o.positional.size() != 2) {
+    err << "recover needs ROM.\n" << kUsageText;
+    return kUsage;
+  }
+  RomImage rom;
+  useImage(rom, registry, o);
+  Status s = rom.recover();
+  const QStringList notices = rom.takeNotices();
+  for (const QString& notice : notices) out << notice << '\n';
+  if (!s) {
+    err << s.message() << '\n';
+    return kFailed;
+  }
+  if (notices.isEmpty()) out << QStringLiteral("\"%1\" holds no interrupted change.\n").arg(o.positional[1]);
   return kOk;
 }
 
@@ -444,6 +484,7 @@ int runCli(const QStringList& args, const QString& namesDir, QTextStream& out, Q
   if (command == QLatin1String("diff")) return diffCommand(registry, o, out, err);
   if (command == QLatin1String("patch")) return patchCommand(o, out, err);
   if (command == QLatin1String("apply")) return applyCommand(o, out, err);
+  if (command == QLatin1String("recover")) return recoverCommand(registry, o, out, err);
   if (command == QLatin1String("undo")) return undoCommand(registry, o, UndoKind::Undo, out, err);
   if (command == QLatin1String("redo")) return undoCommand(registry, o, UndoKind::Redo, out, err);
   if (command == QLatin1String("revert")) return undoCommand(registry, o, UndoKind::Revert, out, err);

@@ -90,6 +90,7 @@ int runExportAll(const TableRegistry& registry, const DumpCommand& c, QTextStrea
     err << pages.message() << '\n';
     return kFailed;
   }
+  (*pages)->setOverlay(recoveryOverlay(c.image));
   RomImage rom(std::make_shared<ImageView>(*pages, std::vector<Run>{}, true), nullptr);
   rom.setRomPath(c.image);
   std::vector<TableFile> files;

@@ -28,31 +28,37 @@ void printMade(const PatchSummary& s, const QString& path, QTextStream& out) {
 }
 
 // The history's original bytes, read under the image's lock so that no save
-// lands between them and the image's own bytes.
+// lands between them and the image's own bytes; and only from the history of
+// this very file, with nothing interrupted (the patch would carry torn bytes).
 int fromHistory(const PatchCommand& c, PatchFormat format, QTextStream& out, QTextStream& err) {
   RomImage rom;
   rom.setRomPath(c.modified);
-  Status recovered = rom.recover();
+  rom.prepareRead();
   for (const QString& notice : rom.takeNotices()) err << notice << '\n';
-  if (!recovered) {
-    err << recovered.message() << '\n';
+  if (rom.readsRecovered()) {
+    err << QStringLiteral("\"%1\" holds an interrupted change: run romtables-cli recover %1 first. Nothing was "
+                          "written.\n")
+               .arg(c.modified);
     return kFailed;
   }
-  Journal* journal = rom.journal();
-  if (!journal) {
+  if (historyPathOf(c.modified).isEmpty()) {
     err << QStringLiteral("\"%1\" has no history: no change was saved to it by this program, so its original bytes are "
                           "not known. Give the clean image instead: romtables-cli patch CLEAN %1 --output %2\n")
                .arg(c.modified, c.output);
     return kFailed;
   }
-  if (Status locked = journal->lock(10000); !locked) {
-    err << locked.message() << '\n';
+  // The checks of a write (the lock, the file is the history's), without writing.
+  rom.setCreatesHistory(false);
+  rom.setStrictIdentity(true);
+  WriteTransaction locked(rom, TxInfo{});
+  if (!locked.status()) {
+    err << locked.status().message() << '\n';
     return kFailed;
   }
+  Journal* journal = rom.journal();
   auto original = originalBytes(*journal);
   Result<PatchSummary> made = original ? patchFromHistory(c.modified, std::move(original.value()), format, c.output)
                                        : Result<PatchSummary>(original.status());
-  journal->unlock();
   if (!made) {
     err << made.message() << '\n';
     return kFailed;

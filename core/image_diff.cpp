@@ -58,6 +58,7 @@ Result<Side> openSide(const QString& path, const std::shared_ptr<FileLayer>& fil
   if (!pages) return pages.status();
   Side side;
   side.pages = *pages;
+  if (files == systemFileLayer()) side.pages->setOverlay(recoveryOverlay(path));
   // A read-only view: the tables read through cached pages, and nothing can write.
   side.rom = std::make_unique<RomImage>(std::make_shared<ImageView>(side.pages, std::vector<Run>{}, true), nullptr);
   side.rom->setRomPath(path);

@@ -31,6 +31,7 @@ RomImage::RomImage(std::shared_ptr<FileLayer> files, std::shared_ptr<JournalStor
 RomImage::~RomImage() {
   abortRomImage();
   while (depth_ > 0) endTransaction();
+  checkpointHistory();
 }
 
 void RomImage::setRomPath(const QString& path) {
@@ -38,11 +39,15 @@ void RomImage::setRomPath(const QString& path) {
   abortRomImage();
   while (depth_ > 0) endTransaction();
   closeJournal();
+  overlay_.clear();
   romPath_ = path;
 }
 
 void RomImage::closeJournal() {
-  if (depth_ == 0) journal_.reset();
+  if (depth_ > 0) return;
+  checkpointHistory();
+  journal_.reset();
+  expectKnown_ = false;
 }
 
 void RomImage::reset() {
@@ -142,6 +147,9 @@ bool RomImage::readInto(std::int64_t offset, std::int64_t end, std::vector<std::
     if (got == 0) break;  // the file shrank since it was opened: the rest reads as 0
     done += got;
   }
+  if (access_ == Access::Read && !overlay_.empty())
+    for (auto it = overlay_.lower_bound(offset); it != overlay_.end() && it->first < end; ++it)
+      (*bytes)[static_cast<size_t>(it->first - offset)] = it->second;
   return true;
 }
 
@@ -296,6 +304,24 @@ bool writeExactly(RomFile& file, std::int64_t offset, const char* data, std::int
   return true;
 }
 
+QString hexOffset(std::int64_t offset) { return QStringLiteral("0x%1").arg(QString::number(offset, 16).toUpper()); }
+
+// The recorded size and header of the file open as `image`.
+// `over`: bytes laid over the file's (as recovery will leave them).
+Result<ImageIdentity> identityOf(RomFile& image, std::int64_t size,
+                                 const std::map<std::int64_t, std::uint8_t>& over = {}) {
+  std::uint8_t header[ImageIdentity::kHeaderSpan];
+  const std::int64_t length = std::min(size, ImageIdentity::kHeaderSpan);
+  if (length > 0 && !readExactly(image, 0, reinterpret_cast<char*>(header), length))
+    return Result<ImageIdentity>::failure(image.errorText());
+  for (auto it = over.begin(); it != over.end() && it->first < length; ++it) header[it->first] = it->second;
+  ImageIdentity id;
+  id.size = size;
+  id.headerCrc = headerCrc(header, length);
+  return id;
+}
+
+
 }  // namespace
 
 Status RomImage::writeFully(std::int64_t offset, const std::uint8_t* data, std::int64_t length) {
@@ -434,6 +460,21 @@ Status RomImage::commit() {
   lastChanged_ = changed;
   lastFirst_ = journaled.front().offset;
   lastTx_ = *id;
+  // This save is the newest finished transaction now: what the file must hold at the next one.
+  expectTx_ = *id;
+  expectRuns_.clear();
+  std::int64_t sampled = 0;
+  for (Run& run : changedBytes(journaled)) {
+    if (sampled >= 4096) break;
+    sampled += run.before.size();
+    expectRuns_.push_back(Run{run.offset, std::move(run.after), std::move(run.before)});
+  }
+  if (lastFirst_ < ImageIdentity::kHeaderSpan) {
+    // The save wrote into the header the history recognises the file by.
+    auto now = identityOf(*file_, size_);
+    if (now && journal_->setIdentity(*now)) expectIdentity_ = *now;
+    else expectKnown_ = false;
+  }
   return Status::ok();
 }
 
@@ -473,14 +514,101 @@ Status RomImage::putBack(const std::vector<Run>& runs, size_t count, std::vector
   return Status::error(QStringLiteral("the bytes at %1 could not be written (%2).").arg(failed.join(QStringLiteral(", ")), why));
 }
 
-Status RomImage::openJournal(bool create) {
-  if (journal_) return Status::ok();
+Status RomImage::openJournal(bool create, bool readOnly) {
+  if (journal_ && (readOnly || !journalReadOnly_)) return Status::ok();
+  journal_.reset();
+  expectKnown_ = false;
   if (!journals_) return Status::error(QStringLiteral("This view of \"%1\" cannot be written.").arg(romPath_));
   QString notice;
-  auto opened = journals_->open(romPath_, create, &notice);
+  auto opened = journals_->open(romPath_, create, &notice, readOnly);
   if (!notice.isEmpty()) notices_ << notice;
   if (!opened) return opened.status();
   journal_ = std::move(opened.value());
+  journalReadOnly_ = readOnly;
+  return Status::ok();
+}
+
+
+QString RomImage::notTheFile(const QString& why) {
+  historyRefused_ = true;
+  const QString history = journal_ ? journal_->path() : historyPathOf(romPath_);
+  return QStringLiteral("\"%1\" is not the file its history \"%2\" describes: %3. Nothing was written, and nothing "
+                        "will be written from that history. If this is the image you want to work on, set the old "
+                        "history aside and start a new one: romtables-cli history \"%1\" --restart (the editor "
+                        "offers the same when it opens the image).")
+      .arg(romPath_, history, why);
+}
+
+// A history describes one file's content: its size, its header, and the bytes
+// its newest finished transaction left. A copy made with its history passes;
+// another image copied over the path, or bytes changed under the history by
+// another program, do not, and nothing is then written from that history.
+Status RomImage::checkIdentity(RomFile& image, std::int64_t size, const std::map<std::int64_t, std::uint8_t>& over) {
+  if (!expectKnown_ || journal_->changedElsewhere()) {
+    auto recorded = journal_->identity();
+    if (!recorded) return recorded.status();
+    auto newest = journal_->newestFinished();
+    if (!newest) return newest.status();
+    if (newest->damaged) {
+      historyRefused_ = true;
+      return Status::error(QStringLiteral("Transaction %1 in the history \"%2\" is damaged (a stored change fails its "
+                                          "checksum). Nothing was written. Move the history aside or start a new "
+                                          "one: romtables-cli history \"%3\" --restart.")
+                               .arg(newest->id)
+                               .arg(journal_->path(), romPath_));
+    }
+    expectIdentity_ = *recorded;
+    expectTx_ = newest->id;
+    expectRuns_.clear();
+    // A sample of its bytes is enough to tell another file: the first few
+    // hundred, not the whole of an import.
+    const bool after = newest->state == TxState::Done;
+    std::int64_t kept = 0;
+    for (Run& run : changedBytes(newest->runs)) {
+      if (kept >= 4096) break;
+      kept += run.before.size();
+      expectRuns_.push_back(Run{run.offset, after ? run.after : run.before, after ? run.before : run.after});
+    }
+    expectKnown_ = true;
+  }
+  auto now = identityOf(image, size, over);
+  if (!now) return Status::error(QStringLiteral("Reading \"%1\" failed: %2.").arg(romPath_, now.message()));
+  if (!expectIdentity_.known()) {
+    // A history made before identities were kept, or a new one: this file is its own from now on.
+    if (Status s = journal_->setIdentity(*now); !s) return s;
+    journal_->changedElsewhere();
+    expectIdentity_ = *now;
+  }
+  if (now->size != expectIdentity_.size)
+    return Status::error(notTheFile(QStringLiteral("it holds %1 bytes, the file the history journals held %2")
+                                        .arg(now->size)
+                                        .arg(expectIdentity_.size)));
+  if (now->headerCrc != expectIdentity_.headerCrc)
+    return Status::error(notTheFile(QStringLiteral("its header (the first %1 bytes) is not the one the history recorded")
+                                        .arg(ImageIdentity::kHeaderSpan)));
+  // A byte another program changed since is its own business for a new save,
+  // and undo names such fields itself; a patch from the history must not
+  // carry it as this file's change.
+  if (!strictIdentity_) return Status::ok();
+  for (const Run& run : expectRuns_) {
+    QByteArray held(run.before.size(), '\0');
+    if (run.offset + run.before.size() > size || !readExactly(image, run.offset, held.data(), held.size()))
+      return Status::error(notTheFile(QStringLiteral("it ends before the bytes transaction %1 wrote at %2")
+                                          .arg(expectTx_)
+                                          .arg(hexOffset(run.offset))));
+    for (auto it = over.lower_bound(run.offset); it != over.end() && it->first < run.offset + held.size(); ++it)
+      held[static_cast<qsizetype>(it->first - run.offset)] = static_cast<char>(it->second);
+    // Only the bits the transaction flipped are its own.
+    for (qsizetype i = 0; i < held.size(); ++i) {
+      const auto mask = static_cast<std::uint8_t>(run.before[i] ^ run.after[i]);
+      if ((held[i] ^ run.before[i]) & mask)
+        return Status::error(notTheFile(QStringLiteral("the byte at %1, which transaction %2 set, holds another value "
+                                                       "(another program changed it, or another image was copied over "
+                                                       "this one)")
+                                            .arg(hexOffset(run.offset + i))
+                                            .arg(expectTx_)));
+    }
+  }
   return Status::ok();
 }
 
@@ -491,6 +619,7 @@ Status RomImage::beginTransaction(const TxInfo& info) {
     return Status::ok();
   }
   if (romPath_.isEmpty()) return Status::error(QStringLiteral("No ROM image has been chosen."));
+  historyRefused_ = false;
   // Say what is wrong with the image itself before making a history for it;
   // and note the file as it is now: a write must land in this file at this size.
   auto image = files_->open(romPath_, OpenMode::ReadOnly);
@@ -498,14 +627,50 @@ Status RomImage::beginTransaction(const TxInfo& info) {
     return Status::error(QStringLiteral("The ROM image \"%1\" cannot be written: %2.").arg(romPath_, image.message()));
   const QString identity = (*image)->identity();
   const std::int64_t size = (*image)->size();
-  image = Result<std::unique_ptr<RomFile>>::failure({});
   if (size < 0) return Status::error(QStringLiteral("The size of \"%1\" cannot be read.").arg(romPath_));
-  if (Status s = openJournal(true); !s)
-    return Status::error(QStringLiteral("%1 Nothing was written to \"%2\".").arg(s.message(), romPath_));
+  if (!journal_ || journalReadOnly_) {
+    const bool exists = !historyPathOf(romPath_).isEmpty();
+    RomFile& file = **image;
+    const auto idOfImage = [&file, size] { return identityOf(file, size); };
+    if (!exists && !createsHistory_) {
+      QString message = QStringLiteral("\"%1\" has no history.").arg(romPath_);
+      if (journals_) {
+        const QString behind = journals_->leftBehind(romPath_, idOfImage);
+        if (!behind.isEmpty())
+          message += QStringLiteral(" \"%1\" beside it is the history of an image of the same size and header whose "
+                                    "file is gone: if this image was renamed, rename that history to \"%2\" to use it.")
+                         .arg(behind, historyPathBeside(romPath_));
+      }
+      return Status::error(message);
+    }
+    if (!exists && journals_) {
+      // A renamed image whose history was left behind is not given an empty
+      // one that pretends nothing changed.
+      {
+        const QString behind = journals_->leftBehind(romPath_, idOfImage);
+        if (!behind.isEmpty())
+          return Status::error(QStringLiteral("\"%1\" has no history, but \"%2\" beside it is the history of an image of "
+                                              "the same size and header whose file is gone: the image was probably "
+                                              "renamed and its history left behind. Nothing was written. To keep "
+                                              "that history, rename it to \"%3\"; to start a new one, run "
+                                              "romtables-cli history \"%1\" --restart.")
+                                   .arg(romPath_, behind, historyPathBeside(romPath_)));
+      }
+    }
+    if (Status s = openJournal(createsHistory_); !s) {
+      historyRefused_ = true;
+      return Status::error(QStringLiteral("%1 Nothing was written to \"%2\". If the history is damaged, move it aside "
+                                          "or start a new one: romtables-cli history \"%2\" --restart.")
+                               .arg(s.message(), romPath_));
+    }
+    if (!journal_) return Status::error(QStringLiteral("\"%1\" has no history.").arg(romPath_));
+  }
   if (Status s = journal_->lock(lockTimeoutMs_); !s) return s;
-  if (Status s = recoverLocked(); !s) {
+  Status checked = recoverLocked(**image, size);
+  image = Result<std::unique_ptr<RomFile>>::failure({});
+  if (!checked) {
     journal_->unlock();
-    return s;
+    return checked;
   }
   identity_ = identity;
   identitySize_ = size;
@@ -524,91 +689,249 @@ void RomImage::endTransaction() {
   info_ = TxInfo{};
 }
 
+void RomImage::checkpointHistory() {
+  if (journal_ && !journalReadOnly_ && depth_ == 0) journal_->checkpoint();
+}
+
 Status RomImage::recover() {
   if (romPath_.isEmpty()) return Status::ok();
   if (depth_ > 0) return Status::ok();  // a transaction recovered when it began
-  if (Status s = openJournal(false); !s) return s;
-  if (!journal_) return Status::ok();
+  if (historyPathOf(romPath_).isEmpty()) return Status::ok();
+  // A transaction of its own: the lock, the check of the file, the recovery.
+  const bool creates = std::exchange(createsHistory_, false);
+  Status begun = beginTransaction(TxInfo{});
+  createsHistory_ = creates;
+  if (begun) endTransaction();
+  return begun;
+}
+
+Status RomImage::restartHistory() {
+  if (romPath_.isEmpty()) return Status::error(QStringLiteral("No ROM image has been chosen."));
+  if (depth_ > 0) return Status::error(QStringLiteral("The history cannot be restarted during a save."));
+  journal_.reset();
+  expectKnown_ = false;
+  overlay_.clear();
+  auto aside = JournalStore::restartHistory(romPath_);
+  if (!aside) return aside.status();
+  if (!aside->isEmpty()) notices_ << QStringLiteral("The history of \"%1\" was set aside as \"%2\".").arg(romPath_, *aside);
+  // The new history records the file as it is now.
+  if (Status s = openJournal(true); !s) return s;
   if (Status s = journal_->lock(lockTimeoutMs_); !s) return s;
-  Status result = recoverLocked();
+  auto image = files_->open(romPath_, OpenMode::ReadOnly);
+  Status result = image ? Status::ok() : Status::error(QStringLiteral("\"%1\" cannot be read: %2.").arg(romPath_, image.message()));
+  if (result) {
+    auto id = identityOf(**image, (*image)->size());
+    result = id ? journal_->setIdentity(*id) : id.status();
+  }
   journal_->unlock();
+  if (result) notices_ << QStringLiteral("A new history of \"%1\" starts now, at \"%2\".").arg(romPath_, journal_->path());
   return result;
 }
 
+// What recovery would do, worked out on the bytes concerned in memory first:
+// interrupted transactions newest first, each kept when every bit it flips
+// holds its new value (only the done mark was lost), else rolled back bit by
+// bit. A byte whose other bits are not what the transaction found was written
+// by someone else since: then nothing at all is written.
+struct RomImage::RecoveryPlan {
+  std::map<std::int64_t, std::uint8_t> was, now;
+  std::vector<std::pair<const Transaction*, TxState>> marks;
+  std::vector<Run> foreign;  // a byte each: what it should be (before) against what it is (after)
+  const Transaction* foreignTx = nullptr;
+  std::int64_t damaged = 0;
+};
 
-Status RomImage::recoverLocked() {
-  auto pending = journal_->pending();
-  if (!pending) return pending.status();
-  if (pending->empty()) return Status::ok();
-  auto opened = files_->open(romPath_, OpenMode::ReadWrite);
-  if (!opened)
-    return Status::error(QStringLiteral("\"%1\" holds an interrupted change that must be rolled back, but it cannot be "
-                                        "written: %2. Nothing else was done to it.")
-                             .arg(romPath_, opened.message()));
-  RomFile& file = **opened;
-  const std::int64_t size = file.size();
-  // Newest first, so runs that overlap end with the oldest bytes.
-  for (auto tx = pending->rbegin(); tx != pending->rend(); ++tx) {
-    // Every byte written: the save completed and only its done mark was lost
-    // (it is flushed with the next commit). Keeping it is as whole as rolling
-    // it back, and does not undo a save that may have been reported done.
-    if (tx->state == TxState::Pending) {
-      bool whole = true;
-      for (const Run& run : tx->runs) {
-        QByteArray now(run.after.size(), '\0');
-        whole = run.offset + run.after.size() <= size && readExactly(file, run.offset, now.data(), now.size()) &&
-                now == run.after;
-        if (!whole) break;
-      }
-      if (whole) {
-        if (Status marked = journal_->finish(tx->id, TxState::Done); !marked) return marked;
-        notices_ << QStringLiteral("An interrupted %1 had reached the image in full; it was kept.").arg(describeTransaction(*tx));
+Status RomImage::planRecovery(RomFile& image, const std::vector<Transaction>& pending, RecoveryPlan* plan) {
+  const std::int64_t size = image.size();
+  std::vector<std::vector<Run>> exact;
+  for (const Transaction& tx : pending) {
+    if (tx.damaged) {
+      plan->damaged = tx.id;
+      return Status::ok();
+    }
+    exact.push_back(changedBytes(tx.runs));
+    for (const Run& run : exact.back()) {
+      const auto length = static_cast<std::int64_t>(run.before.size());
+      if (run.offset + length > size) {
+        plan->foreign.push_back(run);
+        plan->foreignTx = &tx;
         continue;
       }
+      QByteArray held(length, '\0');
+      if (!readExactly(image, run.offset, held.data(), length))
+        return Status::error(QStringLiteral("Reading \"%1\" failed: %2.").arg(romPath_, image.errorText()));
+      for (std::int64_t i = 0; i < length; ++i) plan->was.emplace(run.offset + i, static_cast<std::uint8_t>(held[static_cast<qsizetype>(i)]));
     }
-    QStringList foreign;
-    std::vector<Run> foreignRuns;
-    for (auto run = tx->runs.rbegin(); run != tx->runs.rend(); ++run) {
-      const auto length = static_cast<std::int64_t>(run->before.size());
-      const QString where = QStringLiteral("0x%1 (%2 bytes)").arg(QString::number(run->offset, 16).toUpper()).arg(length);
-      QByteArray now(length, '\0');
-      if (run->offset + length > size || !readExactly(file, run->offset, now.data(), length)) {
-        foreign << where;
-        foreignRuns.push_back(*run);
-        continue;
+  }
+  if (!plan->foreign.empty()) return Status::ok();
+  plan->now = plan->was;
+  std::map<std::int64_t, std::uint8_t> claimed;  // bits a newer transaction kept owns
+  for (size_t t = pending.size(); t-- > 0;) {
+    const Transaction& tx = pending[t];
+    auto mine = [&](std::int64_t at, std::uint8_t flipped) {
+      auto c = claimed.find(at);
+      return static_cast<std::uint8_t>(flipped & ~(c == claimed.end() ? 0 : c->second));
+    };
+    bool whole = tx.state == TxState::Pending;
+    for (const Run& run : exact[t])
+      for (qsizetype i = 0; i < run.before.size() && whole; ++i) {
+        const auto b = static_cast<std::uint8_t>(run.before[i]), a = static_cast<std::uint8_t>(run.after[i]);
+        const std::uint8_t mask = mine(run.offset + i, b ^ a);
+        whole = ((plan->now[run.offset + i] ^ a) & mask) == 0;
       }
-      // A torn write leaves each byte old or new; any other byte was written
-      // by someone else, and that run is left alone.
-      bool ours = true;
-      for (qsizetype i = 0; i < length && ours; ++i) ours = now[i] == run->before[i] || now[i] == run->after[i];
-      if (!ours) {
-        foreign << where;
-        foreignRuns.push_back(*run);
-        continue;
-      }
-      if (now != run->before && !writeExactly(file, run->offset, run->before.constData(), length))
-        return Status::error(QStringLiteral("Rolling back the interrupted change in \"%1\" failed at %2: %3. Nothing "
-                                            "else was done to it.")
-                                 .arg(romPath_, where, file.errorText()));
+    if (whole) {
+      for (const Run& run : exact[t])
+        for (qsizetype i = 0; i < run.before.size(); ++i) claimed[run.offset + i] |= static_cast<std::uint8_t>(run.before[i] ^ run.after[i]);
+      plan->marks.emplace_back(&tx, TxState::Done);
+      continue;
     }
-    if (Status flushed = file.flush(); !flushed)
-      return Status::error(QStringLiteral("Rolling back the interrupted change in \"%1\" failed: %2.").arg(romPath_, flushed.message()));
-    if (Status marked = journal_->finish(tx->id, TxState::RolledBack); !marked) return marked;
-    QString notice = QStringLiteral("An interrupted %1 was rolled back.").arg(describeTransaction(*tx));
-    if (!foreign.isEmpty()) {
-      QStringList named;
-      if (fieldNamer_) {
-        Transaction theirs = *tx;
-        theirs.runs = foreignRuns;
-        named = fieldNamer_(theirs);
+    for (const Run& run : exact[t])
+      for (qsizetype i = 0; i < run.before.size(); ++i) {
+        const std::int64_t at = run.offset + i;
+        const auto b = static_cast<std::uint8_t>(run.before[i]), a = static_cast<std::uint8_t>(run.after[i]);
+        const std::uint8_t flipped = mine(at, b ^ a);
+        const std::uint8_t others = mine(at, static_cast<std::uint8_t>(~(b ^ a)));
+        std::uint8_t& held = plan->now[at];
+        if ((held ^ b) & others) {
+          plan->foreign.push_back(Run{at, QByteArray(1, static_cast<char>(b)), QByteArray(1, static_cast<char>(held))});
+          plan->foreignTx = &tx;
+        }
+        held = static_cast<std::uint8_t>((held & ~flipped) | (b & flipped));
       }
-      notice += QStringLiteral(" Another program has written at %1 since; those bytes were left as they are%2.")
-                    .arg(foreign.join(QStringLiteral(", ")),
-                         named.isEmpty() ? QString() : QStringLiteral(" (%1)").arg(named.join(QStringLiteral("; "))));
-    }
-    notices_ << notice;
+    plan->marks.emplace_back(&tx, TxState::RolledBack);
   }
   return Status::ok();
+}
+
+// The checks every write session begins with, under the lock: the file is the
+// history's (judged as recovery will leave it), and an interrupted change is
+// rolled back. `image` is open for reading; the file is opened for writing
+// only when recovery has bytes to put back.
+Status RomImage::recoverLocked(RomFile& image, std::int64_t size) {
+  overlay_.clear();
+  auto pending = journal_->pending();
+  if (!pending) return pending.status();
+  RecoveryPlan plan;
+  if (!pending->empty())
+    if (Status s = planRecovery(image, *pending, &plan); !s) return s;
+  if (Status s = checkIdentity(image, size, plan.now); !s) return s;
+  if (pending->empty()) return Status::ok();
+  if (plan.damaged) historyRefused_ = true;
+  if (plan.damaged)
+    return Status::error(QStringLiteral("\"%1\" holds an interrupted change, but transaction %2 in its history \"%3\" is "
+                                        "damaged (a stored change fails its checksum), so it cannot be rolled back. "
+                                        "Nothing was written. Move the history aside or start a new one: "
+                                        "romtables-cli history \"%1\" --restart.")
+                             .arg(romPath_)
+                             .arg(plan.damaged)
+                             .arg(journal_->path()));
+  if (!plan.foreign.empty()) {
+    QStringList where;
+    for (const Run& run : plan.foreign) {
+      if (where.size() == 8) {
+        where << QStringLiteral("...");
+        break;
+      }
+      where << hexOffset(run.offset);
+    }
+    QString fields;
+    if (fieldNamer_) {
+      Transaction theirs = *plan.foreignTx;
+      theirs.runs = plan.foreign;
+      const QStringList named = fieldNamer_(theirs);
+      if (!named.isEmpty()) fields = QStringLiteral(" (%1)").arg(named.join(QStringLiteral("; ")));
+    }
+    return Status::error(notTheFile(QStringLiteral("an interrupted %1 cannot be rolled back, as bytes it wrote hold "
+                                                   "values it neither found nor wrote, at %2%3")
+                                        .arg(describeTransaction(*plan.foreignTx), where.join(QStringLiteral(", ")), fields)));
+  }
+  // Written in runs of neighbouring bytes, then flushed, then marked.
+  std::vector<std::pair<std::int64_t, QByteArray>> writes;
+  for (const auto& [at, value] : plan.now) {
+    if (plan.was[at] == value) continue;
+    if (!writes.empty() && writes.back().first + writes.back().second.size() == at)
+      writes.back().second.append(static_cast<char>(value));
+    else
+      writes.emplace_back(at, QByteArray(1, static_cast<char>(value)));
+  }
+  std::unique_ptr<RomFile> writable;
+  if (!writes.empty()) {
+    auto opened = files_->open(romPath_, OpenMode::ReadWrite);
+    if (!opened)
+      return Status::error(QStringLiteral("\"%1\" holds an interrupted change that must be rolled back, but it cannot be "
+                                          "written: %2. Nothing else was done to it.")
+                               .arg(romPath_, opened.message()));
+    writable = std::move(opened.value());
+  }
+  for (const auto& [at, bytes] : writes)
+    if (!writeExactly(*writable, at, bytes.constData(), bytes.size()))
+      return Status::error(QStringLiteral("Rolling back the interrupted change in \"%1\" failed at %2: %3. Nothing "
+                                          "else was done to it.")
+                               .arg(romPath_, hexOffset(at), writable->errorText()));
+  if (!writes.empty())
+    if (Status flushed = writable->flush(); !flushed)
+      return Status::error(QStringLiteral("Rolling back the interrupted change in \"%1\" failed: %2.").arg(romPath_, flushed.message()));
+  for (const auto& [tx, state] : plan.marks) {
+    if (Status marked = journal_->finish(tx->id, state); !marked) return marked;
+    notices_ << (state == TxState::Done
+                     ? QStringLiteral("An interrupted %1 had reached the image in full; it was kept.").arg(describeTransaction(*tx))
+                     : QStringLiteral("An interrupted %1 was rolled back.").arg(describeTransaction(*tx)));
+  }
+  expectKnown_ = false;
+  return Status::ok();
+}
+
+void RomImage::prepareRead() {
+  overlay_.clear();
+  if (romPath_.isEmpty() || depth_ > 0) return;
+  const QString history = historyPathOf(romPath_);
+  if (history.isEmpty()) return;
+  auto warn = [&](const QString& why) {
+    notices_ << QStringLiteral("Warning: %1 \"%2\" is read as it is; commands that write it refuse until the history "
+                               "is moved aside or restarted: romtables-cli history \"%2\" --restart.")
+                    .arg(why, romPath_);
+  };
+  if (Status s = openJournal(false, true); !s) {
+    warn(s.message());
+    return;
+  }
+  if (!journal_) return;
+  auto pending = journal_->pending();
+  if (!pending) {
+    warn(pending.message());
+    return;
+  }
+  if (pending->empty()) return;
+  auto image = files_->open(romPath_, OpenMode::ReadOnly);
+  if (!image) return;  // the read itself says why
+  RecoveryPlan plan;
+  if (Status s = planRecovery(**image, *pending, &plan); !s) {
+    warn(s.message());
+    return;
+  }
+  auto recorded = journal_->identity();
+  auto now = identityOf(**image, (*image)->size(), plan.now);
+  if (recorded && now && recorded->known() && !(*recorded == *now)) {
+    warn(QStringLiteral("The history \"%1\" holds an interrupted change but describes another file (its size or "
+                        "header differs).")
+             .arg(journal_->path()));
+    return;
+  }
+  if (plan.damaged || !plan.foreign.empty()) {
+    warn(QStringLiteral("The history \"%1\" holds an interrupted change that cannot be rolled back (%2).")
+             .arg(journal_->path(), plan.damaged ? QStringLiteral("transaction %1 is damaged").arg(plan.damaged)
+                                                 : QStringLiteral("bytes it wrote were changed since")));
+    return;
+  }
+  for (const auto& [at, value] : plan.now)
+    if (plan.was[at] != value) overlay_[at] = value;
+  QStringList what;
+  for (const auto& [tx, state] : plan.marks)
+    if (state == TxState::RolledBack) what << describeTransaction(*tx);
+  if (!what.isEmpty())
+    notices_ << QStringLiteral("\"%1\" holds an interrupted %2; it is read as the recovery will leave it (rolled back). "
+                               "The next command that writes it, or Open NDS in the editor, performs the recovery.")
+                    .arg(romPath_, what.join(QStringLiteral(", an interrupted ")));
 }
 
 QString describeTransaction(const Transaction& tx) {
@@ -625,6 +948,13 @@ QString describeTransaction(const Transaction& tx) {
   else if (tx.info.source.startsWith(QLatin1String("import"))) what = QStringLiteral("import") + records;
   else what = QStringLiteral("save") + records + (tx.info.source.isEmpty() ? QString() : QStringLiteral(" in ") + tx.info.source);
   return QStringLiteral("%1 from %2").arg(what, when);
+}
+
+std::map<std::int64_t, std::uint8_t> recoveryOverlay(const QString& path) {
+  RomImage rom;
+  rom.setRomPath(path);
+  rom.prepareRead();
+  return rom.readOverlay();
 }
 
 Result<std::int64_t> imageSize(RomImage& rom) {

@@ -61,8 +61,33 @@ class RomImage {
   bool inTransaction() const { return depth_ > 0; }
   // Describes the next write session (source, table, records).
   void setTransactionInfo(const TxInfo& info) { info_ = info; }
-  // Rolls back the chosen image's interrupted transactions, if it has any.
+  // Rolls back the chosen image's interrupted transactions, if it has any,
+  // after checking that the image is the file its history describes.
   Status recover();
+  // For a command that only reads: opens the history for reading, writes
+  // nothing, and reads the image as recovery would leave it (an interrupted
+  // transaction's old bytes laid over it in memory). Anything amiss with the
+  // history becomes a notice; the image can still be read.
+  void prepareRead();
+  // Whether reads are served as recovery would leave the image (prepareRead found it interrupted).
+  bool readsRecovered() const { return !overlay_.empty(); }
+  // The bytes prepareRead lays over the file's.
+  const std::map<std::int64_t, std::uint8_t>& readOverlay() const { return overlay_; }
+  // Sets the history aside under a new name and starts a new one for the image
+  // as it is now; notices say where the old one went.
+  Status restartHistory();
+  // Whether the last refusal was about the history itself (not this file's,
+  // damaged, unreadable): restarting the history is then the way on.
+  bool historyRefused() const { return historyRefused_; }
+  // Whether the next transactions also require the bytes the history's newest
+  // transaction left to be in place (a patch made from the history relies on
+  // them); size and header are always checked.
+  void setStrictIdentity(bool strict) { strictIdentity_ = strict; }
+  // Whether a write may make a history where there is none (undo must not).
+  void setCreatesHistory(bool creates) { createsHistory_ = creates; }
+  // Copies the history's log into its file (the editor does it when idle; a
+  // command does it when it ends), so the history file alone holds it all.
+  void checkpointHistory();
   // Sentences for the user: what recovery rolled back, where the history is kept.
   QStringList takeNotices() { return std::exchange(notices_, {}); }
   void setLockTimeout(int ms) { lockTimeoutMs_ = ms; }
@@ -133,8 +158,13 @@ class RomImage {
   Status commit();
   Status writeFully(std::int64_t offset, const std::uint8_t* data, std::int64_t length);
   void reset();
-  Status openJournal(bool create);
-  Status recoverLocked();
+  Status openJournal(bool create, bool readOnly = false);
+  Status recoverLocked(RomFile& image, std::int64_t size);
+  Status checkIdentity(RomFile& image, std::int64_t size, const std::map<std::int64_t, std::uint8_t>& over);
+  QString notTheFile(const QString& why);
+  bool historyRefused_ = false;
+  struct RecoveryPlan;
+  Status planRecovery(RomFile& image, const std::vector<Transaction>& pending, RecoveryPlan* plan);
   Status checkUnchanged();
   Status putBack(const std::vector<Run>& runs, size_t count, std::vector<Run>* stuck);
 
@@ -163,6 +193,18 @@ class RomImage {
 
   std::shared_ptr<JournalStore> journals_;
   std::unique_ptr<Journal> journal_;
+  bool journalReadOnly_ = false;
+  bool createsHistory_ = true;
+  bool strictIdentity_ = false;
+  // What the image must hold for the history to be its own, as last read: the
+  // recorded size and header, and the bytes the newest finished transaction
+  // left; reread only when another program has written the history since.
+  bool expectKnown_ = false;
+  ImageIdentity expectIdentity_;
+  std::vector<Run> expectRuns_;  // before = what must be there
+  std::int64_t expectTx_ = 0;
+  // Bytes as recovery would leave them, laid over what read sessions read.
+  std::map<std::int64_t, std::uint8_t> overlay_;
   int depth_ = 0;
   bool implicitTx_ = false;
   TxInfo info_;
@@ -221,6 +263,11 @@ auto readSession(RomImage& rom, Read&& read) -> Result<std::decay_t<std::invoke_
   if (Status closed = session.close(); !closed) return closed;
   return value;
 }
+
+// The bytes a reader of the image at `path` lays over the file's: an
+// interrupted transaction's old bytes, as recovery will leave them (see
+// RomImage::prepareRead). Notices are left to the caller's own prepareRead.
+std::map<std::int64_t, std::uint8_t> recoveryOverlay(const QString& path);
 
 // The size of the chosen image, in a read session of its own.
 Result<std::int64_t> imageSize(RomImage& rom);

@@ -149,6 +149,8 @@ bool PageCache::read(std::int64_t offset, std::uint8_t* out, std::int64_t length
         if (got == 0) break;
         done += got;
       }
+      for (auto it = overlay_.lower_bound(page * kPage); it != overlay_.end() && it->first < page * kPage + kPage; ++it)
+        fresh[static_cast<size_t>(it->first - page * kPage)] = it->second;
       bytes = std::move(fresh);
     }
     const std::int64_t at = offset - page * kPage;

@@ -64,6 +64,9 @@ class PageCache {
  public:
   static Result<std::shared_ptr<PageCache>> open(const QString& path, std::shared_ptr<FileLayer> files = systemFileLayer());
   std::int64_t size() const { return size_; }
+  // Bytes laid over the file's (an interrupted transaction's old bytes, as
+  // recovery will leave them); set before the first read.
+  void setOverlay(std::map<std::int64_t, std::uint8_t> overlay) { overlay_ = std::move(overlay); }
   // Copies [offset, offset + length) into out; bytes past the end are 0.
   bool read(std::int64_t offset, std::uint8_t* out, std::int64_t length);
   QString errorText() const { return error_; }
@@ -72,6 +75,7 @@ class PageCache {
   std::unique_ptr<RomFile> file_;
   std::int64_t size_ = 0;
   std::vector<std::unique_ptr<std::uint8_t[]>> pages_;  // by page number, read on first use
+  std::map<std::int64_t, std::uint8_t> overlay_;
   QString error_;
 };
 

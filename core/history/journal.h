@@ -14,6 +14,7 @@
 #include <QString>
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -49,6 +50,25 @@ struct Transaction {
   TxInfo info;
   TxState state = TxState::Pending;
   std::vector<Run> runs;  // filled only when asked for
+  // A stored run failed its checksum: the history was changed outside this
+  // program or the disk lost bits. Nothing is ever applied from it.
+  bool damaged = false;
+};
+
+// The runs cut down to the bytes whose value they change: a run keeps the
+// bytes between changes that lie close together, and those were never the
+// transaction's to check or put back.
+std::vector<Run> changedBytes(const std::vector<Run>& runs);
+
+// What a history knows of the file it journals, to tell that the file at the
+// path is still that one: a copy made with its history is, another image
+// copied over it is not.
+struct ImageIdentity {
+  std::int64_t size = -1;      // -1: not recorded (a history made before this was kept)
+  std::uint32_t headerCrc = 0;  // CRC32 of the first kHeaderSpan bytes (fewer in a smaller file)
+  static constexpr std::int64_t kHeaderSpan = 512;
+  bool known() const { return size >= 0; }
+  bool operator==(const ImageIdentity&) const = default;
 };
 
 class Journal {
@@ -72,6 +92,17 @@ class Journal {
   virtual Result<Transaction> get(std::int64_t id) = 0;  // with runs
   // The transactions after `id`, newest first, with runs.
   virtual Result<std::vector<Transaction>> newer(std::int64_t id) = 0;
+  // The newest transaction that reached an end (done, undone, rolled back),
+  // with runs; id 0 when there is none.
+  virtual Result<Transaction> newestFinished() = 0;
+  // The file this history journals, as recorded by setIdentity.
+  virtual Result<ImageIdentity> identity() = 0;
+  virtual Status setIdentity(const ImageIdentity& identity) = 0;
+  // Copies what the log holds into the history file itself, so that file alone
+  // holds the whole history. Never waits for a reader.
+  virtual Status checkpoint() = 0;
+  // Whether another connection has committed since this one last looked.
+  virtual bool changedElsewhere() = 0;
 };
 
 // Where journals live, behind an interface so tests can make any step fail.
@@ -81,15 +112,36 @@ class JournalStore {
   // The journal of the image at imagePath. With create false, gives nullptr
   // (and no error) when the image has no history yet. `notice` receives a
   // sentence for the user when the history is not kept beside the image.
-  virtual Result<std::unique_ptr<Journal>> open(const QString& imagePath, bool create, QString* notice) = 0;
+  // A read-only journal never creates, changes or locks anything; its lock()
+  // and the writing calls fail.
+  virtual Result<std::unique_ptr<Journal>> open(const QString& imagePath, bool create, QString* notice,
+                                                bool readOnly = false) = 0;
+  // Sets the image's history aside under a new name (nothing is deleted) so
+  // the next write starts a new one; gives the name it was moved to, or an
+  // empty text when there was none.
+  virtual Result<QString> restart(const QString& imagePath) { return restartHistory(imagePath); }
+  // A history in the image's folder whose own image is gone and which records
+  // this image's size and header: the image was renamed and its history left
+  // behind. Empty when there is none.
+  // `image` gives this image's identity; it is asked only when there is a candidate.
+  virtual QString leftBehind(const QString& imagePath, const std::function<Result<ImageIdentity>()>& image);
+
+  static Result<QString> restartHistory(const QString& imagePath);
 };
 
-// SQLite files: "<image file name>.history" beside the image, or, where that
-// folder cannot be written, a file in the per-user data folder named from the
-// image's absolute path.
+// SQLite files: "<image file name>.history" beside the image (the file a
+// symbolic link points at), or, where that folder cannot be written, a file in
+// the per-user data folder named from the image's absolute path.
 std::shared_ptr<JournalStore> systemJournalStore();
 QString historyPathBeside(const QString& imagePath);
 QString historyPathInDataFolder(const QString& imagePath);
+// The history file kept for the image now (beside it or in the data folder), or empty.
+QString historyPathOf(const QString& imagePath);
+// The path of the image itself: symbolic links resolved, so every name of it
+// shares one history and one lock.
+QString resolvedImagePath(const QString& imagePath);
+// The CRC32 of a header span, as ImageIdentity keeps it.
+std::uint32_t headerCrc(const std::uint8_t* data, std::int64_t length);
 
 }  // namespace rt
 

@@ -1,7 +1,11 @@
 #include "core/history/journal.h"
 
+#include "core/byte_source.h"
+
 #include <QCryptographicHash>
+#include <QDateTime>
 #include <QDir>
+#include <QDirIterator>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
@@ -14,6 +18,7 @@
 #include <cerrno>
 #include <cstring>
 #include <map>
+#include <optional>
 #include <set>
 #include <string>
 #include <unordered_map>
@@ -60,7 +65,22 @@ const char* kSchema =
     "DROP INDEX IF EXISTS transactions_state;"
     "CREATE TABLE IF NOT EXISTS runs("
     " tx INTEGER NOT NULL, seq INTEGER NOT NULL, offset INTEGER NOT NULL, old BLOB NOT NULL, new BLOB NOT NULL,"
-    " PRIMARY KEY(tx, seq)) WITHOUT ROWID;";
+    " sum INTEGER, PRIMARY KEY(tx, seq)) WITHOUT ROWID;"
+    "CREATE TABLE IF NOT EXISTS meta(key TEXT PRIMARY KEY, value INTEGER NOT NULL) WITHOUT ROWID;";
+
+// Offsets a ROM image can address (the image layer's own limit).
+constexpr std::int64_t kMaxImageOffset = 0x7FFFFFFF;
+
+// A run's checksum: of its offset, old and new bytes, so a flipped bit in any
+// of them, or a run moved to another offset, is told.
+std::int64_t runSum(std::int64_t offset, const QByteArray& before, const QByteArray& after) {
+  std::uint8_t at[8];
+  for (int i = 0; i < 8; ++i) at[i] = static_cast<std::uint8_t>(static_cast<std::uint64_t>(offset) >> (8 * i));
+  std::uint32_t crc = crc32Update(0, at, 8);
+  crc = crc32Update(crc, reinterpret_cast<const std::uint8_t*>(before.constData()), before.size());
+  crc = crc32Update(crc, reinterpret_cast<const std::uint8_t*>(after.constData()), after.size());
+  return static_cast<std::int64_t>(crc);
+}
 
 // A prepared statement that finalizes itself.
 class Statement {
@@ -106,33 +126,38 @@ class Statement {
 
 class SqliteJournal final : public Journal {
  public:
-  SqliteJournal(QString path, sqlite3* db, int lockFd) : path_(std::move(path)), db_(db), lockFd_(lockFd) {}
+  // `lockFd`: a descriptor of the image itself, whose flock is the write lock.
+  SqliteJournal(QString path, sqlite3* db, int lockFd, bool readOnly)
+      : path_(std::move(path)), db_(db), lockFd_(lockFd), readOnly_(readOnly) {}
   ~SqliteJournal() override {
     for (auto& [sql, stmt] : kept_) sqlite3_finalize(stmt);
-    // SQLite first: closing our descriptor of the same file while SQLite holds
-    // its own locks on it would drop those locks (POSIX record-lock rules).
     sqlite3_close(db_);
 #ifndef _WIN32
     if (lockFd_ >= 0) ::close(lockFd_);
 #endif
   }
 
+  // Whether the runs table has its checksum column (files made before it was
+  // added get it when a writer opens them; a reader takes them as they are).
+  void setHasSum(bool has) { hasSum_ = has; }
+
   QString path() const override { return path_; }
 
   Status lock(int timeoutMs) override {
     lookedUnderLock_ = false;
+    if (readOnly_ || lockFd_ < 0)
+      return Status::error(QStringLiteral("The history file \"%1\" was opened for reading only.").arg(path_));
 #ifndef _WIN32
     QElapsedTimer waited;
     waited.start();
     for (;;) {
       if (::flock(lockFd_, LOCK_EX | LOCK_NB) == 0) return Status::ok();
       if (errno != EWOULDBLOCK && errno != EINTR)
-        return Status::error(QStringLiteral("The history file \"%1\" cannot be locked: %2.")
+        return Status::error(QStringLiteral("The image of the history \"%1\" cannot be locked: %2.")
                                  .arg(path_, QString::fromLocal8Bit(std::strerror(errno))));
       if (waited.elapsed() >= timeoutMs)
-        return Status::error(QStringLiteral("Another program is writing this image (its history \"%1\" stayed "
-                                            "locked for %2 s). Nothing was written; try again when it has finished.")
-                                 .arg(path_)
+        return Status::error(QStringLiteral("Another program or window is writing this image (it stayed locked for "
+                                            "%1 s). Nothing was written; try again when it has finished.")
                                  .arg(timeoutMs / 1000.0));
       QThread::msleep(10);
     }
@@ -145,11 +170,12 @@ class SqliteJournal final : public Journal {
   void unlock() override {
     lookedUnderLock_ = false;
 #ifndef _WIN32
-    ::flock(lockFd_, LOCK_UN);
+    if (lockFd_ >= 0) ::flock(lockFd_, LOCK_UN);
 #endif
   }
 
   Result<std::int64_t> begin(const TxInfo& info, const std::vector<Run>& runs) override {
+    if (readOnly_) return Result<std::int64_t>::failure(QStringLiteral("The history file \"%1\" was opened for reading only.").arg(path_));
     // Looked at just before under this lock (as every write session does), no
     // other writer can have committed since: no second look.
     const bool wasClean = lookedUnderLock_ ? clean_ : isClean();
@@ -171,8 +197,8 @@ class SqliteJournal final : public Journal {
     // Many runs (an import's) go in rows of kBatch at a time: a statement per
     // run cost an import most of its time in the history.
     static const std::string batchSql = [] {
-      std::string sql = "INSERT INTO runs(tx, seq, offset, old, new) VALUES(?, ?, ?, ?, ?)";
-      for (int i = 1; i < kBatch; ++i) sql += ", (?, ?, ?, ?, ?)";
+      std::string sql = "INSERT INTO runs(tx, seq, offset, old, new, sum) VALUES(?, ?, ?, ?, ?, ?)";
+      for (int i = 1; i < kBatch; ++i) sql += ", (?, ?, ?, ?, ?, ?)";
       return sql;
     }();
     size_t i = 0;
@@ -180,12 +206,12 @@ class SqliteJournal final : public Journal {
       Statement batch(kept(batchSql.c_str()));
       if (!batch.ok()) return rollbackWith(errorText());
       for (; i + kBatch <= runs.size(); i += kBatch) {
-        for (int k = 0; k < kBatch; ++k) bindRun(batch, 5 * k, id, i + k, runs[i + k]);
+        for (int k = 0; k < kBatch; ++k) bindRun(batch, 6 * k, id, i + k, runs[i + k]);
         if (batch.step() != SQLITE_DONE) return rollbackWith(errorText());
         batch.reset();
       }
     }
-    Statement run(kept("INSERT INTO runs(tx, seq, offset, old, new) VALUES(?, ?, ?, ?, ?)"));
+    Statement run(kept("INSERT INTO runs(tx, seq, offset, old, new, sum) VALUES(?, ?, ?, ?, ?, ?)"));
     if (!run.ok()) return rollbackWith(errorText());
     for (; i < runs.size(); ++i) {
       bindRun(run, 0, id, i, runs[i]);
@@ -200,6 +226,7 @@ class SqliteJournal final : public Journal {
   }
 
   Status finish(std::int64_t id, TxState state) override {
+    if (readOnly_) return Status::error(QStringLiteral("The history file \"%1\" was opened for reading only.").arg(path_));
     // The done mark is the one commit not flushed by itself (see Journal::finish).
     Status result = finishNow(id, state);
     if (result && state != TxState::Done) result = syncLog();
@@ -258,6 +285,57 @@ class SqliteJournal final : public Journal {
     return select("WHERE id > ?1 ORDER BY id DESC", -1, true, id);
   }
 
+  Result<Transaction> newestFinished() override {
+    auto found = select("WHERE state IN ('done', 'undone', 'rolled back') ORDER BY id DESC", 1, true);
+    if (!found) return found.status();
+    if (found->empty()) return Transaction{};
+    return std::move(found->front());
+  }
+
+  Result<ImageIdentity> identity() override {
+    Statement q(kept("SELECT key, value FROM meta WHERE key IN ('image_size', 'header_crc')"));
+    if (!q.ok()) return Result<ImageIdentity>::failure(QStringLiteral("The history file \"%1\" cannot be read: %2.").arg(path_, errorText()));
+    ImageIdentity id;
+    std::int64_t size = -1, crc = -1;
+    int rc;
+    while ((rc = q.step()) == SQLITE_ROW) {
+      if (q.text(0) == QLatin1String("image_size")) size = q.integer(1);
+      else crc = q.integer(1);
+    }
+    if (rc != SQLITE_DONE) return Result<ImageIdentity>::failure(QStringLiteral("The history file \"%1\" cannot be read: %2.").arg(path_, errorText()));
+    if (size >= 0 && crc >= 0) {
+      id.size = size;
+      id.headerCrc = static_cast<std::uint32_t>(crc);
+    }
+    return id;
+  }
+
+  Status setIdentity(const ImageIdentity& id) override {
+    if (readOnly_) return Status::error(QStringLiteral("The history file \"%1\" was opened for reading only.").arg(path_));
+    if (Status s = exec("BEGIN IMMEDIATE"); !s) return s;
+    Statement set(kept("INSERT OR REPLACE INTO meta(key, value) VALUES('image_size', ?1), ('header_crc', ?2)"));
+    set.bind(1, id.size);
+    set.bind(2, static_cast<std::int64_t>(id.headerCrc));
+    if (!set.ok() || set.step() != SQLITE_DONE) return rollbackWith(errorText()).status();
+    if (Status s = exec("COMMIT"); !s) return rollbackWith(s.message()).status();
+    return syncLog();
+  }
+
+  Status checkpoint() override {
+    if (readOnly_) return Status::ok();
+    int logFrames = 0, copied = 0;
+    const int rc = sqlite3_wal_checkpoint_v2(db_, nullptr, SQLITE_CHECKPOINT_PASSIVE, &logFrames, &copied);
+    if (rc == SQLITE_OK || rc == SQLITE_BUSY) return Status::ok();  // busy: a reader is on; the next one copies it
+    return Status::error(QStringLiteral("The history file \"%1\" cannot be written: %2.").arg(path_, errorText()));
+  }
+
+  bool changedElsewhere() override {
+    const std::int64_t version = dataVersion();
+    const bool changed = version < 0 || version != seenVersion_;
+    seenVersion_ = version;
+    return changed;
+  }
+
   // Statements of one step (BEGIN, COMMIT, PRAGMA ...) are kept too: compiling
   // them again on every save cost a third of a save's own work.
   Status exec(const char* sql) {
@@ -290,6 +368,7 @@ class SqliteJournal final : public Journal {
     insert.bind(first + 3, run.offset);
     insert.bindBlob(first + 4, run.before);
     insert.bindBlob(first + 5, run.after);
+    insert.bind(first + 6, runSum(run.offset, run.before, run.after));
   }
 
   // Commits are not flushed by SQLite (synchronous=NORMAL, which still flushes
@@ -353,7 +432,8 @@ class SqliteJournal final : public Journal {
       Transaction t;
       t.id = q.integer(0);
       // In UTC: a local time asks the time zone (a stat of /etc/localtime) per row; callers convert what they show.
-      t.time = QDateTime::fromMSecsSinceEpoch(q.integer(1), Qt::UTC);
+      // Kept within years 1970 to 9999: a damaged row may hold any number.
+      t.time = QDateTime::fromMSecsSinceEpoch(std::clamp<std::int64_t>(q.integer(1), 0, 253402300799999), Qt::UTC);
       t.info.source = q.text(2);
       t.info.table = q.text(3);
       t.info.records = q.text(4).toUtf8();
@@ -375,14 +455,28 @@ class SqliteJournal final : public Journal {
         hi = std::max(hi, t.id);
         byId.emplace(t.id, &t);
       }
-      Statement runs(db_, "SELECT tx, offset, old, new FROM runs WHERE tx BETWEEN ? AND ? ORDER BY tx, seq");
+      Statement runs(db_, hasSum_ ? "SELECT tx, offset, old, new, sum FROM runs WHERE tx BETWEEN ? AND ? ORDER BY tx, seq"
+                                  : "SELECT tx, offset, old, new, NULL FROM runs WHERE tx BETWEEN ? AND ? ORDER BY tx, seq");
       if (!runs.ok()) return readError();
       runs.bind(1, lo);
       runs.bind(2, hi);
-      while ((rc = runs.step()) == SQLITE_ROW)
-        if (auto t = byId.find(runs.integer(0)); t != byId.end())
-          t->second->runs.push_back(Run{runs.integer(1), runs.blob(2), runs.blob(3)});
+      while ((rc = runs.step()) == SQLITE_ROW) {
+        auto t = byId.find(runs.integer(0));
+        if (t == byId.end()) continue;
+        Run run{runs.integer(1), runs.blob(2), runs.blob(3)};
+        // A run without a sum was stored before sums were kept; a run whose two
+        // sides differ in length, or that lies before the file, is damaged too.
+        const bool summed = sqlite3_column_type(runs.get(), 4) != SQLITE_NULL;
+        if ((summed && runs.integer(4) != runSum(run.offset, run.before, run.after)) ||
+            run.before.size() != run.after.size() || run.before.isEmpty() || run.offset < 0 ||
+            run.offset > kMaxImageOffset - run.before.size())
+          t->second->damaged = true;
+        t->second->runs.push_back(std::move(run));
+      }
       if (rc != SQLITE_DONE) return readError();
+      // Nothing reads the runs of a damaged transaction: one may lie anywhere.
+      for (Transaction& t : out)
+        if (t.damaged) t.runs.clear();
     }
     return out;
   }
@@ -395,6 +489,9 @@ class SqliteJournal final : public Journal {
   QString path_;
   sqlite3* db_;
   int lockFd_;
+  bool readOnly_ = false;
+  bool hasSum_ = true;
+  std::int64_t seenVersion_ = -2;
   std::map<const char*, sqlite3_stmt*> kept_;  // keyed by the literal's address
   // No transaction was pending at the last look, and no other connection has
   // committed since (data_version) nor has this one begun one: the look-up that
@@ -406,46 +503,104 @@ class SqliteJournal final : public Journal {
   std::set<std::int64_t> untargeted_;  // begun here with no target: their done mark sets nothing else
 };
 
-Result<std::unique_ptr<Journal>> openSqlite(const QString& path) {
+// Opens the image for its write lock: a descriptor of the file itself, so
+// every name of it (a symbolic or hard link, another relative path) shares
+// one lock, and flock, which belongs to this descriptor alone: another
+// descriptor of the image opened and closed in this process does not drop it.
+int openImageLock(const QString& imagePath, QString* why) {
+#ifndef _WIN32
+  const QByteArray name = QFile::encodeName(resolvedImagePath(imagePath));
+  int fd;
+  do {
+    fd = ::open(name.constData(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+  } while (fd < 0 && errno == EINTR);
+  if (fd < 0) *why = QString::fromLocal8Bit(std::strerror(errno));
+  return fd;
+#else
+  Q_UNUSED(imagePath);
+  Q_UNUSED(why);
+  return -1;
+#endif
+}
+
+void closeFd(int fd) {
+#ifndef _WIN32
+  if (fd >= 0) ::close(fd);
+#else
+  Q_UNUSED(fd);
+#endif
+}
+
+bool columnExists(sqlite3* db, const char* table, const char* column) {
+  Statement q(db, (QByteArray("PRAGMA table_info(") + table + ")").constData());
+  while (q.ok() && q.step() == SQLITE_ROW)
+    if (q.text(1) == QLatin1String(column)) return true;
+  return false;
+}
+
+Result<std::unique_ptr<Journal>> openSqlite(const QString& path, const QString& imagePath, bool readOnly) {
   using R = Result<std::unique_ptr<Journal>>;
   const QByteArray name = QFile::encodeName(path);
+  if (QFileInfo(path).isDir())
+    return R::failure(QStringLiteral("The history file \"%1\" cannot be opened: it is a folder.").arg(path));
+  int lockFd = -1;
+  if (!readOnly) {
+    QString why;
+    lockFd = openImageLock(imagePath, &why);
 #ifndef _WIN32
-  // Two programs making the same history at once would race on switching it
-  // to WAL and creating its tables, which SQLite may refuse as busy without
-  // waiting: the setup runs under the history's own lock. Another handle of
-  // this process may hold that lock already; then the setup waits a little
-  // and goes on, as the tables exist by then. The same descriptor is the
-  // journal's lock afterwards.
-  int lockFd = ::open(name.constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
-  if (lockFd < 0)
-    return R::failure(QStringLiteral("The history file \"%1\" cannot be opened: %2.")
-                          .arg(path, QString::fromLocal8Bit(std::strerror(errno))));
-  for (int waited = 0; ::flock(lockFd, LOCK_EX | LOCK_NB) != 0 && waited < 2000; waited += 10) QThread::msleep(10);
+    if (lockFd < 0)
+      return R::failure(QStringLiteral("The ROM image \"%1\" cannot be opened to lock it: %2.").arg(imagePath, why));
+    // Two programs making the same history at once would race on switching it
+    // to WAL and creating its tables, which SQLite may refuse as busy without
+    // waiting: the setup of a new history runs under the image's lock. Another
+    // handle may hold that lock already; then the setup waits a little and
+    // goes on, as the tables exist by then.
+    if (QFileInfo(path).size() == 0)
+      for (int waited = 0; ::flock(lockFd, LOCK_EX | LOCK_NB) != 0 && waited < 2000; waited += 10) QThread::msleep(10);
+#endif
+  }
   struct SetupLock {
     int fd;
-    ~SetupLock() { ::flock(fd, LOCK_UN); }
-  } setupLock{lockFd};
-#else
-  int lockFd = -1;
+    ~SetupLock() {  // unlocking a lock not held is harmless
+#ifndef _WIN32
+      if (fd >= 0) ::flock(fd, LOCK_UN);
 #endif
+    }
+  } setupLock{lockFd};
   sqlite3* db = nullptr;
-  const int rc = sqlite3_open_v2(name.constData(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
+  const int flags = readOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE;
+  const int rc = sqlite3_open_v2(name.constData(), &db, flags, nullptr);
   if (rc != SQLITE_OK) {
     const QString why = db ? QString::fromUtf8(sqlite3_errmsg(db)) : QString::fromUtf8(sqlite3_errstr(rc));
     sqlite3_close(db);
-#ifndef _WIN32
-    ::close(lockFd);
-#endif
+    closeFd(lockFd);
     return R::failure(QStringLiteral("The history file \"%1\" cannot be opened: %2.").arg(path, why));
   }
   sqlite3_busy_timeout(db, 10000);
-  auto journal = std::make_unique<SqliteJournal>(path, db, lockFd);
+  // The log is never deleted when a connection closes: a program that closes
+  // the history while another still writes would otherwise delete the log
+  // under it, should that one's locks have been dropped (POSIX record locks
+  // belong to the process and go with any descriptor of the file it closes).
+  int persist = 1;
+  sqlite3_file_control(db, "main", SQLITE_FCNTL_PERSIST_WAL, &persist);
+  auto journal = std::make_unique<SqliteJournal>(path, db, lockFd, readOnly);
+  if (readOnly) {
+    // Read once now, so a file that is no database is told here, not at the first look.
+    if (sqlite3_exec(db, "SELECT count(*) FROM transactions", nullptr, nullptr, nullptr) != SQLITE_OK)
+      return R::failure(QStringLiteral("The history file \"%1\" cannot be read: %2.")
+                            .arg(path, QString::fromUtf8(sqlite3_errmsg(db))));
+    journal->setHasSum(columnExists(db, "runs", "sum"));
+    return std::unique_ptr<Journal>(std::move(journal));
+  }
   // WAL: a commit is one append, and one flush where it must be durable when
   // it returns (syncLog), which is what "pending before the image is touched" needs.
   // Small pages (taken only by a new file): a save's commit appends a frame per
   // page it touches, and the flush that follows costs by the bytes appended.
   for (const char* sql : {"PRAGMA page_size=1024", "PRAGMA journal_mode=WAL", "PRAGMA synchronous=NORMAL", kSchema}) {
     if (Status s = journal->exec(sql); !s) return R::failure(s.message());
+  }
+  if (!columnExists(db, "runs", "sum")) {
+    if (Status s = journal->execScript("ALTER TABLE runs ADD COLUMN sum INTEGER"); !s) return R::failure(s.message());
   }
   return std::unique_ptr<Journal>(std::move(journal));
 }
@@ -466,39 +621,105 @@ bool folderWritable(const QString& folder) {
 
 class SqliteJournalStore final : public JournalStore {
  public:
-  Result<std::unique_ptr<Journal>> open(const QString& imagePath, bool create, QString* notice) override {
-    const QString beside = historyPathBeside(imagePath);
-    const QString inData = historyPathInDataFolder(imagePath);
-    QString path;
-    if (QFileInfo::exists(beside)) path = beside;
-    else if (QFileInfo::exists(inData)) path = inData;
+  Result<std::unique_ptr<Journal>> open(const QString& imagePath, bool create, QString* notice, bool readOnly) override {
+    QString path = historyPathOf(imagePath);
     if (path.isEmpty()) {
-      if (!create) return std::unique_ptr<Journal>();
-      if (folderWritable(QFileInfo(imagePath).absolutePath())) {
-        path = beside;
+      if (!create || readOnly) return std::unique_ptr<Journal>();
+      const QString image = resolvedImagePath(imagePath);
+      if (folderWritable(QFileInfo(image).absolutePath())) {
+        path = historyPathBeside(imagePath);
       } else {
-        path = inData;
-        QDir().mkpath(QFileInfo(inData).absolutePath());
+        path = historyPathInDataFolder(imagePath);
+        QDir().mkpath(QFileInfo(path).absolutePath());
         if (notice)
           *notice = QStringLiteral("The folder of \"%1\" cannot be written, so its history is kept in \"%2\".")
-                        .arg(imagePath, inData);
+                        .arg(imagePath, path);
       }
     }
-    return openSqlite(path);
+    return openSqlite(path, imagePath, readOnly);
   }
 };
 
 }  // namespace
+
+std::vector<Run> changedBytes(const std::vector<Run>& runs) {
+  std::vector<Run> out;
+  for (const Run& run : runs) {
+    const qsizetype n = std::min(run.before.size(), run.after.size());
+    for (qsizetype i = 0; i < n;) {
+      if (run.before[i] == run.after[i]) {
+        ++i;
+        continue;
+      }
+      qsizetype j = i;
+      while (j < n && run.before[j] != run.after[j]) ++j;
+      out.push_back(Run{run.offset + i, run.before.mid(i, j - i), run.after.mid(i, j - i)});
+      i = j;
+    }
+  }
+  return out;
+}
+
+std::uint32_t headerCrc(const std::uint8_t* data, std::int64_t length) {
+  return crc32Update(0, data, std::min(length, ImageIdentity::kHeaderSpan));
+}
+
+QString JournalStore::leftBehind(const QString& imagePath, const std::function<Result<ImageIdentity>()>& identity) {
+  std::optional<Result<ImageIdentity>> image;
+  const QFileInfo info(resolvedImagePath(imagePath));
+  QDirIterator it(info.absolutePath(), {QStringLiteral("*.history")}, QDir::Files | QDir::Hidden);
+  for (int looked = 0; it.hasNext() && looked < 64;) {
+    const QString candidate = it.next();
+    const QString itsImage = candidate.chopped(8);  // ".history"
+    if (QFileInfo::exists(itsImage) || candidate == historyPathBeside(imagePath)) continue;
+    ++looked;
+    auto other = openSqlite(candidate, itsImage, true);
+    if (!other) continue;
+    auto theirs = (*other)->identity();
+    if (!theirs || !theirs->known()) continue;
+    if (!image) image = identity();
+    if (image->isOk() && image->value() == *theirs) return candidate;
+  }
+  return {};
+}
+
+Result<QString> JournalStore::restartHistory(const QString& imagePath) {
+  const QString path = historyPathOf(imagePath);
+  if (path.isEmpty()) return QString();
+  const QString stamp = QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss"));
+  QString aside = QStringLiteral("%1.old-%2").arg(path, stamp);
+  for (int n = 2; QFileInfo::exists(aside); ++n) aside = QStringLiteral("%1.old-%2-%3").arg(path, stamp).arg(n);
+  // The log goes with its database (SQLite pairs them by name); the index of
+  // the log is rebuilt from it and is not kept.
+  if (!QFile::rename(path, aside) && !QDir().rename(path, aside))
+    return Result<QString>::failure(QStringLiteral("The history \"%1\" cannot be moved aside.").arg(path));
+  if (QFileInfo::exists(path + QStringLiteral("-wal"))) QFile::rename(path + QStringLiteral("-wal"), aside + QStringLiteral("-wal"));
+  QFile::remove(path + QStringLiteral("-shm"));
+  return aside;
+}
 
 std::shared_ptr<JournalStore> systemJournalStore() {
   static auto store = std::make_shared<SqliteJournalStore>();
   return store;
 }
 
-QString historyPathBeside(const QString& imagePath) { return imagePath + QStringLiteral(".history"); }
+QString resolvedImagePath(const QString& imagePath) {
+  const QString canonical = QFileInfo(imagePath).canonicalFilePath();
+  return canonical.isEmpty() ? QFileInfo(imagePath).absoluteFilePath() : canonical;
+}
+
+QString historyPathBeside(const QString& imagePath) { return resolvedImagePath(imagePath) + QStringLiteral(".history"); }
+
+QString historyPathOf(const QString& imagePath) {
+  const QString beside = historyPathBeside(imagePath);
+  if (QFileInfo::exists(beside) || QFileInfo(beside).isSymLink()) return beside;
+  const QString inData = historyPathInDataFolder(imagePath);
+  if (QFileInfo::exists(inData)) return inData;
+  return {};
+}
 
 QString historyPathInDataFolder(const QString& imagePath) {
-  const QString absolute = QFileInfo(imagePath).absoluteFilePath();
+  const QString absolute = resolvedImagePath(imagePath);
   const QByteArray digest = QCryptographicHash::hash(absolute.toUtf8(), QCryptographicHash::Sha256).toHex().left(16);
   return QStandardPaths::writableLocation(QStandardPaths::AppDataLocation) + QStringLiteral("/history/") +
          QFileInfo(imagePath).fileName() + QLatin1Char('-') + QString::fromLatin1(digest) + QStringLiteral(".history");

@@ -60,13 +60,25 @@ Result<Transaction> pick(Journal& journal, const UndoRequest& request) {
 Result<QString> undoTransaction(RomImage& rom, const TableRegistry& registry, const QString& namesDir,
                                 const UndoRequest& request, bool* changedSince) {
   if (changedSince) *changedSince = false;
+  // An image without a history has nothing to undo: none is made for it.
+  rom.setCreatesHistory(false);
   WriteTransaction lock(rom, TxInfo{});
+  rom.setCreatesHistory(true);
   if (!lock.status()) return lock.status();
   Journal* journal = rom.journal();
   if (!journal) return Result<QString>::failure(QStringLiteral("\"%1\" has no history.").arg(rom.romPath()));
   auto target = pick(*journal, request);
   if (!target) return target.status();
-  const Transaction& tx = *target;
+  if (target->damaged)
+    return Result<QString>::failure(QStringLiteral("Transaction %1 in the history \"%2\" is damaged (a stored change "
+                                                   "fails its checksum); nothing was written. Move the history aside or "
+                                                   "start a new one: romtables-cli history \"%3\" --restart.")
+                                        .arg(target->id)
+                                        .arg(journal->path(), rom.romPath()));
+  // A transaction's change is the bits it flipped: only those are checked and
+  // put back, never the bytes and bits between them.
+  Transaction tx = *target;
+  tx.runs = changedBytes(tx.runs);
   // Undo and revert expect the transaction's new bytes in place; redo its old ones.
   const bool expectAfter = request.kind != UndoKind::Redo;
 
@@ -80,7 +92,8 @@ Result<QString> undoTransaction(RomImage& rom, const TableRegistry& registry, co
         rom.prefetch(run.offset, expected.size());
         rom.seek(run.offset);
         for (qsizetype i = 0; i < expected.size(); ++i) {
-          if (rom.readU8() != static_cast<std::uint8_t>(expected[i])) {
+          const int flipped = static_cast<std::uint8_t>(run.before[i] ^ run.after[i]);
+          if ((rom.readU8() ^ static_cast<std::uint8_t>(expected[i])) & flipped) {
             moved << QStringLiteral("0x%1").arg(QString::number(run.offset + i, 16).toUpper());
             break;
           }
@@ -112,8 +125,11 @@ Result<QString> undoTransaction(RomImage& rom, const TableRegistry& registry, co
   std::vector<ByteWrite> writes;
   for (const Run& run : tx.runs) {
     const QByteArray& bytes = expectAfter ? run.before : run.after;
+    // Only the flipped bits; forced, the whole of each byte it changed, as
+    // the refusal named the fields whose values it puts back.
     for (qsizetype i = 0; i < bytes.size(); ++i)
-      writes.push_back({run.offset + i, static_cast<std::uint8_t>(bytes[i]), 0xFF});
+      writes.push_back({run.offset + i, static_cast<std::uint8_t>(bytes[i]),
+                        request.force ? std::uint8_t{0xFF} : static_cast<std::uint8_t>(run.before[i] ^ run.after[i])});
   }
   TxInfo info = tx.info;
   info.source = QStringLiteral("%1 %2").arg(QString::fromLatin1(verbOf(request.kind))).arg(tx.id);

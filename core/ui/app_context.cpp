@@ -103,7 +103,18 @@ bool AppContext::openImage(QWidget* parent, const QString& path) {
   rom_.setRomPath(path);
   const Status recovered = rom_.recover();
   reportNotices(parent, title);
-  if (!recovered) reportError(parent, title, recovered.message());
+  if (!recovered && rom_.historyRefused()) {
+    // The history is not this file's (or cannot be read): the user may set it aside and go on.
+    if (messages_->ask(parent, title,
+                       recovered.message() + QStringLiteral("\n\nSet the old history aside and start a new one for "
+                                                            "this image?"))) {
+      const Status restarted = rom_.restartHistory();
+      reportNotices(parent, title);
+      if (!restarted) reportError(parent, title, restarted.message());
+    }
+  } else if (!recovered) {
+    reportError(parent, title, recovered.message());
+  }
   rereadForms();
   return true;
 }
@@ -138,6 +149,12 @@ void AppContext::rereadForms() {
 }
 
 void AppContext::historyChanged() {
+  if (!checkpoint_) {
+    checkpoint_ = std::make_unique<QTimer>();
+    checkpoint_->setSingleShot(true);
+    QObject::connect(checkpoint_.get(), &QTimer::timeout, [this] { rom_.checkpointHistory(); });
+  }
+  checkpoint_->start(1500);
   if (auto* history = qobject_cast<HistoryWindow*>(openForm(QStringLiteral("History")))) history->refresh();
 }
 

@@ -12,6 +12,7 @@
 #include <QHash>
 #include <QPointer>
 #include <QSettings>
+#include <QTimer>
 #include <QString>
 #include <QVariant>
 #include <QWidget>
@@ -138,6 +139,9 @@ class AppContext {
   QHash<QString, QPointer<QWidget>> fixed_;
   QHash<QString, QVariant> formValues_;
   QString settingsFile_;
+  // Copies the history's log into its file a moment after the last save, so
+  // the history file alone holds it all while the editor sits idle.
+  std::unique_ptr<QTimer> checkpoint_;
 };
 
 }  // namespace rt

@@ -97,8 +97,13 @@ TEST_F(HistoryFixture, UndoRedoAndRevertRewriteTheImageRelistAndRereadTheForm) {
 TEST_F(HistoryFixture, AnUndoOverBytesChangedSinceAsksAndGoesAheadOnlyOnYes) {
   QWidget* w = history();
   ASSERT_NE(w, nullptr);
-  const char drifted = static_cast<char>(byteAt(saved, kSpiritValue) ^ 0x40);
-  s.rom.poke(kSpiritValue, QByteArray(1, drifted));  // another program wrote there
+  // Another program wrote there: the bits the save flipped hold their old
+  // values again, every other bit is changed too.
+  const int flipped = byteAt(saved, kSpiritValue) ^ byteAt(original, kSpiritValue);
+  ASSERT_NE(flipped, 0);
+  const char drifted = static_cast<char>((byteAt(original, kSpiritValue) & flipped) |
+                                         (~byteAt(original, kSpiritValue) & ~flipped & 0xFF));
+  s.rom.poke(kSpiritValue, QByteArray(1, drifted));
   click(w, "Undo");  // answered No
   ASSERT_EQ(s.app.sink->questions.size(), 1);
   EXPECT_TRUE(s.app.sink->questions[0].contains(QStringLiteral("SP_VAL"))) << s.app.sink->questions[0].toStdString();

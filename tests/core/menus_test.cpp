@@ -16,6 +16,9 @@
 
 #include <gtest/gtest.h>
 
+#include <QDir>
+#include <QFileInfo>
+
 namespace rt::test {
 namespace {
 
@@ -214,9 +217,13 @@ TEST_F(MenuFixture, OpenNdsSaysWhyTheImagesHistoryCannotBeRead) {
   ASSERT_TRUE(history.open(QIODevice::WriteOnly));
   history.write(QByteArray(4096, 'x'));
   history.close();
+  // Asked whether to set it aside; Yes starts a new history and keeps the old file.
+  app.sink->answer = true;
   choose(rom.path());
-  ASSERT_EQ(app.sink->messages.size(), 1);
-  EXPECT_TRUE(app.sink->messages[0].contains(QStringLiteral("not a database"))) << app.sink->messages[0].toStdString();
+  ASSERT_EQ(app.sink->questions.size(), 1);
+  EXPECT_TRUE(app.sink->questions[0].contains(QStringLiteral("not a database"))) << app.sink->questions[0].toStdString();
+  EXPECT_TRUE(app.sink->messages.isEmpty()) << app.sink->messages.join('\n').toStdString();
+  EXPECT_EQ(QDir(QFileInfo(rom.path()).absolutePath()).entryList({QStringLiteral("*.history.old-*")}).size(), 1);
 }
 
 // A form open while Open NDS chooses another image shows that image and saves to it only.

@@ -218,6 +218,11 @@ class FaultyJournal final : public Journal {
   Result<std::vector<Transaction>> list(int limit, bool withRuns) override { return inner_->list(limit, withRuns); }
   Result<Transaction> get(std::int64_t id) override { return inner_->get(id); }
   Result<std::vector<Transaction>> newer(std::int64_t id) override { return inner_->newer(id); }
+  Result<Transaction> newestFinished() override { return inner_->newestFinished(); }
+  Result<ImageIdentity> identity() override { return inner_->identity(); }
+  Status setIdentity(const ImageIdentity& identity) override { return inner_->setIdentity(identity); }
+  Status checkpoint() override { return inner_->checkpoint(); }
+  bool changedElsewhere() override { return inner_->changedElsewhere(); }
 
  private:
   bool failing(JournalFault call) {
@@ -234,8 +239,9 @@ class FaultyJournal final : public Journal {
 
 }  // namespace
 
-Result<std::unique_ptr<Journal>> FaultyJournalStore::open(const QString& imagePath, bool create, QString* notice) {
-  auto inner = systemJournalStore()->open(imagePath, create, notice);
+Result<std::unique_ptr<Journal>> FaultyJournalStore::open(const QString& imagePath, bool create, QString* notice,
+                                                          bool readOnly) {
+  auto inner = systemJournalStore()->open(imagePath, create, notice, readOnly);
   if (!inner || !*inner) return inner;
   return std::unique_ptr<Journal>(new FaultyJournal(std::move(inner.value()), *this));
 }

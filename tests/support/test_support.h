@@ -141,7 +141,8 @@ class FaultyJournalStore final : public JournalStore {
  public:
   JournalFault fault = JournalFault::None;
   int failed = 0;
-  Result<std::unique_ptr<Journal>> open(const QString& imagePath, bool create, QString* notice) override;
+  Result<std::unique_ptr<Journal>> open(const QString& imagePath, bool create, QString* notice,
+                                        bool readOnly = false) override;
 };
 
 // The default name lists of the source tree.
