@@ -45,7 +45,8 @@ int main(int argc, char** argv) {
   if (!closeStream(outFile, out, stdout)) {
     const QString why = errno ? QString::fromLocal8Bit(std::strerror(errno)) : outFile.errorString();
     err << QStringLiteral("Writing the output failed: %1.\n").arg(why);
-    if (code == 0) code = 1;
+    // Whatever the command found, what it printed is lost: never an answer of 0 (or diff's 1).
+    if (code == 0 || code == 1) code = rt::outputFailureCode(app.arguments().mid(1));
   }
   if (!closeStream(errFile, err, stderr) && code == 0) code = 1;
   return code;

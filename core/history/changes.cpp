@@ -14,12 +14,18 @@ QString keyText(const QVariantMap& keys) {
 }
 
 constexpr size_t kDecodingsKept = 4;  // a record's state before and after its last saves
+// Bounds on what a reader keeps across a long history: past them a cache is
+// dropped and refilled, so memory stays bounded whatever the history holds
+// (hundreds of whole-folder imports decode every record of every table).
+constexpr size_t kMaxDecodings = 8192;
+constexpr qsizetype kMaxKeyLists = 64;
 
 }  // namespace
 
 const std::vector<ChangeReader::Keyed>& ChangeReader::keysOf(const Transaction& tx) {
   auto it = keysByText_.find(tx.info.records);
   if (it == keysByText_.end()) {
+    if (keysByText_.size() >= kMaxKeyLists) keysByText_.clear();
     std::vector<Keyed> keyed;
     QSet<QString> seen;
     const QJsonArray array = QJsonDocument::fromJson(tx.info.records).array();
@@ -38,6 +44,10 @@ const std::vector<ChangeReader::Keyed>& ChangeReader::keysOf(const Transaction& 
 
 std::shared_ptr<const RecordState> ChangeReader::readRecord(const TableAdapter& table, const Keyed& record,
                                                             RomImage& rom, ImageView& view) {
+  if (decodings_ >= kMaxDecodings) {
+    decoded_.clear();
+    decodings_ = 0;
+  }
   std::vector<Decoded>& known = decoded_[&table][record.text];
   for (size_t i = 0; i < known.size(); ++i) {
     if (!view.holds(known[i].seen)) continue;
@@ -53,7 +63,11 @@ std::shared_ptr<const RecordState> ChangeReader::readRecord(const TableAdapter& 
   if (!state) return nullptr;
   auto shared = std::make_shared<const RecordState>(std::move(state.value()));
   known.insert(known.begin(), {std::move(seen), shared});
-  if (known.size() > kDecodingsKept) known.pop_back();
+  ++decodings_;
+  if (known.size() > kDecodingsKept) {
+    known.pop_back();
+    --decodings_;
+  }
   return shared;
 }
 
@@ -132,6 +146,7 @@ Result<std::vector<FieldChange>> ChangeReader::drift(const Transaction& tx, bool
   if (!pages) return pages.status();
   pages_ = *pages;
   decoded_.clear();  // decodings hold no file size: a fresh look may find another
+  decodings_ = 0;
   ImageView expected(pages_, tx.runs, expectAfter);
   ImageView now(pages_, {}, true);
   return compare(tx, expected, now);

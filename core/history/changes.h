@@ -84,6 +84,7 @@ class ChangeReader {
     std::shared_ptr<const RecordState> state;
   };
   std::map<const TableAdapter*, QHash<QString, std::vector<Decoded>>> decoded_;  // table, key -> latest decodings
+  size_t decodings_ = 0;  // in decoded_, all tables together
   QHash<QByteArray, std::vector<Keyed>> keysByText_;  // a transaction's records, as stored -> parsed
 };
 

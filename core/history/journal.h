@@ -72,6 +72,9 @@ class Journal {
   virtual Result<Transaction> get(std::int64_t id) = 0;  // with runs
   // The transactions after `id`, newest first, with runs.
   virtual Result<std::vector<Transaction>> newer(std::int64_t id) = 0;
+  // At most `count` transactions with ids below `beforeId` (beforeId <= 0: from
+  // the newest), newest first: a long history read a page at a time.
+  virtual Result<std::vector<Transaction>> page(std::int64_t beforeId, int count, bool withRuns) = 0;
 };
 
 // Where journals live, behind an interface so tests can make any step fail.

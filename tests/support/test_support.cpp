@@ -218,6 +218,9 @@ class FaultyJournal final : public Journal {
   Result<std::vector<Transaction>> list(int limit, bool withRuns) override { return inner_->list(limit, withRuns); }
   Result<Transaction> get(std::int64_t id) override { return inner_->get(id); }
   Result<std::vector<Transaction>> newer(std::int64_t id) override { return inner_->newer(id); }
+  Result<std::vector<Transaction>> page(std::int64_t beforeId, int count, bool withRuns) override {
+    return inner_->page(beforeId, count, withRuns);
+  }
 
  private:
   bool failing(JournalFault call) {
