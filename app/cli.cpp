@@ -32,12 +32,18 @@ const char* kUsageText =
     "      Print every record of TABLE as its form shows it.\n"
     "  romtables-cli export ROM --all --output DIR [--format json|csv] [--names DIR]\n"
     "      Write every table to DIR, a file per table named by its id, and\n"
-    "      manifest.json (the image's size and CRC32, the tables, record counts).\n"
+    "      manifest.json (the image's size and CRC32, the tables, record counts),\n"
+    "      all read from one unchanging view of the image. The files are written\n"
+    "      beside DIR first and moved in once all are on the disk: a failure\n"
+    "      leaves DIR as it was. Other files of DIR are kept.\n"
     "  romtables-cli import ROM FILE [--table TABLE] [--names DIR]\n"
     "  romtables-cli import ROM DIR [--names DIR]\n"
     "      Apply a JSON or CSV file of the export's shape, or a folder of them.\n"
     "      Every value of every record is checked first; the import writes all\n"
-    "      records of all files or none, as one transaction.\n"
+    "      records of all files or none, as one transaction. A record's key in\n"
+    "      JSON is a number. A folder whose manifest names another image's size\n"
+    "      or CRC32 is imported with a warning; a file named after a table in\n"
+    "      another letter case (pilot.json) is refused.\n"
     "  romtables-cli diff CLEAN MODIFIED [--format text|json|csv] [--tables T1,T2]\n"
     "      Every field whose shown value differs, by table and record, then the\n"
     "      bytes that differ where no field shows it. Exit 0: the same, 1: they\n"
@@ -68,7 +74,10 @@ const char* kUsageText =
     "TABLE is a form name such as SPEdit. Without --names, each name list is taken\n"
     "from beside this program, else from the user's data folder (RomTables/names),\n"
     "else from the installed ones (share/romtables/names).\n"
-    "Exit codes: 0 done, 1 failed or rejected, 2 bad usage.\n";
+    "--output never names an image being read (through a link either), an\n"
+    "image's history (*.history and its -wal, -shm files) or any SQLite database.\n"
+    "Exit codes: 0 done, 1 failed or rejected, 2 bad usage (diff: 0 same,\n"
+    "1 differ, 2 an error, its output lost included).\n";
 
 struct Options {
   QStringList positional;
@@ -224,8 +233,7 @@ int exportTable(const TableRegistry& registry, const Options& o, QTextStream& ou
     if (!out.device()) {
       out << QString::fromUtf8(bytes);
     } else if (out.device()->write(bytes) != bytes.size()) {
-      err << QStringLiteral("Writing the output failed: %1.\n").arg(out.device()->errorString());
-      return kFailed;
+      return kFailed;  // the device keeps the error; whoever closes the stream reports it once
     }
     return kOk;
   }
@@ -389,37 +397,43 @@ int showHistory(const TableRegistry& registry, const Options& o, QTextStream& ou
     more = static_cast<int>(page->size()) == want;
     for (Transaction& tx : *page) {
       before = tx.id;
-      auto changes = reader.changes(tx, &rewind);
-      rewind.fold(tx);
-      tx.runs = {};
-      if (!changes) {
-        err << changes.message() << '\n';
-        return kFailed;
-      }
-      const size_t total = changes->size();
-      const size_t listed = o.allFields ? total : std::min(total, kFieldsListed);
       if (json) {
         out << (shown ? ",\n" : "\n") << "        {\n";
         out << "            \"id\": " << tx.id << ",\n";
         out << "            \"time\": " << jsonText(tx.time.toUTC().toString(Qt::ISODateWithMs)) << ",\n";
         out << "            \"source\": " << jsonText(tx.info.source) << ",\n";
         out << "            \"state\": " << jsonText(stateName(tx.state)) << ",\n";
-        out << "            \"changes_total\": " << total << ",\n";
-        out << "            \"truncated\": " << (listed < total ? "true" : "false") << ",\n";
         out << "            \"changes\": [";
-        for (size_t i = 0; i < listed; ++i)
-          out << (i ? ",\n" : "\n") << indented(QJsonDocument(changeToJson((*changes)[i])).toJson(QJsonDocument::Indented), 16);
-        out << (listed ? "\n            ]\n" : "]\n") << "        }";
       } else {
         out << QStringLiteral("#%1  %2  %3  %4\n").arg(tx.id).arg(localTime(tx.time), stateName(tx.state), tx.info.source);
-        if (listed < total)
-          out << QStringLiteral("    %1 fields changed; the first %2:\n").arg(total).arg(listed);
-        for (size_t i = 0; i < listed; ++i) {
-          const FieldChange& c = (*changes)[i];
-          out << QStringLiteral("    %1: %2 -> %3\n").arg(ChangeReader::where(c), c.oldValue, c.newValue);
+      }
+      // Each change printed as it is found: one transaction may change every field of every table.
+      size_t total = 0;
+      Status read = reader.eachChange(tx, &rewind, [&](FieldChange&& c) {
+        if (o.allFields || total < kFieldsListed) {
+          if (json)
+            out << (total ? ",\n" : "\n") << indented(QJsonDocument(changeToJson(c)).toJson(QJsonDocument::Indented), 16);
+          else
+            out << QStringLiteral("    %1: %2 -> %3\n").arg(ChangeReader::where(c), c.oldValue, c.newValue);
         }
-        if (listed < total)
-          out << QStringLiteral("    ... and %1 more (--all-fields lists every one).\n").arg(total - listed);
+        ++total;
+      });
+      rewind.fold(tx);
+      tx.runs = {};
+      if (!read) {
+        out.flush();
+        err << read.message() << '\n';
+        return kFailed;
+      }
+      const size_t listed = o.allFields ? total : std::min(total, kFieldsListed);
+      if (json) {
+        out << (listed ? "\n            ],\n" : "],\n");
+        out << "            \"changes_total\": " << total << ",\n";
+        out << "            \"truncated\": " << (listed < total ? "true" : "false") << "\n        }";
+      } else if (listed < total) {
+        out << QStringLiteral("    (%1 fields changed; the first %2 are listed, --all-fields lists every one)\n")
+                   .arg(total)
+                   .arg(listed);
       }
       out.flush();
       ++shown;

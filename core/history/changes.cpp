@@ -93,9 +93,14 @@ const ChangeReader::Shape& ChangeReader::shapeOf(const TableAdapter& table) {
   return it->second;
 }
 
-Result<std::vector<FieldChange>> ChangeReader::compare(const Transaction& tx, ImageView& beforeLayer,
-                                                       ImageView& afterLayer) {
+Result<std::vector<FieldChange>> ChangeReader::compare(const Transaction& tx, ImageView& before, ImageView& after) {
   std::vector<FieldChange> out;
+  if (Status s = compare(tx, before, after, [&out](FieldChange&& c) { out.push_back(std::move(c)); }); !s) return s;
+  return out;
+}
+
+Status ChangeReader::compare(const Transaction& tx, ImageView& beforeLayer, ImageView& afterLayer,
+                             const std::function<void(FieldChange&&)>& take) {
   // Views never write, so they need no history of their own.
   RomImage before(std::shared_ptr<FileLayer>(&beforeLayer, [](FileLayer*) {}), nullptr);
   RomImage after(std::shared_ptr<FileLayer>(&afterLayer, [](FileLayer*) {}), nullptr);
@@ -123,13 +128,19 @@ Result<std::vector<FieldChange>> ChangeReader::compare(const Transaction& tx, Im
       const QString newText = shownValue(controls[c], field, (*newState)[c], items);
       if (oldText == newText) continue;
       if (name.isNull()) name = recordName(*table, key);
-      out.push_back({table->name(), keys, name, controls[c].name, field.caption, oldText, newText});
+      take({table->name(), keys, name, controls[c].name, field.caption, oldText, newText});
     }
   }
-  return out;
+  return Status::ok();
 }
 
 Result<std::vector<FieldChange>> ChangeReader::changes(const Transaction& tx, const Rewind* rewind) {
+  std::vector<FieldChange> out;
+  if (Status s = eachChange(tx, rewind, [&out](FieldChange&& c) { out.push_back(std::move(c)); }); !s) return s;
+  return out;
+}
+
+Status ChangeReader::eachChange(const Transaction& tx, const Rewind* rewind, const std::function<void(FieldChange&&)>& take) {
   if (!pages_) {
     auto pages = PageCache::open(imagePath_);
     if (!pages) return pages.status();
@@ -137,7 +148,7 @@ Result<std::vector<FieldChange>> ChangeReader::changes(const Transaction& tx, co
   }
   ImageView before(pages_, tx.runs, false, rewind);
   ImageView after(pages_, tx.runs, true, rewind);
-  return compare(tx, before, after);
+  return compare(tx, before, after, take);
 }
 
 Result<std::vector<FieldChange>> ChangeReader::drift(const Transaction& tx, bool expectAfter) {
