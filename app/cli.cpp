@@ -8,6 +8,7 @@
 #include "app/record_io.h"
 #include "core/history/changes.h"
 #include "core/history/undo.h"
+#include "core/output_file.h"
 #include "editors/all_tables.h"
 
 #include <QJsonArray>
@@ -16,7 +17,6 @@
 
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QTimeZone>
 
 namespace rt {
@@ -32,12 +32,18 @@ const char* kUsageText =
     "      Print every record of TABLE as its form shows it.\n"
     "  romtables-cli export ROM --all --output DIR [--format json|csv] [--names DIR]\n"
     "      Write every table to DIR, a file per table named by its id, and\n"
-    "      manifest.json (the image's size and CRC32, the tables, record counts).\n"
+    "      manifest.json (the image's size and CRC32, the tables, record counts),\n"
+    "      all read from one unchanging view of the image. The files are written\n"
+    "      beside DIR first and moved in once all are on the disk: a failure\n"
+    "      leaves DIR as it was. Other files of DIR are kept.\n"
     "  romtables-cli import ROM FILE [--table TABLE] [--names DIR]\n"
     "  romtables-cli import ROM DIR [--names DIR]\n"
     "      Apply a JSON or CSV file of the export's shape, or a folder of them.\n"
     "      Every value of every record is checked first; the import writes all\n"
-    "      records of all files or none, as one transaction.\n"
+    "      records of all files or none, as one transaction. A record's key in\n"
+    "      JSON is a number. A folder whose manifest names another image's size\n"
+    "      or CRC32 is imported with a warning; a file named after a table in\n"
+    "      another letter case (pilot.json) is refused.\n"
     "  romtables-cli diff CLEAN MODIFIED [--format text|json|csv] [--tables T1,T2]\n"
     "      Every field whose shown value differs, by table and record, then the\n"
     "      bytes that differ where no field shows it. Exit 0: the same, 1: they\n"
@@ -50,8 +56,13 @@ const char* kUsageText =
     "      Apply a BPS or IPS patch to IMAGE and write the result to OUT, never\n"
     "      over an input; every checksum is checked, and on a mismatch or a\n"
     "      cut-off patch nothing is written.\n"
-    "  romtables-cli history ROM [--format text|json] [--limit N]\n"
-    "      List the image's transactions, newest first, with every changed field.\n"
+    "  romtables-cli history ROM [--format text|json] [--limit N] [--all-fields]\n"
+    "      List the image's transactions (the newest N, N of 1 or more), newest\n"
+    "      first, with their changed fields: of a transaction that changed more\n"
+    "      than 200, the first 200 and how many there are, unless --all-fields.\n"
+    "      JSON: {\"transactions\": [{\"id\", \"time\", \"source\", \"state\",\n"
+    "      \"changes_total\", \"truncated\" (true when \"changes\" holds only the\n"
+    "      first 200), \"changes\": [...]}, ...]}.\n"
     "  romtables-cli history ROM --restart\n"
     "      Set the image's history aside (renamed, with the date) and start a new\n"
     "      one for the file as it is: for an image replaced by another file, or a\n"
@@ -71,7 +82,10 @@ const char* kUsageText =
     "TABLE is a form name such as SPEdit. Without --names, each name list is taken\n"
     "from beside this program, else from the user's data folder (RomTables/names),\n"
     "else from the installed ones (share/romtables/names).\n"
-    "Exit codes: 0 done, 1 failed or rejected, 2 bad usage.\n";
+    "--output never names an image being read (through a link either), an\n"
+    "image's history (*.history and its -wal, -shm files) or any SQLite database.\n"
+    "Exit codes: 0 done, 1 failed or rejected, 2 bad usage (diff: 0 same,\n"
+    "1 differ, 2 an error, its output lost included).\n";
 
 struct Options {
   QStringList positional;
@@ -85,6 +99,7 @@ struct Options {
   bool all = false;
   bool fromHistory = false;
   bool restart = false;
+  bool allFields = false;
   bool formatGiven = false;  // history prints text unless asked for json
 };
 
@@ -113,8 +128,8 @@ bool parseOptions(const QStringList& args, Options* o, QString* error) {
       if (!value(&text)) return false;
       bool ok = false;
       o->limit = text.toInt(&ok);
-      if (!ok || o->limit < 0) {
-        *error = QStringLiteral("--limit takes a whole number of 0 or more, not \"%1\".").arg(text);
+      if (!ok || o->limit < 1) {
+        *error = QStringLiteral("--limit takes a whole number of 1 or more, not \"%1\".").arg(text);
         return false;
       }
     } else if (a == QLatin1String("--tables")) {
@@ -123,6 +138,8 @@ bool parseOptions(const QStringList& args, Options* o, QString* error) {
       o->tables = list.split(QLatin1Char(','), Qt::SkipEmptyParts);
     } else if (a == QLatin1String("--all")) {
       o->all = true;
+    } else if (a == QLatin1String("--all-fields")) {
+      o->allFields = true;
     } else if (a == QLatin1String("--from-history")) {
       o->fromHistory = true;
     } else if (a == QLatin1String("--restart")) {
@@ -199,10 +216,12 @@ int exportTable(const TableRegistry& registry, const Options& o, QTextStream& ou
     err << QStringLiteral("Unknown format \"%1\"; use json or csv.\n").arg(o.format);
     return kUsage;
   }
-  if (!o.output.isEmpty() && sameFile(o.output, o.positional[1])) {
-    err << QStringLiteral("--output %1 names the image being read; choose another file. Nothing was written.\n")
-               .arg(o.output);
-    return kUsage;
+  if (!o.output.isEmpty()) {
+    if (const QString refused = outputRefusal(o.output, {{o.positional[1], QStringLiteral("the image being read")}});
+        !refused.isEmpty()) {
+      err << refused << '\n';
+      return kUsage;
+    }
   }
   RomImage rom;
   if (!openImage(rom, registry, o, err)) return kFailed;
@@ -226,16 +245,18 @@ int exportTable(const TableRegistry& registry, const Options& o, QTextStream& ou
     if (!out.device()) {
       out << QString::fromUtf8(bytes);
     } else if (out.device()->write(bytes) != bytes.size()) {
-      err << QStringLiteral("Writing the output failed: %1.\n").arg(out.device()->errorString());
-      return kFailed;
+      return kFailed;  // the device keeps the error; whoever closes the stream reports it once
     }
     return kOk;
   }
   // A temporary file beside the target, renamed over it once complete: a
   // failure leaves an existing file as it was.
-  QSaveFile file(o.output);
-  if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
-    err << QStringLiteral("Cannot write %1: %2. It was left as it was.\n").arg(o.output, file.errorString());
+  OutputFile file(o.output);
+  Status written = file.open();
+  if (written) written = file.append(reinterpret_cast<const std::uint8_t*>(bytes.constData()), bytes.size());
+  if (written) written = file.commit();
+  if (!written) {
+    err << written.message() << '\n';
     return kFailed;
   }
   return kOk;
@@ -337,6 +358,25 @@ class LocalTimeText {
   QHash<qint64, int> offsetByHour_;
 };
 
+// A value as JSON text on one line ("text" with its escapes, a number).
+QByteArray jsonText(const QJsonValue& value) {
+  const QByteArray array = QJsonDocument(QJsonArray{value}).toJson(QJsonDocument::Compact);
+  return array.mid(1, array.size() - 2);
+}
+
+// An indented JSON text moved right by `spaces`, without its last line break.
+QByteArray indented(const QByteArray& json, int spaces) {
+  const QByteArray pad(spaces, ' ');
+  QByteArray out = pad + json.trimmed();
+  out.replace("\n", "\n" + pad);
+  return out;
+}
+
+// A transaction of many changed fields (a whole folder imported) lists this many unless asked for all.
+constexpr size_t kFieldsListed = 200;
+// Transactions read from the history at a time, each with its runs.
+constexpr int kPage = 8;
+
 int showHistory(const TableRegistry& registry, const Options& o, QTextStream& out, QTextStream& err) {
   if (o.positional.size() != 2) {
     err << "history needs ROM.\n" << kUsageText;
@@ -359,52 +399,71 @@ int showHistory(const TableRegistry& registry, const Options& o, QTextStream& ou
     return kOk;
   }
   if (!openImage(rom, registry, o, err)) return kFailed;
-  std::vector<Transaction> list;
-  if (Journal* journal = rom.journal()) {
-    auto listed = journal->list(o.limit, true);
-    if (!listed) {
-      err << listed.message() << '\n';
-      return kFailed;
-    }
-    list = std::move(listed.value());
-  }
+  Journal* journal = rom.journal();
   ChangeReader reader(registry, o.positional[1], o.names);
   LocalTimeText localTime;
-  QJsonArray transactions;
   Rewind rewind;
-  for (const Transaction& tx : list) {
-    auto changes = reader.changes(tx, &rewind);
-    rewind.fold(tx);
-    if (!changes) {
-      err << changes.message() << '\n';
+  // Streamed a page at a time and printed as each transaction is read: a
+  // history of hundreds of whole-folder imports never sits in memory at once.
+  if (json) out << "{\n    \"transactions\": [";
+  std::int64_t shown = 0;
+  std::int64_t before = 0;
+  bool more = journal != nullptr;
+  while (more) {
+    const int want = o.limit > 0 ? static_cast<int>(std::min<std::int64_t>(kPage, o.limit - shown)) : kPage;
+    auto page = journal->page(before, want, true);
+    if (!page) {
+      err << page.message() << '\n';
       return kFailed;
     }
-    if (json) {
-      QJsonObject t;
-      t.insert(QStringLiteral("id"), static_cast<qint64>(tx.id));
-      t.insert(QStringLiteral("time"), tx.time.toUTC().toString(Qt::ISODateWithMs));
-      t.insert(QStringLiteral("source"), tx.info.source);
-      t.insert(QStringLiteral("state"), stateName(tx.state));
-      QJsonArray array;
-      for (const FieldChange& c : *changes) array.append(changeToJson(c));
-      t.insert(QStringLiteral("changes"), array);
-      transactions.append(t);
-      continue;
+    more = static_cast<int>(page->size()) == want;
+    for (Transaction& tx : *page) {
+      before = tx.id;
+      if (json) {
+        out << (shown ? ",\n" : "\n") << "        {\n";
+        out << "            \"id\": " << tx.id << ",\n";
+        out << "            \"time\": " << jsonText(tx.time.toUTC().toString(Qt::ISODateWithMs)) << ",\n";
+        out << "            \"source\": " << jsonText(tx.info.source) << ",\n";
+        out << "            \"state\": " << jsonText(stateName(tx.state)) << ",\n";
+        out << "            \"changes\": [";
+      } else {
+        out << QStringLiteral("#%1  %2  %3  %4\n").arg(tx.id).arg(localTime(tx.time), stateName(tx.state), tx.info.source);
+      }
+      // Each change printed as it is found: one transaction may change every field of every table.
+      size_t total = 0;
+      Status read = reader.eachChange(tx, &rewind, [&](FieldChange&& c) {
+        if (o.allFields || total < kFieldsListed) {
+          if (json)
+            out << (total ? ",\n" : "\n") << indented(QJsonDocument(changeToJson(c)).toJson(QJsonDocument::Indented), 16);
+          else
+            out << QStringLiteral("    %1: %2 -> %3\n").arg(ChangeReader::where(c), c.oldValue, c.newValue);
+        }
+        ++total;
+      });
+      rewind.fold(tx);
+      tx.runs = {};
+      if (!read) {
+        out.flush();
+        err << read.message() << '\n';
+        return kFailed;
+      }
+      const size_t listed = o.allFields ? total : std::min(total, kFieldsListed);
+      if (json) {
+        out << (listed ? "\n            ],\n" : "],\n");
+        out << "            \"changes_total\": " << total << ",\n";
+        out << "            \"truncated\": " << (listed < total ? "true" : "false") << "\n        }";
+      } else if (listed < total) {
+        out << QStringLiteral("    (%1 fields changed; the first %2 are listed, --all-fields lists every one)\n")
+                   .arg(total)
+                   .arg(listed);
+      }
+      out.flush();
+      ++shown;
     }
-    out << QStringLiteral("#%1  %2  %3  %4\n")
-               .arg(tx.id)
-               .arg(localTime(tx.time), stateName(tx.state),
-                    tx.info.source);
-    for (const FieldChange& c : *changes)
-      out << QStringLiteral("    %1: %2 -> %3\n").arg(ChangeReader::where(c), c.oldValue, c.newValue);
+    if (o.limit > 0 && shown >= o.limit) more = false;
   }
-  if (json) {
-    QJsonObject root;
-    root.insert(QStringLiteral("transactions"), transactions);
-    out << QString::fromUtf8(QJsonDocument(root).toJson(QJsonDocument::Indented));
-  } else if (list.empty()) {
-    out << QStringLiteral("\"%1\" has no history yet.\n").arg(o.positional[1]);
-  }
+  if (json) out << (shown ? "\n    ]\n}\n" : "]\n}\n");
+  else if (shown == 0) out << QStringLiteral("\"%1\" has no history yet.\n").arg(o.positional[1]);
   return kOk;
 }
 
@@ -462,6 +521,12 @@ int undoCommand(const TableRegistry& registry, const Options& o, UndoKind kind, 
 }
 
 }  // namespace
+
+int outputFailureCode(const QStringList& args) {
+  Options o;
+  QString error;
+  return parseOptions(args, &o, &error) && o.positional.value(0) == QLatin1String("diff") ? kUsage : kFailed;
+}
 
 int runCli(const QStringList& args, const QString& namesDir, QTextStream& out, QTextStream& err) {
   if (args.isEmpty() || args.contains(QLatin1String("--help")) || args.contains(QLatin1String("-h"))) {

@@ -10,4 +10,8 @@ namespace rt {
 // args excludes the program name. namesDir is the default for --names.
 int runCli(const QStringList& args, const QString& namesDir, QTextStream& out, QTextStream& err);
 
+// The exit code of a run whose output could not be written: 2 for diff, whose
+// 1 means "the images differ", else 1.
+int outputFailureCode(const QStringList& args);
+
 }  // namespace rt

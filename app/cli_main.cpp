@@ -12,19 +12,22 @@
 
 namespace {
 
-// Flushes and closes a standard stream; false (errno set) when any write
-// to it failed, so output lost to a full disk or a closed pipe is a failure.
-bool closeStream(QFile& file, QTextStream& stream, std::FILE* handle) {
+// Flushes and closes a standard stream; false when any write to it failed,
+// so output lost to a full disk or a closed pipe is a failure, with `why` the
+// system's reason (taken before close(), which clears the file's error).
+bool closeStream(QFile& file, QTextStream& stream, std::FILE* handle, QString* why) {
   stream.flush();
   bool ok = stream.status() == QTextStream::Ok;
   ok = file.flush() && ok;
   ok = file.error() == QFileDevice::NoError && ok;
+  if (!ok) *why = file.errorString();
   file.close();
   errno = 0;
   if (std::ferror(handle)) ok = false;
-  const int saved = errno;
-  if (std::fclose(handle) != 0) ok = false;
-  else if (!ok) errno = saved;
+  if (std::fclose(handle) != 0) {
+    ok = false;
+    if (why->isEmpty() && errno) *why = QString::fromLocal8Bit(std::strerror(errno));
+  }
   return ok;
 }
 
@@ -36,17 +39,21 @@ int main(int argc, char** argv) {
   // its own folder cannot be written, and look for edited name lists there.
   QCoreApplication::setApplicationName(QStringLiteral("RomTables"));
   QFile outFile, errFile;
-  outFile.open(stdout, QIODevice::WriteOnly);
-  errFile.open(stderr, QIODevice::WriteOnly);
+  // By descriptor: a failed write then keeps its reason (a full disk), which
+  // Qt's writes through a stdio stream report as "Unknown error".
+  outFile.open(fileno(stdout), QIODevice::WriteOnly | QIODevice::Unbuffered);
+  errFile.open(fileno(stderr), QIODevice::WriteOnly | QIODevice::Unbuffered);
   QTextStream out(&outFile), err(&errFile);
   const QString names = rt::nameListSearchPath(QCoreApplication::applicationDirPath(),
                                                QStandardPaths::writableLocation(QStandardPaths::AppDataLocation));
   int code = rt::runCli(app.arguments().mid(1), names, out, err);
-  if (!closeStream(outFile, out, stdout)) {
-    const QString why = errno ? QString::fromLocal8Bit(std::strerror(errno)) : outFile.errorString();
+  QString why;
+  if (!closeStream(outFile, out, stdout, &why)) {
     err << QStringLiteral("Writing the output failed: %1.\n").arg(why);
-    if (code == 0) code = 1;
+    // Whatever the command found, what it printed is lost: never an answer of 0 (or diff's 1).
+    if (code == 0 || code == 1) code = rt::outputFailureCode(app.arguments().mid(1));
   }
-  if (!closeStream(errFile, err, stderr) && code == 0) code = 1;
+  QString ignored;
+  if (!closeStream(errFile, err, stderr, &ignored) && code == 0) code = 1;
   return code;
 }

@@ -12,14 +12,27 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QTemporaryFile>
+#include <QCoreApplication>
 
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
+
+#ifndef _WIN32
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
 
 namespace rt {
 namespace {
 
 enum Exit { kOk = 0, kFailed = 1, kUsage = 2 };
+constexpr int kReadAttempts = 3;
+const QString kManifest = QStringLiteral("manifest.json");
+const QString kIncomplete = QString::fromLatin1(kIncompleteMarker);
+
+QString errnoText() { return QString::fromLocal8Bit(std::strerror(errno)); }
 
 struct TableFile {
   QString table;
@@ -50,21 +63,180 @@ Result<TableFile> dumpTable(RomImage& rom, const TableAdapter& table, const QStr
   return file;
 }
 
-// A dump is made from the image and can be made again at any time: each file
-// replaces the old one whole (written beside it, then renamed over it), so a
-// failure leaves the old file, but without waiting for the disk to confirm
-// every one of them, which would cost more than the whole export.
-Status writeWhole(const QString& path, const QByteArray& bytes) {
-  QTemporaryFile file(path + QStringLiteral(".XXXXXX"));
-  if (!file.open() || file.write(bytes) != bytes.size() || !file.flush())
-    return Status::error(QStringLiteral("Cannot write %1: %2.").arg(path, file.errorString()));
-  file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup | QFileDevice::ReadOther);
-  std::error_code error;
-  std::filesystem::rename(QFile::encodeName(file.fileName()).constData(), QFile::encodeName(path).constData(), error);
-  if (error)
-    return Status::error(QStringLiteral("Cannot write %1: %2.").arg(path, QString::fromLocal8Bit(error.message().c_str())));
-  file.setAutoRemove(false);  // it is the file now
+// What says an image file is unchanged between two looks: the same file
+// (device and inode), size, and modification and change times to the nanosecond.
+struct ImageStamp {
+  std::int64_t device = 0, inode = 0, size = -1, modified = 0, changed = 0;
+  bool operator==(const ImageStamp&) const = default;
+};
+
+Result<ImageStamp> stampOf(const QString& path) {
+  ImageStamp s;
+#ifndef _WIN32
+  struct stat st {};
+  if (::stat(QFile::encodeName(path).constData(), &st) != 0)
+    return Result<ImageStamp>::failure(QStringLiteral("\"%1\" cannot be read: %2.").arg(path, errnoText()));
+  s.device = static_cast<std::int64_t>(st.st_dev);
+  s.inode = static_cast<std::int64_t>(st.st_ino);
+  s.size = static_cast<std::int64_t>(st.st_size);
+  s.modified = static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+  s.changed = static_cast<std::int64_t>(st.st_ctim.tv_sec) * 1000000000 + st.st_ctim.tv_nsec;
+#else
+  const QFileInfo info(path);
+  if (!info.exists()) return Result<ImageStamp>::failure(QStringLiteral("\"%1\" cannot be read.").arg(path));
+  s.size = info.size();
+  s.modified = info.lastModified().toMSecsSinceEpoch();
+  s.changed = info.metadataChangeTime().toMSecsSinceEpoch();
+#endif
+  return s;
+}
+
+// Every table's file and the manifest, read from one view of the image.
+struct Snapshot {
+  std::vector<TableFile> files;  // the manifest last
+  int records = 0;
+};
+
+Result<Snapshot> readSnapshot(const TableRegistry& registry, const DumpCommand& c, bool csv) {
+  // One read of every page the tables use: the records are read through a
+  // cache of the image's pages, which nothing writes.
+  auto pages = PageCache::open(c.image);
+  if (!pages) return pages.status();
+  (*pages)->setOverlay(recoveryOverlay(c.image));
+  RomImage rom(std::make_shared<ImageView>(*pages, std::vector<Run>{}, true), nullptr);
+  rom.setRomPath(c.image);
+  Snapshot snapshot;
+  for (const auto& table : registry.all()) {
+    auto file = dumpTable(rom, *table, c.names, csv);
+    if (!file) return file.status();
+    snapshot.records += file->records;
+    snapshot.files.push_back(std::move(file.value()));
+  }
+  auto image = FileSource::open(c.image);
+  if (!image) return image.status();
+  auto crc = crc32Of(**image);
+  if (!crc) return crc.status();
+  QJsonArray tables;
+  for (const TableFile& f : snapshot.files)
+    tables.append(QJsonObject{{QStringLiteral("table"), f.table},
+                              {QStringLiteral("file"), f.file},
+                              {QStringLiteral("records"), f.records}});
+  QJsonObject manifest;
+  manifest.insert(QStringLiteral("image"), QFileInfo(c.image).fileName());
+  manifest.insert(QStringLiteral("size"), static_cast<qint64>((*image)->size()));
+  manifest.insert(QStringLiteral("crc32"), crcText(*crc));
+  manifest.insert(QStringLiteral("format"), c.format);
+  manifest.insert(QStringLiteral("tables"), tables);
+  snapshot.files.push_back({QString(), kManifest, 0, QJsonDocument(manifest).toJson(QJsonDocument::Indented)});
+  return snapshot;
+}
+
+// A new file holding `bytes`, on the disk when this returns; the message keeps the system's reason.
+Status writeNewFile(const QString& path, const QByteArray& bytes) {
+  auto failed = [&path](const QString& why) { return Status::error(QStringLiteral("Cannot write %1: %2.").arg(path, why)); };
+#ifndef _WIN32
+  const int fd = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+  if (fd < 0) return failed(errnoText());
+  const char* data = bytes.constData();
+  qsizetype left = bytes.size();
+  while (left > 0) {
+    const ssize_t put = ::write(fd, data, static_cast<size_t>(left));
+    if (put < 0 && errno == EINTR) continue;
+    if (put <= 0) {
+      const QString why = put < 0 ? errnoText() : QStringLiteral("nothing was written");
+      ::close(fd);
+      return failed(why);
+    }
+    data += put;
+    left -= put;
+  }
+  if (::fdatasync(fd) != 0) {
+    const QString why = errnoText();
+    ::close(fd);
+    return failed(why);
+  }
+  if (::close(fd) != 0) return failed(errnoText());
+#else
+  QFile file(path);
+  if (!file.open(QIODevice::NewOnly) || file.write(bytes) != bytes.size() || !file.flush())
+    return failed(file.errorString());
+#endif
   return Status::ok();
+}
+
+// Renames and removals in a folder reach the disk (POSIX: the folder itself is flushed).
+void syncFolder(const QString& dir) {
+#ifndef _WIN32
+  const int fd = ::open(QFile::encodeName(dir).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd >= 0) {
+    ::fsync(fd);
+    ::close(fd);
+  }
+#else
+  Q_UNUSED(dir);
+#endif
+}
+
+bool renamed(const QString& from, const QString& to, QString* why) {
+  std::error_code error;
+  std::filesystem::rename(QFile::encodeName(from).constData(), QFile::encodeName(to).constData(), error);
+  if (error) *why = QString::fromLocal8Bit(error.message().c_str());
+  return !error;
+}
+
+void removeTree(const QString& dir) {
+  std::error_code ignored;
+  std::filesystem::remove_all(QFile::encodeName(dir).constData(), ignored);
+}
+
+// Writes the files into a new folder beside `dir`, each on the disk before
+// anything of `dir` changes, so a failure (a full disk) leaves `dir` as it was.
+// A new `dir` is that folder renamed. An existing one keeps whatever else it
+// holds (a dump is often kept in a git repository): the files are renamed into
+// it under kIncompleteMarker, which import refuses, and the marker goes once
+// all are in place. What a crash leaves is thus never taken for an export:
+// `dir` as it was, or marked unfinished; and a folder `dir`.tmp-PID beside it.
+Status writeFolder(const QString& dir, const std::vector<TableFile>& files) {
+  const QFileInfo info(dir);
+  const QString target = info.exists() ? info.canonicalFilePath() : info.absoluteFilePath();
+  const QString fresh = target + QStringLiteral(".tmp-") + QString::number(QCoreApplication::applicationPid());
+  removeTree(fresh);  // a folder of this name is only ever this program's, left by a process gone
+  if (!QDir().mkpath(fresh)) return Status::error(QStringLiteral("Cannot make the folder %1.").arg(fresh));
+  const QDir staged(fresh);
+  const QByteArray unfinished = QByteArrayLiteral("An export --all that has not finished: export again.\n");
+  Status written = writeNewFile(staged.filePath(kIncomplete), unfinished);
+  for (size_t i = 0; written && i < files.size(); ++i) written = writeNewFile(staged.filePath(files[i].file), files[i].bytes);
+  if (written && !QFileInfo::exists(target)) {
+    QString why;
+    if (!QFile::remove(staged.filePath(kIncomplete)))
+      written = Status::error(QStringLiteral("Cannot remove %1.").arg(staged.filePath(kIncomplete)));
+    else if (syncFolder(fresh); !renamed(fresh, target, &why))
+      written = Status::error(QStringLiteral("Cannot put the export in place as %1: %2.").arg(target, why));
+    if (written) {
+      syncFolder(QFileInfo(target).absolutePath());
+      return Status::ok();
+    }
+  }
+  if (written) {
+    const QDir out(target);
+    QFile::remove(out.filePath(kIncomplete));  // left by an export that stopped
+    written = writeNewFile(out.filePath(kIncomplete), unfinished);
+    if (written) syncFolder(target);
+    for (size_t i = 0; written && i < files.size(); ++i) {
+      QString why;
+      if (!renamed(staged.filePath(files[i].file), out.filePath(files[i].file), &why))
+        return Status::error(QStringLiteral("Cannot move %1 into %2: %3; the folder is marked unfinished (%4), export "
+                                            "again.")
+                                 .arg(files[i].file, target, why, kIncomplete));
+    }
+    if (written) {
+      syncFolder(target);
+      QFile::remove(out.filePath(kIncomplete));
+      syncFolder(target);
+    }
+  }
+  removeTree(fresh);
+  return written;
 }
 
 }  // namespace
@@ -79,74 +251,48 @@ int runExportAll(const TableRegistry& registry, const DumpCommand& c, QTextStrea
     err << "export --all needs --output DIR, the folder that gets a file per table.\n";
     return kUsage;
   }
+  if (const QString refused = outputRefusal(c.dir, {{c.image, QStringLiteral("the image being read")}});
+      !refused.isEmpty()) {
+    err << refused << '\n';
+    return kUsage;
+  }
   if (QFileInfo(c.dir).exists() && !QFileInfo(c.dir).isDir()) {
     err << QStringLiteral("--output %1 is a file; export --all writes a folder.\n").arg(c.dir);
     return kUsage;
   }
-  // One read of every page the tables use: the records are read through a
-  // cache of the image's pages, which nothing writes.
-  auto pages = PageCache::open(c.image);
-  if (!pages) {
-    err << pages.message() << '\n';
-    return kFailed;
-  }
-  (*pages)->setOverlay(recoveryOverlay(c.image));
-  RomImage rom(std::make_shared<ImageView>(*pages, std::vector<Run>{}, true), nullptr);
-  rom.setRomPath(c.image);
-  std::vector<TableFile> files;
-  int records = 0;
-  for (const auto& table : registry.all()) {
-    auto file = dumpTable(rom, *table, c.names, csv);
-    if (!file) {
-      err << file.message() << " Nothing was written.\n";
+  // Every table and the manifest from one view of the image: a save landing
+  // while it is read (another program's) shows in the file's size, identity
+  // or times, and the whole read is made again.
+  Result<Snapshot> snapshot = Result<Snapshot>::failure(QString());
+  bool steady = false;
+  for (int attempt = 0; attempt < kReadAttempts && !steady; ++attempt) {
+    auto before = stampOf(c.image);
+    if (!before) {
+      err << before.message() << '\n';
       return kFailed;
     }
-    records += file->records;
-    files.push_back(std::move(file.value()));
-  }
-  auto image = FileSource::open(c.image);
-  if (!image) {
-    err << image.message() << '\n';
-    return kFailed;
-  }
-  auto crc = crc32Of(**image);
-  if (!crc) {
-    err << crc.message() << '\n';
-    return kFailed;
-  }
-  QJsonArray tables;
-  for (const TableFile& f : files)
-    tables.append(QJsonObject{{QStringLiteral("table"), f.table},
-                              {QStringLiteral("file"), f.file},
-                              {QStringLiteral("records"), f.records}});
-  QJsonObject manifest;
-  manifest.insert(QStringLiteral("image"), QFileInfo(c.image).fileName());
-  manifest.insert(QStringLiteral("size"), static_cast<qint64>((*image)->size()));
-  manifest.insert(QStringLiteral("crc32"), crcText(*crc));
-  manifest.insert(QStringLiteral("format"), c.format);
-  manifest.insert(QStringLiteral("tables"), tables);
-  files.push_back({QString(), QStringLiteral("manifest.json"), 0, QJsonDocument(manifest).toJson(QJsonDocument::Indented)});
-
-  const QDir dir(c.dir);
-  for (const TableFile& f : files) {
-    if (sameFile(dir.filePath(f.file), c.image)) {
-      err << QStringLiteral("%1 is the image being read; choose another folder. Nothing was written.\n").arg(dir.filePath(f.file));
-      return kUsage;
-    }
-  }
-  if (!QDir().mkpath(c.dir)) {
-    err << QStringLiteral("Cannot make the folder %1.\n").arg(c.dir);
-    return kFailed;
-  }
-  // The manifest goes last, and an older one goes first: a folder with a
-  // manifest holds every file the manifest lists, as they were written together.
-  QFile::remove(dir.filePath(QStringLiteral("manifest.json")));
-  for (const TableFile& f : files) {
-    if (Status s = writeWhole(dir.filePath(f.file), f.bytes); !s) {
-      err << s.message() << '\n';
+    snapshot = readSnapshot(registry, c, csv);
+    if (!snapshot) {
+      err << snapshot.message() << " Nothing was written.\n";
       return kFailed;
     }
+    auto after = stampOf(c.image);
+    steady = after && *after == *before;
   }
+  if (!steady) {
+    err << QStringLiteral("%1 changed while it was read, %2 times in a row; nothing was written. Export again when no "
+                          "other program is saving to it.\n")
+               .arg(c.image)
+               .arg(kReadAttempts);
+    return kFailed;
+  }
+  if (Status s = writeFolder(c.dir, snapshot->files); !s) {
+    err << s.message() << (s.message().contains(kIncomplete) ? QString() : QStringLiteral(" %1 was left as it was.").arg(c.dir))
+        << '\n';
+    return kFailed;
+  }
+  const std::vector<TableFile>& files = snapshot->files;
+  const int records = snapshot->records;
   out << QStringLiteral("Exported %1 table(s), %2 record(s), of %3 to %4, with manifest.json.\n")
              .arg(files.size() - 1)
              .arg(records)

@@ -16,6 +16,9 @@ struct DumpCommand {
   QString names;
 };
 
+// A file in a folder export --all is still writing; import refuses a folder holding it.
+inline constexpr const char* kIncompleteMarker = ".export-incomplete";
+
 // 0 written, 1 failed (no file written), 2 bad usage. The image was recovered by the caller.
 int runExportAll(const TableRegistry& registry, const DumpCommand& command, QTextStream& out, QTextStream& err);
 

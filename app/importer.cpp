@@ -1,6 +1,9 @@
 #include "app/importer.h"
 
+#include "app/dump.h"
 #include "app/record_io.h"
+#include "core/byte_source.h"
+#include "core/patch_stream.h"
 #include "core/history/changes.h"
 
 #include <QDir>
@@ -10,6 +13,7 @@
 #include <QFileInfo>
 #include <QJsonDocument>
 
+#include <algorithm>
 #include <map>
 #include <set>
 
@@ -354,11 +358,25 @@ int importFiles(const TableRegistry& registry, const ImportRequest& request, con
   return kOk;
 }
 
+// What manifest.json says of the image a folder was exported from.
+struct ManifestImage {
+  bool present = false;
+  qint64 size = -1;
+  QString crc;
+};
+
 // The files of a folder: those manifest.json lists, or else every .json and
-// .csv file named after a table.
+// .csv file named after a table. A file named after a table in another letter
+// case is refused rather than passed over.
 int folderFiles(const TableRegistry& registry, const QString& dir, std::vector<std::pair<QString, QString>>* files,
-                QTextStream& err) {
+                ManifestImage* image, QTextStream& err) {
   const QDir folder(dir);
+  if (QFileInfo::exists(folder.filePath(QString::fromLatin1(kIncompleteMarker)))) {
+    err << QStringLiteral("%1 is an export --all that did not finish (it holds %2); nothing was written. Export the "
+                          "folder again.\n")
+               .arg(dir, QString::fromLatin1(kIncompleteMarker));
+    return kFailed;
+  }
   const QString manifestPath = folder.filePath(QStringLiteral("manifest.json"));
   if (QFileInfo::exists(manifestPath)) {
     QFile manifest(manifestPath);
@@ -374,6 +392,9 @@ int folderFiles(const TableRegistry& registry, const QString& dir, std::vector<s
                  .arg(manifestPath, doc.isNull() ? error.errorString() : QStringLiteral("no \"tables\""));
       return kFailed;
     }
+    image->present = true;
+    image->size = doc.object().value(QStringLiteral("size")).toInteger(-1);
+    image->crc = doc.object().value(QStringLiteral("crc32")).toString();
     for (const QJsonValue& t : tables) {
       const QString table = t.toObject().value(QStringLiteral("table")).toString();
       const QString file = t.toObject().value(QStringLiteral("file")).toString();
@@ -383,10 +404,30 @@ int folderFiles(const TableRegistry& registry, const QString& dir, std::vector<s
       }
       files->emplace_back(folder.filePath(file), table);
     }
-    return kOk;
   }
-  for (const QFileInfo& info : folder.entryInfoList({QStringLiteral("*.json"), QStringLiteral("*.csv")}, QDir::Files, QDir::Name))
-    if (registry.find(info.completeBaseName())) files->emplace_back(info.filePath(), info.completeBaseName());
+  QStringList miscased;
+  for (const QFileInfo& info : folder.entryInfoList(QDir::Files, QDir::Name)) {
+    const QString suffix = info.suffix().toLower();
+    if (suffix != QLatin1String("json") && suffix != QLatin1String("csv")) continue;
+    const QString base = info.completeBaseName();
+    if (registry.find(base) && info.suffix() == suffix) {
+      if (!image->present) files->emplace_back(info.filePath(), base);
+      continue;
+    }
+    if (std::any_of(files->begin(), files->end(), [&](const auto& f) { return f.first == info.filePath(); })) continue;
+    for (const auto& t : registry.all()) {
+      if (t->name().compare(base, Qt::CaseInsensitive) == 0) {
+        miscased << QStringLiteral("%1 (the table is %2, file %2.%3)").arg(info.fileName(), t->name(), suffix);
+        break;
+      }
+    }
+  }
+  if (!miscased.isEmpty()) {
+    err << QStringLiteral("Nothing was written. A file of the folder is named after a table in another letter case, "
+                          "and table names are exact: rename %1.\n")
+               .arg(miscased.join(QStringLiteral(", ")));
+    return kFailed;
+  }
   if (files->empty()) {
     err << QStringLiteral("%1 holds no manifest.json and no .json or .csv file named after a table (Pilot.json, "
                           "...).\n")
@@ -394,6 +435,29 @@ int folderFiles(const TableRegistry& registry, const QString& dir, std::vector<s
     return kFailed;
   }
   return kOk;
+}
+
+// A folder exported from another image, or from this one before later saves,
+// still imports (its values are checked like any others), with a warning.
+void warnOfOtherImage(const ManifestImage& manifest, const QString& dir, const QString& imagePath, QTextStream& err) {
+  if (!manifest.present) return;
+  auto image = FileSource::open(imagePath);
+  if (!image) return;  // the import itself reports it
+  const qint64 size = (*image)->size();
+  QString crc;
+  if (size == manifest.size) {
+    auto sum = crc32Of(**image);
+    if (!sum) return;
+    crc = crcText(*sum);
+    if (crc.compare(manifest.crc, Qt::CaseInsensitive) == 0) return;
+  }
+  err << QStringLiteral("Warning: %1 was exported from an image of %2 bytes, CRC32 %3; %4 has %5 bytes%6. Importing "
+                        "its values anyway.\n")
+             .arg(dir)
+             .arg(manifest.size)
+             .arg(manifest.crc.isEmpty() ? QStringLiteral("unknown") : manifest.crc, imagePath)
+             .arg(size)
+             .arg(crc.isEmpty() ? QString() : QStringLiteral(", CRC32 %1").arg(crc));
 }
 
 }  // namespace
@@ -418,7 +482,8 @@ int importFolder(const TableRegistry& registry, const ImportRequest& request, QT
     return kUsage;
   }
   std::vector<std::pair<QString, QString>> names;
-  if (int code = folderFiles(registry, request.file, &names, err); code != kOk) return code;
+  ManifestImage manifest;
+  if (int code = folderFiles(registry, request.file, &names, &manifest, err); code != kOk) return code;
   std::vector<LoadedFile> files(names.size());
   for (size_t i = 0; i < names.size(); ++i) {
     if (int code = loadFile(registry, names[i].first, names[i].second, &files[i], err); code != kOk) return code;
@@ -426,13 +491,16 @@ int importFolder(const TableRegistry& registry, const ImportRequest& request, QT
     const QString file = QFileInfo(names[i].first).fileName();
     for (ImportedRecord& r : files[i].parsed.records) r.where = QStringLiteral("%1, %2").arg(file, r.where);
   }
+  warnOfOtherImage(manifest, request.file, request.image, err);
   Plan plan;
   std::int64_t changed = 0;
   const QString source = QStringLiteral("import %1").arg(QDir(request.file).dirName());
   if (int code = importFiles(registry, request, files, source, &plan, &changed, err); code != kOk) return code;
+  // The tables of the files applied: those holding at least one record.
+  const auto applied = std::count_if(files.begin(), files.end(), [](const LoadedFile& f) { return !f.parsed.records.empty(); });
   out << QStringLiteral("Imported %1 record(s) of %2 table(s) into %3; %4 byte(s) changed.\n")
              .arg(plan.records)
-             .arg(files.size())
+             .arg(applied)
              .arg(QFileInfo(request.image).fileName())
              .arg(changed);
   return kOk;

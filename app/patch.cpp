@@ -79,11 +79,11 @@ int runPatch(const PatchCommand& c, QTextStream& out, QTextStream& err) {
     err << QStringLiteral("--output %1: a patch's name ends in .bps or .ips, which says its format.\n").arg(c.output);
     return kUsage;
   }
-  for (const QString& input : {c.clean, c.modified}) {
-    if (!input.isEmpty() && sameFile(c.output, input)) {
-      err << QStringLiteral("--output %1 names an image being read; choose another file. Nothing was written.\n").arg(c.output);
-      return kUsage;
-    }
+  if (const QString refused = outputRefusal(c.output, {{c.clean, QStringLiteral("an image being read")},
+                                                       {c.modified, QStringLiteral("an image being read")}});
+      !refused.isEmpty()) {
+    err << refused << '\n';
+    return kUsage;
   }
   if (c.fromHistory) return fromHistory(c, *format, out, err);
   auto clean = FileSource::open(c.clean);
@@ -110,10 +110,10 @@ int runApply(const ApplyCommand& c, QTextStream& out, QTextStream& err) {
     err << "apply needs --output OUT: the patched image goes to a new file, never over its input.\n";
     return kUsage;
   }
-  if (sameFile(c.output, c.image) || sameFile(c.output, c.patch)) {
-    err << QStringLiteral("--output %1 names an input of the patch; the patched image goes to another file. Nothing "
-                          "was written.\n")
-               .arg(c.output);
+  if (const QString refused = outputRefusal(c.output, {{c.image, QStringLiteral("the image being patched")},
+                                                       {c.patch, QStringLiteral("the patch being read")}});
+      !refused.isEmpty()) {
+    err << refused << '\n';
     return kUsage;
   }
   auto patch = FileSource::open(c.patch);

@@ -248,6 +248,12 @@ Result<ImportFile> parseJsonImport(const QByteArray& bytes) {
         const QJsonObject fields = it.value().toObject();
         for (auto f = fields.begin(); f != fields.end(); ++f) r.fields.insert(f.key(), f.value().toVariant());
       } else if (it.key() != QLatin1String("name") && it.key() != QLatin1String("offset")) {
+        // A key in JSON is a number, as export writes it: "4" is a text that
+        // only looks like one (CSV, having no numbers, takes digits).
+        if (it.value().isString())
+          return Result<ImportFile>::failure(
+              QStringLiteral("%1: \"%2\" is the text %3; a record's key is a whole JSON number, without quotes.")
+                  .arg(where, it.key(), quotedValue(it.value().toString())));
         r.keys.insert(it.key(), it.value().toVariant());
       }
     }

@@ -42,6 +42,41 @@ std::int64_t readHandle(int handle, std::int64_t offset, std::uint8_t* out, std:
 #endif
 }
 
+// Writes all of [data, data + length) at offset. On failure, the system's own
+// reason: QSaveFile reports a failed write as "Unknown error", losing errno
+// (a full disk among them).
+bool writeHandle(QSaveFile& file, std::int64_t offset, const std::uint8_t* data, std::int64_t length, QString* error) {
+#ifdef _WIN32
+  if (!file.seek(offset)) {
+    *error = file.errorString();
+    return false;
+  }
+  while (length > 0) {
+    const qint64 put = file.write(reinterpret_cast<const char*>(data), length);
+    if (put <= 0) {
+      *error = file.errorString();
+      return false;
+    }
+    data += put;
+    length -= put;
+  }
+  return true;
+#else
+  while (length > 0) {
+    const ssize_t put = ::pwrite(file.handle(), data, static_cast<size_t>(length), offset);
+    if (put < 0 && errno == EINTR) continue;
+    if (put <= 0) {
+      *error = put < 0 ? QString::fromLocal8Bit(std::strerror(errno)) : QStringLiteral("nothing was written");
+      return false;
+    }
+    data += put;
+    offset += put;
+    length -= put;
+  }
+  return true;
+#endif
+}
+
 }  // namespace
 
 OutputFile::OutputFile(const QString& path) : path_(path), file_(path) {}
@@ -58,15 +93,9 @@ Status OutputFile::open() {
 }
 
 Status OutputFile::flush() {
-  const char* data = reinterpret_cast<const char*>(buffer_.data());
-  qint64 left = static_cast<qint64>(buffer_.size());
-  if (left && !file_.seek(flushed_)) return failure(file_.errorString());
-  while (left > 0) {
-    const qint64 put = file_.write(data, left);
-    if (put <= 0) return failure(file_.errorString());
-    data += put;
-    left -= put;
-  }
+  QString error;
+  if (!buffer_.empty() && !writeHandle(file_, flushed_, buffer_.data(), static_cast<std::int64_t>(buffer_.size()), &error))
+    return failure(error);
   flushed_ += static_cast<std::int64_t>(buffer_.size());
   buffer_.clear();
   return Status::ok();
@@ -89,13 +118,8 @@ Status OutputFile::append(const std::uint8_t* data, std::int64_t length) {
 
 Status OutputFile::writeAt(std::int64_t offset, const std::uint8_t* data, std::int64_t length) {
   if (Status s = flush(); !s) return s;
-  if (!file_.seek(offset)) return failure(file_.errorString());
-  while (length > 0) {
-    const qint64 put = file_.write(reinterpret_cast<const char*>(data), length);
-    if (put <= 0) return failure(file_.errorString());
-    data += put;
-    length -= put;
-  }
+  QString error;
+  if (!writeHandle(file_, offset, data, length, &error)) return failure(error);
   return Status::ok();
 }
 
@@ -118,6 +142,13 @@ Status OutputFile::readBack(std::int64_t offset, std::uint8_t* out, std::int64_t
 
 Status OutputFile::commit() {
   if (Status s = flush(); !s) return s;
+#ifndef _WIN32
+  // Flushed here, where errno says why it failed (a disk that fills on
+  // writeback, an I/O error); QSaveFile's own flush then finds nothing to do.
+  while (::fsync(file_.handle()) != 0) {
+    if (errno != EINTR) return failure(QString::fromLocal8Bit(std::strerror(errno)));
+  }
+#endif
   if (!file_.commit())
     return Status::error(QStringLiteral("Cannot write \"%1\": %2. Nothing was written.").arg(path_, file_.errorString()));
   return Status::ok();

@@ -14,12 +14,18 @@ QString keyText(const QVariantMap& keys) {
 }
 
 constexpr size_t kDecodingsKept = 4;  // a record's state before and after its last saves
+// Bounds on what a reader keeps across a long history: past them a cache is
+// dropped and refilled, so memory stays bounded whatever the history holds
+// (hundreds of whole-folder imports decode every record of every table).
+constexpr size_t kMaxDecodings = 8192;
+constexpr qsizetype kMaxKeyLists = 64;
 
 }  // namespace
 
 const std::vector<ChangeReader::Keyed>& ChangeReader::keysOf(const Transaction& tx) {
   auto it = keysByText_.find(tx.info.records);
   if (it == keysByText_.end()) {
+    if (keysByText_.size() >= kMaxKeyLists) keysByText_.clear();
     std::vector<Keyed> keyed;
     QSet<QString> seen;
     const QJsonArray array = QJsonDocument::fromJson(tx.info.records).array();
@@ -38,6 +44,10 @@ const std::vector<ChangeReader::Keyed>& ChangeReader::keysOf(const Transaction& 
 
 std::shared_ptr<const RecordState> ChangeReader::readRecord(const TableAdapter& table, const Keyed& record,
                                                             RomImage& rom, ImageView& view) {
+  if (decodings_ >= kMaxDecodings) {
+    decoded_.clear();
+    decodings_ = 0;
+  }
   std::vector<Decoded>& known = decoded_[&table][record.text];
   for (size_t i = 0; i < known.size(); ++i) {
     if (!view.holds(known[i].seen)) continue;
@@ -53,7 +63,11 @@ std::shared_ptr<const RecordState> ChangeReader::readRecord(const TableAdapter& 
   if (!state) return nullptr;
   auto shared = std::make_shared<const RecordState>(std::move(state.value()));
   known.insert(known.begin(), {std::move(seen), shared});
-  if (known.size() > kDecodingsKept) known.pop_back();
+  ++decodings_;
+  if (known.size() > kDecodingsKept) {
+    known.pop_back();
+    --decodings_;
+  }
   return shared;
 }
 
@@ -79,9 +93,14 @@ const ChangeReader::Shape& ChangeReader::shapeOf(const TableAdapter& table) {
   return it->second;
 }
 
-Result<std::vector<FieldChange>> ChangeReader::compare(const Transaction& tx, ImageView& beforeLayer,
-                                                       ImageView& afterLayer) {
+Result<std::vector<FieldChange>> ChangeReader::compare(const Transaction& tx, ImageView& before, ImageView& after) {
   std::vector<FieldChange> out;
+  if (Status s = compare(tx, before, after, [&out](FieldChange&& c) { out.push_back(std::move(c)); }); !s) return s;
+  return out;
+}
+
+Status ChangeReader::compare(const Transaction& tx, ImageView& beforeLayer, ImageView& afterLayer,
+                             const std::function<void(FieldChange&&)>& take) {
   // Views never write, so they need no history of their own.
   RomImage before(std::shared_ptr<FileLayer>(&beforeLayer, [](FileLayer*) {}), nullptr);
   RomImage after(std::shared_ptr<FileLayer>(&afterLayer, [](FileLayer*) {}), nullptr);
@@ -109,13 +128,19 @@ Result<std::vector<FieldChange>> ChangeReader::compare(const Transaction& tx, Im
       const QString newText = shownValue(controls[c], field, (*newState)[c], items);
       if (oldText == newText) continue;
       if (name.isNull()) name = recordName(*table, key);
-      out.push_back({table->name(), keys, name, controls[c].name, field.caption, oldText, newText});
+      take({table->name(), keys, name, controls[c].name, field.caption, oldText, newText});
     }
   }
-  return out;
+  return Status::ok();
 }
 
 Result<std::vector<FieldChange>> ChangeReader::changes(const Transaction& tx, const Rewind* rewind) {
+  std::vector<FieldChange> out;
+  if (Status s = eachChange(tx, rewind, [&out](FieldChange&& c) { out.push_back(std::move(c)); }); !s) return s;
+  return out;
+}
+
+Status ChangeReader::eachChange(const Transaction& tx, const Rewind* rewind, const std::function<void(FieldChange&&)>& take) {
   if (!pages_) {
     auto pages = PageCache::open(imagePath_);
     if (!pages) return pages.status();
@@ -123,7 +148,7 @@ Result<std::vector<FieldChange>> ChangeReader::changes(const Transaction& tx, co
   }
   ImageView before(pages_, tx.runs, false, rewind);
   ImageView after(pages_, tx.runs, true, rewind);
-  return compare(tx, before, after);
+  return compare(tx, before, after, take);
 }
 
 Result<std::vector<FieldChange>> ChangeReader::drift(const Transaction& tx, bool expectAfter) {
@@ -132,6 +157,7 @@ Result<std::vector<FieldChange>> ChangeReader::drift(const Transaction& tx, bool
   if (!pages) return pages.status();
   pages_ = *pages;
   decoded_.clear();  // decodings hold no file size: a fresh look may find another
+  decodings_ = 0;
   ImageView expected(pages_, tx.runs, expectAfter);
   ImageView now(pages_, {}, true);
   return compare(tx, expected, now);

@@ -12,6 +12,7 @@
 #include <QJsonObject>
 #include <QVariantMap>
 
+#include <functional>
 #include <map>
 #include <vector>
 
@@ -39,6 +40,9 @@ class ChangeReader {
   // over its new ones, on the image rewound past every later transaction
   // (`rewind`: those folded in, newest first) or as it is now.
   Result<std::vector<FieldChange>> changes(const Transaction& tx, const Rewind* rewind = nullptr);
+  // The same, each change handed to `take` as it is found rather than kept:
+  // a transaction over every record of every table changes tens of thousands of fields.
+  Status eachChange(const Transaction& tx, const Rewind* rewind, const std::function<void(FieldChange&&)>& take);
   // Fields of the transaction's records that no longer hold what `expectAfter`
   // says they should (its new bytes for an undo, its old ones for a redo):
   // old = expected, new = what the image holds now.
@@ -52,6 +56,7 @@ class ChangeReader {
 
  private:
   Result<std::vector<FieldChange>> compare(const Transaction& tx, ImageView& before, ImageView& after);
+  Status compare(const Transaction& tx, ImageView& before, ImageView& after, const std::function<void(FieldChange&&)>& take);
   QString recordName(const TableAdapter& table, const QString& key);  // key: as keyText() makes it
   // A record decoded over a view, reused while the bytes its decoding read are unchanged: a long
   // history saves the same records again and again, and decoding is most of its cost.
@@ -84,6 +89,7 @@ class ChangeReader {
     std::shared_ptr<const RecordState> state;
   };
   std::map<const TableAdapter*, QHash<QString, std::vector<Decoded>>> decoded_;  // table, key -> latest decodings
+  size_t decodings_ = 0;  // in decoded_, all tables together
   QHash<QByteArray, std::vector<Keyed>> keysByText_;  // a transaction's records, as stored -> parsed
 };
 

@@ -103,6 +103,9 @@ class Journal {
   virtual Status checkpoint() = 0;
   // Whether another connection has committed since this one last looked.
   virtual bool changedElsewhere() = 0;
+  // At most `count` transactions with ids below `beforeId` (beforeId <= 0: from
+  // the newest), newest first: a long history read a page at a time.
+  virtual Result<std::vector<Transaction>> page(std::int64_t beforeId, int count, bool withRuns) = 0;
 };
 
 // Where journals live, behind an interface so tests can make any step fail.

@@ -336,6 +336,11 @@ class SqliteJournal final : public Journal {
     return changed;
   }
 
+  Result<std::vector<Transaction>> page(std::int64_t beforeId, int count, bool withRuns) override {
+    if (beforeId <= 0) return select("ORDER BY id DESC", count, withRuns);
+    return select("WHERE id < ?1 ORDER BY id DESC", count, withRuns, beforeId);
+  }
+
   // Statements of one step (BEGIN, COMMIT, PRAGMA ...) are kept too: compiling
   // them again on every save cost a third of a save's own work.
   Status exec(const char* sql) {

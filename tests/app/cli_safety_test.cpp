@@ -74,6 +74,8 @@ TEST(CliImportMeaning, RowsSayOneThingPerRecordAndKeysAreWholeNumbers) {
       {R"j({"table":"Pilot","records":[{"index":1.5,"fields":{}}]})j", "whole number"},
       {R"j({"table":"Pilot","records":[{"index":true,"fields":{}}]})j", "whole number"},
       {R"j({"table":"Pilot","records":[{"index":-0.4,"fields":{}}]})j", "whole number"},
+      {R"j({"table":"Pilot","records":[{"index":0,"fields":{}},{"index":"4","fields":{}}]})j",
+       "record 1 of the file: \"index\" is the text"},
       {R"j({"table":"Pilot","records":[{"index":0,"Fields":{"Ab(0)":"1"}}]})j", "unknown key \"Fields\""},
       {R"j({"table":"Weapon","records":[{"index":0,"fields":{"ground(0)":200}}]})j", "past its list"},
       {R"j({"table":"MAP","records":[{"stage":0,"index":0,"fields":{"Mene":200}}]})j", "past its list"},

@@ -110,5 +110,24 @@ TEST(ExportAll, AFolderImportIsOneTransaction) {
   EXPECT_EQ(rom.bytes(), before);
 }
 
+// A second export into the same folder replaces its files and keeps every
+// other one (a git repository's), with nothing left beside it.
+TEST(ExportAll, AgainIntoTheSameFolderKeepsItsOtherFiles) {
+  TempRom rom(sampleImage());
+  QTemporaryDir out;
+  const QString dir = out.filePath(QStringLiteral("dump"));
+  const QStringList exportArgs{QStringLiteral("export"), rom.path(), QStringLiteral("--all"), QStringLiteral("--output"), dir};
+  ASSERT_EQ(cli(exportArgs).code, 0);
+  writeFile(out, QStringLiteral("dump/notes.txt"), "kept");
+  writeFile(out, QStringLiteral("dump/.export-incomplete"), "");  // as a stopped export leaves it
+  ASSERT_EQ(importFile(rom.path(), R"({"table":"SPEdit","records":[{"index":1,"fields":{"SP_VAL":"3"}}]})").code, 0);
+  ASSERT_EQ(cli(exportArgs).code, 0);
+  EXPECT_EQ(readFile(QDir(dir).filePath(QStringLiteral("notes.txt"))), "kept");
+  EXPECT_FALSE(QFileInfo::exists(QDir(dir).filePath(QStringLiteral(".export-incomplete"))));
+  EXPECT_EQ(readFile(QDir(dir).filePath(QStringLiteral("SPEdit.json"))),
+            cli({QStringLiteral("export"), rom.path(), QStringLiteral("SPEdit")}).out.toUtf8());
+  EXPECT_EQ(QDir(out.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList{QStringLiteral("dump")});
+}
+
 }  // namespace
 }  // namespace rt::test

@@ -223,6 +223,9 @@ class FaultyJournal final : public Journal {
   Status setIdentity(const ImageIdentity& identity) override { return inner_->setIdentity(identity); }
   Status checkpoint() override { return inner_->checkpoint(); }
   bool changedElsewhere() override { return inner_->changedElsewhere(); }
+  Result<std::vector<Transaction>> page(std::int64_t beforeId, int count, bool withRuns) override {
+    return inner_->page(beforeId, count, withRuns);
+  }
 
  private:
   bool failing(JournalFault call) {
