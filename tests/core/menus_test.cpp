@@ -45,8 +45,8 @@ struct MenuFixture : ::testing::Test {
 TEST_F(MenuFixture, ShowsTheFifteenRowsWithNoneSelected) {
   EXPECT_EQ(list()->count(), 15);
   EXPECT_EQ(list()->currentRow(), -1);
-  EXPECT_EQ(menu->windowTitle(), QStringLiteral("Main"));
-  EXPECT_EQ(control<QPushButton>(menu.get(), QStringLiteral("Open"))->text(), QStringLiteral("Open NDS"));
+  EXPECT_EQ(menu->windowTitle(), QStringLiteral("RomTables"));
+  EXPECT_EQ(control<QPushButton>(menu.get(), QStringLiteral("Open"))->text(), QStringLiteral("&Open NDS"));
 }
 
 TEST_F(MenuFixture, EditBeforeOpenNdsOpensNothingAndSaysToChooseAnImage) {
@@ -340,7 +340,8 @@ TEST(MenuRows, ProblemNamesGapsClashesAndRepeats) {
   }
 }
 
-// Every row opens the form placed there, under the name and caption declared with it.
+// Every row opens the form placed there, under the name declared with it and
+// titled with the row's text, as the user picked it (never an internal name).
 TEST(MenuRows, EachRowOpensItsFormWithItsCaption) {
   SampleMenu s;
   const MenuRows& rows = s.app.context->menus();
@@ -351,7 +352,10 @@ TEST(MenuRows, EachRowOpensItsFormWithItsCaption) {
     QWidget* form = s.edit(place.row, place.id, place.menu == MenuKind::Skills ? sub : nullptr);
     ASSERT_NE(form, nullptr) << place.id.toStdString();
     EXPECT_EQ(form->objectName().toStdString(), place.id.toStdString());
-    EXPECT_EQ(form->windowTitle().toStdString(), place.caption.toStdString()) << place.id.toStdString();
+    auto* menuRows = control<QListWidget>(place.menu == MenuKind::Skills ? sub : &s.menu, QStringLiteral("List1"));
+    EXPECT_EQ(form->windowTitle().toStdString(), menuRows->item(place.row)->text().trimmed().toStdString())
+        << place.id.toStdString();
+    EXPECT_FALSE(form->windowTitle().contains(u'_')) << form->windowTitle().toStdString();
   }
   EXPECT_TRUE(s.app.sink->messages.isEmpty());
   s.app.context->closeAllForms();

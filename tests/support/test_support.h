@@ -89,10 +89,13 @@ class CapturingSink final : public MessageSink {
     questions << question;
     return answer;
   }
-  QStringList unsavedQuestions;  // each answered with `unsaved`
+  QStringList unsavedQuestions;  // each answered with the next of `unsavedInTurn`, then with `unsaved`
   Unsaved unsaved = Unsaved::Cancel;
+  std::vector<Unsaved> unsavedInTurn;
   Unsaved askUnsaved(QWidget*, const QString&, const QString& text) override {
     unsavedQuestions << text;
+    if (unsavedInTurn.size() >= static_cast<size_t>(unsavedQuestions.size()))
+      return unsavedInTurn[static_cast<size_t>(unsavedQuestions.size() - 1)];
     return unsaved;
   }
 };
