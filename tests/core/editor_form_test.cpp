@@ -317,6 +317,7 @@ TEST(SwitchingImages, AsksEveryWindowBeforeAnyDropsItsEdits) {
     EXPECT_EQ(model->text(2, cell.column()), gridEdit);
     EXPECT_EQ(model->edits().editedCells(), 1);
   }
+  s.app.sink->unsavedQuestions.clear();
   s.app.sink->unsavedInTurn = {Unsaved::Discard, Unsaved::Discard};
   typeKey(&s.menu, Qt::Key_O, Qt::ControlModifier);
   EXPECT_EQ(s.app.context->rom().romPath(), other.path());
@@ -359,8 +360,7 @@ TEST(TabOrder, RunsThroughTheFieldsBeforeTheButtons) {
   ASSERT_NE(o.box, nullptr);
   bool buttonSeen = false;
   int fields = 0;
-  for (QWidget* w = o.form->nextInFocusChain(); w != o.form; w = w->nextInFocusChain()) {
-    if (!(w->focusPolicy() & Qt::TabFocus)) continue;
+  for (QWidget* w : tabCycle(o.form)) {
     if (qobject_cast<QPushButton*>(w)) buttonSeen = true;
     else if (qobject_cast<QLineEdit*>(w)) EXPECT_FALSE(buttonSeen) << w->objectName().toStdString() << " after a button";
     fields += qobject_cast<QLineEdit*>(w) ? 1 : 0;

@@ -116,7 +116,7 @@ TEST_F(MenuFixture, RowZeroOpensSpEditOnRecordZeroAndAgainOnlyRaisesIt) {
   EXPECT_EQ(records->currentRow(), 5);
 }
 
-TEST_F(MenuFixture, ExitReturnsToTheMenuAndTheFormIsLoadedAfreshNextTime) {
+TEST_F(MenuFixture, ExitReturnsToTheMenuAndTheFormIsLoadedAfreshAtItsLastRecordNextTime) {
   choose(rom.path());
   edit(0);
   QPointer<QWidget> form = app.context->openForm(QStringLiteral("SPEdit"));
@@ -129,7 +129,8 @@ TEST_F(MenuFixture, ExitReturnsToTheMenuAndTheFormIsLoadedAfreshNextTime) {
   edit(0);
   QWidget* again = app.context->openForm(QStringLiteral("SPEdit"));
   ASSERT_NE(again, nullptr);
-  EXPECT_EQ(control<QListWidget>(again, QStringLiteral("List1"))->currentRow(), 0);
+  EXPECT_NE(again, form.data());
+  EXPECT_EQ(control<QListWidget>(again, QStringLiteral("List1"))->currentRow(), 7);
 }
 
 TEST_F(MenuFixture, TheSkillSubMenuListsSevenRowsAndExitsToMain) {

@@ -175,9 +175,14 @@ TEST(GridFilter, ExpressionsShowTheRowsTheirValuesSelect) {
   const int ab0 = view->model()->controlOf(f.column(view, QStringLiteral("Ab(0)")));
   auto stat = [&](int r, int k) { return own[static_cast<size_t>(r)][static_cast<size_t>(ab0 + k)].text.toInt(); };
   const auto& records = view->model()->edits().rows();
-  auto nameOrIndex = [&](const QString& word) {
-    return [&records, word](int r) {
-      return records[static_cast<size_t>(r)].ref.name.contains(word, Qt::CaseInsensitive) || QString::number(r).contains(word);
+  // A word is looked for in the name, the index and the columns of words (the lists' items).
+  GridModel* model = view->model();
+  auto nameOrIndex = [&records, model](const QString& word) {
+    return [&records, model, word](int r) {
+      bool found = records[static_cast<size_t>(r)].ref.name.contains(word, Qt::CaseInsensitive) || QString::number(r).contains(word);
+      for (int c = 0; !found && c < model->columnCount(); ++c)
+        found = model->textColumn(c) && model->text(r, c).contains(word, Qt::CaseInsensitive);
+      return found;
     };
   };
   // A name that is one word of the filter (no separator, no operator in it).

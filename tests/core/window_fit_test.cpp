@@ -131,9 +131,7 @@ TEST(TabOrder, RunsDownEachColumnOfFieldsThenTheNext) {
     ASSERT_NE(form, nullptr);
     form->show();
     QApplication::processEvents();
-    std::vector<QWidget*> chain;
-    for (QWidget* w = form->nextInFocusChain(); w != form; w = w->nextInFocusChain())
-      if ((w->focusPolicy() & Qt::TabFocus) && w->isVisibleTo(form)) chain.push_back(w);
+    const std::vector<QWidget*> chain = tabCycle(form);
     ASSERT_GT(chain.size(), static_cast<size_t>(c.lists.size()));
     for (int i = 0; i < c.lists.size(); ++i) EXPECT_EQ(chain[static_cast<size_t>(i)]->objectName(), c.lists[i]);
     int fields = 0, columns = 0;

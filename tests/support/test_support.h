@@ -222,6 +222,10 @@ void expectRefused(TestApp& app, QWidget* form, const std::vector<RefusedTexts>&
 // key there, as a user would: the window's shortcuts see it.
 void typeKey(QWidget* widget, Qt::Key key, Qt::KeyboardModifiers modifiers);
 
+// The widgets Tab visits in `window`, once round: the focus chain is a
+// circle, read from the first widget after the buttons that close it.
+std::vector<QWidget*> tabCycle(QWidget* window);
+
 // Clicks row `row` of `list` with the mouse, as a user would.
 void clickRow(QListWidget* list, int row);
 
