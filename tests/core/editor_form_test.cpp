@@ -10,7 +10,10 @@
 
 #include <QComboBox>
 #include <QFileInfo>
+#include <QApplication>
 #include <QLabel>
+#include <QMessageBox>
+#include <QTimer>
 #include <QTest>
 #include <QLineEdit>
 #include <QListWidget>
@@ -339,6 +342,23 @@ TEST(Reopening, AnEditorComesBackAtTheRecordItLastShowed) {
     ASSERT_NE(o.box, nullptr);
     EXPECT_EQ(shownRow(o, b), 2);
     EXPECT_EQ(o.box->text(), shown);
+  }
+}
+
+// The real question: Enter saves (the default), Esc cancels, each answer has its mnemonic.
+TEST(UnsavedQuestion, EnterSavesEscCancelsAndEachAnswerHasAMnemonic) {
+  auto sink = dialogMessageSink();
+  for (const auto& [key, expected] : {std::pair{Qt::Key_Return, Unsaved::Save}, std::pair{Qt::Key_Escape, Unsaved::Cancel}}) {
+    QStringList buttons;
+    QTimer::singleShot(0, [&buttons, key = key] {
+      auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+      ASSERT_NE(box, nullptr);
+      for (QAbstractButton* b : box->buttons()) buttons << b->text();
+      QTest::keyClick(box, key);
+    });
+    EXPECT_EQ(sink->askUnsaved(nullptr, QStringLiteral("SPEdit"), QStringLiteral("The record shown has edits.")), expected);
+    buttons.sort();
+    EXPECT_EQ(buttons, (QStringList{QStringLiteral("&Cancel"), QStringLiteral("&Discard"), QStringLiteral("&Save")}));
   }
 }
 
