@@ -1,5 +1,6 @@
-// romtables: the editor. Starts at the main menu; the name lists are read from
-// the folder that holds this program, the user's data folder or the installed ones.
+// romtables [IMAGE]: the editor. Starts at the main menu, with IMAGE chosen as
+// Open NDS chooses it when one is given; the name lists are read from the
+// folder that holds this program, the user's data folder or the installed ones.
 #include "core/ui/menus.h"
 #include "editors/all_forms.h"
 #include "editors/all_tables.h"
@@ -7,6 +8,7 @@
 #include "core/name_list.h"
 
 #include <QApplication>
+#include <QFileInfo>
 #include <QStandardPaths>
 
 int main(int argc, char** argv) {
@@ -25,6 +27,10 @@ int main(int argc, char** argv) {
   QObject::connect(menu, &rt::MainMenu::quitRequested, &app, &QApplication::quit, Qt::QueuedConnection);
   menu->load();
   menu->show();
+  // The file a desktop or a file manager hands over: recovery, the header check
+  // and the recent images, as for Open NDS.
+  const QStringList args = QCoreApplication::arguments().mid(1);
+  if (!args.isEmpty()) menu->chooseImage(QFileInfo(args.front()).absoluteFilePath());
   const int code = app.exec();
   context.closeAllForms();
   delete menu;

@@ -22,8 +22,10 @@ inline constexpr std::int64_t kPilotSkillSlotsAt = 0x4C;
 inline constexpr int kPilotSkillSlots = 14;
 
 // Skill level records: one byte per level LV1..LV9, reached through the slots.
+// 560 of them: record 560 on lies over the unit pictures.
 inline constexpr std::int64_t kSkillLevelBase = 0x77498;
 inline constexpr int kSkillLevelsPerRecord = 9;
+inline constexpr int kSkillLevelCount = 560;
 
 // Personalities: 8 records of 12 signed morale bytes.
 inline constexpr std::int64_t kPersonalityBase = 0xD1E5C;
@@ -47,6 +49,8 @@ static_assert(kUnitBase == kWeaponBase + kWeaponStride * kWeaponCount, "the unit
 // Unit pictures: one record of 11 u16 per unit.
 inline constexpr std::int64_t kUnitPictureBase = 0x78848;
 inline constexpr std::int64_t kUnitPictureStride = 22;
+static_assert(kSkillLevelBase + kSkillLevelsPerRecord * kSkillLevelCount == kUnitPictureBase,
+              "the unit pictures follow the skill level records");
 
 // Stage deployments: 65 signed 32-bit offsets, each counted from the offset
 // table itself, to lists of 56-byte records ended by a first word of 0x7FFF.

@@ -5,7 +5,9 @@
 namespace rt {
 namespace {
 
-bool parseNumber(const QString& text, double* out) {
+}  // namespace
+
+bool parseFilterNumber(const QString& text, double* out) {
   bool ok = false;
   if (text.startsWith(QLatin1String("0x"), Qt::CaseInsensitive) ||
       text.startsWith(QLatin1String("-0x"), Qt::CaseInsensitive)) {
@@ -18,6 +20,8 @@ bool parseNumber(const QString& text, double* out) {
   return ok;
 }
 
+namespace {
+
 FilterOp opOf(const QString& op) {
   if (op == QLatin1String("<")) return FilterOp::Less;
   if (op == QLatin1String("<=")) return FilterOp::LessOrEqual;
@@ -29,7 +33,8 @@ FilterOp opOf(const QString& op) {
 
 }  // namespace
 
-GridFilter parseGridFilter(const QString& text, const std::function<std::vector<int>(const QString&)>& columnsNamed) {
+GridFilter parseGridFilter(const QString& text, const std::function<std::vector<int>(const QString&)>& columnsNamed,
+                           const ColumnValue& valueIn) {
   static const QRegularExpression separators(QStringLiteral("[,&]"));
   static const QRegularExpression condition(QStringLiteral("^(.*?)\\s*(<=|>=|!=|<>|==|=|<|>)\\s*(\\S*)$"));
   GridFilter filter;
@@ -53,10 +58,27 @@ GridFilter parseGridFilter(const QString& text, const std::function<std::vector<
       filter.error = QStringLiteral("\"%1\": no column is headed or named \"%2\".").arg(term, c.name);
       break;
     }
-    if (!parseNumber(m.captured(3), &c.value)) {
-      filter.error = QStringLiteral("\"%1\": \"%2\" is not a number.").arg(term, m.captured(3));
+    // Each column reads the value its own way; a column that cannot leaves
+    // the condition to the others.
+    const QString value = m.captured(3);
+    std::vector<int> reading;
+    QString why;
+    for (int column : c.columns) {
+      std::optional<double> v;
+      double number = 0;
+      if (valueIn) v = valueIn(column, value, &why);
+      else if (parseFilterNumber(value, &number)) v = number;
+      else why = QStringLiteral("\"%1\" is not a number").arg(value);
+      if (!v) continue;
+      reading.push_back(column);
+      c.values.push_back(*v);
+    }
+    if (reading.empty()) {
+      filter.error = QStringLiteral("\"%1\": %2.").arg(term, why);
       break;
     }
+    c.columns = std::move(reading);
+    c.value = c.values.front();
     filter.conditions.push_back(std::move(c));
   }
   if (!filter.error.isEmpty()) {

@@ -1,13 +1,16 @@
 #pragma once
-// The table view's filter box: words that must appear in a row's name or
-// index, and conditions `caption op number` ("格鬥 > 180", "ATK >= 0x100")
-// on the numbers a column holds, separated by commas or "&". A row is shown
-// when every word and every condition holds.
+// The table view's filter box: words that must appear in a row's text
+// columns (name, index, lists' items, notes), and conditions `caption op
+// value` ("格鬥 > 180", "ATK >= 0x100", "性格 = 冷靜") on what a column holds,
+// separated by commas or "&". A row is shown when every word and every
+// condition holds. Each column reads the value as it shows values: a hex
+// column in hex, a list column by its items' names or numbers.
 
 #include <QString>
 #include <QStringList>
 
 #include <functional>
+#include <optional>
 #include <vector>
 
 namespace rt {
@@ -18,7 +21,8 @@ struct FilterCondition {
   QString name;              // as typed
   std::vector<int> columns;  // the columns it names; any of them may satisfy it
   FilterOp op = FilterOp::Equal;
-  double value = 0;
+  double value = 0;            // the value of the first column
+  std::vector<double> values;  // aligned with columns: the value as each column reads it
 };
 
 struct GridFilter {
@@ -28,8 +32,16 @@ struct GridFilter {
   bool empty() const { return words.isEmpty() && conditions.empty(); }
 };
 
-// `columnsNamed` gives the columns a caption or control name stands for.
-GridFilter parseGridFilter(const QString& text, const std::function<std::vector<int>(const QString&)>& columnsNamed);
+// How column `column` reads `text` as a value; nullopt (and `why`, e.g. "\"x\"
+// is not a number") when it cannot.
+using ColumnValue = std::function<std::optional<double>(int column, const QString& text, QString* why)>;
+
+// `columnsNamed` gives the columns a caption or control name stands for;
+// `valueIn` how each reads a value (by default a decimal or 0x number).
+GridFilter parseGridFilter(const QString& text, const std::function<std::vector<int>(const QString&)>& columnsNamed,
+                           const ColumnValue& valueIn = {});
+// A decimal number ("180", "-3", "2.5") or 0x and hex digits.
+bool parseFilterNumber(const QString& text, double* out);
 bool holds(FilterOp op, double left, double right);
 
 }  // namespace rt

@@ -1,12 +1,17 @@
 #include "core/ui/app_context.h"
 
+#include "core/name_list.h"
 #include "core/ui/editor_form.h"
 #include "core/ui/history_window.h"
 #include "core/ui/table_view.h"
 
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QMessageBox>
+#include <QPushButton>
 
 namespace rt {
 namespace {
@@ -24,7 +29,13 @@ class DialogFileChooser final : public FileChooser {
     return dialog.selectedFiles().front();
   }
   QString chooseFileToRead(QWidget* parent, const QString& title, const QString& current, const QString& filter) override {
-    return QFileDialog::getOpenFileName(parent, title, QFileInfo(current).absolutePath(), filter);
+    QFileDialog dialog(parent, title, QFileInfo(current).absolutePath(), filter);
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    // Qt's own dialog, whose filter can ignore letter case: "*.nds" offers "GAME.NDS" too.
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setFilter(dialog.filter() & ~QDir::CaseSensitive);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
+    return dialog.selectedFiles().front();
   }
   QString chooseFileToWrite(QWidget* parent, const QString& title, const QString& suggested, const QString& filter) override {
     return QFileDialog::getSaveFileName(parent, title, suggested, filter);
@@ -44,12 +55,16 @@ class DialogMessageSink final : public MessageSink {
            QMessageBox::Yes;
   }
   Unsaved askUnsaved(QWidget* parent, const QString& title, const QString& text) override {
-    switch (QMessageBox::question(parent, title, text, QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel,
-                                  QMessageBox::Cancel)) {
-      case QMessageBox::Save: return Unsaved::Save;
-      case QMessageBox::Discard: return Unsaved::Discard;
-      default: return Unsaved::Cancel;
-    }
+    QMessageBox box(QMessageBox::Question, title, text, QMessageBox::NoButton, parent);
+    QPushButton* save = box.addButton(QStringLiteral("&Save"), QMessageBox::AcceptRole);
+    QPushButton* discard = box.addButton(QStringLiteral("&Discard"), QMessageBox::DestructiveRole);
+    QPushButton* cancel = box.addButton(QStringLiteral("&Cancel"), QMessageBox::RejectRole);
+    box.setDefaultButton(save);  // Enter saves: nothing is lost by it
+    box.setEscapeButton(cancel);
+    box.exec();
+    if (box.clickedButton() == save) return Unsaved::Save;
+    if (box.clickedButton() == discard) return Unsaved::Discard;
+    return Unsaved::Cancel;
   }
 };
 
@@ -89,12 +104,38 @@ void AppContext::reportNotices(QWidget* parent, const QString& title) {
 }
 
 bool AppContext::mayDropEdits(bool tableViews) {
+  // Every window is asked before any drops its edits: a Cancel in the last
+  // one keeps the edits of all.
+  std::vector<QPointer<QWidget>> discarded;
   const auto forms = open_.values();
   for (const QPointer<QWidget>& window : forms) {
-    if (auto* form = qobject_cast<EditorForm*>(window.data()); form && !form->mayLeaveRecord()) return false;
-    if (auto* grid = qobject_cast<TableView*>(window.data()); grid && tableViews && !grid->mayDropEdits()) return false;
+    MessageSink::Unsaved answer = MessageSink::Unsaved::Save;
+    if (auto* form = qobject_cast<EditorForm*>(window.data())) answer = form->askToKeepEdits();
+    else if (auto* grid = qobject_cast<TableView*>(window.data()); grid && tableViews) answer = grid->askToKeepEdits();
+    if (answer == MessageSink::Unsaved::Cancel) return false;
+    if (answer == MessageSink::Unsaved::Discard) discarded.push_back(window);
+  }
+  for (const QPointer<QWidget>& window : discarded) {
+    if (auto* form = qobject_cast<EditorForm*>(window.data())) form->discardEdits();
+    else if (auto* grid = qobject_cast<TableView*>(window.data())) grid->discardEdits();
   }
   return true;
+}
+
+QString AppContext::captionOf(const QString& id) const {
+  for (const FormPlace& place : menus_.all()) {
+    if (place.id != id) continue;
+    const QString file = place.menu == MenuKind::Main ? QStringLiteral("Main.txt") : QStringLiteral("main_2.txt");
+    auto rows = menuRows_.find(file);
+    if (rows == menuRows_.end()) {
+      auto loaded = loadNameList(namesDir_, file, menus_.forms(place.menu).size());
+      rows = menuRows_.insert(file, loaded ? *loaded : QStringList());
+    }
+    if (place.row >= 0 && place.row < rows->size() && !rows->at(place.row).trimmed().isEmpty())
+      return rows->at(place.row).trimmed();
+    return place.caption.isEmpty() ? id : place.caption;
+  }
+  return {};
 }
 
 bool AppContext::openImage(QWidget* parent, const QString& path) {
@@ -127,7 +168,7 @@ QString AppContext::undo(QWidget* parent, const QString& title, UndoRequest requ
     reportNotices(parent, title);
     if (done) {
       rereadForms();
-      return *done;
+      return *done + undoneRecords();
     }
     if (!changedSince || request.force) {
       reportError(parent, title, done.message());
@@ -137,6 +178,32 @@ QString AppContext::undo(QWidget* parent, const QString& title, UndoRequest requ
     if (!messages_->ask(parent, title, done.message() + QStringLiteral("\n\n") + anywayQuestion(request))) return {};
     request.force = true;
   }
+}
+
+QString AppContext::undoneRecords() {
+  // The newest transaction is the undo or redo just done; its target's records say what it touched.
+  Journal* journal = rom_.journal();
+  if (!journal) return {};
+  auto newest = journal->list(1, false);
+  if (!newest || newest->empty()) return {};
+  auto target = journal->get(newest->front().info.target);
+  if (!target) return {};
+  QStringList records;
+  const QJsonArray keys = QJsonDocument::fromJson(target->info.records).array();
+  for (const QJsonValue& v : keys) {
+    const QVariantMap record = v.toObject().toVariantMap();
+    QStringList parts;
+    for (auto it = record.begin(); it != record.end(); ++it)
+      parts << (it.key() == QLatin1String("index") ? it.value().toString() : it.key() + QLatin1Char(' ') + it.value().toString());
+    records << parts.join(QStringLiteral(", "));
+  }
+  if (records.isEmpty()) return {};
+  const QString table = target->info.table.isEmpty() ? QString() : target->info.table + QLatin1Char(' ');
+  const int more = static_cast<int>(records.size()) - 3;
+  if (more > 0) records = records.mid(0, 3) << QStringLiteral("%1 more").arg(more);
+  return QStringLiteral(" %1: %2%3.")
+      .arg(records.size() == 1 ? QStringLiteral("Record") : QStringLiteral("Records"), table,
+           records.join(QStringLiteral("; ")));
 }
 
 void AppContext::rereadForms() {
@@ -175,6 +242,10 @@ QWidget* AppContext::showForm(const QString& name) {
   if (factory == factories_.end()) return nullptr;
   QWidget* form = (*factory)(*this);  // nullptr when its lists could not load
   if (!form) return nullptr;
+  if (const QString caption = captionOf(name); !caption.isEmpty()) {
+    if (auto* editor = qobject_cast<EditorForm*>(form)) editor->setCaption(caption);
+    else form->setWindowTitle(caption);
+  }
   form->setAttribute(Qt::WA_DeleteOnClose);
   open_.insert(name, form);
   form->show();

@@ -118,6 +118,11 @@ class AppContext {
   // table view keeps its edits over a reread of the same image).
   bool mayDropEdits(bool tableViews);
 
+  // The title of the window `id`: the text of the menu row that opens it
+  // ("機師技能 / Pilot skills"), else the caption its place declares; empty
+  // when no menu row opens it.
+  QString captionOf(const QString& id) const;
+
   // Values a form keeps outside its controls, alive until the program ends.
   QVariant& formValue(const QString& key) { return formValues_[key]; }
 
@@ -127,6 +132,9 @@ class AppContext {
   std::unique_ptr<QSettings> settings() const;
 
  private:
+  // " Record Pilot 3." : the records of the transaction the last undo or redo acted on.
+  QString undoneRecords();
+
   RomImage rom_;
   TableRegistry tables_;
   MenuRows menus_;
@@ -142,6 +150,7 @@ class AppContext {
   // Copies the history's log into its file a moment after the last save, so
   // the history file alone holds it all while the editor sits idle.
   std::unique_ptr<QTimer> checkpoint_;
+  mutable QHash<QString, QStringList> menuRows_;  // the menus' row texts, by file
 };
 
 }  // namespace rt

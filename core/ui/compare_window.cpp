@@ -11,6 +11,7 @@
 #include <QHeaderView>
 #include <QPointer>
 #include <QPushButton>
+#include <QShortcut>
 #include <QThread>
 
 #include <functional>
@@ -77,6 +78,8 @@ CompareWindow::CompareWindow(AppContext& context)
       tree_(new QTreeWidget(this)) {
   setObjectName(kFormName);
   setWindowTitle(QStringLiteral("Compare"));
+  // Esc closes the window, as it does every secondary window.
+  connect(new QShortcut(QKeySequence(Qt::Key_Escape), this), &QShortcut::activated, this, &QWidget::close);
   status_->setObjectName(QStringLiteral("CompareStatus"));
   status_->setWordWrap(true);
   status_->setTextInteractionFlags(Qt::TextSelectableByMouse);
@@ -232,7 +235,7 @@ void compareWithChosen(AppContext& context, QWidget* parent) {
     return;
   }
   const QString clean = context.chooser().chooseFileToRead(parent, QStringLiteral("Compare with (the clean image)"), image,
-                                                           QStringLiteral("NDS (*.[nN][dD][sS]);;All files (*)"));
+                                                           QStringLiteral("NDS images (*.nds);;All files (*)"));
   if (clean.isEmpty()) return;
   if (!context.hasForm(kFormName))
     context.registerForm(kFormName, [](AppContext& c) -> QWidget* { return new CompareWindow(c); });

@@ -1,6 +1,7 @@
 #include "core/ui/editor_form.h"
 
 #include "core/ui/field_binder.h"
+#include "core/ui/status_line.h"
 #include "core/ui/table_view.h"
 
 #include <QApplication>
@@ -25,37 +26,34 @@ const QKeyCombination kRedoKey(Qt::ControlModifier | Qt::ShiftModifier, Qt::Key_
 EditorForm::EditorForm(AppContext& context, const QString& formName, const QString& caption, const QString& menu)
     : QWidget(nullptr, Qt::Window), context_(context), menu_(menu) {
   caption_ = caption;
-  status_ = makeLabel(QStringLiteral("Status"), QString());
-  status_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+  status_ = new StatusLine(this);
+  status_->setObjectName(QStringLiteral("Status"));
   connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) {
     if (now && now->window() == this) showStatus();
   });
   setObjectName(formName);
   setWindowTitle(caption);
-  exit_ = makeButton(QStringLiteral("Exit"), QStringLiteral("Exit"));
+  exit_ = makeButton(QStringLiteral("Exit"), QStringLiteral("E&xit"));
   connect(exit_, &QPushButton::clicked, this, &EditorForm::exitForm);
   connect(new QShortcut(QKeySequence(kUndoKey), this), &QShortcut::activated, this, &EditorForm::undoLast);
   connect(new QShortcut(QKeySequence(kRedoKey), this), &QShortcut::activated, this, &EditorForm::redoLast);
-  table_ = makeButton(QStringLiteral("Table"), QStringLiteral("Table"));
+  table_ = makeButton(QStringLiteral("Table"), QStringLiteral("&Table"));
   table_->setToolTip(QStringLiteral("The whole table as a grid, on this record (Ctrl+T)"));
   connect(table_, &QPushButton::clicked, this, &EditorForm::showTable);
   connect(new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_T), this), &QShortcut::activated, this, &EditorForm::showTable);
   connect(new QShortcut(QKeySequence(Qt::Key_Escape), this), &QShortcut::activated, this, &EditorForm::exitForm);
   connect(new QShortcut(QKeySequence::Find, this), &QShortcut::activated, this, &EditorForm::focusFilter);
-  // A text box claims Ctrl+Z for its own typing; in an editor the keys undo saves.
-  qApp->installEventFilter(this);
+  // A text box keeps Ctrl+Z for its own typing; elsewhere in the form the keys undo saves.
 }
 
-bool EditorForm::eventFilter(QObject* watched, QEvent* event) {
-  if (event->type() == QEvent::ShortcutOverride && watched->isWidgetType() &&
-      static_cast<QWidget*>(watched)->window() == this) {
-    const QKeyCombination key = static_cast<QKeyEvent*>(event)->keyCombination();
-    if (key == kUndoKey || key == kRedoKey) {
-      event->ignore();  // not claimed: the form's shortcut takes the keys
-      return true;
-    }
-  }
-  return QWidget::eventFilter(watched, event);
+void EditorForm::setCaption(const QString& caption) {
+  caption_ = caption;
+  updateEditedMark();
+}
+
+void EditorForm::showLastRecord() {
+  const QVariantMap keys = context_.formValue(QStringLiteral("lastRecord/") + objectName()).toMap();
+  if (!keys.isEmpty()) showRecord(keys);
 }
 
 namespace {
@@ -288,6 +286,14 @@ bool EditorForm::event(QEvent* event) {
       if (placeAbove(layout(), list, filter)) filters_.emplace_back(list, filter);
       else delete filter;
     }
+    // A box that only shows a caption (a code's name, a slot's name) is drawn
+    // on the window's colour, not as a box to type in.
+    for (QLineEdit* box : findChildren<QLineEdit*>()) {
+      if (!box->isReadOnly()) continue;
+      QPalette shown = box->palette();
+      shown.setColor(QPalette::Base, shown.color(QPalette::Window));
+      box->setPalette(shown);
+    }
     buttonsLastInTabOrder();
     // The form opens with its record list in hand, as it did before lists had
     // filters; Ctrl+F goes to the filter.
@@ -308,12 +314,14 @@ void EditorForm::focusFilter() {
 
 namespace {
 
+QRect placeIn(QWidget* window, QWidget* w) { return QRect(w->mapTo(window, QPoint(0, 0)), w->size()); }
+
 // Sorts `widgets` as a reader meets them in `window`: by rows, top to bottom,
 // and left to right within a row. A widget is in the row of the first one
 // above it whose height spans its middle, so a combo box and the text box
 // beside it share a row though their tops differ by a pixel or two.
 void inReadingOrder(QWidget* window, std::vector<QWidget*>* widgets) {
-  auto rectOf = [window](QWidget* w) { return QRect(w->mapTo(window, QPoint(0, 0)), w->size()); };
+  auto rectOf = [window](QWidget* w) { return placeIn(window, w); };
   std::stable_sort(widgets->begin(), widgets->end(),
                    [&](QWidget* a, QWidget* b) { return rectOf(a).center().y() < rectOf(b).center().y(); });
   std::vector<std::pair<int, QWidget*>> rowed;  // (row, widget)
@@ -333,12 +341,38 @@ void inReadingOrder(QWidget* window, std::vector<QWidget*>* widgets) {
   for (size_t i = 0; i < rowed.size(); ++i) (*widgets)[i] = rowed[i].second;
 }
 
+// Sorts `widgets` down each column of the form, then the next column to the
+// right. A column is a run of widgets whose horizontal spans overlap one
+// another; a widget spanning two columns joins them, and such a column is read
+// row by row.
+void inColumnOrder(QWidget* window, std::vector<QWidget*>* widgets) {
+  std::vector<QWidget*> byLeft = *widgets;
+  std::stable_sort(byLeft.begin(), byLeft.end(),
+                   [&](QWidget* a, QWidget* b) { return placeIn(window, a).left() < placeIn(window, b).left(); });
+  std::vector<QWidget*> out;
+  out.reserve(widgets->size());
+  std::vector<QWidget*> column;
+  int right = 0;
+  auto flush = [&] {
+    inReadingOrder(window, &column);
+    out.insert(out.end(), column.begin(), column.end());
+    column.clear();
+  };
+  for (QWidget* w : byLeft) {
+    const QRect r = placeIn(window, w);
+    if (!column.empty() && r.left() > right) flush();
+    right = column.empty() ? r.right() : std::max(right, r.right());
+    column.push_back(w);
+  }
+  flush();
+  *widgets = std::move(out);
+}
+
 }  // namespace
 
 void EditorForm::buttonsLastInTabOrder() {
-  // Tab runs through the record lists, then the fields in reading order (top
-  // to bottom, a row left to right) whatever order they were made in, then the
-  // buttons. Positions come from the layouts, laid out here before the window
+  // Tab runs through the record lists, then the fields down each column and on
+  // to the next, whatever order they were made in, then the buttons. Positions come from the layouts, laid out here before the window
   // is first shown: resizing it later changes sizes, not rows and columns.
   if (layout()) layout()->activate();
   for (QWidget* w : findChildren<QWidget*>())
@@ -352,7 +386,7 @@ void EditorForm::buttonsLastInTabOrder() {
     else (qobject_cast<QListWidget*>(w) ? lists : fields).push_back(w);
   }
   inReadingOrder(this, &lists);
-  inReadingOrder(this, &fields);
+  inColumnOrder(this, &fields);
   lists.insert(lists.end(), fields.begin(), fields.end());
   lists.insert(lists.end(), buttons.begin(), buttons.end());
   // A list's filter box comes just before its list.
@@ -393,12 +427,8 @@ void EditorForm::showStatus() {
         if (binder->widgetAt(static_cast<int>(i)) != focusWidget()) continue;
         const ControlRef& c = binder->controls()[i];
         const Field& f = binder->table().fields[static_cast<size_t>(c.field)];
-        // A view that joins records of several tables (a pilot's skill slots and
-        // the level rows they point at) repeats offsets that are not from the
-        // record shown: its fields are better left unplaced than misplaced.
-        const auto& all = binder->table().fields;
-        if (std::count_if(all.begin(), all.end(), [&](const Field& g) { return g.offset == f.offset; }) > 1) continue;
-        const std::int64_t fieldAt = at + f.offset;
+        const std::int64_t fieldAt = fieldOffset(*binder, static_cast<int>(i));
+        if (fieldAt < 0) continue;
         const int width = widthOf(f.kind);
         QStringList bytes;
         RomImage& rom = context_.rom();
@@ -415,6 +445,18 @@ void EditorForm::showStatus() {
   status_->setText(parts.join(QStringLiteral("    ")));
 }
 
+std::int64_t EditorForm::fieldOffset(const FieldBinder& fields, int control) const {
+  const std::int64_t at = shownOffset();
+  if (at < 0) return -1;
+  const Field& f = fields.table().fields[static_cast<size_t>(fields.controls()[static_cast<size_t>(control)].field)];
+  // A view that joins records of several tables (a pilot's skill slots and the
+  // level rows they point at) repeats offsets that are not from the record
+  // shown: such a form says where its fields are itself.
+  const auto& all = fields.table().fields;
+  if (std::count_if(all.begin(), all.end(), [&](const Field& g) { return g.offset == f.offset; }) > 1) return -1;
+  return at + f.offset;
+}
+
 void EditorForm::watchFields(FieldBinder* fields) { watched_.push_back(fields); }
 
 void EditorForm::forgetFields(FieldBinder* fields) { std::erase(watched_, fields); }
@@ -427,22 +469,29 @@ void EditorForm::updateEditedMark() {
   setWindowTitle(hasUnsavedEdits() ? caption_ + QStringLiteral(" *") : caption_);
 }
 
+bool EditorForm::saveEdits() {
+  // Save as the form's own button does; a rejected save keeps the record.
+  if (auto* save = findChild<QPushButton*>(QStringLiteral("Save")); save && save->isEnabled()) save->click();
+  return !hasUnsavedEdits();
+}
+
+MessageSink::Unsaved EditorForm::askToKeepEdits() {
+  if (!hasUnsavedEdits()) return MessageSink::Unsaved::Discard;
+  const auto answer = context_.messages().askUnsaved(
+      this, messageTitle(), QStringLiteral("The record shown has edits that were not saved."));
+  if (answer == MessageSink::Unsaved::Save && !saveEdits()) return MessageSink::Unsaved::Cancel;
+  return answer;
+}
+
+void EditorForm::discardEdits() {
+  for (FieldBinder* f : watched_) f->markRead();
+  updateEditedMark();
+}
+
 bool EditorForm::mayLeaveRecord() {
-  if (!hasUnsavedEdits()) return true;
-  switch (context_.messages().askUnsaved(
-      this, messageTitle(), QStringLiteral("The record shown has edits that were not saved."))) {
-    case MessageSink::Unsaved::Save: {
-      // Save as the form's own button does; a rejected save keeps the record.
-      if (auto* save = findChild<QPushButton*>(QStringLiteral("Save")); save && save->isEnabled()) save->click();
-      return !hasUnsavedEdits();
-    }
-    case MessageSink::Unsaved::Discard:
-      for (FieldBinder* f : watched_) f->markRead();
-      updateEditedMark();
-      return true;
-    case MessageSink::Unsaved::Cancel: break;
-  }
-  return false;
+  const auto answer = askToKeepEdits();
+  if (answer == MessageSink::Unsaved::Discard) discardEdits();
+  return answer != MessageSink::Unsaved::Cancel;
 }
 
 void EditorForm::closeEvent(QCloseEvent* event) {
@@ -450,6 +499,9 @@ void EditorForm::closeEvent(QCloseEvent* event) {
     event->ignore();
     return;
   }
+  // Opened again in this run, the form comes back to this record.
+  if (const QVariantMap keys = shownRecord(); !keys.isEmpty())
+    context_.formValue(QStringLiteral("lastRecord/") + objectName()) = keys;
   QWidget::closeEvent(event);
 }
 
@@ -459,10 +511,20 @@ void EditorForm::undoLast() { undoOwn(UndoKind::Undo); }
 void EditorForm::redoLast() { undoOwn(UndoKind::Redo); }
 
 void EditorForm::undoOwn(UndoKind kind) {
+  if (kind == UndoKind::Undo && hasUnsavedEdits()) {
+    // The typing comes off first, as it went on last; the next Ctrl+Z undoes a save.
+    reread();
+    saved_ = QStringLiteral("Dropped the edits not saved; Ctrl+Z again undoes the last save.");
+    showStatus();
+    return;
+  }
   UndoRequest request;
   request.kind = kind;
   request.source = objectName();  // what saveInfo records as the source
-  context_.undo(this, messageTitle(), request);  // rereads every form
+  const QString done = context_.undo(this, messageTitle(), request);  // rereads every form
+  if (done.isEmpty()) return;
+  saved_ = done;
+  showStatus();
 }
 
 bool EditorForm::savesWhereRead() {
@@ -534,7 +596,8 @@ bool EditorForm::reportSave(const SaveResult& result, const FieldBinder* fields)
   if (result.status) {
     for (FieldBinder* f : watched_) f->markRead();  // what is shown is what the image holds now
     updateEditedMark();
-    const std::int64_t at = shownOffset();
+    // Where the first byte written lies, which need not be in the record's first bytes.
+    const std::int64_t at = result.bytesChanged > 0 ? context_.rom().lastFirstChanged() : -1;
     saved_ = QStringLiteral("Saved %1 %2: %3 %4%5 in %6")
                  .arg(objectName(), recordLabel(shownRecord()))
                  .arg(result.bytesChanged)

@@ -2,7 +2,8 @@
 // The editor lifecycle every form shares: a window of its own, loaded when the
 // menu opens it (name lists first, then the first record), `Exit` back to the
 // menu that owns it, messages that say which field is wrong, Ctrl+Z /
-// Ctrl+Shift+Z to undo and redo the form's own saves, `Table` (Ctrl+T),
+// Ctrl+Shift+Z outside a text box to undo and redo the form's own saves (in a
+// text box they undo the typing), `Table` (Ctrl+T),
 // the whole table as a grid, opened on the record shown, and a filter box
 // above each record list (Ctrl+F).
 
@@ -16,12 +17,14 @@
 #include <QPushButton>
 #include <QWidget>
 
+#include <type_traits>
 #include <utility>
 #include <vector>
 
 namespace rt {
 
 class FieldBinder;
+class StatusLine;
 
 class EditorForm : public QWidget {
   Q_OBJECT
@@ -48,6 +51,8 @@ class EditorForm : public QWidget {
   const QString& menu() const { return menu_; }
   // The keys of the record shown ({"index": 3}); empty when none is.
   virtual QVariantMap shownRecord() const { return {}; }
+  // Shows the record the form showed when it was last closed in this run.
+  void showLastRecord();
 
   // True while a control differs from what was read or last saved; the
   // window title then carries "*".
@@ -56,12 +61,19 @@ class EditorForm : public QWidget {
   // window closing). With edits asks Save / Discard / Cancel; true when the
   // form may go on: nothing to ask, saved, or discarded.
   bool mayLeaveRecord();
+  // The question of mayLeaveRecord without the discard: Save saves (a refused
+  // save answers Cancel); Discard leaves the edits for discardEdits, so that a
+  // switch of image can ask every window before dropping any edit.
+  MessageSink::Unsaved askToKeepEdits();
+  void discardEdits();
   // Every FieldBinder placed on the form registers itself, so that edits are
   // told apart from what was read.
   void watchFields(FieldBinder* fields);
   void forgetFields(FieldBinder* fields);
   void updateEditedMark();
   const QString& caption() const { return caption_; }
+  // The window's title (the menu row's text); "*" follows while edits are unsaved.
+  void setCaption(const QString& caption);
   // The status line: what the last save wrote, the record shown and its
   // offset, the focused control's field offset and stored bytes.
   void showStatus();
@@ -86,9 +98,15 @@ class EditorForm : public QWidget {
   bool fillCombos(FieldBinder& fields, const QStringList& controls);
   // Reports a failed load, read or save under the form's caption.
   void reportError(const QString& text);
-  // Reports a save: a rejected value focuses its control; success is silent
-  // but for what the history has to say (where it is kept).
+  // Reports a save: a rejected value focuses its control; success is said on
+  // the status line (the first byte written), with what the history has to say.
   bool reportSave(const SaveResult& result, const FieldBinder* fields);
+  // Saves every edit shown, as the unsaved-edits question's Save does; true
+  // when nothing is left unsaved. By default the `Save` button.
+  virtual bool saveEdits();
+  // File offset of control `control` of `fields` in the record shown; -1 when
+  // it has no one place (a view joining several records repeats offsets).
+  virtual std::int64_t fieldOffset(const FieldBinder& fields, int control) const;
   // Notes that the values shown were read from the chosen image.
   void noteRead() { readFrom_ = context_.rom().romPath(); }
   // True when a save would go to the image the values shown were read from;
@@ -101,7 +119,6 @@ class EditorForm : public QWidget {
   TxInfo saveInfo(const QVariantMap& keys) const { return recordTx(objectName(), objectName(), {keys}); }
   TxInfo saveInfo(int index) const { return saveInfo(QVariantMap{{QStringLiteral("index"), index}}); }
 
-  bool eventFilter(QObject* watched, QEvent* event) override;
   bool event(QEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
 
@@ -115,7 +132,7 @@ class EditorForm : public QWidget {
 
   QString caption_;
   std::vector<FieldBinder*> watched_;
-  QLabel* status_;
+  StatusLine* status_;
   QString saved_;  // what the last save wrote
 
   AppContext& context_;
@@ -136,6 +153,7 @@ FormFactory formFactory() {
       delete form;
       return nullptr;
     }
+    if constexpr (std::is_base_of_v<EditorForm, Form>) form->showLastRecord();
     return form;
   };
 }

@@ -98,6 +98,42 @@ bool GridModel::numeric(int column) const {
   return col.kind == ColumnKind::Control && source().controls()[static_cast<size_t>(col.index)].kind == ControlKind::Text;
 }
 
+bool GridModel::textColumn(int column) const {
+  const Column& col = columns_[static_cast<size_t>(column)];
+  if (col.kind == ColumnKind::Info) return true;
+  return col.kind == ColumnKind::Control && source().controls()[static_cast<size_t>(col.index)].kind == ControlKind::Combo;
+}
+
+std::optional<double> GridModel::valueOf(int column, const QString& text, QString* why) const {
+  const Column& col = columns_[static_cast<size_t>(column)];
+  const ControlRef* control = col.kind == ColumnKind::Control ? &source().controls()[static_cast<size_t>(col.index)] : nullptr;
+  const bool hex = col.kind == ColumnKind::Offset ||
+                   (control && source().fields()[static_cast<size_t>(control->field)].kind == FieldKind::HexWord);
+  if (hex) {
+    QString digits = text;
+    if (digits.startsWith(QLatin1String("0x"), Qt::CaseInsensitive)) digits = digits.mid(2);
+    bool ok = false;
+    const qlonglong n = digits.toLongLong(&ok, 16);
+    if (ok) return static_cast<double>(n);
+    *why = QStringLiteral("\"%1\" is not a hexadecimal number").arg(text);
+    return std::nullopt;
+  }
+  if (control && control->kind == ControlKind::Combo) {
+    if (const QStringList* items = listOf(col.index)) {
+      for (int row = 0; row < items->size(); ++row)
+        if (items->at(row).compare(text, Qt::CaseInsensitive) == 0) return row;
+      double number = 0;
+      if (parseFilterNumber(text, &number)) return number;
+      *why = QStringLiteral("\"%1\" is neither a number nor an item of %2").arg(text, columnName(column));
+      return std::nullopt;
+    }
+  }
+  double number = 0;
+  if (parseFilterNumber(text, &number)) return number;
+  *why = QStringLiteral("\"%1\" is not a number").arg(text);
+  return std::nullopt;
+}
+
 bool GridModel::number(int row, int column, double* value) const {
   const Column& col = columns_[static_cast<size_t>(column)];
   const GridRow& r = edits_.rows()[static_cast<size_t>(row)];

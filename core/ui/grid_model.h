@@ -48,6 +48,12 @@ class GridModel : public QAbstractTableModel {
   // as 0/1); false when the cell holds no number.
   bool number(int row, int column, double* value) const;
   bool numeric(int column) const;
+  // A column of words: notes (info columns) and combo boxes, whose items a filter word may name.
+  bool textColumn(int column) const;
+  // The value `text` stands for in `column` as it shows values: hex in a hex
+  // column or the offset, a list's item (its name or row number) in a combo
+  // column, a number elsewhere; nullopt and why when it stands for none.
+  std::optional<double> valueOf(int column, const QString& text, QString* why) const;
   // A cell as it is shown and copied: a combo box's item, a check box as 1/0.
   QString text(int row, int column) const;
   // "Weapon 12 (name)": a row in messages.

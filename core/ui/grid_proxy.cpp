@@ -22,15 +22,16 @@ bool GridProxy::filterAcceptsRow(int sourceRow, const QModelIndex&) const {
     bool found = row.ref.name.contains(word, Qt::CaseInsensitive);
     for (auto it = row.ref.keys.begin(); !found && it != row.ref.keys.end(); ++it)
       found = it.value().toString().contains(word);
+    // Every other column of text: notes such as a weapon's units, and the items lists show.
+    for (int column = 0; !found && column < model_->columnCount(); ++column)
+      found = model_->textColumn(column) && model_->text(sourceRow, column).contains(word, Qt::CaseInsensitive);
     if (!found) return false;
   }
   for (const FilterCondition& c : filter_.conditions) {
     bool met = false;
     double v = 0;
-    for (int column : c.columns) {
-      met = model_->number(sourceRow, column, &v) && holds(c.op, v, c.value);
-      if (met) break;
-    }
+    for (size_t k = 0; k < c.columns.size() && !met; ++k)
+      met = model_->number(sourceRow, c.columns[k], &v) && holds(c.op, v, c.values[k]);
     if (!met) return false;
   }
   return true;

@@ -2,6 +2,10 @@
 
 #include <QDir>
 #include <QHBoxLayout>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QShortcut>
 #include <QSignalBlocker>
 #include <QSplitter>
 #include <QVBoxLayout>
@@ -48,6 +52,39 @@ void fitColumns(QTreeWidget* t) {
 
 QString hexBytes(const QByteArray& bytes) { return QString::fromLatin1(bytes.toHex(' ').toUpper()); }
 
+constexpr int kSummaryColumn = 4;
+constexpr int kSummarisedRole = Qt::UserRole + 2;  // the summary names the fields
+constexpr int kSummarisedAtOpen = 20;  // the newest transactions whose fields are named on listing
+
+// "Pilot 3", "PSkills 0, level 37", "Weapon 3, 5 and 2 more": the table and records a transaction wrote.
+QString recordsSummary(const TxInfo& info) {
+  QStringList records;
+  const QJsonArray keys = QJsonDocument::fromJson(info.records).array();
+  for (const QJsonValue& v : keys) {
+    if (records.size() == 3) break;
+    records << recordText(v.toObject().toVariantMap());
+  }
+  QString text = info.table;
+  if (!records.isEmpty()) text += (text.isEmpty() ? QString() : QStringLiteral(" ")) + records.join(QStringLiteral("; "));
+  if (info.recordCount > records.size() && !records.isEmpty())
+    text += QStringLiteral(" and %1 more").arg(info.recordCount - records.size());
+  if (info.kind != QLatin1String("edit") && info.target > 0)
+    text = QStringLiteral("%1 of %2").arg(info.kind).arg(info.target) + (text.isEmpty() ? QString() : QStringLiteral(": ") + text);
+  return text;
+}
+
+// The captions of the fields changed, each once, in the order met.
+QString fieldsSummary(const std::vector<FieldChange>& changes) {
+  QStringList fields;
+  for (const FieldChange& c : changes) {
+    const QString name = c.caption.isEmpty() ? c.field : c.caption;
+    if (!fields.contains(name)) fields << name;
+  }
+  const int more = static_cast<int>(fields.size()) - 4;
+  if (more > 0) fields = fields.mid(0, 4) << QStringLiteral("%1 more").arg(more);
+  return fields.join(QStringLiteral(", "));
+}
+
 }  // namespace
 
 HistoryWindow::HistoryWindow(AppContext& context)
@@ -55,7 +92,8 @@ HistoryWindow::HistoryWindow(AppContext& context)
       context_(context),
       note_(new QLabel(this)),
       transactions_(tree(this, QStringLiteral("Transactions"),
-                         {QStringLiteral("ID"), QStringLiteral("Time"), QStringLiteral("Source"), QStringLiteral("State")})),
+                         {QStringLiteral("ID"), QStringLiteral("Time"), QStringLiteral("Source"), QStringLiteral("State"),
+                          QStringLiteral("Summary")})),
       changes_(tree(this, QStringLiteral("Changes"),
                     {QStringLiteral("Table"), QStringLiteral("Record"), QStringLiteral("Name"), QStringLiteral("Field"),
                      QStringLiteral("Control"), QStringLiteral("Old"), QStringLiteral("New")})),
@@ -77,6 +115,8 @@ HistoryWindow::HistoryWindow(AppContext& context)
   redo_->setToolTip(QStringLiteral("Redo the newest undone change"));
   revert_->setToolTip(QStringLiteral("Put back what the selected change replaced"));
   auto* close = button(this, QStringLiteral("Close"));
+  close->setToolTip(QStringLiteral("Close the history (Esc)"));
+  connect(new QShortcut(QKeySequence(Qt::Key_Escape), this), &QShortcut::activated, this, &QWidget::close);
 
   connect(transactions_, &QTreeWidget::currentItemChanged, this, &HistoryWindow::showChanges);
   connect(undo_, &QPushButton::clicked, this, &HistoryWindow::undoClicked);
@@ -160,7 +200,7 @@ void HistoryWindow::refresh() {
   for (const Transaction& tx : list) {
     auto* item = new QTreeWidgetItem(
         {QString::number(tx.id), tx.time.toLocalTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")), tx.info.source,
-         stateName(tx.state)});
+         stateName(tx.state), recordsSummary(tx.info)});
     item->setData(0, kIdRole, static_cast<qlonglong>(tx.id));
     item->setData(0, kRevertableRole, tx.info.kind == QLatin1String("edit") && tx.state == TxState::Done);
     item->setTextAlignment(0, Qt::AlignRight | Qt::AlignVCenter);
@@ -168,8 +208,18 @@ void HistoryWindow::refresh() {
     items << item;
   }
   transactions_->addTopLevelItems(items);
-  fitColumns(transactions_);
   reader_ = std::make_unique<ChangeReader>(context_.tables(), path, context_.namesDir());
+  // The newest transactions name their fields at once; an older one when it is selected.
+  if (auto newest = journal->list(kSummarisedAtOpen, true)) {
+    Rewind rewind;
+    for (size_t i = 0; i < newest->size() && i < static_cast<size_t>(items.size()); ++i) {
+      const Transaction& tx = (*newest)[i];
+      auto changes = reader_->changes(tx, &rewind);
+      rewind.fold(tx);
+      if (changes) summarise(items[static_cast<qsizetype>(i)], *changes);
+    }
+  }
+  fitColumns(transactions_);
   undo_->setEnabled(true);
   redo_->setEnabled(true);
   if (!kept && !items.isEmpty()) kept = items.front();
@@ -212,6 +262,16 @@ void HistoryWindow::showChanges() {
   }
   changes_->addTopLevelItems(rows);
   fitColumns(changes_);
+  summarise(transactions_->currentItem(), *changes);
+}
+
+void HistoryWindow::summarise(QTreeWidgetItem* item, const std::vector<FieldChange>& changes) {
+  if (!item || item->data(0, kSummarisedRole).toBool()) return;
+  item->setData(0, kSummarisedRole, true);
+  const QString fields = fieldsSummary(changes);
+  if (fields.isEmpty()) return;
+  const QString records = item->text(kSummaryColumn);
+  item->setText(kSummaryColumn, records.isEmpty() ? fields : records + QStringLiteral(": ") + fields);
 }
 
 void HistoryWindow::run(UndoKind kind, std::int64_t id) {

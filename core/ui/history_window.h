@@ -1,6 +1,7 @@
 #pragma once
 // `History`: the transactions of the chosen image, newest first, and the field
-// changes of the selected one; Undo and Redo act on the newest transaction
+// changes of the selected one, each listed with a summary (table, records,
+// fields); Undo and Redo act on the newest transaction
 // that can be undone or redone, Revert on the selected one.
 
 #include "core/history/changes.h"
@@ -33,6 +34,8 @@ class HistoryWindow : public QWidget {
 
  private:
   std::int64_t selectedId() const;
+  // Adds the captions of the fields `changes` holds to the item's summary, once.
+  void summarise(QTreeWidgetItem* item, const std::vector<FieldChange>& changes);
   void run(UndoKind kind, std::int64_t id);
 
   AppContext& context_;

@@ -68,7 +68,7 @@ QStringList recentImages(AppContext& context) {
 MainMenu::MainMenu(AppContext& context)
     : QWidget(nullptr, Qt::Window), context_(context), rows_(new QListWidget(this)), path_(new QLabel(this)) {
   setObjectName(QStringLiteral("Main"));
-  setWindowTitle(QStringLiteral("Main"));
+  setWindowTitle(QStringLiteral("RomTables"));
   rows_->setObjectName(QStringLiteral("List1"));
   path_->setObjectName(QStringLiteral("romPathLabel"));
   path_->setWordWrap(true);
@@ -78,17 +78,19 @@ MainMenu::MainMenu(AppContext& context)
   header_->setTextInteractionFlags(Qt::TextSelectableByMouse);
   setAcceptDrops(true);  // an .nds file dropped on the menu is chosen
 
-  auto* open = button(this, QStringLiteral("Open"), QStringLiteral("Open NDS"));
-  auto* edit = button(this, QStringLiteral("Edit"), QStringLiteral("Edit"));
-  auto* exit = button(this, QStringLiteral("Exit"), QStringLiteral("Exit"));
-  recent_ = button(this, QStringLiteral("Recent"), QStringLiteral("Recent images"));
+  auto* open = button(this, QStringLiteral("Open"), QStringLiteral("&Open NDS"));
+  open->setToolTip(QStringLiteral("Choose the ROM image (Ctrl+O)"));
+  connect(new QShortcut(QKeySequence::Open, this), &QShortcut::activated, this, &MainMenu::openClicked);
+  auto* edit = button(this, QStringLiteral("Edit"), QStringLiteral("&Edit"));
+  auto* exit = button(this, QStringLiteral("Exit"), QStringLiteral("E&xit"));
+  recent_ = button(this, QStringLiteral("Recent"), QStringLiteral("&Recent images"));
   recent_->setToolTip(QStringLiteral("The last images chosen"));
   recent_->setMenu(new QMenu(recent_));
-  auto* table = button(this, QStringLiteral("Table"), QStringLiteral("Table view"));
+  auto* table = button(this, QStringLiteral("Table"), QStringLiteral("&Table view"));
   table->setToolTip(QStringLiteral("The selected row's table as a grid (Ctrl+T)"));
   connect(table, &QPushButton::clicked, this, &MainMenu::tableClicked);
   connect(new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_T), this), &QShortcut::activated, this, &MainMenu::tableClicked);
-  auto* history = button(this, QStringLiteral("History"), QStringLiteral("History"));
+  auto* history = button(this, QStringLiteral("History"), QStringLiteral("&History"));
   history->setToolTip(QStringLiteral("The saved changes of the image (Ctrl+H)"));
   connect(open, &QPushButton::clicked, this, &MainMenu::openClicked);
   connect(edit, &QPushButton::clicked, this, &MainMenu::editClicked);
@@ -256,11 +258,11 @@ void MainMenu::closeEvent(QCloseEvent* event) {
 
 SkillMenu::SkillMenu(AppContext& context) : QWidget(nullptr, Qt::Window), context_(context), rows_(new QListWidget(this)) {
   setObjectName(QStringLiteral("Main_2"));
-  setWindowTitle(QStringLiteral("Main_2"));
+  setWindowTitle(context.captionOf(QStringLiteral("Main_2")));
   rows_->setObjectName(QStringLiteral("List1"));
-  auto* edit = button(this, QStringLiteral("Edit"), QStringLiteral("Edit"));
-  auto* exit = button(this, QStringLiteral("Exit"), QStringLiteral("Exit"));
-  auto* table = button(this, QStringLiteral("Table"), QStringLiteral("Table view"));
+  auto* edit = button(this, QStringLiteral("Edit"), QStringLiteral("&Edit"));
+  auto* exit = button(this, QStringLiteral("Exit"), QStringLiteral("E&xit"));
+  auto* table = button(this, QStringLiteral("Table"), QStringLiteral("&Table view"));
   table->setToolTip(QStringLiteral("The selected row's table as a grid (Ctrl+T)"));
   connect(table, &QPushButton::clicked, this, &SkillMenu::tableClicked);
   connect(new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_T), this), &QShortcut::activated, this, &SkillMenu::tableClicked);

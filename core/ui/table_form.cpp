@@ -21,12 +21,12 @@ TableForm::TableForm(AppContext& context, const QString& formName, const QString
                      std::shared_ptr<const TableAdapter> table, const QString& menu, SaveKey key)
     : EditorForm(context, formName, caption, menu),
       table_(std::move(table)),
-      save_(makeButton(QStringLiteral("Save"), QStringLiteral("Save"))),
+      save_(makeButton(QStringLiteral("Save"), QStringLiteral("&Save"))),
       fields_(shapeOf(*table_), this) {
   connect(save_, &QPushButton::clicked, this, [this] { saveSelected(); });
   if (key == SaveKey::CtrlS) {
     auto* shortcut = new QShortcut(QKeySequence::Save, this);
-    connect(shortcut, &QShortcut::activated, this, [this] { saveSelected(); });
+    connect(shortcut, &QShortcut::activated, this, [this] { saveEdits(); });
   }
 }
 
@@ -56,12 +56,12 @@ bool TableForm::saveShown(const RecordRef& record) {
   return reportSave(rt::saveRecord(context().rom(), *table_, record, fields_.state(), saveInfo(record.keys)), &fields_);
 }
 
-bool TableForm::saveShownPart(const QVariantMap& keys, const PartEncoder& encode) {
+bool TableForm::saveShownPart(const TxInfo& info, const PartEncoder& encode) {
   if (!savesWhereRead()) return false;
   std::vector<ByteWrite> writes;
   FieldError error;
   if (!encode(&writes, &error)) return reportSave(rejectedSave(error), &fields_);
-  return reportSave(applyWrites(context().rom(), writes, saveInfo(keys)), &fields_);
+  return reportSave(applyWrites(context().rom(), writes, info), &fields_);
 }
 
 void TableForm::readRecordAt(int index) {

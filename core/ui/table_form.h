@@ -17,8 +17,8 @@ namespace rt {
 class TableForm : public EditorForm {
   Q_OBJECT
  public:
-  // Whether Ctrl+S presses `Save`. A form with two saves (two halves of a
-  // record) leaves the key to neither.
+  // Whether Ctrl+S saves (saveEdits). A form with two saves (two halves of
+  // a record) decides in saveEdits what the key saves.
   enum class SaveKey { CtrlS, None };
 
   // A form of the records at base + stride * index of `table`.
@@ -47,7 +47,9 @@ class TableForm : public EditorForm {
   // (a FieldError's control counts among all the form's controls), described
   // for the history as a save of the record `keys` address.
   using PartEncoder = std::function<bool(std::vector<ByteWrite>* writes, FieldError* error)>;
-  bool saveShownPart(const QVariantMap& keys, const PartEncoder& encode);
+  bool saveShownPart(const QVariantMap& keys, const PartEncoder& encode) { return saveShownPart(saveInfo(keys), encode); }
+  // The same, described for the history as `info` says.
+  bool saveShownPart(const TxInfo& info, const PartEncoder& encode);
 
   // Puts `widgets` (what chooses the record: lists, a second save button) at
   // the front of the Tab order, after `Exit` and before `Save` and the fields,

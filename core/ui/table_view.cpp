@@ -1,6 +1,7 @@
 #include "core/ui/table_view.h"
 
 #include "core/record_csv.h"
+#include "core/ui/status_line.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -26,9 +27,13 @@ QPushButton* button(QWidget* parent, const QString& name, const QString& caption
 }
 
 QString captionOf(const AppContext& context, const QString& id) {
-  for (const FormPlace& place : context.menus().all())
-    if (place.id == id && !place.caption.isEmpty()) return place.caption;
-  return id;
+  const QString caption = context.captionOf(id);
+  return caption.isEmpty() ? id : caption;
+}
+
+// "1 cell", "2 cells".
+QString counted(qsizetype n, const char* noun) {
+  return QStringLiteral("%1 %2%3").arg(n).arg(QLatin1String(noun), n == 1 ? QString() : QStringLiteral("s"));
 }
 
 }  // namespace
@@ -42,12 +47,13 @@ TableView::TableView(AppContext& context, std::shared_ptr<const GridSource> sour
       filter_(new QLineEdit(this)),
       shade_(new QCheckBox(QStringLiteral("Shade"), this)),
       headers_(new QCheckBox(QStringLiteral("with headers"), this)),
-      save_(button(this, QStringLiteral("Save"), QStringLiteral("Save"), QStringLiteral("Write every edited record (Ctrl+S)"))),
-      revert_(button(this, QStringLiteral("Revert"), QStringLiteral("Revert"), QStringLiteral("Drop every edit"))),
+      save_(button(this, QStringLiteral("Save"), QStringLiteral("&Save"), QStringLiteral("Write every edited record (Ctrl+S)"))),
+      revert_(button(this, QStringLiteral("Revert"), QStringLiteral("&Revert"), QStringLiteral("Drop every edit"))),
       count_(new QLabel(this)),
-      status_(new QLabel(this)) {
+      status_(new StatusLine(this)),
+      title_(QStringLiteral("Table view - %1").arg(captionOf(context, source->id()))) {
   setObjectName(QStringLiteral("TableView"));
-  setWindowTitle(QStringLiteral("Table view - %1").arg(captionOf(context, source->id())));
+  setWindowTitle(title_);
 
   grid_->setObjectName(QStringLiteral("Grid"));
   grid_->setItemDelegate(new GridDelegate(model_, grid_));
@@ -81,8 +87,9 @@ TableView::TableView(AppContext& context, std::shared_ptr<const GridSource> sour
   filter_->setObjectName(QStringLiteral("Filter"));
   filter_->setPlaceholderText(QStringLiteral("name or index, or caption > number (e.g. 格鬥 > 180); join with ,"));
   filter_->setClearButtonEnabled(true);
-  filter_->setToolTip(QStringLiteral("Words match a record's name or index; \"caption op number\" (op: < <= > >= = !=) "
-                                     "compares a column. Several, separated by commas, must all hold."));
+  filter_->setToolTip(QStringLiteral("Words match a record's name, index or any column of words; \"caption op value\" "
+                                     "(op: < <= > >= = !=) compares a column, in hex where it shows hex and by item "
+                                     "where it shows a list. Several, separated by commas, must all hold."));
   connect(filter_, &QLineEdit::textChanged, this, &TableView::applyFilter);
   shade_->setObjectName(QStringLiteral("Shade"));
   shade_->setToolTip(QStringLiteral("Colour each numeric column by value: low blue, high red"));
@@ -91,14 +98,13 @@ TableView::TableView(AppContext& context, std::shared_ptr<const GridSource> sour
   headers_->setToolTip(QStringLiteral("Copy puts the column captions on a first line"));
   count_->setObjectName(QStringLiteral("Count"));
   status_->setObjectName(QStringLiteral("Status"));
-  status_->setTextInteractionFlags(Qt::TextSelectableByMouse);
 
   auto* copy = button(this, QStringLiteral("Copy"), QStringLiteral("Copy"), QStringLiteral("Copy the selected cells as tab-separated text (Ctrl+C)"));
   auto* paste = button(this, QStringLiteral("Paste"), QStringLiteral("Paste"),
                        QStringLiteral("Paste a tab-separated block at the selection (Ctrl+V)"));
   auto* exportCsv = button(this, QStringLiteral("ExportCsv"), QStringLiteral("Export CSV..."),
                            QStringLiteral("Write the rows and columns in view as CSV for romtables-cli import"));
-  auto* close = button(this, QStringLiteral("Close"), QStringLiteral("Close"));
+  auto* close = button(this, QStringLiteral("Close"), QStringLiteral("C&lose"), QStringLiteral("Close the view (Esc)"));
   if (!source->exportTable()) {
     exportCsv->setEnabled(false);
     exportCsv->setToolTip(QStringLiteral("The command line has no table these rows import into"));
@@ -122,6 +128,8 @@ TableView::TableView(AppContext& context, std::shared_ptr<const GridSource> sour
   shortcut(QKeySequence(Qt::CTRL | Qt::Key_Z), [this] { undoOwn(UndoKind::Undo); }, this, Qt::WindowShortcut);
   shortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), [this] { undoOwn(UndoKind::Redo); }, this, Qt::WindowShortcut);
   shortcut(QKeySequence::Find, [this] { filter_->setFocus(); }, this, Qt::WindowShortcut);
+  // Esc closes the view (asking about unsaved edits); a cell being edited takes Esc for itself.
+  shortcut(QKeySequence(Qt::Key_Escape), &QWidget::close, this, Qt::WindowShortcut);
 
   auto* top = new QHBoxLayout;
   auto* filterLabel = new QLabel(QStringLiteral("Filter:"), this);
@@ -159,7 +167,7 @@ QString TableView::txSource() const { return QStringLiteral("TableView %1").arg(
 bool TableView::load() {
   const Status read = model_->load();
   if (!read) {
-    context_.reportError(this, windowTitle(), QStringLiteral("The table view of %1 cannot open.\n%2")
+    context_.reportError(this, title_, QStringLiteral("The table view of %1 cannot open.\n%2")
                                                    .arg(model_->source().id(), read.message()));
     return false;
   }
@@ -175,7 +183,7 @@ void TableView::reread() {
   const bool hadEdits = model_->edits().editedCells() > 0;
   const Status read = sameImage ? model_->reload() : model_->load();
   if (!read) {
-    context_.reportError(this, windowTitle(), read.message());
+    context_.reportError(this, title_, read.message());
     return;
   }
   readFrom_ = context_.rom().romPath();
@@ -236,12 +244,13 @@ void TableView::commitEditor() {
 
 void TableView::updateCounts() {
   const GridEdits& edits = model_->edits();
-  QString text = QStringLiteral("%1 of %2 records").arg(proxy_->rowCount()).arg(model_->rowCount());
+  QString text = QStringLiteral("%1 of %2").arg(proxy_->rowCount()).arg(counted(model_->rowCount(), "record"));
   if (edits.editedCells() > 0)
-    text += QStringLiteral("; %1 edited cells in %2 records").arg(edits.editedCells()).arg(edits.editedRows());
+    text += QStringLiteral("; %1 in %2").arg(counted(edits.editedCells(), "edited cell"), counted(edits.editedRows(), "record"));
   count_->setText(text);
   save_->setEnabled(edits.editedCells() > 0);
   revert_->setEnabled(edits.editedCells() > 0);
+  setWindowTitle(edits.editedCells() > 0 ? title_ + QStringLiteral(" *") : title_);
 }
 
 void TableView::say(const QString& text) { status_->setText(text); }
@@ -255,7 +264,7 @@ void TableView::refuse(const QString& text, int sourceRow, int column) {
     }
   }
   say(text.section(u'\n', 0, 0));
-  context_.reportError(this, windowTitle(), text);
+  context_.reportError(this, title_, text);
 }
 
 std::vector<int> TableView::columnsNamed(const QString& name) const {
@@ -272,7 +281,9 @@ std::vector<int> TableView::columnsNamed(const QString& name) const {
 }
 
 void TableView::applyFilter() {
-  GridFilter filter = parseGridFilter(filter_->text(), [this](const QString& name) { return columnsNamed(name); });
+  GridFilter filter = parseGridFilter(
+      filter_->text(), [this](const QString& name) { return columnsNamed(name); },
+      [this](int column, const QString& text, QString* why) { return model_->valueOf(column, text, why); });
   filter_->setStyleSheet(filter.error.isEmpty() ? QString() : QStringLiteral("QLineEdit { background: #ffd0d0; }"));
   filter_->setToolTip(filter.error.isEmpty() ? QString() : filter.error);
   say(filter.error);
@@ -304,7 +315,7 @@ bool TableView::save() {
     return false;
   }
   const GridSaveResult saved = model_->save(txSource());
-  context_.reportNotices(this, windowTitle());
+  context_.reportNotices(this, title_);
   if (saved.rejected) {
     const int column = saved.rejected->control >= 0 ? model_->columnOfControl(saved.rejected->control) : -1;
     refuse(QStringLiteral("Nothing was saved: %1%2 is refused.\n%3")
@@ -319,7 +330,7 @@ bool TableView::save() {
   }
   if (saved.bytesChanged > 0) context_.historyChanged();
   reread();  // what the image holds now, other windows' saves included
-  say(QStringLiteral("Saved %1 records; %2 bytes changed.").arg(saved.records).arg(saved.bytesChanged));
+  say(QStringLiteral("Saved %1; %2 changed.").arg(counted(saved.records, "record"), counted(saved.bytesChanged, "byte")));
   return true;
 }
 
@@ -327,7 +338,7 @@ void TableView::revert() {
   commitEditor();
   const int cells = model_->edits().editedCells();
   model_->revert();
-  say(QStringLiteral("Dropped %1 edited cells.").arg(cells));
+  say(QStringLiteral("Dropped %1.").arg(counted(cells, "edited cell")));
 }
 
 QByteArray TableView::csvInView() const {
@@ -376,19 +387,31 @@ void TableView::undoOwn(UndoKind kind) {
   UndoRequest request;
   request.kind = kind;
   request.source = txSource();
-  context_.undo(this, windowTitle(), request);  // rereads every window, this one included
+  const QString done = context_.undo(this, title_, request);  // rereads every window, this one included
+  if (!done.isEmpty()) say(done);
+}
+
+MessageSink::Unsaved TableView::askToKeepEdits() {
+  commitEditor();
+  const int cells = model_->edits().editedCells();
+  if (cells == 0) return MessageSink::Unsaved::Discard;
+  const int rows = model_->edits().editedRows();
+  const auto answer = context_.messages().askUnsaved(
+      this, title_,
+      QStringLiteral("%1 of %2 %3 edited and not saved.")
+          .arg(counted(cells, "cell"), counted(rows, "record"), cells == 1 ? QStringLiteral("is") : QStringLiteral("are")));
+  if (answer == MessageSink::Unsaved::Save && !save()) return MessageSink::Unsaved::Cancel;
+  return answer;
+}
+
+void TableView::discardEdits() {
+  if (model_->edits().editedCells() > 0) model_->revert();
 }
 
 bool TableView::mayDropEdits() {
-  commitEditor();
-  const int cells = model_->edits().editedCells();
-  if (cells == 0) return true;
-  const auto answer = context_.messages().askUnsaved(
-      this, windowTitle(),
-      QStringLiteral("%1 cells of %2 records are edited and not saved.").arg(cells).arg(model_->edits().editedRows()));
-  if (answer == MessageSink::Unsaved::Cancel || (answer == MessageSink::Unsaved::Save && !save())) return false;
-  if (answer == MessageSink::Unsaved::Discard) model_->revert();
-  return true;
+  const auto answer = askToKeepEdits();
+  if (answer == MessageSink::Unsaved::Discard) discardEdits();
+  return answer != MessageSink::Unsaved::Cancel;
 }
 
 void TableView::closeEvent(QCloseEvent* event) {

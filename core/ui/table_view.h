@@ -21,6 +21,8 @@
 
 namespace rt {
 
+class StatusLine;
+
 class TableView : public QWidget {
   Q_OBJECT
  public:
@@ -64,6 +66,10 @@ class TableView : public QWidget {
   // With edits not saved, asks Save / Discard / Cancel; true when the edits
   // were saved or dropped (or there were none), false when they stay.
   bool mayDropEdits();
+  // The question alone: Save saves (a refused save answers Cancel); Discard
+  // leaves the edits to discardEdits, once every window has been asked.
+  MessageSink::Unsaved askToKeepEdits();
+  void discardEdits();
 
  private:
   void applyFilter();
@@ -85,7 +91,8 @@ class TableView : public QWidget {
   QPushButton* save_;
   QPushButton* revert_;
   QLabel* count_;
-  QLabel* status_;
+  StatusLine* status_;
+  QString title_;  // the window's title without the "*" of unsaved edits
   QString readFrom_;  // the image the rows were read from
 };
 

@@ -8,14 +8,17 @@
 #include <QHBoxLayout>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace rt {
 
 PilotSkillForm::PilotSkillForm(AppContext& context)
-    : TableForm(context, pilotSkillPlace().id, pilotSkillPlace().caption, pilotSkillAdapter(), QStringLiteral("Main"),
-                SaveKey::None),  // two saves: Ctrl+S would have to guess which
+    : TableForm(context, pilotSkillPlace().id, pilotSkillPlace().caption, pilotSkillAdapter(), QStringLiteral("Main")),
       pilots_(new QListWidget(this)),
-      saveLevelsButton_(makeButton(QStringLiteral("Save2"), QStringLiteral("Save Value"))) {
-  saveButton()->setText(QStringLiteral("Save Pointer"));
+      saveLevelsButton_(makeButton(QStringLiteral("Save2"), QStringLiteral("Save &Value"))) {
+  saveButton()->setText(QStringLiteral("Save &Pointer"));
+  saveButton()->setToolTip(QStringLiteral("Store the 14 indices (Ctrl+S saves whichever half is edited)"));
+  saveLevelsButton_->setToolTip(QStringLiteral("Store the level values in the records the indices selected when read"));
   pilots_->setObjectName(QStringLiteral("List1"));
   pilots_->setMinimumWidth(160);
   connect(pilots_, &QListWidget::currentRowChanged, this, &PilotSkillForm::showPilotSkills);
@@ -36,6 +39,7 @@ PilotSkillForm::PilotSkillForm(AppContext& context)
   for (int s = 0; s < kPilotSkillSlots; ++s) {
     auto* name = new QLineEdit(this);
     name->setObjectName(elementName(QStringLiteral("nameP"), s));
+    name->setReadOnly(true);  // the slot's name: shown only, never stored
     name->setMinimumWidth(90);
     slotNames_.push_back(name);
     grid->addWidget(name, 1 + s, 0);
@@ -126,23 +130,109 @@ void PilotSkillForm::saveSlots() {
     showPilotSkills();
 }
 
-void PilotSkillForm::saveLevels() {
+namespace {
+
+// "pilot 3", "pilots 3 and 7", "pilots 3, 7, 12 and 14 more".
+QString pilotsText(const std::vector<int>& pilots) {
+  QStringList shown;
+  for (size_t k = 0; k < pilots.size() && k < 3; ++k) shown << QString::number(pilots[k]);
+  if (pilots.size() == 1) return QStringLiteral("pilot ") + shown.front();
+  const QString last = pilots.size() > 3 ? QStringLiteral("%1 more").arg(pilots.size() - 3) : shown.takeLast();
+  return QStringLiteral("pilots %1 and %2").arg(shown.join(QStringLiteral(", ")), last);
+}
+
+}  // namespace
+
+bool PilotSkillForm::slotsEdited() { return slotPart(fields().state()) != slotPart(shownState()); }
+
+std::vector<int> PilotSkillForm::editedLevelSlots() {
+  const RecordState now = fields().state();
+  const RecordState& read = shownState();
+  std::vector<int> edited;
+  for (int s = 0; s < kPilotSkillSlots; ++s) {
+    for (int j = 0; j < kSkillLevelsPerRecord; ++j) {
+      const size_t at = static_cast<size_t>(kPilotSkillSlots + kSkillLevelsPerRecord * s + j);
+      if (at < now.size() && at < read.size() && now[at] == read[at]) continue;
+      edited.push_back(s);
+      break;
+    }
+  }
+  return edited;
+}
+
+bool PilotSkillForm::saveEdits() {
+  // The values go to the records the indices selected when read, so they are
+  // stored before the indices change.
+  const bool levels = !editedLevelSlots().empty();
+  const bool indices = slotsEdited();
+  if (levels && !saveLevelValues(!indices)) return false;
+  if (indices || !levels) saveSlots();
+  return !hasUnsavedEdits();
+}
+
+bool PilotSkillForm::saveLevelValues(bool reread) {
   RecordRef pilot;
-  if (!selectedPilot(&pilot)) return;
+  if (!selectedPilot(&pilot)) return false;
+  const int index = pilot.keys.value(QStringLiteral("index")).toInt();
   const RecordState levels = levelPart(fields().state());
   // The records of the last refresh, not the indices now typed in the ptr boxes.
   const LevelOffsets offsets = levelRecordOffset_;
-  if (saveShownPart(pilot.keys, [&](std::vector<ByteWrite>* writes, FieldError* error) {
-        auto size = romFileSize(context().rom());
-        if (!size) {
-          *error = {-1, size.message()};
-          return false;
-        }
-        if (encodeSkillLevels(offsets, levels, *size, writes, error)) return true;
-        if (error->control >= 0) error->control += kPilotSkillSlots;  // Skills(0) follows the 14 ptr boxes
-        return false;
-      }))
-    showPilotSkills();
+  // Each edited level record, named in the history; a record other pilots
+  // select changes their skills too, which the user hears of first.
+  QList<QVariantMap> records;
+  std::vector<int> shared, others;
+  for (int s : editedLevelSlots()) {
+    const int level = static_cast<int>((offsets[static_cast<size_t>(s)] - kSkillLevelBase) / kSkillLevelsPerRecord);
+    const QVariantMap keys{{QStringLiteral("index"), index}, {QStringLiteral("level"), level}};
+    if (records.contains(keys)) continue;
+    records << keys;
+    auto pilots = pilotsSelecting(context().rom(), level, index);
+    if (!pilots) {
+      reportError(pilots.message());
+      return false;
+    }
+    if (!pilots->empty()) shared.push_back(level);
+    others.insert(others.end(), pilots->begin(), pilots->end());
+  }
+  std::sort(others.begin(), others.end());
+  others.erase(std::unique(others.begin(), others.end()), others.end());
+  if (!others.empty()) {
+    QStringList levelsText;
+    for (int level : shared) levelsText << QString::number(level);
+    const QString question =
+        QStringLiteral("Level record%1 %2 %3 shared: saving %4 also changes %5.\n\nSave the values?")
+            .arg(shared.size() == 1 ? QString() : QStringLiteral("s"), levelsText.join(QStringLiteral(", ")),
+                 shared.size() == 1 ? QStringLiteral("is") : QStringLiteral("are"),
+                 shared.size() == 1 ? QStringLiteral("it") : QStringLiteral("them"), pilotsText(others));
+    if (!context().messages().ask(this, caption(), question)) return false;
+  }
+  if (records.isEmpty()) records << pilot.keys;
+  const bool saved = saveShownPart(recordTx(objectName(), objectName(), records),
+                                   [&](std::vector<ByteWrite>* writes, FieldError* error) {
+                                     auto size = romFileSize(context().rom());
+                                     if (!size) {
+                                       *error = {-1, size.message()};
+                                       return false;
+                                     }
+                                     if (encodeSkillLevels(offsets, levels, *size, writes, error)) return true;
+                                     if (error->control >= 0)
+                                       error->control += kPilotSkillSlots;  // Skills(0) follows the 14 ptr boxes
+                                     return false;
+                                   });
+  if (saved && reread) showPilotSkills();
+  return saved;
+}
+
+std::int64_t PilotSkillForm::fieldOffset(const FieldBinder& binder, int control) const {
+  // The indices lie in the pilot record; the level values in the records the
+  // indices selected when read.
+  if (control < kPilotSkillSlots) {
+    const std::int64_t at = shownOffset();
+    return at < 0 ? -1 : at + binder.table().fields[static_cast<size_t>(control)].offset;
+  }
+  const int level = control - kPilotSkillSlots;
+  if (pilots_->currentRow() < 0 || level >= kPilotSkillSlots * kSkillLevelsPerRecord) return -1;
+  return levelRecordOffset_[static_cast<size_t>(level / kSkillLevelsPerRecord)] + level % kSkillLevelsPerRecord;
 }
 
 QVariantMap PilotSkillForm::shownRecord() const {

@@ -9,8 +9,9 @@
 
 namespace rt {
 // PSkills: the 14 skill slots of a pilot and the level records they select.
-// "Save Pointer" stores the indices, "Save Value" the level bytes; each
-// rereads both halves afterwards.
+// "Save Pointer" stores the indices, "Save Value" the level bytes (asking
+// first when other pilots share an edited level record); each rereads both
+// halves afterwards. Ctrl+S saves whichever half is edited, the values first.
 class PilotSkillForm : public TableForm {
   Q_OBJECT
  public:
@@ -27,10 +28,20 @@ class PilotSkillForm : public TableForm {
  public slots:
   void showPilotSkills();  // List1_Click, and after each save
   void saveSlots();        // Save_Click ("Save Pointer")
-  void saveLevels();       // Save2_Click ("Save Value")
+  void saveLevels() { saveLevelValues(true); }  // Save2_Click ("Save Value")
+
+ protected:
+  bool saveEdits() override;
+  std::int64_t fieldOffset(const FieldBinder& fields, int control) const override;
 
  private:
   void saveSelected() override { saveSlots(); }
+  // Saves the level bytes into the records of the last refresh; with
+  // `reread`, both halves are read again afterwards. False when nothing was saved.
+  bool saveLevelValues(bool reread);
+  bool slotsEdited();
+  // The slots whose level values differ from what was read.
+  std::vector<int> editedLevelSlots();
   // The selected pilot as the table addresses it; false (and said why) when none is.
   bool selectedPilot(RecordRef* record);
 

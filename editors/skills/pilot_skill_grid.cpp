@@ -60,7 +60,7 @@ class PilotSlotGrid final : public GridSource {
 
 const TableDef& levelRecordTable() {
   static const TableDef table = [] {
-    TableDef t{pilotSkillPlace().id, kSkillLevelBase, kSkillLevelsPerRecord, 65536, {}};
+    TableDef t{pilotSkillPlace().id, kSkillLevelBase, kSkillLevelsPerRecord, kSkillLevelCount, {}};
     for (int j = 0; j < kSkillLevelsPerRecord; ++j)  // byte j = level j + 1
       t.fields.push_back(byteField(QStringLiteral("LV%1").arg(j + 1), j, QStringLiteral("LV%1").arg(j + 1)));
     return t;

@@ -39,7 +39,7 @@ const TableDef& skillLevelTable(int slot) {
   static const std::vector<TableDef> tables = [] {
     std::vector<TableDef> out;
     for (int s = 0; s < kPilotSkillSlots; ++s) {
-      TableDef t{pilotSkillPlace().id, kSkillLevelBase, kSkillLevelsPerRecord, 65536, {}};
+      TableDef t{pilotSkillPlace().id, kSkillLevelBase, kSkillLevelsPerRecord, kSkillLevelCount, {}};
       for (int j = 0; j < kSkillLevelsPerRecord; ++j) {  // byte j = level j + 1
         const int control = kSkillLevelsPerRecord * s + j;
         t.fields.push_back(byteField(elementName(QStringLiteral("Skills"), control), j,
@@ -98,7 +98,20 @@ RecordState readSkillLevels(RomImage& rom, const LevelOffsets& offsets) {
 bool encodeSkillSlots(int pilot, const RecordState& slotState, std::vector<ByteWrite>* writes, FieldError* error,
                       LevelOffsets* selected) {
   const TableDef& table = pilotSkillSlotTable();
-  if (!encodeRecord(table, table.recordOffset(pilot), slotState, writes, error)) return false;
+  std::vector<ByteWrite> out;
+  if (!encodeRecord(table, table.recordOffset(pilot), slotState, &out, error)) return false;
+  // An index past the level table would select bytes of the table after it.
+  for (int s = 0; s < kPilotSkillSlots; ++s) {
+    const int index = *parseWord(slotState[static_cast<size_t>(s)].text);
+    if (index < kSkillLevelCount) continue;
+    const Field& f = table.fields[static_cast<size_t>(s)];
+    *error = {s, QStringLiteral("%1: %2 is past the level table; give a level record from 0 to %3.")
+                     .arg(f.caption)
+                     .arg(index)
+                     .arg(kSkillLevelCount - 1)};
+    return false;
+  }
+  writes->insert(writes->end(), out.begin(), out.end());
   if (selected) {
     for (int s = 0; s < kPilotSkillSlots; ++s)
       (*selected)[static_cast<size_t>(s)] = levelRecordOffset(*parseWord(slotState[static_cast<size_t>(s)].text));
@@ -138,6 +151,24 @@ bool encodeSkillLevels(const LevelOffsets& offsets, const RecordState& levels, s
 }
 
 Result<std::int64_t> romFileSize(RomImage& rom) { return imageSize(rom); }
+
+Result<std::vector<int>> pilotsSelecting(RomImage& rom, int index, int except) {
+  return readSession(rom, [&](RomImage& open) {
+    const TableDef& table = pilotSkillSlotTable();
+    open.prefetch(table.base, table.stride * table.count);
+    std::vector<int> pilots;
+    for (int p = 0; p < table.count; ++p) {
+      if (p == except) continue;
+      open.seek(table.recordOffset(p) + kSlotsAt);
+      for (int s = 0; s < kPilotSkillSlots; ++s) {
+        if (open.readU16() != index) continue;
+        pilots.push_back(p);
+        break;
+      }
+    }
+    return pilots;
+  });
+}
 
 // --- PilotSkillTable ----------------------------------------------------------
 

@@ -2,9 +2,9 @@
 // Pilot skills, reached through one level of indirection. Each pilot record
 // ends in 14 skill slots (u16 each, record offsets 0x4C..0x67); a slot holds the
 // index of a 9-byte level record (one byte per level LV1..LV9) at
-// 0x77498 + 9 * index. The level table has no stated length: any index
-// 0..65535 is followed. Level records are shared: every slot holding the same
-// index shows and changes the same nine bytes.
+// 0x77498 + 9 * index. The level table holds 560 records; an index past it
+// would reach into the unit pictures and is refused. Level records are shared:
+// every slot holding the same index shows and changes the same nine bytes.
 
 #include "core/table_registry.h"
 #include "editors/layout.h"
@@ -16,6 +16,7 @@ namespace rt {
 inline constexpr int kPilotSkillSlots = layout::kPilotSkillSlots;
 inline constexpr int kSkillLevelsPerRecord = layout::kSkillLevelsPerRecord;
 inline constexpr std::int64_t kSkillLevelBase = layout::kSkillLevelBase;
+inline constexpr int kSkillLevelCount = layout::kSkillLevelCount;
 
 // The level record each slot selects; element s = slot s.
 using LevelOffsets = std::array<std::int64_t, kPilotSkillSlots>;
@@ -43,8 +44,9 @@ RecordState readSkillSlots(RomImage& rom, int pilot, LevelOffsets* offsets);
 RecordState readSkillLevels(RomImage& rom, const LevelOffsets& offsets);
 std::vector<ByteSpan> levelSpans(const LevelOffsets& offsets);
 
-// Converts and checks the 14 slot indices of pilot `pilot`; `selected` gets the
-// level records they select. FieldError::control counts from ptr(0).
+// Converts and checks the 14 slot indices of pilot `pilot` (each 0..559, a
+// record of the level table); `selected` gets the level records they select.
+// FieldError::control counts from ptr(0).
 bool encodeSkillSlots(int pilot, const RecordState& slotState, std::vector<ByteWrite>* writes, FieldError* error,
                       LevelOffsets* selected = nullptr);
 // Converts and checks the 126 level bytes, to be written slot 0 first (where two
@@ -53,6 +55,10 @@ bool encodeSkillSlots(int pilot, const RecordState& slotState, std::vector<ByteW
 // image never grows. FieldError::control counts from Skills(0).
 bool encodeSkillLevels(const LevelOffsets& offsets, const RecordState& levels, std::int64_t fileSize,
                        std::vector<ByteWrite>* writes, FieldError* error);
+
+// The pilots (other than `except`) whose slots select level record `index`,
+// read in a session of their own, lowest first.
+Result<std::vector<int>> pilotsSelecting(RomImage& rom, int index, int except);
 
 // The size of the image at rom.romPath(), in a read session of its own.
 Result<std::int64_t> romFileSize(RomImage& rom);

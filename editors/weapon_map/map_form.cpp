@@ -176,7 +176,15 @@ void MapForm::writeDeployment() {
     reportError(QStringLiteral("No deployment record is selected; nothing was saved."));
     return;
   }
-  if (saveShown(*record)) showNames();
+  if (!saveShown(*record)) return;
+  showNames();
+  // A record's row names its leader's code: the list shows what was just saved.
+  const int stage = stages_->currentRow();
+  auto records = deployments()->stageRecords(context().rom(), stage, stageOffsets_[static_cast<size_t>(stage)]);
+  if (!records || records->size() != stageRecords_.size()) return;
+  stageRecords_ = std::move(records.value());
+  for (size_t i = 0; i < stageRecords_.size(); ++i)
+    deployments_->item(static_cast<int>(i))->setText(stageRecords_[i].name);
 }
 
 QVariantMap MapForm::shownRecord() const {

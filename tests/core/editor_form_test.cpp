@@ -1,6 +1,8 @@
-// Ctrl+Z and Ctrl+Shift+Z in an editor undo and redo that form's own saves;
-// unsaved edits are marked and asked about before they are left.
+// Ctrl+Z and Ctrl+Shift+Z outside a text box undo and redo that form's own
+// saves (in a text box, the typing); unsaved edits are marked and asked about
+// before they are left.
 #include "core/ui/editor_form.h"
+#include "core/ui/table_view.h"
 
 #include "tests/support/test_support.h"
 
@@ -8,7 +10,10 @@
 
 #include <QComboBox>
 #include <QFileInfo>
+#include <QApplication>
 #include <QLabel>
+#include <QMessageBox>
+#include <QTimer>
 #include <QTest>
 #include <QLineEdit>
 #include <QListWidget>
@@ -33,14 +38,18 @@ const Box kMoney{1, "money", "Value(0)", "choices"};  // a combo box of records
 struct Opened {
   QWidget* form = nullptr;
   QLineEdit* box = nullptr;
+  QWidget* records = nullptr;  // the list or combo box that picks the record: no text box
 };
 
 Opened open(SampleMenu& s, const Box& b) {
   Opened o;
   o.form = s.edit(b.row, QString::fromLatin1(b.form));
   if (o.form) o.box = control<QLineEdit>(o.form, QString::fromLatin1(b.box));
+  if (o.form) o.records = control<QWidget>(o.form, QString::fromLatin1(b.records));
   return o;
 }
+
+QString statusOf(QWidget* form) { return control<QLabel>(form, QStringLiteral("Status"))->text(); }
 
 // Saves a value the box did not hold (one less, or 1 for 0); returns it.
 QString saveOther(const Opened& o) {
@@ -65,12 +74,16 @@ TEST_P(UndoKeys, UndoRestoresTheBytesAndTheBoxRedoBringsThemBack) {
   const QString newText = saveOther(o);
   const QByteArray saved = s.rom.bytes();
   ASSERT_NE(saved, original);
-  undoKey(o.box);  // the box has focus: its own typing undo must not take the key
+  undoKey(o.records);  // outside a text box the key undoes the save, and says which
   EXPECT_EQ(s.rom.bytes(), original);
   EXPECT_EQ(o.box->text(), oldText);
-  redoKey(o.box);
+  EXPECT_TRUE(statusOf(o.form).contains(QStringLiteral("Undid transaction 1"))) << statusOf(o.form).toStdString();
+  EXPECT_TRUE(statusOf(o.form).contains(QStringLiteral("Record: %1 0").arg(QString::fromLatin1(GetParam().form))))
+      << statusOf(o.form).toStdString();
+  redoKey(o.records);
   EXPECT_EQ(s.rom.bytes(), saved);
   EXPECT_EQ(o.box->text(), newText);
+  EXPECT_TRUE(statusOf(o.form).startsWith(QStringLiteral("Redid transaction 1"))) << statusOf(o.form).toStdString();
   EXPECT_TRUE(s.app.sink->messages.isEmpty()) << s.app.sink->messages.join('\n').toStdString();
 }
 
@@ -88,12 +101,12 @@ TEST(UndoKeysOfAForm, TouchOnlyThatFormsSavesAndSayWhenNoneIsLeft) {
   const QByteArray spiritSaved = s.rom.bytes();
   saveOther(money);  // the newest save of the image, but not of SPEdit
   const QByteArray bothSaved = s.rom.bytes();
-  undoKey(spirit.box);
+  undoKey(spirit.records);
   EXPECT_EQ(differences(s.rom.bytes(), original), differences(bothSaved, spiritSaved));  // only money's change is left
-  undoKey(spirit.box);
+  undoKey(spirit.records);
   ASSERT_EQ(s.app.sink->messages.size(), 1);
   EXPECT_TRUE(s.app.sink->messages[0].contains(QStringLiteral("nothing of SPEdit to undo"))) << s.app.sink->messages[0].toStdString();
-  redoKey(money.box);  // money was never undone
+  redoKey(money.records);  // money was never undone
   EXPECT_EQ(s.app.sink->messages.size(), 2);
   EXPECT_EQ(differences(s.rom.bytes(), original), differences(bothSaved, spiritSaved));
 }
@@ -202,10 +215,14 @@ TEST_P(UnsavedEditsElsewhere, AreAskedAboutAndCancelKeepsEverything) {
       control<QPushButton>(&s.menu, QStringLiteral("Open"))->click();
       EXPECT_EQ(s.app.context->rom().romPath(), answer == Unsaved::Cancel ? s.rom.path() : other.path());
       break;
-    case Leave::Undo:
-      undoKey(o.box);
-      EXPECT_EQ(s.rom.bytes() == saved, answer == Unsaved::Cancel);
+    case Leave::Undo: {  // an undo in another form rereads this one
+      const Opened money = open(s, kMoney);
+      saveOther(money);
+      const QByteArray moneySaved = s.rom.bytes();
+      undoKey(money.records);
+      EXPECT_EQ(s.rom.bytes() == moneySaved, answer == Unsaved::Cancel);
       break;
+    }
     case Leave::EndProgram: {
       QSignalSpy quit(&s.menu, &MainMenu::quitRequested);
       s.menu.close();
@@ -244,6 +261,107 @@ TEST(StatusLine, ShowsTheRecordTheFocusedFieldAndWhatASaveWrote) {
       << status->text().toStdString();
 }
 
+// Ctrl+Z in a text box is the box's own: it takes back the typing and leaves
+// the saves alone. Outside a box, unsaved edits come off first, then the save.
+TEST(UndoInATextBox, TakesBackTheTypingAndOutsideTheEditsComeOffBeforeTheSave) {
+  SampleMenu s;
+  const Opened o = open(s, kSpirit);
+  ASSERT_NE(o.box, nullptr);
+  const QByteArray original = s.rom.bytes();
+  saveOther(o);
+  const QByteArray saved = s.rom.bytes();
+  const QString savedText = o.box->text();
+  typeKey(o.box, Qt::Key_End, Qt::NoModifier);
+  QTest::keyClicks(o.box, QStringLiteral("7"));
+  ASSERT_EQ(o.box->text(), savedText + QStringLiteral("7"));
+  undoKey(o.box);
+  EXPECT_EQ(o.box->text(), savedText);
+  EXPECT_EQ(s.rom.bytes(), saved);
+
+  QTest::keyClicks(o.box, QStringLiteral("7"));
+  undoKey(o.records);  // the typing goes, not the save, and nothing is asked
+  EXPECT_EQ(o.box->text(), savedText);
+  EXPECT_EQ(s.rom.bytes(), saved);
+  EXPECT_TRUE(statusOf(o.form).startsWith(QStringLiteral("Dropped the edits not saved"))) << statusOf(o.form).toStdString();
+  undoKey(o.records);
+  EXPECT_EQ(s.rom.bytes(), original);
+  EXPECT_TRUE(s.app.sink->unsavedQuestions.isEmpty());
+  EXPECT_TRUE(s.app.sink->messages.isEmpty()) << s.app.sink->messages.join('\n').toStdString();
+}
+
+// Another image is chosen only once every window agreed: a Discard in one and
+// a Cancel in another keep both windows' edits and the image.
+TEST(SwitchingImages, AsksEveryWindowBeforeAnyDropsItsEdits) {
+  SampleMenu s;
+  const Opened o = open(s, kSpirit);
+  ASSERT_NE(o.box, nullptr);
+  const QString edited = otherText(o.box->text());
+  o.box->setText(edited);
+  TableView* grid = showTableView(*s.app.context, QStringLiteral("Pilot"));
+  ASSERT_NE(grid, nullptr);
+  GridModel* model = grid->model();
+  int ab0 = -1;  // melee, a number
+  for (size_t c = 0; c < model->source().controls().size(); ++c)
+    if (model->source().controls()[c].name == QLatin1String("Ab(0)")) ab0 = static_cast<int>(c);
+  ASSERT_GE(ab0, 0);
+  const QModelIndex cell = model->index(2, model->columnOfControl(ab0));
+  const QString gridEdit = otherText(model->text(2, cell.column()));
+  ASSERT_TRUE(model->setData(cell, gridEdit, Qt::EditRole));
+  TempRom other{sampleImage()};
+  for (const auto& answers : {std::vector<Unsaved>{Unsaved::Discard, Unsaved::Cancel},
+                              std::vector<Unsaved>{Unsaved::Cancel}}) {
+    s.app.sink->unsavedQuestions.clear();
+    s.app.sink->unsavedInTurn = answers;
+    s.app.chooser->next = other.path();
+    typeKey(&s.menu, Qt::Key_O, Qt::ControlModifier);  // Open NDS
+    EXPECT_EQ(s.app.sink->unsavedQuestions.size(), static_cast<qsizetype>(answers.size()));
+    EXPECT_EQ(s.app.context->rom().romPath(), s.rom.path());
+    EXPECT_EQ(o.box->text(), edited);
+    EXPECT_EQ(model->text(2, cell.column()), gridEdit);
+    EXPECT_EQ(model->edits().editedCells(), 1);
+  }
+  s.app.sink->unsavedQuestions.clear();
+  s.app.sink->unsavedInTurn = {Unsaved::Discard, Unsaved::Discard};
+  typeKey(&s.menu, Qt::Key_O, Qt::ControlModifier);
+  EXPECT_EQ(s.app.context->rom().romPath(), other.path());
+  EXPECT_EQ(model->edits().editedCells(), 0);
+  s.app.context->closeAllForms();
+}
+
+// Each editor opens again at the record it showed when it was closed.
+TEST(Reopening, AnEditorComesBackAtTheRecordItLastShowed) {
+  SampleMenu s;
+  for (const Box& b : {kSpirit, kMoney}) {
+    SCOPED_TRACE(b.form);
+    Opened o = open(s, b);
+    ASSERT_NE(o.box, nullptr);
+    pickRow(o, b, 2);
+    const QString shown = o.box->text();
+    control<QPushButton>(o.form, QStringLiteral("Exit"))->click();
+    o = open(s, b);
+    ASSERT_NE(o.box, nullptr);
+    EXPECT_EQ(shownRow(o, b), 2);
+    EXPECT_EQ(o.box->text(), shown);
+  }
+}
+
+// The real question: Enter saves (the default), Esc cancels, each answer has its mnemonic.
+TEST(UnsavedQuestion, EnterSavesEscCancelsAndEachAnswerHasAMnemonic) {
+  auto sink = dialogMessageSink();
+  for (const auto& [key, expected] : {std::pair{Qt::Key_Return, Unsaved::Save}, std::pair{Qt::Key_Escape, Unsaved::Cancel}}) {
+    QStringList buttons;
+    QTimer::singleShot(0, [&buttons, key = key] {
+      auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+      ASSERT_NE(box, nullptr);
+      for (QAbstractButton* b : box->buttons()) buttons << b->text();
+      QTest::keyClick(box, key);
+    });
+    EXPECT_EQ(sink->askUnsaved(nullptr, QStringLiteral("SPEdit"), QStringLiteral("The record shown has edits.")), expected);
+    buttons.sort();
+    EXPECT_EQ(buttons, (QStringList{QStringLiteral("&Cancel"), QStringLiteral("&Discard"), QStringLiteral("&Save")}));
+  }
+}
+
 TEST(StatusLine, GivesNoPlaceForARecordOfValuesKeptApart) {
   TestApp app;
   TempRom rom{sampleImage()};
@@ -262,8 +380,7 @@ TEST(TabOrder, RunsThroughTheFieldsBeforeTheButtons) {
   ASSERT_NE(o.box, nullptr);
   bool buttonSeen = false;
   int fields = 0;
-  for (QWidget* w = o.form->nextInFocusChain(); w != o.form; w = w->nextInFocusChain()) {
-    if (!(w->focusPolicy() & Qt::TabFocus)) continue;
+  for (QWidget* w : tabCycle(o.form)) {
     if (qobject_cast<QPushButton*>(w)) buttonSeen = true;
     else if (qobject_cast<QLineEdit*>(w)) EXPECT_FALSE(buttonSeen) << w->objectName().toStdString() << " after a button";
     fields += qobject_cast<QLineEdit*>(w) ? 1 : 0;

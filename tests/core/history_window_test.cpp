@@ -1,9 +1,11 @@
 // The History window: the image's transactions, the field changes of the
 // selected one, and Undo, Redo and Revert.
 #include "core/ui/history_window.h"
+#include "core/ui/table_view.h"
 
 #include "tests/support/test_support.h"
 
+#include <QAbstractItemView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -59,13 +61,46 @@ TEST_F(HistoryFixture, ListsTheSaveWithTheFieldItChanged) {
   ASSERT_EQ(list->topLevelItemCount(), 1);
   QStringList tx = row(list, 0);
   tx.removeAt(1);  // the time
-  EXPECT_EQ(tx, (QStringList{QStringLiteral("1"), QStringLiteral("SPEdit"), QStringLiteral("done")}));
+  // The summary: the table, the record and the field's caption.
+  EXPECT_EQ(tx, (QStringList{QStringLiteral("1"), QStringLiteral("SPEdit"), QStringLiteral("done"),
+                             QStringLiteral("SPEdit 0: 消耗SP")}));
   QTreeWidget* changes = tree(w, "Changes");
   ASSERT_EQ(changes->topLevelItemCount(), 1);
   const QString name = control<QListWidget>(form, QStringLiteral("List1"))->item(0)->text();
   EXPECT_EQ(row(changes, 0), (QStringList{QStringLiteral("SPEdit"), QStringLiteral("0"), name, QStringLiteral("消耗SP"),
                                           QStringLiteral("SP_VAL"), oldText, newText}));
   EXPECT_FALSE(screenshot(w, QStringLiteral("History")).isEmpty());
+}
+
+// Esc closes each secondary window; one with unsaved edits asks first.
+TEST_F(HistoryFixture, EscClosesTheSecondaryWindowsAskingAboutUnsavedEdits) {
+  QWidget* w = history();
+  ASSERT_NE(w, nullptr);
+  typeKey(tree(w, "Transactions"), Qt::Key_Escape, Qt::NoModifier);
+  EXPECT_FALSE(w->isVisible());
+
+  TempRom other{sampleImage()};
+  s.app.chooser->next = other.path();
+  control<QPushButton>(&s.menu, QStringLiteral("Compare"))->click();
+  QWidget* compare = s.app.context->openForm(QStringLiteral("Compare"));
+  ASSERT_NE(compare, nullptr);
+  typeKey(compare, Qt::Key_Escape, Qt::NoModifier);
+  EXPECT_FALSE(compare->isVisible());
+
+  control<QPushButton>(form, QStringLiteral("Table"))->click();
+  auto* grid = qobject_cast<TableView*>(s.app.context->openForm(tableViewName(QStringLiteral("SPEdit"))));
+  ASSERT_NE(grid, nullptr);
+  auto* cells = control<QAbstractItemView>(grid, QStringLiteral("Grid"));
+  ASSERT_TRUE(grid->model()->setData(grid->model()->index(1, grid->model()->columnOfControl(0)), QStringLiteral("7"),
+                                     Qt::EditRole));
+  s.app.sink->unsaved = MessageSink::Unsaved::Cancel;
+  typeKey(cells, Qt::Key_Escape, Qt::NoModifier);
+  EXPECT_TRUE(grid->isVisible());
+  EXPECT_EQ(s.app.sink->unsavedQuestions.size(), 1);
+  s.app.sink->unsaved = MessageSink::Unsaved::Discard;
+  typeKey(cells, Qt::Key_Escape, Qt::NoModifier);
+  EXPECT_FALSE(grid->isVisible());
+  EXPECT_EQ(s.rom.bytes(), saved);
 }
 
 TEST_F(HistoryFixture, UndoRedoAndRevertRewriteTheImageRelistAndRereadTheForm) {

@@ -48,8 +48,8 @@ struct MenuFixture : ::testing::Test {
 TEST_F(MenuFixture, ShowsTheFifteenRowsWithNoneSelected) {
   EXPECT_EQ(list()->count(), 15);
   EXPECT_EQ(list()->currentRow(), -1);
-  EXPECT_EQ(menu->windowTitle(), QStringLiteral("Main"));
-  EXPECT_EQ(control<QPushButton>(menu.get(), QStringLiteral("Open"))->text(), QStringLiteral("Open NDS"));
+  EXPECT_EQ(menu->windowTitle(), QStringLiteral("RomTables"));
+  EXPECT_EQ(control<QPushButton>(menu.get(), QStringLiteral("Open"))->text(), QStringLiteral("&Open NDS"));
 }
 
 TEST_F(MenuFixture, EditBeforeOpenNdsOpensNothingAndSaysToChooseAnImage) {
@@ -119,7 +119,7 @@ TEST_F(MenuFixture, RowZeroOpensSpEditOnRecordZeroAndAgainOnlyRaisesIt) {
   EXPECT_EQ(records->currentRow(), 5);
 }
 
-TEST_F(MenuFixture, ExitReturnsToTheMenuAndTheFormIsLoadedAfreshNextTime) {
+TEST_F(MenuFixture, ExitReturnsToTheMenuAndTheFormIsLoadedAfreshAtItsLastRecordNextTime) {
   choose(rom.path());
   edit(0);
   QPointer<QWidget> form = app.context->openForm(QStringLiteral("SPEdit"));
@@ -132,7 +132,8 @@ TEST_F(MenuFixture, ExitReturnsToTheMenuAndTheFormIsLoadedAfreshNextTime) {
   edit(0);
   QWidget* again = app.context->openForm(QStringLiteral("SPEdit"));
   ASSERT_NE(again, nullptr);
-  EXPECT_EQ(control<QListWidget>(again, QStringLiteral("List1"))->currentRow(), 0);
+  EXPECT_NE(again, form.data());
+  EXPECT_EQ(control<QListWidget>(again, QStringLiteral("List1"))->currentRow(), 7);
 }
 
 TEST_F(MenuFixture, TheSkillSubMenuListsSevenRowsAndExitsToMain) {
@@ -347,7 +348,8 @@ TEST(MenuRows, ProblemNamesGapsClashesAndRepeats) {
   }
 }
 
-// Every row opens the form placed there, under the name and caption declared with it.
+// Every row opens the form placed there, under the name declared with it and
+// titled with the row's text, as the user picked it (never an internal name).
 TEST(MenuRows, EachRowOpensItsFormWithItsCaption) {
   SampleMenu s;
   const MenuRows& rows = s.app.context->menus();
@@ -358,7 +360,10 @@ TEST(MenuRows, EachRowOpensItsFormWithItsCaption) {
     QWidget* form = s.edit(place.row, place.id, place.menu == MenuKind::Skills ? sub : nullptr);
     ASSERT_NE(form, nullptr) << place.id.toStdString();
     EXPECT_EQ(form->objectName().toStdString(), place.id.toStdString());
-    EXPECT_EQ(form->windowTitle().toStdString(), place.caption.toStdString()) << place.id.toStdString();
+    auto* menuRows = control<QListWidget>(place.menu == MenuKind::Skills ? sub : &s.menu, QStringLiteral("List1"));
+    EXPECT_EQ(form->windowTitle().toStdString(), menuRows->item(place.row)->text().trimmed().toStdString())
+        << place.id.toStdString();
+    EXPECT_FALSE(form->windowTitle().contains(u'_')) << form->windowTitle().toStdString();
   }
   EXPECT_TRUE(s.app.sink->messages.isEmpty());
   s.app.context->closeAllForms();

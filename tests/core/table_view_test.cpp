@@ -9,6 +9,7 @@
 #include "tests/support/test_support.h"
 
 #include <QCheckBox>
+#include <QLabel>
 #include <QColor>
 #include <QHeaderView>
 #include <QLineEdit>
@@ -174,9 +175,14 @@ TEST(GridFilter, ExpressionsShowTheRowsTheirValuesSelect) {
   const int ab0 = view->model()->controlOf(f.column(view, QStringLiteral("Ab(0)")));
   auto stat = [&](int r, int k) { return own[static_cast<size_t>(r)][static_cast<size_t>(ab0 + k)].text.toInt(); };
   const auto& records = view->model()->edits().rows();
-  auto nameOrIndex = [&](const QString& word) {
-    return [&records, word](int r) {
-      return records[static_cast<size_t>(r)].ref.name.contains(word, Qt::CaseInsensitive) || QString::number(r).contains(word);
+  // A word is looked for in the name, the index and the columns of words (the lists' items).
+  GridModel* model = view->model();
+  auto nameOrIndex = [&records, model](const QString& word) {
+    return [&records, model, word](int r) {
+      bool found = records[static_cast<size_t>(r)].ref.name.contains(word, Qt::CaseInsensitive) || QString::number(r).contains(word);
+      for (int c = 0; !found && c < model->columnCount(); ++c)
+        found = model->textColumn(c) && model->text(r, c).contains(word, Qt::CaseInsensitive);
+      return found;
     };
   };
   // A name that is one word of the filter (no separator, no operator in it).
@@ -211,6 +217,84 @@ TEST(GridFilter, ExpressionsShowTheRowsTheirValuesSelect) {
     EXPECT_EQ(std::set<int>(shown.begin(), shown.end()), expected);
     EXPECT_EQ(!box->toolTip().isEmpty(), c.error) << box->toolTip().toStdString();
   }
+}
+
+// A condition reads its value as the column shows values: hex in a hex
+// column, an item's name in a list column; a word searches every column of words.
+TEST(GridFilter, ColumnsReadValuesAsTheyShowThemAndWordsSearchEveryTextColumn) {
+  GridFixture f;
+  struct Case {
+    const char* table;
+    const char* control;  // the column compared, or the info column a word is taken from
+    bool word;
+  };
+  for (const Case& c : {Case{"MAP", "pilot_code", false}, Case{"Pilot", "character", false}, Case{"Weapon", "units", true}}) {
+    SCOPED_TRACE(c.table);
+    TableView* view = f.open(QString::fromLatin1(c.table));
+    ASSERT_NE(view, nullptr);
+    GridModel* model = view->model();
+    const int rows = model->rowCount();
+    auto* box = control<QLineEdit>(view, QStringLiteral("Filter"));
+    std::set<int> expected;
+    if (c.word) {
+      // A unit's name that only the units column holds, in some row but not all.
+      int column = -1;
+      for (int k = 0; k < model->columnCount(); ++k)
+        if (model->headerData(k, Qt::Horizontal, Qt::DisplayRole).toString() == QLatin1String("units")) column = k;
+      ASSERT_GE(column, 0);
+      QString word;
+      for (int r = 0; r < rows && word.isEmpty(); ++r) {
+        const QString first = model->text(r, column).section(u',', 0, 0).trimmed();
+        if (first.size() > 1 && !first.contains(QRegularExpression(QStringLiteral("[,&<>=!]"))) &&
+            !model->edits().rows()[static_cast<size_t>(r)].ref.name.contains(first))
+          word = first;
+      }
+      ASSERT_FALSE(word.isEmpty());
+      for (int r = 0; r < rows; ++r)
+        if (model->text(r, column).contains(word, Qt::CaseInsensitive) ||
+            model->edits().rows()[static_cast<size_t>(r)].ref.name.contains(word, Qt::CaseInsensitive))
+          expected.insert(r);
+      box->setText(word);
+    } else {
+      const int column = f.column(view, QString::fromLatin1(c.control));
+      const QString caption = model->columns()[static_cast<size_t>(column)].caption;
+      double v = 0;
+      ASSERT_TRUE(model->number(5, column, &v));
+      // What the cell shows: "10" in a hex column means 0x10, a list shows an item.
+      const QString shown = model->text(5, column);
+      for (int r = 0; r < rows; ++r) {
+        double w = 0;
+        if (model->number(r, column, &w) && w == v) expected.insert(r);
+      }
+      box->setText(caption + QStringLiteral(" = ") + shown);
+    }
+    EXPECT_TRUE(box->toolTip().isEmpty()) << box->toolTip().toStdString();
+    EXPECT_LT(expected.size(), static_cast<size_t>(rows));
+    const std::vector<int> shownRows = GridFixture::shownRows(view);
+    EXPECT_EQ(std::set<int>(shownRows.begin(), shownRows.end()), expected) << box->text().toStdString();
+  }
+}
+
+// The title carries "*" while edits are unsaved; counts read "1 cell", "2 cells".
+TEST(GridEdits, TheTitleMarksUnsavedEditsAndCountsAreSingularForOne) {
+  GridFixture f;
+  TableView* view = f.open(QStringLiteral("SPEdit"));
+  ASSERT_NE(view, nullptr);
+  GridModel* model = view->model();
+  const QString title = view->windowTitle();
+  EXPECT_FALSE(title.contains(u'*'));
+  const int old = byteAt(f.s.rom.bytes(), layout::kSpiritBase);
+  ASSERT_TRUE(model->setData(model->index(0, model->columnOfControl(0)), QString::number((old + 1) % 256), Qt::EditRole));
+  EXPECT_EQ(view->windowTitle(), title + QStringLiteral(" *"));
+  const QString count = control<QLabel>(view, QStringLiteral("Count"))->text();
+  EXPECT_TRUE(count.endsWith(QStringLiteral("; 1 edited cell in 1 record"))) << count.toStdString();
+  f.s.app.sink->unsaved = MessageSink::Unsaved::Cancel;
+  view->close();
+  ASSERT_EQ(f.s.app.sink->unsavedQuestions.size(), 1);
+  EXPECT_EQ(f.s.app.sink->unsavedQuestions[0], QStringLiteral("1 cell of 1 record is edited and not saved."));
+  ASSERT_TRUE(view->save());
+  EXPECT_EQ(view->windowTitle(), title);
+  EXPECT_EQ(control<QLabel>(view, QStringLiteral("Status"))->text(), QStringLiteral("Saved 1 record; 1 byte changed."));
 }
 
 // --- Pastes and saves -------------------------------------------------------

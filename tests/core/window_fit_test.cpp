@@ -1,6 +1,6 @@
 // Every window fits a 1280x800 screen with its title bar, opens at a usable
 // size, and gives the room of a larger window to its record lists and grids;
-// Tab runs through a form's fields in reading order.
+// Tab runs down each column of a form's fields, then the next.
 #include "core/ui/compare_window.h"
 #include "core/ui/table_view.h"
 #include "editors/all_tables.h"
@@ -9,6 +9,7 @@
 #include <QAbstractItemView>
 #include <QApplication>
 #include <QHeaderView>
+#include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
 
@@ -112,40 +113,74 @@ INSTANTIATE_TEST_SUITE_P(Windows, EveryWindow, ::testing::ValuesIn(windowNames()
   return name;
 });
 
-// MAP makes its name boxes and columns out of order; Tab still goes row by
-// row, left to right, after the two lists (each with its filter) and before
-// the buttons.
-TEST(TabOrder, RunsThroughMapsFieldsInReadingOrder) {
-  OpenWindow o;
-  QWidget* map = o.open(QStringLiteral("MAP"));
-  ASSERT_NE(map, nullptr);
-  map->show();
-  QApplication::processEvents();
-  std::vector<QWidget*> chain;
-  for (QWidget* w = map->nextInFocusChain(); w != map; w = w->nextInFocusChain())
-    if ((w->focusPolicy() & Qt::TabFocus) && w->isVisibleTo(map)) chain.push_back(w);
-  ASSERT_GE(chain.size(), 6u);
-  const QStringList lists{"List1Filter", "List1", "List2Filter", "List2"};  // each list after its filter
-  for (int i = 0; i < lists.size(); ++i) EXPECT_EQ(chain[static_cast<size_t>(i)]->objectName(), lists[i]);
-  int fields = 0;
-  bool button = false;
-  QRect last;
-  for (size_t i = 4; i < chain.size(); ++i) {
-    const QRect at(chain[i]->mapTo(map, QPoint(0, 0)), chain[i]->size());
-    const std::string name = chain[i]->objectName().toStdString();
-    if (qobject_cast<QPushButton*>(chain[i])) {
-      button = true;
-      continue;
+// Tab runs down each column of fields, then the next column to the right,
+// after the record lists (each with its filter) and before the buttons; MAP
+// makes its name boxes and columns out of order, Units has two columns of
+// fields side by side.
+TEST(TabOrder, RunsDownEachColumnOfFieldsThenTheNext) {
+  struct Case {
+    const char* form;
+    QStringList lists;  // first in the chain
+    int fields;
+  };
+  for (const Case& c : {Case{"MAP", {"List1Filter", "List1", "List2Filter", "List2"}, 28},
+                        Case{"Unit", {"List1Filter", "List1"}, 0}}) {
+    SCOPED_TRACE(c.form);
+    OpenWindow o;
+    QWidget* form = o.open(QString::fromLatin1(c.form));
+    ASSERT_NE(form, nullptr);
+    form->show();
+    QApplication::processEvents();
+    const std::vector<QWidget*> chain = tabCycle(form);
+    ASSERT_GT(chain.size(), static_cast<size_t>(c.lists.size()));
+    for (int i = 0; i < c.lists.size(); ++i) EXPECT_EQ(chain[static_cast<size_t>(i)]->objectName(), c.lists[i]);
+    int fields = 0, columns = 0;
+    bool button = false;
+    QRect last;
+    int columnRight = -1, leftBehind = -1;  // the current column's right edge; the right edge of those done
+    for (size_t i = static_cast<size_t>(c.lists.size()); i < chain.size(); ++i) {
+      const QRect at(chain[i]->mapTo(form, QPoint(0, 0)), chain[i]->size());
+      const std::string name = chain[i]->objectName().toStdString();
+      if (qobject_cast<QPushButton*>(chain[i])) {
+        button = true;
+        continue;
+      }
+      EXPECT_FALSE(button) << name << " after a button";
+      EXPECT_GT(at.left(), leftBehind) << name << " in a column already left";
+      if (fields++ == 0 || at.left() > columnRight) {  // the next column
+        ++columns;
+        leftBehind = std::max(leftBehind, columnRight);
+        columnRight = at.right();
+      } else {
+        const bool sameRow = at.center().y() >= last.top() && at.center().y() <= last.bottom();
+        EXPECT_TRUE(sameRow ? at.x() > last.x() : at.top() > last.top()) << name << " above the field before it";
+        columnRight = std::max(columnRight, at.right());
+      }
+      last = at;
     }
-    EXPECT_FALSE(button) << name << " after a button";
-    if (fields++ > 0) {
-      const bool sameRow = at.center().y() >= last.top() && at.center().y() <= last.bottom();
-      EXPECT_TRUE(sameRow ? at.x() > last.x() : at.top() > last.top()) << name << " out of reading order";
-    }
-    last = at;
+    EXPECT_TRUE(button);
+    EXPECT_GE(columns, 2);
+    if (c.fields > 0) EXPECT_EQ(fields, c.fields);  // MAP: the three columns but their four name boxes
   }
-  EXPECT_TRUE(button);
-  EXPECT_EQ(fields, 28);  // the three columns but their four name boxes
+}
+
+// A long status text is cut to fit: the window keeps its width.
+TEST(StatusLines, ALongStatusNeverWidensItsWindow) {
+  for (const char* name : {"money", "TableView/SPEdit"}) {
+    SCOPED_TRACE(name);
+    OpenWindow o;
+    QWidget* w = o.open(QString::fromLatin1(name));
+    ASSERT_NE(w, nullptr);
+    w->show();
+    QApplication::processEvents();
+    const int width = w->width(), least = w->minimumSizeHint().width();
+    auto* status = control<QLabel>(w, QStringLiteral("Status"));
+    status->setText(QStringLiteral("Saved money 0: 4 bytes at 0xA5E54 in a file whose name is long. ").repeated(30));
+    QApplication::processEvents();
+    EXPECT_EQ(w->width(), width);
+    EXPECT_EQ(w->minimumSizeHint().width(), least);
+    EXPECT_LE(status->width(), w->width());
+  }
 }
 
 }  // namespace

@@ -387,6 +387,21 @@ void typeKey(QWidget* widget, Qt::Key key, Qt::KeyboardModifiers modifiers) {
   QTest::keyClick(widget, key, modifiers);
 }
 
+std::vector<QWidget*> tabCycle(QWidget* window) {
+  std::vector<QWidget*> chain;
+  for (QWidget* w = window->nextInFocusChain(); w != window; w = w->nextInFocusChain())
+    if ((w->focusPolicy() & Qt::TabFocus) && w->isVisibleTo(window) && w->window() == window) chain.push_back(w);
+  auto isButton = [](QWidget* w) { return qobject_cast<QPushButton*>(w) != nullptr; };
+  for (size_t i = 0; i < chain.size(); ++i) {
+    const size_t before = (i + chain.size() - 1) % chain.size();
+    if (isButton(chain[before]) && !isButton(chain[i])) {
+      std::rotate(chain.begin(), chain.begin() + static_cast<std::ptrdiff_t>(i), chain.end());
+      break;
+    }
+  }
+  return chain;
+}
+
 void clickRow(QListWidget* list, int row) {
   QListWidgetItem* item = list->item(row);
   ASSERT_NE(item, nullptr) << "no row " << row;

@@ -89,10 +89,13 @@ class CapturingSink final : public MessageSink {
     questions << question;
     return answer;
   }
-  QStringList unsavedQuestions;  // each answered with `unsaved`
+  QStringList unsavedQuestions;  // each answered with the next of `unsavedInTurn`, then with `unsaved`
   Unsaved unsaved = Unsaved::Cancel;
+  std::vector<Unsaved> unsavedInTurn;
   Unsaved askUnsaved(QWidget*, const QString&, const QString& text) override {
     unsavedQuestions << text;
+    if (unsavedInTurn.size() >= static_cast<size_t>(unsavedQuestions.size()))
+      return unsavedInTurn[static_cast<size_t>(unsavedQuestions.size() - 1)];
     return unsaved;
   }
 };
@@ -219,6 +222,10 @@ void expectRefused(TestApp& app, QWidget* form, const std::vector<RefusedTexts>&
 // Makes the window of `widget` the active one, focuses `widget` and types the
 // key there, as a user would: the window's shortcuts see it.
 void typeKey(QWidget* widget, Qt::Key key, Qt::KeyboardModifiers modifiers);
+
+// The widgets Tab visits in `window`, once round: the focus chain is a
+// circle, read from the first widget after the buttons that close it.
+std::vector<QWidget*> tabCycle(QWidget* window);
 
 // Clicks row `row` of `list` with the mouse, as a user would.
 void clickRow(QListWidget* list, int row);

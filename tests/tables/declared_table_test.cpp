@@ -124,7 +124,7 @@ TEST(DeclaredTable, ItsMenuRowOpensAFormOfItsFields) {
   control<QPushButton>(&menu, QStringLiteral("Edit"))->click();
   QWidget* form = app.context->openForm(kId);
   ASSERT_NE(form, nullptr) << app.sink->messages.join('\n').toStdString();
-  EXPECT_EQ(form->windowTitle(), QStringLiteral("Terrain bonus"));
+  EXPECT_EQ(form->windowTitle(), QStringLiteral("地形補正 / Terrain bonus"));  // its row's text
 
   auto* list = control<QListWidget>(form, QStringLiteral("List1"));
   ASSERT_EQ(list->count(), kRanks);

@@ -13,7 +13,7 @@ struct MoneyForm : FormFixture {
 };
 
 TEST_F(MoneyForm, OpensOnColumnZeroWithTheColumnNamesAndLevelCaptions) {
-  EXPECT_EQ(form->windowTitle(), QStringLiteral("Money"));
+  EXPECT_EQ(form->windowTitle(), QStringLiteral("資金表 / Money"));  // its menu row
   auto names = loadNameList(namesDir(), QStringLiteral("choices.txt"), 10);
   ASSERT_TRUE(names) << names.message().toStdString();
   ASSERT_EQ(choices()->count(), 10);

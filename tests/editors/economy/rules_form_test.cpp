@@ -16,7 +16,7 @@ struct RulesForm : FormFixture {
 };
 
 TEST_F(RulesForm, ShowsBothLimitsUnsigned) {
-  EXPECT_EQ(form->windowTitle(), QStringLiteral("Rules"));
+  EXPECT_EQ(form->windowTitle(), QStringLiteral("規則上限 / Limits"));  // its menu row
   EXPECT_EQ(control<QLabel>(form, QStringLiteral("UnicodeLabel1"))->text(), QStringLiteral("武器攻擊力上限"));
   EXPECT_EQ(control<QLabel>(form, QStringLiteral("UnicodeLabel2"))->text(), QStringLiteral("經驗值獲得上限"));
   const QByteArray bytes = rom->bytes();

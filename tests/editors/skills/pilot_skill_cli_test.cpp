@@ -18,13 +18,13 @@ std::int64_t slotAt(int pilot, int slot) { return kPilotBase + 104 * pilot + 76 
 std::int64_t levelAt(int index) { return kLevelBase + 9 * std::int64_t{index}; }
 int u16At(const QByteArray& b, std::int64_t at) { return byteAt(b, at) | (byteAt(b, at + 1) << 8); }
 
-// A random image whose slots all select records inside the file (indices below 2000).
+// A random image whose slots all select records of the level table (indices below 560).
 std::unique_ptr<TempRom> image(std::uint64_t seed) {
   auto rom = std::make_unique<TempRom>(kImageSize, seed);
   QByteArray b = rom->bytes();
   for (int p = 0; p < 476; ++p)
     for (int s = 0; s < 14; ++s) {
-      const int index = u16At(b, slotAt(p, s)) % 2000;
+      const int index = u16At(b, slotAt(p, s)) % 560;
       b.replace(slotAt(p, s), 2, le(static_cast<std::uint32_t>(index), 2));
     }
   rom->write(b);
@@ -77,21 +77,21 @@ TEST(PilotSkillCli, ImportFollowsTheImportedPointers) {
     const char* fields;
     std::vector<std::pair<std::int64_t, QByteArray>> expected;  // every byte that changes
   };
-  // Pilot 5's slot 2 is set to select record 700 first; record 1700 is the new target.
+  // Pilot 5's slot 2 is set to select record 300 first; record 500 is the new target.
   const std::vector<Case> cases = {
-      {"a pointer alone moves the slot; no level record changes", R"j({"ptr(2)": "1700"})j",
-       {{slotAt(5, 2), le(1700, 2)}}},
-      {"a pointer with values: the values land in the new record", R"j({"ptr(2)": "1700", "Skills(18)": "1", "Skills(26)": "9"})j",
-       {{slotAt(5, 2), le(1700, 2)}, {levelAt(1700), le(1, 1)}, {levelAt(1700) + 8, le(9, 1)}}},
+      {"a pointer alone moves the slot; no level record changes", R"j({"ptr(2)": "500"})j",
+       {{slotAt(5, 2), le(500, 2)}}},
+      {"a pointer with values: the values land in the new record", R"j({"ptr(2)": "500", "Skills(18)": "1", "Skills(26)": "9"})j",
+       {{slotAt(5, 2), le(500, 2)}, {levelAt(500), le(1, 1)}, {levelAt(500) + 8, le(9, 1)}}},
       {"values alone land in the record the slot already selects", R"j({"Skills(18)": "4"})j",
-       {{levelAt(700), le(4, 1)}}},
+       {{levelAt(300), le(4, 1)}}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     auto rom = image(93);
-    rom->poke(slotAt(5, 2), le(700, 2));
-    rom->poke(levelAt(1700), QByteArray(9, '\x50'));
-    rom->poke(levelAt(700), QByteArray(9, '\x60'));
+    rom->poke(slotAt(5, 2), le(300, 2));
+    rom->poke(levelAt(500), QByteArray(9, '\x50'));
+    rom->poke(levelAt(300), QByteArray(9, '\x60'));
     const QByteArray before = rom->bytes();
     const CliRun run = importFile(rom->path(), importBody(QStringLiteral(R"j([{"index": 5, "fields": %1}])j").arg(QString::fromLatin1(c.fields))));
     ASSERT_EQ(run.code, 0) << run.err.toStdString();
@@ -117,7 +117,10 @@ TEST(PilotSkillCli, RejectedImportsWriteNothing) {
   const std::vector<std::pair<QString, const char*>> cases = {
       {QStringLiteral(R"j([{"index": 1, "fields": {"ptr(0)": "65536"}}])j"), "0 to 65535"},
       {QStringLiteral(R"j([{"index": 1, "fields": {"ptr(0)": "5"}}, {"index": 2, "fields": {"Skills(3)": "256"}}])j"), "0 to 255"},
-      {QStringLiteral(R"j([{"index": 1, "fields": {"ptr(4)": "%1"}}])j").arg(pastTheEnd), "past the end"},
+      {QStringLiteral(R"j([{"index": 1, "fields": {"ptr(4)": "%1"}}])j").arg(pastTheEnd), "0 to 559"},
+      // Record 560 on lies over the unit pictures.
+      {QStringLiteral(R"j([{"index": 1, "fields": {"ptr(13)": "560"}}])j"), "ptr(13)"},
+      {QStringLiteral(R"j([{"index": 1, "fields": {"ptr(0)": "600"}}])j"), "0 to 559"},
       {QStringLiteral(R"j([{"index": 476, "fields": {"ptr(0)": "1"}}])j"), "0 to 475"},
       {QStringLiteral(R"j([{"index": 1, "fields": {"nameP(0)": "x"}}])j"), "no field"},
   };

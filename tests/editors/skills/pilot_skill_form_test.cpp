@@ -1,6 +1,8 @@
 // PSkills through its controls: the slot indices, the level records they
 // select, and the order of operations of "Save Pointer" and "Save Value".
 #include "editors/skills/pilot_skill_form.h"
+#include "core/history/journal.h"
+#include "core/ui/table_view.h"
 #include "tests/support/test_support.h"
 
 #include <QDir>
@@ -9,6 +11,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
@@ -18,6 +21,7 @@ namespace {
 constexpr std::int64_t kPilotBase = 0x8C9A4;
 constexpr std::int64_t kPilotStride = 104;
 constexpr std::int64_t kLevelBase = 0x77498;
+constexpr int kLevelCount = 560;  // record 560 on lies over the unit pictures
 // Large enough that every index 0..65535 selects a level record inside the file.
 constexpr std::int64_t kImageSize = 0x108000;
 
@@ -41,7 +45,15 @@ struct PSkillsFixture : ::testing::Test {
     form = qobject_cast<PilotSkillForm*>(app.context->showForm(QStringLiteral("PSkills")));
     ASSERT_NE(form, nullptr);
   }
-  void SetUp() override { open(kImageSize, 81); }
+  void SetUp() override {
+    open(kImageSize, 81);
+    // Every slot selects a record of the level table, as in a real image.
+    const QByteArray bytes = rom->bytes();
+    for (int p = 0; p < 476; ++p)
+      for (int s = 0; s < 14; ++s)
+        rom->poke(slotAt(p, s), le(static_cast<std::uint32_t>(u16At(bytes, slotAt(p, s)) % kLevelCount), 2));
+    app.sink->answer = true;  // a level record other pilots share is saved all the same
+  }
 
   QListWidget* list() { return control<QListWidget>(form, QStringLiteral("List1")); }
   QLineEdit* ptr(int s) { return control<QLineEdit>(form, ptrName(s)); }
@@ -89,9 +101,10 @@ TEST_F(PSkillsFixture, ListsCaptionsAndButtons) {
   EXPECT_EQ(control<QLabel>(form, QStringLiteral("UnicodeLabel1(13)"))->text(), QStringLiteral("指針"));
   for (int j = 0; j < 9; ++j)
     EXPECT_EQ(control<QLabel>(form, QStringLiteral("UnicodeLabel1(%1)").arg(17 + j))->text(), QStringLiteral("LV%1").arg(j + 1));
-  EXPECT_EQ(control<QPushButton>(form, QStringLiteral("Save"))->text(), QStringLiteral("Save Pointer"));
-  EXPECT_EQ(control<QPushButton>(form, QStringLiteral("Save2"))->text(), QStringLiteral("Save Value"));
-  EXPECT_EQ(control<QPushButton>(form, QStringLiteral("Exit"))->text(), QStringLiteral("Exit"));
+  EXPECT_EQ(control<QPushButton>(form, QStringLiteral("Save"))->text(), QStringLiteral("Save &Pointer"));
+  EXPECT_EQ(control<QPushButton>(form, QStringLiteral("Save2"))->text(), QStringLiteral("Save &Value"));
+  EXPECT_EQ(control<QPushButton>(form, QStringLiteral("Exit"))->text(), QStringLiteral("E&xit"));
+  EXPECT_EQ(form->windowTitle(), QStringLiteral("機師技能 / Pilot skills"));
 }
 
 TEST_F(PSkillsFixture, EveryPilotShowsItsSlotsAndTheRecordsTheySelect) {
@@ -130,7 +143,7 @@ TEST_F(PSkillsFixture, EachIndexChangedAloneWritesItsTwoBytesAndTheRowFollows) {
     SCOPED_TRACE(s);
     select(pilot);
     const QByteArray before = rom->bytes();
-    const int index = (u16At(before, slotAt(pilot, s)) + 1 + 37 * s) % 4000;
+    const int index = (u16At(before, slotAt(pilot, s)) + 1 + 37 * s) % kLevelCount;
     ptr(s)->setText(QString::number(index));
     savePointer();
     const QByteArray after = rom->bytes();
@@ -255,18 +268,18 @@ TEST_F(PSkillsFixture, SavePointerStoresTheIndexAndShowsTheNewRecord) {
   show();
   select(pilot);
   const QByteArray before = rom->bytes();
-  ptr(4)->setText(QStringLiteral("901"));
+  ptr(4)->setText(QStringLiteral("501"));
   skills(0)->setText(QString::number((byteAt(before, levelAt(300)) + 1) % 256));  // unsaved: replaced by the refresh
   savePointer();
   const QByteArray after = rom->bytes();
-  EXPECT_EQ(u16At(after, slotAt(pilot, 4)), 901);
+  EXPECT_EQ(u16At(after, slotAt(pilot, 4)), 501);
   expectOnlyChanged(before, slotAt(pilot, 4), slotAt(pilot, 4) + 2);
   expectShows(after, pilot);
 
   // Then "Save Value" changes the newly selected record.
   skills(36)->setText(QStringLiteral("5"));
   saveValue();
-  EXPECT_EQ(byteAt(rom->bytes(), levelAt(901)), 5);
+  EXPECT_EQ(byteAt(rom->bytes(), levelAt(501)), 5);
 }
 
 TEST_F(PSkillsFixture, SlotNamesAreNeverStored) {
@@ -317,23 +330,121 @@ TEST_F(PSkillsFixture, LevelRecordPastTheEndReadsZerosAndIsNotSaved) {
   EXPECT_EQ(skills(0)->text(), QStringLiteral("3"));  // no refresh: the edit stays to be corrected
   EXPECT_EQ(form->focusWidget(), skills(45));
 
-  // Moving the slot back inside the file lets the values be saved; the record
-  // that straddles the end (slot 13) is refused next.
+  // Such indices are past the level table: Save Pointer refuses to store them
+  // until each is a level record.
   ptr(5)->setText(QStringLiteral("5"));
   savePointer();
-  app.sink->messages.clear();
-  saveValue();
-  ASSERT_EQ(app.sink->messages.size(), 1);
-  EXPECT_TRUE(app.sink->messages[0].contains(QStringLiteral("ptr(13)"))) << app.sink->messages[0].toStdString();
+  ASSERT_EQ(app.sink->messages.size(), 2);
+  EXPECT_TRUE(app.sink->messages[1].contains(QStringLiteral("ptr(13)"))) << app.sink->messages[1].toStdString();
+  EXPECT_EQ(rom->bytes(), before);
 
   // A pilot whose records all lie inside saves normally.
   app.sink->messages.clear();
+  app.sink->unsaved = MessageSink::Unsaved::Discard;  // pilot 2's refused edits
   select(4);
   skills(0)->setText(QStringLiteral("3"));
   saveValue();
   EXPECT_TRUE(app.sink->messages.isEmpty());
   EXPECT_EQ(byteAt(rom->bytes(), kLevelBase), 3);
   EXPECT_EQ(rom->bytes().size(), size);
+}
+
+// An index past the level table (560 records; 560 on is the unit pictures) is
+// refused where the slots are encoded: by the form and by the table view alike.
+TEST_F(PSkillsFixture, AnIndexPastTheLevelTableIsRefusedByTheFormAndTheGrid) {
+  show();
+  select(12);
+  const QByteArray before = rom->bytes();
+  for (const char* text : {"560", "600", "65535"}) {
+    SCOPED_TRACE(text);
+    app.sink->messages.clear();
+    ptr(3)->setText(QString::fromLatin1(text));
+    savePointer();
+    ASSERT_EQ(app.sink->messages.size(), 1);
+    EXPECT_TRUE(app.sink->messages[0].contains(QStringLiteral("ptr(3)"))) << app.sink->messages[0].toStdString();
+    EXPECT_TRUE(app.sink->messages[0].contains(QStringLiteral("0 to 559"))) << app.sink->messages[0].toStdString();
+    EXPECT_EQ(rom->bytes(), before);
+
+    TableView* grid = showTableView(*app.context, QStringLiteral("PSkills"));
+    ASSERT_NE(grid, nullptr);
+    grid->model()->setData(grid->model()->index(12, grid->model()->columnOfControl(3)), QString::fromLatin1(text), Qt::EditRole);
+    app.sink->messages.clear();
+    EXPECT_FALSE(grid->save());
+    ASSERT_EQ(app.sink->messages.size(), 1);
+    EXPECT_TRUE(app.sink->messages[0].contains(QStringLiteral("ptr(3)"))) << app.sink->messages[0].toStdString();
+    EXPECT_TRUE(app.sink->messages[0].contains(QStringLiteral("0 to 559"))) << app.sink->messages[0].toStdString();
+    grid->revert();
+    EXPECT_EQ(rom->bytes(), before);
+  }
+  ptr(3)->setText(QStringLiteral("559"));  // the last level record
+  savePointer();
+  EXPECT_EQ(u16At(rom->bytes(), slotAt(12, 3)), 559);
+}
+
+// Save Value on a level record other pilots select names them first; No writes
+// nothing, Yes writes and the history names the level record.
+TEST_F(PSkillsFixture, SaveValueOnASharedRecordNamesThePilotsFirst) {
+  const int level = 37;
+  const QByteArray folded = rom->bytes();
+  for (int p = 0; p < 476; ++p)  // nobody else selects the record...
+    for (int s = 0; s < 14; ++s)
+      if (u16At(folded, slotAt(p, s)) == level) rom->poke(slotAt(p, s), le(level + 1, 2));
+  for (int p : {3, 7, 40, 41, 42}) rom->poke(slotAt(p, 2), le(level, 2));  // ...but these five
+  rom->poke(slotAt(12, 0), le(level, 2));
+  show();
+  select(12);
+  const QByteArray before = rom->bytes();
+  const int value = (byteAt(before, levelAt(level) + 4) + 1) % 256;
+  skills(4)->setText(QString::number(value));
+  app.sink->answer = false;
+  saveValue();
+  ASSERT_EQ(app.sink->questions.size(), 1);
+  EXPECT_TRUE(app.sink->questions[0].contains(QStringLiteral("also changes pilots 3, 7, 40 and 2 more")))
+      << app.sink->questions[0].toStdString();
+  EXPECT_EQ(rom->bytes(), before);
+  EXPECT_EQ(skills(4)->text(), QString::number(value));
+
+  app.sink->answer = true;
+  saveValue();
+  EXPECT_EQ(byteAt(rom->bytes(), levelAt(level) + 4), value);
+  auto txs = app.context->rom().journal()->list(1, false);
+  ASSERT_TRUE(txs && txs->size() == 1);
+  EXPECT_TRUE(txs->front().info.records.contains("\"level\":37")) << txs->front().info.records.toStdString();
+  const CliRun history = cli({QStringLiteral("history"), rom->path()});
+  EXPECT_TRUE(history.out.contains(QStringLiteral("PSkills 12, level 37"))) << history.out.toStdString();
+  // The status line places the byte written, in the level record, not the pilot record.
+  const QString status = control<QLabel>(form, QStringLiteral("Status"))->text();
+  const QString at = QString::number(levelAt(level) + 4, 16).toUpper();
+  EXPECT_TRUE(status.contains(QStringLiteral("Saved PSkills 12: 1 byte at 0x") + at)) << status.toStdString();
+}
+
+// Ctrl+S saves whichever half is edited (the values into the records read,
+// then the indices); the status line places each focused field.
+TEST_F(PSkillsFixture, CtrlSSavesBothHalvesAndTheStatusPlacesEachField) {
+  setSlots(20, {300, 301, 302, 303, 304, 305, 306, 307, 308, 309, 310, 311, 312, 313});
+  show();
+  select(20);
+  const QByteArray before = rom->bytes();
+  const int value = (byteAt(before, levelAt(301)) + 1) % 256;
+  skills(9)->setText(QString::number(value));
+  ptr(1)->setText(QStringLiteral("401"));
+  typeKey(ptr(1), Qt::Key_S, Qt::ControlModifier);
+  const QByteArray after = rom->bytes();
+  EXPECT_EQ(byteAt(after, levelAt(301)), value);
+  EXPECT_EQ(u16At(after, slotAt(20, 1)), 401);
+  EXPECT_FALSE(form->hasUnsavedEdits());
+  EXPECT_TRUE(app.sink->messages.isEmpty()) << app.sink->messages.join('\n').toStdString();
+
+  auto hex = [](std::int64_t at) { return QStringLiteral("0x") + QString::number(at, 16).toUpper(); };
+  const std::vector<std::pair<QLineEdit*, QString>> places = {
+      {ptr(1), QStringLiteral("ptr(1) at ") + hex(slotAt(20, 1))},
+      {skills(9), QStringLiteral("Skills(9) at ") + hex(levelAt(401))},
+      {skills(20), QStringLiteral("Skills(20) at ") + hex(levelAt(302) + 2)}};
+  for (const auto& [box, where] : places) {
+    box->setFocus();
+    const QString status = control<QLabel>(form, QStringLiteral("Status"))->text();
+    EXPECT_TRUE(status.contains(where)) << status.toStdString();
+  }
 }
 
 }  // namespace

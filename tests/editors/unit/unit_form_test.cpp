@@ -344,7 +344,7 @@ TEST(UnitScreenshot, Renders) {
   TempRom rom(kImageSize, 5);
   QWidget* form = app.showForm(rom.path(), QStringLiteral("Unit"));
   ASSERT_NE(form, nullptr);
-  EXPECT_EQ(form->windowTitle(), QStringLiteral("Units"));
+  EXPECT_EQ(form->windowTitle(), QStringLiteral("機體 / Units"));  // its menu row
   expectRendersWithinScreen(form, QStringLiteral("Unit"));
 }
 

@@ -111,7 +111,7 @@ struct MapFixture : ::testing::Test {
   }
 };
 
-TEST_F(MapFixture, ClickingTheSelectedStageAfterASaveListsTheNewLeaderCode) {
+TEST_F(MapFixture, ASaveListsTheNewLeaderCodeAtOnceAndKeepsTheRowSelected) {
   const int stage = stageWith(2);
   clickRow(stages(), stage);
   clickRow(records(), 1);
@@ -120,7 +120,9 @@ TEST_F(MapFixture, ClickingTheSelectedStageAfterASaveListsTheNewLeaderCode) {
   text(QStringLiteral("pilot_code"))->setText(hex(newCode));
   save();
   ASSERT_EQ(u16(rom.bytes(), recordAt(stage, 1)), newCode);
-  EXPECT_EQ(records()->item(1)->text(), hex(code));  // listed before the save
+  EXPECT_NE(code, newCode);
+  EXPECT_EQ(records()->item(1)->text(), hex(newCode));  // the list shows what was saved
+  EXPECT_EQ(records()->currentRow(), 1);
   clickRow(stages(), stage);
   ASSERT_EQ(records()->count(), img.count[static_cast<size_t>(stage)]);
   EXPECT_EQ(records()->item(1)->text(), hex(newCode));
