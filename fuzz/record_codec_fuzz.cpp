@@ -153,15 +153,21 @@ class ImageFile {
   const QString& path() const { return path_; }
 
   void create(std::int64_t size) {
+    forgetHistory();
     QFile f(path_);
     FUZZ_CHECK(f.open(QIODevice::ReadWrite | QIODevice::Truncate), f.errorString());
     FUZZ_CHECK(f.resize(size), f.errorString());
     size_ = size;
   }
   void resize(std::int64_t size) {
+    forgetHistory();
     QFile f(path_);
     FUZZ_CHECK(f.resize(size), f.errorString());
     size_ = size;
+  }
+  // An image of another size is another file: its history starts anew.
+  void forgetHistory() {
+    for (const char* suffix : {".history", ".history-wal", ".history-shm"}) QFile::remove(path_ + QLatin1String(suffix));
   }
   // Writes `pattern` repeated over [start, start + length), clipped to the file.
   void tile(std::int64_t start, std::int64_t length, const QByteArray& pattern) {
