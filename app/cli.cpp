@@ -6,9 +6,9 @@
 #include "app/patch.h"
 #include "app/paths.h"
 #include "app/record_io.h"
-#include "core/history/changes.h"
-#include "core/history/undo.h"
-#include "core/output_file.h"
+#include "history/changes.h"
+#include "history/undo.h"
+#include "image/output_file.h"
 #include "editors/all_tables.h"
 
 #include <QJsonArray>

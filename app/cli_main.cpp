@@ -1,6 +1,6 @@
 // romtables-cli: export and import the ROM tables from the command line.
 #include "app/cli.h"
-#include "core/name_list.h"
+#include "model/name_list.h"
 
 #include <QCoreApplication>
 #include <QFile>

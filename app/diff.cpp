@@ -1,7 +1,7 @@
 #include "app/diff.h"
 
-#include "core/byte_source.h"
-#include "core/image_diff.h"
+#include "image/byte_source.h"
+#include "compare/image_diff.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>

@@ -2,7 +2,7 @@
 // `romtables-cli diff CLEAN MODIFIED`: every field whose shown value differs,
 // by table and record, then the bytes that differ where no field shows it.
 
-#include "core/table_registry.h"
+#include "model/table_registry.h"
 
 #include <QTextStream>
 

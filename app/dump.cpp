@@ -3,9 +3,9 @@
 #include "app/importer.h"
 #include "app/paths.h"
 #include "app/record_io.h"
-#include "core/byte_source.h"
-#include "core/history/image_view.h"
-#include "core/patch_stream.h"
+#include "image/byte_source.h"
+#include "history/image_view.h"
+#include "compare/patch_stream.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -3,7 +3,7 @@
 // per table named by its id, and manifest.json (the image's size and CRC32,
 // the tables, their files and record counts). `import ROM DIR` takes it back.
 
-#include "core/table_registry.h"
+#include "model/table_registry.h"
 
 #include <QTextStream>
 

@@ -2,9 +2,9 @@
 
 #include "app/dump.h"
 #include "app/record_io.h"
-#include "core/byte_source.h"
-#include "core/patch_stream.h"
-#include "core/history/changes.h"
+#include "image/byte_source.h"
+#include "compare/patch_stream.h"
+#include "history/changes.h"
 
 #include <QDir>
 #include <QFile>

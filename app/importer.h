@@ -2,7 +2,7 @@
 // `romtables-cli import`: a JSON or CSV file of the export's shape applied to
 // an image as one transaction, every value checked before anything is written.
 
-#include "core/table_registry.h"
+#include "model/table_registry.h"
 
 #include <QTextStream>
 

@@ -1,11 +1,11 @@
 // romtables [IMAGE]: the editor. Starts at the main menu, with IMAGE chosen as
 // Open NDS chooses it when one is given; the name lists are read from the
 // folder that holds this program, the user's data folder or the installed ones.
-#include "core/ui/menus.h"
+#include "ui/menus.h"
 #include "editors/all_forms.h"
 #include "editors/all_tables.h"
 
-#include "core/name_list.h"
+#include "model/name_list.h"
 
 #include <QApplication>
 #include <QFileInfo>

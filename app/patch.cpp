@@ -1,10 +1,10 @@
 #include "app/patch.h"
 
 #include "app/paths.h"
-#include "core/history/original_bytes.h"
-#include "core/patch.h"
-#include "core/patch_stream.h"
-#include "core/rom_image.h"
+#include "compare/original_bytes.h"
+#include "compare/patch.h"
+#include "compare/patch_stream.h"
+#include "image/rom_image.h"
 
 #include <QFileInfo>
 

@@ -1,6 +1,6 @@
 #include "app/paths.h"
 
-#include "core/history/journal.h"
+#include "image/journal.h"
 
 #include <QDir>
 #include <QFile>

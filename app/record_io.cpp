@@ -6,7 +6,7 @@
 
 #include <csv.h>
 
-#include "core/conversions.h"
+#include "model/conversions.h"
 
 #include <QRegularExpression>
 

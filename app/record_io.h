@@ -3,8 +3,8 @@
 // name and holds what the control shows: a text box's text (a string), a combo
 // box's row (an integer) or a check box's state (true/false; 0/1 in CSV).
 
-#include "core/record_csv.h"
-#include "core/table_registry.h"
+#include "model/record_csv.h"
+#include "model/table_registry.h"
 
 #include <QByteArray>
 #include <QHash>
@@ -34,7 +34,7 @@ Result<std::vector<ExportedRecord>> exportedRecords(RomImage& rom, const TableAd
                                                     const std::vector<RecordRef>& refs);
 
 QByteArray recordsToJson(const TableAdapter& table, const std::vector<ExportedRecord>& records);
-// recordsToCsv, ExportedRecord and storedComboBytes: core/record_csv.h.
+// recordsToCsv, ExportedRecord and storedComboBytes: model/record_csv.h.
 
 struct ImportedRecord {
   QVariantMap keys;

@@ -5,7 +5,7 @@
 #include "bench/bench_main.h"
 #include "bench/bench_support.h"
 #include "bench/ratio_reporter.h"
-#include "core/ui/menus.h"
+#include "ui/menus.h"
 #include "tools/sample_rom.h"
 
 #include <benchmark/benchmark.h>

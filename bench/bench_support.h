@@ -3,8 +3,8 @@
 // lists, a context without dialogs, and the bare file accesses a record needs
 // (the floor the codec is compared with).
 
-#include "core/record_codec.h"
-#include "core/ui/app_context.h"
+#include "model/record_codec.h"
+#include "ui/app_context.h"
 
 #include <QString>
 

@@ -6,7 +6,7 @@
 
 #include "bench/bench_main.h"
 #include "bench/bench_support.h"
-#include "core/ui/table_view.h"
+#include "ui/table_view.h"
 #include "editors/all_tables.h"
 
 #include <benchmark/benchmark.h>

@@ -6,8 +6,8 @@
 #include "app/cli.h"
 #include "bench/bench_main.h"
 #include "bench/bench_support.h"
-#include "core/image_diff.h"
-#include "core/patch.h"
+#include "compare/image_diff.h"
+#include "compare/patch.h"
 #include "editors/all_tables.h"
 
 #include <benchmark/benchmark.h>

@@ -3,8 +3,8 @@
 
 #include "bench/bench_main.h"
 #include "bench/bench_support.h"
-#include "core/name_list.h"
-#include "core/ui/menus.h"
+#include "model/name_list.h"
+#include "ui/menus.h"
 
 #include <benchmark/benchmark.h>
 

@@ -1,6 +1,6 @@
 // BPS patches, made and applied in blocks.
-#include "core/patch.h"
-#include "core/patch_stream.h"
+#include "compare/patch.h"
+#include "compare/patch_stream.h"
 
 #include <algorithm>
 #include <cstring>

@@ -1,6 +1,6 @@
-#include "core/image_diff.h"
+#include "compare/image_diff.h"
 
-#include "core/byte_source.h"
+#include "image/byte_source.h"
 
 #include <map>
 

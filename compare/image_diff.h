@@ -9,9 +9,9 @@
 // The tables are read through a page cache, the rest of the images in blocks:
 // memory grows with the tables and the differences, not with the images.
 
-#include "core/file_layer.h"
-#include "core/history/changes.h"
-#include "core/table_registry.h"
+#include "image/file_layer.h"
+#include "history/changes.h"
+#include "model/table_registry.h"
 
 #include <QStringList>
 

@@ -1,4 +1,4 @@
-#include "core/history/original_bytes.h"
+#include "compare/original_bytes.h"
 
 #include <algorithm>
 #include <map>

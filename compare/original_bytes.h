@@ -4,8 +4,8 @@
 // there. Laid over the image as it is now, they give the clean image a patch
 // starts from, without a copy of it and without writing anything.
 
-#include "core/history/journal.h"
-#include "core/patch.h"
+#include "image/journal.h"
+#include "compare/patch.h"
 
 #include <cstdint>
 #include <utility>

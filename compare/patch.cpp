@@ -1,6 +1,6 @@
-#include "core/patch.h"
+#include "compare/patch.h"
 
-#include "core/patch_stream.h"
+#include "compare/patch_stream.h"
 
 #include <algorithm>
 #include <cstring>

@@ -12,7 +12,7 @@
 // length of 0 is a run of one byte), "EOF". Offsets stop at 16 MiB and there
 // is no checksum; a record may not start at 0x454F46, which reads as "EOF".
 
-#include "core/byte_source.h"
+#include "image/byte_source.h"
 
 #include <QString>
 

@@ -2,8 +2,8 @@
 // What the BPS and IPS modules share: a patch read front to back through a
 // block buffer, and the bytes of the source copied to the output in blocks.
 
-#include "core/byte_source.h"
-#include "core/output_file.h"
+#include "image/byte_source.h"
+#include "image/output_file.h"
 
 #include <vector>
 

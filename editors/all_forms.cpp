@@ -2,7 +2,7 @@
 
 #include "editors/all_grids.h"
 
-#include "core/ui/field_grid_form.h"
+#include "ui/field_grid_form.h"
 #include "editors/all_tables.h"
 #include "editors/pilot/registry.h"
 #include "editors/unit/registry.h"

@@ -1,5 +1,5 @@
 #pragma once
-#include "core/ui/app_context.h"
+#include "ui/app_context.h"
 
 namespace rt {
 // Makes every editor form, and the table views they declare, known to the menus.

@@ -1,5 +1,5 @@
 #pragma once
-#include "core/grid/grid_source.h"
+#include "grid/grid_source.h"
 
 namespace rt {
 // The table views the editors declare beyond the registered tables' own.

@@ -1,6 +1,6 @@
 #pragma once
-#include "core/form_place.h"
-#include "core/table_registry.h"
+#include "model/form_place.h"
+#include "model/table_registry.h"
 
 #include <functional>
 #include <memory>

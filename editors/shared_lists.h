@@ -1,7 +1,7 @@
 #pragma once
 // Name lists whose rows fill combo boxes of tables in more than one editor.
 
-#include "core/name_list.h"
+#include "model/name_list.h"
 #include "editors/layout.h"
 
 namespace rt {

@@ -5,7 +5,7 @@
 // Input: 1 byte how the text is decoded (UTF-8, Latin-1, UTF-16), 16 bytes
 // the range of parseDecimal, the rest is the text.
 
-#include "core/conversions.h"
+#include "model/conversions.h"
 #include "fuzz/fuzz_support.h"
 
 #include <QString>

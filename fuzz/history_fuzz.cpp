@@ -18,8 +18,8 @@
 // --force. Bit 5: make a patch from the history.
 
 #include "app/cli.h"
-#include "core/history/journal.h"
-#include "core/rom_image.h"
+#include "image/journal.h"
+#include "image/rom_image.h"
 #include "fuzz/fuzz_support.h"
 
 #include <QDir>

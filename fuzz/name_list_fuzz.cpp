@@ -7,7 +7,7 @@
 //
 // Input: 1 byte the item limit, 1 byte the style, the rest is the file.
 
-#include "core/name_list.h"
+#include "model/name_list.h"
 #include "fuzz/fuzz_support.h"
 
 #include <QDir>

@@ -14,7 +14,7 @@
 // applied. Bit 2: the source's length is the next 16-bit value modulo 8193
 // instead of 4096.
 
-#include "core/patch.h"
+#include "compare/patch.h"
 #include "fuzz/fuzz_support.h"
 
 #include <QDir>

@@ -14,10 +14,10 @@
 // Input: table, mode bits, record keys, size, window, payload, then one choice
 // per control for the chosen values (see the reads in LLVMFuzzerTestOneInput).
 
-#include "core/conversions.h"
-#include "core/record_codec.h"
-#include "core/rom_image.h"
-#include "core/table_registry.h"
+#include "model/conversions.h"
+#include "model/record_codec.h"
+#include "image/rom_image.h"
+#include "model/table_registry.h"
 #include "editors/all_tables.h"
 #include "fuzz/fuzz_support.h"
 

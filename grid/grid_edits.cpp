@@ -1,4 +1,4 @@
-#include "core/grid/grid_edits.h"
+#include "grid/grid_edits.h"
 
 #include <QSet>
 

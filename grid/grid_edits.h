@@ -6,7 +6,7 @@
 // (a "none" byte a row would store differently, a change another window made
 // since). Save writes every edited row as one transaction.
 
-#include "core/grid/grid_source.h"
+#include "grid/grid_source.h"
 
 #include <memory>
 #include <optional>

@@ -1,4 +1,4 @@
-#include "core/grid/grid_filter.h"
+#include "grid/grid_filter.h"
 
 #include <QRegularExpression>
 

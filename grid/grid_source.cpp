@@ -1,7 +1,7 @@
-#include "core/grid/grid_source.h"
+#include "grid/grid_source.h"
 
-#include "core/history/image_view.h"
-#include "core/record_csv.h"
+#include "history/image_view.h"
+#include "model/record_csv.h"
 
 #include <algorithm>
 

@@ -5,7 +5,7 @@
 // reached through others declares a source of its own (the weapons with the
 // units that hold them, the pilot skills as pointers and as level records).
 
-#include "core/table_registry.h"
+#include "model/table_registry.h"
 
 #include <QList>
 #include <QString>

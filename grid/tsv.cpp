@@ -1,4 +1,4 @@
-#include "core/grid/tsv.h"
+#include "grid/tsv.h"
 
 namespace rt {
 

@@ -1,4 +1,4 @@
-#include "core/history/changes.h"
+#include "history/changes.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>

@@ -4,9 +4,9 @@
 // 5200"), printed as the forms show them. The same comparison names the fields
 // another writer has changed since, when an undo must refuse.
 
-#include "core/history/image_view.h"
-#include "core/shown_value.h"
-#include "core/table_registry.h"
+#include "history/image_view.h"
+#include "model/shown_value.h"
+#include "model/table_registry.h"
 
 #include <QHash>
 #include <QJsonObject>

@@ -1,4 +1,4 @@
-#include "core/history/image_view.h"
+#include "history/image_view.h"
 
 #include <algorithm>
 #include <cstring>

@@ -4,8 +4,8 @@
 // over its old bytes and once over its new ones. The file is read once per
 // page and never written.
 
-#include "core/file_layer.h"
-#include "core/history/journal.h"
+#include "image/file_layer.h"
+#include "image/journal.h"
 
 #include <map>
 #include <memory>

@@ -1,6 +1,6 @@
-#include "core/history/journal.h"
+#include "image/journal.h"
 
-#include "core/byte_source.h"
+#include "image/byte_source.h"
 
 #include <QCryptographicHash>
 #include <QDateTime>

@@ -1,6 +1,6 @@
-#include "core/history/undo.h"
+#include "history/undo.h"
 
-#include "core/history/changes.h"
+#include "history/changes.h"
 
 #include <map>
 

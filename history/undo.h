@@ -4,8 +4,8 @@
 // that transaction left there. A change made since by a later transaction or
 // another program is named (table, record, field) and refused unless forced.
 
-#include "core/rom_image.h"
-#include "core/table_registry.h"
+#include "image/rom_image.h"
+#include "model/table_registry.h"
 
 namespace rt {
 

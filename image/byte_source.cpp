@@ -1,4 +1,4 @@
-#include "core/byte_source.h"
+#include "image/byte_source.h"
 
 #include <zlib.h>
 

@@ -3,8 +3,8 @@
 // checksums: memory stays a few blocks whatever the size of the image, and a
 // block is one system call.
 
-#include "core/file_layer.h"
-#include "core/result.h"
+#include "image/file_layer.h"
+#include "image/result.h"
 
 #include <QString>
 

@@ -1,4 +1,4 @@
-#include "core/file_layer.h"
+#include "image/file_layer.h"
 
 #include <QFile>
 

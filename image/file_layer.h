@@ -3,7 +3,7 @@
 // It sits behind an interface so tests can make any step fail (short writes,
 // EINTR, ENOSPC, a failing flush) and so Windows and POSIX share RomImage.
 
-#include "core/result.h"
+#include "image/result.h"
 
 #include <QString>
 

@@ -7,7 +7,7 @@
 // The journal also owns the image's write lock: one writer at a time, across
 // processes, for the whole of a write session.
 
-#include "core/result.h"
+#include "image/result.h"
 
 #include <QByteArray>
 #include <QDateTime>

@@ -1,6 +1,6 @@
-#include "core/nds_header.h"
+#include "image/nds_header.h"
 
-#include "core/crc16.h"
+#include "image/crc16.h"
 
 #include <array>
 

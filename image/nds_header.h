@@ -4,8 +4,8 @@
 // header checksum does not match may not be a DS image at all; the editors
 // write at fixed offsets, so the user is warned (not refused: a hack in
 // progress may have a stale checksum).
-#include "core/result.h"
-#include "core/rom_image.h"
+#include "image/result.h"
+#include "image/rom_image.h"
 
 #include <QString>
 #include <QStringList>

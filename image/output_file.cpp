@@ -1,6 +1,6 @@
-#include "core/output_file.h"
+#include "image/output_file.h"
 
-#include "core/byte_source.h"
+#include "image/byte_source.h"
 
 #include <cstring>
 

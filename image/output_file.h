@@ -4,7 +4,7 @@
 // object destroyed without commit(), leaves no file and no part of one, and an
 // existing target as it was. Patches and patched images are written this way.
 
-#include "core/result.h"
+#include "image/result.h"
 
 #include <QSaveFile>
 #include <QString>

@@ -1,4 +1,4 @@
-#include "core/rom_image.h"
+#include "image/rom_image.h"
 
 #include <QCoreApplication>
 #include <QDateTime>

@@ -11,9 +11,9 @@
 // byte was checked to lie inside the file: a save writes all of its bytes or
 // none, and the file never grows or shrinks.
 
-#include "core/file_layer.h"
-#include "core/history/journal.h"
-#include "core/result.h"
+#include "image/file_layer.h"
+#include "image/journal.h"
+#include "image/result.h"
 
 #include <QString>
 #include <QStringList>
@@ -253,7 +253,7 @@ class RomSession {
 
 // Runs `read(rom)` inside one read session and ends it: what `read` returns,
 // or why the session failed (the open, a read, or the close). Code outside
-// core/ reads the image only through this and the record codec, so no read
+// image/ and model/ reads the image only through this and the record codec, so no read
 // leaves a session open or half-checked.
 template <typename Read>
 auto readSession(RomImage& rom, Read&& read) -> Result<std::decay_t<std::invoke_result_t<Read&, RomImage&>>> {

@@ -1,4 +1,4 @@
-#include "core/history/journal.h"
+#include "image/journal.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>

@@ -5,7 +5,7 @@
 // Failures carry a message without the field's caption, which the caller adds:
 // "'12a' is not a whole number from 0 to 255".
 
-#include "core/result.h"
+#include "image/result.h"
 
 #include <QString>
 #include <QStringView>

@@ -1,4 +1,4 @@
-#include "core/form_place.h"
+#include "model/form_place.h"
 
 #include <QSet>
 

@@ -1,6 +1,6 @@
-#include "core/name_list.h"
+#include "model/name_list.h"
 
-#include "core/file_layer.h"
+#include "image/file_layer.h"
 
 #include <QDir>
 #include <QFile>

@@ -5,7 +5,7 @@
 // Files may be UTF-8 (with or without BOM), UTF-16 with a BOM, or legacy code
 // page 950 (Big5); the latter's private-use kana are mapped to standard kana.
 
-#include "core/result.h"
+#include "image/result.h"
 
 #include <QByteArray>
 #include <QString>

@@ -1,6 +1,6 @@
-#include "core/record_codec.h"
+#include "model/record_codec.h"
 
-#include "core/conversions.h"
+#include "model/conversions.h"
 
 #include <algorithm>
 #include <bit>

@@ -5,9 +5,9 @@
 // read and write through here, so a field is never read one way and written
 // another.
 
-#include "core/name_list.h"
-#include "core/result.h"
-#include "core/rom_image.h"
+#include "model/name_list.h"
+#include "image/result.h"
+#include "image/rom_image.h"
 
 #include <QString>
 

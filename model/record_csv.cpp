@@ -1,4 +1,4 @@
-#include "core/record_csv.h"
+#include "model/record_csv.h"
 
 #include <csv.h>
 

@@ -4,7 +4,7 @@
 // combo boxes their row, check boxes 0/1. The command line's export and the
 // table view's export both write it, so either file imports back.
 
-#include "core/table_registry.h"
+#include "model/table_registry.h"
 
 #include <QByteArray>
 

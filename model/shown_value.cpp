@@ -1,6 +1,6 @@
-#include "core/shown_value.h"
+#include "model/shown_value.h"
 
-#include "core/table_registry.h"
+#include "model/table_registry.h"
 
 namespace rt {
 

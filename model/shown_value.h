@@ -2,8 +2,8 @@
 // A control's value as its form shows it, for views that print stored values
 // (history, differences, grids) without opening the form.
 
-#include "core/name_list.h"
-#include "core/record_codec.h"
+#include "model/name_list.h"
+#include "model/record_codec.h"
 
 #include <QString>
 #include <QStringList>

@@ -1,6 +1,6 @@
-#include "core/table_registry.h"
+#include "model/table_registry.h"
 
-#include "core/conversions.h"
+#include "model/conversions.h"
 
 #include <QRegularExpression>
 

@@ -3,8 +3,8 @@
 // found and named, and the codec that reads and writes them. Forms use the
 // same definitions, so the command line shows a record exactly as its form does.
 
-#include "core/name_list.h"
-#include "core/record_codec.h"
+#include "model/name_list.h"
+#include "model/record_codec.h"
 
 #include <QString>
 #include <QStringList>

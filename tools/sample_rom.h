@@ -5,7 +5,7 @@
 // tables generated from a small fixed PRNG, so the same seed gives the same
 // bytes with every compiler and standard library.
 
-#include "core/crc16.h"
+#include "image/crc16.h"
 #include "editors/layout.h"
 
 #include <cstddef>

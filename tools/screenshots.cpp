@@ -8,10 +8,10 @@
 // Runs on the offscreen platform unless the environment names another, so every
 // run renders alike, without a display.
 
-#include "core/ui/compare_window.h"
-#include "core/ui/editor_form.h"
-#include "core/ui/menus.h"
-#include "core/ui/table_view.h"
+#include "ui/compare_window.h"
+#include "ui/editor_form.h"
+#include "ui/menus.h"
+#include "ui/table_view.h"
 #include "editors/all_forms.h"
 #include "editors/all_tables.h"
 

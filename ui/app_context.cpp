@@ -1,9 +1,9 @@
-#include "core/ui/app_context.h"
+#include "ui/app_context.h"
 
-#include "core/name_list.h"
-#include "core/ui/editor_form.h"
-#include "core/ui/history_window.h"
-#include "core/ui/table_view.h"
+#include "model/name_list.h"
+#include "ui/editor_form.h"
+#include "ui/history_window.h"
+#include "ui/table_view.h"
 
 #include <QFileDialog>
 #include <QFileInfo>

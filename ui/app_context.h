@@ -3,11 +3,11 @@
 // of the name lists, the file dialog and the message sink (both replaceable by
 // tests), and the single instance of each form.
 
-#include "core/form_place.h"
-#include "core/grid/grid_source.h"
-#include "core/history/undo.h"
-#include "core/rom_image.h"
-#include "core/table_registry.h"
+#include "model/form_place.h"
+#include "grid/grid_source.h"
+#include "history/undo.h"
+#include "image/rom_image.h"
+#include "model/table_registry.h"
 
 #include <QHash>
 #include <QPointer>

@@ -1,4 +1,4 @@
-#include "core/ui/choice_form.h"
+#include "ui/choice_form.h"
 
 #include <QSignalBlocker>
 

@@ -5,7 +5,7 @@
 // selector at all: the form then has no `choices` and reads the record when it
 // opens. Subclasses only place the widgets.
 
-#include "core/ui/table_form.h"
+#include "ui/table_form.h"
 
 #include <QComboBox>
 

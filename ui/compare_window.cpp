@@ -1,9 +1,9 @@
-#include "core/ui/compare_window.h"
+#include "ui/compare_window.h"
 
-#include "core/byte_source.h"
-#include "core/history/original_bytes.h"
-#include "core/patch_stream.h"
-#include "core/ui/editor_form.h"
+#include "image/byte_source.h"
+#include "compare/original_bytes.h"
+#include "compare/patch_stream.h"
+#include "ui/editor_form.h"
 
 #include <QBoxLayout>
 #include <QDir>

@@ -9,8 +9,8 @@
 // come from here too: the patch is a BPS patch from the history's original
 // bytes to the image as it is.
 
-#include "core/image_diff.h"
-#include "core/ui/app_context.h"
+#include "compare/image_diff.h"
+#include "ui/app_context.h"
 
 #include <QLabel>
 #include <QLineEdit>

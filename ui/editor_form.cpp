@@ -1,8 +1,8 @@
-#include "core/ui/editor_form.h"
+#include "ui/editor_form.h"
 
-#include "core/ui/field_binder.h"
-#include "core/ui/status_line.h"
-#include "core/ui/table_view.h"
+#include "ui/field_binder.h"
+#include "ui/status_line.h"
+#include "ui/table_view.h"
 
 #include <QApplication>
 #include <QBoxLayout>

@@ -7,9 +7,9 @@
 // the whole table as a grid, opened on the record shown, and a filter box
 // above each record list (Ctrl+F).
 
-#include "core/record_codec.h"
-#include "core/table_registry.h"
-#include "core/ui/app_context.h"
+#include "model/record_codec.h"
+#include "model/table_registry.h"
+#include "ui/app_context.h"
 
 #include <QLabel>
 #include <QLineEdit>

@@ -1,7 +1,7 @@
-#include "core/ui/field_binder.h"
+#include "ui/field_binder.h"
 
-#include "core/shown_value.h"
-#include "core/ui/editor_form.h"
+#include "model/shown_value.h"
+#include "ui/editor_form.h"
 
 namespace rt {
 namespace {

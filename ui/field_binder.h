@@ -3,7 +3,7 @@
 // after the control, and the moves of a record's state into and out of them.
 // Forms only place the widgets; they never convert values themselves.
 
-#include "core/record_codec.h"
+#include "model/record_codec.h"
 
 #include <QCheckBox>
 #include <QMetaObject>

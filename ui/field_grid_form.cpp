@@ -1,4 +1,4 @@
-#include "core/ui/field_grid_form.h"
+#include "ui/field_grid_form.h"
 
 #include <QCheckBox>
 #include <QGridLayout>

@@ -4,8 +4,8 @@
 // beside its caption (a flag byte as one box per bit, captioned by its bit),
 // in the table's order, in columns of at most 12 rows; `Save` and `Exit` below.
 
-#include "core/form_place.h"
-#include "core/ui/record_form.h"
+#include "model/form_place.h"
+#include "ui/record_form.h"
 
 namespace rt {
 

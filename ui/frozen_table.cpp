@@ -1,4 +1,4 @@
-#include "core/ui/frozen_table.h"
+#include "ui/frozen_table.h"
 
 #include <QHeaderView>
 #include <QScrollBar>

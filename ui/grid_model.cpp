@@ -1,4 +1,4 @@
-#include "core/ui/grid_model.h"
+#include "ui/grid_model.h"
 
 #include <QColor>
 #include <QFont>

@@ -5,9 +5,9 @@
 // value, combo boxes by their list's order) and filters; the delegate edits a
 // combo cell with a combo box of its list.
 
-#include "core/grid/grid_edits.h"
-#include "core/grid/grid_filter.h"
-#include "core/shown_value.h"
+#include "grid/grid_edits.h"
+#include "grid/grid_filter.h"
+#include "model/shown_value.h"
 
 #include <QAbstractTableModel>
 #include <QSortFilterProxyModel>

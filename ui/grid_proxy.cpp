@@ -1,5 +1,5 @@
 // Sorting, filtering and the combo box editor of the table view.
-#include "core/ui/grid_model.h"
+#include "ui/grid_model.h"
 
 #include <QComboBox>
 

@@ -1,4 +1,4 @@
-#include "core/ui/history_window.h"
+#include "ui/history_window.h"
 
 #include <QDir>
 #include <QHBoxLayout>

@@ -4,8 +4,8 @@
 // fields); Undo and Redo act on the newest transaction
 // that can be undone or redone, Revert on the selected one.
 
-#include "core/history/changes.h"
-#include "core/ui/app_context.h"
+#include "history/changes.h"
+#include "ui/app_context.h"
 
 #include <QLabel>
 #include <QPushButton>

@@ -1,10 +1,10 @@
-#include "core/ui/menus.h"
+#include "ui/menus.h"
 
-#include "core/name_list.h"
-#include "core/nds_header.h"
-#include "core/ui/compare_window.h"
-#include "core/ui/editor_form.h"
-#include "core/ui/table_view.h"
+#include "model/name_list.h"
+#include "image/nds_header.h"
+#include "ui/compare_window.h"
+#include "ui/editor_form.h"
+#include "ui/table_view.h"
 
 #include <QCloseEvent>
 #include <QDir>

@@ -5,7 +5,7 @@
 // at row k of that menu (AppContext::menus()). Dispatch goes by row, not by text.
 // "Table view" (Ctrl+T) opens the selected row's table as a grid instead.
 
-#include "core/ui/app_context.h"
+#include "ui/app_context.h"
 
 #include <QLabel>
 #include <QListWidget>

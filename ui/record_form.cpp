@@ -1,4 +1,4 @@
-#include "core/ui/record_form.h"
+#include "ui/record_form.h"
 
 namespace rt {
 

@@ -3,7 +3,7 @@
 // row reads that record, `Save` writes the record of the selected row.
 // A form adds its own name lists (loadLists) and places the widgets.
 
-#include "core/ui/table_form.h"
+#include "ui/table_form.h"
 
 #include <QListWidget>
 

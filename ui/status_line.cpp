@@ -1,4 +1,4 @@
-#include "core/ui/status_line.h"
+#include "ui/status_line.h"
 
 #include <QPainter>
 #include <QStyle>

@@ -1,4 +1,4 @@
-#include "core/ui/table_form.h"
+#include "ui/table_form.h"
 
 #include <QShortcut>
 

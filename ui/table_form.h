@@ -5,9 +5,9 @@
 // read, the table's encode and one transaction. Subclasses decide how the
 // record is chosen (a list, a combo box, nothing, a pointer of another table).
 
-#include "core/table_registry.h"
-#include "core/ui/editor_form.h"
-#include "core/ui/field_binder.h"
+#include "model/table_registry.h"
+#include "ui/editor_form.h"
+#include "ui/field_binder.h"
 
 #include <functional>
 #include <memory>

@@ -1,7 +1,7 @@
-#include "core/ui/table_view.h"
+#include "ui/table_view.h"
 
-#include "core/record_csv.h"
-#include "core/ui/status_line.h"
+#include "model/record_csv.h"
+#include "ui/status_line.h"
 
 #include <QApplication>
 #include <QCloseEvent>

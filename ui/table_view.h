@@ -6,9 +6,9 @@
 // edited record as one transaction. Copy and paste tab-separated text;
 // export the rows and columns in view as the command line's CSV.
 
-#include "core/ui/app_context.h"
-#include "core/ui/frozen_table.h"
-#include "core/ui/grid_model.h"
+#include "ui/app_context.h"
+#include "ui/frozen_table.h"
+#include "ui/grid_model.h"
 
 #include <QCheckBox>
 #include <QLabel>

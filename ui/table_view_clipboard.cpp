@@ -1,8 +1,8 @@
 // The table view's clipboard: the selected cells out as tab-separated text, a
 // tab-separated block in, checked whole before any cell takes it.
-#include "core/ui/table_view.h"
+#include "ui/table_view.h"
 
-#include "core/grid/tsv.h"
+#include "grid/tsv.h"
 
 #include <QApplication>
 #include <QClipboard>

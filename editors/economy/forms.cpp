@@ -1,7 +1,7 @@
 #include "editors/economy/registry.h"
 
-#include "core/ui/app_context.h"
-#include "core/ui/editor_form.h"
+#include "ui/app_context.h"
+#include "ui/editor_form.h"
 #include "editors/economy/money_form.h"
 #include "editors/economy/price_form.h"
 #include "editors/economy/rules_form.h"

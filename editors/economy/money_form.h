@@ -1,5 +1,5 @@
 #pragma once
-#include "core/ui/choice_form.h"
+#include "ui/choice_form.h"
 
 namespace rt {
 // money: one column of the money table, chosen in `choices`, as 15 levels.

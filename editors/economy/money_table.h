@@ -1,5 +1,5 @@
 #pragma once
-#include "core/table_registry.h"
+#include "model/table_registry.h"
 
 namespace rt {
 // Money per level: 15 levels of 10 signed 32-bit values at 0x6A81C, a level

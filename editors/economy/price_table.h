@@ -1,5 +1,5 @@
 #pragma once
-#include "core/table_registry.h"
+#include "model/table_registry.h"
 
 namespace rt {
 // A price list: records of `stride` bytes at `base`, each holding one signed

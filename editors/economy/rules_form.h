@@ -1,5 +1,5 @@
 #pragma once
-#include "core/ui/choice_form.h"
+#include "ui/choice_form.h"
 
 namespace rt {
 // Rules: the weapon attack limit and the experience gain limit.

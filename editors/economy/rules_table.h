@@ -1,5 +1,5 @@
 #pragma once
-#include "core/table_registry.h"
+#include "model/table_registry.h"
 
 namespace rt {
 // Two game-wide limits, unsigned 16-bit each, far apart in the image (the

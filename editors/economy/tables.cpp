@@ -2,7 +2,7 @@
 
 #include "editors/layout.h"
 
-#include "core/table_registry.h"
+#include "model/table_registry.h"
 #include "editors/economy/money_table.h"
 #include "editors/economy/price_table.h"
 #include "editors/economy/rules_table.h"

@@ -1,7 +1,7 @@
 #include "editors/pilot/registry.h"
 
-#include "core/ui/app_context.h"
-#include "core/ui/editor_form.h"
+#include "ui/app_context.h"
+#include "ui/editor_form.h"
 #include "editors/pilot/personality_form.h"
 #include "editors/pilot/pilot_form.h"
 #include "editors/pilot/spirit_cost_form.h"

@@ -1,5 +1,5 @@
 #pragma once
-#include "core/table_registry.h"
+#include "model/table_registry.h"
 
 namespace rt {
 // Personalities: 8 records of 12 signed morale changes at 0xD1E5C. A pilot

@@ -1,5 +1,5 @@
 #pragma once
-#include "core/table_registry.h"
+#include "model/table_registry.h"
 
 namespace rt {
 // Pilot records: 476 records of 104 bytes at 0x8C9A4, one per pilot. The last

@@ -1,5 +1,5 @@
 #pragma once
-#include "core/table_registry.h"
+#include "model/table_registry.h"
 
 namespace rt {
 // Spirit command costs: 35 records of 28 bytes at 0xD4424, one per spirit command.

@@ -1,6 +1,6 @@
 #include "editors/pilot/registry.h"
 
-#include "core/table_registry.h"
+#include "model/table_registry.h"
 
 #include "editors/pilot/personality_table.h"
 #include "editors/pilot/pilot_table.h"

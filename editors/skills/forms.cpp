@@ -1,7 +1,7 @@
 #include "editors/skills/registry.h"
 
-#include "core/ui/app_context.h"
-#include "core/ui/editor_form.h"
+#include "ui/app_context.h"
+#include "ui/editor_form.h"
 #include "editors/skills/pilot_skill_form.h"
 #include "editors/skills/skill_grid.h"
 #include "editors/skills/skill_grid_form.h"

@@ -1,7 +1,7 @@
 #include "editors/skills/pilot_skill_form.h"
 
-#include "core/conversions.h"
-#include "core/ui/app_context.h"
+#include "model/conversions.h"
+#include "ui/app_context.h"
 #include "editors/skills/registry.h"
 
 #include <QGridLayout>

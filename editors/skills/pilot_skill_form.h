@@ -1,5 +1,5 @@
 #pragma once
-#include "core/ui/table_form.h"
+#include "ui/table_form.h"
 #include "editors/skills/pilot_skill_table.h"
 
 #include <QLineEdit>

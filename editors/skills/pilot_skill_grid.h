@@ -2,7 +2,7 @@
 // The pilot skills as two grids: the pilots with their 14 slot pointers, and
 // the level records those pointers select, one row per record in use.
 
-#include "core/grid/grid_source.h"
+#include "grid/grid_source.h"
 
 namespace rt {
 void addPilotSkillGrids(GridViews& views);

@@ -1,6 +1,6 @@
 #include "editors/skills/pilot_skill_table.h"
 
-#include "core/conversions.h"
+#include "model/conversions.h"
 #include "editors/skills/registry.h"
 
 #include <algorithm>

@@ -6,7 +6,7 @@
 // would reach into the unit pictures and is refused. Level records are shared:
 // every slot holding the same index shows and changes the same nine bytes.
 
-#include "core/table_registry.h"
+#include "model/table_registry.h"
 #include "editors/layout.h"
 
 #include <array>

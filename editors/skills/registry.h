@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/form_place.h"
+#include "model/form_place.h"
 
 #include <memory>
 

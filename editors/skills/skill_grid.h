@@ -4,7 +4,7 @@
 // columns the statistics the skill changes. Each grid is shown in the text-box
 // array `val`; row captions, column captions and a corner caption head it.
 
-#include "core/table_registry.h"
+#include "model/table_registry.h"
 
 #include <QStringList>
 

@@ -1,5 +1,5 @@
 #pragma once
-#include "core/ui/choice_form.h"
+#include "ui/choice_form.h"
 #include "editors/skills/skill_grid.h"
 
 namespace rt {

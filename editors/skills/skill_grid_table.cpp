@@ -1,7 +1,7 @@
 #include "editors/skills/registry.h"
 #include "editors/skills/skill_grid.h"
 
-#include "core/table_registry.h"
+#include "model/table_registry.h"
 #include "editors/layout.h"
 
 namespace rt {

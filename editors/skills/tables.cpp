@@ -1,6 +1,6 @@
 #include "editors/skills/registry.h"
 
-#include "core/table_registry.h"
+#include "model/table_registry.h"
 #include "editors/skills/skill_grid.h"
 
 namespace rt {

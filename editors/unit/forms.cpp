@@ -1,7 +1,7 @@
 #include "editors/unit/registry.h"
 
-#include "core/ui/app_context.h"
-#include "core/ui/editor_form.h"
+#include "ui/app_context.h"
+#include "ui/editor_form.h"
 #include "editors/unit/unit_ability_form.h"
 #include "editors/unit/unit_form.h"
 #include "editors/unit/unit_picture_form.h"

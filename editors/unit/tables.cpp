@@ -1,6 +1,6 @@
 #include "editors/unit/registry.h"
 
-#include "core/table_registry.h"
+#include "model/table_registry.h"
 #include "editors/unit/unit_ability_table.h"
 #include "editors/unit/unit_picture_table.h"
 #include "editors/unit/unit_table.h"

@@ -1,5 +1,5 @@
 #pragma once
-#include "core/ui/record_form.h"
+#include "ui/record_form.h"
 
 namespace rt {
 // UnitSP: the 14 special-ability bytes of a unit, one frame of 8 boxes per byte.

@@ -1,5 +1,5 @@
 #pragma once
-#include "core/ui/record_form.h"
+#include "ui/record_form.h"
 
 namespace rt {
 // Unit: a unit's statistics, terrain ranks, upgrades, weapons and movement types.

@@ -2,7 +2,7 @@
 
 #include "editors/weapon_map/registry.h"
 
-#include "core/conversions.h"
+#include "model/conversions.h"
 
 #include <algorithm>
 

@@ -7,7 +7,7 @@
 // Deployment record: a leader half (bytes 0..27) and a partner half (28..55)
 // of the same shape; pilot and unit codes are shown in hexadecimal.
 
-#include "core/table_registry.h"
+#include "model/table_registry.h"
 #include "editors/layout.h"
 
 #include <climits>

@@ -1,7 +1,7 @@
 #include "editors/weapon_map/registry.h"
 
-#include "core/ui/app_context.h"
-#include "core/ui/editor_form.h"
+#include "ui/app_context.h"
+#include "ui/editor_form.h"
 #include "editors/weapon_map/map_form.h"
 #include "editors/weapon_map/weapon_form.h"
 #include "editors/weapon_map/weapon_upgrade_form.h"

@@ -2,8 +2,8 @@
 
 #include "editors/weapon_map/registry.h"
 
-#include "core/conversions.h"
-#include "core/table_registry.h"
+#include "model/conversions.h"
+#include "model/table_registry.h"
 #include "editors/weapon_map/deployment_table.h"
 
 #include <QGridLayout>

@@ -2,7 +2,7 @@
 // MAP: pick a stage in List1, one of its deployment records (by leader pilot
 // code) in List2, edit the record in place.
 
-#include "core/ui/table_form.h"
+#include "ui/table_form.h"
 
 #include <QLineEdit>
 #include <QListWidget>

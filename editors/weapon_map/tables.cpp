@@ -1,6 +1,6 @@
 #include "editors/weapon_map/registry.h"
 
-#include "core/table_registry.h"
+#include "model/table_registry.h"
 #include "editors/weapon_map/deployment_table.h"
 #include "editors/weapon_map/weapon_table.h"
 #include "editors/weapon_map/weapon_upgrade_table.h"

@@ -2,7 +2,7 @@
 
 #include "editors/weapon_map/registry.h"
 
-#include "core/table_registry.h"
+#include "model/table_registry.h"
 #include "editors/weapon_map/weapon_table.h"
 
 #include <QGridLayout>

@@ -2,7 +2,7 @@
 // Weapon: pick a unit in List1, one of its weapons in List2, edit the 26 shown
 // bytes of that weapon record.
 
-#include "core/ui/table_form.h"
+#include "ui/table_form.h"
 
 #include <QListWidget>
 #include <QStringList>

@@ -2,7 +2,7 @@
 // The weapon table as a grid: every weapon record, with the unit or units
 // whose weapon range (first weapon, count) holds it.
 
-#include "core/grid/grid_source.h"
+#include "grid/grid_source.h"
 
 namespace rt {
 void addWeaponGrids(GridViews& views);

@@ -3,7 +3,7 @@
 // table. A unit record names its weapons by the index of the first one and a
 // count; a unit's weapons are consecutive weapon records.
 
-#include "core/table_registry.h"
+#include "model/table_registry.h"
 #include "editors/layout.h"
 
 namespace rt {

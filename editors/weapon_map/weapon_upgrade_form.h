@@ -2,7 +2,7 @@
 // EWeapon: the 15 per-level values of one weapon upgrade step type, chosen in
 // `choices` (no record list).
 
-#include "core/ui/choice_form.h"
+#include "ui/choice_form.h"
 
 namespace rt {
 

@@ -3,7 +3,7 @@
 // per upgrade step type. A record here is one step type, i.e. one column: its
 // 15 values lie 8 bytes apart.
 
-#include "core/table_registry.h"
+#include "model/table_registry.h"
 
 namespace rt {
 

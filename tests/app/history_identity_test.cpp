@@ -2,7 +2,7 @@
 // refused, and what a command that only reads does with an interrupted change.
 #include "tests/support/test_support.h"
 
-#include "core/rom_image.h"
+#include "image/rom_image.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // The table view's texts: tab-separated blocks as spreadsheets copy them, and
 // the filter box's expressions.
-#include "core/grid/grid_filter.h"
-#include "core/grid/tsv.h"
+#include "grid/grid_filter.h"
+#include "grid/tsv.h"
 
 #include <gtest/gtest.h>
 

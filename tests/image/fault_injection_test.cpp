@@ -2,7 +2,7 @@
 // turn (or to write short, or to be interrupted). Whatever happens, the file
 // keeps its size, nothing outside the record changes, the record is all old or
 // all new, and a failure is reported as a failure.
-#include "core/history/journal.h"
+#include "image/journal.h"
 #include "editors/all_tables.h"
 #include "tests/support/test_support.h"
 

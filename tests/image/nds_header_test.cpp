@@ -1,6 +1,6 @@
 // The header check of a chosen image: title and game code read, a checksum that
 // does not match and a file too short for the tables are warned about.
-#include "core/nds_header.h"
+#include "image/nds_header.h"
 #include "tests/support/test_support.h"
 
 #include <gtest/gtest.h>

@@ -1,5 +1,5 @@
-#include "core/rom_image.h"
-#include "core/history/image_view.h"
+#include "image/rom_image.h"
+#include "history/image_view.h"
 
 #include "tests/support/test_support.h"
 

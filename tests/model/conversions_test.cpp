@@ -1,4 +1,4 @@
-#include "core/conversions.h"
+#include "model/conversions.h"
 
 #include <climits>
 

@@ -1,4 +1,4 @@
-#include "core/name_list.h"
+#include "model/name_list.h"
 
 #include <QDir>
 #include <QElapsedTimer>

@@ -1,5 +1,5 @@
-#include "core/record_codec.h"
-#include "core/table_registry.h"
+#include "model/record_codec.h"
+#include "model/table_registry.h"
 
 #include "tests/support/test_support.h"
 

@@ -1,4 +1,4 @@
-#include "core/shown_value.h"
+#include "model/shown_value.h"
 
 #include "editors/all_tables.h"
 #include "tests/support/test_support.h"

@@ -4,9 +4,9 @@
 // that can be made to fail, offscreen screenshots, the command line with its
 // output captured, and the main menu on the sample image.
 
-#include "core/ui/app_context.h"
-#include "core/ui/menus.h"
-#include "core/history/journal.h"
+#include "ui/app_context.h"
+#include "ui/menus.h"
+#include "image/journal.h"
 
 #include <QByteArray>
 #include <QJsonArray>

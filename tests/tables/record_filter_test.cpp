@@ -1,7 +1,7 @@
 // The filter box above every record list: by name, by number, and on into the list.
 #include "tests/support/test_support.h"
 
-#include "core/ui/editor_form.h"
+#include "ui/editor_form.h"
 #include "editors/all_tables.h"
 
 #include <QLineEdit>

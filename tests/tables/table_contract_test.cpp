@@ -7,7 +7,7 @@
 //    points at its control, on a save and on an import;
 //  - each control changed alone changes only bytes of its own field, and the
 //    record then reads back as saved.
-#include "core/conversions.h"
+#include "model/conversions.h"
 #include "editors/all_tables.h"
 #include "tests/support/test_support.h"
 

@@ -1,8 +1,8 @@
 // Main's "Compare with..." and "Export patch...", and every form showing a
 // record by its keys (what a double-click in the comparison asks of it).
-#include "core/ui/compare_window.h"
+#include "ui/compare_window.h"
 
-#include "core/ui/editor_form.h"
+#include "ui/editor_form.h"
 #include "editors/all_tables.h"
 #include "tests/support/test_support.h"
 

@@ -1,8 +1,8 @@
 // Ctrl+Z and Ctrl+Shift+Z outside a text box undo and redo that form's own
 // saves (in a text box, the typing); unsaved edits are marked and asked about
 // before they are left.
-#include "core/ui/editor_form.h"
-#include "core/ui/table_view.h"
+#include "ui/editor_form.h"
+#include "ui/table_view.h"
 
 #include "tests/support/test_support.h"
 

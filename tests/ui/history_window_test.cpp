@@ -1,7 +1,7 @@
 // The History window: the image's transactions, the field changes of the
 // selected one, and Undo, Redo and Revert.
-#include "core/ui/history_window.h"
-#include "core/ui/table_view.h"
+#include "ui/history_window.h"
+#include "ui/table_view.h"
 
 #include "tests/support/test_support.h"
 

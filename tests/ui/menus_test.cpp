@@ -1,5 +1,5 @@
 // The main menu, the skill sub-menu and the editor lifecycle.
-#include "core/ui/menus.h"
+#include "ui/menus.h"
 
 #include "editors/all_tables.h"
 #include "editors/weapon_map/weapon_table.h"

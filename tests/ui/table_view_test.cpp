@@ -1,9 +1,9 @@
 // The table view: every table as a grid that reads what the table's own reads
 // give and exports what imports back; sorting, the filter box, pastes checked
 // whole, Save as one undoable transaction, and the ways in.
-#include "core/ui/table_view.h"
+#include "ui/table_view.h"
 
-#include "core/history/journal.h"
+#include "image/journal.h"
 #include "editors/all_tables.h"
 #include "editors/layout.h"
 #include "tests/support/test_support.h"

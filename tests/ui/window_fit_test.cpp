@@ -1,8 +1,8 @@
 // Every window fits a 1280x800 screen with its title bar, opens at a usable
 // size, and gives the room of a larger window to its record lists and grids;
 // Tab runs down each column of a form's fields, then the next.
-#include "core/ui/compare_window.h"
-#include "core/ui/table_view.h"
+#include "ui/compare_window.h"
+#include "ui/table_view.h"
 #include "editors/all_tables.h"
 #include "tests/support/test_support.h"
 

@@ -2,7 +2,7 @@
 // Shared by the economy form tests: where the tables lie, and reading values
 // out of an image's bytes the way the game stores them.
 
-#include "core/table_registry.h"
+#include "model/table_registry.h"
 #include "tests/support/test_support.h"
 
 #include <QApplication>

@@ -1,5 +1,5 @@
 // money through its controls, on seeded random images.
-#include "core/name_list.h"
+#include "model/name_list.h"
 #include "tests/editors/economy/economy_test_support.h"
 
 namespace rt::test::economy {

@@ -1,5 +1,5 @@
 // SPEdit through its controls, on seeded random images.
-#include "core/ui/menus.h"
+#include "ui/menus.h"
 #include "editors/pilot/spirit_cost_table.h"
 #include "tests/support/test_support.h"
 

@@ -1,8 +1,8 @@
 // PSkills through its controls: the slot indices, the level records they
 // select, and the order of operations of "Save Pointer" and "Save Value".
 #include "editors/skills/pilot_skill_form.h"
-#include "core/history/journal.h"
-#include "core/ui/table_view.h"
+#include "image/journal.h"
+#include "ui/table_view.h"
 #include "tests/support/test_support.h"
 
 #include <QDir>

@@ -1,5 +1,5 @@
 // The seven skill grid forms through their controls, on seeded random images.
-#include "core/name_list.h"
+#include "model/name_list.h"
 #include "tests/editors/skills/skill_grid_test_support.h"
 
 #include <QApplication>

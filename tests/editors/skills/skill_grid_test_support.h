@@ -2,7 +2,7 @@
 // The seven skill effect grids as the tests see them: where each cell lies,
 // written out independently of the editors' own descriptions.
 
-#include "core/record_codec.h"
+#include "model/record_codec.h"
 #include "tests/support/test_support.h"
 
 #include <QStringList>

@@ -1,5 +1,5 @@
 // MAP through its controls, on seeded random images with laid-out stage lists.
-#include "core/name_list.h"
+#include "model/name_list.h"
 #include "tests/editors/weapon_map/weapon_map_images.h"
 
 #include <QComboBox>

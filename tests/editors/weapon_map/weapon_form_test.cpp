@@ -1,6 +1,6 @@
 // Weapon through its controls, on seeded random images whose units name
 // weapon ranges (some empty, some running past the weapon table).
-#include "core/name_list.h"
+#include "model/name_list.h"
 #include "tests/editors/weapon_map/weapon_map_images.h"
 
 #include <QCheckBox>

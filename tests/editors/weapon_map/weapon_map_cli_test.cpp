@@ -1,6 +1,6 @@
 // The weapon, upgrade and deployment tables on the command line; the three
 // forms without their name lists, and opened from the main menu on the sample image.
-#include "core/name_list.h"
+#include "model/name_list.h"
 #include "tests/editors/weapon_map/weapon_map_images.h"
 
 #include <QJsonArray>

@@ -1,5 +1,5 @@
 // EWeapon through its controls: one column of the upgrade table per step type.
-#include "core/name_list.h"
+#include "model/name_list.h"
 #include "tests/editors/weapon_map/weapon_map_images.h"
 
 #include <QComboBox>
