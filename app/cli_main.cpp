@@ -1,5 +1,6 @@
 // romtables-cli: export and import the ROM tables from the command line.
 #include "app/cli.h"
+#include "history/sqlite_journal.h"
 #include "model/name_list.h"
 
 #include <QCoreApplication>
@@ -35,6 +36,7 @@ bool closeStream(QFile& file, QTextStream& stream, std::FILE* handle, QString* w
 
 int main(int argc, char** argv) {
   QCoreApplication app(argc, argv);
+  rt::setDefaultJournalStore(rt::systemJournalStore());  // every image journals into its SQLite history
   // The editor's name: both keep an image's history in the same data folder when
   // its own folder cannot be written, and look for edited name lists there.
   QCoreApplication::setApplicationName(QStringLiteral("RomTables"));

@@ -1,6 +1,7 @@
 // romtables [IMAGE]: the editor. Starts at the main menu, with IMAGE chosen as
 // Open NDS chooses it when one is given; the name lists are read from the
 // folder that holds this program, the user's data folder or the installed ones.
+#include "history/sqlite_journal.h"
 #include "ui/menus.h"
 #include "editors/all_forms.h"
 #include "editors/all_tables.h"
@@ -15,6 +16,7 @@ int main(int argc, char** argv) {
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("RomTables"));
   app.setQuitOnLastWindowClosed(false);  // the main menu decides when the run ends
+  rt::setDefaultJournalStore(rt::systemJournalStore());  // every image journals into its SQLite history
 
   const QString names = rt::nameListSearchPath(QCoreApplication::applicationDirPath(),
                                                QStandardPaths::writableLocation(QStandardPaths::AppDataLocation));

@@ -5,6 +5,7 @@
 #include "bench/bench_main.h"
 #include "bench/bench_support.h"
 #include "bench/ratio_reporter.h"
+#include "history/sqlite_journal.h"
 #include "ui/menus.h"
 #include "tools/sample_rom.h"
 
@@ -61,6 +62,7 @@ int main(int argc, char** argv) {
   using namespace rt::bench;
   defaultHandler = qInstallMessageHandler(quietHandler);
   QApplication app(argc, argv);
+  rt::setDefaultJournalStore(rt::systemJournalStore());  // every image journals into its SQLite history
   const double first = firstMainMenuSeconds();
   registerCodecBenchmarks();
   registerJournalBenchmarks();

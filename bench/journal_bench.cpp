@@ -8,7 +8,7 @@
 #include "app/cli.h"
 #include "bench/bench_main.h"
 #include "bench/bench_support.h"
-#include "image/journal.h"
+#include "history/sqlite_journal.h"
 #include "editors/all_tables.h"
 #include "tools/sample_rom.h"
 

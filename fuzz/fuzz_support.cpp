@@ -1,5 +1,7 @@
 #include "fuzz/fuzz_support.h"
 
+#include "history/sqlite_journal.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
@@ -58,6 +60,7 @@ void ensureApplication() {
   static char name[] = "romtables-fuzz";
   static char* argv[] = {name, nullptr};
   static std::unique_ptr<QCoreApplication> app = [] {
+    rt::setDefaultJournalStore(rt::systemJournalStore());
     return QCoreApplication::instance() ? nullptr : std::make_unique<QCoreApplication>(argc, argv);
   }();
   (void)app;

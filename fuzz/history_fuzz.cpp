@@ -18,7 +18,7 @@
 // --force. Bit 5: make a patch from the history.
 
 #include "app/cli.h"
-#include "image/journal.h"
+#include "history/sqlite_journal.h"
 #include "image/rom_image.h"
 #include "fuzz/fuzz_support.h"
 

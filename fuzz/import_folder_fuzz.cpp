@@ -11,7 +11,7 @@
 // the rest is the table file.
 
 #include "app/importer.h"
-#include "image/journal.h"
+#include "history/sqlite_journal.h"
 #include "editors/all_tables.h"
 #include "fuzz/fuzz_support.h"
 

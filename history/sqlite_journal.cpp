@@ -1,4 +1,4 @@
-#include "image/journal.h"
+#include "history/sqlite_journal.h"
 
 #include "image/byte_source.h"
 
@@ -643,33 +643,12 @@ class SqliteJournalStore final : public JournalStore {
     }
     return openSqlite(path, imagePath, readOnly);
   }
+  QString leftBehind(const QString& imagePath, const std::function<Result<ImageIdentity>()>& identity) override;
 };
 
 }  // namespace
 
-std::vector<Run> changedBytes(const std::vector<Run>& runs) {
-  std::vector<Run> out;
-  for (const Run& run : runs) {
-    const qsizetype n = std::min(run.before.size(), run.after.size());
-    for (qsizetype i = 0; i < n;) {
-      if (run.before[i] == run.after[i]) {
-        ++i;
-        continue;
-      }
-      qsizetype j = i;
-      while (j < n && run.before[j] != run.after[j]) ++j;
-      out.push_back(Run{run.offset + i, run.before.mid(i, j - i), run.after.mid(i, j - i)});
-      i = j;
-    }
-  }
-  return out;
-}
-
-std::uint32_t headerCrc(const std::uint8_t* data, std::int64_t length) {
-  return crc32Update(0, data, std::min(length, ImageIdentity::kHeaderSpan));
-}
-
-QString JournalStore::leftBehind(const QString& imagePath, const std::function<Result<ImageIdentity>()>& identity) {
+QString SqliteJournalStore::leftBehind(const QString& imagePath, const std::function<Result<ImageIdentity>()>& identity) {
   std::optional<Result<ImageIdentity>> image;
   const QFileInfo info(resolvedImagePath(imagePath));
   QDirIterator it(info.absolutePath(), {QStringLiteral("*.history")}, QDir::Files | QDir::Hidden);
@@ -688,46 +667,9 @@ QString JournalStore::leftBehind(const QString& imagePath, const std::function<R
   return {};
 }
 
-Result<QString> JournalStore::restartHistory(const QString& imagePath) {
-  const QString path = historyPathOf(imagePath);
-  if (path.isEmpty()) return QString();
-  const QString stamp = QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss"));
-  QString aside = QStringLiteral("%1.old-%2").arg(path, stamp);
-  for (int n = 2; QFileInfo::exists(aside); ++n) aside = QStringLiteral("%1.old-%2-%3").arg(path, stamp).arg(n);
-  // The log goes with its database (SQLite pairs them by name); the index of
-  // the log is rebuilt from it and is not kept.
-  if (!QFile::rename(path, aside) && !QDir().rename(path, aside))
-    return Result<QString>::failure(QStringLiteral("The history \"%1\" cannot be moved aside.").arg(path));
-  if (QFileInfo::exists(path + QStringLiteral("-wal"))) QFile::rename(path + QStringLiteral("-wal"), aside + QStringLiteral("-wal"));
-  QFile::remove(path + QStringLiteral("-shm"));
-  return aside;
-}
-
 std::shared_ptr<JournalStore> systemJournalStore() {
   static auto store = std::make_shared<SqliteJournalStore>();
   return store;
-}
-
-QString resolvedImagePath(const QString& imagePath) {
-  const QString canonical = QFileInfo(imagePath).canonicalFilePath();
-  return canonical.isEmpty() ? QFileInfo(imagePath).absoluteFilePath() : canonical;
-}
-
-QString historyPathBeside(const QString& imagePath) { return resolvedImagePath(imagePath) + QStringLiteral(".history"); }
-
-QString historyPathOf(const QString& imagePath) {
-  const QString beside = historyPathBeside(imagePath);
-  if (QFileInfo::exists(beside) || QFileInfo(beside).isSymLink()) return beside;
-  const QString inData = historyPathInDataFolder(imagePath);
-  if (QFileInfo::exists(inData)) return inData;
-  return {};
-}
-
-QString historyPathInDataFolder(const QString& imagePath) {
-  const QString absolute = resolvedImagePath(imagePath);
-  const QByteArray digest = QCryptographicHash::hash(absolute.toUtf8(), QCryptographicHash::Sha256).toHex().left(16);
-  return QStandardPaths::writableLocation(QStandardPaths::AppDataLocation) + QStringLiteral("/history/") +
-         QFileInfo(imagePath).fileName() + QLatin1Char('-') + QString::fromLatin1(digest) + QStringLiteral(".history");
 }
 
 }  // namespace rt

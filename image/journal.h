@@ -127,15 +127,20 @@ class JournalStore {
   // this image's size and header: the image was renamed and its history left
   // behind. Empty when there is none.
   // `image` gives this image's identity; it is asked only when there is a candidate.
-  virtual QString leftBehind(const QString& imagePath, const std::function<Result<ImageIdentity>()>& image);
+  virtual QString leftBehind(const QString& imagePath, const std::function<Result<ImageIdentity>()>& image) = 0;
 
   static Result<QString> restartHistory(const QString& imagePath);
 };
 
-// SQLite files: "<image file name>.history" beside the image (the file a
+// The store a RomImage made without one journals through. A program sets it
+// once at start (history/sqlite_journal.h has the one the programs keep);
+// until then every history is refused, so nothing is written unjournaled.
+std::shared_ptr<JournalStore> defaultJournalStore();
+void setDefaultJournalStore(std::shared_ptr<JournalStore> store);
+
+// History files: "<image file name>.history" beside the image (the file a
 // symbolic link points at), or, where that folder cannot be written, a file in
 // the per-user data folder named from the image's absolute path.
-std::shared_ptr<JournalStore> systemJournalStore();
 QString historyPathBeside(const QString& imagePath);
 QString historyPathInDataFolder(const QString& imagePath);
 // The history file kept for the image now (beside it or in the data folder), or empty.

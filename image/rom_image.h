@@ -39,7 +39,7 @@ struct ByteSpan {
 class RomImage {
  public:
   explicit RomImage(std::shared_ptr<FileLayer> files = systemFileLayer(),
-                    std::shared_ptr<JournalStore> journals = systemJournalStore());
+                    std::shared_ptr<JournalStore> journals = defaultJournalStore());
   RomImage(const RomImage&) = delete;
   RomImage& operator=(const RomImage&) = delete;
   ~RomImage();

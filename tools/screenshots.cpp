@@ -8,6 +8,7 @@
 // Runs on the offscreen platform unless the environment names another, so every
 // run renders alike, without a display.
 
+#include "history/sqlite_journal.h"
 #include "ui/compare_window.h"
 #include "ui/editor_form.h"
 #include "ui/menus.h"
@@ -154,6 +155,7 @@ int main(int argc, char** argv) {
   platformMessages = qInstallMessageHandler(quietPlatform);
   QApplication app(argc, argv);
   app.setQuitOnLastWindowClosed(false);
+  rt::setDefaultJournalStore(rt::systemJournalStore());  // every image journals into its SQLite history
 
   QStringList args = QApplication::arguments().mid(1);
   QString names = QApplication::applicationDirPath();

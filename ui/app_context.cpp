@@ -1,9 +1,7 @@
 #include "ui/app_context.h"
 
 #include "model/name_list.h"
-#include "ui/editor_form.h"
 #include "ui/history_window.h"
-#include "ui/table_view.h"
 
 #include <QFileDialog>
 #include <QFileInfo>
@@ -109,15 +107,13 @@ bool AppContext::mayDropEdits(bool tableViews) {
   std::vector<QPointer<QWidget>> discarded;
   const auto forms = open_.values();
   for (const QPointer<QWidget>& window : forms) {
-    MessageSink::Unsaved answer = MessageSink::Unsaved::Save;
-    if (auto* form = qobject_cast<EditorForm*>(window.data())) answer = form->askToKeepEdits();
-    else if (auto* grid = qobject_cast<TableView*>(window.data()); grid && tableViews) answer = grid->askToKeepEdits();
+    auto* open = dynamic_cast<ContextWindow*>(window.data());
+    const MessageSink::Unsaved answer = open ? open->mayLeave(!tableViews) : MessageSink::Unsaved::Save;
     if (answer == MessageSink::Unsaved::Cancel) return false;
     if (answer == MessageSink::Unsaved::Discard) discarded.push_back(window);
   }
   for (const QPointer<QWidget>& window : discarded) {
-    if (auto* form = qobject_cast<EditorForm*>(window.data())) form->discardEdits();
-    else if (auto* grid = qobject_cast<TableView*>(window.data())) grid->discardEdits();
+    if (auto* open = dynamic_cast<ContextWindow*>(window.data())) open->discardEdits();
   }
   return true;
 }
@@ -209,9 +205,7 @@ QString AppContext::undoneRecords() {
 void AppContext::rereadForms() {
   const auto forms = open_.values();
   for (const QPointer<QWidget>& window : forms) {
-    if (auto* form = qobject_cast<EditorForm*>(window.data())) form->reread();
-    else if (auto* history = qobject_cast<HistoryWindow*>(window.data())) history->refresh();
-    else if (auto* grid = qobject_cast<TableView*>(window.data())) grid->reread();
+    if (auto* open = dynamic_cast<ContextWindow*>(window.data())) open->reread();
   }
 }
 
@@ -243,7 +237,7 @@ QWidget* AppContext::showForm(const QString& name) {
   QWidget* form = (*factory)(*this);  // nullptr when its lists could not load
   if (!form) return nullptr;
   if (const QString caption = captionOf(name); !caption.isEmpty()) {
-    if (auto* editor = qobject_cast<EditorForm*>(form)) editor->setCaption(caption);
+    if (auto* window = dynamic_cast<ContextWindow*>(form)) window->setCaption(caption);
     else form->setWindowTitle(caption);
   }
   form->setAttribute(Qt::WA_DeleteOnClose);

@@ -56,6 +56,25 @@ class MessageSink {
   virtual Unsaved askUnsaved(QWidget* parent, const QString& title, const QString& text);
 };
 
+// A window the context keeps open and speaks to when the image changes under
+// it. Editor forms, table views and the History window implement it, so the
+// context needs to know none of them.
+class ContextWindow {
+ public:
+  virtual ~ContextWindow() = default;
+  // The image is about to change under the window. Save: it may go on (no
+  // edits, or they were saved; a refused save answers Cancel); Discard: its
+  // edits may go once every window has been asked; Cancel: they stay.
+  // `sameImage`: only the bytes of the image open change (an undo).
+  virtual MessageSink::Unsaved mayLeave(bool sameImage) = 0;
+  // Drops the edits a Discard of mayLeave kept for now.
+  virtual void discardEdits() = 0;
+  // Shows what the image holds now.
+  virtual void reread() = 0;
+  // The menu row's text, as the window's title.
+  virtual void setCaption(const QString& caption) = 0;
+};
+
 // The real dialogs.
 std::shared_ptr<FileChooser> dialogFileChooser();
 std::shared_ptr<MessageSink> dialogMessageSink();

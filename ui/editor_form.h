@@ -26,7 +26,7 @@ namespace rt {
 class FieldBinder;
 class StatusLine;
 
-class EditorForm : public QWidget {
+class EditorForm : public QWidget, public ContextWindow {
   Q_OBJECT
  public:
   // `menu` is the form `Exit` returns to: "Main" or "Main_2".
@@ -38,7 +38,7 @@ class EditorForm : public QWidget {
   // Shows the chosen image again (another one was opened, a change was undone):
   // the record shown, and whatever else the form read from the image, is read
   // anew. Unsaved edits are dropped.
-  virtual void reread() = 0;
+  void reread() override = 0;
   // Shows the record that `keys` address in the form's table ({"index": 3},
   // or stage and index), as picking it in the form would. False when the form
   // has no such record.
@@ -65,7 +65,8 @@ class EditorForm : public QWidget {
   // save answers Cancel); Discard leaves the edits for discardEdits, so that a
   // switch of image can ask every window before dropping any edit.
   MessageSink::Unsaved askToKeepEdits();
-  void discardEdits();
+  void discardEdits() override;
+  MessageSink::Unsaved mayLeave(bool) override { return askToKeepEdits(); }
   // Every FieldBinder placed on the form registers itself, so that edits are
   // told apart from what was read.
   void watchFields(FieldBinder* fields);
@@ -73,7 +74,7 @@ class EditorForm : public QWidget {
   void updateEditedMark();
   const QString& caption() const { return caption_; }
   // The window's title (the menu row's text); "*" follows while edits are unsaved.
-  void setCaption(const QString& caption);
+  void setCaption(const QString& caption) override;
   // The status line: what the last save wrote, the record shown and its
   // offset, the focused control's field offset and stored bytes.
   void showStatus();

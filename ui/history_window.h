@@ -16,7 +16,7 @@
 
 namespace rt {
 
-class HistoryWindow : public QWidget {
+class HistoryWindow : public QWidget, public ContextWindow {
   Q_OBJECT
  public:
   // A long history is listed only this far back, so opening it stays quick.
@@ -25,6 +25,11 @@ class HistoryWindow : public QWidget {
   explicit HistoryWindow(AppContext& context);
   // Lists the transactions again; the selected one stays selected while listed.
   void refresh();
+  // It holds no edits, and reads the image's history again when told to.
+  MessageSink::Unsaved mayLeave(bool) override { return MessageSink::Unsaved::Save; }
+  void discardEdits() override {}
+  void reread() override { refresh(); }
+  void setCaption(const QString& caption) override { setWindowTitle(caption); }
 
  public slots:
   void showChanges();  // of the selected transaction

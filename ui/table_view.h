@@ -23,7 +23,7 @@ namespace rt {
 
 class StatusLine;
 
-class TableView : public QWidget {
+class TableView : public QWidget, public ContextWindow {
   Q_OBJECT
  public:
   TableView(AppContext& context, std::shared_ptr<const GridSource> source);
@@ -32,7 +32,7 @@ class TableView : public QWidget {
   bool load();
   // Reads the table again (another image, an undo); edits of records still
   // there are kept when the image is the same one.
-  void reread();
+  void reread() override;
   // Selects the row of the record `keys` and brings it into view.
   void showRecord(const QVariantMap& keys);
 
@@ -69,7 +69,12 @@ class TableView : public QWidget {
   // The question alone: Save saves (a refused save answers Cancel); Discard
   // leaves the edits to discardEdits, once every window has been asked.
   MessageSink::Unsaved askToKeepEdits();
-  void discardEdits();
+  void discardEdits() override;
+  // A table view keeps its edits over a reread of the same image.
+  MessageSink::Unsaved mayLeave(bool sameImage) override {
+    return sameImage ? MessageSink::Unsaved::Save : askToKeepEdits();
+  }
+  void setCaption(const QString& caption) override { setWindowTitle(caption); }
 
  private:
   void applyFilter();

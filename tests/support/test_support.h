@@ -6,7 +6,7 @@
 
 #include "ui/app_context.h"
 #include "ui/menus.h"
-#include "image/journal.h"
+#include "history/sqlite_journal.h"
 
 #include <QByteArray>
 #include <QJsonArray>
@@ -146,6 +146,9 @@ class FaultyJournalStore final : public JournalStore {
   int failed = 0;
   Result<std::unique_ptr<Journal>> open(const QString& imagePath, bool create, QString* notice,
                                         bool readOnly = false) override;
+  QString leftBehind(const QString& imagePath, const std::function<Result<ImageIdentity>()>& image) override {
+    return systemJournalStore()->leftBehind(imagePath, image);
+  }
 };
 
 // The default name lists of the source tree.
