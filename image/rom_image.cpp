@@ -434,7 +434,7 @@ Status RomImage::commit() {
     if (fieldNamer_ && !stuck.empty()) {
       Transaction failed;
       failed.info = info_;
-      failed.runs = stuck;
+      failed.runs = changedBytes(stuck);  // the fields of the bytes it changed, not of those between
       const QStringList named = fieldNamer_(failed);
       if (!named.isEmpty()) fields = QStringLiteral(" Fields that may still hold new values: %1.").arg(named.join(QStringLiteral("; ")));
     }

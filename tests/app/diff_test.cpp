@@ -1,6 +1,7 @@
 // `romtables-cli diff`: after seeded random edits made through the command
 // line, it lists exactly the fields whose exported value changed, with the
 // values as the export shows them, and every other differing byte as a range.
+#include "core/byte_source.h"
 #include "editors/all_tables.h"
 #include "tests/support/test_support.h"
 
@@ -186,6 +187,29 @@ TEST(Diff, BytesNoFieldShowsAreRangesAndTheExitCodeSaysWhetherAnythingDiffers) {
     const CliRun run = cli(QStringList{QStringLiteral("diff")} + bad);
     EXPECT_EQ(run.code, 2) << bad.join(u' ').toStdString();
     EXPECT_FALSE(run.err.isEmpty());
+  }
+}
+
+// The last byte of a comparison block and the last of the image: diff finds
+// each, and both patch formats carry it to the clean image.
+TEST(Diff, TheLastByteOfABlockAndOfTheImageAreFoundAndPatched) {
+  const QByteArray original = sampleImage();
+  QTemporaryDir dir;
+  for (const std::int64_t at : {kBlockBytes - 1, static_cast<std::int64_t>(original.size()) - 1}) {
+    TempRom clean(original), modified(original);
+    modified.poke(at, QByteArray(1, static_cast<char>(~original[static_cast<qsizetype>(at)])));
+    EXPECT_EQ(cli({QStringLiteral("diff"), clean.path(), modified.path()}).code, 1) << at;
+    for (const char* format : {"bps", "ips"}) {
+      const QString patch = dir.filePath(QStringLiteral("p.%1").arg(QLatin1String(format)));
+      const QString out = dir.filePath(QStringLiteral("out-%1.nds").arg(QLatin1String(format)));
+      QFile::remove(patch);
+      QFile::remove(out);
+      ASSERT_EQ(cli({QStringLiteral("patch"), clean.path(), modified.path(), QStringLiteral("--output"), patch}).code, 0) << at;
+      ASSERT_EQ(cli({QStringLiteral("apply"), patch, clean.path(), QStringLiteral("--output"), out}).code, 0) << at;
+      QFile result(out);
+      ASSERT_TRUE(result.open(QIODevice::ReadOnly));
+      EXPECT_TRUE(result.readAll() == modified.bytes()) << format << " at " << at;
+    }
   }
 }
 

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 namespace rt::test {
 namespace {
 
@@ -78,6 +80,40 @@ TEST(Recovery, ALongLivedImageFindsAnotherWritersInterruptedTransaction) {
   const QStringList notices = image.takeNotices();
   ASSERT_EQ(notices.size(), 1);
   EXPECT_TRUE(notices[0].contains(QStringLiteral("rolled back"))) << notices[0].toStdString();
+}
+
+// A save whose rollback failed too stays "rolling back"; the same image, kept
+// open as the editor keeps it, finishes that rollback before its next save.
+TEST(Recovery, AFailedRollbackIsFinishedBeforeTheSameImagesNextSave) {
+  TempRom rom(QByteArray(4096, '\0'));
+  auto files = std::make_shared<ScriptedFileLayer>();
+  RomImage image(files);
+  image.setRomPath(rom.path());
+  auto save = [&](std::int64_t at, int value) {
+    if (Status s = image.openRomImage(Access::Write); !s) return s;
+    image.seek(at);
+    image.writeU8(value);
+    image.writeU8(value);
+    return image.closeRomImage();
+  };
+  ASSERT_TRUE(save(1000, 1));
+  const int start = files->operations;
+  ASSERT_TRUE(save(1000, 2));
+  const auto firstWrite = std::find(files->trace.begin() + start, files->trace.end(), FileOp::Write) - files->trace.begin();
+  const QByteArray kept = rom.bytes();
+  // The next save's write is torn and every write after it fails: the old bytes cannot be put back.
+  files->faultAt = files->operations + static_cast<int>(firstWrite - start);
+  files->fault = Fault::Torn;
+  files->laterWritesFail = true;
+  const Status failed = save(1000, 3);
+  ASSERT_FALSE(failed.isOk());
+  ASSERT_TRUE(failed.message().contains(QStringLiteral("back failed too"))) << failed.message().toStdString();
+  files->laterWritesFail = false;
+  files->failingWrites = 0;
+  ASSERT_TRUE(save(2000, 4));
+  QByteArray expected = kept;
+  expected[2000] = expected[2001] = 4;
+  EXPECT_EQ(rom.bytes(), expected);
 }
 
 }  // namespace

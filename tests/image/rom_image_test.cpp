@@ -311,5 +311,20 @@ TEST(RomImage, EachSessionSeesChangesMadeByOthers) {
   ASSERT_TRUE(rom.closeRomImage());
 }
 
+
+// Two masked writes to one byte in one session: each keeps the other's bits.
+TEST(RomImage, TwoMaskedWritesToOneByteInOneSessionBothLand) {
+  TempRom file(QByteArray(1024, static_cast<char>(0xA5)));
+  RomImage rom;
+  rom.setRomPath(file.path());
+  ASSERT_TRUE(rom.openRomImage(Access::Write));
+  rom.seek(700);
+  rom.writeU8Masked(0x02, 0x03);
+  rom.seek(700);
+  rom.writeU8Masked(0x40, 0xC0);
+  ASSERT_TRUE(rom.closeRomImage());
+  EXPECT_EQ(byteAt(file.bytes(), 700), 0x66);
+}
+
 }  // namespace
 }  // namespace rt::test

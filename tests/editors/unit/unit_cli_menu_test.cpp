@@ -13,6 +13,16 @@ QJsonObject exportedRecord(const QString& rom, const QString& table, int index) 
   return records.at(index).toObject();
 }
 
+// A combo byte just inside and just past its list: a row, then "(n)".
+TEST(UnitCli, AComboByteAtItsListsLengthIsExportedAsItsNumber) {
+  TempRom rom(kImageSize, 31);
+  for (const int byte : {5, 6}) {
+    rom.poke(unitAt(3) + 0x33, QByteArray(1, static_cast<char>(byte)));
+    EXPECT_EQ(exportedRecord(rom.path(), QStringLiteral("Unit"), 3).value(QStringLiteral("fields")).toObject().value(QStringLiteral("size")),
+              exportedCombo(byte, 6));
+  }
+}
+
 TEST(UnitCli, ExportShowsRecordsAsTheFormsDo) {
   TempRom rom(kImageSize, 31);
   const QByteArray bytes = rom.bytes();
