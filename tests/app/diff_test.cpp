@@ -1,7 +1,7 @@
 // `romtables-cli diff`: after seeded random edits made through the command
 // line, it lists exactly the fields whose exported value changed, with the
 // values as the export shows them, and every other differing byte as a range.
-#include "core/byte_source.h"
+#include "image/byte_source.h"
 #include "editors/all_tables.h"
 #include "tests/support/test_support.h"
 
