@@ -39,6 +39,12 @@ class EditorForm : public QWidget {
   // the record shown, and whatever else the form read from the image, is read
   // anew. Unsaved edits are dropped.
   virtual void reread() = 0;
+  // Another window saved: reads the record shown again. Without unsaved edits
+  // this is reread(); a form that can keep its edits over the values read
+  // again does, and says which of its edited fields changed underneath.
+  virtual void rereadKeepingEdits() {
+    if (!hasUnsavedEdits()) reread();
+  }
   // Shows the record that `keys` address in the form's table ({"index": 3},
   // or stage and index), as picking it in the form would. False when the form
   // has no such record.
@@ -77,6 +83,11 @@ class EditorForm : public QWidget {
   // The status line: what the last save wrote, the record shown and its
   // offset, the focused control's field offset and stored bytes.
   void showStatus();
+  // A sentence the status line leads with until the next read or save ("changed underneath: ...").
+  void setNote(const QString& note) {
+    note_ = note;
+    showStatus();
+  }
 
  public slots:
   void exitForm();  // Exit_Click
@@ -134,6 +145,7 @@ class EditorForm : public QWidget {
   std::vector<FieldBinder*> watched_;
   StatusLine* status_;
   QString saved_;  // what the last save wrote
+  QString note_;   // what the user must know about the values shown
 
   AppContext& context_;
   QString menu_;
