@@ -236,7 +236,10 @@ EditSave saveEdits(RomImage& rom, const TableAdapter& table, const RecordRef& re
   }
   if (!table.encode(rom, record, check->now, &before, &error)) before.clear();
   out.result = applyWrites(rom, changedWrites(before, std::move(after)), info);
-  if (out.result.status) out.now = target;
+  if (!out.result.status) return out;
+  // The record as read back: a typed "-256" is the "0" a later read shows.
+  auto saved = table.read(rom, record);
+  out.now = saved ? std::move(saved.value()) : target;
   return out;
 }
 

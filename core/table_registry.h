@@ -145,7 +145,7 @@ Result<EditCheck> checkEdits(RomImage& rom, const TableAdapter& table, const Rec
 struct EditSave {
   SaveResult result;
   std::vector<StaleControl> stale;  // set when these stopped the save; nothing was written
-  RecordState now;                  // the record as the image holds it after the save (or now, when stopped)
+  RecordState now;                  // the record as read back after the save (or now, when stopped)
 };
 // The save of a window's edits of one record (`read` as the window read it,
 // `edited` as it shows it now): values are checked as saveRecord checks them;

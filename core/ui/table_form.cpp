@@ -67,8 +67,14 @@ bool TableForm::saveShown(const RecordRef& record, bool overwrite) {
     return settleStale(saved.stale, saved.now, [&] { return saveShown(record, true); });
   }
   if (saved.result.status) {
-    // The record as the image holds it now: these edits and what others saved in the other fields.
-    fields_.setState(saved.now);
+    // The edited boxes keep what was typed; the others show what the image
+    // holds now (another window's save included), so no stale value of theirs
+    // counts as an edit at the next save.
+    const RecordState mine = fields_.state();
+    RecordState display = saved.now;
+    for (int c : editedControls(shown_, mine))
+      if (static_cast<size_t>(c) < display.size()) display[static_cast<size_t>(c)] = mine[static_cast<size_t>(c)];
+    fields_.setState(display);
     shown_ = saved.now;
   }
   return reportSave(saved.result, &fields_);
