@@ -29,27 +29,45 @@ void GridEdits::setRows(std::vector<GridRow> rows) {
 }
 
 void GridEdits::rebase(std::vector<GridRow> rows) {
-  std::map<QString, std::vector<CellValue>> kept;
+  // An edited cell keeps its value and what it was read as: a save then
+  // finds out whether the image changed under it.
+  std::map<QString, std::vector<std::pair<CellValue, ControlValue>>> kept;
   for (size_t r = 0; r < rows_.size(); ++r) {
     const RowEdit* e = edits_[r].get();
     if (!e) continue;
-    std::vector<CellValue>& values = kept[keyText(rows_[r].ref.keys)];
+    auto& values = kept[keyText(rows_[r].ref.keys)];
     for (size_t c = 0; c < e->state.size(); ++c)
-      if (!(e->state[c] == rows_[r].state[c])) values.push_back({0, static_cast<int>(c), e->state[c]});
+      if (!(e->state[c] == e->read[c])) values.push_back({{0, static_cast<int>(c), e->state[c]}, e->read[c]});
   }
   setRows(std::move(rows));
   std::vector<CellValue> again;
+  std::vector<std::pair<CellValue, ControlValue>> reads;
   for (size_t r = 0; r < rows_.size() && !kept.empty(); ++r) {
     auto it = kept.find(keyText(rows_[r].ref.keys));
     if (it == kept.end()) continue;
-    for (CellValue v : it->second) {
+    for (auto [v, read] : it->second) {
       if (static_cast<size_t>(v.control) >= rows_[r].state.size()) continue;
       v.row = static_cast<int>(r);
-      again.push_back(std::move(v));
+      again.push_back(v);
+      reads.push_back({v, read});
     }
   }
   take(again);
+  for (const auto& [v, read] : reads)
+    if (auto& e = edits_[static_cast<size_t>(v.row)]) e->read[static_cast<size_t>(v.control)] = read;
   changedRows_.clear();
+}
+
+std::vector<std::pair<int, int>> GridEdits::changedUnderneath() const {
+  std::vector<std::pair<int, int>> out;
+  for (size_t r = 0; r < edits_.size(); ++r) {
+    const RowEdit* e = edits_[r].get();
+    if (!e) continue;
+    for (size_t c = 0; c < e->state.size(); ++c)
+      if (!(e->state[c] == e->read[c]) && !(e->read[c] == rows_[r].state[c]) && !(e->state[c] == rows_[r].state[c]))
+        out.emplace_back(static_cast<int>(r), static_cast<int>(c));
+  }
+  return out;
 }
 
 const RecordState& GridEdits::state(int row) const {
@@ -115,6 +133,7 @@ void GridEdits::take(const std::vector<CellValue>& values) {
     if (!e) {
       e = std::make_unique<RowEdit>();
       e->state = rows_[static_cast<size_t>(v.row)].state;
+      e->read = e->state;
     }
     if (v.control < 0 || static_cast<size_t>(v.control) >= e->state.size()) continue;
     e->state[static_cast<size_t>(v.control)] = v.value;
@@ -152,15 +171,8 @@ void GridEdits::refresh(int row) {
   // change; a byte that differs is written whole (with its field's mask).
   std::vector<ByteWrite> before;
   FieldError ignored;
-  bool aligned = source_->encode(rom_, rows_[static_cast<size_t>(row)], read, &before, &ignored) &&
-                 before.size() == after.size();
-  for (size_t i = 0; aligned && i < after.size(); ++i) aligned = before[i].offset == after[i].offset;
-  if (!aligned) {
-    e->writes = std::move(after);
-    return;
-  }
-  for (size_t i = 0; i < after.size(); ++i)
-    if (after[i].value != before[i].value || after[i].mask != before[i].mask) e->writes.push_back(after[i]);
+  if (!source_->encode(rom_, rows_[static_cast<size_t>(row)], read, &before, &ignored)) before.clear();
+  e->writes = changedWrites(before, std::move(after));
 }
 
 void GridEdits::revert() {
@@ -172,9 +184,8 @@ void GridEdits::revert() {
   editedCells_ = 0;
 }
 
-GridSaveResult GridEdits::save(const QString& txSource) {
+GridSaveResult GridEdits::save(const QString& txSource, const QString& namesDir, bool overwrite) {
   GridSaveResult result;
-  std::vector<ByteWrite> writes;
   QList<QVariantMap> records;
   QSet<QString> named;
   for (size_t r = 0; r < edits_.size(); ++r) {
@@ -185,7 +196,6 @@ GridSaveResult GridEdits::save(const QString& txSource) {
       result.status = Status::error(e->refused->message);
       return result;
     }
-    writes.insert(writes.end(), e->writes.begin(), e->writes.end());
     const GridRow& row = rows_[r];
     for (const QVariantMap& keys : row.history.isEmpty() ? QList<QVariantMap>{row.ref.keys} : row.history) {
       const QString key = keyText(keys);
@@ -196,7 +206,53 @@ GridSaveResult GridEdits::save(const QString& txSource) {
     ++result.records;
   }
   if (result.records == 0) return result;
-  const SaveResult saved = applyWrites(rom_, writes, recordTx(txSource, source_->table(), records));
+  const TxInfo info = recordTx(txSource, source_->table(), records);
+  WriteTransaction tx(rom_, info);
+  if (!tx.status()) {
+    result.status = tx.status();
+    result.records = 0;
+    return result;
+  }
+  // The rows as the image holds them now, under the lock.
+  auto now = readGrid(*source_, rom_, namesDir);
+  if (!now) {
+    result.status = now.status();
+    result.records = 0;
+    return result;
+  }
+  std::map<QString, size_t> nowRow;
+  for (size_t n = 0; n < now->size(); ++n) nowRow[keyText((*now)[n].ref.keys)] = n;
+  std::vector<ByteWrite> writes;
+  for (size_t r = 0; r < edits_.size(); ++r) {
+    const RowEdit* e = edits_[r].get();
+    if (!e) continue;
+    auto it = nowRow.find(keyText(rows_[r].ref.keys));
+    if (it == nowRow.end()) {  // a row no longer there: its edits as staged
+      writes.insert(writes.end(), e->writes.begin(), e->writes.end());
+      continue;
+    }
+    const GridRow& current = (*now)[it->second];
+    for (StaleControl& s : staleControls(e->read, e->state, current.state))
+      result.stale.push_back({static_cast<int>(r), std::move(s)});
+    std::vector<ByteWrite> before, after;
+    FieldError error;
+    if (!source_->encode(rom_, current, withEdits(current.state, e->read, e->state), &after, &error)) {
+      result.rejected = GridRejection{static_cast<int>(r), error.control, error.message};
+      result.status = Status::error(error.message);
+      result.records = 0;
+      return result;
+    }
+    if (!source_->encode(rom_, current, current.state, &before, &error)) before.clear();
+    const std::vector<ByteWrite> changed = changedWrites(before, std::move(after));
+    writes.insert(writes.end(), changed.begin(), changed.end());
+  }
+  if (!overwrite && !result.stale.empty()) {
+    result.status = Status::error(QStringLiteral("Rows were saved elsewhere since they were read; nothing was saved."));
+    result.records = 0;
+    return result;
+  }
+  result.stale.clear();
+  const SaveResult saved = applyWrites(rom_, writes, info);
   result.status = saved.status;
   if (!saved.status) {
     result.records = 0;

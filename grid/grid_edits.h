@@ -27,9 +27,16 @@ struct GridRejection {
   QString message;
 };
 
+// An edited cell whose value in the image changed since the view read it.
+struct GridStale {
+  int row = -1;
+  StaleControl cell;
+};
+
 struct GridSaveResult {
   Status status;
   std::optional<GridRejection> rejected;  // set when an edited row does not convert
+  std::vector<GridStale> stale;           // set when these stopped the save; nothing was written
   int records = 0;                        // rows written
   std::int64_t bytesChanged = 0;
 };
@@ -68,12 +75,20 @@ class GridEdits {
   // Drops every edit.
   void revert();
   // Writes every edited row in one transaction named `txSource` in the
-  // history, or nothing when a row is refused or the write fails.
-  GridSaveResult save(const QString& txSource);
+  // history, or nothing when a row is refused or the write fails. Inside the
+  // transaction the rows are read again (names from `namesDir`); unless
+  // `overwrite`, an edited cell whose value changed since the view read it
+  // stops the save. Only the bytes the edited cells change over the rows as
+  // they are now are written.
+  GridSaveResult save(const QString& txSource, const QString& namesDir, bool overwrite = false);
+  // Edited cells whose value in the image changed since they were read (a
+  // save elsewhere, seen by a later read): the row and the control.
+  std::vector<std::pair<int, int>> changedUnderneath() const;
 
  private:
   struct RowEdit {
     RecordState state;
+    RecordState read;  // the values the edits were made over: kept for edited cells across a reread
     std::vector<ByteWrite> writes;  // the bits the edits change
     int changed = 0;                // cells that differ from what was read
     std::optional<FieldError> refused;

@@ -16,6 +16,11 @@ const char* verbOf(UndoKind kind) {
   return "";
 }
 
+// A revert is recorded as an undo of its target, started by "revert <id>".
+bool isRevert(const Transaction& t) {
+  return t.info.kind == QLatin1String("undo") && t.info.source.startsWith(QLatin1String("revert "));
+}
+
 Result<Transaction> pick(Journal& journal, const UndoRequest& request) {
   if (request.kind == UndoKind::Revert) {
     auto tx = journal.get(request.id);
@@ -34,16 +39,33 @@ Result<Transaction> pick(Journal& journal, const UndoRequest& request) {
     return t.info.kind == QLatin1String("edit") && t.state == state &&
            (request.source.isEmpty() || t.info.source == request.source);
   };
+  std::map<std::int64_t, const Transaction*> byId;
+  for (const Transaction& t : *all) byId[t.id] = &t;
+  auto sourceOf = [&](std::int64_t id) {
+    auto it = byId.find(id);
+    return it == byId.end() ? QString() : it->second->info.source;
+  };
+  if (request.kind == UndoKind::Undo) {
+    // The newest change, when it is a revert, is what Undo takes back: its
+    // own old bytes hold what it overwrote, a later change included.
+    for (const Transaction& t : *all) {
+      if (t.state != TxState::Done && t.state != TxState::Undone) continue;
+      if (t.state == TxState::Done && isRevert(t) &&
+          (request.source.isEmpty() || sourceOf(t.info.target) == request.source))
+        return journal.get(t.id);
+      break;
+    }
+  }
   if (request.kind == UndoKind::Redo) {
     // What was undone last comes back first: the newest undo whose target is
     // still undone names it. Redoing the newest undone edit instead would
-    // bring back a later change over bytes an earlier undo had set.
-    std::map<std::int64_t, const Transaction*> byId;
-    for (const Transaction& t : *all) byId[t.id] = &t;
+    // bring back a later change over bytes an earlier undo had set. A revert
+    // is taken back itself, so what it overwrote comes back too.
     for (const Transaction& u : *all) {
       if (u.info.kind != QLatin1String("undo") || u.state != TxState::Done) continue;
       auto target = byId.find(u.info.target);
-      if (target != byId.end() && matches(*target->second, TxState::Undone)) return journal.get(target->first);
+      if (target != byId.end() && matches(*target->second, TxState::Undone))
+        return journal.get(isRevert(u) ? u.id : target->first);
     }
   }
   const TxState wanted = request.kind == UndoKind::Undo ? TxState::Done : TxState::Undone;
@@ -79,8 +101,11 @@ Result<QString> undoTransaction(RomImage& rom, const TableRegistry& registry, co
   // put back, never the bytes and bits between them.
   Transaction tx = *target;
   tx.runs = changedBytes(tx.runs);
-  // Undo and revert expect the transaction's new bytes in place; redo its old ones.
-  const bool expectAfter = request.kind != UndoKind::Redo;
+  // Undo and revert expect the transaction's new bytes in place; redo its old
+  // ones. A revert taken back (by Undo or Redo) is undone: its old bytes hold
+  // what it overwrote.
+  const bool takesBackRevert = isRevert(tx);
+  const bool expectAfter = request.kind != UndoKind::Redo || takesBackRevert;
 
   if (!request.force) {
     QStringList moved;
@@ -115,9 +140,9 @@ Result<QString> undoTransaction(RomImage& rom, const TableRegistry& registry, co
           QStringLiteral("Transaction %1 cannot be %2: %3 changed since, by a later transaction or another program. "
                          "Nothing was written.")
               .arg(tx.id)
-              .arg(request.kind == UndoKind::Redo ? QStringLiteral("redone")
-                                                  : request.kind == UndoKind::Undo ? QStringLiteral("undone")
-                                                                                   : QStringLiteral("reverted"),
+              .arg(takesBackRevert || request.kind == UndoKind::Undo ? QStringLiteral("undone")
+                   : request.kind == UndoKind::Redo                  ? QStringLiteral("redone")
+                                                                     : QStringLiteral("reverted"),
                    what));
     }
   }
@@ -132,17 +157,23 @@ Result<QString> undoTransaction(RomImage& rom, const TableRegistry& registry, co
                         request.force ? std::uint8_t{0xFF} : static_cast<std::uint8_t>(run.before[i] ^ run.after[i])});
   }
   TxInfo info = tx.info;
-  info.source = QStringLiteral("%1 %2").arg(QString::fromLatin1(verbOf(request.kind))).arg(tx.id);
-  info.kind = request.kind == UndoKind::Redo ? QStringLiteral("redo") : QStringLiteral("undo");
-  info.target = tx.id;
-  info.targetState = request.kind == UndoKind::Redo ? TxState::Done : TxState::Undone;
+  info.source = QStringLiteral("%1 %2")
+                    .arg(QString::fromLatin1(verbOf(takesBackRevert ? UndoKind::Undo : request.kind)))
+                    .arg(tx.id);
+  // A revert taken back brings its target's change back (with whatever the
+  // revert overwrote): recorded as a redo of the target, which is done again.
+  const bool bringsBack = request.kind == UndoKind::Redo || takesBackRevert;
+  info.kind = bringsBack ? QStringLiteral("redo") : QStringLiteral("undo");
+  info.target = takesBackRevert ? tx.info.target : tx.id;
+  info.targetState = bringsBack ? TxState::Done : TxState::Undone;
   SaveResult saved = applyWrites(rom, writes, info);
   if (!saved.status) return saved.status;
   // Nothing differed (a forced undo of bytes already old): no transaction was
   // recorded, so the target's state is set on its own.
   if (rom.lastTransaction() == 0 || saved.bytesChanged == 0)
-    if (Status s = journal->finish(tx.id, info.targetState); !s) return s;
-  const QString verb = request.kind == UndoKind::Redo     ? QStringLiteral("Redid")
+    if (Status s = journal->finish(info.target, info.targetState); !s) return s;
+  const QString verb = takesBackRevert                    ? QStringLiteral("Undid")
+                       : request.kind == UndoKind::Redo     ? QStringLiteral("Redid")
                        : request.kind == UndoKind::Revert ? QStringLiteral("Reverted")
                                                           : QStringLiteral("Undid");
   return QStringLiteral("%1 transaction %2 (%3); %4 byte(s) changed.")

@@ -150,6 +150,99 @@ SaveResult saveRecord(RomImage& rom, const TableAdapter& table, const RecordRef&
   return applyWrites(rom, writes, info);
 }
 
+std::vector<int> editedControls(const RecordState& read, const RecordState& edited) {
+  std::vector<int> out;
+  for (size_t c = 0; c < edited.size(); ++c)
+    if (c >= read.size() || !(edited[c] == read[c])) out.push_back(static_cast<int>(c));
+  return out;
+}
+
+std::vector<StaleControl> staleControls(const RecordState& read, const RecordState& edited, const RecordState& now) {
+  std::vector<StaleControl> out;
+  for (int c : editedControls(read, edited)) {
+    const auto at = static_cast<size_t>(c);
+    // A value saved elsewhere that is the one this window would write is no quarrel.
+    if (at >= read.size() || at >= now.size() || now[at] == read[at] || now[at] == edited[at]) continue;
+    out.push_back({c, now[at], edited[at]});
+  }
+  return out;
+}
+
+RecordState withEdits(const RecordState& now, const RecordState& read, const RecordState& edited) {
+  RecordState out = now;
+  for (int c : editedControls(read, edited))
+    if (static_cast<size_t>(c) < out.size()) out[static_cast<size_t>(c)] = edited[static_cast<size_t>(c)];
+  return out;
+}
+
+std::vector<ByteWrite> changedWrites(const std::vector<ByteWrite>& before, std::vector<ByteWrite> after) {
+  bool aligned = before.size() == after.size();
+  for (size_t i = 0; aligned && i < after.size(); ++i) aligned = before[i].offset == after[i].offset;
+  if (!aligned) return after;
+  std::vector<ByteWrite> out;
+  for (size_t i = 0; i < after.size(); ++i)
+    if (after[i].value != before[i].value || after[i].mask != before[i].mask) out.push_back(after[i]);
+  return out;
+}
+
+Result<EditCheck> checkEdits(RomImage& rom, const TableAdapter& table, const RecordRef& record,
+                             const RecordState& read, const RecordState& edited) {
+  auto now = table.read(rom, record);
+  if (!now) return now.status();
+  EditCheck check;
+  check.stale = staleControls(read, edited, *now);
+  check.now = std::move(now.value());
+  return check;
+}
+
+EditSave saveEdits(RomImage& rom, const TableAdapter& table, const RecordRef& record, const RecordState& read,
+                   const RecordState& edited, const TxInfo& info, bool overwrite) {
+  EditSave out;
+  {
+    // A refused value is named before the image is locked, as saveRecord names it.
+    std::vector<ByteWrite> ignored;
+    FieldError error;
+    if (!table.encode(rom, record, edited, &ignored, &error)) {
+      out.result = rejectedSave(error);
+      return out;
+    }
+  }
+  if (editedControls(read, edited).empty()) {
+    out.now = read;
+    return out;  // nothing edited, nothing written
+  }
+  WriteTransaction tx(rom, info);
+  if (!tx.status()) {
+    out.result.status = tx.status();
+    return out;
+  }
+  auto check = checkEdits(rom, table, record, read, edited);
+  if (!check) {
+    out.result.status = check.status();
+    return out;
+  }
+  out.now = check->now;
+  if (!overwrite && !check->stale.empty()) {
+    out.stale = std::move(check->stale);
+    out.result.status = Status::error(QStringLiteral("The record was saved elsewhere since it was read; nothing was saved."));
+    return out;
+  }
+  const RecordState target = withEdits(check->now, read, edited);
+  std::vector<ByteWrite> before, after;
+  FieldError error;
+  if (!table.encode(rom, record, target, &after, &error)) {
+    out.result = rejectedSave(error);
+    return out;
+  }
+  if (!table.encode(rom, record, check->now, &before, &error)) before.clear();
+  out.result = applyWrites(rom, changedWrites(before, std::move(after)), info);
+  if (!out.result.status) return out;
+  // The record as read back: a typed "-256" is the "0" a later read shows.
+  auto saved = table.read(rom, record);
+  out.now = saved ? std::move(saved.value()) : target;
+  return out;
+}
+
 bool FixedTable::encode(RomImage&, const RecordRef& record, const RecordState& state,
                         std::vector<ByteWrite>* writes, FieldError* error) const {
   return encodeRecord(def_, record.offset, state, writes, error);

@@ -108,6 +108,53 @@ class FixedTable : public TableAdapter {
 SaveResult saveRecord(RomImage& rom, const TableAdapter& table, const RecordRef& record, const RecordState& state,
                       const TxInfo& info);
 
+// A window's save writes only the fields edited in it, and only over what it
+// read: the record is read again inside the write transaction (no other
+// writer can slip in while the lock is held), and an edited field whose value
+// in the image is no longer the one the window read stops the save. Forms,
+// the table view and anything else that keeps a record on show share this.
+
+// An edited control whose value in the image changed since the window read it.
+struct StaleControl {
+  int control = -1;
+  ControlValue now;   // what the image holds
+  ControlValue mine;  // what the window would write
+};
+
+// The controls whose value in `edited` differs from `read`.
+std::vector<int> editedControls(const RecordState& read, const RecordState& edited);
+// The edited controls whose value in `now` is neither the one read nor the one edited.
+std::vector<StaleControl> staleControls(const RecordState& read, const RecordState& edited, const RecordState& now);
+// `now` with the edited controls' values laid over it: what a save of the edits leaves.
+RecordState withEdits(const RecordState& now, const RecordState& read, const RecordState& edited);
+// The bytes of `after` whose value or mask differs from `before`, two
+// encodings of one record; all of `after` when their bytes do not line up (a
+// pointer moved them).
+std::vector<ByteWrite> changedWrites(const std::vector<ByteWrite>& before, std::vector<ByteWrite> after);
+
+struct EditCheck {
+  RecordState now;                  // the record as the image holds it
+  std::vector<StaleControl> stale;  // edited controls changed since read
+};
+// Reads `record` again and names the edited controls whose value changed
+// since `read`. Called inside a write transaction, so what it finds holds
+// until the transaction's write.
+Result<EditCheck> checkEdits(RomImage& rom, const TableAdapter& table, const RecordRef& record,
+                             const RecordState& read, const RecordState& edited);
+
+struct EditSave {
+  SaveResult result;
+  std::vector<StaleControl> stale;  // set when these stopped the save; nothing was written
+  RecordState now;                  // the record as read back after the save (or now, when stopped)
+};
+// The save of a window's edits of one record (`read` as the window read it,
+// `edited` as it shows it now): values are checked as saveRecord checks them;
+// then, in one transaction, the record is read again and, unless
+// `overwrite`, a stale edited control stops the save; otherwise only the bytes
+// the edited controls change over the record as it is now are written.
+EditSave saveEdits(RomImage& rom, const TableAdapter& table, const RecordRef& record, const RecordState& read,
+                   const RecordState& edited, const TxInfo& info, bool overwrite);
+
 class TableRegistry {
  public:
   void add(std::shared_ptr<const TableAdapter> table) { tables_.push_back(std::move(table)); }

@@ -64,6 +64,18 @@ class DialogMessageSink final : public MessageSink {
     if (box.clickedButton() == discard) return Unsaved::Discard;
     return Unsaved::Cancel;
   }
+  Stale askStale(QWidget* parent, const QString& title, const QString& text) override {
+    QMessageBox box(QMessageBox::Warning, title, text, QMessageBox::NoButton, parent);
+    QPushButton* overwrite = box.addButton(QStringLiteral("&Overwrite"), QMessageBox::DestructiveRole);
+    QPushButton* reload = box.addButton(QStringLiteral("&Reload"), QMessageBox::AcceptRole);
+    QPushButton* cancel = box.addButton(QStringLiteral("&Cancel"), QMessageBox::RejectRole);
+    box.setDefaultButton(cancel);  // Enter loses nothing
+    box.setEscapeButton(cancel);
+    box.exec();
+    if (box.clickedButton() == overwrite) return Stale::Overwrite;
+    if (box.clickedButton() == reload) return Stale::Reload;
+    return Stale::Cancel;
+  }
 };
 
 QString anywayQuestion(const UndoRequest& request) {
@@ -78,6 +90,12 @@ MessageSink::Unsaved MessageSink::askUnsaved(QWidget* parent, const QString& tit
   if (ask(parent, title, text + QStringLiteral("\n\nSave them?"))) return Unsaved::Save;
   if (ask(parent, title, QStringLiteral("Discard the edits?"))) return Unsaved::Discard;
   return Unsaved::Cancel;
+}
+
+MessageSink::Stale MessageSink::askStale(QWidget* parent, const QString& title, const QString& text) {
+  if (ask(parent, title, text + QStringLiteral("\n\nOverwrite them?"))) return Stale::Overwrite;
+  if (ask(parent, title, QStringLiteral("Reload the record?"))) return Stale::Reload;
+  return Stale::Cancel;
 }
 
 std::shared_ptr<FileChooser> dialogFileChooser() { return std::make_shared<DialogFileChooser>(); }
@@ -217,6 +235,19 @@ void AppContext::historyChanged() {
   }
   checkpoint_->start(1500);
   if (auto* history = qobject_cast<HistoryWindow*>(openForm(QStringLiteral("History")))) history->refresh();
+}
+
+void AppContext::imageWritten(QWidget* by) {
+  historyChanged();
+  std::vector<ByteSpan> written;
+  if (Journal* journal = rom_.journal(); journal && rom_.lastTransaction() > 0)
+    if (auto tx = journal->get(rom_.lastTransaction()))
+      for (const Run& run : tx->runs) written.push_back({run.offset, run.after.size()});
+  const auto forms = open_.values();
+  for (const QPointer<QWidget>& window : forms) {
+    if (!window || window.data() == by) continue;
+    if (auto* other = dynamic_cast<ContextWindow*>(window.data())) other->rereadWritten(written);
+  }
 }
 
 QWidget* AppContext::openForm(const QString& name) const {

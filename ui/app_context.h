@@ -54,6 +54,11 @@ class MessageSink {
   // question asks "save?" and then "discard?"; No to both cancels.
   enum class Unsaved { Save, Discard, Cancel };
   virtual Unsaved askUnsaved(QWidget* parent, const QString& title, const QString& text);
+  // A save would write over values saved elsewhere since the window read
+  // them. A sink without a three-way question asks "overwrite?" and then
+  // "reload?"; No to both cancels.
+  enum class Stale { Overwrite, Reload, Cancel };
+  virtual Stale askStale(QWidget* parent, const QString& title, const QString& text);
 };
 
 // A window the context keeps open and speaks to when the image changes under
@@ -71,6 +76,12 @@ class ContextWindow {
   virtual void discardEdits() = 0;
   // Shows what the image holds now.
   virtual void reread() = 0;
+  // Another window wrote `written`: shows it, keeping this window's unsaved
+  // edits (a window that cannot keep them over a reread leaves them be).
+  virtual void rereadWritten(const std::vector<ByteSpan>& written) {
+    Q_UNUSED(written);
+    reread();
+  }
   // The menu row's text, as the window's title.
   virtual void setCaption(const QString& caption) = 0;
 };
@@ -120,6 +131,10 @@ class AppContext {
   void rereadForms();
   // The image was written: an open history window lists again.
   void historyChanged();
+  // A window (`by`) saved: the history lists again, and every other open
+  // window showing what the last transaction wrote reads it again, keeping
+  // its own unsaved edits (they are then marked as changed underneath).
+  void imageWritten(QWidget* by);
 
   void registerForm(const QString& name, FormFactory factory) { factories_.insert(name, std::move(factory)); }
   bool hasForm(const QString& name) const { return factories_.contains(name) || fixed_.contains(name); }

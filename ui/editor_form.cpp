@@ -412,6 +412,7 @@ std::int64_t EditorForm::shownOffset() const {
 
 void EditorForm::showStatus() {
   QStringList parts;
+  if (!note_.isEmpty()) parts << note_;
   if (!saved_.isEmpty()) parts << saved_;
   const std::int64_t at = shownOffset();
   if (at >= 0) {
@@ -594,6 +595,7 @@ void EditorForm::reportError(const QString& text) {
 bool EditorForm::reportSave(const SaveResult& result, const FieldBinder* fields) {
   context_.reportNotices(this, messageTitle());
   if (result.status) {
+    note_.clear();
     for (FieldBinder* f : watched_) f->markRead();  // what is shown is what the image holds now
     updateEditedMark();
     // Where the first byte written lies, which need not be in the record's first bytes.
@@ -605,7 +607,7 @@ bool EditorForm::reportSave(const SaveResult& result, const FieldBinder* fields)
                       at > 0 ? QStringLiteral(" at ") + hexOffset(at) : QString(),
                       QFileInfo(context_.rom().romPath()).fileName());
     showStatus();
-    if (result.bytesChanged > 0) context_.historyChanged();
+    if (result.bytesChanged > 0) context_.imageWritten(this);
     return true;
   }
   if (result.badControl >= 0) {

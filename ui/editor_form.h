@@ -39,6 +39,13 @@ class EditorForm : public QWidget, public ContextWindow {
   // the record shown, and whatever else the form read from the image, is read
   // anew. Unsaved edits are dropped.
   void reread() override = 0;
+  // Another window saved: reads the record shown again. Without unsaved edits
+  // this is reread(); a form that can keep its edits over the values read
+  // again does, and says which of its edited fields changed underneath.
+  virtual void rereadKeepingEdits() {
+    if (!hasUnsavedEdits()) reread();
+  }
+  void rereadWritten(const std::vector<ByteSpan>&) override { rereadKeepingEdits(); }
   // Shows the record that `keys` address in the form's table ({"index": 3},
   // or stage and index), as picking it in the form would. False when the form
   // has no such record.
@@ -78,6 +85,11 @@ class EditorForm : public QWidget, public ContextWindow {
   // The status line: what the last save wrote, the record shown and its
   // offset, the focused control's field offset and stored bytes.
   void showStatus();
+  // A sentence the status line leads with until the next read or save ("changed underneath: ...").
+  void setNote(const QString& note) {
+    note_ = note;
+    showStatus();
+  }
 
  public slots:
   void exitForm();  // Exit_Click
@@ -135,6 +147,7 @@ class EditorForm : public QWidget, public ContextWindow {
   std::vector<FieldBinder*> watched_;
   StatusLine* status_;
   QString saved_;  // what the last save wrote
+  QString note_;   // what the user must know about the values shown
 
   AppContext& context_;
   QString menu_;

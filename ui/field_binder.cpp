@@ -84,6 +84,21 @@ void FieldBinder::fillCombo(const QString& name, const QStringList& rows) {
 }
 
 void FieldBinder::setState(const RecordState& state) {
+  fill(state);
+  markRead();
+}
+
+void FieldBinder::setState(const RecordState& state, const RecordState& read) {
+  fill(state);
+  shown_ = read;
+  read_ = true;
+  if (form_) {
+    form_->updateEditedMark();
+    form_->showStatus();
+  }
+}
+
+void FieldBinder::fill(const RecordState& state) {
   filling_ = true;
   for (size_t i = 0; i < controls_.size() && i < state.size(); ++i) {
     const ControlValue& v = state[i];
@@ -106,7 +121,6 @@ void FieldBinder::setState(const RecordState& state) {
     }
   }
   filling_ = false;
-  markRead();
 }
 
 RecordState FieldBinder::state() const {

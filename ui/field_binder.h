@@ -44,6 +44,9 @@ class FieldBinder {
   // A combo row past the list (a stored byte without a name) shows as an extra
   // row "(n)" and is saved back as n unless the user picks another row.
   void setState(const RecordState& state);
+  // Shows `state` while counting `read` as what the image holds: edits kept
+  // over a record read again stay edits.
+  void setState(const RecordState& state, const RecordState& read);
   RecordState state() const;
   void clear();
 
@@ -58,6 +61,7 @@ class FieldBinder {
 
  private:
   void changed();
+  void fill(const RecordState& state);
 
   TableDef table_;
   std::vector<ControlRef> controls_;

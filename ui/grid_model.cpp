@@ -270,8 +270,8 @@ void GridModel::revert() {
   changed();
 }
 
-GridSaveResult GridModel::save(const QString& txSource) {
-  GridSaveResult result = edits_.save(txSource);
+GridSaveResult GridModel::save(const QString& txSource, bool overwrite) {
+  GridSaveResult result = edits_.save(txSource, namesDir_, overwrite);
   changed();
   return result;
 }

@@ -71,7 +71,8 @@ class GridModel : public QAbstractTableModel {
   // Stages values and repaints the rows they change.
   void take(const std::vector<CellValue>& values);
   void revert();
-  GridSaveResult save(const QString& txSource);
+  // Saves the edits (GridEdits::save); `overwrite` writes over cells saved elsewhere since read.
+  GridSaveResult save(const QString& txSource, bool overwrite = false);
 
   int rowCount(const QModelIndex& parent = {}) const override;
   int columnCount(const QModelIndex& parent = {}) const override;

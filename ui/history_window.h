@@ -19,6 +19,8 @@ namespace rt {
 class HistoryWindow : public QWidget, public ContextWindow {
   Q_OBJECT
  public:
+  // A write is listed by historyChanged() already.
+  void rereadWritten(const std::vector<ByteSpan>&) override {}
   // A long history is listed only this far back, so opening it stays quick.
   static constexpr int kListed = 500;
 

@@ -302,7 +302,7 @@ std::vector<int> TableView::columnsInView() const {
   return out;
 }
 
-bool TableView::save() {
+bool TableView::saveOver(bool overwrite) {
   commitEditor();
   if (model_->edits().editedCells() == 0) {
     say(QStringLiteral("There are no edits to save."));
@@ -314,8 +314,9 @@ bool TableView::save() {
            -1, -1);
     return false;
   }
-  const GridSaveResult saved = model_->save(txSource());
+  const GridSaveResult saved = model_->save(txSource(), overwrite);
   context_.reportNotices(this, title_);
+  if (!saved.stale.empty()) return settleStale(saved.stale);
   if (saved.rejected) {
     const int column = saved.rejected->control >= 0 ? model_->columnOfControl(saved.rejected->control) : -1;
     refuse(QStringLiteral("Nothing was saved: %1%2 is refused.\n%3")
@@ -328,10 +329,75 @@ bool TableView::save() {
     refuse(saved.status.message(), -1, -1);
     return false;
   }
-  if (saved.bytesChanged > 0) context_.historyChanged();
   reread();  // what the image holds now, other windows' saves included
+  if (saved.bytesChanged > 0) context_.imageWritten(this);
   say(QStringLiteral("Saved %1; %2 changed.").arg(counted(saved.records, "record"), counted(saved.bytesChanged, "byte")));
   return true;
+}
+
+QString TableView::cellName(int row, int control) const {
+  return model_->rowName(row) + QStringLiteral(", ") + model_->columnName(model_->columnOfControl(control));
+}
+
+QString TableView::cellValue(int control, const ControlValue& value) const {
+  const ControlRef& c = model_->source().controls()[static_cast<size_t>(control)];
+  if (c.kind == ControlKind::Check) return value.checked ? QStringLiteral("1") : QStringLiteral("0");
+  return shownValue(c, model_->source().fields()[static_cast<size_t>(c.field)], value, model_->listOf(control));
+}
+
+bool TableView::settleStale(const std::vector<GridStale>& stale) {
+  QStringList lines;
+  for (const GridStale& s : stale)
+    lines << QStringLiteral("%1: %2 now; this view would write %3.")
+                 .arg(cellName(s.row, s.cell.control), cellValue(s.cell.control, s.cell.now),
+                      cellValue(s.cell.control, s.cell.mine));
+  const QString question =
+      QStringLiteral("Since this view read the rows, these cells were saved elsewhere:\n%1\n\n"
+                     "Overwrite writes this view's values over them.\n"
+                     "Reload reads the rows again: these cells then show the image's values and their edits are "
+                     "dropped; the other edited cells stay, not saved.\n"
+                     "Cancel writes nothing and keeps the edits.")
+          .arg(lines.join(u'\n'));
+  switch (context_.messages().askStale(this, title_, question)) {
+    case MessageSink::Stale::Overwrite: return saveOver(true);
+    case MessageSink::Stale::Reload: {
+      // The rows read again keep every edit; the cells saved elsewhere then take the image's values.
+      std::vector<std::pair<QVariantMap, int>> dropped;
+      for (const GridStale& s : stale) dropped.push_back({model_->edits().rows()[static_cast<size_t>(s.row)].ref.keys, s.cell.control});
+      reread();
+      std::vector<CellValue> values;
+      const auto& rows = model_->edits().rows();
+      for (size_t r = 0; r < rows.size(); ++r)
+        for (const auto& [keys, control] : dropped)
+          if (rows[r].ref.keys == keys) values.push_back({static_cast<int>(r), control, rows[r].state[static_cast<size_t>(control)]});
+      model_->take(values);
+      say(QStringLiteral("Reloaded %1 as the image holds %2; nothing was saved.")
+              .arg(counted(static_cast<qsizetype>(stale.size()), "cell"),
+                   stale.size() == 1 ? QStringLiteral("it") : QStringLiteral("them")));
+      return false;
+    }
+    case MessageSink::Stale::Cancel: break;
+  }
+  say(QStringLiteral("Nothing was saved; the edits are kept."));
+  return false;
+}
+
+void TableView::rereadWritten(const std::vector<ByteSpan>& written) {
+  // A table at base + stride * i shown as it is (no columns from other
+  // tables) is read again only when the bytes written reach into it.
+  if (const auto* fixed = dynamic_cast<const FixedTable*>(model_->source().exportTable());
+      fixed && model_->source().infoColumns().isEmpty() && model_->source().id() == fixed->name()) {
+    const std::int64_t begin = fixed->base(), end = fixed->requiredSize();
+    const bool reaches = std::any_of(written.begin(), written.end(), [&](const ByteSpan& s) {
+      return s.offset < end && s.offset + s.length > begin;
+    });
+    if (!reaches) return;
+  }
+  reread();
+  QStringList under;
+  for (const auto& [row, control] : model_->edits().changedUnderneath())
+    under << cellName(row, control) + u' ' + cellValue(control, model_->edits().rows()[static_cast<size_t>(row)].state[static_cast<size_t>(control)]);
+  if (!under.isEmpty()) say(QStringLiteral("changed underneath: %1 (saved elsewhere)").arg(under.join(QStringLiteral("; "))));
 }
 
 void TableView::revert() {

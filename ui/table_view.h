@@ -33,6 +33,10 @@ class TableView : public QWidget, public ContextWindow {
   // Reads the table again (another image, an undo); edits of records still
   // there are kept when the image is the same one.
   void reread() override;
+  // Another window wrote `written`: reads the rows again when they may hold
+  // those bytes, keeping the edits; edited cells whose value changed are
+  // named on the status line.
+  void rereadWritten(const std::vector<ByteSpan>& written) override;
   // Selects the row of the record `keys` and brings it into view.
   void showRecord(const QVariantMap& keys);
 
@@ -49,7 +53,7 @@ class TableView : public QWidget, public ContextWindow {
   QString selectionText(bool headers) const;
 
  public slots:
-  bool save();
+  bool save() { return saveOver(false); }
   void revert();
   void copySelection();
   bool paste();  // the clipboard's text
@@ -85,6 +89,14 @@ class TableView : public QWidget, public ContextWindow {
   void say(const QString& text);
   void refuse(const QString& text, int sourceRow, int column);
   void undoOwn(UndoKind kind);
+  // Saves; `overwrite` writes over cells saved elsewhere since read.
+  bool saveOver(bool overwrite);
+  // Asks about cells saved elsewhere since read: Overwrite saves over them,
+  // Reload drops their edits for the image's values, Cancel keeps them.
+  bool settleStale(const std::vector<GridStale>& stale);
+  // "Unit 0 (name), HP": a cell in messages.
+  QString cellName(int row, int control) const;
+  QString cellValue(int control, const ControlValue& value) const;
 
   AppContext& context_;
   GridModel* model_;

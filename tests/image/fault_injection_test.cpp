@@ -8,6 +8,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QLineEdit>
 #include <QPushButton>
 
 #include <gtest/gtest.h>
@@ -306,6 +307,8 @@ TEST(FaultInjection, TheImageDeletedBetweenReadingAndSavingIsReportedAndNotRecre
   const QString path = rom->path();
   QWidget* form = app.showForm(path, QStringLiteral("SPEdit"));
   ASSERT_NE(form, nullptr);
+  auto* value = control<QLineEdit>(form, QStringLiteral("SP_VAL"));
+  value->setText(QString::number(value->text().toInt() == 0 ? 1 : 0));  // an edit to save
   QFile::remove(path);
   control<QPushButton>(form, QStringLiteral("Save"))->click();
   ASSERT_EQ(app.sink->messages.size(), 1);

@@ -98,6 +98,12 @@ class CapturingSink final : public MessageSink {
       return unsavedInTurn[static_cast<size_t>(unsavedQuestions.size() - 1)];
     return unsaved;
   }
+  QStringList staleQuestions;  // each answered with `stale`
+  Stale stale = Stale::Cancel;
+  Stale askStale(QWidget*, const QString&, const QString& text) override {
+    staleQuestions << text;
+    return stale;
+  }
 };
 
 // Fails chosen operations of the files it opens; everything else goes to the system.

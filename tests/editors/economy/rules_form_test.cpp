@@ -89,10 +89,16 @@ TEST_F(RulesForm, AnImageThatEndsBeforeTheAttackLimitIsNotGrown) {
   reopen();
   EXPECT_EQ(atk()->text(), QStringLiteral("0"));  // reads past the end give 0
   const QByteArray before = rom->bytes();
-  exp()->setText(QStringLiteral("17"));
+  atk()->setText(QStringLiteral("17"));
   save();
   ASSERT_EQ(app.sink->messages.size(), 1);
-  EXPECT_EQ(rom->bytes(), before);  // neither limit, and no growth
+  EXPECT_EQ(rom->bytes(), before);  // no growth
+  atk()->setText(QStringLiteral("0"));
+  exp()->setText(QStringLiteral("17"));
+  save();  // only the edited limit is written, and it lies inside the image
+  EXPECT_EQ(app.sink->messages.size(), 1);
+  EXPECT_EQ(rom->bytes().size(), before.size());
+  EXPECT_EQ(valueAt(rom->bytes(), kExpLimit, 2), 17u);
 }
 
 }  // namespace
