@@ -4,7 +4,7 @@
 #include "app/paths.h"
 #include "app/record_io.h"
 #include "image/byte_source.h"
-#include "history/image_view.h"
+#include "image/image_view.h"
 #include "compare/patch_stream.h"
 
 #include <QDir>

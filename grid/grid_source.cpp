@@ -1,6 +1,6 @@
 #include "grid/grid_source.h"
 
-#include "history/image_view.h"
+#include "image/image_view.h"
 #include "model/record_csv.h"
 
 #include <algorithm>

@@ -4,7 +4,7 @@
 // 5200"), printed as the forms show them. The same comparison names the fields
 // another writer has changed since, when an undo must refuse.
 
-#include "history/image_view.h"
+#include "image/image_view.h"
 #include "model/shown_value.h"
 #include "model/table_registry.h"
 

@@ -1,5 +1,5 @@
 #include "image/rom_image.h"
-#include "history/image_view.h"
+#include "image/image_view.h"
 
 #include "tests/support/test_support.h"
 

@@ -1,4 +1,4 @@
-#include "history/image_view.h"
+#include "image/image_view.h"
 
 #include <algorithm>
 #include <cstring>
