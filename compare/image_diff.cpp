@@ -7,12 +7,6 @@
 namespace rt {
 namespace {
 
-QString keyText(const QVariantMap& keys) {
-  QStringList parts;
-  for (auto it = keys.begin(); it != keys.end(); ++it) parts << it.key() + QLatin1Char('=') + it.value().toString();
-  return parts.join(QLatin1Char(','));
-}
-
 // Per byte, the bits whose change the listed fields show.
 using Explained = std::map<std::int64_t, std::uint8_t>;
 
@@ -82,15 +76,15 @@ Status compareTable(const TableAdapter& table, Side& clean, Side& modified, cons
   if (!newRefs) return newRefs.status();
   // Records are matched by their keys: a stage list may be longer in one image.
   std::map<QString, const RecordRef*> oldByKey;
-  for (const RecordRef& r : *oldRefs) oldByKey.emplace(keyText(r.keys), &r);
+  for (const RecordRef& r : *oldRefs) oldByKey.emplace(recordKeyText(r.keys), &r);
   std::vector<std::pair<const RecordRef*, const RecordRef*>> pairs;
   for (const RecordRef& r : *newRefs) {
-    auto it = oldByKey.find(keyText(r.keys));
+    auto it = oldByKey.find(recordKeyText(r.keys));
     pairs.emplace_back(it == oldByKey.end() ? nullptr : it->second, &r);
     if (it != oldByKey.end()) oldByKey.erase(it);
   }
   for (const RecordRef& r : *oldRefs)
-    if (oldByKey.count(keyText(r.keys))) pairs.emplace_back(&r, nullptr);
+    if (oldByKey.count(recordKeyText(r.keys))) pairs.emplace_back(&r, nullptr);
 
   const std::vector<ControlRef> controls = table.controls();
   const std::vector<Field> fields = table.fields();

@@ -7,12 +7,6 @@
 namespace rt {
 namespace {
 
-QString keyText(const QVariantMap& keys) {
-  QStringList parts;
-  for (auto it = keys.begin(); it != keys.end(); ++it) parts << it.key() + QLatin1Char('=') + it.value().toString();
-  return parts.join(QLatin1Char(','));
-}
-
 constexpr size_t kDecodingsKept = 4;  // a record's state before and after its last saves
 // Bounds on what a reader keeps across a long history: past them a cache is
 // dropped and refilled, so memory stays bounded whatever the history holds
@@ -32,7 +26,7 @@ const std::vector<ChangeReader::Keyed>& ChangeReader::keysOf(const Transaction& 
     for (const QJsonValue& v : array) {
       QVariantMap keys = v.toObject().toVariantMap();
       const QString table = keys.contains(QStringLiteral("table")) ? keys.take(QStringLiteral("table")).toString() : QString();
-      QString text = keyText(keys);
+      QString text = recordKeyText(keys);
       if (seen.contains(table + QLatin1Char(':') + text)) continue;
       seen.insert(table + QLatin1Char(':') + text);
       keyed.push_back({std::move(keys), std::move(text), table});
@@ -81,7 +75,7 @@ QString ChangeReader::recordName(const TableAdapter& table, const QString& key) 
     RomImage rom(std::make_shared<ImageView>(pages_, std::vector<Run>{}, true), nullptr);
     rom.setRomPath(imagePath_);
     if (auto refs = table.records(rom, namesDir_))
-      for (const RecordRef& ref : *refs) byKey.insert(keyText(ref.keys), ref.name);
+      for (const RecordRef& ref : *refs) byKey.insert(recordKeyText(ref.keys), ref.name);
     known = names_.insert(table.name(), byKey);
   }
   return known->value(key);

@@ -57,12 +57,12 @@ class ChangeReader {
  private:
   Result<std::vector<FieldChange>> compare(const Transaction& tx, ImageView& before, ImageView& after);
   Status compare(const Transaction& tx, ImageView& before, ImageView& after, const std::function<void(FieldChange&&)>& take);
-  QString recordName(const TableAdapter& table, const QString& key);  // key: as keyText() makes it
+  QString recordName(const TableAdapter& table, const QString& key);  // key: as recordKeyText() makes it
   // A record decoded over a view, reused while the bytes its decoding read are unchanged: a long
   // history saves the same records again and again, and decoding is most of its cost.
   struct Keyed {
     QVariantMap keys;
-    QString text;   // keyText(keys)
+    QString text;   // recordKeyText(keys)
     QString table;  // the record's own table, when the transaction spans several; else empty
   };
   // Null when the record cannot be found or read.

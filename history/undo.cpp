@@ -92,11 +92,7 @@ Result<QString> undoTransaction(RomImage& rom, const TableRegistry& registry, co
   auto target = pick(*journal, request);
   if (!target) return target.status();
   if (target->damaged)
-    return Result<QString>::failure(QStringLiteral("Transaction %1 in the history \"%2\" is damaged (a stored change "
-                                                   "fails its checksum); nothing was written. Move the history aside or "
-                                                   "start a new one: romtables-cli history \"%3\" --restart.")
-                                        .arg(target->id)
-                                        .arg(journal->path(), rom.romPath()));
+    return Result<QString>::failure(damagedTransaction(target->id, journal->path(), rom.romPath()));
   // A transaction's change is the bits it flipped: only those are checked and
   // put back, never the bytes and bits between them.
   Transaction tx = *target;

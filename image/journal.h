@@ -148,6 +148,8 @@ QString historyPathOf(const QString& imagePath);
 // The path of the image itself: symbolic links resolved, so every name of it
 // shares one history and one lock.
 QString resolvedImagePath(const QString& imagePath);
+// "Transaction 7 in the history ... is damaged ...": why nothing is applied from it, and how to go on.
+QString damagedTransaction(std::int64_t id, const QString& historyPath, const QString& imagePath);
 // The CRC32 of a header span, as ImageIdentity keeps it.
 std::uint32_t headerCrc(const std::uint8_t* data, std::int64_t length);
 

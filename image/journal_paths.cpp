@@ -66,6 +66,13 @@ std::vector<Run> changedBytes(const std::vector<Run>& runs) {
   return out;
 }
 
+QString damagedTransaction(std::int64_t id, const QString& historyPath, const QString& imagePath) {
+  return QStringLiteral("Transaction %1 in the history \"%2\" is damaged (a stored change fails its checksum). Nothing "
+                        "was written. Move the history aside or start a new one: romtables-cli history \"%3\" --restart.")
+      .arg(id)
+      .arg(historyPath, imagePath);
+}
+
 std::uint32_t headerCrc(const std::uint8_t* data, std::int64_t length) {
   return crc32Update(0, data, std::min(length, ImageIdentity::kHeaderSpan));
 }

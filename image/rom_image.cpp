@@ -551,11 +551,7 @@ Status RomImage::checkIdentity(RomFile& image, std::int64_t size, const std::map
     if (!newest) return newest.status();
     if (newest->damaged) {
       historyRefused_ = true;
-      return Status::error(QStringLiteral("Transaction %1 in the history \"%2\" is damaged (a stored change fails its "
-                                          "checksum). Nothing was written. Move the history aside or start a new "
-                                          "one: romtables-cli history \"%3\" --restart.")
-                               .arg(newest->id)
-                               .arg(journal_->path(), romPath_));
+      return Status::error(damagedTransaction(newest->id, journal_->path(), romPath_));
     }
     expectIdentity_ = *recorded;
     expectTx_ = newest->id;
@@ -630,32 +626,27 @@ Status RomImage::beginTransaction(const TxInfo& info) {
   if (size < 0) return Status::error(QStringLiteral("The size of \"%1\" cannot be read.").arg(romPath_));
   if (!journal_ || journalReadOnly_) {
     const bool exists = !historyPathOf(romPath_).isEmpty();
-    RomFile& file = **image;
-    const auto idOfImage = [&file, size] { return identityOf(file, size); };
-    if (!exists && !createsHistory_) {
-      QString message = QStringLiteral("\"%1\" has no history.").arg(romPath_);
-      if (journals_) {
-        const QString behind = journals_->leftBehind(romPath_, idOfImage);
+    if (!exists) {
+      // A renamed image whose history was left behind is not given an empty
+      // one that pretends nothing changed, nor told only that it has none.
+      RomFile& file = **image;
+      const QString behind =
+          journals_ ? journals_->leftBehind(romPath_, [&file, size] { return identityOf(file, size); }) : QString();
+      if (!createsHistory_) {
+        QString message = QStringLiteral("\"%1\" has no history.").arg(romPath_);
         if (!behind.isEmpty())
           message += QStringLiteral(" \"%1\" beside it is the history of an image of the same size and header whose "
                                     "file is gone: if this image was renamed, rename that history to \"%2\" to use it.")
                          .arg(behind, historyPathBeside(romPath_));
+        return Status::error(message);
       }
-      return Status::error(message);
-    }
-    if (!exists && journals_) {
-      // A renamed image whose history was left behind is not given an empty
-      // one that pretends nothing changed.
-      {
-        const QString behind = journals_->leftBehind(romPath_, idOfImage);
-        if (!behind.isEmpty())
-          return Status::error(QStringLiteral("\"%1\" has no history, but \"%2\" beside it is the history of an image of "
-                                              "the same size and header whose file is gone: the image was probably "
-                                              "renamed and its history left behind. Nothing was written. To keep "
-                                              "that history, rename it to \"%3\"; to start a new one, run "
-                                              "romtables-cli history \"%1\" --restart.")
-                                   .arg(romPath_, behind, historyPathBeside(romPath_)));
-      }
+      if (!behind.isEmpty())
+        return Status::error(QStringLiteral("\"%1\" has no history, but \"%2\" beside it is the history of an image of "
+                                            "the same size and header whose file is gone: the image was probably "
+                                            "renamed and its history left behind. Nothing was written. To keep "
+                                            "that history, rename it to \"%3\"; to start a new one, run "
+                                            "romtables-cli history \"%1\" --restart.")
+                                 .arg(romPath_, behind, historyPathBeside(romPath_)));
     }
     if (Status s = openJournal(createsHistory_); !s) {
       historyRefused_ = true;

@@ -9,6 +9,12 @@
 
 namespace rt {
 
+QString recordKeyText(const QVariantMap& keys) {
+  QStringList parts;
+  for (auto it = keys.begin(); it != keys.end(); ++it) parts << it.key() + QLatin1Char('=') + it.value().toString();
+  return parts.join(QLatin1Char(','));
+}
+
 Result<QStringList> loadNames(const QString& dir, const NameListSource& list) {
   auto items = loadNameList(dir, list.file, list.count + list.skip, list.style);
   if (!items) return items;

@@ -24,6 +24,9 @@ struct RecordRef {
   std::int64_t offset = 0;
 };
 
+// "index=3" or "index=1,stage=4": a record's keys as one text, to find it by.
+QString recordKeyText(const QVariantMap& keys);
+
 // A record as the command line reads one: its address and its values.
 struct FetchedRecord {
   RecordRef ref;
