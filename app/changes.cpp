@@ -16,17 +16,12 @@ namespace {
 
 enum Exit { kOk = 0, kFailed = 1, kUsage = 2 };
 
-QString fieldText(const FieldEdit& e) {
-  const QString record = recordText(e.table, e.keys, e.name);
-  return QStringLiteral("%1, %2").arg(record, e.field);
-}
-
 void printConflicts(const ChangeSet& set, const ApplyPlan& plan, QTextStream& out) {
   for (size_t i = 0; i < set.changes.size(); ++i) {
     if (plan.changes[i].state != EditState::Conflict) continue;
     const FieldEdit& e = set.changes[i];
     out << QStringLiteral("    %1: %2 -> %3, the image holds %4\n")
-               .arg(fieldText(e), valueText(e.oldValue), valueText(e.newValue), valueText(plan.changes[i].found));
+               .arg(QStringLiteral("%1, %2").arg(plan.changes[i].record, e.field), valueText(e.oldValue), valueText(e.newValue), valueText(plan.changes[i].found));
   }
   for (size_t i = 0; i < set.bytes.size(); ++i) {
     if (plan.bytes[i].state != EditState::Conflict) continue;

@@ -474,6 +474,7 @@ Result<ApplyPlan> planChangeSet(RomImage& rom, const TableRegistry& registry, co
           return Status::error(QStringLiteral("%1 has no field \"%2\".").arg(group.table, e.field));
         const size_t at = static_cast<size_t>(c);
         EditOutcome& o = plan.changes[i];
+        o.record = where;
         o.found = exportValue(shape.controls[at], shape.fieldOf(c), current[at], read->stored[r][at]);
         o.state = sameValue(o.found, e.newValue)   ? EditState::Holds
                   : sameValue(o.found, e.oldValue) ? EditState::Applies

@@ -90,6 +90,7 @@ enum class EditState {
 struct EditOutcome {
   EditState state = EditState::Applies;
   QJsonValue found;  // what the image holds (a field's value, or the bytes in hex)
+  QString record;    // a field's record as the image names it ("Pilot 12 (name)")
 };
 
 // What applying a change set to an image writes.
