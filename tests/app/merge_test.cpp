@@ -51,7 +51,10 @@ const std::vector<MergeCase>& cases() {
 }
 
 QByteArray poked(QByteArray bytes, const std::vector<Poke>& pokes) {
-  for (const Poke& p : pokes) bytes[p.offset] = static_cast<char>(bytes[p.offset] ^ p.flip);
+  for (const Poke& p : pokes) {
+    const auto at = static_cast<qsizetype>(p.offset);
+    bytes[at] = static_cast<char>(bytes[at] ^ p.flip);
+  }
   return bytes;
 }
 
@@ -66,7 +69,10 @@ QByteArray expectedMerge(const QByteArray& clean, const MergeCase& c) {
     else if (it->second != flip) it->second ^= flip;
   }
   QByteArray out = clean;
-  for (const auto& [offset, flip] : a) out[offset] = static_cast<char>(out[offset] ^ flip);
+  for (const auto& [offset, flip] : a) {
+    const auto at = static_cast<qsizetype>(offset);
+    out[at] = static_cast<char>(out[at] ^ flip);
+  }
   return out;
 }
 
