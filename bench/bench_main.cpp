@@ -67,6 +67,7 @@ int main(int argc, char** argv) {
   registerCodecBenchmarks();
   registerJournalBenchmarks();
   registerPatchBenchmarks();
+  registerMergeBenchmarks();
   registerUiBenchmarks();
   registerGridBenchmarks();
 

@@ -13,6 +13,8 @@ void registerUiBenchmarks();
 void registerJournalBenchmarks();
 // Diff, patches and `export --all` between whole images.
 void registerPatchBenchmarks();
+// Two hacks of the sample merged, against reading the three images once.
+void registerMergeBenchmarks();
 // The table view: opening, sorting, pasting, saving.
 void registerGridBenchmarks();
 // Drops the windows the UI benchmarks keep, while the application still exists.

@@ -2,7 +2,9 @@
 
 #include "image/byte_source.h"
 #include "compare/original_bytes.h"
+#include "compare/change_set.h"
 #include "compare/patch_stream.h"
+#include "ui/background.h"
 #include "ui/editor_form.h"
 
 #include <QBoxLayout>
@@ -24,17 +26,6 @@ namespace {
 constexpr int kTableRole = Qt::UserRole;
 constexpr int kKeysRole = Qt::UserRole + 1;
 const QString kFormName = QStringLiteral("Compare");
-
-// Runs `work` on a thread of its own, then `done` on the thread of `receiver`
-// (unless the receiver is gone by then). `work` must own everything it uses.
-template <typename T>
-void inBackground(QObject* receiver, std::function<T()> work, std::function<void(T&)> done) {
-  auto result = std::make_shared<std::optional<T>>();
-  QThread* thread = QThread::create([result, work = std::move(work)] { result->emplace(work()); });
-  QObject::connect(thread, &QThread::finished, receiver, [result, done = std::move(done)] { done(**result); });
-  QObject::connect(thread, &QThread::finished, thread, &QObject::deleteLater);
-  thread->start();
-}
 
 // "3", or "stage 2, index 5" for a record addressed by more than its index.
 QString keysText(const QVariantMap& keys) {
@@ -97,12 +88,17 @@ CompareWindow::CompareWindow(AppContext& context)
   tree_->setColumnWidth(1, 110);
   tree_->setColumnWidth(2, 170);
   auto* close = button(this, QStringLiteral("Close"), QStringLiteral("Close"));
+  saveSet_ = button(this, QStringLiteral("SaveChangeSet"), tr("Save change set..."));
+  saveSet_->setToolTip(tr("Every difference as field changes, to apply to another image or merge with another hack"));
+  saveSet_->setEnabled(false);
+  connect(saveSet_, &QPushButton::clicked, this, &CompareWindow::saveChangeSet);
   connect(filter_, &QLineEdit::textChanged, this, &CompareWindow::applyFilter);
   connect(tree_, &QTreeWidget::itemDoubleClicked, this, [this](QTreeWidgetItem* item) { openItem(item); });
   connect(close, &QPushButton::clicked, this, &QWidget::close);
 
   auto* bottom = new QHBoxLayout;
   bottom->addWidget(status_, 1);
+  bottom->addWidget(saveSet_, 0, Qt::AlignBottom);
   bottom->addWidget(close, 0, Qt::AlignBottom);
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(filter_);
@@ -116,6 +112,7 @@ void CompareWindow::compareWith(const QString& clean) {
   const QString modified = context_.rom().romPath();
   tree_->clear();
   busy_ = true;
+  saveSet_->setEnabled(false);
   status_->setText(QStringLiteral("Comparing \"%1\" with \"%2\"...")
                        .arg(QDir::toNativeSeparators(clean), QDir::toNativeSeparators(modified)));
   ImageDiffRequest request;
@@ -130,6 +127,7 @@ void CompareWindow::compareWith(const QString& clean) {
     busy_ = false;
     if (diff) {
       show(*diff);
+      saveSet_->setEnabled(diff->cleanSize == diff->modifiedSize);
     } else {
       status_->setText(diff.message());
       context_.reportError(this, windowTitle(), diff.message());
@@ -199,6 +197,47 @@ void CompareWindow::show(const ImageDiff& diff) {
   status_->setText(QStringLiteral("\"%1\" (old) against the chosen image (new): %2")
                        .arg(QDir::toNativeSeparators(clean_), parts.join(QLatin1Char(' '))));
   applyFilter();
+}
+
+void CompareWindow::saveChangeSet() {
+  const QString title = tr("Save change set...");
+  const QString modified = context_.rom().romPath();
+  if (clean_.isEmpty() || modified.isEmpty()) return;
+  const QFileInfo info(modified);
+  const QString out = context_.chooser().chooseFileToWrite(
+      this, tr("Save change set"), info.dir().filePath(info.completeBaseName() + QStringLiteral(".changes.json")),
+      tr("Change sets (*.json)"));
+  if (out.isEmpty()) return;
+  if (QFileInfo(out).exists() && (QFileInfo(out).canonicalFilePath() == info.canonicalFilePath() ||
+                                  QFileInfo(out).canonicalFilePath() == QFileInfo(clean_).canonicalFilePath())) {
+    context_.reportError(this, title, tr("The change set cannot be written over an image it is made from; choose another file."));
+    return;
+  }
+  saveSet_->setEnabled(false);
+  ChangeSetRequest request{clean_, modified, context_.namesDir()};
+  std::function<Result<ChangeSet>()> work = [registry = context_.tables(), request, out]() -> Result<ChangeSet> {
+    auto set = makeChangeSet(registry, request);
+    if (!set) return set;
+    if (Status s = writeChangeSet(*set, out); !s) return s;
+    return set;
+  };
+  QPointer<CompareWindow> self(this);
+  std::function<void(Result<ChangeSet>&)> done = [self, out, title](Result<ChangeSet>& set) {
+    if (!self) return;
+    self->saveSet_->setEnabled(true);
+    if (!set) {
+      self->context_.reportError(self, title, set.message());
+      return;
+    }
+    qsizetype bytes = 0;
+    for (const ByteEdit& b : set->bytes) bytes += b.oldBytes.size();
+    self->context_.messages().info(self, title,
+                                   tr("Wrote %1: %2 field change(s), %3 byte(s) outside the fields.")
+                                       .arg(QDir::toNativeSeparators(out))
+                                       .arg(set->changes.size())
+                                       .arg(bytes));
+  };
+  inBackground(this, std::move(work), std::move(done));
 }
 
 void CompareWindow::applyFilter() {

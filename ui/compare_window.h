@@ -14,6 +14,7 @@
 
 #include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QTreeWidget>
 #include <QWidget>
 
@@ -36,6 +37,8 @@ class CompareWindow : public QWidget {
  public slots:
   void applyFilter();
   void openItem(QTreeWidgetItem* item);
+  // "Save change set...": the comparison's changes as a change set file, written on a thread of its own.
+  void saveChangeSet();
 
  private:
   void show(const ImageDiff& diff);
@@ -44,6 +47,7 @@ class CompareWindow : public QWidget {
   QLabel* status_;
   QLineEdit* filter_;
   QTreeWidget* tree_;
+  QPushButton* saveSet_;
   QString clean_;
   bool busy_ = false;
   int generation_ = 0;  // a comparison finished after a newer one began is dropped
