@@ -2,6 +2,7 @@
 
 #include "model/name_list.h"
 #include "image/nds_header.h"
+#include "ui/check_window.h"
 #include "ui/compare_window.h"
 #include "ui/editor_form.h"
 #include "ui/table_view.h"
@@ -115,6 +116,7 @@ MainMenu::MainMenu(AppContext& context)
   buttons->addWidget(recent_);
   buttons->addWidget(edit);
   addCompareButtons(context_, this, buttons);
+  addCheckButton(context_, this, buttons);
   buttons->addWidget(table);
   buttons->addStretch();
   buttons->addLayout(credits);
