@@ -69,6 +69,7 @@ int main(int argc, char** argv) {
   registerPatchBenchmarks();
   registerUiBenchmarks();
   registerGridBenchmarks();
+  registerCheckBenchmarks();
 
   RatioReporter reporter(isatty(STDOUT_FILENO) ? benchmark::ConsoleReporter::OO_ColorTabular
                                                : benchmark::ConsoleReporter::OO_Tabular);

@@ -15,6 +15,8 @@ void registerJournalBenchmarks();
 void registerPatchBenchmarks();
 // The table view: opening, sorting, pasting, saving.
 void registerGridBenchmarks();
+// `check` of the whole sample against reading every table once.
+void registerCheckBenchmarks();
 // Drops the windows the UI benchmarks keep, while the application still exists.
 void releaseUi();
 void releaseGrids();

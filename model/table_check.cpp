@@ -2,10 +2,12 @@
 
 #include "model/conversions.h"
 
+#include <QHash>
 #include <QMap>
 #include <QSet>
 
 #include <algorithm>
+#include <tuple>
 
 namespace rt {
 namespace {
@@ -243,11 +245,13 @@ void checkValues(const Walk& walk, const TableRegistry& registry, const Spans& s
       if (others.size() > shown) names += QStringLiteral(" and %1 more").arg(others.size() - shown);
       out->push_back({v.table->name(), v.record->keys, v.ref->field, QStringLiteral("range-overlap"),
                       Severity::Warning,
-                      QStringLiteral("%1 %2..%3 are also those of %4 (shared on purpose?).")
-                          .arg(targetOf(registry, *v.ref).name)
-                          .arg(v.value)
-                          .arg(v.value + v.count - 1)
-                          .arg(names)});
+                      QStringLiteral("%1 also belong%2 to %3 (shared on purpose?).")
+                          .arg(v.count == 1 ? QStringLiteral("%1 %2").arg(targetOf(registry, *v.ref).name).arg(v.value)
+                                            : QStringLiteral("%1 %2..%3")
+                                                  .arg(targetOf(registry, *v.ref).name)
+                                                  .arg(v.value)
+                                                  .arg(v.value + v.count - 1),
+                               v.count == 1 ? QStringLiteral("s") : QString(), names)});
     }
   }
   for (const ComboValue& c : walk.combos) {
@@ -364,9 +368,14 @@ Result<std::vector<Problem>> checkImage(RomImage& rom, const TableRegistry& regi
   }
   if (!only.isEmpty())
     std::erase_if(problems, [&](const Problem& p) { return !only.contains(p.table); });
-  std::stable_sort(problems.begin(), problems.end(), [](const Problem& a, const Problem& b) {
-    return a.severity != b.severity ? a.severity == Severity::Error : false;
-  });
+  // Errors first, then in the order of the tables and their records.
+  QHash<QString, int> order;
+  for (const auto& t : registry.all()) order.insert(t->name(), static_cast<int>(order.size()));
+  auto rank = [&](const Problem& p) {
+    return std::make_tuple(p.severity == Severity::Error ? 0 : 1, order.value(p.table),
+                           p.keys.value(QStringLiteral("stage"), -1).toInt(), p.keys.value(kIndex, -1).toInt());
+  };
+  std::stable_sort(problems.begin(), problems.end(), [&](const Problem& a, const Problem& b) { return rank(a) < rank(b); });
   return problems;
 }
 
