@@ -245,7 +245,7 @@ void checkValues(const Walk& walk, const TableRegistry& registry, const Spans& s
       if (others.size() > shown) names += QStringLiteral(" and %1 more").arg(others.size() - shown);
       out->push_back({v.table->name(), v.record->keys, v.ref->field, QStringLiteral("range-overlap"),
                       Severity::Warning,
-                      QStringLiteral("%1 also belong%2 to %3 (shared on purpose?).")
+                      QStringLiteral("%1 overlap%2 those of %3 (shared on purpose?).")
                           .arg(v.count == 1 ? QStringLiteral("%1 %2").arg(targetOf(registry, *v.ref).name).arg(v.value)
                                             : QStringLiteral("%1 %2..%3")
                                                   .arg(targetOf(registry, *v.ref).name)

@@ -282,7 +282,8 @@ bool EditorForm::event(QEvent* event) {
     placeLinks();
     placeStatus(layout(), status_);
     showStatus();
-    const QList<QListWidget*> lists = findChildren<QListWidget*>();
+    QList<QListWidget*> lists = findChildren<QListWidget*>();
+    lists.removeAll(usedBy_);  // what names the record shown, not a list of records to pick
     for (QListWidget* list : lists) {
       guardRecordList(list);
       auto* filter = new RecordFilter(list, this);
@@ -385,12 +386,14 @@ void EditorForm::buttonsLastInTabOrder() {
     if (w->window() != this || !(w->focusPolicy() & Qt::TabFocus) || w->isHidden()) continue;
     if (std::any_of(filters_.begin(), filters_.end(), [w](const auto& f) { return f.second == w; }))
       continue;  // placed with its list below
+    if (w == usedBy_) continue;  // after the fields, before the buttons
     if (qobject_cast<QPushButton*>(w)) buttons.push_back(w);
     else (qobject_cast<QListWidget*>(w) ? lists : fields).push_back(w);
   }
   inReadingOrder(this, &lists);
   inColumnOrder(this, &fields);
   lists.insert(lists.end(), fields.begin(), fields.end());
+  if (usedBy_) lists.push_back(usedBy_);
   lists.insert(lists.end(), buttons.begin(), buttons.end());
   // A list's filter box comes just before its list.
   for (const auto& [list, filter] : filters_) lists.insert(std::find(lists.begin(), lists.end(), list), filter);
