@@ -89,6 +89,8 @@ void CheckWindow::recheck() {
     if (p.severity == Severity::Error) item->setForeground(kSeverity, QColor(180, 0, 0));
   }
   tree_->setSortingEnabled(true);
+  // Errors first; each severity keeps the check's order (tables, then records).
+  tree_->sortByColumn(kSeverity, Qt::AscendingOrder);
   for (int c = kSeverity; c < kMessage; ++c) tree_->resizeColumnToContents(c);
   const QString file = QFileInfo(path).fileName();
   const int warnings = static_cast<int>(problems_.size()) - errors;
