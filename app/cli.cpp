@@ -4,6 +4,7 @@
 #include "app/diff.h"
 #include "app/dump.h"
 #include "app/importer.h"
+#include "app/links.h"
 #include "app/patch.h"
 #include "app/paths.h"
 #include "compare/change_set.h"
@@ -50,6 +51,18 @@ const char* kUsageText =
     "      Every field whose shown value differs, by table and record, then the\n"
     "      bytes that differ where no field shows it. Exit 0: the same, 1: they\n"
     "      differ, 2: an error.\n"
+    "  romtables-cli refs ROM TABLE KEY [--format text|json]\n"
+    "      What the record KEY of TABLE names in other tables and which records\n"
+    "      name it (KEY an index, or STAGE/INDEX for MAP). JSON: {\"table\",\n"
+    "      \"index\", \"refers_to\": [{\"field\", \"table\", \"index\"}], \"used_by\":\n"
+    "      [{\"table\", \"index\", \"field\"}]} (MAP records carry \"stage\").\n"
+    "  romtables-cli check ROM [--format text|json] [--tables T1,T2]\n"
+    "      Every broken or suspicious link and value: a code past its table, a\n"
+    "      pointer into another table, weapon ranges that run past the weapons or\n"
+    "      overlap, a stage list without its end marker, a coded byte past its\n"
+    "      list, a name list shorter than its table. Exit 0: none, 1: problems,\n"
+    "      2: an error. JSON: {\"problems\": [{\"table\", \"index\", \"field\",\n"
+    "      \"rule\", \"severity\", \"message\"}]}.\n"
     "  romtables-cli patch CLEAN MODIFIED --output OUT.bps|OUT.ips\n"
     "  romtables-cli patch ROM --from-history --output OUT.bps|OUT.ips\n"
     "      Write a BPS or IPS patch that turns CLEAN (or ROM as its history says\n"
@@ -98,7 +111,8 @@ const char* kUsageText =
     "--output never names an image being read (through a link either), an\n"
     "image's history (*.history and its -wal, -shm files) or any SQLite database.\n"
     "Exit codes: 0 done, 1 failed or rejected, 2 bad usage (diff: 0 same,\n"
-    "1 differ, 2 an error, its output lost included).\n";
+    "1 differ, 2 an error, its output lost included; check: 0 no problem,\n"
+    "1 problems, 2 an error).\n";
 
 struct Options {
   QStringList positional;
@@ -362,6 +376,57 @@ int mergeCommand(const TableRegistry& registry, const Options& o, QTextStream& o
   return runMerge(registry, command, out, err);
 }
 
+// Prints bytes to `out` as they are (JSON is UTF-8 already).
+void printBytes(QTextStream& out, const QByteArray& bytes) { out << QString::fromUtf8(bytes); }
+
+bool textOrJson(const Options& o, QTextStream& err) {
+  if (o.format == QLatin1String("json") || o.format == QLatin1String("text")) return true;
+  err << QStringLiteral("Unknown format \"%1\"; use text or json.\n").arg(o.format);
+  return false;
+}
+
+int refsCommand(const TableRegistry& registry, const Options& o, QTextStream& out, QTextStream& err) {
+  if (o.positional.size() != 4) {
+    err << "refs needs ROM, TABLE and KEY.\n" << kUsageText;
+    return kUsage;
+  }
+  if (!textOrJson(o, err)) return kUsage;
+  const QString tableName = o.positional[2];
+  auto keys = parseRecordKey(registry.find(tableName), o.positional[3]);
+  if (!keys) {
+    err << keys.message() << '\n';
+    return kUsage;
+  }
+  RomImage rom;
+  if (!openImage(rom, registry, o, err)) return kFailed;
+  auto links = linksOf(rom, registry, tableName, *keys);
+  if (!links) {
+    err << links.message() << '\n';
+    return kFailed;
+  }
+  if (o.formatGiven && o.format == QLatin1String("json")) printBytes(out, linksToJson(tableName, *keys, *links));
+  else out << linksToText(tableName, *keys, *links);
+  return kOk;
+}
+
+int checkCommand(const TableRegistry& registry, const Options& o, QTextStream& out, QTextStream& err) {
+  if (o.positional.size() != 2) {
+    err << "check needs ROM.\n" << kUsageText;
+    return kUsage;
+  }
+  if (!textOrJson(o, err)) return kUsage;
+  RomImage rom;
+  if (!openImage(rom, registry, o, err)) return kUsage;
+  auto problems = checkImage(rom, registry, o.names, o.tables);
+  if (!problems) {
+    err << problems.message() << '\n';
+    return kUsage;
+  }
+  if (o.formatGiven && o.format == QLatin1String("json")) printBytes(out, problemsToJson(*problems));
+  else out << problemsToText(*problems);
+  return problems->empty() ? kOk : kFailed;
+}
+
 // "yyyy-MM-dd HH:mm:ss" in the system's time zone. A history lists thousands of
 // times: the zone's offset is looked up once per hour it holds, and the text is
 // made without the locale machinery of QDateTime::toString.
@@ -572,10 +637,12 @@ int undoCommand(const TableRegistry& registry, const Options& o, UndoKind kind, 
 int outputFailureCode(const QStringList& args) {
   Options o;
   QString error;
-  // diff and merge keep 1 for their finding (differ, conflicts): a lost output is their error, 2.
+  // diff, merge and check keep 1 for their finding (differ, conflicts, problems): a lost output is their error, 2.
   if (!parseOptions(args, &o, &error)) return kFailed;
   const QString command = o.positional.value(0);
-  return command == QLatin1String("diff") || command == QLatin1String("merge") ? kUsage : kFailed;
+  return command == QLatin1String("diff") || command == QLatin1String("merge") || command == QLatin1String("check")
+             ? kUsage
+             : kFailed;
 }
 
 int runCli(const QStringList& args, const QString& namesDir, QTextStream& out, QTextStream& err) {
@@ -597,6 +664,8 @@ int runCli(const QStringList& args, const QString& namesDir, QTextStream& out, Q
   if (command == QLatin1String("import")) return importFile(registry, o, out, err);
   if (command == QLatin1String("history")) return showHistory(registry, o, out, err);
   if (command == QLatin1String("diff")) return diffCommand(registry, o, out, err);
+  if (command == QLatin1String("refs")) return refsCommand(registry, o, out, err);
+  if (command == QLatin1String("check")) return checkCommand(registry, o, out, err);
   if (command == QLatin1String("patch")) return patchCommand(o, out, err);
   if (command == QLatin1String("apply")) return applyCommand(registry, o, out, err);
   if (command == QLatin1String("changes")) return changesCommand(registry, o, out, err);

@@ -70,6 +70,7 @@ int main(int argc, char** argv) {
   registerMergeBenchmarks();
   registerUiBenchmarks();
   registerGridBenchmarks();
+  registerCheckBenchmarks();
 
   RatioReporter reporter(isatty(STDOUT_FILENO) ? benchmark::ConsoleReporter::OO_ColorTabular
                                                : benchmark::ConsoleReporter::OO_Tabular);

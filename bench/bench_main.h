@@ -17,6 +17,8 @@ void registerPatchBenchmarks();
 void registerMergeBenchmarks();
 // The table view: opening, sorting, pasting, saving.
 void registerGridBenchmarks();
+// `check` of the whole sample against reading every table once.
+void registerCheckBenchmarks();
 // Drops the windows the UI benchmarks keep, while the application still exists.
 void releaseUi();
 void releaseGrids();

@@ -6,6 +6,7 @@
 // another.
 
 #include "model/name_list.h"
+#include "model/references.h"
 #include "image/result.h"
 #include "image/rom_image.h"
 
@@ -55,6 +56,7 @@ struct TableDef {
   std::int64_t stride = 0;
   int count = 1;
   std::vector<Field> fields;  // in file order
+  std::vector<Reference> references{};  // fields that name records of other tables
 
   std::int64_t recordOffset(int index) const { return base + stride * index; }
 };

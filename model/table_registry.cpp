@@ -27,6 +27,18 @@ std::int64_t TableAdapter::requiredSize() const {
   return base() + stride() * (count() - 1) + std::max(span, std::int64_t{1});
 }
 
+std::vector<RecordRef> TableAdapter::checkedRecords(RomImage&) const {
+  std::vector<RecordRef> out;
+  out.reserve(static_cast<size_t>(std::max(count(), 0)));
+  for (int i = 0; i < count(); ++i) {
+    RecordRef r;
+    r.keys.insert(QStringLiteral("index"), i);
+    r.offset = base() + stride() * i;
+    out.push_back(std::move(r));
+  }
+  return out;
+}
+
 Result<int> recordKey(const QVariantMap& keys, const QString& key, int limit) {
   const QVariant v = keys.value(key);
   if (!v.isValid()) return Result<int>::failure(QStringLiteral("the record has no \"%1\"").arg(key));

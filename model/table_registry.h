@@ -67,6 +67,17 @@ class TableAdapter {
   // `state` now select (an import changed a pointer but maybe not the values it
   // selects). Tables without such fields have nothing to follow.
   virtual Result<RecordState> follow(RomImage&, const RecordRef&, const RecordState& state) const { return state; }
+
+  // Which of its fields name records of other tables.
+  virtual std::vector<Reference> references() const { return {}; }
+  // The list that names its records (none: the table's own name).
+  virtual NameListSource recordNames() const { return {}; }
+  // Every record the image holds, without names, inside an open session (the
+  // check and "used by" walk them); by default record i at base + stride * i.
+  virtual std::vector<RecordRef> checkedRecords(RomImage& open) const;
+  // What is wrong with how the table itself lies (lists that run on, pointers
+  // to them that land in another table), inside an open session.
+  virtual void layoutProblems(RomImage& /*open*/, const TableAt& /*tableAt*/, std::vector<Problem>* /*out*/) const {}
 };
 
 // Reads the fields of `table` in each record, in one session that fetches the
@@ -87,6 +98,8 @@ class FixedTable : public TableAdapter {
   int count() const override { return def_.count; }
   std::vector<ControlRef> controls() const override { return controlsOf(def_); }
   std::vector<Field> fields() const override { return def_.fields; }
+  std::vector<Reference> references() const override { return def_.references; }
+  NameListSource recordNames() const override { return names_; }
   Result<std::vector<RecordRef>> records(RomImage& rom, const QString& namesDir) const override;
   Result<RecordRef> resolve(RomImage& rom, const QVariantMap& keys) const override;
   Result<RecordState> read(RomImage& rom, const RecordRef& record) const override;

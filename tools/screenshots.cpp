@@ -9,6 +9,7 @@
 // run renders alike, without a display.
 
 #include "history/sqlite_journal.h"
+#include "ui/check_window.h"
 #include "ui/compare_window.h"
 #include "ui/editor_form.h"
 #include "ui/menus.h"
@@ -148,6 +149,26 @@ int usage(const QString& problem) {
   return 2;
 }
 
+// Sets controls of one record and saves it through its table, as an import
+// would: the links a careless edit breaks, for the Check window to show.
+void saveValues(rt::AppContext& context, const QString& table, const QVariantMap& keys,
+                const std::vector<std::pair<QString, QString>>& values, PrintingSink& sink) {
+  const rt::TableAdapter* t = context.tables().find(table);
+  auto fetched = t ? t->fetch(context.rom(), keys) : rt::Result<rt::FetchedRecord>::failure(table + QStringLiteral(": no such table"));
+  if (!fetched) {
+    sink.error(nullptr, QStringLiteral("Check"), fetched.message());
+    return;
+  }
+  rt::RecordState state = fetched->state;
+  const std::vector<rt::ControlRef> controls = t->controls();
+  for (const auto& [name, text] : values)
+    for (size_t i = 0; i < controls.size(); ++i)
+      if (controls[i].name == name) state[i].text = text;
+  const rt::SaveResult saved = rt::saveRecord(context.rom(), *t, fetched->ref, state,
+                                              rt::recordTx(QStringLiteral("screenshots"), table, {keys}));
+  if (!saved.status) sink.error(nullptr, QStringLiteral("Check"), saved.status.message());
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -247,6 +268,19 @@ int main(int argc, char** argv) {
     ++sink->failures;
   }
   shooter.shoot(compare, QStringLiteral("Compare"));
+  context.closeAllForms();
+
+  // Check, on a few links broken: a pilot code past the pilots, a unit's
+  // weapons past the weapon table, two units sharing weapons.
+  saveValues(context, QStringLiteral("MAP"), {{QStringLiteral("stage"), 0}, {QStringLiteral("index"), 0}},
+             {{QStringLiteral("pilot_code"), QStringLiteral("1F0")}}, *sink);
+  saveValues(context, QStringLiteral("Unit"), {{QStringLiteral("index"), 302}},
+             {{QStringLiteral("first_weapon"), QStringLiteral("987")}, {QStringLiteral("noOfWeapon"), QStringLiteral("5")}},
+             *sink);
+  saveValues(context, QStringLiteral("Unit"), {{QStringLiteral("index"), 1}}, {{QStringLiteral("first_weapon"), QStringLiteral("0")}},
+             *sink);
+  menu.findChild<QPushButton*>(QStringLiteral("Check"))->click();
+  shooter.shoot(context.openForm(QStringLiteral("Check")), QStringLiteral("Check"));
 
   context.closeAllForms();
   return sink->failures == 0 ? 0 : 1;

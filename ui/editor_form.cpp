@@ -1,6 +1,8 @@
 #include "ui/editor_form.h"
 
+#include "model/table_check.h"
 #include "ui/field_binder.h"
+#include "ui/record_links.h"
 #include "ui/status_line.h"
 #include "ui/table_view.h"
 
@@ -198,7 +200,7 @@ bool placeAbove(QLayout* layout, QWidget* widget, QWidget* above) {
 
 // Puts the status line under the whole form: a grid gets a row of its own; a
 // row of columns moves into a column whose last entry is the status line.
-void placeStatus(QLayout* top, QLabel* status) {
+void placeStatus(QLayout* top, QWidget* status) {
   if (auto* grid = qobject_cast<QGridLayout*>(top)) {
     grid->addWidget(status, grid->rowCount(), 0, 1, grid->columnCount());
     return;
@@ -277,9 +279,11 @@ bool EditorForm::event(QEvent* event) {
   if (event->type() == QEvent::Polish && !tablePlaced_) {
     tablePlaced_ = true;
     if (!placeBefore(layout(), exit_, table_)) table_->hide();
+    placeLinks();
     placeStatus(layout(), status_);
     showStatus();
-    const QList<QListWidget*> lists = findChildren<QListWidget*>();
+    QList<QListWidget*> lists = findChildren<QListWidget*>();
+    lists.removeAll(usedBy_);  // what names the record shown, not a list of records to pick
     for (QListWidget* list : lists) {
       guardRecordList(list);
       auto* filter = new RecordFilter(list, this);
@@ -382,12 +386,14 @@ void EditorForm::buttonsLastInTabOrder() {
     if (w->window() != this || !(w->focusPolicy() & Qt::TabFocus) || w->isHidden()) continue;
     if (std::any_of(filters_.begin(), filters_.end(), [w](const auto& f) { return f.second == w; }))
       continue;  // placed with its list below
+    if (w == usedBy_) continue;  // after the fields, before the buttons
     if (qobject_cast<QPushButton*>(w)) buttons.push_back(w);
     else (qobject_cast<QListWidget*>(w) ? lists : fields).push_back(w);
   }
   inReadingOrder(this, &lists);
   inColumnOrder(this, &fields);
   lists.insert(lists.end(), fields.begin(), fields.end());
+  if (usedBy_) lists.push_back(usedBy_);
   lists.insert(lists.end(), buttons.begin(), buttons.end());
   // A list's filter box comes just before its list.
   for (const auto& [list, filter] : filters_) lists.insert(std::find(lists.begin(), lists.end(), list), filter);
@@ -410,7 +416,74 @@ std::int64_t EditorForm::shownOffset() const {
   return watched_.front()->table().recordOffset(keys.value(QStringLiteral("index")).toInt());
 }
 
+void EditorForm::placeLinks() {
+  const TableAdapter* table = context_.tables().find(objectName());
+  if (!table || !layout()) return;
+  auto* panel = new QWidget(this);
+  panel->setObjectName(QStringLiteral("UsedByPanel"));
+  auto* row = new QHBoxLayout(panel);
+  row->setContentsMargins(0, 0, 0, 0);
+  auto* label = new QLabel(tr("Used by"), panel);
+  label->setObjectName(QStringLiteral("UsedByLabel"));
+  usedBy_ = new UsedByList(context_, table->name(), panel);
+  usedBy_->setMaximumHeight(72);
+  label->setBuddy(usedBy_);
+  row->addWidget(label, 0, Qt::AlignTop);
+  row->addWidget(usedBy_, 1);
+  placeStatus(layout(), panel);
+
+  newProblems_ = new QWidget(this);
+  newProblems_->setObjectName(QStringLiteral("NewProblems"));
+  auto* warning = new QHBoxLayout(newProblems_);
+  warning->setContentsMargins(0, 0, 0, 0);
+  newProblemsText_ = new QLabel(newProblems_);
+  newProblemsText_->setObjectName(QStringLiteral("NewProblemsText"));
+  newProblemsText_->setWordWrap(true);
+  newProblemsText_->setStyleSheet(QStringLiteral("QLabel { background: #ffe0b0; padding: 3px; }"));
+  auto* dismiss = new QPushButton(tr("Dismiss"), newProblems_);
+  dismiss->setObjectName(QStringLiteral("DismissProblems"));
+  connect(dismiss, &QPushButton::clicked, newProblems_, &QWidget::hide);
+  warning->addWidget(newProblemsText_, 1);
+  warning->addWidget(dismiss, 0, Qt::AlignTop);
+  newProblems_->hide();
+  placeStatus(layout(), newProblems_);
+  addGoTo(this, context_, *table);
+}
+
+void EditorForm::showLinks(bool force) {
+  if (!usedBy_) return;
+  const QVariantMap keys = shownOffset() >= 0 ? shownRecord() : QVariantMap();
+  if (!force && recordKeyText(keys) == recordKeyText(usedBy_->shown())) return;
+  usedBy_->showLinks(keys);
+  if (recordKeyText(keys) != recordKeyText(checkedKeys_)) {
+    checkedKeys_ = keys;
+    auto problems = keys.isEmpty() ? Result<std::vector<Problem>>(std::vector<Problem>{})
+                                   : recordProblems(context_.rom(), context_.tables(), objectName(), keys);
+    recordProblems_ = problems ? *problems : std::vector<Problem>{};
+  }
+}
+
+void EditorForm::warnNewProblems() {
+  if (!usedBy_) return;
+  const QVariantMap keys = shownRecord();
+  if (keys.isEmpty()) return;
+  auto now = recordProblems(context_.rom(), context_.tables(), objectName(), keys);
+  if (!now) return;
+  const bool sameRecord = recordKeyText(keys) == recordKeyText(checkedKeys_);
+  std::vector<Problem> added = newProblems(sameRecord ? recordProblems_ : std::vector<Problem>{}, *now);
+  std::erase_if(added, [](const Problem& p) { return p.severity != Severity::Error; });
+  checkedKeys_ = keys;
+  recordProblems_ = *now;
+  if (added.empty()) return;
+  QStringList lines;
+  for (const Problem& p : added) lines << p.message;
+  note_ = tr("The save brought in %n new error(s): %1", nullptr, static_cast<int>(added.size())).arg(added.front().message);
+  newProblemsText_->setText(tr("Saved, but the game would trip on this:\n%1").arg(lines.join(u'\n')));
+  newProblems_->show();
+}
+
 void EditorForm::showStatus() {
+  showLinks(false);
   QStringList parts;
   if (!note_.isEmpty()) parts << note_;
   if (!saved_.isEmpty()) parts << saved_;
@@ -606,7 +679,9 @@ bool EditorForm::reportSave(const SaveResult& result, const FieldBinder* fields)
                  .arg(result.bytesChanged == 1 ? QStringLiteral("byte") : QStringLiteral("bytes"),
                       at > 0 ? QStringLiteral(" at ") + hexOffset(at) : QString(),
                       QFileInfo(context_.rom().romPath()).fileName());
+    warnNewProblems();
     showStatus();
+    showLinks(true);
     if (result.bytesChanged > 0) context_.imageWritten(this);
     return true;
   }

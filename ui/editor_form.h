@@ -25,6 +25,7 @@ namespace rt {
 
 class FieldBinder;
 class StatusLine;
+class UsedByList;
 
 class EditorForm : public QWidget, public ContextWindow {
   Q_OBJECT
@@ -142,6 +143,14 @@ class EditorForm : public QWidget, public ContextWindow {
   void guardRecordList(QListWidget* list);
   void buttonsLastInTabOrder();
   QString messageTitle() const { return caption_.isEmpty() ? objectName() : caption_; }
+  // The "Used by" list, the go-to of reference fields and the warning a save
+  // that brings in a new error shows; placed once the form's layout is done.
+  void placeLinks();
+  // Reads the links of the record shown again when it is another record, or
+  // always with `force` (after a save).
+  void showLinks(bool force);
+  // After a save: the errors of the record shown that were not there before.
+  void warnNewProblems();
 
   QString caption_;
   std::vector<FieldBinder*> watched_;
@@ -156,6 +165,11 @@ class EditorForm : public QWidget, public ContextWindow {
   bool tablePlaced_ = false;
   QString readFrom_;  // the image the values shown were read from
   std::vector<std::pair<QListWidget*, QLineEdit*>> filters_;  // each record list and the box above it
+  UsedByList* usedBy_ = nullptr;
+  QWidget* newProblems_ = nullptr;  // the dismissable warning of a save's new errors
+  QLabel* newProblemsText_ = nullptr;
+  QVariantMap checkedKeys_;            // the record recordProblems_ belongs to
+  std::vector<Problem> recordProblems_;  // its problems as last read
 };
 
 // A factory that builds a form, runs its load, and gives nothing when the load failed.

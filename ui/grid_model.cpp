@@ -23,6 +23,7 @@ QColor shadeColor(double t) {
 
 const QColor kEdited(255, 232, 130);
 const QColor kRefused(255, 150, 150);
+const QColor kProblem(255, 196, 120);  // a cell the check names
 
 }  // namespace
 
@@ -89,12 +90,42 @@ Status GridModel::reload() {
 }
 
 int GridModel::controlOf(int column) const {
-  return column >= firstControl_ && column < static_cast<int>(columns_.size()) ? column - firstControl_ : -1;
+  const int controls = static_cast<int>(source().controls().size());
+  return column >= firstControl_ && column < firstControl_ + controls ? column - firstControl_ : -1;
+}
+
+void GridModel::setLinks(const std::vector<int>* usedBy, const std::vector<Problem>& problems) {
+  if (usedBy) {
+    const bool hasColumn = !columns_.empty() && columns_.back().kind == ColumnKind::UsedBy;
+    if (!hasColumn) {
+      const int at = static_cast<int>(columns_.size());
+      beginInsertColumns({}, at, at);
+      columns_.push_back({ColumnKind::UsedBy, 0, tr("used by"), tr("how many records of other tables name this one")});
+      ranges_.push_back(std::nullopt);
+      endInsertColumns();
+    }
+    usedBy_ = *usedBy;
+  }
+  problems_.clear();
+  for (const Problem& p : problems) problems_.insert(recordKeyText(p.keys) + u'|' + p.field, p);
+  if (rowCount() > 0) emit dataChanged(index(0, 0), index(rowCount() - 1, columnCount() - 1));
+}
+
+QString GridModel::problemKey(int row, int control) const {
+  const GridRow& r = edits_.rows()[static_cast<size_t>(row)];
+  return recordKeyText(r.ref.keys) + u'|' + source().controls()[static_cast<size_t>(control)].name;
+}
+
+const Problem* GridModel::problemAt(int row, int column) const {
+  const int control = controlOf(column);
+  if (control < 0 || problems_.isEmpty()) return nullptr;
+  auto it = problems_.constFind(problemKey(row, control));
+  return it == problems_.constEnd() ? nullptr : &*it;
 }
 
 bool GridModel::numeric(int column) const {
   const Column& col = columns_[static_cast<size_t>(column)];
-  if (col.kind == ColumnKind::Key || col.kind == ColumnKind::Offset) return true;
+  if (col.kind == ColumnKind::Key || col.kind == ColumnKind::Offset || col.kind == ColumnKind::UsedBy) return true;
   return col.kind == ColumnKind::Control && source().controls()[static_cast<size_t>(col.index)].kind == ControlKind::Text;
 }
 
@@ -141,6 +172,12 @@ bool GridModel::number(int row, int column, double* value) const {
   switch (col.kind) {
     case ColumnKind::Key: *value = r.ref.keys.value(keyNames_[col.index]).toDouble(&ok); return ok;
     case ColumnKind::Offset: *value = static_cast<double>(r.ref.offset); return true;
+    case ColumnKind::UsedBy: {
+      const int i = r.ref.keys.value(QStringLiteral("index"), -1).toInt();
+      if (i < 0 || i >= static_cast<int>(usedBy_.size())) return false;
+      *value = usedBy_[static_cast<size_t>(i)];
+      return true;
+    }
     case ColumnKind::Name:
     case ColumnKind::Info: return false;
     case ColumnKind::Control: break;
@@ -167,6 +204,10 @@ QString GridModel::text(int row, int column) const {
     case ColumnKind::Name: return r.ref.name;
     case ColumnKind::Offset: return QStringLiteral("0x") + QString::number(r.ref.offset, 16).toUpper();
     case ColumnKind::Info: return r.info.value(col.index);
+    case ColumnKind::UsedBy: {
+      double n = 0;
+      return number(row, column, &n) ? QString::number(static_cast<int>(n)) : QString();
+    }
     case ColumnKind::Control: break;
   }
   const ControlRef& c = source().controls()[static_cast<size_t>(col.index)];
@@ -320,6 +361,7 @@ QVariant GridModel::data(const QModelIndex& index, int role) const {
       if (control < 0) return {};
       if (edits_.rejection(row, control)) return kRefused;
       if (edits_.edited(row, control)) return kEdited;
+      if (problemAt(row, column)) return kProblem;
       if (!shade_ || !numeric(column)) return {};
       const auto [lo, hi] = rangeOf(column);
       double v = 0;
@@ -336,7 +378,10 @@ QVariant GridModel::data(const QModelIndex& index, int role) const {
     case Qt::ToolTipRole: {
       if (control < 0) return {};
       if (const QString* refused = edits_.rejection(row, control)) return *refused;
-      if (!edits_.edited(row, control)) return {};
+      if (!edits_.edited(row, control)) {
+        const Problem* problem = problemAt(row, column);
+        return problem ? QVariant(problem->message) : QVariant();
+      }
       const ControlRef& c = source().controls()[static_cast<size_t>(control)];
       const ControlValue& read = edits_.rows()[static_cast<size_t>(row)].state[static_cast<size_t>(control)];
       const QString was = c.kind == ControlKind::Check ? (read.checked ? QStringLiteral("1") : QStringLiteral("0"))

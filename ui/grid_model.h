@@ -7,9 +7,11 @@
 
 #include "grid/grid_edits.h"
 #include "grid/grid_filter.h"
+#include "model/references.h"
 #include "model/shown_value.h"
 
 #include <QAbstractTableModel>
+#include <QHash>
 #include <QSortFilterProxyModel>
 #include <QStyledItemDelegate>
 
@@ -21,7 +23,7 @@ namespace rt {
 class GridModel : public QAbstractTableModel {
   Q_OBJECT
  public:
-  enum class ColumnKind { Key, Name, Offset, Info, Control };
+  enum class ColumnKind { Key, Name, Offset, Info, Control, UsedBy };
   struct Column {
     ColumnKind kind;
     int index;  // key, info or control number
@@ -66,6 +68,13 @@ class GridModel : public QAbstractTableModel {
   // The loaded items of a combo control's list; null when there is none.
   const QStringList* listOf(int control) const { return lists_[static_cast<size_t>(control)]; }
 
+  // How many records of other tables name each row's record (a column after
+  // the controls, added the first time it is given), and the check's problems:
+  // each shades the cell of the field it names, the message in its tooltip.
+  void setLinks(const std::vector<int>* usedBy, const std::vector<Problem>& problems);
+  // The problem a cell shows; null when none.
+  const Problem* problemAt(int row, int column) const;
+
   void setShade(bool on);
   bool shade() const { return shade_; }
   // Stages values and repaints the rows they change.
@@ -97,6 +106,9 @@ class GridModel : public QAbstractTableModel {
   ListCache listCache_;
   std::vector<const QStringList*> lists_;  // per control
   bool shade_ = false;
+  std::vector<int> usedBy_;           // by record index
+  QHash<QString, Problem> problems_;  // by record keys and control name
+  QString problemKey(int row, int control) const;
   mutable std::vector<std::optional<std::pair<double, double>>> ranges_;  // per column
 };
 

@@ -2,6 +2,7 @@
 
 #include "model/name_list.h"
 #include "image/nds_header.h"
+#include "ui/check_window.h"
 #include "ui/compare_window.h"
 #include "ui/merge_window.h"
 #include "ui/editor_form.h"
@@ -117,6 +118,7 @@ MainMenu::MainMenu(AppContext& context)
   buttons->addWidget(edit);
   addCompareButtons(context_, this, buttons);
   addMergeButton(context_, this, buttons);
+  addCheckButton(context_, this, buttons);
   buttons->addWidget(table);
   buttons->addStretch();
   buttons->addLayout(credits);

@@ -1,6 +1,7 @@
 #include "ui/table_view.h"
 
 #include "model/record_csv.h"
+#include "model/table_check.h"
 #include "ui/status_line.h"
 
 #include <QApplication>
@@ -162,6 +163,21 @@ TableView::TableView(AppContext& context, std::shared_ptr<const GridSource> sour
   resize(1200, 720);
 }
 
+void TableView::markLinks() {
+  const TableRegistry& tables = context_.tables();
+  const QString table = model_->source().table();
+  const TableAdapter* adapter = tables.find(table);
+  if (!adapter) return;
+  std::vector<int> counts;
+  const bool pointedInto = referencedTables(tables).contains(table);
+  if (pointedInto) {
+    auto read = usedByCounts(context_.rom(), tables, table, adapter->count());
+    if (read) counts = std::move(*read);
+  }
+  auto problems = checkImage(context_.rom(), tables, context_.namesDir(), {table});
+  model_->setLinks(pointedInto ? &counts : nullptr, problems ? *problems : std::vector<Problem>{});
+}
+
 QString TableView::txSource() const { return QStringLiteral("TableView %1").arg(model_->source().id()); }
 
 bool TableView::load() {
@@ -172,6 +188,7 @@ bool TableView::load() {
     return false;
   }
   readFrom_ = context_.rom().romPath();
+  markLinks();
   fitColumns();
   updateCounts();
   return true;
@@ -188,6 +205,7 @@ void TableView::reread() {
   }
   readFrom_ = context_.rom().romPath();
   const QHeaderView* header = grid_->horizontalHeader();
+  markLinks();
   if (header->sortIndicatorSection() >= 0) proxy_->sort(header->sortIndicatorSection(), header->sortIndicatorOrder());
   updateCounts();
   if (!sameImage && hadEdits) say(QStringLiteral("Another image was opened; the edits were dropped."));

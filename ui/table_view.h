@@ -86,6 +86,8 @@ class TableView : public QWidget, public ContextWindow {
   void fitColumns();
   void commitEditor();
   void updateCounts();
+  // The "used by" column and the check's problems over the rows read.
+  void markLinks();
   void say(const QString& text);
   void refuse(const QString& text, int sourceRow, int column);
   void undoOwn(UndoKind kind);

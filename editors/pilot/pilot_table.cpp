@@ -49,6 +49,10 @@ TableDef pilotTable() {
   for (int k = 0; k < 6; ++k)  // 0x45..0x4A: level at which each is learnt
     f.push_back(byteField(elementName(QStringLiteral("SP_LV"), k), 0x45 + k, QStringLiteral("修得等級 %1").arg(k + 1)));
   // 0x4B: not edited here; 0x4C..0x67: the 14 skill slots (pilot skill editor)
+  t.references.push_back(codeRef(QStringLiteral("character"), QStringLiteral("character"), layout::kPersonalityCount));
+  for (int k = 0; k < 6; ++k)  // 0xFF: an empty slot
+    t.references.push_back(
+        codeRef(elementName(QStringLiteral("SP"), k), QStringLiteral("SPEdit"), layout::kSpiritCount, {0xFF}));
   return t;
 }
 

@@ -29,6 +29,10 @@ const TableDef& pilotSkillSlotTable() {
     for (int s = 0; s < kPilotSkillSlots; ++s)  // 0x4C..0x67: index of the slot's level record
       t.fields.push_back(wordField(elementName(QStringLiteral("ptr"), s), kSlotsAt + 2 * s,
                                    QStringLiteral("指針 ptr(%1)").arg(s)));
+    // Each slot selects a level record, which no table of its own lists.
+    for (int s = 0; s < kPilotSkillSlots; ++s)
+      t.references.push_back(areaRef(elementName(QStringLiteral("ptr"), s), QStringLiteral("SkillLevel"),
+                                     kSkillLevelBase, kSkillLevelsPerRecord, kSkillLevelCount));
     return t;
   }();
   return table;

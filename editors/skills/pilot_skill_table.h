@@ -75,6 +75,8 @@ class PilotSkillTable : public TableAdapter {
   QString note() const override;
   std::vector<ControlRef> controls() const override;
   std::vector<Field> fields() const override;
+  std::vector<Reference> references() const override { return pilotSkillSlotTable().references; }
+  NameListSource recordNames() const override { return pilotSkillNames(); }
   Result<std::vector<RecordRef>> records(RomImage& rom, const QString& namesDir) const override;
   Result<RecordRef> resolve(RomImage& rom, const QVariantMap& keys) const override;
   Result<RecordState> read(RomImage& rom, const RecordRef& record) const override;

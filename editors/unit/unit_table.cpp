@@ -52,6 +52,9 @@ TableDef unitTable() {
   static const char* const kUpgrades[] = {"HP改造", "EN改造", "照準值改造", "運動性改造", "裝甲值改造", "武器改造"};
   for (int k = 0; k < 6; ++k)
     t.fields.push_back(byteField(elementName(QStringLiteral("UEdit"), k), 0x7E + k, QString::fromUtf8(kUpgrades[k])));
+  // A unit's weapons are noOfWeapon consecutive weapon records from first_weapon.
+  t.references = {rangeRef(QStringLiteral("first_weapon"), QStringLiteral("noOfWeapon"), QStringLiteral("Weapon"),
+                           layout::kWeaponCount)};
   return t;
 }
 

@@ -66,6 +66,17 @@ TableDef deploymentTable() {
       comboField(QStringLiteral("minor_skill(0)"), 0x36, QStringLiteral("技能配件"), kSkills, kSkillRule),
       comboField(QStringLiteral("minor_skill(1)"), 0x37, QStringLiteral("技能配件"), kSkills, kSkillRule),
   };
+  // Pilot and unit codes of both halves, FFFF for none. A part byte is a row of
+  // "parts.txt", whose row 0 names no part: byte n is part record n - 1. A
+  // skill byte is a skill item record.
+  for (const char* pilot : {"pilot_code", "pilot_code_2"})
+    t.references.push_back(codeRef(QLatin1String(pilot), QStringLiteral("Pilot"), kPilotNames, {kNoCode}));
+  for (const char* unit : {"unit_code", "unit_code_2"})
+    t.references.push_back(codeRef(QLatin1String(unit), QStringLiteral("Unit"), kUnitNames, {kNoCode}));
+  for (const char* part : {"Mparts(0)", "Mparts(1)", "minor_part(0)", "minor_part(1)"})
+    t.references.push_back(codeRef(QLatin1String(part), QStringLiteral("Parts"), layout::kPartCount, {0, 0xFF}, 1));
+  for (const char* skill : {"MSkills(0)", "MSkills(1)", "minor_skill(0)", "minor_skill(1)"})
+    t.references.push_back(codeRef(QLatin1String(skill), QStringLiteral("Parts_2"), layout::kSkillItemCount, {0xFF}));
   return t;
 }
 
@@ -154,6 +165,82 @@ Result<RecordRef> recordIn(const StageList& list, int stage, std::int32_t stageO
 }
 
 }  // namespace
+
+namespace {
+
+// Where each stage's list must end: at the first list starting after it (lists
+// sharing a start are one list), or at the end of the file.
+std::vector<std::int64_t> stageLimits(const std::vector<std::int32_t>& offsets, std::int64_t fileSize) {
+  std::vector<std::int64_t> starts;
+  for (std::int32_t o : offsets) starts.push_back(kOffsetTable + o);
+  std::vector<std::int64_t> sorted = starts;
+  std::sort(sorted.begin(), sorted.end());
+  std::vector<std::int64_t> limits;
+  for (std::int64_t start : starts) {
+    auto next = std::upper_bound(sorted.begin(), sorted.end(), start);
+    limits.push_back(next == sorted.end() ? fileSize : std::min(*next, fileSize));
+  }
+  return limits;
+}
+
+int recordsBefore(std::int64_t start, std::int64_t limit) {
+  return start < limit ? static_cast<int>((limit - start) / kRecordSize) : 0;
+}
+
+}  // namespace
+
+std::vector<RecordRef> DeploymentTable::checkedRecords(RomImage& open) const {
+  const std::vector<std::int32_t> offsets = readOffsetTable(open);
+  const std::vector<std::int64_t> limits = stageLimits(offsets, open.fileSize());
+  std::vector<RecordRef> out;
+  for (int s = 0; s < kStageCount; ++s) {
+    const auto i = static_cast<size_t>(s);
+    const std::int64_t start = kOffsetTable + offsets[i];
+    const int room = recordsBefore(start, limits[i]);
+    if (room == 0) continue;
+    appendListed(s, scanStage(open, offsets[i], room), QString(), &out);
+  }
+  return out;
+}
+
+void DeploymentTable::layoutProblems(RomImage& open, const TableAt& tableAt, std::vector<Problem>* out) const {
+  const std::vector<std::int32_t> offsets = readOffsetTable(open);
+  const std::int64_t size = open.fileSize();
+  const std::vector<std::int64_t> limits = stageLimits(offsets, size);
+  const QString offsetField = QStringLiteral("stage_offset");
+  for (int s = 0; s < kStageCount; ++s) {
+    const auto i = static_cast<size_t>(s);
+    const std::int64_t start = kOffsetTable + offsets[i];
+    const QVariantMap stage{{QStringLiteral("stage"), s}};
+    if (start < 0 || start >= size) {
+      out->push_back({name(), stage, offsetField, QStringLiteral("past-table"), Severity::Error,
+                      stageOutsideMessage(s, offsets[i], size)});
+      continue;
+    }
+    if (const QString in = tableAt(start, name()); !in.isEmpty()) {
+      out->push_back({name(), stage, offsetField, QStringLiteral("into-table"), Severity::Error,
+                      QStringLiteral("The list of stage %1 starts at 0x%2, inside %3.")
+                          .arg(s)
+                          .arg(QString::number(start, 16).toUpper(), in)});
+      continue;
+    }
+    const int room = recordsBefore(start, limits[i]);
+    const StageList list = scanStage(open, offsets[i], room);
+    if (list.endMarker) continue;
+    QVariantMap at = stage;
+    if (!list.leaderCodes.empty()) at.insert(QStringLiteral("index"), static_cast<int>(list.leaderCodes.size()) - 1);
+    const bool last = limits[i] >= size;
+    out->push_back({name(), at, QStringLiteral("pilot_code"), QStringLiteral("missing-end-marker"), Severity::Error,
+                    QStringLiteral("The list of stage %1 (from 0x%2) has no %3 end marker before %4: the game reads "
+                                   "on past its %5 records.")
+                        .arg(s)
+                        .arg(QString::number(start, 16).toUpper(), hexText(kEndMarker),
+                             last ? QStringLiteral("the end of the file")
+                                  : QStringLiteral("the next stage's list at 0x%1")
+                                        .arg(QString::number(limits[i], 16).toUpper()))
+                        .arg(list.leaderCodes.size())});
+  }
+}
 
 QString codeName(const QStringList& names, int code) {
   if (code == kNoCode || code < 0 || code >= names.size()) return {};

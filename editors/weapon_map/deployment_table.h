@@ -70,6 +70,14 @@ class DeploymentTable : public TableAdapter {
   QString note() const override;
   std::vector<ControlRef> controls() const override { return controlsOf(def_); }
   std::vector<Field> fields() const override { return def_.fields; }
+  std::vector<Reference> references() const override { return def_.references; }
+  NameListSource recordNames() const override { return stageNameList(); }
+  // Each stage's records up to the next stage's list: a list without its end
+  // marker does not run on into the records of the stages after it.
+  std::vector<RecordRef> checkedRecords(RomImage& open) const override;
+  // A stage list that starts outside the file or inside another table, or has
+  // no end marker before the next stage's list.
+  void layoutProblems(RomImage& open, const TableAt& tableAt, std::vector<Problem>* out) const override;
   QStringList keyNames() const override { return {QStringLiteral("stage"), QStringLiteral("index")}; }
   // The stage offset table; the lists it points to are checked as they are read.
   std::int64_t requiredSize() const override { return stage_layout::kOffsetTable + 4 * stage_layout::kStageCount; }

@@ -41,6 +41,13 @@ TableDef weaponTable() {
       flagsField(QStringLiteral("noneB"), 0x21, QStringLiteral("無效化B")),
       // 0x22..0x23: not shown
   };
+  // A combination attack names its partner unit and pilot; 0 is no partner
+  // (so unit 0 and pilot 0 are never one).
+  t.references = {
+      codeRef(QStringLiteral("gotha1"), QStringLiteral("Unit"), kUnitCount, {0}),
+      codeRef(QStringLiteral("gotha2"), QStringLiteral("Pilot"), layout::kPilotCount, {0}),
+      codeRef(QStringLiteral("EWeapon"), QStringLiteral("EWeapon"), layout::kUpgradeStepTypes),
+  };
   return t;
 }
 
