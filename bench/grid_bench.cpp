@@ -166,7 +166,7 @@ void saveWeapons(benchmark::State& run) {
     edits.take(values);
   };
   auto save = [&]() -> std::string {
-    const GridSaveResult saved = edits.save(QStringLiteral("TableView Weapon"));
+    const GridSaveResult saved = edits.save(QStringLiteral("TableView Weapon"), Workspace::instance().namesDir());
     if (!saved.status) return saved.status.message().toStdString();
     if (saved.records != count || saved.bytesChanged == 0) return "the save did not write every record";
     moved = !moved;

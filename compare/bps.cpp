@@ -256,43 +256,49 @@ Result<PatchSummary> actions(PatchReader& in, ByteSource& source, std::int64_t t
   return summary;
 }
 
-// A source whose CRC-32 is taken as it is read: bytes read in order extend
-// it, a read beyond the bytes summed so far first sums the gap, and finish()
-// sums what was never read. Read in order, as a patch copies its source, the
-// file is read once.
+// The source read front to back once, a block at a time, its CRC-32 taken
+// block by block: a patch copies its source mostly in order, so each copy is
+// served from the block in memory; a copy from before the block reads the file
+// directly, and finish() reads what no copy reached, for the checksum.
 class SummedSource final : public ByteSource {
  public:
   explicit SummedSource(ByteSource& base) : base_(base) {}
   std::int64_t size() const override { return base_.size(); }
   Status read(std::int64_t offset, std::uint8_t* out, std::int64_t length) override {
-    if (offset > summed_)
-      if (Status s = sumTo(offset); !s) return s;
-    if (Status s = base_.read(offset, out, length); !s) return s;
-    if (offset <= summed_ && offset + length > summed_) {
-      crc_ = crc32Update(crc_, out + (summed_ - offset), offset + length - summed_);
-      summed_ = offset + length;
+    while (length > 0) {
+      if (offset < start_) return base_.read(offset, out, length);
+      while (offset >= start_ + have_)
+        if (Status s = advance(); !s) return s;
+      const std::int64_t n = std::min(length, start_ + have_ - offset);
+      std::memcpy(out, block_.data() + (offset - start_), static_cast<size_t>(n));
+      offset += n;
+      out += n;
+      length -= n;
     }
     return Status::ok();
   }
   Result<std::uint32_t> finish() {
-    if (Status s = sumTo(base_.size()); !s) return s;
+    while (start_ + have_ < base_.size())
+      if (Status s = advance(); !s) return s;
     return crc_;
   }
 
  private:
-  Status sumTo(std::int64_t end) {
-    if (summed_ < end && buffer_.empty()) buffer_.resize(static_cast<size_t>(kBlockBytes));
-    while (summed_ < end) {
-      const std::int64_t n = std::min(kBlockBytes, end - summed_);
-      if (Status s = base_.read(summed_, buffer_.data(), n); !s) return s;
-      crc_ = crc32Update(crc_, buffer_.data(), n);
-      summed_ += n;
-    }
+  // The next block of the file, summed.
+  Status advance() {
+    if (block_.empty()) block_.resize(static_cast<size_t>(kBlockBytes));
+    const std::int64_t next = start_ + have_;
+    const std::int64_t n = std::min(kBlockBytes, base_.size() - next);
+    if (n <= 0) return Status::error(QStringLiteral("a read reaches past the end of the source"));
+    if (Status s = base_.read(next, block_.data(), n); !s) return s;
+    crc_ = crc32Update(crc_, block_.data(), n);
+    start_ = next;
+    have_ = n;
     return Status::ok();
   }
   ByteSource& base_;
-  std::vector<std::uint8_t> buffer_;
-  std::int64_t summed_ = 0;
+  std::vector<std::uint8_t> block_;
+  std::int64_t start_ = 0, have_ = 0;
   std::uint32_t crc_ = 0;
 };
 

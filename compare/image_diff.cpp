@@ -133,16 +133,23 @@ Status compareTable(const TableAdapter& table, Side& clean, Side& modified, cons
   if (fixed)
     for (const Field& f : fixed->def().fields) span = std::max<std::int64_t>(span, f.offset + widthOf(f.kind));
   // Records are matched by their keys: a stage list may be longer in one image.
-  std::map<QString, const RecordRef*> oldByKey;
-  for (const RecordRef& r : *oldRefs) oldByKey.emplace(recordKeyText(r.keys), &r);
   std::vector<std::pair<const RecordRef*, const RecordRef*>> pairs;
-  for (const RecordRef& r : *newRefs) {
-    auto it = oldByKey.find(recordKeyText(r.keys));
-    pairs.emplace_back(it == oldByKey.end() ? nullptr : it->second, &r);
-    if (it != oldByKey.end()) oldByKey.erase(it);
+  const bool aligned = oldRefs->size() == newRefs->size() &&
+                       std::equal(oldRefs->begin(), oldRefs->end(), newRefs->begin(),
+                                  [](const RecordRef& a, const RecordRef& b) { return a.keys == b.keys; });
+  if (aligned) {  // the same records in the same order, as a fixed table always lists them
+    for (size_t i = 0; i < newRefs->size(); ++i) pairs.emplace_back(&(*oldRefs)[i], &(*newRefs)[i]);
+  } else {
+    std::map<QString, const RecordRef*> oldByKey;
+    for (const RecordRef& r : *oldRefs) oldByKey.emplace(recordKeyText(r.keys), &r);
+    for (const RecordRef& r : *newRefs) {
+      auto it = oldByKey.find(recordKeyText(r.keys));
+      pairs.emplace_back(it == oldByKey.end() ? nullptr : it->second, &r);
+      if (it != oldByKey.end()) oldByKey.erase(it);
+    }
+    for (const RecordRef& r : *oldRefs)
+      if (oldByKey.count(recordKeyText(r.keys))) pairs.emplace_back(&r, nullptr);
   }
-  for (const RecordRef& r : *oldRefs)
-    if (oldByKey.count(recordKeyText(r.keys))) pairs.emplace_back(&r, nullptr);
 
   const std::vector<ControlRef> controls = table.controls();
   const std::vector<Field> fields = table.fields();

@@ -9,7 +9,8 @@
 #    with their floors), as the machine is, then with load added (two busy
 #    processes and a writer flushing to the same disk).
 # Builds build-bench/ (Release, -DRT_BUILD_BENCH=ON) first. Prints the load
-# average before and after each part.
+# average before and after each part. FIG_BASE_CLI=PATH adds rows timing
+# another build of romtables-cli (an older tree, say) on the same commands.
 set -euo pipefail
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 BUILD="${ROMTABLES_BENCH_DIR:-$ROOT/build-bench}"
@@ -74,6 +75,12 @@ W="$WORK"
   printf 'apply P.bps (10 MiB)\t1.5\t%s\t%s\n' "$CLI apply $W/p.bps $W/a.nds --output $W/applied.nds" \
     "dd if=$W/a.nds of=$W/copy.nds bs=1M conv=fsync status=none"
 } >"$WORK/pairs.tsv"
+if [ -n "${FIG_BASE_CLI:-}" ]; then
+  # The same pairs with the other build, each row marked "(base)".
+  awk -F'\t' -v cli="$CLI" -v base="$FIG_BASE_CLI" 'BEGIN{OFS="\t"} {
+      $1 = $1 " (base)"; gsub(cli, base, $3); gsub(cli, base, $4); print }' "$WORK/pairs.tsv" >"$WORK/base.tsv"
+  cat "$WORK/base.tsv" >>"$WORK/pairs.tsv"
+fi
 {
   printf 'apply P.bps (256 MiB)\t1.5\t%s\t%s\n' "$CLI apply $W/p256.bps $W/a256.nds --output $W/applied.nds" \
     "dd if=$W/a256.nds of=$W/copy.nds bs=1M conv=fsync status=none"
