@@ -703,9 +703,12 @@ Result<RecordState> overlayFields(const TableShape& shape, RecordState state, co
         break;
       }
       case ControlKind::Check: {
+        if (v.typeId() == QMetaType::Bool) {
+          target.checked = v.toBool();
+          break;
+        }
         const QString text = v.toString().trimmed().toLower();
-        if (v.typeId() == QMetaType::Bool) target.checked = v.toBool();
-        else if (text == QLatin1String("1") || text == QLatin1String("true")) target.checked = true;
+        if (text == QLatin1String("1") || text == QLatin1String("true")) target.checked = true;
         else if (text == QLatin1String("0") || text == QLatin1String("false")) target.checked = false;
         else
           return Result<RecordState>::failure(

@@ -81,7 +81,9 @@ TEST(JsonImport, FilesQtRefusesAreRefusedWithItsWords) {
     ASSERT_FALSE(parsed);
     QJsonParseError error{};
     const QJsonDocument doc = QJsonDocument::fromJson(json, &error);
-    if (doc.isNull()) EXPECT_NE(parsed.message().indexOf(error.errorString()), -1) << parsed.message().toStdString();
+    if (doc.isNull()) {
+      EXPECT_NE(parsed.message().indexOf(error.errorString()), -1) << parsed.message().toStdString();
+    }
   }
 }
 
