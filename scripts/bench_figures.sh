@@ -106,7 +106,8 @@ saves() {
   QT_QPA_PLATFORM="${QT_QPA_PLATFORM:-offscreen}" "$BIN/romtables_bench" \
     --benchmark_filter='journal_save/|grid_save/' --benchmark_repetitions=5 --benchmark_min_time=0.1 \
     --benchmark_enable_random_interleaving=true --benchmark_report_aggregates_only=true >"$WORK/saves.txt" 2>&1
-  sed -n '/^Saves that change their record/,/^$/p;/^Table view: Save/p' "$WORK/saves.txt"
+  awk '/^Saves that change their record/{on=1} on && /^$/{on=0} on && !/^Table view/' "$WORK/saves.txt"
+  grep '^Table view: Save' "$WORK/saves.txt" || true
 }
 echo
 echo "== Saves with their history, as the machine is: $(load)"

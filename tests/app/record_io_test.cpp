@@ -40,7 +40,8 @@ TEST(JsonImport, EveryValueReadsAsQtReadsIt) {
       // numbers at the edges of what is read without Qt, and past them
       R"({"records": [{"fields": {"a": -0, "b": 0, "c": -7, "d": 123456789012345, "e": 1234567890123456,
           "f": 1.5, "g": 1e3, "h": -12}, "index": 2}], "table": "T"})",
-      // texts: escapes, non-ASCII, \u escapes, an empty one
+      // texts: escapes, non-ASCII, \u escapes, an empty one, a control character
+      "{\"records\": [{\"fields\": {\"c\": \"a\x01\"}, \"index\": 0}], \"table\": \"T\"}",
       "{\"records\": [{\"fields\": {\"n\": \"a\\\"b\\\\c\\/d\\ne\\tf\", \"z\": \"\xE6\xAD\xA6\xE5\x99\xA8\", "
       "\"u\": \"\\u00e9\\ud83d\\ude00\", \"e\": \"\"}, \"index\": 1, \"name\": \"\xE5\x90\x8D\"}], \"table\": \"T\"}",
       // spacing, keys out of order, no fields, empty records and false
@@ -74,7 +75,7 @@ TEST(JsonImport, EveryValueReadsAsQtReadsIt) {
 TEST(JsonImport, FilesQtRefusesAreRefusedWithItsWords) {
   for (const char* text : {R"({"records": [{"index": 01}]})", R"({"records": [{"index": 1},]})",
                            R"({"records": [{"index": "4"}]})", R"({"records": 3})", R"({"table": 4, "records": []})",
-                           "{\"records\": [{\"fields\": {\"a\": \"\x01\"}}]}", R"({"records": []} x)"}) {
+                           R"({"records": []} x)"}) {
     SCOPED_TRACE(text);
     const QByteArray json(text);
     auto parsed = parseJsonImport(json);
