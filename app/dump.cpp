@@ -29,6 +29,8 @@ namespace {
 
 enum Exit { kOk = 0, kFailed = 1, kUsage = 2 };
 constexpr int kReadAttempts = 3;
+// The pages kept from the checksum's read for the tables, at most.
+constexpr std::int64_t kMaxKeptBytes = 64 * 1024 * 1024;
 const QString kManifest = QStringLiteral("manifest.json");
 const QString kIncomplete = QString::fromLatin1(kIncompleteMarker);
 
@@ -45,16 +47,10 @@ Result<TableFile> dumpTable(RomImage& rom, const TableAdapter& table, const QStr
   if (Status holds = checkImageHolds(rom, table); !holds) return holds;
   auto refs = table.records(rom, names);
   if (!refs) return refs.status();
-  std::vector<ExportedRecord> records;
-  records.reserve(refs->size());
-  const TableShape shape(table);
-  for (const RecordRef& ref : *refs) {
-    auto state = table.read(rom, ref);
-    if (!state) return state.status();
-    auto stored = storedComboBytes(rom, shape, ref);
-    if (!stored) return stored.status();
-    records.push_back({ref, *state, *stored});
-  }
+  // Every record in one session over the table's spans, as a single export reads them.
+  auto read = exportedRecords(rom, table, *refs);
+  if (!read) return read.status();
+  const std::vector<ExportedRecord>& records = *read;
   TableFile file;
   file.table = table.name();
   file.file = table.name() + (csv ? QStringLiteral(".csv") : QStringLiteral(".json"));
@@ -103,6 +99,15 @@ Result<Snapshot> readSnapshot(const TableRegistry& registry, const DumpCommand& 
   auto pages = PageCache::open(c.image);
   if (!pages) return pages.status();
   (*pages)->setOverlay(recoveryOverlay(c.image));
+  // One sequential read of the image gives the manifest its CRC32 and keeps
+  // the pages the tables lie in, so reading the tables reads nothing more.
+  std::int64_t tablesEnd = 0;
+  for (const auto& table : registry.all()) tablesEnd = std::max(tablesEnd, table->requiredSize());
+  std::uint32_t crc = 0;
+  if (Status s = (*pages)->scan(std::min(tablesEnd, kMaxKeptBytes),
+                                [&crc](const std::uint8_t* data, std::int64_t n) { crc = crc32Update(crc, data, n); });
+      !s)
+    return s;
   RomImage rom(std::make_shared<ImageView>(*pages, std::vector<Run>{}, true), nullptr);
   rom.setRomPath(c.image);
   Snapshot snapshot;
@@ -112,10 +117,6 @@ Result<Snapshot> readSnapshot(const TableRegistry& registry, const DumpCommand& 
     snapshot.records += file->records;
     snapshot.files.push_back(std::move(file.value()));
   }
-  auto image = FileSource::open(c.image);
-  if (!image) return image.status();
-  auto crc = crc32Of(**image);
-  if (!crc) return crc.status();
   QJsonArray tables;
   for (const TableFile& f : snapshot.files)
     tables.append(QJsonObject{{QStringLiteral("table"), f.table},
@@ -123,8 +124,8 @@ Result<Snapshot> readSnapshot(const TableRegistry& registry, const DumpCommand& 
                               {QStringLiteral("records"), f.records}});
   QJsonObject manifest;
   manifest.insert(QStringLiteral("image"), QFileInfo(c.image).fileName());
-  manifest.insert(QStringLiteral("size"), static_cast<qint64>((*image)->size()));
-  manifest.insert(QStringLiteral("crc32"), crcText(*crc));
+  manifest.insert(QStringLiteral("size"), static_cast<qint64>((*pages)->size()));
+  manifest.insert(QStringLiteral("crc32"), crcText(crc));
   manifest.insert(QStringLiteral("format"), c.format);
   manifest.insert(QStringLiteral("tables"), tables);
   snapshot.files.push_back({QString(), kManifest, 0, QJsonDocument(manifest).toJson(QJsonDocument::Indented)});

@@ -15,13 +15,14 @@
 
 #include <algorithm>
 #include <map>
-#include <set>
 
 namespace rt {
 namespace {
 
 enum Exit { kOk = 0, kFailed = 1, kUsage = 2 };
 constexpr qint64 kMaxImportBytes = 64 * 1024 * 1024;
+// A table spanning more than this is read record by record instead.
+constexpr std::int64_t kMaxHeldSpan = 4 * 1024 * 1024;
 
 struct Input {
   QByteArray bytes;
@@ -86,6 +87,7 @@ QString keyText(const QVariantMap& keys) { return QString::fromUtf8(QJsonDocumen
 
 // A byte the import writes, with the record that writes it.
 struct Planned {
+  std::int64_t offset;
   std::uint8_t value;
   std::uint8_t mask;
   const ImportedRecord* from;
@@ -129,7 +131,13 @@ int loadFile(const TableRegistry& registry, const QString& path, const QString& 
   int maxRecords = 0;
   for (const auto& t : registry.all()) maxRecords = std::max(maxRecords, t->maxRecords());
   if (const TableAdapter* named = registry.find(requestedTable)) maxRecords = named->maxRecords();
-  const int records = input->json ? countJsonRecords(bytes) : countCsvRecords(bytes) - 1;
+  // The export's own JSON is read in one pass, its records counted as they
+  // are read (no more than any table holds); anything else is counted first
+  // and parsed by Qt.
+  std::optional<ImportFile> quick = input->json ? readExportedJson(bytes, maxRecords) : std::nullopt;
+  const int records = quick                ? static_cast<int>(quick->records.size())
+                      : input->json        ? countJsonRecords(bytes)
+                                           : countCsvRecords(bytes) - 1;
   if (records > maxRecords) {
     err << QStringLiteral("%1 holds %2 records; the table has at most %3. Nothing was written.\n")
                .arg(path)
@@ -138,7 +146,7 @@ int loadFile(const TableRegistry& registry, const QString& path, const QString& 
     return kFailed;
   }
   if (input->json) {
-    parsed = parseJsonImport(bytes);
+    parsed = quick ? Result<ImportFile>(std::move(*quick)) : parseJsonImport(bytes);
     if (!parsed) {
       err << path << ": " << parsed.message() << '\n';
       return kFailed;
@@ -188,9 +196,10 @@ int loadFile(const TableRegistry& registry, const QString& path, const QString& 
   return kOk;
 }
 
-// What the files of one import write: per byte, each record's bits.
+// What the files of one import write: each record's bits of each byte, in the
+// order planned (mergePlan groups them by byte).
 struct Plan {
-  std::map<std::int64_t, std::vector<Planned>> planned;
+  std::vector<Planned> planned;
   QList<QVariantMap> keys;  // as resolved, so the history holds numbers whatever the file held
   int records = 0;
 };
@@ -204,10 +213,21 @@ int planFile(RomImage& rom, const LoadedFile& file, bool tagged, Plan* plan, QTe
     err << holds.message() << " Nothing was written.\n";
     return kFailed;
   }
+  // The table's records are read once, under the transaction's lock, and
+  // every record's read below is served from them.
+  if (!file.parsed.records.empty()) {
+    const std::int64_t span = table->requiredSize() - table->base();
+    if (span > 0 && span <= kMaxHeldSpan)
+      if (Status held = rom.holdSpans({{table->base(), span}}); !held) {
+        err << held.message() << " Nothing was written.\n";
+        return kFailed;
+      }
+  }
   const TableShape shape(*table);
   const std::vector<ControlRef>& controls = shape.controls;
   const std::vector<Field>& fields = shape.fields;
   std::map<QString, const ImportedRecord*> seen;
+  std::vector<std::int64_t> keep;
   for (const ImportedRecord& record : file.parsed.records) {
     auto fail = [&](const QString& why) {
       err << QStringLiteral("Nothing was written. %1: %2\n").arg(record.where, why);
@@ -222,11 +242,10 @@ int planFile(RomImage& rom, const LoadedFile& file, bool tagged, Plan* plan, QTe
       return kFailed;
     }
     const RecordRef* ref = &fetched->ref;
-    const QString key = keyText(ref->keys);
-    if (auto [it, fresh] = seen.try_emplace(key, &record); !fresh) {
+    if (auto [it, fresh] = seen.try_emplace(recordKeyText(ref->keys), &record); !fresh) {
       if (it->second->fields == record.fields) continue;  // the same row twice says one thing
       return fail(QStringLiteral("it addresses the same record as %1 (%2) with other values; give each record once")
-                      .arg(it->second->where, key));
+                      .arg(it->second->where, keyText(ref->keys)));
     }
     QVariantMap keys = ref->keys;
     if (tagged) keys.insert(QStringLiteral("table"), table->name());
@@ -257,22 +276,48 @@ int planFile(RomImage& rom, const LoadedFile& file, bool tagged, Plan* plan, QTe
     // A combo whose row did not change from what was read keeps its stored
     // byte, even one its row would store differently ("none" rows, two-state
     // boxes). Tables with combos have no pointers, so `current` is what was read.
-    std::set<std::int64_t> keep;
+    keep.clear();
     for (size_t c = 0; c < controls.size(); ++c)
       if (controls[c].kind == ControlKind::Combo && (*state)[c].row == (*current)[c].row)
-        keep.insert(ref->offset + fields[static_cast<size_t>(controls[c].field)].offset);
+        keep.push_back(ref->offset + fields[static_cast<size_t>(controls[c].field)].offset);
+    std::sort(keep.begin(), keep.end());
+    std::erase_if(writes, [&](const ByteWrite& w) { return std::binary_search(keep.begin(), keep.end(), w.offset); });
+    // Within one record a later write wins, as in a form's save (a pilot's
+    // slots sharing a level record take the higher slot's values).
+    std::stable_sort(writes.begin(), writes.end(), [](const ByteWrite& a, const ByteWrite& b) { return a.offset < b.offset; });
+    size_t kept = 0;
     for (const ByteWrite& w : writes) {
-      if (keep.count(w.offset)) continue;
-      auto& list = plan->planned[w.offset];
-      // Within one record a later write wins, as in a form's save (a pilot's
-      // slots sharing a level record take the higher slot's values).
-      if (!list.empty() && list.back().from == &record) {
-        Planned& p = list.back();
-        p.value = static_cast<std::uint8_t>((p.value & ~w.mask) | (w.value & w.mask));
-        p.mask |= w.mask;
+      if (kept > 0 && writes[kept - 1].offset == w.offset) {
+        ByteWrite& into = writes[kept - 1];
+        into.value = static_cast<std::uint8_t>((into.value & ~w.mask) | (w.value & w.mask));
+        into.mask |= w.mask;
       } else {
-        list.push_back(Planned{w.value, w.mask, &record});
+        writes[kept++] = w;
       }
+    }
+    writes.resize(kept);
+    // A byte whose bits the row leaves as the image holds them plans nothing
+    // (mergePlan would pass over it): an unchanged export plans no byte.
+    auto now = readSession(rom, [&](RomImage& open) {
+      std::vector<std::uint8_t> held;
+      held.reserve(writes.size());
+      for (const ByteWrite& w : writes) {
+        if (const std::uint8_t* at = open.peek(w.offset, 1)) {
+          held.push_back(*at);
+        } else {
+          open.seek(w.offset);
+          held.push_back(static_cast<std::uint8_t>(open.readU8()));
+        }
+      }
+      return held;
+    });
+    if (!now) {
+      err << now.message() << " Nothing was written.\n";
+      return kFailed;
+    }
+    for (size_t i = 0; i < writes.size(); ++i) {
+      const ByteWrite& w = writes[i];
+      if ((w.value & w.mask) != ((*now)[i] & w.mask)) plan->planned.push_back(Planned{w.offset, w.value, w.mask, &record});
     }
   }
   return kOk;
@@ -282,16 +327,19 @@ int planFile(RomImage& rom, const LoadedFile& file, bool tagged, Plan* plan, QTe
 // several records reach (pilots sharing a level record) takes the row that
 // changed it, not the rows that merely repeat what they read. Two rows that
 // change one byte differently are refused.
-int mergePlan(RomImage& rom, const Plan& plan, std::vector<ByteWrite>* writes, QTextStream& err) {
+int mergePlan(RomImage& rom, Plan& plan, std::vector<ByteWrite>* writes, QTextStream& err) {
+  // By byte, each byte's entries in the order planned (a record's writes to one byte are one entry).
+  std::vector<Planned>& planned = plan.planned;
+  std::stable_sort(planned.begin(), planned.end(), [](const Planned& a, const Planned& b) { return a.offset < b.offset; });
   std::vector<ByteSpan> spans;
-  spans.reserve(plan.planned.size());
-  for (const auto& entry : plan.planned) spans.push_back({entry.first, 1});
+  for (const Planned& p : planned)
+    if (spans.empty() || spans.back().offset != p.offset) spans.push_back({p.offset, 1});
   auto held = readSession(rom, [&](RomImage& open) {
-    open.prefetchSpans(std::move(spans));
     std::vector<int> bytes;
-    bytes.reserve(plan.planned.size());
-    for (const auto& entry : plan.planned) {
-      open.seek(entry.first);
+    bytes.reserve(spans.size());
+    open.prefetchSpans(spans);
+    for (const ByteSpan& span : spans) {
+      open.seek(span.offset);
       bytes.push_back(open.readU8());
     }
     return bytes;
@@ -301,11 +349,13 @@ int mergePlan(RomImage& rom, const Plan& plan, std::vector<ByteWrite>* writes, Q
     return kFailed;
   }
   size_t at = 0;
-  for (const auto& [offset, list] : plan.planned) {
+  for (size_t i = 0; i < planned.size();) {
+    const std::int64_t offset = planned[i].offset;
     const int now = (*held)[at++];
     const Planned* first = nullptr;
     ByteWrite merged{offset, static_cast<std::uint8_t>(now), 0};
-    for (const Planned& p : list) {
+    for (; i < planned.size() && planned[i].offset == offset; ++i) {
+      const Planned& p = planned[i];
       if ((p.value & p.mask) == (now & p.mask)) continue;
       if (first) {
         const std::uint8_t both = first->mask & p.mask;
@@ -347,7 +397,8 @@ int importFiles(const TableRegistry& registry, const ImportRequest& request, con
     if (int code = planFile(rom, file, tagged, plan, err); code != kOk) return code;
   std::vector<ByteWrite> writes;
   if (int code = mergePlan(rom, *plan, &writes, err); code != kOk) return code;
-  const TxInfo info = recordTx(source, tableName, plan->keys);
+  // Writes that change nothing record nothing: the description is only made for a change.
+  const TxInfo info = writes.empty() ? TxInfo{} : recordTx(source, tableName, plan->keys);
   SaveResult saved = applyWrites(rom, writes, info);
   for (const QString& notice : rom.takeNotices()) err << notice << '\n';
   if (!saved.status) {

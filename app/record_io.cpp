@@ -12,6 +12,8 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cstring>
+#include <string_view>
 
 #include <climits>
 #include <cmath>
@@ -218,7 +220,222 @@ QString lineAndColumn(const QByteArray& text, qsizetype offset) {
   return QStringLiteral("line %1, column %2").arg(line).arg(column);
 }
 
+namespace {
+
+// A reader of the JSON export writes, straight into ImportedRecords: no
+// document, no QJsonValue per field. It takes only JSON it reads exactly as
+// Qt's parser does (whole numbers of up to 15 digits, texts in valid UTF-8
+// without \u escapes, true and false, no key twice) and gives up on anything
+// else, an error included: the caller then parses with Qt, whose messages an
+// import reports.
+class FastJson {
+ public:
+  FastJson(const QByteArray& bytes, int maxRecords)
+      : p_(bytes.constData()), end_(bytes.constData() + bytes.size()), maxRecords_(maxRecords) {}
+
+  bool read(ImportFile* file) {
+    if (!next('{')) return false;
+    bool seenTable = false, seenRecords = false;
+    if (peek() == '}') return false;  // no "records": Qt says so
+    do {
+      QString key;
+      if (!string(&key) || !next(':')) return false;
+      if (key == QLatin1String("records")) {
+        if (seenRecords || !records(file)) return false;
+        seenRecords = true;
+      } else if (key == QLatin1String("table")) {
+        if (seenTable || !string(&file->table)) return false;
+        seenTable = true;
+      } else {
+        return false;
+      }
+    } while (next(','));
+    if (!next('}') || !seenRecords) return false;
+    skipSpace();
+    return p_ == end_;
+  }
+
+ private:
+  void skipSpace() {
+    while (p_ < end_ && (*p_ == ' ' || *p_ == '\n' || *p_ == '\r' || *p_ == '\t')) ++p_;
+  }
+  char peek() {
+    skipSpace();
+    return p_ < end_ ? *p_ : '\0';
+  }
+  bool next(char c) {
+    if (peek() != c) return false;
+    ++p_;
+    return true;
+  }
+  bool string(QString* out) {
+    if (!next('"')) return false;
+    const char* start = p_;
+    bool ascii = true, escaped = false;
+    for (; p_ < end_ && *p_ != '"'; ++p_) {
+      const auto c = static_cast<unsigned char>(*p_);
+      if (c < 0x20) return false;
+      if (c >= 0x80) ascii = false;
+      if (c == '\\') {
+        escaped = true;
+        if (++p_ >= end_) return false;
+        if (!std::strchr("\"\\/bfnrt", *p_) || *p_ == '\0') return false;
+      }
+    }
+    if (p_ >= end_) return false;
+    const QByteArrayView raw(start, p_ - start);
+    ++p_;
+    if (!ascii && !QUtf8StringView(raw).isValidUtf8()) return false;
+    if (!escaped) {
+      *out = ascii ? QString::fromLatin1(raw) : QString::fromUtf8(raw);
+      return true;
+    }
+    QByteArray plain;
+    plain.reserve(raw.size());
+    for (qsizetype i = 0; i < raw.size(); ++i) {
+      char c = raw[i];
+      if (c == '\\') {
+        switch (raw[++i]) {
+          case 'b': c = '\b'; break;
+          case 'f': c = '\f'; break;
+          case 'n': c = '\n'; break;
+          case 'r': c = '\r'; break;
+          case 't': c = '\t'; break;
+          default: c = raw[i];
+        }
+      }
+      plain += c;
+    }
+    *out = QString::fromUtf8(plain);
+    return true;
+  }
+  // A text, a whole number or true/false, as QJsonValue::toVariant gives it.
+  bool scalar(QVariant* out) {
+    const char c = peek();
+    if (c == '"') {
+      QString text;
+      if (!string(&text)) return false;
+      *out = std::move(text);
+      return true;
+    }
+    if (c == 't' || c == 'f') {
+      const std::string_view word = c == 't' ? "true" : "false";
+      if (end_ - p_ < static_cast<std::ptrdiff_t>(word.size()) || std::string_view(p_, word.size()) != word) return false;
+      p_ += word.size();
+      *out = c == 't';
+      return true;
+    }
+    const char* start = p_;
+    if (p_ < end_ && *p_ == '-') ++p_;
+    const char* digits = p_;
+    while (p_ < end_ && *p_ >= '0' && *p_ <= '9') ++p_;
+    const std::ptrdiff_t n = p_ - digits;
+    if (n == 0 || n > 15 || (n > 1 && *digits == '0') || (start != digits && n == 1 && *digits == '0')) return false;
+    if (p_ < end_ && (*p_ == '.' || *p_ == 'e' || *p_ == 'E')) return false;
+    qint64 value = 0;
+    std::from_chars(start, p_, value);
+    *out = QVariant(value);
+    return true;
+  }
+  bool records(ImportFile* file) {
+    if (!next('[')) return false;
+    if (next(']')) return true;
+    do {
+      ImportedRecord r;
+      r.where = QStringLiteral("record %1 of the file").arg(file->records.size());
+      if (!next('{')) return false;
+      bool seenFields = false;
+      if (peek() != '}') {
+        do {
+          QString key;
+          if (!string(&key) || !next(':')) return false;
+          if (key == QLatin1String("fields")) {
+            if (std::exchange(seenFields, true) || !next('{')) return false;
+            r.fields.reserve(static_cast<qsizetype>(names_.size()));
+            size_t n = 0;
+            if (peek() != '}') {
+              do {
+                QVariant value;
+                if (!name(n) || !next(':') || !fieldValue(n, &value) || r.fields.contains(names_[n].text)) return false;
+                r.fields.insert(names_[n++].text, std::move(value));
+              } while (next(','));
+            }
+            if (!next('}')) return false;
+          } else {
+            QVariant value;
+            if (!scalar(&value)) return false;
+            const bool isKey = key != QLatin1String("name") && key != QLatin1String("offset");
+            // A key given as a text is an error, which Qt's path words.
+            if (isKey && (value.typeId() == QMetaType::QString || r.keys.contains(key))) return false;
+            if (isKey) r.keys.insert(key, std::move(value));
+          }
+        } while (next(','));
+      }
+      if (!next('}')) return false;
+      if (static_cast<qsizetype>(file->records.size()) >= maxRecords_) return false;  // the caller counts and refuses
+      file->records.push_back(std::move(r));
+    } while (next(','));
+    return next(']');
+  }
+  // The n-th field name of a record: the records of a file name their fields
+  // alike, so the text of the record before is shared when the bytes match.
+  bool name(size_t n) {
+    if (peek() != '"') return false;
+    const char* start = p_ + 1;
+    const char* close = static_cast<const char*>(std::memchr(start, '"', static_cast<size_t>(end_ - start)));
+    if (n < names_.size() && close && !names_[n].raw.empty() && names_[n].raw == std::string_view(start, close - start) &&
+        names_[n].raw.find('\\') == std::string_view::npos) {
+      p_ = close + 1;
+      return true;
+    }
+    QString text;
+    if (!string(&text)) return false;
+    if (n >= names_.size()) names_.resize(n + 1);
+    names_[n].text = std::move(text);
+    names_[n].raw = std::string_view(start, p_ - 1 - start);
+    return true;
+  }
+
+  // The n-th field's value: a text the same as the record before's shares its string.
+  bool fieldValue(size_t n, QVariant* out) {
+    if (peek() != '"') return scalar(out);
+    Name& cached = names_[n];
+    const char* start = p_ + 1;
+    const char* close = static_cast<const char*>(std::memchr(start, '"', static_cast<size_t>(end_ - start)));
+    if (close && cached.value.isValid() && cached.valueRaw == std::string_view(start, close - start) &&
+        cached.valueRaw.find('\\') == std::string_view::npos) {
+      p_ = close + 1;
+      *out = cached.value;
+      return true;
+    }
+    if (!scalar(out)) return false;
+    cached.valueRaw = std::string_view(start, p_ - 1 - start);
+    cached.value = *out;
+    return true;
+  }
+
+  struct Name {
+    std::string_view raw;  // into the file's bytes
+    QString text;
+    std::string_view valueRaw;  // the last text value, and what it read as
+    QVariant value;
+  };
+  const char* p_;
+  const char* end_;
+  qsizetype maxRecords_;
+  std::vector<Name> names_;
+};
+
+}  // namespace
+
+std::optional<ImportFile> readExportedJson(const QByteArray& bytes, int maxRecords) {
+  ImportFile file;
+  if (FastJson(bytes, maxRecords).read(&file)) return file;
+  return std::nullopt;
+}
+
 Result<ImportFile> parseJsonImport(const QByteArray& bytes) {
+  if (auto file = readExportedJson(bytes, INT_MAX)) return std::move(*file);
   QJsonParseError error{};
   const QJsonDocument doc = QJsonDocument::fromJson(bytes, &error);
   if (doc.isNull())
@@ -379,6 +596,18 @@ TableShape::TableShape(const TableAdapter& t) : table(t), controls(t.controls())
   }
 }
 
+size_t TableShape::indexOf(const QString& name) const {
+  // The records of one file share their field names' strings: the string's
+  // own address finds it without hashing its text. The cache keeps each
+  // string it saw, so no address is reused for another text meanwhile.
+  if (const auto seen = seenNames.find(name.constData()); seen != seenNames.end() && seen->second.first.size() == name.size())
+    return seen->second.second;
+  const auto found = byName.constFind(name);
+  const size_t c = found == byName.cend() ? controls.size() : static_cast<size_t>(*found);
+  if (!name.isEmpty() && seenNames.size() < 4 * controls.size() + 64) seenNames.emplace(name.constData(), std::make_pair(name, c));
+  return c;
+}
+
 Result<std::vector<int>> storedComboBytes(RomImage& rom, const TableShape& shape, const RecordRef& ref) {
   if (!shape.hasCombo) return std::vector<int>(shape.controls.size(), -1);
   return readSession(rom, [&](RomImage& open) {
@@ -427,8 +656,7 @@ Result<RecordState> overlayFields(const TableShape& shape, RecordState state, co
   const std::vector<ControlRef>& controls = shape.controls;
   const std::vector<Field>& defs = shape.fields;
   for (auto it = fields.begin(); it != fields.end(); ++it) {
-    const auto found = shape.byName.constFind(it.key());
-    const size_t c = found == shape.byName.cend() ? controls.size() : static_cast<size_t>(*found);
+    const size_t c = shape.indexOf(it.key());
     if (c == controls.size())
       return Result<RecordState>::failure(QStringLiteral("%1 has no field \"%2\".").arg(table.name(), it.key()));
     const QVariant& v = it.value();
@@ -475,9 +703,12 @@ Result<RecordState> overlayFields(const TableShape& shape, RecordState state, co
         break;
       }
       case ControlKind::Check: {
+        if (v.typeId() == QMetaType::Bool) {
+          target.checked = v.toBool();
+          break;
+        }
         const QString text = v.toString().trimmed().toLower();
-        if (v.typeId() == QMetaType::Bool) target.checked = v.toBool();
-        else if (text == QLatin1String("1") || text == QLatin1String("true")) target.checked = true;
+        if (text == QLatin1String("1") || text == QLatin1String("true")) target.checked = true;
         else if (text == QLatin1String("0") || text == QLatin1String("false")) target.checked = false;
         else
           return Result<RecordState>::failure(

@@ -10,6 +10,8 @@
 #include <QHash>
 #include <QVariant>
 
+#include <optional>
+#include <unordered_map>
 #include <vector>
 
 namespace rt {
@@ -23,6 +25,9 @@ struct TableShape {
   std::vector<Field> fields;
   QHash<QString, int> byName;  // control name -> index
   bool hasCombo = false;
+  // The control named `name`; controls.size() when none is.
+  size_t indexOf(const QString& name) const;
+  mutable std::unordered_map<const QChar*, std::pair<QString, size_t>> seenNames;
 };
 
 // The stored byte of every combo control of a record (-1 for other controls).
@@ -48,6 +53,11 @@ struct ImportFile {
 };
 
 Result<ImportFile> parseJsonImport(const QByteArray& bytes);
+// The JSON export writes, read without building a document: what
+// parseJsonImport gives, or nothing when the text is anything else (an error,
+// values only Qt's parser reads as it does) or holds more than maxRecords
+// records; the caller then parses with parseJsonImport.
+std::optional<ImportFile> readExportedJson(const QByteArray& bytes, int maxRecords);
 Result<ImportFile> parseCsvImport(const QByteArray& bytes, const TableAdapter& table);
 // Records in a CSV file (rows other than blank lines, the header included),
 // counted without parsing, so an oversized file is refused cheaply.

@@ -197,6 +197,111 @@ Result<PatchSummary> refused(const QString& why) {
   return Result<PatchSummary>::failure(QStringLiteral("The BPS patch is refused: %1. Nothing was written.").arg(why));
 }
 
+// The actions of a patch after its header, written to `out`; nothing is put in place.
+Result<PatchSummary> actions(PatchReader& in, ByteSource& source, std::int64_t target, std::uint32_t targetCrc,
+                             OutputFile& out, const PatchSummary& summary) {
+  std::int64_t sourceRelative = 0, targetRelative = 0;
+  std::vector<std::uint8_t> chunk;
+  while (in.left() > 0) {
+    std::uint64_t data = 0;
+    if (!readNumber(in, &data)) return refused(QStringLiteral("an action at byte %1 is damaged").arg(in.position()));
+    const auto action = static_cast<Action>(data & 3);
+    const std::uint64_t length64 = (data >> 2) + 1;
+    const std::int64_t at = out.size();
+    if (length64 > static_cast<std::uint64_t>(target - at))
+      return refused(QStringLiteral("an action at byte %1 writes past the end of the image").arg(in.position()));
+    const auto length = static_cast<std::int64_t>(length64);
+    if (action == SourceRead) {
+      if (at + length > source.size()) return refused(QStringLiteral("an action reads past the end of the source"));
+      if (Status s = copySource(source, at, length, out); !s) return s;
+    } else if (action == TargetRead) {
+      Status wrote;
+      if (!in.stream(length, [&](const std::uint8_t* bytes, std::int64_t n) { return wrote = out.append(bytes, n); }))
+        return wrote ? refused(in.status().message()) : Result<PatchSummary>(wrote);
+    } else {
+      std::uint64_t offset = 0;
+      if (!readNumber(in, &offset)) return refused(QStringLiteral("an action at byte %1 is damaged").arg(in.position()));
+      const auto delta = static_cast<std::int64_t>(offset >> 1);
+      std::int64_t& relative = action == SourceCopy ? sourceRelative : targetRelative;
+      relative += (offset & 1) ? -delta : delta;
+      if (action == SourceCopy) {
+        if (relative < 0 || relative + length > source.size())
+          return refused(QStringLiteral("an action copies from outside the source"));
+        if (Status s = copySource(source, relative, length, out); !s) return s;
+      } else {
+        if (relative < 0 || relative >= at) return refused(QStringLiteral("an action copies target bytes not yet written"));
+        // The copy may overlap what it writes: its bytes repeat with the
+        // period between where it reads and where it writes.
+        const std::int64_t period = at - relative;
+        std::int64_t left = length;
+        while (left > 0) {
+          const std::int64_t n = std::min(left, kBlockBytes);
+          chunk.resize(static_cast<size_t>(n));
+          const std::int64_t fresh = std::min(n, period);
+          if (Status s = out.readBack(relative, chunk.data(), fresh); !s) return s;
+          for (std::int64_t i = fresh; i < n; ++i) chunk[static_cast<size_t>(i)] = chunk[static_cast<size_t>(i - period)];
+          if (Status s = out.append(chunk.data(), n); !s) return s;
+          relative += n;
+          left -= n;
+        }
+      }
+      if (action == SourceCopy) sourceRelative += length;
+    }
+  }
+  if (!in.status()) return in.status();
+  if (out.size() != target)
+    return refused(QStringLiteral("its actions make %1 bytes; its header says %2").arg(out.size()).arg(target));
+  if (out.crc() != targetCrc)
+    return refused(QStringLiteral("the patched image's CRC32 is %1, not the %2 the patch expects").arg(crcText(out.crc()), crcText(targetCrc)));
+  return summary;
+}
+
+// The source read front to back once, a block at a time, its CRC-32 taken
+// block by block: a patch copies its source mostly in order, so each copy is
+// served from the block in memory; a copy from before the block reads the file
+// directly, and finish() reads what no copy reached, for the checksum.
+class SummedSource final : public ByteSource {
+ public:
+  explicit SummedSource(ByteSource& base) : base_(base) {}
+  std::int64_t size() const override { return base_.size(); }
+  Status read(std::int64_t offset, std::uint8_t* out, std::int64_t length) override {
+    while (length > 0) {
+      if (offset < start_) return base_.read(offset, out, length);
+      while (offset >= start_ + have_)
+        if (Status s = advance(); !s) return s;
+      const std::int64_t n = std::min(length, start_ + have_ - offset);
+      std::memcpy(out, block_.data() + (offset - start_), static_cast<size_t>(n));
+      offset += n;
+      out += n;
+      length -= n;
+    }
+    return Status::ok();
+  }
+  Result<std::uint32_t> finish() {
+    while (start_ + have_ < base_.size())
+      if (Status s = advance(); !s) return s;
+    return crc_;
+  }
+
+ private:
+  // The next block of the file, summed.
+  Status advance() {
+    if (block_.empty()) block_.resize(static_cast<size_t>(kBlockBytes));
+    const std::int64_t next = start_ + have_;
+    const std::int64_t n = std::min(kBlockBytes, base_.size() - next);
+    if (n <= 0) return Status::error(QStringLiteral("a read reaches past the end of the source"));
+    if (Status s = base_.read(next, block_.data(), n); !s) return s;
+    crc_ = crc32Update(crc_, block_.data(), n);
+    start_ = next;
+    have_ = n;
+    return Status::ok();
+  }
+  ByteSource& base_;
+  std::vector<std::uint8_t> block_;
+  std::int64_t start_ = 0, have_ = 0;
+  std::uint32_t crc_ = 0;
+};
+
 }  // namespace
 
 Result<PatchSummary> make(ByteSource& source, ByteSource& target, const QString& outPath) {
@@ -253,12 +358,6 @@ Result<PatchSummary> apply(ByteSource& patch, ByteSource& source, const QString&
     return refused(QStringLiteral("it is for an image of %1 bytes; this one has %2").arg(sourceSize).arg(source.size()));
   if (targetSize > static_cast<std::uint64_t>(kMaxPatchedImage))
     return refused(QStringLiteral("it would make an image of %1 bytes, more than the 4 GiB any image has").arg(targetSize));
-  auto actual = crc32Of(source);
-  if (!actual) return actual.status();
-  if (*actual != sourceCrc)
-    return refused(QStringLiteral("it was made for an image whose CRC32 is %1; this one's is %2").arg(crcText(sourceCrc), crcText(*actual)));
-  if (!in.stream(static_cast<std::int64_t>(metadata), [](const std::uint8_t*, std::int64_t) { return Status::ok(); }))
-    return refused(in.status().message());
 
   PatchSummary summary;
   summary.format = PatchFormat::Bps;
@@ -268,61 +367,21 @@ Result<PatchSummary> apply(ByteSource& patch, ByteSource& source, const QString&
   summary.targetCrc = targetCrc;
   summary.patchSize = size;
   OutputFile out(outPath);
-  if (Status s = out.open(); !s) return s;
-  const auto target = static_cast<std::int64_t>(targetSize);
-  std::int64_t sourceRelative = 0, targetRelative = 0;
-  std::vector<std::uint8_t> chunk;
-  while (in.left() > 0) {
-    std::uint64_t data = 0;
-    if (!readNumber(in, &data)) return refused(QStringLiteral("an action at byte %1 is damaged").arg(in.position()));
-    const auto action = static_cast<Action>(data & 3);
-    const std::uint64_t length64 = (data >> 2) + 1;
-    const std::int64_t at = out.size();
-    if (length64 > static_cast<std::uint64_t>(target - at))
-      return refused(QStringLiteral("an action at byte %1 writes past the end of the image").arg(in.position()));
-    const auto length = static_cast<std::int64_t>(length64);
-    if (action == SourceRead) {
-      if (at + length > source.size()) return refused(QStringLiteral("an action reads past the end of the source"));
-      if (Status s = copySource(source, at, length, out); !s) return s;
-    } else if (action == TargetRead) {
-      Status wrote;
-      if (!in.stream(length, [&](const std::uint8_t* bytes, std::int64_t n) { return wrote = out.append(bytes, n); }))
-        return wrote ? refused(in.status().message()) : Result<PatchSummary>(wrote);
-    } else {
-      std::uint64_t offset = 0;
-      if (!readNumber(in, &offset)) return refused(QStringLiteral("an action at byte %1 is damaged").arg(in.position()));
-      const auto delta = static_cast<std::int64_t>(offset >> 1);
-      std::int64_t& relative = action == SourceCopy ? sourceRelative : targetRelative;
-      relative += (offset & 1) ? -delta : delta;
-      if (action == SourceCopy) {
-        if (relative < 0 || relative + length > source.size())
-          return refused(QStringLiteral("an action copies from outside the source"));
-        if (Status s = copySource(source, relative, length, out); !s) return s;
-      } else {
-        if (relative < 0 || relative >= at) return refused(QStringLiteral("an action copies target bytes not yet written"));
-        // The copy may overlap what it writes: its bytes repeat with the
-        // period between where it reads and where it writes.
-        const std::int64_t period = at - relative;
-        std::int64_t left = length;
-        while (left > 0) {
-          const std::int64_t n = std::min(left, kBlockBytes);
-          chunk.resize(static_cast<size_t>(n));
-          const std::int64_t fresh = std::min(n, period);
-          if (Status s = out.readBack(relative, chunk.data(), fresh); !s) return s;
-          for (std::int64_t i = fresh; i < n; ++i) chunk[static_cast<size_t>(i)] = chunk[static_cast<size_t>(i - period)];
-          if (Status s = out.append(chunk.data(), n); !s) return s;
-          relative += n;
-          left -= n;
-        }
-      }
-      if (action == SourceCopy) sourceRelative += length;
-    }
-  }
-  if (!in.status()) return in.status();
-  if (out.size() != target)
-    return refused(QStringLiteral("its actions make %1 bytes; its header says %2").arg(out.size()).arg(target));
-  if (out.crc() != targetCrc)
-    return refused(QStringLiteral("the patched image's CRC32 is %1, not the %2 the patch expects").arg(crcText(out.crc()), crcText(targetCrc)));
+  // The source is read once: its CRC-32 is taken as its bytes are copied, and
+  // checked before anything else the patch says is believed, so a patch for
+  // another image is refused as such, and before the output is put in place.
+  SummedSource summed(source);
+  const Result<PatchSummary> built = [&]() -> Result<PatchSummary> {
+    if (!in.stream(static_cast<std::int64_t>(metadata), [](const std::uint8_t*, std::int64_t) { return Status::ok(); }))
+      return refused(in.status().message());
+    if (Status s = out.open(); !s) return s;
+    return actions(in, summed, static_cast<std::int64_t>(targetSize), targetCrc, out, summary);
+  }();
+  auto actual = summed.finish();
+  if (!actual) return actual.status();
+  if (*actual != sourceCrc)
+    return refused(QStringLiteral("it was made for an image whose CRC32 is %1; this one's is %2").arg(crcText(sourceCrc), crcText(*actual)));
+  if (!built) return built;
   if (Status s = out.commit(); !s) return s;
   return summary;
 }

@@ -1,6 +1,9 @@
 #include "compare/image_diff.h"
 
 #include "image/byte_source.h"
+#include "image/image_view.h"
+
+#include <algorithm>
 
 #include <map>
 
@@ -44,23 +47,70 @@ void explain(const TableAdapter& table, RomImage& rom, const RecordRef& ref, con
 
 struct Side {
   std::shared_ptr<PageCache> pages;
+  std::shared_ptr<ImageView> view;
   std::unique_ptr<RomImage> rom;
+  bool recovered = false;  // reads see an interrupted transaction's old bytes, not the file's
 };
+
+// Where the two files' bytes differ, as sorted, merged ranges; past the end of
+// the shorter file every byte differs. The raw files are kept open for the
+// bytes of ranges a listed field partly explains.
+struct Differing {
+  std::unique_ptr<FileSource> clean, modified;
+  std::vector<ByteRange> runs;
+  // Whether any byte of [offset, offset + length) differs.
+  bool touches(std::int64_t offset, std::int64_t length) const {
+    auto after = std::upper_bound(runs.begin(), runs.end(), offset,
+                                  [](std::int64_t at, const ByteRange& r) { return at < r.offset; });
+    if (after != runs.begin() && std::prev(after)->offset + std::prev(after)->length > offset) return true;
+    return after != runs.end() && after->offset < offset + length;
+  }
+};
+
+Result<Differing> differingBytes(const ImageDiffRequest& request) {
+  Differing d;
+  auto clean = FileSource::open(request.clean, request.files);
+  if (!clean) return clean.status();
+  auto modified = FileSource::open(request.modified, request.files);
+  if (!modified) return modified.status();
+  d.clean = std::move(clean.value());
+  d.modified = std::move(modified.value());
+  Status scanned = scanBlocks(*d.clean, *d.modified, [&d](const BlockPair& block) {
+    differingRuns(block, [&](std::int64_t start, std::int64_t length) {
+      const std::int64_t from = block.offset + start;
+      if (!d.runs.empty() && d.runs.back().offset + d.runs.back().length == from) d.runs.back().length += length;
+      else d.runs.push_back({from, length});
+    });
+    return Status::ok();
+  });
+  if (!scanned) return scanned;
+  return d;
+}
 
 Result<Side> openSide(const QString& path, const std::shared_ptr<FileLayer>& files) {
   auto pages = PageCache::open(path, files);
   if (!pages) return pages.status();
   Side side;
   side.pages = *pages;
-  if (files == systemFileLayer()) side.pages->setOverlay(recoveryOverlay(path));
+  if (files == systemFileLayer()) {
+    auto overlay = recoveryOverlay(path);
+    side.recovered = !overlay.empty();
+    side.pages->setOverlay(std::move(overlay));
+  }
   // A read-only view: the tables read through cached pages, and nothing can write.
-  side.rom = std::make_unique<RomImage>(std::make_shared<ImageView>(side.pages, std::vector<Run>{}, true), nullptr);
+  side.view = std::make_shared<ImageView>(side.pages, std::vector<Run>{}, true);
+  side.rom = std::make_unique<RomImage>(side.view, nullptr);
   side.rom->setRomPath(path);
   return side;
 }
 
+// Records are decoded only where their bytes differ: a record of a fixed
+// table holds its span and nothing else; any other record is read from the
+// clean image with its reads logged, and read from the modified one only when
+// a byte it read differs there. Bytes laid over a file by recovery are not in
+// the files' comparison, so such an image is read record by record throughout.
 Status compareTable(const TableAdapter& table, Side& clean, Side& modified, const QString& namesDir, ListCache& lists,
-                    ImageDiff* diff, Explained* explained) {
+                    const Differing& differing, ImageDiff* diff, Explained* explained) {
   for (Side* side : {&clean, &modified}) {
     if (side->pages->size() < table.requiredSize())
       return Status::error(QStringLiteral("\"%1\" is %2 bytes; the %3 table needs at least %4 bytes. Is it the right "
@@ -70,31 +120,54 @@ Status compareTable(const TableAdapter& table, Side& clean, Side& modified, cons
                                .arg(table.name())
                                .arg(table.requiredSize()));
   }
+  const bool byBytes = !clean.recovered && !modified.recovered;
+  const bool sameSize = clean.pages->size() == modified.pages->size();
   auto oldRefs = table.records(*clean.rom, namesDir);
   if (!oldRefs) return oldRefs.status();
+  // Equal files list the same records and read the same values.
+  if (byBytes && sameSize && differing.runs.empty()) return Status::ok();
   auto newRefs = table.records(*modified.rom, namesDir);
   if (!newRefs) return newRefs.status();
+  const auto* fixed = dynamic_cast<const FixedTable*>(&table);
+  std::int64_t span = 1;
+  if (fixed)
+    for (const Field& f : fixed->def().fields) span = std::max<std::int64_t>(span, f.offset + widthOf(f.kind));
   // Records are matched by their keys: a stage list may be longer in one image.
-  std::map<QString, const RecordRef*> oldByKey;
-  for (const RecordRef& r : *oldRefs) oldByKey.emplace(recordKeyText(r.keys), &r);
   std::vector<std::pair<const RecordRef*, const RecordRef*>> pairs;
-  for (const RecordRef& r : *newRefs) {
-    auto it = oldByKey.find(recordKeyText(r.keys));
-    pairs.emplace_back(it == oldByKey.end() ? nullptr : it->second, &r);
-    if (it != oldByKey.end()) oldByKey.erase(it);
+  const bool aligned = oldRefs->size() == newRefs->size() &&
+                       std::equal(oldRefs->begin(), oldRefs->end(), newRefs->begin(),
+                                  [](const RecordRef& a, const RecordRef& b) { return a.keys == b.keys; });
+  if (aligned) {  // the same records in the same order, as a fixed table always lists them
+    for (size_t i = 0; i < newRefs->size(); ++i) pairs.emplace_back(&(*oldRefs)[i], &(*newRefs)[i]);
+  } else {
+    std::map<QString, const RecordRef*> oldByKey;
+    for (const RecordRef& r : *oldRefs) oldByKey.emplace(recordKeyText(r.keys), &r);
+    for (const RecordRef& r : *newRefs) {
+      auto it = oldByKey.find(recordKeyText(r.keys));
+      pairs.emplace_back(it == oldByKey.end() ? nullptr : it->second, &r);
+      if (it != oldByKey.end()) oldByKey.erase(it);
+    }
+    for (const RecordRef& r : *oldRefs)
+      if (oldByKey.count(recordKeyText(r.keys))) pairs.emplace_back(&r, nullptr);
   }
-  for (const RecordRef& r : *oldRefs)
-    if (oldByKey.count(recordKeyText(r.keys))) pairs.emplace_back(&r, nullptr);
 
   const std::vector<ControlRef> controls = table.controls();
   const std::vector<Field> fields = table.fields();
   for (const auto& [oldRef, newRef] : pairs) {
     RecordState oldState, newState;
+    const bool paired = byBytes && oldRef && newRef && oldRef->offset == newRef->offset;
+    if (paired && fixed && !differing.touches(oldRef->offset, span)) continue;
+    std::vector<SeenBytes> seen;
     if (oldRef) {
+      if (paired && !fixed && sameSize) clean.view->setReadLog(&seen);
       auto read = table.read(*clean.rom, *oldRef);
+      clean.view->setReadLog(nullptr);
       if (!read) return read.status();
       oldState = std::move(read.value());
     }
+    if (!seen.empty() &&
+        std::none_of(seen.begin(), seen.end(), [&](const SeenBytes& s) { return differing.touches(s.offset, s.bytes.size()); }))
+      continue;  // the modified image holds every byte the clean one's read saw
     if (newRef) {
       auto read = table.read(*modified.rom, *newRef);
       if (!read) return read.status();
@@ -120,11 +193,7 @@ Status compareTable(const TableAdapter& table, Side& clean, Side& modified, cons
 }
 
 // Every differing byte whose difference no listed field shows, as ranges.
-Status outsideRanges(const ImageDiffRequest& request, const Explained& explained, ImageDiff* diff) {
-  auto clean = FileSource::open(request.clean, request.files);
-  if (!clean) return clean.status();
-  auto modified = FileSource::open(request.modified, request.files);
-  if (!modified) return modified.status();
+Status outsideRanges(const Differing& differing, const Explained& explained, ImageDiff* diff) {
   auto add = [diff](std::int64_t offset, std::int64_t length) {
     diff->outsideBytes += length;
     if (!diff->outside.empty() && diff->outside.back().offset + diff->outside.back().length == offset)
@@ -132,25 +201,33 @@ Status outsideRanges(const ImageDiffRequest& request, const Explained& explained
     else
       diff->outside.push_back({offset, length});
   };
-  return scanBlocks(**clean, **modified, [&](const BlockPair& block) {
-    differingRuns(block, [&](std::int64_t start, std::int64_t length) {
-      const std::int64_t from = block.offset + start, to = from + length;
-      auto it = explained.lower_bound(from);
-      if (it == explained.end() || it->first >= to) {
-        add(from, length);
-        return;
-      }
-      for (std::int64_t i = start; i < start + length; ++i) {
-        const std::int64_t at = block.offset + i;
-        while (it != explained.end() && it->first < at) ++it;
-        const bool both = i < block.aLength && i < block.bLength;
-        const std::uint8_t bits = both ? static_cast<std::uint8_t>(block.a[i] ^ block.b[i]) : 0xFF;
-        const std::uint8_t shown = it != explained.end() && it->first == at && both ? it->second : 0;
-        if (bits & ~shown) add(at, 1);
-      }
-    });
-    return Status::ok();
-  });
+  const std::int64_t both = std::min(differing.clean->size(), differing.modified->size());
+  std::vector<std::uint8_t> a, b;
+  for (const ByteRange& run : differing.runs) {
+    const std::int64_t from = run.offset, to = from + run.length;
+    auto it = explained.lower_bound(from);
+    if (it == explained.end() || it->first >= to) {
+      add(from, run.length);
+      continue;
+    }
+    // Only bytes both files hold can be explained by a field.
+    const std::int64_t held = std::clamp<std::int64_t>(both - from, 0, run.length);
+    a.resize(static_cast<size_t>(held));
+    b.resize(static_cast<size_t>(held));
+    if (held > 0) {
+      if (Status s = differing.clean->read(from, a.data(), held); !s) return s;
+      if (Status s = differing.modified->read(from, b.data(), held); !s) return s;
+    }
+    for (std::int64_t at = from; at < to; ++at) {
+      while (it != explained.end() && it->first < at) ++it;
+      const std::int64_t i = at - from;
+      const bool inBoth = i < held;
+      const std::uint8_t bits = inBoth ? static_cast<std::uint8_t>(a[static_cast<size_t>(i)] ^ b[static_cast<size_t>(i)]) : 0xFF;
+      const std::uint8_t shown = it != explained.end() && it->first == at && inBoth ? it->second : 0;
+      if (bits & ~shown) add(at, 1);
+    }
+  }
+  return Status::ok();
 }
 
 }  // namespace
@@ -173,11 +250,15 @@ Result<ImageDiff> diffImages(const TableRegistry& registry, const ImageDiffReque
   ImageDiff diff;
   diff.cleanSize = clean->pages->size();
   diff.modifiedSize = modified->pages->size();
+  // The bytes first: records whose bytes are equal in both are not decoded.
+  auto differing = differingBytes(request);
+  if (!differing) return differing.status();
   ListCache lists;
   Explained explained;
   for (const TableAdapter* table : tables)
-    if (Status s = compareTable(*table, *clean, *modified, request.namesDir, lists, &diff, &explained); !s) return s;
-  if (Status s = outsideRanges(request, explained, &diff); !s) return s;
+    if (Status s = compareTable(*table, *clean, *modified, request.namesDir, lists, *differing, &diff, &explained); !s)
+      return s;
+  if (Status s = outsideRanges(*differing, explained, &diff); !s) return s;
   return diff;
 }
 

@@ -2,6 +2,10 @@
 
 #include <zlib.h>
 
+#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
+#include <immintrin.h>
+#endif
+
 #include <algorithm>
 #include <climits>
 #include <cstring>
@@ -88,7 +92,67 @@ void differingRuns(const BlockPair& block, const std::function<void(std::int64_t
   }
 }
 
+#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
+namespace {
+
+// CRC-32 (zlib's, reflected 0xEDB88320) of whole 16-byte blocks by carry-less
+// multiplication: four 128-bit lanes folded 64 bytes at a time, folded into
+// one, then reduced to 32 bits (Barrett). `reg` is the register, not
+// inverted; `length` is at least 64 and a multiple of 16. About ten times
+// zlib's table-driven loop, which made the checksum most of the time of an
+// apply or an export of a large image.
+inline __m128i load(const std::uint8_t* at) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(at)); }
+// A 128-bit lane carried 64 (k1k2) or 16 (k3k4) bytes further.
+__attribute__((target("pclmul"))) inline __m128i fold(__m128i x, __m128i k) {
+  return _mm_xor_si128(_mm_clmulepi64_si128(x, k, 0x00), _mm_clmulepi64_si128(x, k, 0x11));
+}
+
+__attribute__((target("pclmul,sse4.1"))) std::uint32_t foldCrc(std::uint32_t reg, const std::uint8_t* data,
+                                                               std::int64_t length) {
+  const __m128i k1k2 = _mm_set_epi64x(0x1c6e41596, 0x154442bd4);
+  const __m128i k3k4 = _mm_set_epi64x(0x0ccaa009e, 0x1751997d0);
+  const __m128i k5 = _mm_set_epi64x(0, 0x163cd6124);
+  const __m128i poly = _mm_set_epi64x(0x1f7011641, 0x1db710641);  // u, then P(x)
+  const __m128i low32 = _mm_set_epi32(0, 0, 0, -1);
+  __m128i x1 = _mm_xor_si128(load(data), _mm_cvtsi32_si128(static_cast<int>(reg)));
+  __m128i x2 = load(data + 16), x3 = load(data + 32), x4 = load(data + 48);
+  data += 64;
+  length -= 64;
+  for (; length >= 64; data += 64, length -= 64) {
+    x1 = _mm_xor_si128(fold(x1, k1k2), load(data));
+    x2 = _mm_xor_si128(fold(x2, k1k2), load(data + 16));
+    x3 = _mm_xor_si128(fold(x3, k1k2), load(data + 32));
+    x4 = _mm_xor_si128(fold(x4, k1k2), load(data + 48));
+  }
+  x1 = _mm_xor_si128(fold(x1, k3k4), x2);
+  x1 = _mm_xor_si128(fold(x1, k3k4), x3);
+  x1 = _mm_xor_si128(fold(x1, k3k4), x4);
+  for (; length >= 16; data += 16, length -= 16) x1 = _mm_xor_si128(fold(x1, k3k4), load(data));
+  // 128 to 64 bits (with 32 zero bits appended), 64 to 32, then Barrett.
+  x1 = _mm_xor_si128(_mm_clmulepi64_si128(k3k4, x1, 0x01), _mm_srli_si128(x1, 8));
+  x1 = _mm_xor_si128(_mm_clmulepi64_si128(_mm_and_si128(x1, low32), k5, 0x00), _mm_srli_si128(x1, 4));
+  const __m128i t = _mm_and_si128(_mm_clmulepi64_si128(_mm_and_si128(x1, low32), poly, 0x10), low32);
+  x1 = _mm_xor_si128(_mm_clmulepi64_si128(t, poly, 0x00), x1);
+  return static_cast<std::uint32_t>(_mm_extract_epi32(x1, 1));
+}
+
+bool canFold() {
+  static const bool can = __builtin_cpu_supports("pclmul") && __builtin_cpu_supports("sse4.1");
+  return can;
+}
+
+}  // namespace
+#endif
+
 std::uint32_t crc32Update(std::uint32_t crc, const std::uint8_t* data, std::int64_t length) {
+#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
+  if (length >= 64 && canFold()) {
+    const std::int64_t whole = length & ~std::int64_t{15};
+    crc = ~foldCrc(~crc, data, whole);
+    data += whole;
+    length -= whole;
+  }
+#endif
   uLong c = crc;
   while (length > 0) {
     const uInt n = static_cast<uInt>(std::min<std::int64_t>(length, INT_MAX));

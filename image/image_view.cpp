@@ -122,7 +122,40 @@ Result<std::shared_ptr<PageCache>> PageCache::open(const QString& path, std::sha
   if (cache->size_ < 0)
     return Result<std::shared_ptr<PageCache>>::failure(QStringLiteral("The size of \"%1\" cannot be read.").arg(path));
   cache->file_ = std::move(file.value());
+  cache->path_ = path;
   return cache;
+}
+
+Status PageCache::scan(std::int64_t keepEnd, const std::function<void(const std::uint8_t*, std::int64_t)>& onBlock) {
+  constexpr std::int64_t kBlock = std::int64_t{1} << 20;
+  if (pages_.empty()) pages_.resize(static_cast<size_t>((size_ + kPage - 1) / kPage));
+  std::vector<std::uint8_t> block(static_cast<size_t>(std::min(kBlock, std::max<std::int64_t>(size_, 1))));
+  for (std::int64_t offset = 0; offset < size_; offset += kBlock) {
+    const std::int64_t n = std::min(kBlock, size_ - offset);
+    for (std::int64_t done = 0; done < n;) {
+      const std::int64_t got = file_->readAt(offset + done, block.data() + done, n - done);
+      if (got < 0 && file_->interrupted()) continue;
+      if (got < 0)
+        return Status::error(QStringLiteral("\"%1\" cannot be read at 0x%2: %3.")
+                                 .arg(path_, QString::number(offset + done, 16).toUpper(), file_->errorText()));
+      if (got == 0)
+        return Status::error(QStringLiteral("\"%1\" ended at 0x%2 while it was read; was it changed meanwhile?")
+                                 .arg(path_, QString::number(offset + done, 16).toUpper()));
+      done += got;
+    }
+    onBlock(block.data(), n);
+    for (std::int64_t page = offset / kPage; page * kPage < std::min(offset + n, keepEnd); ++page) {
+      std::unique_ptr<std::uint8_t[]>& bytes = pages_[static_cast<size_t>(page)];
+      if (bytes) continue;
+      auto fresh = std::make_unique<std::uint8_t[]>(static_cast<size_t>(kPage));  // zeroed past the end
+      const std::int64_t from = page * kPage;
+      std::memcpy(fresh.get(), block.data() + (from - offset), static_cast<size_t>(std::min(kPage, size_ - from)));
+      for (auto it = overlay_.lower_bound(from); it != overlay_.end() && it->first < from + kPage; ++it)
+        fresh[static_cast<size_t>(it->first - from)] = it->second;
+      bytes = std::move(fresh);
+    }
+  }
+  return Status::ok();
 }
 
 bool PageCache::read(std::int64_t offset, std::uint8_t* out, std::int64_t length) {

@@ -7,6 +7,7 @@
 #include "image/file_layer.h"
 #include "image/journal.h"
 
+#include <functional>
 #include <map>
 #include <memory>
 #include <vector>
@@ -70,9 +71,15 @@ class PageCache {
   // Copies [offset, offset + length) into out; bytes past the end are 0.
   bool read(std::int64_t offset, std::uint8_t* out, std::int64_t length);
   QString errorText() const { return error_; }
+  // Reads the whole file front to back in large blocks, handing each to
+  // `onBlock` as the file holds it (without the overlay), and keeps the pages
+  // of [0, keepEnd) it passes: one sequential read serves a checksum of the
+  // file and the reads of the tables that lie there.
+  Status scan(std::int64_t keepEnd, const std::function<void(const std::uint8_t*, std::int64_t)>& onBlock);
 
  private:
   std::unique_ptr<RomFile> file_;
+  QString path_;
   std::int64_t size_ = 0;
   std::vector<std::unique_ptr<std::uint8_t[]>> pages_;  // by page number, read on first use
   std::map<std::int64_t, std::uint8_t> overlay_;

@@ -51,6 +51,7 @@ void RomImage::closeJournal() {
 }
 
 void RomImage::reset() {
+  if (std::exchange(borrowed_, false)) txFile_ = std::move(file_);
   file_.reset();
   access_ = Access::Read;
   window_.clear();
@@ -69,6 +70,13 @@ Status RomImage::openRomImage(Access access) {
     if (Status begun = beginTransaction(info_); !begun) return begun;
     implicitTx_ = true;
   }
+  if (access == Access::Write) dropTxReads();  // what a write changes is read again
+  if (access == Access::Read && depth_ > 0 && txFile_) {
+    file_ = std::move(txFile_);
+    borrowed_ = true;
+    size_ = txSize_;
+    return Status::ok();
+  }
   auto opened = files_->open(romPath_, access == Access::Write ? OpenMode::ReadWrite : OpenMode::ReadOnly);
   if (!opened) {
     abortRomImage();
@@ -84,6 +92,29 @@ Status RomImage::openRomImage(Access access) {
     abortRomImage();
     return Status::error(QStringLiteral("The size of \"%1\" cannot be read: %2.").arg(romPath_, why));
   }
+  if (access == Access::Read && depth_ > 0) {
+    borrowed_ = true;
+    txSize_ = size_;
+  }
+  return Status::ok();
+}
+
+void RomImage::dropTxReads() {
+  if (!borrowed_) txFile_.reset();
+  txHeld_.clear();
+  lastTxHeld_ = 0;
+}
+
+Status RomImage::holdSpans(std::vector<ByteSpan> spans) {
+  if (depth_ == 0) return Status::ok();
+  if (Status opened = openRomImage(Access::Read); !opened) return opened;
+  prefetchSpans(std::move(spans));
+  std::vector<Held> held = std::move(held_);
+  Status closed = closeRomImage();
+  if (!closed) return closed;
+  for (Held& h : held) txHeld_.push_back(std::move(h));
+  std::sort(txHeld_.begin(), txHeld_.end(), [](const Held& a, const Held& b) { return a.start < b.start; });
+  lastTxHeld_ = 0;
   return Status::ok();
 }
 
@@ -153,15 +184,26 @@ bool RomImage::readInto(std::int64_t offset, std::int64_t end, std::vector<std::
   return true;
 }
 
-const RomImage::Held* RomImage::heldAt(std::int64_t offset, std::int64_t end) {
-  if (held_.empty()) return nullptr;
-  auto holds = [&](const Held& h) { return offset >= h.start && end <= h.start + static_cast<std::int64_t>(h.bytes.size()); };
-  if (lastHeld_ < held_.size() && holds(held_[lastHeld_])) return &held_[lastHeld_];
-  auto after = std::upper_bound(held_.begin(), held_.end(), offset,
-                                [](std::int64_t at, const Held& h) { return at < h.start; });
-  if (after == held_.begin() || !holds(*(after - 1))) return nullptr;
-  lastHeld_ = static_cast<size_t>(after - 1 - held_.begin());
+namespace {
+
+// The run of `held` (by start) holding all of [offset, end), else null; `last` remembers the one found.
+template <typename H>
+const H* findHeld(const std::vector<H>& held, size_t& last, std::int64_t offset, std::int64_t end) {
+  if (held.empty()) return nullptr;
+  auto holds = [&](const H& h) { return offset >= h.start && end <= h.start + static_cast<std::int64_t>(h.bytes.size()); };
+  if (last < held.size() && holds(held[last])) return &held[last];
+  auto after = std::upper_bound(held.begin(), held.end(), offset, [](std::int64_t at, const H& h) { return at < h.start; });
+  if (after == held.begin() || !holds(*(after - 1))) return nullptr;
+  last = static_cast<size_t>(after - 1 - held.begin());
   return &*(after - 1);
+}
+
+}  // namespace
+
+const RomImage::Held* RomImage::heldAt(std::int64_t offset, std::int64_t end) {
+  if (const Held* h = findHeld(held_, lastHeld_, offset, end)) return h;
+  if (!borrowed_) return nullptr;
+  return findHeld(txHeld_, lastTxHeld_, offset, end);
 }
 
 void RomImage::prefetch(std::int64_t offset, std::int64_t length) {
@@ -180,6 +222,11 @@ void RomImage::prefetchSpans(std::vector<ByteSpan> spans) {
   if (!file_) return;
   // Only bytes inside the file are read; past the end reads as 0 anyway.
   std::erase_if(spans, [&](const ByteSpan& s) { return s.length <= 0 || s.offset < 0 || s.offset >= size_; });
+  // Runs the transaction already holds are served from there.
+  if (borrowed_ && !txHeld_.empty())
+    std::erase_if(spans, [&](const ByteSpan& s) {
+      return findHeld(txHeld_, lastTxHeld_, s.offset, std::min(s.offset + s.length, size_)) != nullptr;
+    });
   std::sort(spans.begin(), spans.end(), [](const ByteSpan& a, const ByteSpan& b) { return a.offset < b.offset; });
   std::vector<Held> held;
   for (size_t i = 0; i < spans.size();) {
@@ -658,11 +705,13 @@ Status RomImage::beginTransaction(const TxInfo& info) {
   }
   if (Status s = journal_->lock(lockTimeoutMs_); !s) return s;
   Status checked = recoverLocked(**image, size);
-  image = Result<std::unique_ptr<RomFile>>::failure({});
   if (!checked) {
     journal_->unlock();
     return checked;
   }
+  // The transaction's reads go through this handle: the file checked is the file read.
+  txFile_ = std::move(image.value());
+  txSize_ = size;
   identity_ = identity;
   identitySize_ = size;
   depth_ = 1;
@@ -674,6 +723,7 @@ void RomImage::endTransaction() {
   if (depth_ == 0) return;
   if (--depth_ > 0) return;
   abortRomImage();
+  dropTxReads();
   if (journal_) journal_->unlock();
   identity_.clear();
   identitySize_ = -1;

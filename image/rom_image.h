@@ -139,6 +139,13 @@ class RomImage {
   // through the accessors. Valid until the next prefetch or the session's end.
   const std::uint8_t* peek(std::int64_t offset, std::int64_t length);
 
+  // Inside a transaction, reads `spans` now and serves the transaction's read
+  // sessions from them until it ends or writes: the lock is held, so no
+  // other writer changes them meanwhile. A command that reads many records
+  // before writing them (an import) reads each run once. Read sessions inside
+  // a transaction also share one read-only handle of the image, opened once.
+  Status holdSpans(std::vector<ByteSpan> spans);
+
   std::int64_t fileSize() const { return size_; }  // of the open file
   // Bytes whose value the last successful write session changed.
   std::int64_t lastBytesChanged() const { return lastChanged_; }
@@ -183,6 +190,14 @@ class RomImage {
   };
   std::vector<Held> held_;  // from prefetchSpans, by start; dropped when the session ends
   size_t lastHeld_ = 0;
+  // The transaction's read-only handle and the runs holdSpans read, by start;
+  // file_ borrows the handle during a read session of the transaction.
+  std::unique_ptr<RomFile> txFile_;
+  std::int64_t txSize_ = 0;
+  bool borrowed_ = false;
+  std::vector<Held> txHeld_;
+  size_t lastTxHeld_ = 0;
+  void dropTxReads();
   bool readInto(std::int64_t offset, std::int64_t end, std::vector<std::uint8_t>* bytes);
   const Held* heldAt(std::int64_t offset, std::int64_t end);
   // Appended as written, ordered and merged once at commit: a map per byte
