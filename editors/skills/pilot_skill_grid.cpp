@@ -25,7 +25,7 @@ class PilotSlotGrid final : public GridSource {
   const std::vector<Field>& fields() const override { return fields_; }
   const TableAdapter* exportTable() const override { return table_.get(); }
   std::vector<Link> linked() const override {
-    return {{kLevelsView, QStringLiteral("LevelRecords"), QStringLiteral("Level records")}};
+    return {{kLevelsView, QStringLiteral("LevelRecords"), QStringLiteral(QT_TRANSLATE_NOOP("rt::TableView", "Level records"))}};
   }
 
   Result<std::vector<GridRow>> read(RomImage& rom, const QString& namesDir) const override {
@@ -80,7 +80,7 @@ class SkillLevelGrid final : public GridSource {
   const std::vector<ControlRef>& controls() const override { return controls_; }
   const std::vector<Field>& fields() const override { return levelRecordTable().fields; }
   std::vector<Link> linked() const override {
-    return {{pilotSkillPlace().id, QStringLiteral("PilotPointers"), QStringLiteral("Pilot pointers")}};
+    return {{pilotSkillPlace().id, QStringLiteral("PilotPointers"), QStringLiteral(QT_TRANSLATE_NOOP("rt::TableView", "Pilot pointers"))}};
   }
 
   Result<std::vector<GridRow>> read(RomImage& rom, const QString& namesDir) const override {

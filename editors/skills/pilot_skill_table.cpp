@@ -28,7 +28,7 @@ const TableDef& pilotSkillSlotTable() {
     TableDef t{pilotSkillPlace().id, kPilotBase, kPilotStride, kPilotCount, {}};
     for (int s = 0; s < kPilotSkillSlots; ++s)  // 0x4C..0x67: index of the slot's level record
       t.fields.push_back(wordField(elementName(QStringLiteral("ptr"), s), kSlotsAt + 2 * s,
-                                   QStringLiteral("指針 ptr(%1)").arg(s)));
+                                   QStringLiteral(QT_TRANSLATE_NOOP("Caption", "指針 ptr(%1)")).arg(s)));
     return t;
   }();
   return table;

@@ -30,6 +30,9 @@ QString abilityArrayName(int b) { return QStringLiteral("USp") + QChar(u'A' + b)
 
 QString abilityByteCaption(int b) {
   // Byte J also holds the first of the O-skills, hence its longer caption.
+  // Shown through these patterns, the byte's letter for %1.
+  [[maybe_unused]] static const char* const kShownAs[] = {QT_TRANSLATE_NOOP("Caption", "機體特殊能力%1"),
+                                                           QT_TRANSLATE_NOOP("Caption", "機體特殊能力%1  OSkill")};
   QString caption = QStringLiteral("機體特殊能力") + QChar(u'A' + b);
   if (b == 9) caption += QStringLiteral("  OSkill");
   return caption;
