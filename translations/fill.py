@@ -37,15 +37,39 @@ CAPTIONS_EN = {
  '敵我判定': 'Side', '強化配件': 'Part', '技能配件': 'Skill item', '隊友機師代碼': 'Partner pilot code',
  '隊友機體代碼': 'Partner unit code', '戰場配置': 'Deployments', '武器': 'Weapons', '武器屬性': 'Weapon properties',
  '必要條件A': 'Requirements A', '必要條件B': 'Requirements B', '無效化A': 'Nullified by A', '無效化B': 'Nullified by B',
- '殘彈': 'Ammo', '殘彈武器編號': 'Shares ammo with weapon', '氣力': 'Morale', '最大射程': 'Max range',
- '最小射程': 'Min range', 'MAP範圍': 'MAP area', '合體攻擊機體代碼': 'Combo attack unit code',
- '合體攻擊機師代碼': 'Combo attack pilot code', '特殊效果': 'Special effect', '效果等級': 'Effect level',
+ '殘彈': 'Ammo', '殘彈武器編號': 'Ammo shared with', '氣力': 'Morale', '最大射程': 'Max range',
+ '最小射程': 'Min range', 'MAP範圍': 'MAP area', '合體攻擊機體代碼': 'Combo unit code',
+ '合體攻擊機師代碼': 'Combo pilot code', '特殊效果': 'Special effect', '效果等級': 'Effect level',
  '改造幅度': 'Upgrade step', '空': 'Air', '陸': 'Land', '海': 'Sea', '宇': 'Space',
 }
 
+# Unit abilities: described where the name says what it does; names of a
+# setting's own devices stay as written.
+PROPER_NAMES = ['ミラージュコロイド', 'ヤタノカガミ', 'ヴォワチュールリュミエール', 'マジンパワー',
+                'Nジャマーキャンセラー', 'ハイパーデュートリオン']
+CAPTIONS_EN.update({p: p for p in PROPER_NAMES})
+CAPTIONS_EN.update({
+ '劍裝備': 'Sword', '銃裝備': 'Gun', 'シールド裝備': 'Shield', 'アンチビームシールド裝備': 'Anti-beam shield',
+ 'ビームシールド裝備': 'Beam shield', '修理裝置': 'Repair kit', '補給裝置': 'Supply kit', '搭載': 'Carrier',
+ '分身': 'Afterimage', 'イリュージョンプロテクト': 'Illusion protect', 'ステルス裝置': 'Stealth device',
+ 'L1ビームコート': 'Beam coat L1', 'L2ビームコート': 'Beam coat L2', 'L3ビームコート': 'Beam coat L3',
+ ' ラミネート裝甲': ' Laminated armour', '電磁シールド': 'EM shield', '擴散マント': 'Diffusion cloak',
+ 'PS裝甲': 'PS armour', 'VPS裝甲': 'VPS armour', 'バリアL1': 'Barrier L1', 'バリアL2': 'Barrier L2', 'バリアL3': 'Barrier L3',
+ '陽電子リフレクター ': 'Positron reflector ', 'フォトンマットバリア': 'Photon mat barrier', 'イージス裝備': 'Aegis gear',
+ 'ノルンシステム': 'Norn system', 'バイオ裝甲': 'Bio armour', 'フレアシールド': 'Flare shield',
+ 'エンジェルウォール': 'Angel wall', 'エルドラブロック': 'Eldora block', 'ガーディアンカーテン': 'Guardian curtain',
+ 'クリスタル·ハート': 'Crystal heart', 'Oスキル:加速': 'O-skill: accel.', 'Oスキル:重力': 'O-skill: gravity',
+ '重力 ': 'Gravity ', '時間停止': 'Time stop', '衝擊': 'Shock', '透明化': 'Invisibility', '恐怖具現化': 'Fear made real',
+ '變形': 'Transform', 'オーバーフリーズ': 'Overfreeze', 'OSkill 硬化': 'OSkill Harden', 'OSkill 怪力': 'OSkill Might',
+ 'OSkill 竊盜': 'OSkill Steal', '同化': 'Assimilate', '銅鐸パワー ': 'Bronze bell power ',
+ 'エモーショナルモード': 'Emotional mode', 'クリシュナ‧ハート': 'Krishna heart', '特殊效果武器無?': 'Special-effect immune?',
+ 'HP回復L1': 'HP recovery L1', 'HP回復L2': 'HP recovery L2', 'HP回復L3': 'HP recovery L3',
+ 'EN回復L1': 'EN recovery L1', 'EN回復L2': 'EN recovery L2', 'EN回復L3': 'EN recovery L3',
+})
+
 # The English texts of the interface in Traditional Chinese.
 UI_ZH = {
- 'Level records': '等級記錄', 'Pilot pointers': '機師指針', 'Plaste': 'Plaste',
+ 'Level records': '等級記錄', 'Pilot pointers': '機師指針',
  'Reloaded %1 as the image holds it; nothing was saved.': '已依映像內容重新讀取 %1；未儲存任何內容。',
  'Reloaded %1 as the image holds them; nothing was saved.': '已依映像內容重新讀取 %1；未儲存任何內容。',
  '%1 of %2 is edited and not saved.': '%2 中有 %1 已修改但未儲存。', '%1 of %2 are edited and not saved.': '%2 中有 %1 已修改但未儲存。',

@@ -1,5 +1,4 @@
-<?xml version="1.0" encoding="utf-8"?>
-<!DOCTYPE TS>
+<?xml version='1.0' encoding='utf-8'?>
 <TS version="2.1" language="en_US">
 <context>
     <name>Caption</name>
@@ -341,7 +340,7 @@
     </message>
     <message>
         <source>殘彈武器編號</source>
-        <translation>Shares ammo with weapon</translation>
+        <translation>Ammo shared with</translation>
     </message>
     <message>
         <source>氣力</source>
@@ -361,11 +360,11 @@
     </message>
     <message>
         <source>合體攻擊機體代碼</source>
-        <translation>Combo attack unit code</translation>
+        <translation>Combo unit code</translation>
     </message>
     <message>
         <source>合體攻擊機師代碼</source>
-        <translation>Combo attack pilot code</translation>
+        <translation>Combo pilot code</translation>
     </message>
     <message>
         <source>特殊效果</source>
@@ -434,6 +433,250 @@
     <message>
         <source>武器改造</source>
         <translation>Weapon upgrade</translation>
+    </message>
+    <message>
+        <source>劍裝備</source>
+        <translation>Sword</translation>
+    </message>
+    <message>
+        <source>銃裝備</source>
+        <translation>Gun</translation>
+    </message>
+    <message>
+        <source>シールド裝備</source>
+        <translation>Shield</translation>
+    </message>
+    <message>
+        <source>アンチビームシールド裝備</source>
+        <translation>Anti-beam shield</translation>
+    </message>
+    <message>
+        <source>ビームシールド裝備</source>
+        <translation>Beam shield</translation>
+    </message>
+    <message>
+        <source>修理裝置</source>
+        <translation>Repair kit</translation>
+    </message>
+    <message>
+        <source>補給裝置</source>
+        <translation>Supply kit</translation>
+    </message>
+    <message>
+        <source>搭載</source>
+        <translation>Carrier</translation>
+    </message>
+    <message>
+        <source>分身</source>
+        <translation>Afterimage</translation>
+    </message>
+    <message>
+        <source>ミラージュコロイド</source>
+        <translation>ミラージュコロイド</translation>
+    </message>
+    <message>
+        <source>イリュージョンプロテクト</source>
+        <translation>Illusion protect</translation>
+    </message>
+    <message>
+        <source>ステルス裝置</source>
+        <translation>Stealth device</translation>
+    </message>
+    <message>
+        <source>L1ビームコート</source>
+        <translation>Beam coat L1</translation>
+    </message>
+    <message>
+        <source>L2ビームコート</source>
+        <translation>Beam coat L2</translation>
+    </message>
+    <message>
+        <source>L3ビームコート</source>
+        <translation>Beam coat L3</translation>
+    </message>
+    <message>
+        <source> ラミネート裝甲</source>
+        <translation> Laminated armour</translation>
+    </message>
+    <message>
+        <source>ヤタノカガミ</source>
+        <translation>ヤタノカガミ</translation>
+    </message>
+    <message>
+        <source>電磁シールド</source>
+        <translation>EM shield</translation>
+    </message>
+    <message>
+        <source>擴散マント</source>
+        <translation>Diffusion cloak</translation>
+    </message>
+    <message>
+        <source>PS裝甲</source>
+        <translation>PS armour</translation>
+    </message>
+    <message>
+        <source>VPS裝甲</source>
+        <translation>VPS armour</translation>
+    </message>
+    <message>
+        <source>バリアL1</source>
+        <translation>Barrier L1</translation>
+    </message>
+    <message>
+        <source>バリアL2</source>
+        <translation>Barrier L2</translation>
+    </message>
+    <message>
+        <source>バリアL3</source>
+        <translation>Barrier L3</translation>
+    </message>
+    <message>
+        <source>陽電子リフレクター </source>
+        <translation>Positron reflector </translation>
+    </message>
+    <message>
+        <source>ヴォワチュールリュミエール</source>
+        <translation>ヴォワチュールリュミエール</translation>
+    </message>
+    <message>
+        <source>フォトンマットバリア</source>
+        <translation>Photon mat barrier</translation>
+    </message>
+    <message>
+        <source>イージス裝備</source>
+        <translation>Aegis gear</translation>
+    </message>
+    <message>
+        <source>ノルンシステム</source>
+        <translation>Norn system</translation>
+    </message>
+    <message>
+        <source>バイオ裝甲</source>
+        <translation>Bio armour</translation>
+    </message>
+    <message>
+        <source>フレアシールド</source>
+        <translation>Flare shield</translation>
+    </message>
+    <message>
+        <source>エンジェルウォール</source>
+        <translation>Angel wall</translation>
+    </message>
+    <message>
+        <source>エルドラブロック</source>
+        <translation>Eldora block</translation>
+    </message>
+    <message>
+        <source>ガーディアンカーテン</source>
+        <translation>Guardian curtain</translation>
+    </message>
+    <message>
+        <source>クリスタル·ハート</source>
+        <translation>Crystal heart</translation>
+    </message>
+    <message>
+        <source>Oスキル:加速</source>
+        <translation>O-skill: accel.</translation>
+    </message>
+    <message>
+        <source>Oスキル:重力</source>
+        <translation>O-skill: gravity</translation>
+    </message>
+    <message>
+        <source>重力 </source>
+        <translation>Gravity </translation>
+    </message>
+    <message>
+        <source>時間停止</source>
+        <translation>Time stop</translation>
+    </message>
+    <message>
+        <source>衝擊</source>
+        <translation>Shock</translation>
+    </message>
+    <message>
+        <source>透明化</source>
+        <translation>Invisibility</translation>
+    </message>
+    <message>
+        <source>恐怖具現化</source>
+        <translation>Fear made real</translation>
+    </message>
+    <message>
+        <source>變形</source>
+        <translation>Transform</translation>
+    </message>
+    <message>
+        <source>オーバーフリーズ</source>
+        <translation>Overfreeze</translation>
+    </message>
+    <message>
+        <source>OSkill 硬化</source>
+        <translation>OSkill Harden</translation>
+    </message>
+    <message>
+        <source>OSkill 怪力</source>
+        <translation>OSkill Might</translation>
+    </message>
+    <message>
+        <source>OSkill 竊盜</source>
+        <translation>OSkill Steal</translation>
+    </message>
+    <message>
+        <source>同化</source>
+        <translation>Assimilate</translation>
+    </message>
+    <message>
+        <source>マジンパワー</source>
+        <translation>マジンパワー</translation>
+    </message>
+    <message>
+        <source>銅鐸パワー </source>
+        <translation>Bronze bell power </translation>
+    </message>
+    <message>
+        <source>エモーショナルモード</source>
+        <translation>Emotional mode</translation>
+    </message>
+    <message>
+        <source>クリシュナ‧ハート</source>
+        <translation>Krishna heart</translation>
+    </message>
+    <message>
+        <source>特殊效果武器無?</source>
+        <translation>Special-effect immune?</translation>
+    </message>
+    <message>
+        <source>HP回復L1</source>
+        <translation>HP recovery L1</translation>
+    </message>
+    <message>
+        <source>HP回復L2</source>
+        <translation>HP recovery L2</translation>
+    </message>
+    <message>
+        <source>HP回復L3</source>
+        <translation>HP recovery L3</translation>
+    </message>
+    <message>
+        <source>Nジャマーキャンセラー</source>
+        <translation>Nジャマーキャンセラー</translation>
+    </message>
+    <message>
+        <source>ハイパーデュートリオン</source>
+        <translation>ハイパーデュートリオン</translation>
+    </message>
+    <message>
+        <source>EN回復L1</source>
+        <translation>EN recovery L1</translation>
+    </message>
+    <message>
+        <source>EN回復L2</source>
+        <translation>EN recovery L2</translation>
+    </message>
+    <message>
+        <source>EN回復L3</source>
+        <translation>EN recovery L3</translation>
     </message>
 </context>
 <context>
@@ -553,8 +796,8 @@ Set the old history aside and start a new one for this image?</translation>
         <translation>Close</translation>
     </message>
     <message>
-        <source>Comparing &quot;%1&quot; with &quot;%2&quot;...</source>
-        <translation>Comparing &quot;%1&quot; with &quot;%2&quot;...</translation>
+        <source>Comparing "%1" with "%2"...</source>
+        <translation>Comparing "%1" with "%2"...</translation>
     </message>
     <message>
         <source>%1 record(s)</source>
@@ -593,8 +836,8 @@ Set the old history aside and start a new one for this image?</translation>
         <translation>The images have %1 and %2 bytes.</translation>
     </message>
     <message>
-        <source>&quot;%1&quot; (old) against the chosen image (new): %2</source>
-        <translation>&quot;%1&quot; (old) against the chosen image (new): %2</translation>
+        <source>"%1" (old) against the chosen image (new): %2</source>
+        <translation>"%1" (old) against the chosen image (new): %2</translation>
     </message>
     <message>
         <source>%1 has no record %2 in the chosen image.</source>
@@ -641,8 +884,8 @@ Set the old history aside and start a new one for this image?</translation>
         <translation>The patch cannot be written over the image itself; choose another file.</translation>
     </message>
     <message>
-        <source>&quot;%1&quot; has no history: nothing was saved to it, so there is no change to put in a patch.</source>
-        <translation>&quot;%1&quot; has no history: nothing was saved to it, so there is no change to put in a patch.</translation>
+        <source>"%1" has no history: nothing was saved to it, so there is no change to put in a patch.</source>
+        <translation>"%1" has no history: nothing was saved to it, so there is no change to put in a patch.</translation>
     </message>
     <message>
         <source>Wrote %1: %2 byte(s) in %3 run(s) differ from the image as its history began (CRC32 %4 before, %5 now).</source>
@@ -721,12 +964,12 @@ Set the old history aside and start a new one for this image?</translation>
         <translation>Shows the rows whose name holds this text, or the row of this number; Down or Enter moves into the list</translation>
     </message>
     <message>
-        <source>The values shown were not read from &quot;%1&quot;; nothing was saved. Select the record again to read it.</source>
-        <translation>The values shown were not read from &quot;%1&quot;; nothing was saved. Select the record again to read it.</translation>
+        <source>The values shown were not read from "%1"; nothing was saved. Select the record again to read it.</source>
+        <translation>The values shown were not read from "%1"; nothing was saved. Select the record again to read it.</translation>
     </message>
     <message>
-        <source>The values shown were read from &quot;%1&quot;, not from the chosen image &quot;%2&quot;; nothing was saved. Select the record again to read it from &quot;%2&quot;.</source>
-        <translation>The values shown were read from &quot;%1&quot;, not from the chosen image &quot;%2&quot;; nothing was saved. Select the record again to read it from &quot;%2&quot;.</translation>
+        <source>The values shown were read from "%1", not from the chosen image "%2"; nothing was saved. Select the record again to read it from "%2".</source>
+        <translation>The values shown were read from "%1", not from the chosen image "%2"; nothing was saved. Select the record again to read it from "%2".</translation>
     </message>
     <message>
         <source>byte</source>
@@ -740,44 +983,44 @@ Set the old history aside and start a new one for this image?</translation>
 <context>
     <name>rt::GridModel</name>
     <message>
-        <source>the record&apos;s key &quot;%1&quot;</source>
-        <translation>the record&apos;s key &quot;%1&quot;</translation>
+        <source>the record's key "%1"</source>
+        <translation>the record's key "%1"</translation>
     </message>
     <message>
-        <source>the record&apos;s name</source>
-        <translation>the record&apos;s name</translation>
+        <source>the record's name</source>
+        <translation>the record's name</translation>
     </message>
     <message>
         <source>where the record starts in the file</source>
         <translation>where the record starts in the file</translation>
     </message>
     <message>
-        <source>&quot;%1&quot; is not a hexadecimal number</source>
-        <translation>&quot;%1&quot; is not a hexadecimal number</translation>
+        <source>"%1" is not a hexadecimal number</source>
+        <translation>"%1" is not a hexadecimal number</translation>
     </message>
     <message>
-        <source>&quot;%1&quot; is neither a number nor an item of %2</source>
-        <translation>&quot;%1&quot; is neither a number nor an item of %2</translation>
+        <source>"%1" is neither a number nor an item of %2</source>
+        <translation>"%1" is neither a number nor an item of %2</translation>
     </message>
     <message>
-        <source>&quot;%1&quot; is not a number</source>
-        <translation>&quot;%1&quot; is not a number</translation>
+        <source>"%1" is not a number</source>
+        <translation>"%1" is not a number</translation>
     </message>
     <message>
-        <source>the column &quot;%1&quot; cannot be changed here</source>
-        <translation>the column &quot;%1&quot; cannot be changed here</translation>
+        <source>the column "%1" cannot be changed here</source>
+        <translation>the column "%1" cannot be changed here</translation>
     </message>
     <message>
-        <source>&quot;%1&quot; is not a check box&apos;s 1 or 0</source>
-        <translation>&quot;%1&quot; is not a check box&apos;s 1 or 0</translation>
+        <source>"%1" is not a check box's 1 or 0</source>
+        <translation>"%1" is not a check box's 1 or 0</translation>
     </message>
     <message>
-        <source>&quot;%1&quot; is neither an item of %2 nor a row from 0 to %3</source>
-        <translation>&quot;%1&quot; is neither an item of %2 nor a row from 0 to %3</translation>
+        <source>"%1" is neither an item of %2 nor a row from 0 to %3</source>
+        <translation>"%1" is neither an item of %2 nor a row from 0 to %3</translation>
     </message>
     <message>
-        <source>&quot;%1&quot; is not a row from 0 to 255</source>
-        <translation>&quot;%1&quot; is not a row from 0 to 255</translation>
+        <source>"%1" is not a row from 0 to 255</source>
+        <translation>"%1" is not a row from 0 to 255</translation>
     </message>
     <message>
         <source>Edited; the image holds %1</source>
@@ -895,12 +1138,12 @@ Set the old history aside and start a new one for this image?</translation>
         <translation>No ROM image has been chosen.</translation>
     </message>
     <message>
-        <source>&quot;%1&quot; has no history yet: nothing was saved to it.</source>
-        <translation>&quot;%1&quot; has no history yet: nothing was saved to it.</translation>
+        <source>"%1" has no history yet: nothing was saved to it.</source>
+        <translation>"%1" has no history yet: nothing was saved to it.</translation>
     </message>
     <message>
-        <source>&quot;%1&quot;: %2 transaction(s). History file: %3</source>
-        <translation>&quot;%1&quot;: %2 transaction(s). History file: %3</translation>
+        <source>"%1": %2 transaction(s). History file: %3</source>
+        <translation>"%1": %2 transaction(s). History file: %3</translation>
     </message>
 </context>
 <context>
@@ -953,8 +1196,8 @@ Set the old history aside and start a new one for this image?</translation>
         <translation>&amp;Table view</translation>
     </message>
     <message>
-        <source>The selected row&apos;s table as a grid (Ctrl+T)</source>
-        <translation>The selected row&apos;s table as a grid (Ctrl+T)</translation>
+        <source>The selected row's table as a grid (Ctrl+T)</source>
+        <translation>The selected row's table as a grid (Ctrl+T)</translation>
     </message>
     <message>
         <source>&amp;History</source>
@@ -1110,28 +1353,28 @@ Save the values?</translation>
         <source>Since this window read the record, it was saved elsewhere:
 %1
 
-Overwrite writes this window&apos;s values over them.
-Reload reads the record again: %2 then shows the image&apos;s values and this window&apos;s edits of it are dropped; its edits of other fields stay, not saved.
+Overwrite writes this window's values over them.
+Reload reads the record again: %2 then shows the image's values and this window's edits of it are dropped; its edits of other fields stay, not saved.
 Cancel writes nothing and keeps the edits.</source>
         <translation>Since this window read the record, it was saved elsewhere:
 %1
 
-Overwrite writes this window&apos;s values over them.
-Reload reads the record again: %2 then shows the image&apos;s values and this window&apos;s edits of it are dropped; its edits of other fields stay, not saved.
+Overwrite writes this window's values over them.
+Reload reads the record again: %2 then shows the image's values and this window's edits of it are dropped; its edits of other fields stay, not saved.
 Cancel writes nothing and keeps the edits.</translation>
     </message>
     <message>
         <source>Since this window read the record, it was saved elsewhere:
 %1
 
-Overwrite writes this window&apos;s values over them.
-Reload reads the record again: %2 then show the image&apos;s values and this window&apos;s edits of them are dropped; its edits of other fields stay, not saved.
+Overwrite writes this window's values over them.
+Reload reads the record again: %2 then show the image's values and this window's edits of them are dropped; its edits of other fields stay, not saved.
 Cancel writes nothing and keeps the edits.</source>
         <translation>Since this window read the record, it was saved elsewhere:
 %1
 
-Overwrite writes this window&apos;s values over them.
-Reload reads the record again: %2 then show the image&apos;s values and this window&apos;s edits of them are dropped; its edits of other fields stay, not saved.
+Overwrite writes this window's values over them.
+Reload reads the record again: %2 then show the image's values and this window's edits of them are dropped; its edits of other fields stay, not saved.
 Cancel writes nothing and keeps the edits.</translation>
     </message>
 </context>
@@ -1244,8 +1487,8 @@ Cancel writes nothing and keeps the edits.</translation>
         <translation>There are no edits to save.</translation>
     </message>
     <message>
-        <source>The rows shown were read from &quot;%1&quot;, not from the chosen image &quot;%2&quot;; nothing was saved.</source>
-        <translation>The rows shown were read from &quot;%1&quot;, not from the chosen image &quot;%2&quot;; nothing was saved.</translation>
+        <source>The rows shown were read from "%1", not from the chosen image "%2"; nothing was saved.</source>
+        <translation>The rows shown were read from "%1", not from the chosen image "%2"; nothing was saved.</translation>
     </message>
     <message>
         <source>Nothing was saved: %1%2 is refused.
@@ -1282,8 +1525,8 @@ Cancel writes nothing and keeps the edits.</translation>
         <translation>CSV (*.csv);;All files (*)</translation>
     </message>
     <message>
-        <source>&quot;%1&quot; cannot be written: %2.</source>
-        <translation>&quot;%1&quot; cannot be written: %2.</translation>
+        <source>"%1" cannot be written: %2.</source>
+        <translation>"%1" cannot be written: %2.</translation>
     </message>
     <message>
         <source>Exported %1 records to %2; romtables-cli import IMAGE FILE --table %3 reads it back.</source>
@@ -1360,21 +1603,21 @@ Cancel writes nothing and keeps the edits.</translation>
         <translation>cells</translation>
     </message>
     <message>
-        <source>Words match a record&apos;s name, index or any column of words; &quot;caption op value&quot; (op: &lt; &lt;= &gt; &gt;= = !=) compares a column, in hex where it shows hex and by item where it shows a list. Several, separated by commas, must all hold.</source>
-        <translation>Words match a record&apos;s name, index or any column of words; &quot;caption op value&quot; (op: &lt; &lt;= &gt; &gt;= = !=) compares a column, in hex where it shows hex and by item where it shows a list. Several, separated by commas, must all hold.</translation>
+        <source>Words match a record's name, index or any column of words; "caption op value" (op: &lt; &lt;= &gt; &gt;= = !=) compares a column, in hex where it shows hex and by item where it shows a list. Several, separated by commas, must all hold.</source>
+        <translation>Words match a record's name, index or any column of words; "caption op value" (op: &lt; &lt;= &gt; &gt;= = !=) compares a column, in hex where it shows hex and by item where it shows a list. Several, separated by commas, must all hold.</translation>
     </message>
     <message>
         <source>Since this view read the rows, these cells were saved elsewhere:
 %1
 
-Overwrite writes this view&apos;s values over them.
-Reload reads the rows again: these cells then show the image&apos;s values and their edits are dropped; the other edited cells stay, not saved.
+Overwrite writes this view's values over them.
+Reload reads the rows again: these cells then show the image's values and their edits are dropped; the other edited cells stay, not saved.
 Cancel writes nothing and keeps the edits.</source>
         <translation>Since this view read the rows, these cells were saved elsewhere:
 %1
 
-Overwrite writes this view&apos;s values over them.
-Reload reads the rows again: these cells then show the image&apos;s values and their edits are dropped; the other edited cells stay, not saved.
+Overwrite writes this view's values over them.
+Reload reads the rows again: these cells then show the image's values and their edits are dropped; the other edited cells stay, not saved.
 Cancel writes nothing and keeps the edits.</translation>
     </message>
     <message>

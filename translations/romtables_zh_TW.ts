@@ -1,5 +1,4 @@
-<?xml version="1.0" encoding="utf-8"?>
-<!DOCTYPE TS>
+<?xml version='1.0' encoding='utf-8'?>
 <TS version="2.1" language="zh_TW">
 <context>
     <name>Caption</name>
@@ -435,6 +434,250 @@
         <source>武器改造</source>
         <translation>武器改造</translation>
     </message>
+    <message>
+        <source>劍裝備</source>
+        <translation>劍裝備</translation>
+    </message>
+    <message>
+        <source>銃裝備</source>
+        <translation>銃裝備</translation>
+    </message>
+    <message>
+        <source>シールド裝備</source>
+        <translation>シールド裝備</translation>
+    </message>
+    <message>
+        <source>アンチビームシールド裝備</source>
+        <translation>アンチビームシールド裝備</translation>
+    </message>
+    <message>
+        <source>ビームシールド裝備</source>
+        <translation>ビームシールド裝備</translation>
+    </message>
+    <message>
+        <source>修理裝置</source>
+        <translation>修理裝置</translation>
+    </message>
+    <message>
+        <source>補給裝置</source>
+        <translation>補給裝置</translation>
+    </message>
+    <message>
+        <source>搭載</source>
+        <translation>搭載</translation>
+    </message>
+    <message>
+        <source>分身</source>
+        <translation>分身</translation>
+    </message>
+    <message>
+        <source>ミラージュコロイド</source>
+        <translation>ミラージュコロイド</translation>
+    </message>
+    <message>
+        <source>イリュージョンプロテクト</source>
+        <translation>イリュージョンプロテクト</translation>
+    </message>
+    <message>
+        <source>ステルス裝置</source>
+        <translation>ステルス裝置</translation>
+    </message>
+    <message>
+        <source>L1ビームコート</source>
+        <translation>L1ビームコート</translation>
+    </message>
+    <message>
+        <source>L2ビームコート</source>
+        <translation>L2ビームコート</translation>
+    </message>
+    <message>
+        <source>L3ビームコート</source>
+        <translation>L3ビームコート</translation>
+    </message>
+    <message>
+        <source> ラミネート裝甲</source>
+        <translation> ラミネート裝甲</translation>
+    </message>
+    <message>
+        <source>ヤタノカガミ</source>
+        <translation>ヤタノカガミ</translation>
+    </message>
+    <message>
+        <source>電磁シールド</source>
+        <translation>電磁シールド</translation>
+    </message>
+    <message>
+        <source>擴散マント</source>
+        <translation>擴散マント</translation>
+    </message>
+    <message>
+        <source>PS裝甲</source>
+        <translation>PS裝甲</translation>
+    </message>
+    <message>
+        <source>VPS裝甲</source>
+        <translation>VPS裝甲</translation>
+    </message>
+    <message>
+        <source>バリアL1</source>
+        <translation>バリアL1</translation>
+    </message>
+    <message>
+        <source>バリアL2</source>
+        <translation>バリアL2</translation>
+    </message>
+    <message>
+        <source>バリアL3</source>
+        <translation>バリアL3</translation>
+    </message>
+    <message>
+        <source>陽電子リフレクター </source>
+        <translation>陽電子リフレクター </translation>
+    </message>
+    <message>
+        <source>ヴォワチュールリュミエール</source>
+        <translation>ヴォワチュールリュミエール</translation>
+    </message>
+    <message>
+        <source>フォトンマットバリア</source>
+        <translation>フォトンマットバリア</translation>
+    </message>
+    <message>
+        <source>イージス裝備</source>
+        <translation>イージス裝備</translation>
+    </message>
+    <message>
+        <source>ノルンシステム</source>
+        <translation>ノルンシステム</translation>
+    </message>
+    <message>
+        <source>バイオ裝甲</source>
+        <translation>バイオ裝甲</translation>
+    </message>
+    <message>
+        <source>フレアシールド</source>
+        <translation>フレアシールド</translation>
+    </message>
+    <message>
+        <source>エンジェルウォール</source>
+        <translation>エンジェルウォール</translation>
+    </message>
+    <message>
+        <source>エルドラブロック</source>
+        <translation>エルドラブロック</translation>
+    </message>
+    <message>
+        <source>ガーディアンカーテン</source>
+        <translation>ガーディアンカーテン</translation>
+    </message>
+    <message>
+        <source>クリスタル·ハート</source>
+        <translation>クリスタル·ハート</translation>
+    </message>
+    <message>
+        <source>Oスキル:加速</source>
+        <translation>Oスキル:加速</translation>
+    </message>
+    <message>
+        <source>Oスキル:重力</source>
+        <translation>Oスキル:重力</translation>
+    </message>
+    <message>
+        <source>重力 </source>
+        <translation>重力 </translation>
+    </message>
+    <message>
+        <source>時間停止</source>
+        <translation>時間停止</translation>
+    </message>
+    <message>
+        <source>衝擊</source>
+        <translation>衝擊</translation>
+    </message>
+    <message>
+        <source>透明化</source>
+        <translation>透明化</translation>
+    </message>
+    <message>
+        <source>恐怖具現化</source>
+        <translation>恐怖具現化</translation>
+    </message>
+    <message>
+        <source>變形</source>
+        <translation>變形</translation>
+    </message>
+    <message>
+        <source>オーバーフリーズ</source>
+        <translation>オーバーフリーズ</translation>
+    </message>
+    <message>
+        <source>OSkill 硬化</source>
+        <translation>OSkill 硬化</translation>
+    </message>
+    <message>
+        <source>OSkill 怪力</source>
+        <translation>OSkill 怪力</translation>
+    </message>
+    <message>
+        <source>OSkill 竊盜</source>
+        <translation>OSkill 竊盜</translation>
+    </message>
+    <message>
+        <source>同化</source>
+        <translation>同化</translation>
+    </message>
+    <message>
+        <source>マジンパワー</source>
+        <translation>マジンパワー</translation>
+    </message>
+    <message>
+        <source>銅鐸パワー </source>
+        <translation>銅鐸パワー </translation>
+    </message>
+    <message>
+        <source>エモーショナルモード</source>
+        <translation>エモーショナルモード</translation>
+    </message>
+    <message>
+        <source>クリシュナ‧ハート</source>
+        <translation>クリシュナ‧ハート</translation>
+    </message>
+    <message>
+        <source>特殊效果武器無?</source>
+        <translation>特殊效果武器無?</translation>
+    </message>
+    <message>
+        <source>HP回復L1</source>
+        <translation>HP回復L1</translation>
+    </message>
+    <message>
+        <source>HP回復L2</source>
+        <translation>HP回復L2</translation>
+    </message>
+    <message>
+        <source>HP回復L3</source>
+        <translation>HP回復L3</translation>
+    </message>
+    <message>
+        <source>Nジャマーキャンセラー</source>
+        <translation>Nジャマーキャンセラー</translation>
+    </message>
+    <message>
+        <source>ハイパーデュートリオン</source>
+        <translation>ハイパーデュートリオン</translation>
+    </message>
+    <message>
+        <source>EN回復L1</source>
+        <translation>EN回復L1</translation>
+    </message>
+    <message>
+        <source>EN回復L2</source>
+        <translation>EN回復L2</translation>
+    </message>
+    <message>
+        <source>EN回復L3</source>
+        <translation>EN回復L3</translation>
+    </message>
 </context>
 <context>
     <name>rt::AppContext</name>
@@ -553,7 +796,7 @@ Set the old history aside and start a new one for this image?</source>
         <translation>關閉</translation>
     </message>
     <message>
-        <source>Comparing &quot;%1&quot; with &quot;%2&quot;...</source>
+        <source>Comparing "%1" with "%2"...</source>
         <translation>正在比較「%1」與「%2」……</translation>
     </message>
     <message>
@@ -593,7 +836,7 @@ Set the old history aside and start a new one for this image?</source>
         <translation>兩個映像分別有 %1 與 %2 個位元組。</translation>
     </message>
     <message>
-        <source>&quot;%1&quot; (old) against the chosen image (new): %2</source>
+        <source>"%1" (old) against the chosen image (new): %2</source>
         <translation>「%1」（舊）對比所選映像（新）：%2</translation>
     </message>
     <message>
@@ -641,7 +884,7 @@ Set the old history aside and start a new one for this image?</source>
         <translation>修補檔不能寫在映像本身上；請選擇其他檔案。</translation>
     </message>
     <message>
-        <source>&quot;%1&quot; has no history: nothing was saved to it, so there is no change to put in a patch.</source>
+        <source>"%1" has no history: nothing was saved to it, so there is no change to put in a patch.</source>
         <translation>「%1」沒有歷史記錄：尚未儲存任何內容，因此沒有可放入修補檔的變更。</translation>
     </message>
     <message>
@@ -721,11 +964,11 @@ Set the old history aside and start a new one for this image?</source>
         <translation>顯示名稱含有此文字的列，或此編號的列；按 Down 或 Enter 移入清單</translation>
     </message>
     <message>
-        <source>The values shown were not read from &quot;%1&quot;; nothing was saved. Select the record again to read it.</source>
+        <source>The values shown were not read from "%1"; nothing was saved. Select the record again to read it.</source>
         <translation>顯示的數值並非讀自「%1」；未儲存任何內容。請再次選取記錄以讀取。</translation>
     </message>
     <message>
-        <source>The values shown were read from &quot;%1&quot;, not from the chosen image &quot;%2&quot;; nothing was saved. Select the record again to read it from &quot;%2&quot;.</source>
+        <source>The values shown were read from "%1", not from the chosen image "%2"; nothing was saved. Select the record again to read it from "%2".</source>
         <translation>顯示的數值讀自「%1」，而非所選映像「%2」；未儲存任何內容。請再次選取記錄，從「%2」讀取。</translation>
     </message>
     <message>
@@ -740,11 +983,11 @@ Set the old history aside and start a new one for this image?</source>
 <context>
     <name>rt::GridModel</name>
     <message>
-        <source>the record&apos;s key &quot;%1&quot;</source>
+        <source>the record's key "%1"</source>
         <translation>記錄的鍵「%1」</translation>
     </message>
     <message>
-        <source>the record&apos;s name</source>
+        <source>the record's name</source>
         <translation>記錄的名稱</translation>
     </message>
     <message>
@@ -752,31 +995,31 @@ Set the old history aside and start a new one for this image?</source>
         <translation>記錄在檔案中的起始位置</translation>
     </message>
     <message>
-        <source>&quot;%1&quot; is not a hexadecimal number</source>
+        <source>"%1" is not a hexadecimal number</source>
         <translation>「%1」不是十六進位數字</translation>
     </message>
     <message>
-        <source>&quot;%1&quot; is neither a number nor an item of %2</source>
+        <source>"%1" is neither a number nor an item of %2</source>
         <translation>「%1」既不是數字也不是 %2 的項目</translation>
     </message>
     <message>
-        <source>&quot;%1&quot; is not a number</source>
+        <source>"%1" is not a number</source>
         <translation>「%1」不是數字</translation>
     </message>
     <message>
-        <source>the column &quot;%1&quot; cannot be changed here</source>
+        <source>the column "%1" cannot be changed here</source>
         <translation>「%1」欄不能在此修改</translation>
     </message>
     <message>
-        <source>&quot;%1&quot; is not a check box&apos;s 1 or 0</source>
+        <source>"%1" is not a check box's 1 or 0</source>
         <translation>「%1」不是核取方塊的 1 或 0</translation>
     </message>
     <message>
-        <source>&quot;%1&quot; is neither an item of %2 nor a row from 0 to %3</source>
+        <source>"%1" is neither an item of %2 nor a row from 0 to %3</source>
         <translation>「%1」既不是 %2 的項目，也不是 0 到 %3 的列</translation>
     </message>
     <message>
-        <source>&quot;%1&quot; is not a row from 0 to 255</source>
+        <source>"%1" is not a row from 0 to 255</source>
         <translation>「%1」不是 0 到 255 的列</translation>
     </message>
     <message>
@@ -895,11 +1138,11 @@ Set the old history aside and start a new one for this image?</source>
         <translation>尚未選擇 ROM 映像。</translation>
     </message>
     <message>
-        <source>&quot;%1&quot; has no history yet: nothing was saved to it.</source>
+        <source>"%1" has no history yet: nothing was saved to it.</source>
         <translation>「%1」還沒有歷史記錄：尚未儲存任何內容。</translation>
     </message>
     <message>
-        <source>&quot;%1&quot;: %2 transaction(s). History file: %3</source>
+        <source>"%1": %2 transaction(s). History file: %3</source>
         <translation>「%1」：%2 筆交易。歷史記錄檔：%3</translation>
     </message>
 </context>
@@ -953,7 +1196,7 @@ Set the old history aside and start a new one for this image?</source>
         <translation>表格檢視(&amp;T)</translation>
     </message>
     <message>
-        <source>The selected row&apos;s table as a grid (Ctrl+T)</source>
+        <source>The selected row's table as a grid (Ctrl+T)</source>
         <translation>以表格檢視所選列的表 (Ctrl+T)</translation>
     </message>
     <message>
@@ -1110,8 +1353,8 @@ Save the values?</source>
         <source>Since this window read the record, it was saved elsewhere:
 %1
 
-Overwrite writes this window&apos;s values over them.
-Reload reads the record again: %2 then shows the image&apos;s values and this window&apos;s edits of it are dropped; its edits of other fields stay, not saved.
+Overwrite writes this window's values over them.
+Reload reads the record again: %2 then shows the image's values and this window's edits of it are dropped; its edits of other fields stay, not saved.
 Cancel writes nothing and keeps the edits.</source>
         <translation>此視窗讀取這筆記錄後，它已在別處被儲存：
 %1
@@ -1124,8 +1367,8 @@ Cancel writes nothing and keeps the edits.</source>
         <source>Since this window read the record, it was saved elsewhere:
 %1
 
-Overwrite writes this window&apos;s values over them.
-Reload reads the record again: %2 then show the image&apos;s values and this window&apos;s edits of them are dropped; its edits of other fields stay, not saved.
+Overwrite writes this window's values over them.
+Reload reads the record again: %2 then show the image's values and this window's edits of them are dropped; its edits of other fields stay, not saved.
 Cancel writes nothing and keeps the edits.</source>
         <translation>此視窗讀取這筆記錄後，它已在別處被儲存：
 %1
@@ -1244,7 +1487,7 @@ Cancel writes nothing and keeps the edits.</source>
         <translation>沒有要儲存的修改。</translation>
     </message>
     <message>
-        <source>The rows shown were read from &quot;%1&quot;, not from the chosen image &quot;%2&quot;; nothing was saved.</source>
+        <source>The rows shown were read from "%1", not from the chosen image "%2"; nothing was saved.</source>
         <translation>顯示的列讀自「%1」，而非所選映像「%2」；未儲存任何內容。</translation>
     </message>
     <message>
@@ -1282,7 +1525,7 @@ Cancel writes nothing and keeps the edits.</source>
         <translation>CSV (*.csv);;所有檔案 (*)</translation>
     </message>
     <message>
-        <source>&quot;%1&quot; cannot be written: %2.</source>
+        <source>"%1" cannot be written: %2.</source>
         <translation>無法寫入「%1」：%2。</translation>
     </message>
     <message>
@@ -1360,15 +1603,15 @@ Cancel writes nothing and keeps the edits.</source>
         <translation>個儲存格</translation>
     </message>
     <message>
-        <source>Words match a record&apos;s name, index or any column of words; &quot;caption op value&quot; (op: &lt; &lt;= &gt; &gt;= = !=) compares a column, in hex where it shows hex and by item where it shows a list. Several, separated by commas, must all hold.</source>
+        <source>Words match a record's name, index or any column of words; "caption op value" (op: &lt; &lt;= &gt; &gt;= = !=) compares a column, in hex where it shows hex and by item where it shows a list. Several, separated by commas, must all hold.</source>
         <translation>文字比對記錄的名稱、索引或任何文字欄；「標題 運算子 數值」（運算子：&lt; &lt;= &gt; &gt;= = !=）比較一欄，顯示十六進位的欄以十六進位比較，顯示清單的欄以項目比較。以逗號分隔的多個條件須全部成立。</translation>
     </message>
     <message>
         <source>Since this view read the rows, these cells were saved elsewhere:
 %1
 
-Overwrite writes this view&apos;s values over them.
-Reload reads the rows again: these cells then show the image&apos;s values and their edits are dropped; the other edited cells stay, not saved.
+Overwrite writes this view's values over them.
+Reload reads the rows again: these cells then show the image's values and their edits are dropped; the other edited cells stay, not saved.
 Cancel writes nothing and keeps the edits.</source>
         <translation>此檢視讀取這些列後，下列儲存格已在別處被儲存：
 %1

@@ -134,16 +134,14 @@ MainMenu::MainMenu(AppContext& context)
   where->addWidget(path_, 1);
   where->addWidget(header_);
   layout->addLayout(where);
-  QStringList folders;
-  for (const QString& folder : context_.namesDir().split(QDir::listSeparator(), Qt::SkipEmptyParts))
-    folders << QDir::toNativeSeparators(folder);
-  auto* lists = new QLabel(MainMenu::tr("Name lists: %1").arg(folders.join(MainMenu::tr(", then "))), this);
+  auto* lists = new QLabel(this);
   lists->setWordWrap(true);
   lists->setObjectName(QStringLiteral("Credits3"));
   lists->setTextInteractionFlags(Qt::TextSelectableByMouse);
   layout->addWidget(lists);
   resize(560, 440);
   showPath(context_.rom().romPath());
+  showNameLists();
   fillRecent();
 }
 
@@ -200,6 +198,22 @@ void MainMenu::load() {
   }
   rows_->addItems(*rows);
   rows_->setCurrentRow(-1);
+}
+
+void MainMenu::showNameLists() {
+  QStringList folders;
+  for (const QString& folder : context_.namesDir().split(QDir::listSeparator(), Qt::SkipEmptyParts))
+    folders << QDir::toNativeSeparators(folder);
+  if (auto* lists = findChild<QLabel*>(QStringLiteral("Credits3")))
+    lists->setText(MainMenu::tr("Name lists: %1").arg(folders.join(MainMenu::tr(", then "))));
+}
+
+void MainMenu::changeEvent(QEvent* event) {
+  if (event->type() == QEvent::LanguageChange) {
+    showPath(context_.rom().romPath());
+    showNameLists();
+  }
+  QWidget::changeEvent(event);
 }
 
 void MainMenu::showPath(const QString& path) {

@@ -28,13 +28,17 @@ namespace rt::test {
 
 namespace {
 
-// Shown in either language: proper names, units and abbreviations a modder
-// reads as they are, the languages' own names, and a skill named in kana.
+// Shown in either language: proper names (the program's, devices' of the
+// setting), units and abbreviations a modder reads as they are, and the
+// languages' own names.
 const QStringList kAsWritten = {
     QStringLiteral("RomTables"), QStringLiteral("ROM"), QStringLiteral("NDS"), QStringLiteral("BGM"),
     QStringLiteral("MAP"), QStringLiteral("SP"), QStringLiteral("HP"), QStringLiteral("EN"), QStringLiteral("EXP"),
     QStringLiteral("LV"), QStringLiteral("CT"), QStringLiteral("OSkill"), QStringLiteral("CSV"),
-    QStringLiteral("English"), QStringLiteral("中文（繁體）"), QStringLiteral("ミラ"), QStringLiteral("ptr")};
+    QStringLiteral("PS"), QStringLiteral("VPS"), QStringLiteral("English"), QStringLiteral("中文（繁體）"),
+    QStringLiteral("ptr"), QStringLiteral("ミラージュコロイド"), QStringLiteral("ヤタノカガミ"), QStringLiteral("ミラ"),
+    QStringLiteral("ヴォワチュールリュミエール"), QStringLiteral("マジンパワー"), QStringLiteral("Nジャマーキャンセラー"),
+    QStringLiteral("ハイパーデュートリオン")};
 
 // Every item of the default name lists: data, shown as the lists hold it (their
 // Japanese names in English, their abbreviations in Chinese).
@@ -60,10 +64,10 @@ const QStringList kDataControls = {QStringLiteral("romHeaderLabel")};
 
 bool wrongScript(QString text, const QString& language) {
   text.remove(u'&');
-  static const QRegularExpression path(QStringLiteral("\\S*/\\S*"));
-  text.replace(path, QStringLiteral(" "));
   for (const QString& item : listItems())
     if (item.size() > 1 && text.contains(item)) text.replace(item, QStringLiteral(" "));
+  static const QRegularExpression path(QStringLiteral("\\S*/\\S*"));
+  text.replace(path, QStringLiteral(" "));
   for (const QString& word : kAsWritten) text.replace(word, QStringLiteral(" "));
   static const QRegularExpression cjk(QStringLiteral("[\\x{3040}-\\x{30ff}\\x{3400}-\\x{9fff}]"));
   // A Latin word; control names ("SpAP(0)", "Ab(3)") and hexadecimal offsets are names.
