@@ -69,6 +69,9 @@ CAPTIONS_EN.update({
 
 # The English texts of the interface in Traditional Chinese.
 UI_ZH = {
+ 'index': '索引', 'stage': '關卡', 'level': '等級', 'units': '機體', 'pilots': '機師',
+ 'name or index, or caption > number (e.g. 格鬥 > 180); join with ,': '名稱或索引，或「標題 > 數值」（例：格鬥 > 180）；以逗號連接',
+ 'pending': '待處理', 'done': '已完成', 'undone': '已復原', 'rolled back': '已回滾', 'rolling back': '回滾中',
  'Level records': '等級記錄', 'Pilot pointers': '機師指針',
  'Reloaded %1 as the image holds it; nothing was saved.': '已依映像內容重新讀取 %1；未儲存任何內容。',
  'Reloaded %1 as the image holds them; nothing was saved.': '已依映像內容重新讀取 %1；未儲存任何內容。',
@@ -209,11 +212,17 @@ def fill(path, lookup):
     tree.write(path, encoding='utf-8', xml_declaration=True)
     return missing
 
+UI_EN = {  # English texts that show a Chinese caption as an example
+ 'name or index, or caption > number (e.g. 格鬥 > 180); join with ,': 'name or index, or caption > number (e.g. Melee > 180); join with ,',
+}
+
 def english(source):
+    if source in UI_EN: return UI_EN[source]
     if source in CAPTIONS_EN: return CAPTIONS_EN[source]
     return None if CJK.search(source) else source  # English texts are their own translation
 
 def chinese(source):
+    if source in UI_ZH: return UI_ZH[source]
     if CJK.search(source): return source  # the forms' own captions
     if source in UI_ZH: return UI_ZH[source]
     return source if not re.search(r'[a-z]{2}', source) else None  # "SP", "HP": as written

@@ -1,4 +1,5 @@
-<?xml version='1.0' encoding='utf-8'?>
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
 <TS version="2.1" language="en_US">
 <context>
     <name>Caption</name>
@@ -796,8 +797,8 @@ Set the old history aside and start a new one for this image?</translation>
         <translation>Close</translation>
     </message>
     <message>
-        <source>Comparing "%1" with "%2"...</source>
-        <translation>Comparing "%1" with "%2"...</translation>
+        <source>Comparing &quot;%1&quot; with &quot;%2&quot;...</source>
+        <translation>Comparing &quot;%1&quot; with &quot;%2&quot;...</translation>
     </message>
     <message>
         <source>%1 record(s)</source>
@@ -836,8 +837,8 @@ Set the old history aside and start a new one for this image?</translation>
         <translation>The images have %1 and %2 bytes.</translation>
     </message>
     <message>
-        <source>"%1" (old) against the chosen image (new): %2</source>
-        <translation>"%1" (old) against the chosen image (new): %2</translation>
+        <source>&quot;%1&quot; (old) against the chosen image (new): %2</source>
+        <translation>&quot;%1&quot; (old) against the chosen image (new): %2</translation>
     </message>
     <message>
         <source>%1 has no record %2 in the chosen image.</source>
@@ -884,8 +885,8 @@ Set the old history aside and start a new one for this image?</translation>
         <translation>The patch cannot be written over the image itself; choose another file.</translation>
     </message>
     <message>
-        <source>"%1" has no history: nothing was saved to it, so there is no change to put in a patch.</source>
-        <translation>"%1" has no history: nothing was saved to it, so there is no change to put in a patch.</translation>
+        <source>&quot;%1&quot; has no history: nothing was saved to it, so there is no change to put in a patch.</source>
+        <translation>&quot;%1&quot; has no history: nothing was saved to it, so there is no change to put in a patch.</translation>
     </message>
     <message>
         <source>Wrote %1: %2 byte(s) in %3 run(s) differ from the image as its history began (CRC32 %4 before, %5 now).</source>
@@ -964,12 +965,12 @@ Set the old history aside and start a new one for this image?</translation>
         <translation>Shows the rows whose name holds this text, or the row of this number; Down or Enter moves into the list</translation>
     </message>
     <message>
-        <source>The values shown were not read from "%1"; nothing was saved. Select the record again to read it.</source>
-        <translation>The values shown were not read from "%1"; nothing was saved. Select the record again to read it.</translation>
+        <source>The values shown were not read from &quot;%1&quot;; nothing was saved. Select the record again to read it.</source>
+        <translation>The values shown were not read from &quot;%1&quot;; nothing was saved. Select the record again to read it.</translation>
     </message>
     <message>
-        <source>The values shown were read from "%1", not from the chosen image "%2"; nothing was saved. Select the record again to read it from "%2".</source>
-        <translation>The values shown were read from "%1", not from the chosen image "%2"; nothing was saved. Select the record again to read it from "%2".</translation>
+        <source>The values shown were read from &quot;%1&quot;, not from the chosen image &quot;%2&quot;; nothing was saved. Select the record again to read it from &quot;%2&quot;.</source>
+        <translation>The values shown were read from &quot;%1&quot;, not from the chosen image &quot;%2&quot;; nothing was saved. Select the record again to read it from &quot;%2&quot;.</translation>
     </message>
     <message>
         <source>byte</source>
@@ -983,44 +984,44 @@ Set the old history aside and start a new one for this image?</translation>
 <context>
     <name>rt::GridModel</name>
     <message>
-        <source>the record's key "%1"</source>
-        <translation>the record's key "%1"</translation>
+        <source>the record&apos;s key &quot;%1&quot;</source>
+        <translation>the record&apos;s key &quot;%1&quot;</translation>
     </message>
     <message>
-        <source>the record's name</source>
-        <translation>the record's name</translation>
+        <source>the record&apos;s name</source>
+        <translation>the record&apos;s name</translation>
     </message>
     <message>
         <source>where the record starts in the file</source>
         <translation>where the record starts in the file</translation>
     </message>
     <message>
-        <source>"%1" is not a hexadecimal number</source>
-        <translation>"%1" is not a hexadecimal number</translation>
+        <source>&quot;%1&quot; is not a hexadecimal number</source>
+        <translation>&quot;%1&quot; is not a hexadecimal number</translation>
     </message>
     <message>
-        <source>"%1" is neither a number nor an item of %2</source>
-        <translation>"%1" is neither a number nor an item of %2</translation>
+        <source>&quot;%1&quot; is neither a number nor an item of %2</source>
+        <translation>&quot;%1&quot; is neither a number nor an item of %2</translation>
     </message>
     <message>
-        <source>"%1" is not a number</source>
-        <translation>"%1" is not a number</translation>
+        <source>&quot;%1&quot; is not a number</source>
+        <translation>&quot;%1&quot; is not a number</translation>
     </message>
     <message>
-        <source>the column "%1" cannot be changed here</source>
-        <translation>the column "%1" cannot be changed here</translation>
+        <source>the column &quot;%1&quot; cannot be changed here</source>
+        <translation>the column &quot;%1&quot; cannot be changed here</translation>
     </message>
     <message>
-        <source>"%1" is not a check box's 1 or 0</source>
-        <translation>"%1" is not a check box's 1 or 0</translation>
+        <source>&quot;%1&quot; is not a check box&apos;s 1 or 0</source>
+        <translation>&quot;%1&quot; is not a check box&apos;s 1 or 0</translation>
     </message>
     <message>
-        <source>"%1" is neither an item of %2 nor a row from 0 to %3</source>
-        <translation>"%1" is neither an item of %2 nor a row from 0 to %3</translation>
+        <source>&quot;%1&quot; is neither an item of %2 nor a row from 0 to %3</source>
+        <translation>&quot;%1&quot; is neither an item of %2 nor a row from 0 to %3</translation>
     </message>
     <message>
-        <source>"%1" is not a row from 0 to 255</source>
-        <translation>"%1" is not a row from 0 to 255</translation>
+        <source>&quot;%1&quot; is not a row from 0 to 255</source>
+        <translation>&quot;%1&quot; is not a row from 0 to 255</translation>
     </message>
     <message>
         <source>Edited; the image holds %1</source>
@@ -1033,6 +1034,26 @@ Set the old history aside and start a new one for this image?</translation>
     <message>
         <source>offset</source>
         <translation>offset</translation>
+    </message>
+    <message>
+        <source>index</source>
+        <translation>index</translation>
+    </message>
+    <message>
+        <source>stage</source>
+        <translation>stage</translation>
+    </message>
+    <message>
+        <source>level</source>
+        <translation>level</translation>
+    </message>
+    <message>
+        <source>units</source>
+        <translation>units</translation>
+    </message>
+    <message>
+        <source>pilots</source>
+        <translation>pilots</translation>
     </message>
 </context>
 <context>
@@ -1138,12 +1159,32 @@ Set the old history aside and start a new one for this image?</translation>
         <translation>No ROM image has been chosen.</translation>
     </message>
     <message>
-        <source>"%1" has no history yet: nothing was saved to it.</source>
-        <translation>"%1" has no history yet: nothing was saved to it.</translation>
+        <source>&quot;%1&quot; has no history yet: nothing was saved to it.</source>
+        <translation>&quot;%1&quot; has no history yet: nothing was saved to it.</translation>
     </message>
     <message>
-        <source>"%1": %2 transaction(s). History file: %3</source>
-        <translation>"%1": %2 transaction(s). History file: %3</translation>
+        <source>&quot;%1&quot;: %2 transaction(s). History file: %3</source>
+        <translation>&quot;%1&quot;: %2 transaction(s). History file: %3</translation>
+    </message>
+    <message>
+        <source>pending</source>
+        <translation>pending</translation>
+    </message>
+    <message>
+        <source>done</source>
+        <translation>done</translation>
+    </message>
+    <message>
+        <source>undone</source>
+        <translation>undone</translation>
+    </message>
+    <message>
+        <source>rolled back</source>
+        <translation>rolled back</translation>
+    </message>
+    <message>
+        <source>rolling back</source>
+        <translation>rolling back</translation>
     </message>
 </context>
 <context>
@@ -1196,8 +1237,8 @@ Set the old history aside and start a new one for this image?</translation>
         <translation>&amp;Table view</translation>
     </message>
     <message>
-        <source>The selected row's table as a grid (Ctrl+T)</source>
-        <translation>The selected row's table as a grid (Ctrl+T)</translation>
+        <source>The selected row&apos;s table as a grid (Ctrl+T)</source>
+        <translation>The selected row&apos;s table as a grid (Ctrl+T)</translation>
     </message>
     <message>
         <source>&amp;History</source>
@@ -1353,28 +1394,28 @@ Save the values?</translation>
         <source>Since this window read the record, it was saved elsewhere:
 %1
 
-Overwrite writes this window's values over them.
-Reload reads the record again: %2 then shows the image's values and this window's edits of it are dropped; its edits of other fields stay, not saved.
+Overwrite writes this window&apos;s values over them.
+Reload reads the record again: %2 then shows the image&apos;s values and this window&apos;s edits of it are dropped; its edits of other fields stay, not saved.
 Cancel writes nothing and keeps the edits.</source>
         <translation>Since this window read the record, it was saved elsewhere:
 %1
 
-Overwrite writes this window's values over them.
-Reload reads the record again: %2 then shows the image's values and this window's edits of it are dropped; its edits of other fields stay, not saved.
+Overwrite writes this window&apos;s values over them.
+Reload reads the record again: %2 then shows the image&apos;s values and this window&apos;s edits of it are dropped; its edits of other fields stay, not saved.
 Cancel writes nothing and keeps the edits.</translation>
     </message>
     <message>
         <source>Since this window read the record, it was saved elsewhere:
 %1
 
-Overwrite writes this window's values over them.
-Reload reads the record again: %2 then show the image's values and this window's edits of them are dropped; its edits of other fields stay, not saved.
+Overwrite writes this window&apos;s values over them.
+Reload reads the record again: %2 then show the image&apos;s values and this window&apos;s edits of them are dropped; its edits of other fields stay, not saved.
 Cancel writes nothing and keeps the edits.</source>
         <translation>Since this window read the record, it was saved elsewhere:
 %1
 
-Overwrite writes this window's values over them.
-Reload reads the record again: %2 then show the image's values and this window's edits of them are dropped; its edits of other fields stay, not saved.
+Overwrite writes this window&apos;s values over them.
+Reload reads the record again: %2 then show the image&apos;s values and this window&apos;s edits of them are dropped; its edits of other fields stay, not saved.
 Cancel writes nothing and keeps the edits.</translation>
     </message>
 </context>
@@ -1487,8 +1528,8 @@ Cancel writes nothing and keeps the edits.</translation>
         <translation>There are no edits to save.</translation>
     </message>
     <message>
-        <source>The rows shown were read from "%1", not from the chosen image "%2"; nothing was saved.</source>
-        <translation>The rows shown were read from "%1", not from the chosen image "%2"; nothing was saved.</translation>
+        <source>The rows shown were read from &quot;%1&quot;, not from the chosen image &quot;%2&quot;; nothing was saved.</source>
+        <translation>The rows shown were read from &quot;%1&quot;, not from the chosen image &quot;%2&quot;; nothing was saved.</translation>
     </message>
     <message>
         <source>Nothing was saved: %1%2 is refused.
@@ -1525,8 +1566,8 @@ Cancel writes nothing and keeps the edits.</translation>
         <translation>CSV (*.csv);;All files (*)</translation>
     </message>
     <message>
-        <source>"%1" cannot be written: %2.</source>
-        <translation>"%1" cannot be written: %2.</translation>
+        <source>&quot;%1&quot; cannot be written: %2.</source>
+        <translation>&quot;%1&quot; cannot be written: %2.</translation>
     </message>
     <message>
         <source>Exported %1 records to %2; romtables-cli import IMAGE FILE --table %3 reads it back.</source>
@@ -1603,21 +1644,21 @@ Cancel writes nothing and keeps the edits.</translation>
         <translation>cells</translation>
     </message>
     <message>
-        <source>Words match a record's name, index or any column of words; "caption op value" (op: &lt; &lt;= &gt; &gt;= = !=) compares a column, in hex where it shows hex and by item where it shows a list. Several, separated by commas, must all hold.</source>
-        <translation>Words match a record's name, index or any column of words; "caption op value" (op: &lt; &lt;= &gt; &gt;= = !=) compares a column, in hex where it shows hex and by item where it shows a list. Several, separated by commas, must all hold.</translation>
+        <source>Words match a record&apos;s name, index or any column of words; &quot;caption op value&quot; (op: &lt; &lt;= &gt; &gt;= = !=) compares a column, in hex where it shows hex and by item where it shows a list. Several, separated by commas, must all hold.</source>
+        <translation>Words match a record&apos;s name, index or any column of words; &quot;caption op value&quot; (op: &lt; &lt;= &gt; &gt;= = !=) compares a column, in hex where it shows hex and by item where it shows a list. Several, separated by commas, must all hold.</translation>
     </message>
     <message>
         <source>Since this view read the rows, these cells were saved elsewhere:
 %1
 
-Overwrite writes this view's values over them.
-Reload reads the rows again: these cells then show the image's values and their edits are dropped; the other edited cells stay, not saved.
+Overwrite writes this view&apos;s values over them.
+Reload reads the rows again: these cells then show the image&apos;s values and their edits are dropped; the other edited cells stay, not saved.
 Cancel writes nothing and keeps the edits.</source>
         <translation>Since this view read the rows, these cells were saved elsewhere:
 %1
 
-Overwrite writes this view's values over them.
-Reload reads the rows again: these cells then show the image's values and their edits are dropped; the other edited cells stay, not saved.
+Overwrite writes this view&apos;s values over them.
+Reload reads the rows again: these cells then show the image&apos;s values and their edits are dropped; the other edited cells stay, not saved.
 Cancel writes nothing and keeps the edits.</translation>
     </message>
     <message>
@@ -1647,6 +1688,10 @@ Cancel writes nothing and keeps the edits.</translation>
     <message>
         <source>Pilot pointers</source>
         <translation>Pilot pointers</translation>
+    </message>
+    <message>
+        <source>name or index, or caption &gt; number (e.g. 格鬥 &gt; 180); join with ,</source>
+        <translation>name or index, or caption &gt; number (e.g. Melee &gt; 180); join with ,</translation>
     </message>
 </context>
 <context>

@@ -1,4 +1,5 @@
-<?xml version='1.0' encoding='utf-8'?>
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
 <TS version="2.1" language="zh_TW">
 <context>
     <name>Caption</name>
@@ -796,7 +797,7 @@ Set the old history aside and start a new one for this image?</source>
         <translation>關閉</translation>
     </message>
     <message>
-        <source>Comparing "%1" with "%2"...</source>
+        <source>Comparing &quot;%1&quot; with &quot;%2&quot;...</source>
         <translation>正在比較「%1」與「%2」……</translation>
     </message>
     <message>
@@ -836,7 +837,7 @@ Set the old history aside and start a new one for this image?</source>
         <translation>兩個映像分別有 %1 與 %2 個位元組。</translation>
     </message>
     <message>
-        <source>"%1" (old) against the chosen image (new): %2</source>
+        <source>&quot;%1&quot; (old) against the chosen image (new): %2</source>
         <translation>「%1」（舊）對比所選映像（新）：%2</translation>
     </message>
     <message>
@@ -884,7 +885,7 @@ Set the old history aside and start a new one for this image?</source>
         <translation>修補檔不能寫在映像本身上；請選擇其他檔案。</translation>
     </message>
     <message>
-        <source>"%1" has no history: nothing was saved to it, so there is no change to put in a patch.</source>
+        <source>&quot;%1&quot; has no history: nothing was saved to it, so there is no change to put in a patch.</source>
         <translation>「%1」沒有歷史記錄：尚未儲存任何內容，因此沒有可放入修補檔的變更。</translation>
     </message>
     <message>
@@ -964,11 +965,11 @@ Set the old history aside and start a new one for this image?</source>
         <translation>顯示名稱含有此文字的列，或此編號的列；按 Down 或 Enter 移入清單</translation>
     </message>
     <message>
-        <source>The values shown were not read from "%1"; nothing was saved. Select the record again to read it.</source>
+        <source>The values shown were not read from &quot;%1&quot;; nothing was saved. Select the record again to read it.</source>
         <translation>顯示的數值並非讀自「%1」；未儲存任何內容。請再次選取記錄以讀取。</translation>
     </message>
     <message>
-        <source>The values shown were read from "%1", not from the chosen image "%2"; nothing was saved. Select the record again to read it from "%2".</source>
+        <source>The values shown were read from &quot;%1&quot;, not from the chosen image &quot;%2&quot;; nothing was saved. Select the record again to read it from &quot;%2&quot;.</source>
         <translation>顯示的數值讀自「%1」，而非所選映像「%2」；未儲存任何內容。請再次選取記錄，從「%2」讀取。</translation>
     </message>
     <message>
@@ -983,11 +984,11 @@ Set the old history aside and start a new one for this image?</source>
 <context>
     <name>rt::GridModel</name>
     <message>
-        <source>the record's key "%1"</source>
+        <source>the record&apos;s key &quot;%1&quot;</source>
         <translation>記錄的鍵「%1」</translation>
     </message>
     <message>
-        <source>the record's name</source>
+        <source>the record&apos;s name</source>
         <translation>記錄的名稱</translation>
     </message>
     <message>
@@ -995,31 +996,31 @@ Set the old history aside and start a new one for this image?</source>
         <translation>記錄在檔案中的起始位置</translation>
     </message>
     <message>
-        <source>"%1" is not a hexadecimal number</source>
+        <source>&quot;%1&quot; is not a hexadecimal number</source>
         <translation>「%1」不是十六進位數字</translation>
     </message>
     <message>
-        <source>"%1" is neither a number nor an item of %2</source>
+        <source>&quot;%1&quot; is neither a number nor an item of %2</source>
         <translation>「%1」既不是數字也不是 %2 的項目</translation>
     </message>
     <message>
-        <source>"%1" is not a number</source>
+        <source>&quot;%1&quot; is not a number</source>
         <translation>「%1」不是數字</translation>
     </message>
     <message>
-        <source>the column "%1" cannot be changed here</source>
+        <source>the column &quot;%1&quot; cannot be changed here</source>
         <translation>「%1」欄不能在此修改</translation>
     </message>
     <message>
-        <source>"%1" is not a check box's 1 or 0</source>
+        <source>&quot;%1&quot; is not a check box&apos;s 1 or 0</source>
         <translation>「%1」不是核取方塊的 1 或 0</translation>
     </message>
     <message>
-        <source>"%1" is neither an item of %2 nor a row from 0 to %3</source>
+        <source>&quot;%1&quot; is neither an item of %2 nor a row from 0 to %3</source>
         <translation>「%1」既不是 %2 的項目，也不是 0 到 %3 的列</translation>
     </message>
     <message>
-        <source>"%1" is not a row from 0 to 255</source>
+        <source>&quot;%1&quot; is not a row from 0 to 255</source>
         <translation>「%1」不是 0 到 255 的列</translation>
     </message>
     <message>
@@ -1033,6 +1034,26 @@ Set the old history aside and start a new one for this image?</source>
     <message>
         <source>offset</source>
         <translation>位移</translation>
+    </message>
+    <message>
+        <source>index</source>
+        <translation>索引</translation>
+    </message>
+    <message>
+        <source>stage</source>
+        <translation>關卡</translation>
+    </message>
+    <message>
+        <source>level</source>
+        <translation>等級</translation>
+    </message>
+    <message>
+        <source>units</source>
+        <translation>機體</translation>
+    </message>
+    <message>
+        <source>pilots</source>
+        <translation>機師</translation>
     </message>
 </context>
 <context>
@@ -1138,12 +1159,32 @@ Set the old history aside and start a new one for this image?</source>
         <translation>尚未選擇 ROM 映像。</translation>
     </message>
     <message>
-        <source>"%1" has no history yet: nothing was saved to it.</source>
+        <source>&quot;%1&quot; has no history yet: nothing was saved to it.</source>
         <translation>「%1」還沒有歷史記錄：尚未儲存任何內容。</translation>
     </message>
     <message>
-        <source>"%1": %2 transaction(s). History file: %3</source>
+        <source>&quot;%1&quot;: %2 transaction(s). History file: %3</source>
         <translation>「%1」：%2 筆交易。歷史記錄檔：%3</translation>
+    </message>
+    <message>
+        <source>pending</source>
+        <translation>待處理</translation>
+    </message>
+    <message>
+        <source>done</source>
+        <translation>已完成</translation>
+    </message>
+    <message>
+        <source>undone</source>
+        <translation>已復原</translation>
+    </message>
+    <message>
+        <source>rolled back</source>
+        <translation>已回滾</translation>
+    </message>
+    <message>
+        <source>rolling back</source>
+        <translation>回滾中</translation>
     </message>
 </context>
 <context>
@@ -1196,7 +1237,7 @@ Set the old history aside and start a new one for this image?</source>
         <translation>表格檢視(&amp;T)</translation>
     </message>
     <message>
-        <source>The selected row's table as a grid (Ctrl+T)</source>
+        <source>The selected row&apos;s table as a grid (Ctrl+T)</source>
         <translation>以表格檢視所選列的表 (Ctrl+T)</translation>
     </message>
     <message>
@@ -1353,8 +1394,8 @@ Save the values?</source>
         <source>Since this window read the record, it was saved elsewhere:
 %1
 
-Overwrite writes this window's values over them.
-Reload reads the record again: %2 then shows the image's values and this window's edits of it are dropped; its edits of other fields stay, not saved.
+Overwrite writes this window&apos;s values over them.
+Reload reads the record again: %2 then shows the image&apos;s values and this window&apos;s edits of it are dropped; its edits of other fields stay, not saved.
 Cancel writes nothing and keeps the edits.</source>
         <translation>此視窗讀取這筆記錄後，它已在別處被儲存：
 %1
@@ -1367,8 +1408,8 @@ Cancel writes nothing and keeps the edits.</source>
         <source>Since this window read the record, it was saved elsewhere:
 %1
 
-Overwrite writes this window's values over them.
-Reload reads the record again: %2 then show the image's values and this window's edits of them are dropped; its edits of other fields stay, not saved.
+Overwrite writes this window&apos;s values over them.
+Reload reads the record again: %2 then show the image&apos;s values and this window&apos;s edits of them are dropped; its edits of other fields stay, not saved.
 Cancel writes nothing and keeps the edits.</source>
         <translation>此視窗讀取這筆記錄後，它已在別處被儲存：
 %1
@@ -1487,7 +1528,7 @@ Cancel writes nothing and keeps the edits.</source>
         <translation>沒有要儲存的修改。</translation>
     </message>
     <message>
-        <source>The rows shown were read from "%1", not from the chosen image "%2"; nothing was saved.</source>
+        <source>The rows shown were read from &quot;%1&quot;, not from the chosen image &quot;%2&quot;; nothing was saved.</source>
         <translation>顯示的列讀自「%1」，而非所選映像「%2」；未儲存任何內容。</translation>
     </message>
     <message>
@@ -1525,7 +1566,7 @@ Cancel writes nothing and keeps the edits.</source>
         <translation>CSV (*.csv);;所有檔案 (*)</translation>
     </message>
     <message>
-        <source>"%1" cannot be written: %2.</source>
+        <source>&quot;%1&quot; cannot be written: %2.</source>
         <translation>無法寫入「%1」：%2。</translation>
     </message>
     <message>
@@ -1603,15 +1644,15 @@ Cancel writes nothing and keeps the edits.</source>
         <translation>個儲存格</translation>
     </message>
     <message>
-        <source>Words match a record's name, index or any column of words; "caption op value" (op: &lt; &lt;= &gt; &gt;= = !=) compares a column, in hex where it shows hex and by item where it shows a list. Several, separated by commas, must all hold.</source>
+        <source>Words match a record&apos;s name, index or any column of words; &quot;caption op value&quot; (op: &lt; &lt;= &gt; &gt;= = !=) compares a column, in hex where it shows hex and by item where it shows a list. Several, separated by commas, must all hold.</source>
         <translation>文字比對記錄的名稱、索引或任何文字欄；「標題 運算子 數值」（運算子：&lt; &lt;= &gt; &gt;= = !=）比較一欄，顯示十六進位的欄以十六進位比較，顯示清單的欄以項目比較。以逗號分隔的多個條件須全部成立。</translation>
     </message>
     <message>
         <source>Since this view read the rows, these cells were saved elsewhere:
 %1
 
-Overwrite writes this view's values over them.
-Reload reads the rows again: these cells then show the image's values and their edits are dropped; the other edited cells stay, not saved.
+Overwrite writes this view&apos;s values over them.
+Reload reads the rows again: these cells then show the image&apos;s values and their edits are dropped; the other edited cells stay, not saved.
 Cancel writes nothing and keeps the edits.</source>
         <translation>此檢視讀取這些列後，下列儲存格已在別處被儲存：
 %1
@@ -1647,6 +1688,10 @@ Cancel writes nothing and keeps the edits.</source>
     <message>
         <source>Pilot pointers</source>
         <translation>機師指針</translation>
+    </message>
+    <message>
+        <source>name or index, or caption &gt; number (e.g. 格鬥 &gt; 180); join with ,</source>
+        <translation>名稱或索引，或「標題 &gt; 數值」（例：格鬥 &gt; 180）；以逗號連接</translation>
     </message>
 </context>
 <context>

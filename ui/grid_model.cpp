@@ -357,6 +357,21 @@ QVariant GridModel::headerData(int section, Qt::Orientation orientation, int rol
   if (role == Qt::DisplayRole) {
     if (col.kind == ColumnKind::Name) return tr("name");
     if (col.kind == ColumnKind::Offset) return tr("offset");
+    if (col.kind == ColumnKind::Key || col.kind == ColumnKind::Info) {
+      // The keys and notes the tables declare, by the words they use.
+      static const char* const kWords[] = {QT_TR_NOOP("index"), QT_TR_NOOP("stage"), QT_TR_NOOP("level"),
+                                           QT_TR_NOOP("units"), QT_TR_NOOP("pilots")};
+      for (const char* word : kWords)
+        if (col.caption == QLatin1String(word)) return tr(word);
+      return col.caption;
+    }
+    if (col.kind == ColumnKind::Control) {
+      // The field's caption shown, then what tells its columns apart (a bit, a control's name).
+      const ControlRef& c = source().controls()[static_cast<size_t>(col.index)];
+      const QString& declared = source().fields()[static_cast<size_t>(c.field)].caption;
+      if (!declared.isEmpty() && col.caption.startsWith(declared))
+        return shownCaption(declared) + col.caption.mid(declared.size());
+    }
     return shownCaption(col.caption);
   }
   if (role == Qt::ToolTipRole) return col.tip;

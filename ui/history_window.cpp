@@ -24,6 +24,18 @@ QPushButton* button(QWidget* parent, const QString& name, const QString& caption
   return b;
 }
 
+// A transaction's state as the window shows it; the history stores stateName's words.
+QString shownState(TxState state) {
+  switch (state) {
+    case TxState::Pending: return HistoryWindow::tr("pending");
+    case TxState::Done: return HistoryWindow::tr("done");
+    case TxState::Undone: return HistoryWindow::tr("undone");
+    case TxState::RolledBack: return HistoryWindow::tr("rolled back");
+    case TxState::RollingBack: return HistoryWindow::tr("rolling back");
+  }
+  return stateName(state);
+}
+
 QTreeWidget* tree(QWidget* parent, const QString& name, const QStringList& headers) {
   auto* t = new QTreeWidget(parent);
   t->setObjectName(name);
@@ -202,7 +214,7 @@ void HistoryWindow::refresh() {
   for (const Transaction& tx : list) {
     auto* item = new QTreeWidgetItem(
         {QString::number(tx.id), tx.time.toLocalTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")), tx.info.source,
-         stateName(tx.state), recordsSummary(tx.info)});
+         shownState(tx.state), recordsSummary(tx.info)});
     item->setData(0, kIdRole, static_cast<qlonglong>(tx.id));
     item->setData(0, kRevertableRole, tx.info.kind == QLatin1String("edit") && tx.state == TxState::Done);
     item->setTextAlignment(0, Qt::AlignRight | Qt::AlignVCenter);

@@ -93,7 +93,7 @@ TableView::TableView(AppContext& context, std::shared_ptr<const GridSource> sour
   });
 
   filter_->setObjectName(QStringLiteral("Filter"));
-  filter_->setPlaceholderText(QStringLiteral("name or index, or caption > number (e.g. 格鬥 > 180); join with ,"));
+  filter_->setPlaceholderText(TableView::tr("name or index, or caption > number (e.g. 格鬥 > 180); join with ,"));
   filter_->setClearButtonEnabled(true);
   filter_->setToolTip(TableView::tr("Words match a record's name, index or any column of words; \"caption op value\" "
                                      "(op: < <= > >= = !=) compares a column, in hex where it shows hex and by item "
@@ -279,10 +279,12 @@ std::vector<int> TableView::columnsNamed(const QString& name) const {
   std::vector<int> exact, within;
   for (int c = 0; c < model_->columnCount(); ++c) {
     const GridModel::Column& col = model_->columns()[static_cast<size_t>(c)];
+    // A column is named by its declared caption or by the caption shown in the interface's language.
+    const QString shown = model_->headerData(c, Qt::Horizontal, Qt::DisplayRole).toString();
     if (col.caption.compare(name, Qt::CaseInsensitive) == 0 || col.tip.compare(name, Qt::CaseInsensitive) == 0 ||
-        model_->columnName(c).compare(name, Qt::CaseInsensitive) == 0)
+        model_->columnName(c).compare(name, Qt::CaseInsensitive) == 0 || shown.compare(name, Qt::CaseInsensitive) == 0)
       exact.push_back(c);
-    else if (col.caption.contains(name, Qt::CaseInsensitive))
+    else if (col.caption.contains(name, Qt::CaseInsensitive) || shown.contains(name, Qt::CaseInsensitive))
       within.push_back(c);
   }
   return exact.empty() ? within : exact;

@@ -19,6 +19,7 @@
 #include <QRegularExpression>
 #include <QSet>
 #include <QSettings>
+#include <QTableView>
 
 #include <gtest/gtest.h>
 
@@ -88,6 +89,14 @@ QStringList textsInOtherScript(QWidget* window, const QString& language) {
     if (auto* label = qobject_cast<QLabel*>(w)) check(label->text(), w);
     else if (auto* button = qobject_cast<QAbstractButton*>(w)) check(button->text(), w);
     else if (auto* group = qobject_cast<QGroupBox*>(w)) check(group->title(), w);
+    else if (auto* view = qobject_cast<QTableView*>(w); view && view->model()) {
+      // A grid's column captions, less the control name a caption shared by two columns carries.
+      for (int c = 0; c < view->model()->columnCount(); ++c) {
+        QString caption = view->model()->headerData(c, Qt::Horizontal).toString();
+        caption.remove(view->model()->headerData(c, Qt::Horizontal, Qt::ToolTipRole).toString());
+        check(caption, w);
+      }
+    }
   }
   return wrong;
 }

@@ -1,6 +1,6 @@
 #pragma once
 // What a window shows in the script of the other language: its title, every
-// visible caption, button and frame title, less what is data (the name lists'
+// visible caption, button, frame title and grid column caption, less what is data (the name lists'
 // items, the menu rows that title windows) and the exceptions language_test.cpp lists.
 
 #include <QString>
