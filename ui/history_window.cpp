@@ -2,6 +2,7 @@
 
 #include "model/caption.h"
 
+#include <QEvent>
 #include <QDir>
 #include <QHBoxLayout>
 #include <QJsonArray>
@@ -160,6 +161,11 @@ HistoryWindow::HistoryWindow(AppContext& context)
 std::int64_t HistoryWindow::selectedId() const {
   const QTreeWidgetItem* item = transactions_->currentItem();
   return item ? item->data(0, kIdRole).toLongLong() : 0;
+}
+
+void HistoryWindow::changeEvent(QEvent* event) {
+  if (event->type() == QEvent::LanguageChange && isVisible()) refresh();
+  QWidget::changeEvent(event);
 }
 
 void HistoryWindow::refresh() {

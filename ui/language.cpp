@@ -5,7 +5,6 @@
 #include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
-#include <QComboBox>
 #include <QDir>
 #include <QEvent>
 #include <QGroupBox>
@@ -77,7 +76,8 @@ class NotingTranslator : public QTranslator {
   mutable QHash<QString, Source> noted_;
 };
 
-// Puts the texts of each widget told of a language change back through the new translation.
+// Puts the texts of each widget told of a language change back through the new
+// translation. Combo boxes and lists hold data (the name lists' items) and are left alone.
 class Retranslator : public QObject {
  public:
   explicit Retranslator(const NotingTranslator& translator) : translator_(translator) {}
@@ -101,8 +101,6 @@ class Retranslator : public QObject {
     else if (auto* edit = qobject_cast<QLineEdit*>(w)) edit->setPlaceholderText(again(edit->placeholderText()));
     else if (auto* tabs = qobject_cast<QTabWidget*>(w)) {
       for (int i = 0; i < tabs->count(); ++i) tabs->setTabText(i, again(tabs->tabText(i)));
-    } else if (auto* combo = qobject_cast<QComboBox*>(w)) {
-      for (int i = 0; i < combo->count(); ++i) combo->setItemText(i, again(combo->itemText(i)));
     } else if (auto* table = qobject_cast<QTableWidget*>(w)) {
       for (int c = 0; c < table->columnCount(); ++c)
         if (auto* item = table->horizontalHeaderItem(c)) item->setText(again(item->text()));
