@@ -141,7 +141,7 @@ UI_ZH = {
  '"%1" is not a check box\'s 1 or 0': '「%1」不是核取方塊的 1 或 0',
  '"%1" is neither an item of %2 nor a row from 0 to %3': '「%1」既不是 %2 的項目，也不是 0 到 %3 的列',
  '"%1" is not a row from 0 to 255': '「%1」不是 0 到 255 的列', 'Edited; the image holds %1': '已修改；映像中為 %1',
- 'name': '名稱', 'offset': '位移',
+ 'name': '名稱', 'offset': '偏移',
  ' and %1 more': ' 及另外 %1 筆', '%1 of %2': '%1／%2', 'ID': '編號', 'Time': '時間', 'Source': '來源', 'State': '狀態',
  'Summary': '摘要', 'Table': '表格', 'Name': '名稱', 'Field': '欄位', 'Undo': '復原', 'Redo': '重做', 'Revert': '還原',
  'History': '歷史記錄', 'Undo the newest done change': '復原最新完成的變更', 'Redo the newest undone change': '重做最新復原的變更',

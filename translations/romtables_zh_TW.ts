@@ -1033,7 +1033,7 @@ Set the old history aside and start a new one for this image?</source>
     </message>
     <message>
         <source>offset</source>
-        <translation>位移</translation>
+        <translation>偏移</translation>
     </message>
     <message>
         <source>index</source>
