@@ -69,6 +69,11 @@ CAPTIONS_EN.update({
 
 # The English texts of the interface in Traditional Chinese.
 UI_ZH = {
+ 'stage %1 has no deployment records': '關卡 %1 沒有配置記錄',
+ "%1: 7FFF marks the end of a stage's list and cannot be a pilot code; use FFFF for no pilot.": '%1：7FFF 標示關卡清單的結尾，不能當作機師代碼；沒有機師請用 FFFF。',
+ 'level record %1 at 0x%2 lies past the end of the ROM image (%3 bytes); the editor never grows a ROM image': '位於 0x%2 的等級記錄 %1 超出 ROM 映像的結尾（%3 個位元組）；編輯器從不擴大 ROM 映像',
+ '%1: %2 is past the level table; give a level record from 0 to %3.': '%1：%2 超出等級表；請指定 0 到 %3 的等級記錄。',
+ 'ptr(%1) selects level record %2 at 0x%3, which lies past the end of the ROM image (%4 bytes). The values of that row cannot be saved: the editor never grows a ROM image.': 'ptr(%1) 選取位於 0x%3 的等級記錄 %2，它超出 ROM 映像的結尾（%4 個位元組）。該列的數值無法儲存：編輯器從不擴大 ROM 映像。',
  'index': '索引', 'stage': '關卡', 'level': '等級', 'units': '機體', 'pilots': '機師',
  'name or index, or caption > number (e.g. 格鬥 > 180); join with ,': '名稱或索引，或「標題 > 數值」（例：格鬥 > 180）；以逗號連接',
  'pending': '待處理', 'done': '已完成', 'undone': '已復原', 'rolled back': '已回滾', 'rolling back': '回滾中',

@@ -909,6 +909,17 @@ Set the old history aside and start a new one for this image?</translation>
     </message>
 </context>
 <context>
+    <name>rt::DeploymentTable</name>
+    <message>
+        <source>stage %1 has no deployment records</source>
+        <translation>stage %1 has no deployment records</translation>
+    </message>
+    <message>
+        <source>%1: 7FFF marks the end of a stage&apos;s list and cannot be a pilot code; use FFFF for no pilot.</source>
+        <translation>%1: 7FFF marks the end of a stage&apos;s list and cannot be a pilot code; use FFFF for no pilot.</translation>
+    </message>
+</context>
+<context>
     <name>rt::EditorForm</name>
     <message>
         <source>E&amp;xit</source>
@@ -1337,6 +1348,21 @@ Save the values?</source>
         <translation>Level records %1 are shared: saving them also changes %2.
 
 Save the values?</translation>
+    </message>
+</context>
+<context>
+    <name>rt::PilotSkillTable</name>
+    <message>
+        <source>level record %1 at 0x%2 lies past the end of the ROM image (%3 bytes); the editor never grows a ROM image</source>
+        <translation>level record %1 at 0x%2 lies past the end of the ROM image (%3 bytes); the editor never grows a ROM image</translation>
+    </message>
+    <message>
+        <source>%1: %2 is past the level table; give a level record from 0 to %3.</source>
+        <translation>%1: %2 is past the level table; give a level record from 0 to %3.</translation>
+    </message>
+    <message>
+        <source>ptr(%1) selects level record %2 at 0x%3, which lies past the end of the ROM image (%4 bytes). The values of that row cannot be saved: the editor never grows a ROM image.</source>
+        <translation>ptr(%1) selects level record %2 at 0x%3, which lies past the end of the ROM image (%4 bytes). The values of that row cannot be saved: the editor never grows a ROM image.</translation>
     </message>
 </context>
 <context>

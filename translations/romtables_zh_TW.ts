@@ -909,6 +909,17 @@ Set the old history aside and start a new one for this image?</source>
     </message>
 </context>
 <context>
+    <name>rt::DeploymentTable</name>
+    <message>
+        <source>stage %1 has no deployment records</source>
+        <translation>關卡 %1 沒有配置記錄</translation>
+    </message>
+    <message>
+        <source>%1: 7FFF marks the end of a stage&apos;s list and cannot be a pilot code; use FFFF for no pilot.</source>
+        <translation>%1：7FFF 標示關卡清單的結尾，不能當作機師代碼；沒有機師請用 FFFF。</translation>
+    </message>
+</context>
+<context>
     <name>rt::EditorForm</name>
     <message>
         <source>E&amp;xit</source>
@@ -1337,6 +1348,21 @@ Save the values?</source>
         <translation>等級記錄 %1 為共用：儲存它們也會變更%2。
 
 要儲存這些數值嗎？</translation>
+    </message>
+</context>
+<context>
+    <name>rt::PilotSkillTable</name>
+    <message>
+        <source>level record %1 at 0x%2 lies past the end of the ROM image (%3 bytes); the editor never grows a ROM image</source>
+        <translation>位於 0x%2 的等級記錄 %1 超出 ROM 映像的結尾（%3 個位元組）；編輯器從不擴大 ROM 映像</translation>
+    </message>
+    <message>
+        <source>%1: %2 is past the level table; give a level record from 0 to %3.</source>
+        <translation>%1：%2 超出等級表；請指定 0 到 %3 的等級記錄。</translation>
+    </message>
+    <message>
+        <source>ptr(%1) selects level record %2 at 0x%3, which lies past the end of the ROM image (%4 bytes). The values of that row cannot be saved: the editor never grows a ROM image.</source>
+        <translation>ptr(%1) 選取位於 0x%3 的等級記錄 %2，它超出 ROM 映像的結尾（%4 個位元組）。該列的數值無法儲存：編輯器從不擴大 ROM 映像。</translation>
     </message>
 </context>
 <context>

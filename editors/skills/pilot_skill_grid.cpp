@@ -5,6 +5,7 @@
 
 #include <map>
 #include <set>
+#include <QCoreApplication>
 
 namespace rt {
 namespace {
@@ -133,7 +134,7 @@ class SkillLevelGrid final : public GridSource {
       return false;
     }
     if (row.ref.offset + kSkillLevelsPerRecord > *size) {
-      *error = {0, QStringLiteral("level record %1 at 0x%2 lies past the end of the ROM image (%3 bytes); the editor "
+      *error = {0, QCoreApplication::translate("rt::PilotSkillTable", "level record %1 at 0x%2 lies past the end of the ROM image (%3 bytes); the editor "
                                   "never grows a ROM image")
                        .arg(row.ref.keys.value(QStringLiteral("index")).toInt())
                        .arg(QString::number(row.ref.offset, 16).toUpper())

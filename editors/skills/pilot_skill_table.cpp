@@ -3,6 +3,10 @@
 #include "model/conversions.h"
 #include "editors/skills/registry.h"
 
+#include "model/caption.h"
+
+#include <QCoreApplication>
+
 #include <algorithm>
 
 namespace rt {
@@ -105,8 +109,8 @@ bool encodeSkillSlots(int pilot, const RecordState& slotState, std::vector<ByteW
     const int index = *parseWord(slotState[static_cast<size_t>(s)].text);
     if (index < kSkillLevelCount) continue;
     const Field& f = table.fields[static_cast<size_t>(s)];
-    *error = {s, QStringLiteral("%1: %2 is past the level table; give a level record from 0 to %3.")
-                     .arg(f.caption)
+    *error = {s, QCoreApplication::translate("rt::PilotSkillTable", "%1: %2 is past the level table; give a level record from 0 to %3.")
+                     .arg(shownCaption(f.caption))
                      .arg(index)
                      .arg(kSkillLevelCount - 1)};
     return false;
@@ -130,7 +134,7 @@ bool encodeSkillLevels(const LevelOffsets& offsets, const RecordState& levels, s
     const std::int64_t at = offsets[static_cast<size_t>(s)];
     const int first = kSkillLevelsPerRecord * s;
     if (at + kSkillLevelsPerRecord > fileSize) {
-      *error = {first, QStringLiteral("ptr(%1) selects level record %2 at 0x%3, which lies past the end of the "
+      *error = {first, QCoreApplication::translate("rt::PilotSkillTable", "ptr(%1) selects level record %2 at 0x%3, which lies past the end of the "
                                       "ROM image (%4 bytes). The values of that row cannot be saved: the "
                                       "editor never grows a ROM image.")
                            .arg(s)

@@ -2,7 +2,10 @@
 
 #include "editors/weapon_map/registry.h"
 
+#include "model/caption.h"
 #include "model/conversions.h"
+
+#include <QCoreApplication>
 
 #include <algorithm>
 
@@ -143,7 +146,7 @@ Result<RecordRef> recordIn(const StageList& list, int stage, std::int32_t stageO
                            const QVariantMap& keys) {
   if (list.start < 0) return Result<RecordRef>::failure(stageOutsideMessage(stage, stageOffset, fileSize));
   if (list.leaderCodes.empty())
-    return Result<RecordRef>::failure(QStringLiteral("stage %1 has no deployment records").arg(stage));
+    return Result<RecordRef>::failure(QCoreApplication::translate("rt::DeploymentTable", "stage %1 has no deployment records").arg(stage));
   auto index = recordKey(keys, QStringLiteral("index"), static_cast<int>(list.leaderCodes.size()));
   if (!index) return index.status();
   RecordRef ref;
@@ -266,9 +269,9 @@ bool encodeDeployment(std::int64_t recordOffset, const RecordState& state, std::
     const auto code = std::find_if(controls.begin(), controls.end(),
                                    [](const ControlRef& c) { return c.name == QLatin1String("pilot_code"); });
     *error = {static_cast<int>(code - controls.begin()),
-              QStringLiteral("%1: 7FFF marks the end of a stage's list and cannot be a pilot code; "
+              QCoreApplication::translate("rt::DeploymentTable", "%1: 7FFF marks the end of a stage's list and cannot be a pilot code; "
                              "use FFFF for no pilot.")
-                  .arg(table.fields[static_cast<size_t>(code->field)].caption)};
+                  .arg(shownCaption(table.fields[static_cast<size_t>(code->field)].caption))};
     return false;
   }
   writes->insert(writes->end(), out.begin(), out.end());

@@ -176,10 +176,12 @@ TEST(Language, TheMenuSwitchesEveryOpenWindowAndRemembersIt) {
   EXPECT_EQ(control<QPushButton>(pilot, QStringLiteral("Exit")), exit);
 }
 
-// A refused value's message names its field in the language shown; the command
-// line, with no translation loaded, keeps the declared caption.
+// A refused value's message is in the language shown, its field named so too;
+// the command line, with no translation loaded, keeps the declared caption.
 TEST(Language, ARefusedValueIsNamedInTheLanguageShown) {
-  for (const auto& [code, expected] : {std::pair{"en", "SP cost: "}, std::pair{"zh_TW", "消耗SP: "}}) {
+  for (const auto& [code, expected] :
+       {std::pair{"en", "Nothing was saved.\nSP cost: '999' is not a whole number from 0 to 255."},
+        std::pair{"zh_TW", "未儲存任何內容。\n消耗SP: '999' 不是 0 到 255 之間的整數."}}) {
     SCOPED_TRACE(code);
     LanguageScope shown{QString::fromLatin1(code)};
     SampleMenu s;
