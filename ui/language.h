@@ -30,7 +30,8 @@ void rememberLanguage(QSettings& settings, Language language);
 
 // Where translation files are looked for, given the program's folder.
 QStringList translationFolders(const QString& programDir);
-// Loads the translation of `language` and shows every window in it. False
+// Loads the translation of `language` (and Qt's own, for Chinese, when it is
+// installed) and shows every window in it. False
 // (and the source texts stay shown) when its file is found in none of `folders`.
 bool useLanguage(Language language, const QStringList& folders);
 Language currentLanguage();
