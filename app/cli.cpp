@@ -110,6 +110,9 @@ const char* kUsageText =
     "else from the installed ones (share/romtables/names).\n"
     "--output never names an image being read (through a link either), an\n"
     "image's history (*.history and its -wal, -shm files) or any SQLite database.\n"
+    "The command line speaks English whatever the editor's language, and names\n"
+    "fields by the forms' own captions (diff, history, messages), as scripts\n"
+    "expect them.\n"
     "Exit codes: 0 done, 1 failed or rejected, 2 bad usage (diff: 0 same,\n"
     "1 differ, 2 an error, its output lost included; check: 0 no problem,\n"
     "1 problems, 2 an error).\n";

@@ -1,7 +1,9 @@
 // romtables [IMAGE]: the editor. Starts at the main menu, with IMAGE chosen as
 // Open NDS chooses it when one is given; the name lists are read from the
-// folder that holds this program, the user's data folder or the installed ones.
+// folder that holds this program, the user's data folder or the installed ones;
+// the translations beside the program or among the installed files.
 #include "history/sqlite_journal.h"
+#include "ui/language.h"
 #include "ui/menus.h"
 #include "editors/all_forms.h"
 #include "editors/all_tables.h"
@@ -21,6 +23,9 @@ int main(int argc, char** argv) {
   const QString names = rt::nameListSearchPath(QCoreApplication::applicationDirPath(),
                                                QStandardPaths::writableLocation(QStandardPaths::AppDataLocation));
   rt::AppContext context(names, rt::dialogFileChooser(), rt::dialogMessageSink());
+  // The language chosen on the main menu, else the system's.
+  rt::useLanguage(rt::chosenLanguage(*context.settings()),
+                  rt::translationFolders(QCoreApplication::applicationDirPath()));
   context.setTables(rt::allTables());
   context.setMenus(rt::allMenuRows());
   rt::registerAllForms(context);

@@ -1,12 +1,13 @@
 #include "model/conversions.h"
 
 #include <algorithm>
+#include <QCoreApplication>
 
 namespace rt {
 namespace {
 
 QString rangeMessage(QStringView text, std::int64_t min, std::int64_t max) {
-  return QStringLiteral("%1 is not a whole number from %2 to %3").arg(quotedValue(text)).arg(min).arg(max);
+  return QCoreApplication::translate("rt::Conversions", "%1 is not a whole number from %2 to %3").arg(quotedValue(text)).arg(min).arg(max);
 }
 
 bool isDigit(QChar c) { return c >= u'0' && c <= u'9'; }
@@ -82,7 +83,7 @@ Result<int> parseSignedByte(QStringView text) {
   const bool negative = t.startsWith(u'-') && std::any_of(t.begin(), t.end(), [](QChar c) { return c >= u'1' && c <= u'9'; });
   if (negative && *v == 0)
     return Result<int>::failure(
-        QStringLiteral("%1 does not fit a byte: a negative n is stored as n + 256 rounded, 256 here").arg(quotedValue(t)));
+        QCoreApplication::translate("rt::Conversions", "%1 does not fit a byte: a negative n is stored as n + 256 rounded, 256 here").arg(quotedValue(t)));
   return static_cast<int>(*v < 0 ? *v + 256 : *v);
 }
 
@@ -104,7 +105,7 @@ Result<int> parseHexWord(QStringView text) {
   }
   if (!ok)
     return Result<int>::failure(
-        QStringLiteral("%1 is not a hexadecimal number from 0 to FFFF").arg(quotedValue(t)));
+        QCoreApplication::translate("rt::Conversions", "%1 is not a hexadecimal number from 0 to FFFF").arg(quotedValue(t)));
   return value;
 }
 

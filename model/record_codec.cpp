@@ -1,10 +1,13 @@
 #include "model/record_codec.h"
 
+#include "model/caption.h"
+
 #include "model/conversions.h"
 
 #include <algorithm>
 #include <bit>
 #include <iterator>
+#include <QCoreApplication>
 
 namespace rt {
 
@@ -162,7 +165,7 @@ constexpr KindRow kKinds[] = {
      },
      [](const Field&, const ControlValue* v, std::uint32_t* raw, QString* why) {
        if (parsed(parseSignedByte(v->text), raw, why)) return true;
-       *why += QStringLiteral(" (-256 to -1 are stored as n + 256)");
+       *why += QCoreApplication::translate("rt::RecordCodec", " (-256 to -1 are stored as n + 256)");
        return false;
      }},
     {FieldKind::HexWord, 2, ControlKind::Text,
@@ -179,8 +182,8 @@ constexpr KindRow kKinds[] = {
      [](const Field& f, const ControlValue* v, std::uint32_t* raw, QString* why) {
        const int byte = byteForRow(f.combo, v->row);
        if (byte < 0) {
-         *why = v->row < 0 ? QStringLiteral("no row is selected; choose one of the list")
-                           : QStringLiteral("row %1 cannot be stored in a byte").arg(v->row);
+         *why = v->row < 0 ? QCoreApplication::translate("rt::RecordCodec", "no row is selected; choose one of the list")
+                           : QCoreApplication::translate("rt::RecordCodec", "row %1 cannot be stored in a byte").arg(v->row);
          return false;
        }
        *raw = static_cast<std::uint32_t>(byte);
@@ -305,7 +308,7 @@ bool encodeRecord(const TableDef& table, std::int64_t recordOffset, const Record
     std::uint32_t raw = 0;
     QString why;
     if (!row.store(f, &state[static_cast<size_t>(c)], &raw, &why)) {
-      *error = {c, QStringLiteral("%1: %2.").arg(f.caption.isEmpty() ? f.control : f.caption, why)};
+      *error = {c, QStringLiteral("%1: %2.").arg(f.caption.isEmpty() ? f.control : shownCaption(f.caption), why)};
       return false;
     }
     const std::uint8_t mask = writeMaskOf(f);

@@ -3,7 +3,7 @@
 # named as arguments; does nothing when they are present.
 set -euo pipefail
 PACKAGES=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-qpa-plugins libgl-dev libgtest-dev libgmock-dev
-          libbenchmark-dev libcsv-dev libsqlite3-dev zlib1g-dev fonts-noto-cjk dpkg-dev "$@")
+          libbenchmark-dev libcsv-dev qt6-tools-dev qt6-l10n-tools qt6-tools-dev-tools qt6-translations-l10n libsqlite3-dev zlib1g-dev fonts-noto-cjk dpkg-dev "$@")
 missing=()
 for p in "${PACKAGES[@]}"; do
   if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then

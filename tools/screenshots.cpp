@@ -1,8 +1,8 @@
-// romtables_screenshots IMAGE OUTPUT_DIR [--names DIR]: renders every window of
+// romtables_screenshots IMAGE OUTPUT_DIR [--names DIR] [--language en|zh_TW]: renders every window of
 // the editor to OUTPUT_DIR/<window>.png, reached as a user reaches it: the main
 // menu on a copy of IMAGE, each row's editor and table view, the skill
 // sub-menu's, the history after a few saves and the comparison of the copy with
-// IMAGE. Prints one line per window, "<file> <width>x<height>"; exits 1 when a
+// IMAGE, in the language given (English when none is). Prints one line per window, "<file> <width>x<height>"; exits 1 when a
 // window did not open or a message reported a failure.
 //
 // Runs on the offscreen platform unless the environment names another, so every
@@ -12,6 +12,7 @@
 #include "ui/check_window.h"
 #include "ui/compare_window.h"
 #include "ui/editor_form.h"
+#include "ui/language.h"
 #include "ui/menus.h"
 #include "ui/table_view.h"
 #include "editors/all_forms.h"
@@ -185,6 +186,15 @@ int main(int argc, char** argv) {
     names = args[at + 1];
     args.remove(at, 2);
   }
+  rt::Language language = rt::Language::English;
+  if (const qsizetype at = args.indexOf(QStringLiteral("--language")); at >= 0) {
+    if (at + 1 >= args.size()) return usage(QStringLiteral("--language needs en or zh_TW"));
+    if (args[at + 1] == rt::languageCode(rt::Language::Chinese)) language = rt::Language::Chinese;
+    else if (args[at + 1] != rt::languageCode(rt::Language::English)) return usage(QStringLiteral("--language needs en or zh_TW"));
+    args.remove(at, 2);
+  }
+  if (!rt::useLanguage(language, rt::translationFolders(QApplication::applicationDirPath())))
+    return usage(QStringLiteral("no translation file for ") + rt::languageCode(language));
   if (args.size() != 2) return usage(QStringLiteral("an image and an output folder are needed"));
   const QString clean = QFileInfo(args[0]).absoluteFilePath();
   const QDir outDir(args[1]);

@@ -10,6 +10,7 @@
 #include <QJsonObject>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QCoreApplication>
 
 namespace rt {
 namespace {
@@ -17,8 +18,8 @@ namespace {
 class DialogFileChooser final : public FileChooser {
  public:
   QString chooseRomImage(QWidget* parent, const QString& current) override {
-    QFileDialog dialog(parent, QStringLiteral("Open NDS"), QFileInfo(current).absolutePath(),
-                       QStringLiteral("NDS ROM images (*.nds)"));
+    QFileDialog dialog(parent, QCoreApplication::translate("rt::AppContext", "Open NDS"), QFileInfo(current).absolutePath(),
+                       QCoreApplication::translate("rt::AppContext", "NDS ROM images (*.nds)"));
     dialog.setFileMode(QFileDialog::ExistingFile);
     // Qt's own dialog, whose filter can ignore letter case: "GAME.NDS" is offered too.
     dialog.setOption(QFileDialog::DontUseNativeDialog);
@@ -54,9 +55,9 @@ class DialogMessageSink final : public MessageSink {
   }
   Unsaved askUnsaved(QWidget* parent, const QString& title, const QString& text) override {
     QMessageBox box(QMessageBox::Question, title, text, QMessageBox::NoButton, parent);
-    QPushButton* save = box.addButton(QStringLiteral("&Save"), QMessageBox::AcceptRole);
-    QPushButton* discard = box.addButton(QStringLiteral("&Discard"), QMessageBox::DestructiveRole);
-    QPushButton* cancel = box.addButton(QStringLiteral("&Cancel"), QMessageBox::RejectRole);
+    QPushButton* save = box.addButton(QCoreApplication::translate("rt::AppContext", "&Save"), QMessageBox::AcceptRole);
+    QPushButton* discard = box.addButton(QCoreApplication::translate("rt::AppContext", "&Discard"), QMessageBox::DestructiveRole);
+    QPushButton* cancel = box.addButton(QCoreApplication::translate("rt::AppContext", "&Cancel"), QMessageBox::RejectRole);
     box.setDefaultButton(save);  // Enter saves: nothing is lost by it
     box.setEscapeButton(cancel);
     box.exec();
@@ -66,9 +67,9 @@ class DialogMessageSink final : public MessageSink {
   }
   Stale askStale(QWidget* parent, const QString& title, const QString& text) override {
     QMessageBox box(QMessageBox::Warning, title, text, QMessageBox::NoButton, parent);
-    QPushButton* overwrite = box.addButton(QStringLiteral("&Overwrite"), QMessageBox::DestructiveRole);
-    QPushButton* reload = box.addButton(QStringLiteral("&Reload"), QMessageBox::AcceptRole);
-    QPushButton* cancel = box.addButton(QStringLiteral("&Cancel"), QMessageBox::RejectRole);
+    QPushButton* overwrite = box.addButton(QCoreApplication::translate("rt::AppContext", "&Overwrite"), QMessageBox::DestructiveRole);
+    QPushButton* reload = box.addButton(QCoreApplication::translate("rt::AppContext", "&Reload"), QMessageBox::AcceptRole);
+    QPushButton* cancel = box.addButton(QCoreApplication::translate("rt::AppContext", "&Cancel"), QMessageBox::RejectRole);
     box.setDefaultButton(cancel);  // Enter loses nothing
     box.setEscapeButton(cancel);
     box.exec();
@@ -80,21 +81,21 @@ class DialogMessageSink final : public MessageSink {
 
 QString anywayQuestion(const UndoRequest& request) {
   const char* verb = request.kind == UndoKind::Redo ? "Redo" : request.kind == UndoKind::Revert ? "Revert" : "Undo";
-  return QStringLiteral("%1 it anyway? Its recorded bytes then replace what the image holds there now.")
+  return QCoreApplication::translate("rt::AppContext", "%1 it anyway? Its recorded bytes then replace what the image holds there now.")
       .arg(QString::fromLatin1(verb));
 }
 
 }  // namespace
 
 MessageSink::Unsaved MessageSink::askUnsaved(QWidget* parent, const QString& title, const QString& text) {
-  if (ask(parent, title, text + QStringLiteral("\n\nSave them?"))) return Unsaved::Save;
-  if (ask(parent, title, QStringLiteral("Discard the edits?"))) return Unsaved::Discard;
+  if (ask(parent, title, text + QCoreApplication::translate("rt::AppContext", "\n\nSave them?"))) return Unsaved::Save;
+  if (ask(parent, title, QCoreApplication::translate("rt::AppContext", "Discard the edits?"))) return Unsaved::Discard;
   return Unsaved::Cancel;
 }
 
 MessageSink::Stale MessageSink::askStale(QWidget* parent, const QString& title, const QString& text) {
-  if (ask(parent, title, text + QStringLiteral("\n\nOverwrite them?"))) return Stale::Overwrite;
-  if (ask(parent, title, QStringLiteral("Reload the record?"))) return Stale::Reload;
+  if (ask(parent, title, text + QCoreApplication::translate("rt::AppContext", "\n\nOverwrite them?"))) return Stale::Overwrite;
+  if (ask(parent, title, QCoreApplication::translate("rt::AppContext", "Reload the record?"))) return Stale::Reload;
   return Stale::Cancel;
 }
 
@@ -154,14 +155,14 @@ QString AppContext::captionOf(const QString& id) const {
 
 bool AppContext::openImage(QWidget* parent, const QString& path) {
   if (!mayDropEdits(true)) return false;
-  const QString title = QStringLiteral("Open NDS");
+  const QString title = QCoreApplication::translate("rt::AppContext", "Open NDS");
   rom_.setRomPath(path);
   const Status recovered = rom_.recover();
   reportNotices(parent, title);
   if (!recovered && rom_.historyRefused()) {
     // The history is not this file's (or cannot be read): the user may set it aside and go on.
     if (messages_->ask(parent, title,
-                       recovered.message() + QStringLiteral("\n\nSet the old history aside and start a new one for "
+                       recovered.message() + QCoreApplication::translate("rt::AppContext", "\n\nSet the old history aside and start a new one for "
                                                             "this image?"))) {
       const Status restarted = rom_.restartHistory();
       reportNotices(parent, title);
@@ -214,9 +215,9 @@ QString AppContext::undoneRecords() {
   if (records.isEmpty()) return {};
   const QString table = target->info.table.isEmpty() ? QString() : target->info.table + QLatin1Char(' ');
   const int more = static_cast<int>(records.size()) - 3;
-  if (more > 0) records = records.mid(0, 3) << QStringLiteral("%1 more").arg(more);
+  if (more > 0) records = records.mid(0, 3) << QCoreApplication::translate("rt::AppContext", "%1 more").arg(more);
   return QStringLiteral(" %1: %2%3.")
-      .arg(records.size() == 1 ? QStringLiteral("Record") : QStringLiteral("Records"), table,
+      .arg(records.size() == 1 ? QCoreApplication::translate("rt::AppContext", "Record") : QCoreApplication::translate("rt::AppContext", "Records"), table,
            records.join(QStringLiteral("; ")));
 }
 

@@ -74,7 +74,7 @@ void ChoiceForm::choicePicked(int row) {
 }
 
 void ChoiceForm::saveSelected() {
-  saveRecordAt(selectedRecord(), QStringLiteral("No row of the list is selected; nothing was saved."));
+  saveRecordAt(selectedRecord(), ChoiceForm::tr("No row of the list is selected; nothing was saved."));
 }
 
 }  // namespace rt

@@ -1,5 +1,7 @@
 #include "ui/compare_window.h"
 
+#include "model/caption.h"
+
 #include "image/byte_source.h"
 #include "compare/original_bytes.h"
 #include "compare/change_set.h"
@@ -68,18 +70,18 @@ CompareWindow::CompareWindow(AppContext& context)
       filter_(new QLineEdit(this)),
       tree_(new QTreeWidget(this)) {
   setObjectName(kFormName);
-  setWindowTitle(QStringLiteral("Compare"));
+  setWindowTitle(CompareWindow::tr("Compare"));
   // Esc closes the window, as it does every secondary window.
   connect(new QShortcut(QKeySequence(Qt::Key_Escape), this), &QShortcut::activated, this, &QWidget::close);
   status_->setObjectName(QStringLiteral("CompareStatus"));
   status_->setWordWrap(true);
   status_->setTextInteractionFlags(Qt::TextSelectableByMouse);
   filter_->setObjectName(QStringLiteral("CompareFilter"));
-  filter_->setPlaceholderText(QStringLiteral("Filter: table, record, field or value"));
+  filter_->setPlaceholderText(CompareWindow::tr("Filter: table, record, field or value"));
   filter_->setClearButtonEnabled(true);
   tree_->setObjectName(QStringLiteral("CompareTree"));
-  tree_->setHeaderLabels({QStringLiteral("Table / record / field"), QStringLiteral("Control"), QStringLiteral("Old"),
-                          QStringLiteral("New")});
+  tree_->setHeaderLabels({CompareWindow::tr("Table / record / field"), CompareWindow::tr("Control"), CompareWindow::tr("Old"),
+                          CompareWindow::tr("New")});
   tree_->setUniformRowHeights(true);
   tree_->setAlternatingRowColors(true);
   tree_->setExpandsOnDoubleClick(false);  // a double-click opens the record
@@ -87,7 +89,7 @@ CompareWindow::CompareWindow(AppContext& context)
   tree_->setColumnWidth(0, 300);
   tree_->setColumnWidth(1, 110);
   tree_->setColumnWidth(2, 170);
-  auto* close = button(this, QStringLiteral("Close"), QStringLiteral("Close"));
+  auto* close = button(this, QStringLiteral("Close"), CompareWindow::tr("Close"));
   saveSet_ = button(this, QStringLiteral("SaveChangeSet"), tr("Save change set..."));
   saveSet_->setToolTip(tr("Every difference as field changes, to apply to another image or merge with another hack"));
   saveSet_->setEnabled(false);
@@ -113,7 +115,7 @@ void CompareWindow::compareWith(const QString& clean) {
   tree_->clear();
   busy_ = true;
   saveSet_->setEnabled(false);
-  status_->setText(QStringLiteral("Comparing \"%1\" with \"%2\"...")
+  status_->setText(CompareWindow::tr("Comparing \"%1\" with \"%2\"...")
                        .arg(QDir::toNativeSeparators(clean), QDir::toNativeSeparators(modified)));
   ImageDiffRequest request;
   request.clean = clean;
@@ -144,7 +146,7 @@ void CompareWindow::show(const ImageDiff& diff) {
   QString recordKey;
   int records = 0;
   auto closeTable = [&] {
-    if (table) table->setText(1, QStringLiteral("%1 record(s)").arg(table->childCount()));
+    if (table) table->setText(1, CompareWindow::tr("%1 record(s)").arg(table->childCount()));
   };
   for (const FieldChange& c : diff.changes) {
     if (!table || table->text(0) != c.table) {
@@ -159,21 +161,21 @@ void CompareWindow::show(const ImageDiff& diff) {
       record = new QTreeWidgetItem(table, {c.name.isEmpty() ? key : QStringLiteral("%1  %2").arg(key, c.name)});
       record->setData(0, kTableRole, c.table);
       record->setData(0, kKeysRole, c.keys);
-      record->setToolTip(0, QStringLiteral("Double-click to open this record in %1").arg(c.table));
+      record->setToolTip(0, CompareWindow::tr("Double-click to open this record in %1").arg(c.table));
       recordKey = key;
       ++records;
     }
-    auto* field = new QTreeWidgetItem(record, {c.caption.isEmpty() ? c.field : c.caption, c.field, c.oldValue, c.newValue});
+    auto* field = new QTreeWidgetItem(record, {c.caption.isEmpty() ? c.field : shownCaption(c.caption), c.field, c.oldValue, c.newValue});
     field->setData(0, kTableRole, c.table);
     field->setData(0, kKeysRole, c.keys);
   }
   closeTable();
   if (!diff.outside.empty()) {
-    auto* other = new QTreeWidgetItem({QStringLiteral("Other bytes"),
-                                       QStringLiteral("%1 byte(s)").arg(diff.outsideBytes)});
-    other->setToolTip(0, QStringLiteral("Bytes that differ where no field of a table shows the difference"));
+    auto* other = new QTreeWidgetItem({CompareWindow::tr("Other bytes"),
+                                       CompareWindow::tr("%1 byte(s)").arg(diff.outsideBytes)});
+    other->setToolTip(0, CompareWindow::tr("Bytes that differ where no field of a table shows the difference"));
     for (const ByteRange& r : diff.outside)
-      new QTreeWidgetItem(other, {rangeText(r), QStringLiteral("%1 byte(s)").arg(r.length)});
+      new QTreeWidgetItem(other, {rangeText(r), CompareWindow::tr("%1 byte(s)").arg(r.length)});
     tables << other;
   }
   tree_->addTopLevelItems(tables);
@@ -186,15 +188,15 @@ void CompareWindow::show(const ImageDiff& diff) {
 
   QStringList parts;
   if (diff.same()) {
-    parts << QStringLiteral("The images are the same.");
+    parts << CompareWindow::tr("The images are the same.");
   } else {
-    parts << QStringLiteral("%1 field(s) of %2 record(s) differ.").arg(diff.changes.size()).arg(records);
+    parts << CompareWindow::tr("%1 field(s) of %2 record(s) differ.").arg(diff.changes.size()).arg(records);
     if (!diff.outside.empty())
-      parts << QStringLiteral("%1 other byte(s) in %2 range(s) differ.").arg(diff.outsideBytes).arg(diff.outside.size());
+      parts << CompareWindow::tr("%1 other byte(s) in %2 range(s) differ.").arg(diff.outsideBytes).arg(diff.outside.size());
     if (diff.cleanSize != diff.modifiedSize)
-      parts << QStringLiteral("The images have %1 and %2 bytes.").arg(diff.cleanSize).arg(diff.modifiedSize);
+      parts << CompareWindow::tr("The images have %1 and %2 bytes.").arg(diff.cleanSize).arg(diff.modifiedSize);
   }
-  status_->setText(QStringLiteral("\"%1\" (old) against the chosen image (new): %2")
+  status_->setText(CompareWindow::tr("\"%1\" (old) against the chosen image (new): %2")
                        .arg(QDir::toNativeSeparators(clean_), parts.join(QLatin1Char(' '))));
   applyFilter();
 }
@@ -252,14 +254,14 @@ void CompareWindow::openItem(QTreeWidgetItem* item) {
   auto* form = qobject_cast<EditorForm*>(context_.showForm(table));
   if (!form) return;  // no such form, or it could not load (the reason was reported)
   if (!form->showRecord(keys))
-    context_.reportError(this, windowTitle(), QStringLiteral("%1 has no record %2 in the chosen image.").arg(table, keysText(keys)));
+    context_.reportError(this, windowTitle(), CompareWindow::tr("%1 has no record %2 in the chosen image.").arg(table, keysText(keys)));
 }
 
 void addCompareButtons(AppContext& context, QWidget* menu, QBoxLayout* column) {
-  auto* compare = button(menu, QStringLiteral("Compare"), QStringLiteral("Compare with..."));
-  compare->setToolTip(QStringLiteral("Every field that differs from another image, such as a clean copy"));
-  auto* patch = button(menu, QStringLiteral("ExportPatch"), QStringLiteral("Export patch..."));
-  patch->setToolTip(QStringLiteral("A BPS patch of every change saved to the image since its history began"));
+  auto* compare = button(menu, QStringLiteral("Compare"), CompareWindow::tr("Compare with..."));
+  compare->setToolTip(CompareWindow::tr("Every field that differs from another image, such as a clean copy"));
+  auto* patch = button(menu, QStringLiteral("ExportPatch"), CompareWindow::tr("Export patch..."));
+  patch->setToolTip(CompareWindow::tr("A BPS patch of every change saved to the image since its history began"));
   QObject::connect(compare, &QPushButton::clicked, menu, [&context, menu] { compareWithChosen(context, menu); });
   QObject::connect(patch, &QPushButton::clicked, menu, [&context, menu] { exportPatchFromHistory(context, menu); });
   column->addWidget(compare);
@@ -267,14 +269,14 @@ void addCompareButtons(AppContext& context, QWidget* menu, QBoxLayout* column) {
 }
 
 void compareWithChosen(AppContext& context, QWidget* parent) {
-  const QString title = QStringLiteral("Compare with...");
+  const QString title = CompareWindow::tr("Compare with...");
   const QString image = context.rom().romPath();
   if (image.isEmpty()) {
-    context.reportError(parent, title, QStringLiteral("No ROM image has been chosen: open one first (Open NDS)."));
+    context.reportError(parent, title, CompareWindow::tr("No ROM image has been chosen: open one first (Open NDS)."));
     return;
   }
-  const QString clean = context.chooser().chooseFileToRead(parent, QStringLiteral("Compare with (the clean image)"), image,
-                                                           QStringLiteral("NDS images (*.nds);;All files (*)"));
+  const QString clean = context.chooser().chooseFileToRead(parent, CompareWindow::tr("Compare with (the clean image)"), image,
+                                                           CompareWindow::tr("NDS images (*.nds);;All files (*)"));
   if (clean.isEmpty()) return;
   if (!context.hasForm(kFormName))
     context.registerForm(kFormName, [](AppContext& c) -> QWidget* { return new CompareWindow(c); });
@@ -282,11 +284,11 @@ void compareWithChosen(AppContext& context, QWidget* parent) {
 }
 
 void exportPatchFromHistory(AppContext& context, QWidget* parent) {
-  const QString title = QStringLiteral("Export patch...");
+  const QString title = CompareWindow::tr("Export patch...");
   RomImage& rom = context.rom();
   const QString image = rom.romPath();
   if (image.isEmpty()) {
-    context.reportError(parent, title, QStringLiteral("No ROM image has been chosen: open one first (Open NDS)."));
+    context.reportError(parent, title, CompareWindow::tr("No ROM image has been chosen: open one first (Open NDS)."));
     return;
   }
   const Status recovered = rom.recover();
@@ -297,7 +299,7 @@ void exportPatchFromHistory(AppContext& context, QWidget* parent) {
   }
   if (!rom.journal()) {
     context.reportError(parent, title,
-                        QStringLiteral("\"%1\" has no history: nothing was saved to it, so there is no change to put "
+                        CompareWindow::tr("\"%1\" has no history: nothing was saved to it, so there is no change to put "
                                        "in a patch.")
                             .arg(QDir::toNativeSeparators(image)));
     return;
@@ -309,13 +311,13 @@ void exportPatchFromHistory(AppContext& context, QWidget* parent) {
     return;
   }
   const QFileInfo info(image);
-  QString out = context.chooser().chooseFileToWrite(parent, QStringLiteral("Export patch"),
+  QString out = context.chooser().chooseFileToWrite(parent, CompareWindow::tr("Export patch"),
                                                     info.dir().filePath(info.completeBaseName() + QStringLiteral(".bps")),
-                                                    QStringLiteral("BPS patch (*.bps)"));
+                                                    CompareWindow::tr("BPS patch (*.bps)"));
   if (out.isEmpty()) return;
   if (!patchFormatForName(out)) out += QStringLiteral(".bps");
   if (QFileInfo(out).exists() && QFileInfo(out).canonicalFilePath() == info.canonicalFilePath()) {
-    context.reportError(parent, title, QStringLiteral("The patch cannot be written over the image itself; choose another file."));
+    context.reportError(parent, title, CompareWindow::tr("The patch cannot be written over the image itself; choose another file."));
     return;
   }
   QPointer<QWidget> where(parent);
@@ -328,7 +330,7 @@ void exportPatchFromHistory(AppContext& context, QWidget* parent) {
       return;
     }
     context.messages().info(where, title,
-                            QStringLiteral("Wrote %1: %2 byte(s) in %3 run(s) differ from the image as its history "
+                            CompareWindow::tr("Wrote %1: %2 byte(s) in %3 run(s) differ from the image as its history "
                                            "began (CRC32 %4 before, %5 now).")
                                 .arg(QDir::toNativeSeparators(out))
                                 .arg(made->bytesChanged)

@@ -1,6 +1,8 @@
 #include "ui/editor_form.h"
 
+#include "model/caption.h"
 #include "model/table_check.h"
+
 #include "ui/field_binder.h"
 #include "ui/record_links.h"
 #include "ui/status_line.h"
@@ -35,12 +37,12 @@ EditorForm::EditorForm(AppContext& context, const QString& formName, const QStri
   });
   setObjectName(formName);
   setWindowTitle(caption);
-  exit_ = makeButton(QStringLiteral("Exit"), QStringLiteral("E&xit"));
+  exit_ = makeButton(QStringLiteral("Exit"), EditorForm::tr("E&xit"));
   connect(exit_, &QPushButton::clicked, this, &EditorForm::exitForm);
   connect(new QShortcut(QKeySequence(kUndoKey), this), &QShortcut::activated, this, &EditorForm::undoLast);
   connect(new QShortcut(QKeySequence(kRedoKey), this), &QShortcut::activated, this, &EditorForm::redoLast);
-  table_ = makeButton(QStringLiteral("Table"), QStringLiteral("&Table"));
-  table_->setToolTip(QStringLiteral("The whole table as a grid, on this record (Ctrl+T)"));
+  table_ = makeButton(QStringLiteral("Table"), EditorForm::tr("&Table"));
+  table_->setToolTip(EditorForm::tr("The whole table as a grid, on this record (Ctrl+T)"));
   connect(table_, &QPushButton::clicked, this, &EditorForm::showTable);
   connect(new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_T), this), &QShortcut::activated, this, &EditorForm::showTable);
   connect(new QShortcut(QKeySequence(Qt::Key_Escape), this), &QShortcut::activated, this, &EditorForm::exitForm);
@@ -118,9 +120,9 @@ class RecordFilter final : public QLineEdit {
  public:
   RecordFilter(QListWidget* list, QWidget* parent) : QLineEdit(parent), list_(list) {
     setObjectName(list->objectName() + QStringLiteral("Filter"));
-    setPlaceholderText(QStringLiteral("Filter: name or number"));
+    setPlaceholderText(EditorForm::tr("Filter: name or number"));
     setClearButtonEnabled(true);
-    setToolTip(QStringLiteral("Shows the rows whose name holds this text, or the row of this number; Down or "
+    setToolTip(EditorForm::tr("Shows the rows whose name holds this text, or the row of this number; Down or "
                               "Enter moves into the list"));
     QObject::connect(this, &QLineEdit::textChanged, this, [this] { apply(); });
     QObject::connect(list->model(), &QAbstractItemModel::rowsInserted, this, [this] { apply(); });
@@ -274,6 +276,7 @@ bool placeBefore(QLayout* layout, QWidget* anchor, QWidget* added) {
 }  // namespace
 
 bool EditorForm::event(QEvent* event) {
+  if (event->type() == QEvent::LanguageChange) showStatus();  // the status line in the new language
   // The forms place Exit as they lay out their widgets; Table goes beside it
   // once the layout is complete.
   if (event->type() == QEvent::Polish && !tablePlaced_) {
@@ -492,10 +495,10 @@ void EditorForm::showStatus() {
     const QVariantMap keys = shownRecord();
     const QString label = recordLabel(keys);
     const QString record = keys.contains(QStringLiteral("stage")) ? label.left(1).toUpper() + label.mid(1)
-                                                                  : QStringLiteral("Record ") + label;
+                                                                  : EditorForm::tr("Record ") + label;
     // A table of values kept apart (the limits) has no place of its own, only
     // its fields do: the image's header is at 0, never a record.
-    parts << (at > 0 ? QStringLiteral("%1 at %2").arg(record, hexOffset(at)) : record);
+    parts << (at > 0 ? EditorForm::tr("%1 at %2").arg(record, hexOffset(at)) : record);
     for (const FieldBinder* binder : watched_) {
       for (size_t i = 0; i < binder->controls().size(); ++i) {
         if (binder->widgetAt(static_cast<int>(i)) != focusWidget()) continue;
@@ -512,7 +515,7 @@ void EditorForm::showStatus() {
           rom.seek(fieldAt);
           for (int k = 0; k < width; ++k) bytes << QStringLiteral("%1").arg(rom.readU8(), 2, 16, QLatin1Char('0')).toUpper();
         }
-        if (session.close()) parts << QStringLiteral("%1 at %2: %3").arg(c.name, hexOffset(fieldAt), bytes.join(' '));
+        if (session.close()) parts << EditorForm::tr("%1 at %2: %3").arg(c.name, hexOffset(fieldAt), bytes.join(' '));
       }
     }
   }
@@ -552,7 +555,7 @@ bool EditorForm::saveEdits() {
 MessageSink::Unsaved EditorForm::askToKeepEdits() {
   if (!hasUnsavedEdits()) return MessageSink::Unsaved::Discard;
   const auto answer = context_.messages().askUnsaved(
-      this, messageTitle(), QStringLiteral("The record shown has edits that were not saved."));
+      this, messageTitle(), EditorForm::tr("The record shown has edits that were not saved."));
   if (answer == MessageSink::Unsaved::Save && !saveEdits()) return MessageSink::Unsaved::Cancel;
   return answer;
 }
@@ -588,7 +591,7 @@ void EditorForm::undoOwn(UndoKind kind) {
   if (kind == UndoKind::Undo && hasUnsavedEdits()) {
     // The typing comes off first, as it went on last; the next Ctrl+Z undoes a save.
     reread();
-    saved_ = QStringLiteral("Dropped the edits not saved; Ctrl+Z again undoes the last save.");
+    saved_ = EditorForm::tr("Dropped the edits not saved; Ctrl+Z again undoes the last save.");
     showStatus();
     return;
   }
@@ -605,10 +608,10 @@ bool EditorForm::savesWhereRead() {
   const QString& chosen = context_.rom().romPath();
   if (readFrom_ == chosen) return true;
   reportError(readFrom_.isEmpty()
-                  ? QStringLiteral("The values shown were not read from \"%1\"; nothing was saved. Select the record "
+                  ? EditorForm::tr("The values shown were not read from \"%1\"; nothing was saved. Select the record "
                                    "again to read it.")
                         .arg(chosen)
-                  : QStringLiteral("The values shown were read from \"%1\", not from the chosen image \"%2\"; "
+                  : EditorForm::tr("The values shown were read from \"%1\", not from the chosen image \"%2\"; "
                                    "nothing was saved. Select the record again to read it from \"%2\".")
                         .arg(readFrom_, chosen));
   return false;
@@ -629,7 +632,8 @@ QPushButton* EditorForm::makeButton(const QString& objectName, const QString& ca
 }
 
 QLabel* EditorForm::makeLabel(const QString& objectName, const QString& caption) {
-  auto* label = new QLabel(caption, this);
+  // Captions are declared in the forms' own texts and shown in the interface's language.
+  auto* label = new QLabel(shownCaption(caption), this);
   if (!objectName.isEmpty()) label->setObjectName(objectName);
   return label;
 }
@@ -673,11 +677,11 @@ bool EditorForm::reportSave(const SaveResult& result, const FieldBinder* fields)
     updateEditedMark();
     // Where the first byte written lies, which need not be in the record's first bytes.
     const std::int64_t at = result.bytesChanged > 0 ? context_.rom().lastFirstChanged() : -1;
-    saved_ = QStringLiteral("Saved %1 %2: %3 %4%5 in %6")
+    saved_ = EditorForm::tr("Saved %1 %2: %3 %4%5 in %6")
                  .arg(objectName(), recordLabel(shownRecord()))
                  .arg(result.bytesChanged)
-                 .arg(result.bytesChanged == 1 ? QStringLiteral("byte") : QStringLiteral("bytes"),
-                      at > 0 ? QStringLiteral(" at ") + hexOffset(at) : QString(),
+                 .arg(result.bytesChanged == 1 ? EditorForm::tr("byte") : EditorForm::tr("bytes"),
+                      at > 0 ? EditorForm::tr(" at ") + hexOffset(at) : QString(),
                       QFileInfo(context_.rom().romPath()).fileName());
     warnNewProblems();
     showStatus();
@@ -686,7 +690,7 @@ bool EditorForm::reportSave(const SaveResult& result, const FieldBinder* fields)
     return true;
   }
   if (result.badControl >= 0) {
-    reportError(QStringLiteral("Nothing was saved.\n%1").arg(result.status.message()));
+    reportError(EditorForm::tr("Nothing was saved.\n%1").arg(result.status.message()));
     if (fields) fields->focusControl(result.badControl);
   } else {
     reportError(result.status.message());

@@ -1,5 +1,7 @@
 #include "ui/grid_model.h"
 
+#include "model/caption.h"
+
 #include <QColor>
 #include <QFont>
 #include <QHash>
@@ -42,9 +44,9 @@ void GridModel::buildColumns() {
   const GridSource& s = source();
   keyNames_ = s.keyNames();
   for (int k = 0; k < keyNames_.size(); ++k)
-    columns_.push_back({ColumnKind::Key, k, keyNames_[k], QStringLiteral("the record's key \"%1\"").arg(keyNames_[k])});
-  columns_.push_back({ColumnKind::Name, 0, QStringLiteral("name"), QStringLiteral("the record's name")});
-  columns_.push_back({ColumnKind::Offset, 0, QStringLiteral("offset"), QStringLiteral("where the record starts in the file")});
+    columns_.push_back({ColumnKind::Key, k, keyNames_[k], GridModel::tr("the record's key \"%1\"").arg(keyNames_[k])});
+  columns_.push_back({ColumnKind::Name, 0, QStringLiteral("name"), GridModel::tr("the record's name")});
+  columns_.push_back({ColumnKind::Offset, 0, QStringLiteral("offset"), GridModel::tr("where the record starts in the file")});
   const QStringList info = s.infoColumns();
   for (int i = 0; i < info.size(); ++i) columns_.push_back({ColumnKind::Info, i, info[i], info[i]});
   firstControl_ = static_cast<int>(columns_.size());
@@ -146,7 +148,7 @@ std::optional<double> GridModel::valueOf(int column, const QString& text, QStrin
     bool ok = false;
     const qlonglong n = digits.toLongLong(&ok, 16);
     if (ok) return static_cast<double>(n);
-    *why = QStringLiteral("\"%1\" is not a hexadecimal number").arg(text);
+    *why = GridModel::tr("\"%1\" is not a hexadecimal number").arg(text);
     return std::nullopt;
   }
   if (control && control->kind == ControlKind::Combo) {
@@ -155,13 +157,13 @@ std::optional<double> GridModel::valueOf(int column, const QString& text, QStrin
         if (items->at(row).compare(text, Qt::CaseInsensitive) == 0) return row;
       double number = 0;
       if (parseFilterNumber(text, &number)) return number;
-      *why = QStringLiteral("\"%1\" is neither a number nor an item of %2").arg(text, columnName(column));
+      *why = GridModel::tr("\"%1\" is neither a number nor an item of %2").arg(text, columnName(column));
       return std::nullopt;
     }
   }
   double number = 0;
   if (parseFilterNumber(text, &number)) return number;
-  *why = QStringLiteral("\"%1\" is not a number").arg(text);
+  *why = GridModel::tr("\"%1\" is not a number").arg(text);
   return std::nullopt;
 }
 
@@ -238,7 +240,7 @@ Result<std::optional<ControlValue>> GridModel::parseCell(int row, int column, co
   const int control = controlOf(column);
   if (control < 0) {
     if (given == text(row, column)) return std::optional<ControlValue>();
-    return Parsed::failure(QStringLiteral("the column \"%1\" cannot be changed here").arg(columnName(column)));
+    return Parsed::failure(GridModel::tr("the column \"%1\" cannot be changed here").arg(columnName(column)));
   }
   const ControlRef& c = source().controls()[static_cast<size_t>(control)];
   const Field& field = source().fields()[static_cast<size_t>(c.field)];
@@ -253,7 +255,7 @@ Result<std::optional<ControlValue>> GridModel::parseCell(int row, int column, co
       static const QStringList off = {QStringLiteral("0"), QStringLiteral("false"), QStringLiteral("unchecked")};
       if (on.contains(t, Qt::CaseInsensitive)) value.checked = true;
       else if (off.contains(t, Qt::CaseInsensitive)) value.checked = false;
-      else return Parsed::failure(QStringLiteral("\"%1\" is not a check box's 1 or 0").arg(given));
+      else return Parsed::failure(GridModel::tr("\"%1\" is not a check box's 1 or 0").arg(given));
       return std::optional<ControlValue>(value);
     }
     case ControlKind::Combo: break;
@@ -275,10 +277,10 @@ Result<std::optional<ControlValue>> GridModel::parseCell(int row, int column, co
     return std::optional<ControlValue>(value);
   }
   if (items)
-    return Parsed::failure(QStringLiteral("\"%1\" is neither an item of %2 nor a row from 0 to %3")
+    return Parsed::failure(GridModel::tr("\"%1\" is neither an item of %2 nor a row from 0 to %3")
                                .arg(given, field.list.file)
                                .arg(rows - 1));
-  return Parsed::failure(QStringLiteral("\"%1\" is not a row from 0 to 255").arg(given));
+  return Parsed::failure(GridModel::tr("\"%1\" is not a row from 0 to 255").arg(given));
 }
 
 void GridModel::setShade(bool on) {
@@ -387,7 +389,7 @@ QVariant GridModel::data(const QModelIndex& index, int role) const {
       const QString was = c.kind == ControlKind::Check ? (read.checked ? QStringLiteral("1") : QStringLiteral("0"))
                                                        : shownValue(c, source().fields()[static_cast<size_t>(c.field)],
                                                                     read, listOf(control));
-      return QStringLiteral("Edited; the image holds %1").arg(was.isEmpty() ? QStringLiteral("nothing") : was);
+      return GridModel::tr("Edited; the image holds %1").arg(was.isEmpty() ? QStringLiteral("nothing") : was);
     }
     default: return {};
   }
@@ -396,7 +398,27 @@ QVariant GridModel::data(const QModelIndex& index, int role) const {
 QVariant GridModel::headerData(int section, Qt::Orientation orientation, int role) const {
   if (orientation != Qt::Horizontal || section < 0 || section >= columnCount()) return {};
   const Column& col = columns_[static_cast<size_t>(section)];
-  if (role == Qt::DisplayRole) return col.caption;
+  // Shown in the interface's language; filters and copies keep the declared captions.
+  if (role == Qt::DisplayRole) {
+    if (col.kind == ColumnKind::Name) return tr("name");
+    if (col.kind == ColumnKind::Offset) return tr("offset");
+    if (col.kind == ColumnKind::Key || col.kind == ColumnKind::Info) {
+      // The keys and notes the tables declare, by the words they use.
+      static const char* const kWords[] = {QT_TR_NOOP("index"), QT_TR_NOOP("stage"), QT_TR_NOOP("level"),
+                                           QT_TR_NOOP("units"), QT_TR_NOOP("pilots")};
+      for (const char* word : kWords)
+        if (col.caption == QLatin1String(word)) return tr(word);
+      return col.caption;
+    }
+    if (col.kind == ColumnKind::Control) {
+      // The field's caption shown, then what tells its columns apart (a bit, a control's name).
+      const ControlRef& c = source().controls()[static_cast<size_t>(col.index)];
+      const QString& declared = source().fields()[static_cast<size_t>(c.field)].caption;
+      if (!declared.isEmpty() && col.caption.startsWith(declared))
+        return shownCaption(declared) + col.caption.mid(declared.size());
+    }
+    return shownCaption(col.caption);
+  }
   if (role == Qt::ToolTipRole) return col.tip;
   return {};
 }

@@ -1,5 +1,8 @@
 #include "ui/history_window.h"
 
+#include "model/caption.h"
+
+#include <QEvent>
 #include <QDir>
 #include <QHBoxLayout>
 #include <QJsonArray>
@@ -16,10 +19,22 @@ namespace {
 constexpr int kIdRole = Qt::UserRole;
 constexpr int kRevertableRole = Qt::UserRole + 1;
 
-QPushButton* button(QWidget* parent, const QString& name) {
-  auto* b = new QPushButton(name, parent);
+QPushButton* button(QWidget* parent, const QString& name, const QString& caption) {
+  auto* b = new QPushButton(caption, parent);
   b->setObjectName(name);
   return b;
+}
+
+// A transaction's state as the window shows it; the history stores stateName's words.
+QString shownState(TxState state) {
+  switch (state) {
+    case TxState::Pending: return HistoryWindow::tr("pending");
+    case TxState::Done: return HistoryWindow::tr("done");
+    case TxState::Undone: return HistoryWindow::tr("undone");
+    case TxState::RolledBack: return HistoryWindow::tr("rolled back");
+    case TxState::RollingBack: return HistoryWindow::tr("rolling back");
+  }
+  return stateName(state);
 }
 
 QTreeWidget* tree(QWidget* parent, const QString& name, const QStringList& headers) {
@@ -67,9 +82,9 @@ QString recordsSummary(const TxInfo& info) {
   QString text = info.table;
   if (!records.isEmpty()) text += (text.isEmpty() ? QString() : QStringLiteral(" ")) + records.join(QStringLiteral("; "));
   if (info.recordCount > records.size() && !records.isEmpty())
-    text += QStringLiteral(" and %1 more").arg(info.recordCount - records.size());
+    text += HistoryWindow::tr(" and %1 more").arg(info.recordCount - records.size());
   if (info.kind != QLatin1String("edit") && info.target > 0)
-    text = QStringLiteral("%1 of %2").arg(info.kind).arg(info.target) + (text.isEmpty() ? QString() : QStringLiteral(": ") + text);
+    text = HistoryWindow::tr("%1 of %2").arg(info.kind).arg(info.target) + (text.isEmpty() ? QString() : QStringLiteral(": ") + text);
   return text;
 }
 
@@ -77,11 +92,11 @@ QString recordsSummary(const TxInfo& info) {
 QString fieldsSummary(const std::vector<FieldChange>& changes) {
   QStringList fields;
   for (const FieldChange& c : changes) {
-    const QString name = c.caption.isEmpty() ? c.field : c.caption;
+    const QString name = c.caption.isEmpty() ? c.field : shownCaption(c.caption);
     if (!fields.contains(name)) fields << name;
   }
   const int more = static_cast<int>(fields.size()) - 4;
-  if (more > 0) fields = fields.mid(0, 4) << QStringLiteral("%1 more").arg(more);
+  if (more > 0) fields = fields.mid(0, 4) << HistoryWindow::tr("%1 more").arg(more);
   return fields.join(QStringLiteral(", "));
 }
 
@@ -92,17 +107,17 @@ HistoryWindow::HistoryWindow(AppContext& context)
       context_(context),
       note_(new QLabel(this)),
       transactions_(tree(this, QStringLiteral("Transactions"),
-                         {QStringLiteral("ID"), QStringLiteral("Time"), QStringLiteral("Source"), QStringLiteral("State"),
-                          QStringLiteral("Summary")})),
+                         {HistoryWindow::tr("ID"), HistoryWindow::tr("Time"), HistoryWindow::tr("Source"), HistoryWindow::tr("State"),
+                          HistoryWindow::tr("Summary")})),
       changes_(tree(this, QStringLiteral("Changes"),
-                    {QStringLiteral("Table"), QStringLiteral("Record"), QStringLiteral("Name"), QStringLiteral("Field"),
-                     QStringLiteral("Control"), QStringLiteral("Old"), QStringLiteral("New")})),
+                    {HistoryWindow::tr("Table"), HistoryWindow::tr("Record"), HistoryWindow::tr("Name"), HistoryWindow::tr("Field"),
+                     HistoryWindow::tr("Control"), HistoryWindow::tr("Old"), HistoryWindow::tr("New")})),
       status_(new QLabel(this)),
-      undo_(button(this, QStringLiteral("Undo"))),
-      redo_(button(this, QStringLiteral("Redo"))),
-      revert_(button(this, QStringLiteral("Revert"))) {
+      undo_(button(this, QStringLiteral("Undo"), tr("Undo"))),
+      redo_(button(this, QStringLiteral("Redo"), tr("Redo"))),
+      revert_(button(this, QStringLiteral("Revert"), tr("Revert"))) {
   setObjectName(QStringLiteral("History"));
-  setWindowTitle(QStringLiteral("History"));
+  setWindowTitle(tr("History"));
   note_->setObjectName(QStringLiteral("HistoryNote"));
   note_->setWordWrap(true);
   note_->setTextInteractionFlags(Qt::TextSelectableByMouse);
@@ -111,11 +126,11 @@ HistoryWindow::HistoryWindow(AppContext& context)
   status_->setTextInteractionFlags(Qt::TextSelectableByMouse);
   transactions_->setSelectionMode(QAbstractItemView::SingleSelection);
   changes_->setSelectionMode(QAbstractItemView::NoSelection);
-  undo_->setToolTip(QStringLiteral("Undo the newest done change"));
-  redo_->setToolTip(QStringLiteral("Redo the newest undone change"));
-  revert_->setToolTip(QStringLiteral("Put back what the selected change replaced"));
-  auto* close = button(this, QStringLiteral("Close"));
-  close->setToolTip(QStringLiteral("Close the history (Esc)"));
+  undo_->setToolTip(HistoryWindow::tr("Undo the newest done change"));
+  redo_->setToolTip(HistoryWindow::tr("Redo the newest undone change"));
+  revert_->setToolTip(HistoryWindow::tr("Put back what the selected change replaced"));
+  auto* close = button(this, QStringLiteral("Close"), tr("Close"));
+  close->setToolTip(HistoryWindow::tr("Close the history (Esc)"));
   connect(new QShortcut(QKeySequence(Qt::Key_Escape), this), &QShortcut::activated, this, &QWidget::close);
 
   connect(transactions_, &QTreeWidget::currentItemChanged, this, &HistoryWindow::showChanges);
@@ -148,6 +163,11 @@ std::int64_t HistoryWindow::selectedId() const {
   return item ? item->data(0, kIdRole).toLongLong() : 0;
 }
 
+void HistoryWindow::changeEvent(QEvent* event) {
+  if (event->type() == QEvent::LanguageChange && isVisible()) refresh();
+  QWidget::changeEvent(event);
+}
+
 void HistoryWindow::refresh() {
   const std::int64_t keep = selectedId();
   const QSignalBlocker quiet(transactions_);  // the changes are shown once, at the end
@@ -160,7 +180,7 @@ void HistoryWindow::refresh() {
   RomImage& rom = context_.rom();
   const QString path = rom.romPath();
   if (path.isEmpty()) {
-    note_->setText(QStringLiteral("No ROM image has been chosen."));
+    note_->setText(HistoryWindow::tr("No ROM image has been chosen."));
     return;
   }
   // Opens the history when the image has one, perhaps made by another program
@@ -174,7 +194,7 @@ void HistoryWindow::refresh() {
   }
   Journal* journal = rom.journal();
   if (!journal) {
-    note_->setText(QStringLiteral("\"%1\" has no history yet: nothing was saved to it.").arg(shown));
+    note_->setText(HistoryWindow::tr("\"%1\" has no history yet: nothing was saved to it.").arg(shown));
     return;
   }
   auto listed = journal->list(kListed + 1, false);
@@ -190,7 +210,7 @@ void HistoryWindow::refresh() {
                             .arg(shown)
                             .arg(kListed)
                             .arg(QDir::toNativeSeparators(journal->path()))
-                      : QStringLiteral("\"%1\": %2 transaction(s). History file: %3")
+                      : HistoryWindow::tr("\"%1\": %2 transaction(s). History file: %3")
                             .arg(shown)
                             .arg(list.size())
                             .arg(QDir::toNativeSeparators(journal->path())));
@@ -200,7 +220,7 @@ void HistoryWindow::refresh() {
   for (const Transaction& tx : list) {
     auto* item = new QTreeWidgetItem(
         {QString::number(tx.id), tx.time.toLocalTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")), tx.info.source,
-         stateName(tx.state), recordsSummary(tx.info)});
+         shownState(tx.state), recordsSummary(tx.info)});
     item->setData(0, kIdRole, static_cast<qlonglong>(tx.id));
     item->setData(0, kRevertableRole, tx.info.kind == QLatin1String("edit") && tx.state == TxState::Done);
     item->setTextAlignment(0, Qt::AlignRight | Qt::AlignVCenter);
@@ -252,7 +272,7 @@ void HistoryWindow::showChanges() {
   }
   QList<QTreeWidgetItem*> rows;
   for (const FieldChange& c : *changes)
-    rows << new QTreeWidgetItem({c.table, recordText(c.keys), c.name, c.caption, c.field, c.oldValue, c.newValue});
+    rows << new QTreeWidgetItem({c.table, recordText(c.keys), c.name, shownCaption(c.caption), c.field, c.oldValue, c.newValue});
   if (changes->empty()) {
     // No field of a known table differs as shown: the bytes say what changed.
     for (const Run& run : tx->runs)

@@ -33,6 +33,10 @@ class HistoryWindow : public QWidget, public ContextWindow {
   void reread() override { refresh(); }
   void setCaption(const QString& caption) override { setWindowTitle(caption); }
 
+ protected:
+  // A new language: the list, its states, summaries and captions, shown again in it.
+  void changeEvent(QEvent* event) override;
+
  public slots:
   void showChanges();  // of the selected transaction
   void undoClicked();

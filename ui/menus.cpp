@@ -6,6 +6,7 @@
 #include "ui/compare_window.h"
 #include "ui/merge_window.h"
 #include "ui/editor_form.h"
+#include "ui/language.h"
 #include "ui/table_view.h"
 
 #include <QCloseEvent>
@@ -57,8 +58,8 @@ void openTableOf(AppContext& context, QWidget* menu, const QString& form) {
     showTableView(context, form);
     return;
   }
-  context.messages().info(menu, QStringLiteral("Table view"),
-                          QStringLiteral("This row opens a menu, not a table; choose one of its rows."));
+  context.messages().info(menu, MainMenu::tr("Table view"),
+                          MainMenu::tr("This row opens a menu, not a table; choose one of its rows."));
 }
 
 }  // namespace
@@ -80,20 +81,20 @@ MainMenu::MainMenu(AppContext& context)
   header_->setTextInteractionFlags(Qt::TextSelectableByMouse);
   setAcceptDrops(true);  // an .nds file dropped on the menu is chosen
 
-  auto* open = button(this, QStringLiteral("Open"), QStringLiteral("&Open NDS"));
-  open->setToolTip(QStringLiteral("Choose the ROM image (Ctrl+O)"));
+  auto* open = button(this, QStringLiteral("Open"), MainMenu::tr("&Open NDS"));
+  open->setToolTip(MainMenu::tr("Choose the ROM image (Ctrl+O)"));
   connect(new QShortcut(QKeySequence::Open, this), &QShortcut::activated, this, &MainMenu::openClicked);
-  auto* edit = button(this, QStringLiteral("Edit"), QStringLiteral("&Edit"));
-  auto* exit = button(this, QStringLiteral("Exit"), QStringLiteral("E&xit"));
-  recent_ = button(this, QStringLiteral("Recent"), QStringLiteral("&Recent images"));
-  recent_->setToolTip(QStringLiteral("The last images chosen"));
+  auto* edit = button(this, QStringLiteral("Edit"), MainMenu::tr("&Edit"));
+  auto* exit = button(this, QStringLiteral("Exit"), MainMenu::tr("E&xit"));
+  recent_ = button(this, QStringLiteral("Recent"), MainMenu::tr("&Recent images"));
+  recent_->setToolTip(MainMenu::tr("The last images chosen"));
   recent_->setMenu(new QMenu(recent_));
-  auto* table = button(this, QStringLiteral("Table"), QStringLiteral("&Table view"));
-  table->setToolTip(QStringLiteral("The selected row's table as a grid (Ctrl+T)"));
+  auto* table = button(this, QStringLiteral("Table"), MainMenu::tr("&Table view"));
+  table->setToolTip(MainMenu::tr("The selected row's table as a grid (Ctrl+T)"));
   connect(table, &QPushButton::clicked, this, &MainMenu::tableClicked);
   connect(new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_T), this), &QShortcut::activated, this, &MainMenu::tableClicked);
-  auto* history = button(this, QStringLiteral("History"), QStringLiteral("&History"));
-  history->setToolTip(QStringLiteral("The saved changes of the image (Ctrl+H)"));
+  auto* history = button(this, QStringLiteral("History"), MainMenu::tr("&History"));
+  history->setToolTip(MainMenu::tr("The saved changes of the image (Ctrl+H)"));
   connect(open, &QPushButton::clicked, this, &MainMenu::openClicked);
   connect(edit, &QPushButton::clicked, this, &MainMenu::editClicked);
   connect(exit, &QPushButton::clicked, this, &MainMenu::exitClicked);
@@ -104,7 +105,7 @@ MainMenu::MainMenu(AppContext& context)
   connect(rows_, &QListWidget::itemActivated, this, &MainMenu::editClicked);
 
   auto* credits = new QVBoxLayout;
-  const QStringList lines = {QStringLiteral("RomTables"), QStringLiteral("ROM table editor")};
+  const QStringList lines = {QStringLiteral("RomTables"), MainMenu::tr("ROM table editor")};
   for (int i = 0; i < lines.size(); ++i) {
     auto* label = new QLabel(lines[i], this);
     label->setObjectName(QStringLiteral("Credits%1").arg(i + 1));
@@ -123,6 +124,7 @@ MainMenu::MainMenu(AppContext& context)
   buttons->addStretch();
   buttons->addLayout(credits);
   auto* bottom = new QHBoxLayout;
+  bottom->addWidget(languageButton(this, context_));
   bottom->addWidget(history);
   bottom->addWidget(exit);
   buttons->addLayout(bottom);
@@ -136,16 +138,14 @@ MainMenu::MainMenu(AppContext& context)
   where->addWidget(path_, 1);
   where->addWidget(header_);
   layout->addLayout(where);
-  QStringList folders;
-  for (const QString& folder : context_.namesDir().split(QDir::listSeparator(), Qt::SkipEmptyParts))
-    folders << QDir::toNativeSeparators(folder);
-  auto* lists = new QLabel(QStringLiteral("Name lists: %1").arg(folders.join(QStringLiteral(", then "))), this);
+  auto* lists = new QLabel(this);
   lists->setWordWrap(true);
   lists->setObjectName(QStringLiteral("Credits3"));
   lists->setTextInteractionFlags(Qt::TextSelectableByMouse);
   layout->addWidget(lists);
   resize(560, 440);
   showPath(context_.rom().romPath());
+  showNameLists();
   fillRecent();
 }
 
@@ -179,7 +179,7 @@ void MainMenu::chooseImage(const QString& path) {
   std::int64_t needed = 0;
   for (const auto& table : context_.tables().all()) needed = std::max(needed, table->requiredSize());
   const QStringList warnings = imageWarnings(*header, QFileInfo(path).size(), needed);
-  if (!warnings.isEmpty()) context_.reportError(this, QStringLiteral("Open NDS"), warnings.join(QStringLiteral("\n\n")));
+  if (!warnings.isEmpty()) context_.reportError(this, MainMenu::tr("Open NDS"), warnings.join(QStringLiteral("\n\n")));
 }
 
 void MainMenu::dragEnterEvent(QDragEnterEvent* event) {
@@ -204,9 +204,25 @@ void MainMenu::load() {
   rows_->setCurrentRow(-1);
 }
 
+void MainMenu::showNameLists() {
+  QStringList folders;
+  for (const QString& folder : context_.namesDir().split(QDir::listSeparator(), Qt::SkipEmptyParts))
+    folders << QDir::toNativeSeparators(folder);
+  if (auto* lists = findChild<QLabel*>(QStringLiteral("Credits3")))
+    lists->setText(MainMenu::tr("Name lists: %1").arg(folders.join(MainMenu::tr(", then "))));
+}
+
+void MainMenu::changeEvent(QEvent* event) {
+  if (event->type() == QEvent::LanguageChange) {
+    showPath(context_.rom().romPath());
+    showNameLists();
+  }
+  QWidget::changeEvent(event);
+}
+
 void MainMenu::showPath(const QString& path) {
-  path_->setText(path.isEmpty() ? QStringLiteral("no ROM image chosen")
-                                : QStringLiteral("ROM image: %1").arg(QDir::toNativeSeparators(path)));
+  path_->setText(path.isEmpty() ? MainMenu::tr("no ROM image chosen")
+                                : MainMenu::tr("ROM image: %1").arg(QDir::toNativeSeparators(path)));
 }
 
 void MainMenu::openClicked() {
@@ -222,7 +238,7 @@ void MainMenu::editClicked() {
   const QStringList forms = context_.menus().forms(MenuKind::Main);
   if (row < 0 || row >= forms.size() || !rows_->currentItem() || !rows_->currentItem()->isSelected()) return;
   if (context_.rom().romPath().isEmpty()) {
-    context_.reportError(this, QStringLiteral("Edit"), QStringLiteral("Choose a ROM image first: press Open NDS."));
+    context_.reportError(this, MainMenu::tr("Edit"), MainMenu::tr("Choose a ROM image first: press Open NDS."));
     return;
   }
   context_.showForm(forms[row]);
@@ -232,7 +248,7 @@ void MainMenu::tableClicked() {
   const QString form = selectedForm(rows_, context_.menus().forms(MenuKind::Main));
   if (form.isEmpty()) return;
   if (context_.rom().romPath().isEmpty()) {
-    context_.reportError(this, QStringLiteral("Table view"), QStringLiteral("Choose a ROM image first: press Open NDS."));
+    context_.reportError(this, MainMenu::tr("Table view"), MainMenu::tr("Choose a ROM image first: press Open NDS."));
     return;
   }
   openTableOf(context_, this, form);
@@ -264,10 +280,10 @@ SkillMenu::SkillMenu(AppContext& context) : QWidget(nullptr, Qt::Window), contex
   setObjectName(QStringLiteral("Main_2"));
   setWindowTitle(context.captionOf(QStringLiteral("Main_2")));
   rows_->setObjectName(QStringLiteral("List1"));
-  auto* edit = button(this, QStringLiteral("Edit"), QStringLiteral("&Edit"));
-  auto* exit = button(this, QStringLiteral("Exit"), QStringLiteral("E&xit"));
-  auto* table = button(this, QStringLiteral("Table"), QStringLiteral("&Table view"));
-  table->setToolTip(QStringLiteral("The selected row's table as a grid (Ctrl+T)"));
+  auto* edit = button(this, QStringLiteral("Edit"), MainMenu::tr("&Edit"));
+  auto* exit = button(this, QStringLiteral("Exit"), MainMenu::tr("E&xit"));
+  auto* table = button(this, QStringLiteral("Table"), MainMenu::tr("&Table view"));
+  table->setToolTip(MainMenu::tr("The selected row's table as a grid (Ctrl+T)"));
   connect(table, &QPushButton::clicked, this, &SkillMenu::tableClicked);
   connect(new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_T), this), &QShortcut::activated, this, &SkillMenu::tableClicked);
   connect(edit, &QPushButton::clicked, this, &SkillMenu::editClicked);

@@ -38,11 +38,14 @@ class MainMenu : public QWidget {
 
  protected:
   void closeEvent(QCloseEvent* event) override;
+  // A new language: the texts made with the image's path and the lists' folders.
+  void changeEvent(QEvent* event) override;
   void dragEnterEvent(QDragEnterEvent* event) override;
   void dropEvent(QDropEvent* event) override;
 
  private:
   void showPath(const QString& path);
+  void showNameLists();
   void fillRecent();
   AppContext& context_;
   QListWidget* rows_;

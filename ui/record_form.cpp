@@ -45,7 +45,7 @@ QVariantMap RecordForm::shownRecord() const {
 void RecordForm::readSelected() { readRecordAt(records_->currentRow()); }
 
 void RecordForm::saveSelected() {
-  saveRecordAt(records_->currentRow(), QStringLiteral("No record is selected; nothing was saved."));
+  saveRecordAt(records_->currentRow(), RecordForm::tr("No record is selected; nothing was saved."));
 }
 
 }  // namespace rt

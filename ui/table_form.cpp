@@ -25,7 +25,7 @@ TableForm::TableForm(AppContext& context, const QString& formName, const QString
                      std::shared_ptr<const TableAdapter> table, const QString& menu, SaveKey key)
     : EditorForm(context, formName, caption, menu),
       table_(std::move(table)),
-      save_(makeButton(QStringLiteral("Save"), QStringLiteral("&Save"))),
+      save_(makeButton(QStringLiteral("Save"), TableForm::tr("&Save"))),
       fields_(shapeOf(*table_), this) {
   connect(save_, &QPushButton::clicked, this, [this] { saveSelected(); });
   if (key == SaveKey::CtrlS) {
@@ -122,18 +122,23 @@ bool TableForm::settleStale(const std::vector<StaleControl>& stale, const Record
                             const std::function<bool()>& overwrite) {
   QStringList lines, names;
   for (const StaleControl& s : stale) {
-    lines << QStringLiteral("%1: %2 now; this window would write %3.")
+    lines << TableForm::tr("%1: %2 now; this window would write %3.")
                  .arg(controlCaption(s.control), controlValue(s.control, s.now), controlValue(s.control, s.mine));
     names << controlCaption(s.control);
   }
   const QString question =
-      QStringLiteral("Since this window read the record, it was saved elsewhere:\n%1\n\n"
-                     "Overwrite writes this window's values over them.\n"
-                     "Reload reads the record again: %2 then show%3 the image's values and this window's edits of "
-                     "%4 are dropped; its edits of other fields stay, not saved.\n"
-                     "Cancel writes nothing and keeps the edits.")
-          .arg(lines.join(u'\n'), names.join(QStringLiteral(", ")), names.size() == 1 ? QStringLiteral("s") : QString(),
-               names.size() == 1 ? QStringLiteral("it") : QStringLiteral("them"));
+      (names.size() == 1
+           ? TableForm::tr("Since this window read the record, it was saved elsewhere:\n%1\n\n"
+                           "Overwrite writes this window's values over them.\n"
+                           "Reload reads the record again: %2 then shows the image's values and this window's edits of "
+                           "it are dropped; its edits of other fields stay, not saved.\n"
+                           "Cancel writes nothing and keeps the edits.")
+           : TableForm::tr("Since this window read the record, it was saved elsewhere:\n%1\n\n"
+                           "Overwrite writes this window's values over them.\n"
+                           "Reload reads the record again: %2 then show the image's values and this window's edits of "
+                           "them are dropped; its edits of other fields stay, not saved.\n"
+                           "Cancel writes nothing and keeps the edits."))
+          .arg(lines.join(u'\n'), names.join(QStringLiteral(", ")));
   const QString title = caption().isEmpty() ? objectName() : caption();
   switch (context().messages().askStale(this, title, question)) {
     case MessageSink::Stale::Overwrite: return overwrite();
@@ -146,12 +151,12 @@ bool TableForm::settleStale(const std::vector<StaleControl>& stale, const Record
       }
       fields_.setState(display, now);
       shown_ = now;
-      setNote(QStringLiteral("Reloaded %1 as the image holds it; nothing was saved.").arg(names.join(QStringLiteral(", "))));
+      setNote(TableForm::tr("Reloaded %1 as the image holds it; nothing was saved.").arg(names.join(QStringLiteral(", "))));
       return false;
     }
     case MessageSink::Stale::Cancel: break;
   }
-  setNote(QStringLiteral("Nothing was saved; %1 saved elsewhere, the edits are kept.").arg(names.join(QStringLiteral(", "))));
+  setNote(TableForm::tr("Nothing was saved; %1 saved elsewhere, the edits are kept.").arg(names.join(QStringLiteral(", "))));
   return false;
 }
 
@@ -175,7 +180,7 @@ void TableForm::rereadKeepingEdits() {
     under << controlCaption(s.control) + u' ' + controlValue(s.control, s.now);
   fields_.setState(display, read);
   shown_ = std::move(read);
-  if (!under.isEmpty()) setNote(QStringLiteral("changed underneath: %1 (saved elsewhere)").arg(under.join(QStringLiteral(", "))));
+  if (!under.isEmpty()) setNote(TableForm::tr("changed underneath: %1 (saved elsewhere)").arg(under.join(QStringLiteral(", "))));
 }
 
 void TableForm::readRecordAt(int index) {

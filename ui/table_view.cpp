@@ -32,9 +32,17 @@ QString captionOf(const AppContext& context, const QString& id) {
   return caption.isEmpty() ? id : caption;
 }
 
+// The nouns counted, one and many, for lupdate to collect.
+[[maybe_unused]] const char* const kCountedNouns[] = {
+    QT_TRANSLATE_NOOP("rt::TableView", "record"), QT_TRANSLATE_NOOP("rt::TableView", "records"),
+    QT_TRANSLATE_NOOP("rt::TableView", "edited cell"), QT_TRANSLATE_NOOP("rt::TableView", "edited cells"),
+    QT_TRANSLATE_NOOP("rt::TableView", "byte"), QT_TRANSLATE_NOOP("rt::TableView", "bytes"),
+    QT_TRANSLATE_NOOP("rt::TableView", "cell"), QT_TRANSLATE_NOOP("rt::TableView", "cells")};
+
 // "1 cell", "2 cells".
 QString counted(qsizetype n, const char* noun) {
-  return QStringLiteral("%1 %2%3").arg(n).arg(QLatin1String(noun), n == 1 ? QString() : QStringLiteral("s"));
+  const QByteArray word = n == 1 ? QByteArray(noun) : QByteArray(noun) + 's';
+  return QStringLiteral("%1 %2").arg(n).arg(TableView::tr(word.constData()));
 }
 
 }  // namespace
@@ -46,13 +54,13 @@ TableView::TableView(AppContext& context, std::shared_ptr<const GridSource> sour
       proxy_(new GridProxy(model_, this)),
       grid_(new FrozenTable(this)),
       filter_(new QLineEdit(this)),
-      shade_(new QCheckBox(QStringLiteral("Shade"), this)),
-      headers_(new QCheckBox(QStringLiteral("with headers"), this)),
-      save_(button(this, QStringLiteral("Save"), QStringLiteral("&Save"), QStringLiteral("Write every edited record (Ctrl+S)"))),
-      revert_(button(this, QStringLiteral("Revert"), QStringLiteral("&Revert"), QStringLiteral("Drop every edit"))),
+      shade_(new QCheckBox(TableView::tr("Shade"), this)),
+      headers_(new QCheckBox(TableView::tr("with headers"), this)),
+      save_(button(this, QStringLiteral("Save"), TableView::tr("&Save"), TableView::tr("Write every edited record (Ctrl+S)"))),
+      revert_(button(this, QStringLiteral("Revert"), TableView::tr("&Revert"), TableView::tr("Drop every edit"))),
       count_(new QLabel(this)),
       status_(new StatusLine(this)),
-      title_(QStringLiteral("Table view - %1").arg(captionOf(context, source->id()))) {
+      title_(TableView::tr("Table view - %1").arg(captionOf(context, source->id()))) {
   setObjectName(QStringLiteral("TableView"));
   setWindowTitle(title_);
 
@@ -76,9 +84,9 @@ TableView::TableView(AppContext& context, std::shared_ptr<const GridSource> sour
   connect(grid_->horizontalHeader(), &QHeaderView::customContextMenuRequested, this, [this](const QPoint& at) {
     const int column = grid_->horizontalHeader()->logicalIndexAt(at);
     QMenu menu(this);
-    QAction* hide = menu.addAction(QStringLiteral("Hide column"));
+    QAction* hide = menu.addAction(TableView::tr("Hide column"));
     hide->setEnabled(column >= model_->frozenColumns());
-    QAction* all = menu.addAction(QStringLiteral("Show every column"));
+    QAction* all = menu.addAction(TableView::tr("Show every column"));
     QAction* chosen = menu.exec(grid_->horizontalHeader()->mapToGlobal(at));
     if (chosen == hide) grid_->setColumnHidden(column, true);
     if (chosen == all)
@@ -86,29 +94,29 @@ TableView::TableView(AppContext& context, std::shared_ptr<const GridSource> sour
   });
 
   filter_->setObjectName(QStringLiteral("Filter"));
-  filter_->setPlaceholderText(QStringLiteral("name or index, or caption > number (e.g. 格鬥 > 180); join with ,"));
+  filter_->setPlaceholderText(TableView::tr("name or index, or caption > number (e.g. 格鬥 > 180); join with ,"));
   filter_->setClearButtonEnabled(true);
-  filter_->setToolTip(QStringLiteral("Words match a record's name, index or any column of words; \"caption op value\" "
+  filter_->setToolTip(TableView::tr("Words match a record's name, index or any column of words; \"caption op value\" "
                                      "(op: < <= > >= = !=) compares a column, in hex where it shows hex and by item "
                                      "where it shows a list. Several, separated by commas, must all hold."));
   connect(filter_, &QLineEdit::textChanged, this, &TableView::applyFilter);
   shade_->setObjectName(QStringLiteral("Shade"));
-  shade_->setToolTip(QStringLiteral("Colour each numeric column by value: low blue, high red"));
+  shade_->setToolTip(TableView::tr("Colour each numeric column by value: low blue, high red"));
   connect(shade_, &QCheckBox::toggled, model_, &GridModel::setShade);
   headers_->setObjectName(QStringLiteral("CopyHeaders"));
-  headers_->setToolTip(QStringLiteral("Copy puts the column captions on a first line"));
+  headers_->setToolTip(TableView::tr("Copy puts the column captions on a first line"));
   count_->setObjectName(QStringLiteral("Count"));
   status_->setObjectName(QStringLiteral("Status"));
 
-  auto* copy = button(this, QStringLiteral("Copy"), QStringLiteral("Copy"), QStringLiteral("Copy the selected cells as tab-separated text (Ctrl+C)"));
-  auto* paste = button(this, QStringLiteral("Paste"), QStringLiteral("Paste"),
-                       QStringLiteral("Paste a tab-separated block at the selection (Ctrl+V)"));
-  auto* exportCsv = button(this, QStringLiteral("ExportCsv"), QStringLiteral("Export CSV..."),
-                           QStringLiteral("Write the rows and columns in view as CSV for romtables-cli import"));
-  auto* close = button(this, QStringLiteral("Close"), QStringLiteral("C&lose"), QStringLiteral("Close the view (Esc)"));
+  auto* copy = button(this, QStringLiteral("Copy"), TableView::tr("Copy"), TableView::tr("Copy the selected cells as tab-separated text (Ctrl+C)"));
+  auto* paste = button(this, QStringLiteral("Paste"), TableView::tr("Paste"),
+                       TableView::tr("Paste a tab-separated block at the selection (Ctrl+V)"));
+  auto* exportCsv = button(this, QStringLiteral("ExportCsv"), TableView::tr("Export CSV..."),
+                           TableView::tr("Write the rows and columns in view as CSV for romtables-cli import"));
+  auto* close = button(this, QStringLiteral("Close"), TableView::tr("C&lose"), TableView::tr("Close the view (Esc)"));
   if (!source->exportTable()) {
     exportCsv->setEnabled(false);
-    exportCsv->setToolTip(QStringLiteral("The command line has no table these rows import into"));
+    exportCsv->setToolTip(TableView::tr("The command line has no table these rows import into"));
   }
   connect(save_, &QPushButton::clicked, this, &TableView::save);
   connect(revert_, &QPushButton::clicked, this, &TableView::revert);
@@ -133,7 +141,7 @@ TableView::TableView(AppContext& context, std::shared_ptr<const GridSource> sour
   shortcut(QKeySequence(Qt::Key_Escape), &QWidget::close, this, Qt::WindowShortcut);
 
   auto* top = new QHBoxLayout;
-  auto* filterLabel = new QLabel(QStringLiteral("Filter:"), this);
+  auto* filterLabel = new QLabel(TableView::tr("Filter:"), this);
   filterLabel->setBuddy(filter_);
   top->addWidget(filterLabel);
   top->addWidget(filter_, 1);
@@ -149,7 +157,7 @@ TableView::TableView(AppContext& context, std::shared_ptr<const GridSource> sour
   bottom->addWidget(paste);
   bottom->addWidget(exportCsv);
   for (const GridSource::Link& link : source->linked()) {
-    auto* open = button(this, link.button, link.caption);
+    auto* open = button(this, link.button, tr(link.caption.toUtf8().constData()));  // declared with QT_TRANSLATE_NOOP
     connect(open, &QPushButton::clicked, this, [this, id = link.id] { showTableView(context_, id); });
     bottom->addWidget(open);
   }
@@ -183,7 +191,7 @@ QString TableView::txSource() const { return QStringLiteral("TableView %1").arg(
 bool TableView::load() {
   const Status read = model_->load();
   if (!read) {
-    context_.reportError(this, title_, QStringLiteral("The table view of %1 cannot open.\n%2")
+    context_.reportError(this, title_, TableView::tr("The table view of %1 cannot open.\n%2")
                                                    .arg(model_->source().id(), read.message()));
     return false;
   }
@@ -208,7 +216,7 @@ void TableView::reread() {
   markLinks();
   if (header->sortIndicatorSection() >= 0) proxy_->sort(header->sortIndicatorSection(), header->sortIndicatorOrder());
   updateCounts();
-  if (!sameImage && hadEdits) say(QStringLiteral("Another image was opened; the edits were dropped."));
+  if (!sameImage && hadEdits) say(TableView::tr("Another image was opened; the edits were dropped."));
 }
 
 void TableView::showRecord(const QVariantMap& keys) {
@@ -262,9 +270,9 @@ void TableView::commitEditor() {
 
 void TableView::updateCounts() {
   const GridEdits& edits = model_->edits();
-  QString text = QStringLiteral("%1 of %2").arg(proxy_->rowCount()).arg(counted(model_->rowCount(), "record"));
+  QString text = TableView::tr("%1 of %2").arg(proxy_->rowCount()).arg(counted(model_->rowCount(), "record"));
   if (edits.editedCells() > 0)
-    text += QStringLiteral("; %1 in %2").arg(counted(edits.editedCells(), "edited cell"), counted(edits.editedRows(), "record"));
+    text += TableView::tr("; %1 in %2").arg(counted(edits.editedCells(), "edited cell"), counted(edits.editedRows(), "record"));
   count_->setText(text);
   save_->setEnabled(edits.editedCells() > 0);
   revert_->setEnabled(edits.editedCells() > 0);
@@ -289,10 +297,12 @@ std::vector<int> TableView::columnsNamed(const QString& name) const {
   std::vector<int> exact, within;
   for (int c = 0; c < model_->columnCount(); ++c) {
     const GridModel::Column& col = model_->columns()[static_cast<size_t>(c)];
+    // A column is named by its declared caption or by the caption shown in the interface's language.
+    const QString shown = model_->headerData(c, Qt::Horizontal, Qt::DisplayRole).toString();
     if (col.caption.compare(name, Qt::CaseInsensitive) == 0 || col.tip.compare(name, Qt::CaseInsensitive) == 0 ||
-        model_->columnName(c).compare(name, Qt::CaseInsensitive) == 0)
+        model_->columnName(c).compare(name, Qt::CaseInsensitive) == 0 || shown.compare(name, Qt::CaseInsensitive) == 0)
       exact.push_back(c);
-    else if (col.caption.contains(name, Qt::CaseInsensitive))
+    else if (col.caption.contains(name, Qt::CaseInsensitive) || shown.contains(name, Qt::CaseInsensitive))
       within.push_back(c);
   }
   return exact.empty() ? within : exact;
@@ -323,11 +333,11 @@ std::vector<int> TableView::columnsInView() const {
 bool TableView::saveOver(bool overwrite) {
   commitEditor();
   if (model_->edits().editedCells() == 0) {
-    say(QStringLiteral("There are no edits to save."));
+    say(TableView::tr("There are no edits to save."));
     return true;
   }
   if (readFrom_ != context_.rom().romPath()) {
-    refuse(QStringLiteral("The rows shown were read from \"%1\", not from the chosen image \"%2\"; nothing was saved.")
+    refuse(TableView::tr("The rows shown were read from \"%1\", not from the chosen image \"%2\"; nothing was saved.")
                .arg(readFrom_, context_.rom().romPath()),
            -1, -1);
     return false;
@@ -337,7 +347,7 @@ bool TableView::saveOver(bool overwrite) {
   if (!saved.stale.empty()) return settleStale(saved.stale);
   if (saved.rejected) {
     const int column = saved.rejected->control >= 0 ? model_->columnOfControl(saved.rejected->control) : -1;
-    refuse(QStringLiteral("Nothing was saved: %1%2 is refused.\n%3")
+    refuse(TableView::tr("Nothing was saved: %1%2 is refused.\n%3")
                .arg(model_->rowName(saved.rejected->row),
                     column >= 0 ? QStringLiteral(", ") + model_->columnName(column) : QString(), saved.rejected->message),
            saved.rejected->row, column);
@@ -349,7 +359,7 @@ bool TableView::saveOver(bool overwrite) {
   }
   reread();  // what the image holds now, other windows' saves included
   if (saved.bytesChanged > 0) context_.imageWritten(this);
-  say(QStringLiteral("Saved %1; %2 changed.").arg(counted(saved.records, "record"), counted(saved.bytesChanged, "byte")));
+  say(TableView::tr("Saved %1; %2 changed.").arg(counted(saved.records, "record"), counted(saved.bytesChanged, "byte")));
   return true;
 }
 
@@ -366,11 +376,11 @@ QString TableView::cellValue(int control, const ControlValue& value) const {
 bool TableView::settleStale(const std::vector<GridStale>& stale) {
   QStringList lines;
   for (const GridStale& s : stale)
-    lines << QStringLiteral("%1: %2 now; this view would write %3.")
+    lines << TableView::tr("%1: %2 now; this view would write %3.")
                  .arg(cellName(s.row, s.cell.control), cellValue(s.cell.control, s.cell.now),
                       cellValue(s.cell.control, s.cell.mine));
   const QString question =
-      QStringLiteral("Since this view read the rows, these cells were saved elsewhere:\n%1\n\n"
+      TableView::tr("Since this view read the rows, these cells were saved elsewhere:\n%1\n\n"
                      "Overwrite writes this view's values over them.\n"
                      "Reload reads the rows again: these cells then show the image's values and their edits are "
                      "dropped; the other edited cells stay, not saved.\n"
@@ -389,14 +399,14 @@ bool TableView::settleStale(const std::vector<GridStale>& stale) {
         for (const auto& [keys, control] : dropped)
           if (rows[r].ref.keys == keys) values.push_back({static_cast<int>(r), control, rows[r].state[static_cast<size_t>(control)]});
       model_->take(values);
-      say(QStringLiteral("Reloaded %1 as the image holds %2; nothing was saved.")
-              .arg(counted(static_cast<qsizetype>(stale.size()), "cell"),
-                   stale.size() == 1 ? QStringLiteral("it") : QStringLiteral("them")));
+      say((stale.size() == 1 ? TableView::tr("Reloaded %1 as the image holds it; nothing was saved.")
+                             : TableView::tr("Reloaded %1 as the image holds them; nothing was saved."))
+              .arg(counted(static_cast<qsizetype>(stale.size()), "cell")));
       return false;
     }
     case MessageSink::Stale::Cancel: break;
   }
-  say(QStringLiteral("Nothing was saved; the edits are kept."));
+  say(TableView::tr("Nothing was saved; the edits are kept."));
   return false;
 }
 
@@ -415,14 +425,14 @@ void TableView::rereadWritten(const std::vector<ByteSpan>& written) {
   QStringList under;
   for (const auto& [row, control] : model_->edits().changedUnderneath())
     under << cellName(row, control) + u' ' + cellValue(control, model_->edits().rows()[static_cast<size_t>(row)].state[static_cast<size_t>(control)]);
-  if (!under.isEmpty()) say(QStringLiteral("changed underneath: %1 (saved elsewhere)").arg(under.join(QStringLiteral("; "))));
+  if (!under.isEmpty()) say(TableView::tr("changed underneath: %1 (saved elsewhere)").arg(under.join(QStringLiteral("; "))));
 }
 
 void TableView::revert() {
   commitEditor();
   const int cells = model_->edits().editedCells();
   model_->revert();
-  say(QStringLiteral("Dropped %1.").arg(counted(cells, "edited cell")));
+  say(TableView::tr("Dropped %1.").arg(counted(cells, "edited cell")));
 }
 
 QByteArray TableView::csvInView() const {
@@ -446,8 +456,8 @@ void TableView::exportClicked() {
   const TableAdapter* table = model_->source().exportTable();
   if (!table) return;
   const QString suggested = QFileInfo(context_.rom().romPath()).dir().filePath(table->name() + QStringLiteral(".csv"));
-  const QString path = context_.chooser().chooseFileToWrite(this, QStringLiteral("Export CSV"), suggested,
-                                                         QStringLiteral("CSV (*.csv);;All files (*)"));
+  const QString path = context_.chooser().chooseFileToWrite(this, TableView::tr("Export CSV"), suggested,
+                                                         TableView::tr("CSV (*.csv);;All files (*)"));
   if (!path.isEmpty()) exportCsv(path);
 }
 
@@ -457,10 +467,10 @@ bool TableView::exportCsv(const QString& path) {
   QSaveFile file(path);  // written beside the target, then renamed over it
   const QByteArray csv = csvInView();
   if (!file.open(QIODevice::WriteOnly) || file.write(csv) != csv.size() || !file.commit()) {
-    refuse(QStringLiteral("\"%1\" cannot be written: %2.").arg(QDir::toNativeSeparators(path), file.errorString()), -1, -1);
+    refuse(TableView::tr("\"%1\" cannot be written: %2.").arg(QDir::toNativeSeparators(path), file.errorString()), -1, -1);
     return false;
   }
-  say(QStringLiteral("Exported %1 records to %2; romtables-cli import IMAGE FILE --table %3 reads it back.")
+  say(TableView::tr("Exported %1 records to %2; romtables-cli import IMAGE FILE --table %3 reads it back.")
           .arg(proxy_->rowCount())
           .arg(QDir::toNativeSeparators(path), table->name()));
   return true;
@@ -482,8 +492,8 @@ MessageSink::Unsaved TableView::askToKeepEdits() {
   const int rows = model_->edits().editedRows();
   const auto answer = context_.messages().askUnsaved(
       this, title_,
-      QStringLiteral("%1 of %2 %3 edited and not saved.")
-          .arg(counted(cells, "cell"), counted(rows, "record"), cells == 1 ? QStringLiteral("is") : QStringLiteral("are")));
+      (cells == 1 ? TableView::tr("%1 of %2 is edited and not saved.") : TableView::tr("%1 of %2 are edited and not saved."))
+          .arg(counted(cells, "cell"), counted(rows, "record")));
   if (answer == MessageSink::Unsaved::Save && !save()) return MessageSink::Unsaved::Cancel;
   return answer;
 }
@@ -511,7 +521,7 @@ TableView* showTableView(AppContext& context, const QString& id, const QVariantM
     context.registerForm(name, [id](AppContext& c) -> QWidget* {
       auto source = c.gridViews().make(id, c.tables());
       if (!source) {
-        c.reportError(nullptr, QStringLiteral("Table view"), QStringLiteral("%1 has no table to show.").arg(id));
+        c.reportError(nullptr, TableView::tr("Table view"), TableView::tr("%1 has no table to show.").arg(id));
         return nullptr;
       }
       auto* view = new TableView(c, std::move(source));

@@ -53,11 +53,11 @@ void TableView::copySelection() {
   commitEditor();
   const QString text = selectionText(headers_->isChecked());
   if (text.isEmpty()) {
-    say(QStringLiteral("Select the cells to copy."));
+    say(TableView::tr("Select the cells to copy."));
     return;
   }
   QApplication::clipboard()->setText(text);
-  say(QStringLiteral("Copied %1 lines.").arg(text.count(u'\n')));
+  say(TableView::tr("Copied %1 lines.").arg(text.count(u'\n')));
 }
 
 bool TableView::paste() { return pasteText(QApplication::clipboard()->text()); }
@@ -66,7 +66,7 @@ bool TableView::pasteText(const QString& text) {
   commitEditor();
   const std::vector<QStringList> block = parseTsv(text);
   if (block.empty()) {
-    say(QStringLiteral("There is no text to paste."));
+    say(TableView::tr("There is no text to paste."));
     return false;
   }
   int width = 0;
@@ -87,7 +87,7 @@ bool TableView::pasteText(const QString& text) {
     const QModelIndex current = grid_->currentIndex();
     const auto place = std::find(columns.begin(), columns.end(), current.column());
     if (!current.isValid() || place == columns.end()) {
-      say(QStringLiteral("Select the cell where the block goes."));
+      say(TableView::tr("Select the cell where the block goes."));
       return false;
     }
     top = current.row();
@@ -98,7 +98,7 @@ bool TableView::pasteText(const QString& text) {
     for (const auto& [row, x] : targets) cells.emplace_back(row, columns[static_cast<size_t>(x)], block[0][0]);
   } else {
     if (top + static_cast<int>(block.size()) > proxy_->rowCount() || left + width > static_cast<int>(columns.size())) {
-      refuse(QStringLiteral("Nothing was pasted: the block of %1 rows and %2 columns does not fit; from the selected "
+      refuse(TableView::tr("Nothing was pasted: the block of %1 rows and %2 columns does not fit; from the selected "
                             "cell the view has %3 rows and %4 columns.")
                  .arg(block.size())
                  .arg(width)
@@ -117,7 +117,7 @@ bool TableView::pasteText(const QString& text) {
     const int source = proxy_->mapToSource(proxy_->index(row, column)).row();
     auto parsed = model_->parseCell(source, column, given);
     if (!parsed) {
-      refuse(QStringLiteral("Nothing was pasted: %1, %2: %3.").arg(model_->rowName(source), model_->columnName(column), parsed.message()),
+      refuse(TableView::tr("Nothing was pasted: %1, %2: %3.").arg(model_->rowName(source), model_->columnName(column), parsed.message()),
              source, column);
       return false;
     }
@@ -125,14 +125,14 @@ bool TableView::pasteText(const QString& text) {
   }
   if (auto refused = model_->edits().check(values)) {
     const int column = refused->control >= 0 ? model_->columnOfControl(refused->control) : -1;
-    refuse(QStringLiteral("Nothing was pasted: %1%2 is refused.\n%3")
+    refuse(TableView::tr("Nothing was pasted: %1%2 is refused.\n%3")
                .arg(model_->rowName(refused->row), column >= 0 ? QStringLiteral(", ") + model_->columnName(column) : QString(),
                     refused->message),
            refused->row, column);
     return false;
   }
   model_->take(values);
-  say(QStringLiteral("Pasted %1 cells.").arg(cells.size()));
+  say(TableView::tr("Pasted %1 cells.").arg(cells.size()));
   return true;
 }
 

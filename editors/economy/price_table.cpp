@@ -17,7 +17,7 @@ PriceTable skillItemPrices() {
 
 TableDef priceTableDef(const PriceTable& prices) {
   TableDef t{prices.form, prices.base, prices.stride, prices.count, {}};
-  t.fields = {int32Field(QStringLiteral("sell"), prices.priceOffset, QStringLiteral("售價"))};  // selling price
+  t.fields = {int32Field(QStringLiteral("sell"), prices.priceOffset, QStringLiteral(QT_TRANSLATE_NOOP("Caption", "售價")))};  // selling price
   return t;
 }
 

@@ -11,9 +11,9 @@ namespace rt {
 RulesForm::RulesForm(AppContext& context)
     : ChoiceForm(context, rulesPlace().id, rulesPlace().caption, rulesTable(), NameListSource{}) {
   auto* layout = new QGridLayout(this);
-  layout->addWidget(makeLabel(QStringLiteral("UnicodeLabel1"), QStringLiteral("武器攻擊力上限")), 0, 0);
+  layout->addWidget(makeLabel(QStringLiteral("UnicodeLabel1"), QStringLiteral(QT_TRANSLATE_NOOP("Caption", "武器攻擊力上限"))), 0, 0);
   layout->addWidget(fields().widget(QStringLiteral("ATKLimit")), 0, 1);
-  layout->addWidget(makeLabel(QStringLiteral("UnicodeLabel2"), QStringLiteral("經驗值獲得上限")), 1, 0);
+  layout->addWidget(makeLabel(QStringLiteral("UnicodeLabel2"), QStringLiteral(QT_TRANSLATE_NOOP("Caption", "經驗值獲得上限"))), 1, 0);
   layout->addWidget(fields().widget(QStringLiteral("ExpLimit")), 1, 1);
   layout->addWidget(saveButton(), 0, 2);
   layout->addWidget(exitButton(), 1, 2);

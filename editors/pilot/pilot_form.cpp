@@ -4,6 +4,8 @@
 
 #include "editors/pilot/pilot_table.h"
 
+#include "model/caption.h"
+
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -41,8 +43,8 @@ PilotForm::PilotForm(AppContext& context)
   auto* grid = new QGridLayout;
   grid->addWidget(makeLabel(QString(), QStringLiteral("SP")), 0, 0);
   grid->addWidget(w(QStringLiteral("PSP")), 0, 1);
-  grid->addWidget(makeLabel(QString(), QStringLiteral("精神")), 0, 2);
-  grid->addWidget(makeLabel(QString(), QStringLiteral("修得等級")), 0, 3);
+  grid->addWidget(makeLabel(QString(), QStringLiteral(QT_TRANSLATE_NOOP("Caption", "精神"))), 0, 2);
+  grid->addWidget(makeLabel(QString(), QStringLiteral(QT_TRANSLATE_NOOP("Caption", "修得等級"))), 0, 3);
   const QStringList stats = pilotStatCaptions();
   for (int k = 0; k < 6; ++k) {
     grid->addWidget(makeLabel(QString(), stats[k]), 1 + k, 0);
@@ -50,8 +52,8 @@ PilotForm::PilotForm(AppContext& context)
     grid->addWidget(w(at("SP", k)), 1 + k, 2);
     grid->addWidget(w(at("SP_LV", k)), 1 + k, 3);
   }
-  const QStringList rowLabels = {QStringLiteral("性格"), QStringLiteral("搭乘限制"), QStringLiteral("關注作品"),
-                                 QStringLiteral("登場作品")};
+  const QStringList rowLabels = {QStringLiteral(QT_TRANSLATE_NOOP("Caption", "性格")), QStringLiteral(QT_TRANSLATE_NOOP("Caption", "搭乘限制")), QStringLiteral(QT_TRANSLATE_NOOP("Caption", "關注作品")),
+                                 QStringLiteral(QT_TRANSLATE_NOOP("Caption", "登場作品"))};
   const QStringList rowFields = {QStringLiteral("character"), QStringLiteral("sit"), QStringLiteral("story1"),
                                  QStringLiteral("story2")};
   for (int r = 0; r < 4; ++r) {
@@ -66,7 +68,7 @@ PilotForm::PilotForm(AppContext& context)
 
   // The two special-skill flag bytes, each check box captioned by its nameT box.
   auto flagFrame = [&](const QString& frameName, const QString& title, const char* array, int firstCaption) {
-    auto* frame = new QGroupBox(title, this);
+    auto* frame = new QGroupBox(shownCaption(title), this);
     frame->setObjectName(frameName);
     auto* boxes = new QGridLayout(frame);
     for (int k = 0; k < 8; ++k) {
@@ -79,8 +81,8 @@ PilotForm::PilotForm(AppContext& context)
     return frame;
   };
   auto* frames = new QHBoxLayout;
-  frames->addWidget(flagFrame(QStringLiteral("Frame3"), QStringLiteral("特殊技能A"), "PSpA", 3));
-  frames->addWidget(flagFrame(QStringLiteral("Frame1"), QStringLiteral("特殊技能B"), "PSpB", 11));
+  frames->addWidget(flagFrame(QStringLiteral("Frame3"), QStringLiteral(QT_TRANSLATE_NOOP("Caption", "特殊技能A")), "PSpA", 3));
+  frames->addWidget(flagFrame(QStringLiteral("Frame1"), QStringLiteral(QT_TRANSLATE_NOOP("Caption", "特殊技能B")), "PSpB", 11));
 
   auto* buttons = new QHBoxLayout;
   buttons->addStretch();

@@ -12,7 +12,7 @@ namespace rt {
 SpiritCostForm::SpiritCostForm(AppContext& context)
     : RecordForm(context, spiritCostPlace().id, spiritCostPlace().caption, spiritCostTable(), spiritCostNames()) {
   auto* grid = new QGridLayout;
-  grid->addWidget(makeLabel(QStringLiteral("UnicodeLabel1"), QStringLiteral("消耗SP")), 0, 0);
+  grid->addWidget(makeLabel(QStringLiteral("UnicodeLabel1"), QStringLiteral(QT_TRANSLATE_NOOP("Caption", "消耗SP"))), 0, 0);
   grid->addWidget(fields().widget(QStringLiteral("SP_VAL")), 0, 1);
   grid->setRowStretch(1, 1);
   grid->addWidget(saveButton(), 2, 0, 1, 2);

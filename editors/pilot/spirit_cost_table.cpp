@@ -8,7 +8,7 @@ namespace rt {
 TableDef spiritCostTable() {
   TableDef t{spiritCostPlace().id, layout::kSpiritBase, layout::kSpiritStride, layout::kSpiritCount, {}};
   t.fields = {
-      byteField(QStringLiteral("SP_VAL"), 0x00, QStringLiteral("消耗SP")),  // SP the command consumes
+      byteField(QStringLiteral("SP_VAL"), 0x00, QStringLiteral(QT_TRANSLATE_NOOP("Caption", "消耗SP"))),  // SP the command consumes
       // 0x01..0x1B: the rest of the command's data, left alone
   };
   return t;

@@ -15,10 +15,10 @@ namespace rt {
 PilotSkillForm::PilotSkillForm(AppContext& context)
     : TableForm(context, pilotSkillPlace().id, pilotSkillPlace().caption, pilotSkillAdapter(), QStringLiteral("Main")),
       pilots_(new QListWidget(this)),
-      saveLevelsButton_(makeButton(QStringLiteral("Save2"), QStringLiteral("Save &Value"))) {
-  saveButton()->setText(QStringLiteral("Save &Pointer"));
-  saveButton()->setToolTip(QStringLiteral("Store the 14 indices (Ctrl+S saves whichever half is edited)"));
-  saveLevelsButton_->setToolTip(QStringLiteral("Store the level values in the records the indices selected when read"));
+      saveLevelsButton_(makeButton(QStringLiteral("Save2"), PilotSkillForm::tr("Save &Value"))) {
+  saveButton()->setText(PilotSkillForm::tr("Save &Pointer"));
+  saveButton()->setToolTip(PilotSkillForm::tr("Store the 14 indices (Ctrl+S saves whichever half is edited)"));
+  saveLevelsButton_->setToolTip(PilotSkillForm::tr("Store the level values in the records the indices selected when read"));
   pilots_->setObjectName(QStringLiteral("List1"));
   pilots_->setMinimumWidth(160);
   connect(pilots_, &QListWidget::currentRowChanged, this, &PilotSkillForm::showPilotSkills);
@@ -33,7 +33,7 @@ PilotSkillForm::PilotSkillForm(AppContext& context)
     header->setAlignment(Qt::AlignCenter);
     grid->addWidget(header, 0, 1 + j);
   }
-  auto* pointerHeader = makeLabel(elementName(QStringLiteral("UnicodeLabel1"), 13), QStringLiteral("指針"));
+  auto* pointerHeader = makeLabel(elementName(QStringLiteral("UnicodeLabel1"), 13), QStringLiteral(QT_TRANSLATE_NOOP("Caption", "指針")));
   pointerHeader->setAlignment(Qt::AlignCenter);
   grid->addWidget(pointerHeader, 0, 1 + kSkillLevelsPerRecord);
   for (int s = 0; s < kPilotSkillSlots; ++s) {
@@ -92,7 +92,7 @@ bool PilotSkillForm::showRecord(const QVariantMap& keys) {
 bool PilotSkillForm::selectedPilot(RecordRef* record) {
   const int row = pilots_->currentRow();
   if (row < 0) {
-    reportError(QStringLiteral("No pilot is selected; nothing was saved."));
+    reportError(PilotSkillForm::tr("No pilot is selected; nothing was saved."));
     return false;
   }
   auto ref = table().resolve(context().rom(), QVariantMap{{QStringLiteral("index"), row}});
@@ -136,9 +136,9 @@ namespace {
 QString pilotsText(const std::vector<int>& pilots) {
   QStringList shown;
   for (size_t k = 0; k < pilots.size() && k < 3; ++k) shown << QString::number(pilots[k]);
-  if (pilots.size() == 1) return QStringLiteral("pilot ") + shown.front();
-  const QString last = pilots.size() > 3 ? QStringLiteral("%1 more").arg(pilots.size() - 3) : shown.takeLast();
-  return QStringLiteral("pilots %1 and %2").arg(shown.join(QStringLiteral(", ")), last);
+  if (pilots.size() == 1) return PilotSkillForm::tr("pilot ") + shown.front();
+  const QString last = pilots.size() > 3 ? PilotSkillForm::tr("%1 more").arg(pilots.size() - 3) : shown.takeLast();
+  return PilotSkillForm::tr("pilots %1 and %2").arg(shown.join(QStringLiteral(", ")), last);
 }
 
 }  // namespace
@@ -200,10 +200,10 @@ bool PilotSkillForm::saveLevelValues(bool reread) {
     QStringList levelsText;
     for (int level : shared) levelsText << QString::number(level);
     const QString question =
-        QStringLiteral("Level record%1 %2 %3 shared: saving %4 also changes %5.\n\nSave the values?")
-            .arg(shared.size() == 1 ? QString() : QStringLiteral("s"), levelsText.join(QStringLiteral(", ")),
-                 shared.size() == 1 ? QStringLiteral("is") : QStringLiteral("are"),
-                 shared.size() == 1 ? QStringLiteral("it") : QStringLiteral("them"), pilotsText(others));
+        (shared.size() == 1
+             ? PilotSkillForm::tr("Level record %1 is shared: saving it also changes %2.\n\nSave the values?")
+             : PilotSkillForm::tr("Level records %1 are shared: saving them also changes %2.\n\nSave the values?"))
+            .arg(levelsText.join(QStringLiteral(", ")), pilotsText(others));
     if (!context().messages().ask(this, caption(), question)) return false;
   }
   if (records.isEmpty()) records << pilot.keys;

@@ -5,6 +5,7 @@
 
 #include <map>
 #include <set>
+#include <QCoreApplication>
 
 namespace rt {
 namespace {
@@ -25,7 +26,7 @@ class PilotSlotGrid final : public GridSource {
   const std::vector<Field>& fields() const override { return fields_; }
   const TableAdapter* exportTable() const override { return table_.get(); }
   std::vector<Link> linked() const override {
-    return {{kLevelsView, QStringLiteral("LevelRecords"), QStringLiteral("Level records")}};
+    return {{kLevelsView, QStringLiteral("LevelRecords"), QStringLiteral(QT_TRANSLATE_NOOP("rt::TableView", "Level records"))}};
   }
 
   Result<std::vector<GridRow>> read(RomImage& rom, const QString& namesDir) const override {
@@ -80,7 +81,7 @@ class SkillLevelGrid final : public GridSource {
   const std::vector<ControlRef>& controls() const override { return controls_; }
   const std::vector<Field>& fields() const override { return levelRecordTable().fields; }
   std::vector<Link> linked() const override {
-    return {{pilotSkillPlace().id, QStringLiteral("PilotPointers"), QStringLiteral("Pilot pointers")}};
+    return {{pilotSkillPlace().id, QStringLiteral("PilotPointers"), QStringLiteral(QT_TRANSLATE_NOOP("rt::TableView", "Pilot pointers"))}};
   }
 
   Result<std::vector<GridRow>> read(RomImage& rom, const QString& namesDir) const override {
@@ -133,7 +134,7 @@ class SkillLevelGrid final : public GridSource {
       return false;
     }
     if (row.ref.offset + kSkillLevelsPerRecord > *size) {
-      *error = {0, QStringLiteral("level record %1 at 0x%2 lies past the end of the ROM image (%3 bytes); the editor "
+      *error = {0, QCoreApplication::translate("rt::PilotSkillTable", "level record %1 at 0x%2 lies past the end of the ROM image (%3 bytes); the editor "
                                   "never grows a ROM image")
                        .arg(row.ref.keys.value(QStringLiteral("index")).toInt())
                        .arg(QString::number(row.ref.offset, 16).toUpper())

@@ -3,6 +3,10 @@
 #include "model/conversions.h"
 #include "editors/skills/registry.h"
 
+#include "model/caption.h"
+
+#include <QCoreApplication>
+
 #include <algorithm>
 
 namespace rt {
@@ -28,7 +32,7 @@ const TableDef& pilotSkillSlotTable() {
     TableDef t{pilotSkillPlace().id, kPilotBase, kPilotStride, kPilotCount, {}};
     for (int s = 0; s < kPilotSkillSlots; ++s)  // 0x4C..0x67: index of the slot's level record
       t.fields.push_back(wordField(elementName(QStringLiteral("ptr"), s), kSlotsAt + 2 * s,
-                                   QStringLiteral("指針 ptr(%1)").arg(s)));
+                                   QStringLiteral(QT_TRANSLATE_NOOP("Caption", "指針 ptr(%1)")).arg(s)));
     // Each slot selects a level record, which no table of its own lists.
     for (int s = 0; s < kPilotSkillSlots; ++s)
       t.references.push_back(areaRef(elementName(QStringLiteral("ptr"), s), QStringLiteral("SkillLevel"),
@@ -109,8 +113,8 @@ bool encodeSkillSlots(int pilot, const RecordState& slotState, std::vector<ByteW
     const int index = *parseWord(slotState[static_cast<size_t>(s)].text);
     if (index < kSkillLevelCount) continue;
     const Field& f = table.fields[static_cast<size_t>(s)];
-    *error = {s, QStringLiteral("%1: %2 is past the level table; give a level record from 0 to %3.")
-                     .arg(f.caption)
+    *error = {s, QCoreApplication::translate("rt::PilotSkillTable", "%1: %2 is past the level table; give a level record from 0 to %3.")
+                     .arg(shownCaption(f.caption))
                      .arg(index)
                      .arg(kSkillLevelCount - 1)};
     return false;
@@ -134,7 +138,7 @@ bool encodeSkillLevels(const LevelOffsets& offsets, const RecordState& levels, s
     const std::int64_t at = offsets[static_cast<size_t>(s)];
     const int first = kSkillLevelsPerRecord * s;
     if (at + kSkillLevelsPerRecord > fileSize) {
-      *error = {first, QStringLiteral("ptr(%1) selects level record %2 at 0x%3, which lies past the end of the "
+      *error = {first, QCoreApplication::translate("rt::PilotSkillTable", "ptr(%1) selects level record %2 at 0x%3, which lies past the end of the "
                                       "ROM image (%4 bytes). The values of that row cannot be saved: the "
                                       "editor never grows a ROM image.")
                            .arg(s)

@@ -40,7 +40,7 @@ SkillGridForm::SkillGridForm(AppContext& context, const SkillGrid& grid)
   auto* buttons = new QVBoxLayout;
   buttons->addWidget(saveButton());
   if (grid.refresh) {
-    QPushButton* refresh = makeButton(QStringLiteral("Refresh"), QStringLiteral("Refresh"));
+    QPushButton* refresh = makeButton(QStringLiteral("Refresh"), tr("Refresh"));
     connect(refresh, &QPushButton::clicked, this, &ChoiceForm::readSelected);  // Refresh_Click
     buttons->addWidget(refresh);
   }

@@ -13,21 +13,25 @@ QStringList numbered(const QString& prefix, int first, int last, int step = 1, c
   return out;
 }
 
-QStringList levels9() { return numbered(QStringLiteral("等級"), 1, 9); }  // level 1..9
+// The rows' captions are shown through their patterns, the row's number for %1.
+[[maybe_unused]] const char* const kShownAs[] = {QT_TRANSLATE_NOOP("Caption", "等級%1"),
+                                                 QT_TRANSLATE_NOOP("Caption", "底力L%1")};
+
+QStringList levels9() { return numbered(QStringLiteral(QT_TRANSLATE_NOOP("Caption", "等級")), 1, 9); }  // level 1..9
 
 std::vector<SkillGrid> makeGrids() {
-  const QString levelKind = QStringLiteral("等級/種類");  // level / kind
-  const QString evasion = QStringLiteral("回避"), accuracy = QStringLiteral("命中"), crit = QStringLiteral("CT");
+  const QString levelKind = QStringLiteral(QT_TRANSLATE_NOOP("Caption", "等級/種類"));  // level / kind
+  const QString evasion = QStringLiteral(QT_TRANSLATE_NOOP("Caption", "回避")), accuracy = QStringLiteral(QT_TRANSLATE_NOOP("Caption", "命中")), crit = QStringLiteral("CT");
   std::vector<SkillGrid> grids;
 
   // Morale bonus: 3 blocks of 8 morale steps x 6 statistics, 49 bytes apart
   // (one spare byte after each 48-byte grid).
   SkillGrid morale;
   morale.form = morale.caption = QStringLiteral("Skills_Edit");
-  morale.corner = QStringLiteral("氣力/種類");  // morale / kind
+  morale.corner = QStringLiteral(QT_TRANSLATE_NOOP("Caption", "氣力/種類"));  // morale / kind
   morale.rows = numbered(QString(), 100, 170, 10);
-  morale.columns = {QStringLiteral("格鬥"), QStringLiteral("射擊"), QStringLiteral("技量"),
-                    QStringLiteral("防禦"), evasion, accuracy};  // melee, shooting, skill, defence
+  morale.columns = {QStringLiteral(QT_TRANSLATE_NOOP("Caption", "格鬥")), QStringLiteral(QT_TRANSLATE_NOOP("Caption", "射擊")), QStringLiteral(QT_TRANSLATE_NOOP("Caption", "技量")),
+                    QStringLiteral(QT_TRANSLATE_NOOP("Caption", "防禦")), evasion, accuracy};  // melee, shooting, skill, defence
   morale.base = layout::kSkillMoraleBlocks;
   morale.blockStride = layout::kSkillMoraleBlockStride;
   morale.blocks = layout::kSkillMoraleBlockCount;
@@ -38,9 +42,9 @@ std::vector<SkillGrid> makeGrids() {
   // before the critical/accuracy column (0x69706), two spare bytes between.
   SkillGrid atk;
   atk.form = atk.caption = QStringLiteral("Skills_Edit_Atk");
-  atk.corner = QStringLiteral("等級");  // level
+  atk.corner = QStringLiteral(QT_TRANSLATE_NOOP("Caption", "等級"));  // level
   atk.rows = numbered(QString(), 1, 9);
-  atk.columns = {QStringLiteral("CT%/命中"), QStringLiteral("攻擊力")};  // critical % / accuracy, attack power
+  atk.columns = {QStringLiteral(QT_TRANSLATE_NOOP("Caption", "CT%/命中")), QStringLiteral(QT_TRANSLATE_NOOP("Caption", "攻擊力"))};  // critical % / accuracy, attack power
   atk.base = layout::kSkillAtkPowerColumn;
   atk.width = 2;
   atk.columnStarts = {layout::kSkillAtkRateColumn - layout::kSkillAtkPowerColumn, 0x00};
@@ -52,7 +56,7 @@ std::vector<SkillGrid> makeGrids() {
   SkillGrid hp;
   hp.form = hp.caption = QStringLiteral("Skills_Edit_Hp");
   hp.corner = QStringLiteral("LV/HP%");
-  hp.rows = numbered(QStringLiteral("底力L"), 1, 9);
+  hp.rows = numbered(QStringLiteral(QT_TRANSLATE_NOOP("Caption", "底力L")), 1, 9);
   hp.columns = numbered(QString(), 100, 10, -10, QStringLiteral("%"));
   hp.base = layout::kSkillHpBlocks;
   hp.blockStride = layout::kSkillHpBlockStride;
@@ -63,7 +67,7 @@ std::vector<SkillGrid> makeGrids() {
   SkillGrid xin;  // three levels; this form's window has no caption
   xin.form = QStringLiteral("skills_edit_xin");
   xin.corner = levelKind;
-  xin.rows = numbered(QStringLiteral("等級"), 1, 3);
+  xin.rows = numbered(QStringLiteral(QT_TRANSLATE_NOOP("Caption", "等級")), 1, 3);
   xin.columns = {evasion, accuracy};
   xin.base = layout::kSkillXinGrid;
   grids.push_back(xin);
@@ -80,7 +84,7 @@ std::vector<SkillGrid> makeGrids() {
   fire.form = fire.caption = QStringLiteral("Skills_Edit_Fire");
   fire.corner = levelKind;
   fire.rows = levels9();
-  fire.columns = {evasion, accuracy, crit, QStringLiteral("裝甲")};  // armour
+  fire.columns = {evasion, accuracy, crit, QStringLiteral(QT_TRANSLATE_NOOP("Caption", "裝甲"))};  // armour
   fire.base = layout::kSkillFireGrid;
   grids.push_back(fire);
 

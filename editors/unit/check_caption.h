@@ -3,6 +3,8 @@
 // name their captions separately); clicking the caption toggles the box, as
 // clicking the text of a plain check box would.
 #include <QCheckBox>
+#include "model/caption.h"
+
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPointer>
@@ -12,7 +14,7 @@ namespace rt {
 class CheckCaption : public QLabel {
  public:
   CheckCaption(const QString& objectName, const QString& caption, QCheckBox* box, QWidget* parent)
-      : QLabel(caption, parent), box_(box) {
+      : QLabel(shownCaption(caption), parent), box_(box) {
     setObjectName(objectName);
     setBuddy(box);
   }

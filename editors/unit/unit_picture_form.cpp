@@ -39,8 +39,8 @@ UnitPictureForm::UnitPictureForm(AppContext& context)
   for (int w = 0; w < kPictureWords; ++w) boxes->addWidget(fields().widget(elementName(QStringLiteral("val"), w)), w, 1);
   boxes->setRowStretch(kPictureWords, 1);
 
-  auto* copy = makeButton(QStringLiteral("Copy"), QStringLiteral("Copy"));
-  auto* paste = makeButton(QStringLiteral("Plaste"), QStringLiteral("Paste"));
+  auto* copy = makeButton(QStringLiteral("Copy"), tr("Copy"));
+  auto* paste = makeButton(QStringLiteral("Plaste"), tr("Paste"));
   // Nothing to paste before a Copy (pasting then wrote zeros over the record).
   paste->setEnabled(somethingCopied(context));
   paste_ = paste;
@@ -65,7 +65,7 @@ UnitPictureForm::UnitPictureForm(AppContext& context)
 void UnitPictureForm::copySelected() {
   const int row = recordList()->currentRow();
   if (row < 0) {
-    reportError(QStringLiteral("No record is selected; nothing was copied."));
+    reportError(UnitPictureForm::tr("No record is selected; nothing was copied."));
     return;
   }
   // What the image holds, not what the boxes show: unsaved edits are not copied.
@@ -81,11 +81,11 @@ void UnitPictureForm::copySelected() {
 void UnitPictureForm::pasteSelected() {
   const int row = recordList()->currentRow();
   if (row < 0) {
-    reportError(QStringLiteral("No record is selected; nothing was pasted."));
+    reportError(UnitPictureForm::tr("No record is selected; nothing was pasted."));
     return;
   }
   if (!somethingCopied(context())) {
-    reportError(QStringLiteral("Nothing was copied yet; Copy a record first. Nothing was pasted."));
+    reportError(UnitPictureForm::tr("Nothing was copied yet; Copy a record first. Nothing was pasted."));
     return;
   }
   const SaveResult result = writePictureWords(context().rom(), fields().table().recordOffset(row), clipboardWords(context()),

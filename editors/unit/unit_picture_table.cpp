@@ -10,10 +10,10 @@ TableDef unitPictureTable() {
   TableDef t{unitPicturePlace().id, kUnitPictureBase, kUnitPictureStride, kUnitCount, {}};
   // Word w at 2w. Only words 0, 1, 4 and 10 carry a caption on screen; the
   // others are the further frames of the image above them.
-  const QString small = QStringLiteral("小機體圖像");
-  const QString large = QStringLiteral("大機體圖像");
+  const QString small = QStringLiteral(QT_TRANSLATE_NOOP("Caption", "小機體圖像"));
+  const QString large = QStringLiteral(QT_TRANSLATE_NOOP("Caption", "大機體圖像"));
   const QString captions[kPictureWords] = {
-      QStringLiteral("地圖小圖示"),  // small map icon
+      QStringLiteral(QT_TRANSLATE_NOOP("Caption", "地圖小圖示")),  // small map icon
       small,  small + QStringLiteral(" 2"), small + QStringLiteral(" 3"),
       large,  large + QStringLiteral(" 2"), large + QStringLiteral(" 3"), large + QStringLiteral(" 4"),
       large + QStringLiteral(" 5"), large + QStringLiteral(" 6"),

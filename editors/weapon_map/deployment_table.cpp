@@ -2,7 +2,10 @@
 
 #include "editors/weapon_map/registry.h"
 
+#include "model/caption.h"
 #include "model/conversions.h"
+
+#include <QCoreApplication>
 
 #include <algorithm>
 
@@ -28,43 +31,43 @@ TableDef deploymentTable() {
   TableDef t{mapPlace().id, kOffsetTable, kRecordSize, kStageCount, {}};
   t.fields = {
       // Leader half.
-      hexWordField(QStringLiteral("pilot_code"), 0x00, QStringLiteral("隊長機師代碼")),
-      hexWordField(QStringLiteral("unit_code"), 0x02, QStringLiteral("隊長機體代碼")),
+      hexWordField(QStringLiteral("pilot_code"), 0x00, QStringLiteral(QT_TRANSLATE_NOOP("Caption", "隊長機師代碼"))),
+      hexWordField(QStringLiteral("unit_code"), 0x02, QStringLiteral(QT_TRANSLATE_NOOP("Caption", "隊長機體代碼"))),
       // 0x04..0x05: not edited
-      byteField(QStringLiteral("MUlv"), 0x06, QStringLiteral("機體改造段數")),
-      byteField(QStringLiteral("MWlv"), 0x07, QStringLiteral("武器改造段數")),
-      byteField(QStringLiteral("MX"), 0x08, QStringLiteral("X座標")),
-      byteField(QStringLiteral("MY"), 0x09, QStringLiteral("Y座標")),
+      byteField(QStringLiteral("MUlv"), 0x06, QStringLiteral(QT_TRANSLATE_NOOP("Caption", "機體改造段數"))),
+      byteField(QStringLiteral("MWlv"), 0x07, QStringLiteral(QT_TRANSLATE_NOOP("Caption", "武器改造段數"))),
+      byteField(QStringLiteral("MX"), 0x08, QStringLiteral(QT_TRANSLATE_NOOP("Caption", "X座標"))),
+      byteField(QStringLiteral("MY"), 0x09, QStringLiteral(QT_TRANSLATE_NOOP("Caption", "Y座標"))),
       // 0x0A..0x0B: not edited
-      byteField(QStringLiteral("Morder"), 0x0C, QStringLiteral("登場順序")),
-      byteField(QStringLiteral("Mlv"), 0x0D, QStringLiteral("補正等級")),
-      byteField(QStringLiteral("Maction"), 0x0E, QStringLiteral("行動時間")),
+      byteField(QStringLiteral("Morder"), 0x0C, QStringLiteral(QT_TRANSLATE_NOOP("Caption", "登場順序"))),
+      byteField(QStringLiteral("Mlv"), 0x0D, QStringLiteral(QT_TRANSLATE_NOOP("Caption", "補正等級"))),
+      byteField(QStringLiteral("Maction"), 0x0E, QStringLiteral(QT_TRANSLATE_NOOP("Caption", "行動時間"))),
       // 0x0F..0x11: not edited
-      comboField(QStringLiteral("Mene"), 0x12, QStringLiteral("敵我判定"), kSides),  // side
+      comboField(QStringLiteral("Mene"), 0x12, QStringLiteral(QT_TRANSLATE_NOOP("Caption", "敵我判定")), kSides),  // side
       // 0x13..0x17: not edited
-      comboField(QStringLiteral("Mparts(0)"), 0x18, QStringLiteral("強化配件"), kParts, kPartRule),
-      comboField(QStringLiteral("Mparts(1)"), 0x19, QStringLiteral("強化配件"), kParts, kPartRule),
-      comboField(QStringLiteral("MSkills(0)"), 0x1A, QStringLiteral("技能配件"), kSkills, kSkillRule),
-      comboField(QStringLiteral("MSkills(1)"), 0x1B, QStringLiteral("技能配件"), kSkills, kSkillRule),
+      comboField(QStringLiteral("Mparts(0)"), 0x18, QStringLiteral(QT_TRANSLATE_NOOP("Caption", "強化配件")), kParts, kPartRule),
+      comboField(QStringLiteral("Mparts(1)"), 0x19, QStringLiteral(QT_TRANSLATE_NOOP("Caption", "強化配件")), kParts, kPartRule),
+      comboField(QStringLiteral("MSkills(0)"), 0x1A, QStringLiteral(QT_TRANSLATE_NOOP("Caption", "技能配件")), kSkills, kSkillRule),
+      comboField(QStringLiteral("MSkills(1)"), 0x1B, QStringLiteral(QT_TRANSLATE_NOOP("Caption", "技能配件")), kSkills, kSkillRule),
       // Partner half: the leader half's layout, 28 bytes on.
-      hexWordField(QStringLiteral("pilot_code_2"), 0x1C, QStringLiteral("隊友機師代碼")),
-      hexWordField(QStringLiteral("unit_code_2"), 0x1E, QStringLiteral("隊友機體代碼")),
+      hexWordField(QStringLiteral("pilot_code_2"), 0x1C, QStringLiteral(QT_TRANSLATE_NOOP("Caption", "隊友機師代碼"))),
+      hexWordField(QStringLiteral("unit_code_2"), 0x1E, QStringLiteral(QT_TRANSLATE_NOOP("Caption", "隊友機體代碼"))),
       // 0x20..0x21: not edited
-      byteField(QStringLiteral("Ulv"), 0x22, QStringLiteral("機體改造段數")),
-      byteField(QStringLiteral("Wlv"), 0x23, QStringLiteral("武器改造段數")),
-      byteField(QStringLiteral("X"), 0x24, QStringLiteral("X座標")),
-      byteField(QStringLiteral("Y"), 0x25, QStringLiteral("Y座標")),
+      byteField(QStringLiteral("Ulv"), 0x22, QStringLiteral(QT_TRANSLATE_NOOP("Caption", "機體改造段數"))),
+      byteField(QStringLiteral("Wlv"), 0x23, QStringLiteral(QT_TRANSLATE_NOOP("Caption", "武器改造段數"))),
+      byteField(QStringLiteral("X"), 0x24, QStringLiteral(QT_TRANSLATE_NOOP("Caption", "X座標"))),
+      byteField(QStringLiteral("Y"), 0x25, QStringLiteral(QT_TRANSLATE_NOOP("Caption", "Y座標"))),
       // 0x26..0x27: not edited
-      byteField(QStringLiteral("order"), 0x28, QStringLiteral("登場順序")),
-      byteField(QStringLiteral("lv"), 0x29, QStringLiteral("補正等級")),
-      byteField(QStringLiteral("action"), 0x2A, QStringLiteral("行動時間")),
+      byteField(QStringLiteral("order"), 0x28, QStringLiteral(QT_TRANSLATE_NOOP("Caption", "登場順序"))),
+      byteField(QStringLiteral("lv"), 0x29, QStringLiteral(QT_TRANSLATE_NOOP("Caption", "補正等級"))),
+      byteField(QStringLiteral("action"), 0x2A, QStringLiteral(QT_TRANSLATE_NOOP("Caption", "行動時間"))),
       // 0x2B..0x2D: not edited
-      comboField(QStringLiteral("ene"), 0x2E, QStringLiteral("敵我判定"), kSides),
+      comboField(QStringLiteral("ene"), 0x2E, QStringLiteral(QT_TRANSLATE_NOOP("Caption", "敵我判定")), kSides),
       // 0x2F..0x33: not edited
-      comboField(QStringLiteral("minor_part(0)"), 0x34, QStringLiteral("強化配件"), kParts, kPartRule),
-      comboField(QStringLiteral("minor_part(1)"), 0x35, QStringLiteral("強化配件"), kParts, kPartRule),
-      comboField(QStringLiteral("minor_skill(0)"), 0x36, QStringLiteral("技能配件"), kSkills, kSkillRule),
-      comboField(QStringLiteral("minor_skill(1)"), 0x37, QStringLiteral("技能配件"), kSkills, kSkillRule),
+      comboField(QStringLiteral("minor_part(0)"), 0x34, QStringLiteral(QT_TRANSLATE_NOOP("Caption", "強化配件")), kParts, kPartRule),
+      comboField(QStringLiteral("minor_part(1)"), 0x35, QStringLiteral(QT_TRANSLATE_NOOP("Caption", "強化配件")), kParts, kPartRule),
+      comboField(QStringLiteral("minor_skill(0)"), 0x36, QStringLiteral(QT_TRANSLATE_NOOP("Caption", "技能配件")), kSkills, kSkillRule),
+      comboField(QStringLiteral("minor_skill(1)"), 0x37, QStringLiteral(QT_TRANSLATE_NOOP("Caption", "技能配件")), kSkills, kSkillRule),
   };
   // Pilot and unit codes of both halves, FFFF for none. A part byte is a row of
   // "parts.txt", whose row 0 names no part: byte n is part record n - 1. A
@@ -154,7 +157,7 @@ Result<RecordRef> recordIn(const StageList& list, int stage, std::int32_t stageO
                            const QVariantMap& keys) {
   if (list.start < 0) return Result<RecordRef>::failure(stageOutsideMessage(stage, stageOffset, fileSize));
   if (list.leaderCodes.empty())
-    return Result<RecordRef>::failure(QStringLiteral("stage %1 has no deployment records").arg(stage));
+    return Result<RecordRef>::failure(QCoreApplication::translate("rt::DeploymentTable", "stage %1 has no deployment records").arg(stage));
   auto index = recordKey(keys, QStringLiteral("index"), static_cast<int>(list.leaderCodes.size()));
   if (!index) return index.status();
   RecordRef ref;
@@ -353,9 +356,9 @@ bool encodeDeployment(std::int64_t recordOffset, const RecordState& state, std::
     const auto code = std::find_if(controls.begin(), controls.end(),
                                    [](const ControlRef& c) { return c.name == QLatin1String("pilot_code"); });
     *error = {static_cast<int>(code - controls.begin()),
-              QStringLiteral("%1: 7FFF marks the end of a stage's list and cannot be a pilot code; "
+              QCoreApplication::translate("rt::DeploymentTable", "%1: 7FFF marks the end of a stage's list and cannot be a pilot code; "
                              "use FFFF for no pilot.")
-                  .arg(table.fields[static_cast<size_t>(code->field)].caption)};
+                  .arg(shownCaption(table.fields[static_cast<size_t>(code->field)].caption))};
     return false;
   }
   writes->insert(writes->end(), out.begin(), out.end());

@@ -39,7 +39,7 @@ MapForm::MapForm(AppContext& context)
   focusFirst({stages_, deployments_});
 
   auto* deployments = new QVBoxLayout;
-  deployments->addWidget(makeLabel(QStringLiteral("UnicodeLabel1(0)"), QStringLiteral("戰場配置")));
+  deployments->addWidget(makeLabel(QStringLiteral("UnicodeLabel1(0)"), QStringLiteral(QT_TRANSLATE_NOOP("Caption", "戰場配置"))));
   deployments->addWidget(deployments_, 1);
 
   auto* grid = new QGridLayout;
@@ -173,7 +173,7 @@ void MapForm::readDeployment() {
 void MapForm::writeDeployment() {
   const RecordRef* record = selectedRecord();
   if (!record) {
-    reportError(QStringLiteral("No deployment record is selected; nothing was saved."));
+    reportError(MapForm::tr("No deployment record is selected; nothing was saved."));
     return;
   }
   if (!saveShown(*record)) return;

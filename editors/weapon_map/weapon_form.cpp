@@ -5,6 +5,8 @@
 #include "model/table_registry.h"
 #include "editors/weapon_map/weapon_table.h"
 
+#include "model/caption.h"
+
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -36,7 +38,7 @@ WeaponForm::WeaponForm(AppContext& context)
   weapons_->setMinimumWidth(170);
   auto* lists = new QVBoxLayout;
   lists->addWidget(units_, 3);
-  lists->addWidget(makeLabel(QStringLiteral("UnicodeLabel1(7)"), QStringLiteral("武器")));
+  lists->addWidget(makeLabel(QStringLiteral("UnicodeLabel1(7)"), QStringLiteral(QT_TRANSLATE_NOOP("Caption", "武器"))));
   lists->addWidget(weapons_, 2);
 
   auto* grid = new QGridLayout;
@@ -62,15 +64,15 @@ WeaponForm::WeaponForm(AppContext& context)
   }
   fixedB << makeLabel(QStringLiteral("Label1"), QStringLiteral("ミラ"));
   for (int i = 1; i <= 5; ++i)
-    fixedB << makeLabel(elementName(QStringLiteral("UnicodeLabel2"), 16 + i), QStringLiteral("OSkill L%1").arg(i + 1));
+    fixedB << makeLabel(elementName(QStringLiteral("UnicodeLabel2"), 16 + i), WeaponForm::tr("OSkill L%1").arg(i + 1));
   for (int i = 22; i <= 23; ++i) fixedB << makeLabel(elementName(QStringLiteral("UnicodeLabel2"), i), QStringLiteral("---"));
 
   auto* frames = new QGridLayout;
-  frames->addWidget(makeFlagFrame(1, QStringLiteral("EProperty"), QStringLiteral("武器屬性"), a), 0, 0);
-  frames->addWidget(makeFlagFrame(2, QStringLiteral("RequirementA"), QStringLiteral("必要條件A"), b), 0, 1);
-  frames->addWidget(makeFlagFrame(3, QStringLiteral("RequirementB"), QStringLiteral("必要條件B"), fixedB), 1, 0);
-  frames->addWidget(makeFlagFrame(4, QStringLiteral("noneA"), QStringLiteral("無效化A"), d), 1, 1);
-  frames->addWidget(makeFlagFrame(5, QStringLiteral("noneB"), QStringLiteral("無效化B"), fixedNoneB), 2, 0);
+  frames->addWidget(makeFlagFrame(1, QStringLiteral("EProperty"), QStringLiteral(QT_TRANSLATE_NOOP("Caption", "武器屬性")), a), 0, 0);
+  frames->addWidget(makeFlagFrame(2, QStringLiteral("RequirementA"), QStringLiteral(QT_TRANSLATE_NOOP("Caption", "必要條件A")), b), 0, 1);
+  frames->addWidget(makeFlagFrame(3, QStringLiteral("RequirementB"), QStringLiteral(QT_TRANSLATE_NOOP("Caption", "必要條件B")), fixedB), 1, 0);
+  frames->addWidget(makeFlagFrame(4, QStringLiteral("noneA"), QStringLiteral(QT_TRANSLATE_NOOP("Caption", "無效化A")), d), 1, 1);
+  frames->addWidget(makeFlagFrame(5, QStringLiteral("noneB"), QStringLiteral(QT_TRANSLATE_NOOP("Caption", "無效化B")), fixedNoneB), 2, 0);
   auto* buttons = new QVBoxLayout;
   buttons->addStretch(1);
   buttons->addWidget(saveButton());
@@ -96,7 +98,7 @@ QLineEdit* WeaponForm::makeCaptionBox(const QString& name) {
 
 QWidget* WeaponForm::makeFlagFrame(int frame, const QString& group, const QString& caption,
                                    const QList<QWidget*>& captions) {
-  auto* box = new QGroupBox(caption, this);
+  auto* box = new QGroupBox(shownCaption(caption), this);
   box->setObjectName(QStringLiteral("Frame%1").arg(frame));
   auto* grid = new QGridLayout(box);
   // Box 0 top left, box 1 top right, box 2 second row left, ... box 7 bottom right.
@@ -184,17 +186,17 @@ void WeaponForm::writeWeaponRecord() {
   const int row = weapons_->currentRow();
   const QString unit = units_->currentItem() ? units_->currentItem()->text() : QString();
   if (firstWeapon_ >= 0 && weaponCount_ == 0) {
-    reportError(QStringLiteral("%1 has no weapons; there is nothing to save.").arg(unit));
+    reportError(WeaponForm::tr("%1 has no weapons; there is nothing to save.").arg(unit));
     return;
   }
   if (row < 0 || firstWeapon_ < 0) {
-    reportError(QStringLiteral("No weapon is selected; nothing was saved."));
+    reportError(WeaponForm::tr("No weapon is selected; nothing was saved."));
     return;
   }
   if (!savesWhereRead()) return;
   const int weapon = firstWeapon_ + row;
   if (!weaponInTable(weapon)) {
-    reportError(QStringLiteral("Weapon %1 of %2 lies past the weapon table (%3 records, 0 to %4): its bytes belong "
+    reportError(WeaponForm::tr("Weapon %1 of %2 lies past the weapon table (%3 records, 0 to %4): its bytes belong "
                                "to the unit table, so it cannot be saved here. Nothing was saved.")
                     .arg(weapon)
                     .arg(unit)

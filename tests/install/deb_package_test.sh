@@ -13,7 +13,8 @@ DEB="$(ls "$WORK"/package/*.deb)"
 dpkg-deb --info "$DEB" | grep -E "Package: romtables|Depends:"
 dpkg-deb -x "$DEB" "$WORK/root"
 for f in usr/bin/romtables usr/bin/romtables-cli usr/share/applications/romtables.desktop \
-         usr/share/icons/hicolor/scalable/apps/romtables.svg usr/share/romtables/names/Pilots.txt; do
+         usr/share/icons/hicolor/scalable/apps/romtables.svg usr/share/romtables/names/Pilots.txt \
+         usr/share/romtables/translations/romtables_en.qm usr/share/romtables/translations/romtables_zh_TW.qm; do
   [ -e "$WORK/root/$f" ] || { echo "missing from the package: $f"; exit 1; }
 done
 export HOME="$WORK/home" XDG_DATA_HOME="$WORK/home/.local/share"

@@ -1,5 +1,7 @@
 #include "tests/support/test_support.h"
 
+#include "ui/language.h"
+
 #include "app/cli.h"
 #include "editors/all_forms.h"
 #include "editors/all_tables.h"
@@ -416,5 +418,12 @@ void expectRendersWithinScreen(QWidget* form, const QString& name) {
   EXPECT_LE(size.width(), 1280) << name.toStdString();
   EXPECT_LE(size.height(), 800) << name.toStdString();
 }
+
+LanguageScope::LanguageScope(const QString& code) {
+  const Language language = code == languageCode(Language::Chinese) ? Language::Chinese : Language::English;
+  EXPECT_TRUE(useLanguage(language, {QStringLiteral(RT_BIN_DIR)})) << "no translation " << code.toStdString();
+}
+
+LanguageScope::~LanguageScope() { useLanguage(Language::English, {}); }
 
 }  // namespace rt::test

@@ -177,6 +177,15 @@ struct TestApp {
   QWidget* showForm(const QString& romPath, const QString& name);
 };
 
+// Shows the interface in `code` ("en" or "zh_TW", from the built translations)
+// while it lives; the source texts again after, as every other test expects.
+struct LanguageScope {
+  explicit LanguageScope(const QString& code);
+  ~LanguageScope();
+  LanguageScope(const LanguageScope&) = delete;
+  LanguageScope& operator=(const LanguageScope&) = delete;
+};
+
 // The main menu on a copy of the sample image, chosen through "Open NDS": the way
 // a user reaches the forms.
 struct SampleMenu {

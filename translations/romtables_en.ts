@@ -1,0 +1,1765 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="en_US">
+<context>
+    <name>Caption</name>
+    <message>
+        <source>售價</source>
+        <translation>Price</translation>
+    </message>
+    <message>
+        <source>武器攻擊力上限</source>
+        <translation>Weapon attack cap</translation>
+    </message>
+    <message>
+        <source>經驗值獲得上限</source>
+        <translation>EXP gain cap</translation>
+    </message>
+    <message>
+        <source>氣力+命中(單)</source>
+        <translation>Morale+ on hit (single)</translation>
+    </message>
+    <message>
+        <source>氣力+命中(雙)</source>
+        <translation>Morale+ on hit (pair)</translation>
+    </message>
+    <message>
+        <source>氣力+不命中(單)</source>
+        <translation>Morale+ on miss (single)</translation>
+    </message>
+    <message>
+        <source>氣力+不命中(雙)</source>
+        <translation>Morale+ on miss (pair)</translation>
+    </message>
+    <message>
+        <source>氣力+回避(單)</source>
+        <translation>Morale+ on evade (single)</translation>
+    </message>
+    <message>
+        <source>氣力+回避(雙)</source>
+        <translation>Morale+ on evade (pair)</translation>
+    </message>
+    <message>
+        <source>氣力+傷害(單)</source>
+        <translation>Morale+ on damage taken (single)</translation>
+    </message>
+    <message>
+        <source>氣力+傷害(雙)</source>
+        <translation>Morale+ on damage taken (pair)</translation>
+    </message>
+    <message>
+        <source>氣力+擊墜(單)</source>
+        <translation>Morale+ on kill (single)</translation>
+    </message>
+    <message>
+        <source>氣力+擊墜(雙)</source>
+        <translation>Morale+ on kill (pair)</translation>
+    </message>
+    <message>
+        <source>氣力+自軍被擊墜(單)</source>
+        <translation>Morale+ on ally shot down (single)</translation>
+    </message>
+    <message>
+        <source>氣力+自軍被擊墜(雙)</source>
+        <translation>Morale+ on ally shot down (pair)</translation>
+    </message>
+    <message>
+        <source>精神</source>
+        <translation>Spirit</translation>
+    </message>
+    <message>
+        <source>修得等級</source>
+        <translation>Learnt at level</translation>
+    </message>
+    <message>
+        <source>性格</source>
+        <translation>Personality</translation>
+    </message>
+    <message>
+        <source>搭乘限制</source>
+        <translation>Boarding restriction</translation>
+    </message>
+    <message>
+        <source>關注作品</source>
+        <translation>Series of interest</translation>
+    </message>
+    <message>
+        <source>登場作品</source>
+        <translation>Series of appearance</translation>
+    </message>
+    <message>
+        <source>特殊技能A</source>
+        <translation>Pilot skills A</translation>
+    </message>
+    <message>
+        <source>特殊技能B</source>
+        <translation>Pilot skills B</translation>
+    </message>
+    <message>
+        <source>格鬥</source>
+        <translation>Melee</translation>
+    </message>
+    <message>
+        <source>射擊</source>
+        <translation>Shooting</translation>
+    </message>
+    <message>
+        <source>技量</source>
+        <translation>Skill</translation>
+    </message>
+    <message>
+        <source>防禦</source>
+        <translation>Defence</translation>
+    </message>
+    <message>
+        <source>回避</source>
+        <translation>Evasion</translation>
+    </message>
+    <message>
+        <source>命中</source>
+        <translation>Accuracy</translation>
+    </message>
+    <message>
+        <source>精神 %1</source>
+        <translation>Spirit %1</translation>
+    </message>
+    <message>
+        <source>修得等級 %1</source>
+        <translation>Learnt at level %1</translation>
+    </message>
+    <message>
+        <source>消耗SP</source>
+        <translation>SP cost</translation>
+    </message>
+    <message>
+        <source>指針</source>
+        <translation>Pointer</translation>
+    </message>
+    <message>
+        <source>指針 ptr(%1)</source>
+        <translation>Pointer ptr(%1)</translation>
+    </message>
+    <message>
+        <source>等級</source>
+        <translation>Level</translation>
+    </message>
+    <message>
+        <source>等級/種類</source>
+        <translation>Level / kind</translation>
+    </message>
+    <message>
+        <source>氣力/種類</source>
+        <translation>Morale / kind</translation>
+    </message>
+    <message>
+        <source>CT%/命中</source>
+        <translation>Crit % / accuracy</translation>
+    </message>
+    <message>
+        <source>攻擊力</source>
+        <translation>Attack</translation>
+    </message>
+    <message>
+        <source>底力L</source>
+        <translation>Potential L</translation>
+    </message>
+    <message>
+        <source>裝甲</source>
+        <translation>Armour</translation>
+    </message>
+    <message>
+        <source>小機體圖像</source>
+        <translation>Small unit picture</translation>
+    </message>
+    <message>
+        <source>大機體圖像</source>
+        <translation>Large unit picture</translation>
+    </message>
+    <message>
+        <source>地圖小圖示</source>
+        <translation>Map icon</translation>
+    </message>
+    <message>
+        <source>名稱指針1</source>
+        <translation>Name pointer 1</translation>
+    </message>
+    <message>
+        <source>名稱指針2</source>
+        <translation>Name pointer 2</translation>
+    </message>
+    <message>
+        <source>名稱指針3</source>
+        <translation>Name pointer 3</translation>
+    </message>
+    <message>
+        <source>換乘限制</source>
+        <translation>Transfer restriction</translation>
+    </message>
+    <message>
+        <source>裝甲值</source>
+        <translation>Armour</translation>
+    </message>
+    <message>
+        <source>擊破費</source>
+        <translation>Kill reward</translation>
+    </message>
+    <message>
+        <source>首項武器代碼</source>
+        <translation>First weapon code</translation>
+    </message>
+    <message>
+        <source>武器數量</source>
+        <translation>Weapon count</translation>
+    </message>
+    <message>
+        <source>武器改造費用</source>
+        <translation>Weapon upgrade cost</translation>
+    </message>
+    <message>
+        <source>移動類型</source>
+        <translation>Movement type</translation>
+    </message>
+    <message>
+        <source>移動力</source>
+        <translation>Move</translation>
+    </message>
+    <message>
+        <source>照準值</source>
+        <translation>Aim</translation>
+    </message>
+    <message>
+        <source>運動性</source>
+        <translation>Mobility</translation>
+    </message>
+    <message>
+        <source>基本經驗值</source>
+        <translation>Base EXP</translation>
+    </message>
+    <message>
+        <source>強化零件格數</source>
+        <translation>Part slots</translation>
+    </message>
+    <message>
+        <source>默認BGM</source>
+        <translation>Default BGM</translation>
+    </message>
+    <message>
+        <source>搭乘人數</source>
+        <translation>Crew</translation>
+    </message>
+    <message>
+        <source>機體體積</source>
+        <translation>Unit size</translation>
+    </message>
+    <message>
+        <source>隊長機師代碼</source>
+        <translation>Leader pilot code</translation>
+    </message>
+    <message>
+        <source>隊長機體代碼</source>
+        <translation>Leader unit code</translation>
+    </message>
+    <message>
+        <source>機體改造段數</source>
+        <translation>Unit upgrade level</translation>
+    </message>
+    <message>
+        <source>武器改造段數</source>
+        <translation>Weapon upgrade level</translation>
+    </message>
+    <message>
+        <source>X座標</source>
+        <translation>X position</translation>
+    </message>
+    <message>
+        <source>Y座標</source>
+        <translation>Y position</translation>
+    </message>
+    <message>
+        <source>登場順序</source>
+        <translation>Entry order</translation>
+    </message>
+    <message>
+        <source>補正等級</source>
+        <translation>Level bonus</translation>
+    </message>
+    <message>
+        <source>行動時間</source>
+        <translation>Turn of action</translation>
+    </message>
+    <message>
+        <source>敵我判定</source>
+        <translation>Side</translation>
+    </message>
+    <message>
+        <source>強化配件</source>
+        <translation>Part</translation>
+    </message>
+    <message>
+        <source>技能配件</source>
+        <translation>Skill item</translation>
+    </message>
+    <message>
+        <source>隊友機師代碼</source>
+        <translation>Partner pilot code</translation>
+    </message>
+    <message>
+        <source>隊友機體代碼</source>
+        <translation>Partner unit code</translation>
+    </message>
+    <message>
+        <source>戰場配置</source>
+        <translation>Deployments</translation>
+    </message>
+    <message>
+        <source>武器</source>
+        <translation>Weapons</translation>
+    </message>
+    <message>
+        <source>武器屬性</source>
+        <translation>Weapon properties</translation>
+    </message>
+    <message>
+        <source>必要條件A</source>
+        <translation>Requirements A</translation>
+    </message>
+    <message>
+        <source>必要條件B</source>
+        <translation>Requirements B</translation>
+    </message>
+    <message>
+        <source>無效化A</source>
+        <translation>Nullified by A</translation>
+    </message>
+    <message>
+        <source>無效化B</source>
+        <translation>Nullified by B</translation>
+    </message>
+    <message>
+        <source>殘彈</source>
+        <translation>Ammo</translation>
+    </message>
+    <message>
+        <source>殘彈武器編號</source>
+        <translation>Ammo shared with</translation>
+    </message>
+    <message>
+        <source>氣力</source>
+        <translation>Morale</translation>
+    </message>
+    <message>
+        <source>最大射程</source>
+        <translation>Max range</translation>
+    </message>
+    <message>
+        <source>最小射程</source>
+        <translation>Min range</translation>
+    </message>
+    <message>
+        <source>MAP範圍</source>
+        <translation>MAP area</translation>
+    </message>
+    <message>
+        <source>合體攻擊機體代碼</source>
+        <translation>Combo unit code</translation>
+    </message>
+    <message>
+        <source>合體攻擊機師代碼</source>
+        <translation>Combo pilot code</translation>
+    </message>
+    <message>
+        <source>特殊效果</source>
+        <translation>Special effect</translation>
+    </message>
+    <message>
+        <source>效果等級</source>
+        <translation>Effect level</translation>
+    </message>
+    <message>
+        <source>改造幅度</source>
+        <translation>Upgrade step</translation>
+    </message>
+    <message>
+        <source>空</source>
+        <translation>Air</translation>
+    </message>
+    <message>
+        <source>陸</source>
+        <translation>Land</translation>
+    </message>
+    <message>
+        <source>海</source>
+        <translation>Sea</translation>
+    </message>
+    <message>
+        <source>宇</source>
+        <translation>Space</translation>
+    </message>
+    <message>
+        <source>等級%1</source>
+        <translation>Level %1</translation>
+    </message>
+    <message>
+        <source>底力L%1</source>
+        <translation>Potential L%1</translation>
+    </message>
+    <message>
+        <source>機體特殊能力%1</source>
+        <translation>Unit abilities %1</translation>
+    </message>
+    <message>
+        <source>機體特殊能力%1  OSkill</source>
+        <translation>Unit abilities %1  OSkill</translation>
+    </message>
+    <message>
+        <source>HP改造</source>
+        <translation>HP upgrade</translation>
+    </message>
+    <message>
+        <source>EN改造</source>
+        <translation>EN upgrade</translation>
+    </message>
+    <message>
+        <source>照準值改造</source>
+        <translation>Aim upgrade</translation>
+    </message>
+    <message>
+        <source>運動性改造</source>
+        <translation>Mobility upgrade</translation>
+    </message>
+    <message>
+        <source>裝甲值改造</source>
+        <translation>Armour upgrade</translation>
+    </message>
+    <message>
+        <source>武器改造</source>
+        <translation>Weapon upgrade</translation>
+    </message>
+    <message>
+        <source>劍裝備</source>
+        <translation>Sword</translation>
+    </message>
+    <message>
+        <source>銃裝備</source>
+        <translation>Gun</translation>
+    </message>
+    <message>
+        <source>シールド裝備</source>
+        <translation>Shield</translation>
+    </message>
+    <message>
+        <source>アンチビームシールド裝備</source>
+        <translation>Anti-beam shield</translation>
+    </message>
+    <message>
+        <source>ビームシールド裝備</source>
+        <translation>Beam shield</translation>
+    </message>
+    <message>
+        <source>修理裝置</source>
+        <translation>Repair kit</translation>
+    </message>
+    <message>
+        <source>補給裝置</source>
+        <translation>Supply kit</translation>
+    </message>
+    <message>
+        <source>搭載</source>
+        <translation>Carrier</translation>
+    </message>
+    <message>
+        <source>分身</source>
+        <translation>Afterimage</translation>
+    </message>
+    <message>
+        <source>ミラージュコロイド</source>
+        <translation>ミラージュコロイド</translation>
+    </message>
+    <message>
+        <source>イリュージョンプロテクト</source>
+        <translation>Illusion protect</translation>
+    </message>
+    <message>
+        <source>ステルス裝置</source>
+        <translation>Stealth device</translation>
+    </message>
+    <message>
+        <source>L1ビームコート</source>
+        <translation>Beam coat L1</translation>
+    </message>
+    <message>
+        <source>L2ビームコート</source>
+        <translation>Beam coat L2</translation>
+    </message>
+    <message>
+        <source>L3ビームコート</source>
+        <translation>Beam coat L3</translation>
+    </message>
+    <message>
+        <source> ラミネート裝甲</source>
+        <translation> Laminated armour</translation>
+    </message>
+    <message>
+        <source>ヤタノカガミ</source>
+        <translation>ヤタノカガミ</translation>
+    </message>
+    <message>
+        <source>電磁シールド</source>
+        <translation>EM shield</translation>
+    </message>
+    <message>
+        <source>擴散マント</source>
+        <translation>Diffusion cloak</translation>
+    </message>
+    <message>
+        <source>PS裝甲</source>
+        <translation>PS armour</translation>
+    </message>
+    <message>
+        <source>VPS裝甲</source>
+        <translation>VPS armour</translation>
+    </message>
+    <message>
+        <source>バリアL1</source>
+        <translation>Barrier L1</translation>
+    </message>
+    <message>
+        <source>バリアL2</source>
+        <translation>Barrier L2</translation>
+    </message>
+    <message>
+        <source>バリアL3</source>
+        <translation>Barrier L3</translation>
+    </message>
+    <message>
+        <source>陽電子リフレクター </source>
+        <translation>Positron reflector </translation>
+    </message>
+    <message>
+        <source>ヴォワチュールリュミエール</source>
+        <translation>ヴォワチュールリュミエール</translation>
+    </message>
+    <message>
+        <source>フォトンマットバリア</source>
+        <translation>Photon mat barrier</translation>
+    </message>
+    <message>
+        <source>イージス裝備</source>
+        <translation>Aegis gear</translation>
+    </message>
+    <message>
+        <source>ノルンシステム</source>
+        <translation>Norn system</translation>
+    </message>
+    <message>
+        <source>バイオ裝甲</source>
+        <translation>Bio armour</translation>
+    </message>
+    <message>
+        <source>フレアシールド</source>
+        <translation>Flare shield</translation>
+    </message>
+    <message>
+        <source>エンジェルウォール</source>
+        <translation>Angel wall</translation>
+    </message>
+    <message>
+        <source>エルドラブロック</source>
+        <translation>Eldora block</translation>
+    </message>
+    <message>
+        <source>ガーディアンカーテン</source>
+        <translation>Guardian curtain</translation>
+    </message>
+    <message>
+        <source>クリスタル·ハート</source>
+        <translation>Crystal heart</translation>
+    </message>
+    <message>
+        <source>Oスキル:加速</source>
+        <translation>O-skill: accel.</translation>
+    </message>
+    <message>
+        <source>Oスキル:重力</source>
+        <translation>O-skill: gravity</translation>
+    </message>
+    <message>
+        <source>重力 </source>
+        <translation>Gravity </translation>
+    </message>
+    <message>
+        <source>時間停止</source>
+        <translation>Time stop</translation>
+    </message>
+    <message>
+        <source>衝擊</source>
+        <translation>Shock</translation>
+    </message>
+    <message>
+        <source>透明化</source>
+        <translation>Invisibility</translation>
+    </message>
+    <message>
+        <source>恐怖具現化</source>
+        <translation>Fear made real</translation>
+    </message>
+    <message>
+        <source>變形</source>
+        <translation>Transform</translation>
+    </message>
+    <message>
+        <source>オーバーフリーズ</source>
+        <translation>Overfreeze</translation>
+    </message>
+    <message>
+        <source>OSkill 硬化</source>
+        <translation>OSkill Harden</translation>
+    </message>
+    <message>
+        <source>OSkill 怪力</source>
+        <translation>OSkill Might</translation>
+    </message>
+    <message>
+        <source>OSkill 竊盜</source>
+        <translation>OSkill Steal</translation>
+    </message>
+    <message>
+        <source>同化</source>
+        <translation>Assimilate</translation>
+    </message>
+    <message>
+        <source>マジンパワー</source>
+        <translation>マジンパワー</translation>
+    </message>
+    <message>
+        <source>銅鐸パワー </source>
+        <translation>Bronze bell power </translation>
+    </message>
+    <message>
+        <source>エモーショナルモード</source>
+        <translation>Emotional mode</translation>
+    </message>
+    <message>
+        <source>クリシュナ‧ハート</source>
+        <translation>Krishna heart</translation>
+    </message>
+    <message>
+        <source>特殊效果武器無?</source>
+        <translation>Special-effect immune?</translation>
+    </message>
+    <message>
+        <source>HP回復L1</source>
+        <translation>HP recovery L1</translation>
+    </message>
+    <message>
+        <source>HP回復L2</source>
+        <translation>HP recovery L2</translation>
+    </message>
+    <message>
+        <source>HP回復L3</source>
+        <translation>HP recovery L3</translation>
+    </message>
+    <message>
+        <source>Nジャマーキャンセラー</source>
+        <translation>Nジャマーキャンセラー</translation>
+    </message>
+    <message>
+        <source>ハイパーデュートリオン</source>
+        <translation>ハイパーデュートリオン</translation>
+    </message>
+    <message>
+        <source>EN回復L1</source>
+        <translation>EN recovery L1</translation>
+    </message>
+    <message>
+        <source>EN回復L2</source>
+        <translation>EN recovery L2</translation>
+    </message>
+    <message>
+        <source>EN回復L3</source>
+        <translation>EN recovery L3</translation>
+    </message>
+</context>
+<context>
+    <name>rt::AppContext</name>
+    <message>
+        <source>Open NDS</source>
+        <translation>Open NDS</translation>
+    </message>
+    <message>
+        <source>NDS ROM images (*.nds)</source>
+        <translation>NDS ROM images (*.nds)</translation>
+    </message>
+    <message>
+        <source>&amp;Save</source>
+        <translation>&amp;Save</translation>
+    </message>
+    <message>
+        <source>&amp;Discard</source>
+        <translation>&amp;Discard</translation>
+    </message>
+    <message>
+        <source>&amp;Cancel</source>
+        <translation>&amp;Cancel</translation>
+    </message>
+    <message>
+        <source>&amp;Overwrite</source>
+        <translation>&amp;Overwrite</translation>
+    </message>
+    <message>
+        <source>&amp;Reload</source>
+        <translation>&amp;Reload</translation>
+    </message>
+    <message>
+        <source>%1 it anyway? Its recorded bytes then replace what the image holds there now.</source>
+        <translation>%1 it anyway? Its recorded bytes then replace what the image holds there now.</translation>
+    </message>
+    <message>
+        <source>
+
+Save them?</source>
+        <translation>
+
+Save them?</translation>
+    </message>
+    <message>
+        <source>Discard the edits?</source>
+        <translation>Discard the edits?</translation>
+    </message>
+    <message>
+        <source>
+
+Overwrite them?</source>
+        <translation>
+
+Overwrite them?</translation>
+    </message>
+    <message>
+        <source>Reload the record?</source>
+        <translation>Reload the record?</translation>
+    </message>
+    <message>
+        <source>%1 more</source>
+        <translation>%1 more</translation>
+    </message>
+    <message>
+        <source>Record</source>
+        <translation>Record</translation>
+    </message>
+    <message>
+        <source>Records</source>
+        <translation>Records</translation>
+    </message>
+    <message>
+        <source>
+
+Set the old history aside and start a new one for this image?</source>
+        <translation>
+
+Set the old history aside and start a new one for this image?</translation>
+    </message>
+</context>
+<context>
+    <name>rt::ChoiceForm</name>
+    <message>
+        <source>No row of the list is selected; nothing was saved.</source>
+        <translation>No row of the list is selected; nothing was saved.</translation>
+    </message>
+</context>
+<context>
+    <name>rt::CompareWindow</name>
+    <message>
+        <source>Compare</source>
+        <translation>Compare</translation>
+    </message>
+    <message>
+        <source>Filter: table, record, field or value</source>
+        <translation>Filter: table, record, field or value</translation>
+    </message>
+    <message>
+        <source>Table / record / field</source>
+        <translation>Table / record / field</translation>
+    </message>
+    <message>
+        <source>Control</source>
+        <translation>Control</translation>
+    </message>
+    <message>
+        <source>Old</source>
+        <translation>Old</translation>
+    </message>
+    <message>
+        <source>New</source>
+        <translation>New</translation>
+    </message>
+    <message>
+        <source>Close</source>
+        <translation>Close</translation>
+    </message>
+    <message>
+        <source>Comparing &quot;%1&quot; with &quot;%2&quot;...</source>
+        <translation>Comparing &quot;%1&quot; with &quot;%2&quot;...</translation>
+    </message>
+    <message>
+        <source>%1 record(s)</source>
+        <translation>%1 record(s)</translation>
+    </message>
+    <message>
+        <source>Double-click to open this record in %1</source>
+        <translation>Double-click to open this record in %1</translation>
+    </message>
+    <message>
+        <source>Other bytes</source>
+        <translation>Other bytes</translation>
+    </message>
+    <message>
+        <source>%1 byte(s)</source>
+        <translation>%1 byte(s)</translation>
+    </message>
+    <message>
+        <source>Bytes that differ where no field of a table shows the difference</source>
+        <translation>Bytes that differ where no field of a table shows the difference</translation>
+    </message>
+    <message>
+        <source>The images are the same.</source>
+        <translation>The images are the same.</translation>
+    </message>
+    <message>
+        <source>%1 field(s) of %2 record(s) differ.</source>
+        <translation>%1 field(s) of %2 record(s) differ.</translation>
+    </message>
+    <message>
+        <source>%1 other byte(s) in %2 range(s) differ.</source>
+        <translation>%1 other byte(s) in %2 range(s) differ.</translation>
+    </message>
+    <message>
+        <source>The images have %1 and %2 bytes.</source>
+        <translation>The images have %1 and %2 bytes.</translation>
+    </message>
+    <message>
+        <source>&quot;%1&quot; (old) against the chosen image (new): %2</source>
+        <translation>&quot;%1&quot; (old) against the chosen image (new): %2</translation>
+    </message>
+    <message>
+        <source>%1 has no record %2 in the chosen image.</source>
+        <translation>%1 has no record %2 in the chosen image.</translation>
+    </message>
+    <message>
+        <source>Compare with...</source>
+        <translation>Compare with...</translation>
+    </message>
+    <message>
+        <source>Every field that differs from another image, such as a clean copy</source>
+        <translation>Every field that differs from another image, such as a clean copy</translation>
+    </message>
+    <message>
+        <source>Export patch...</source>
+        <translation>Export patch...</translation>
+    </message>
+    <message>
+        <source>A BPS patch of every change saved to the image since its history began</source>
+        <translation>A BPS patch of every change saved to the image since its history began</translation>
+    </message>
+    <message>
+        <source>No ROM image has been chosen: open one first (Open NDS).</source>
+        <translation>No ROM image has been chosen: open one first (Open NDS).</translation>
+    </message>
+    <message>
+        <source>Compare with (the clean image)</source>
+        <translation>Compare with (the clean image)</translation>
+    </message>
+    <message>
+        <source>NDS images (*.nds);;All files (*)</source>
+        <translation>NDS images (*.nds);;All files (*)</translation>
+    </message>
+    <message>
+        <source>Export patch</source>
+        <translation>Export patch</translation>
+    </message>
+    <message>
+        <source>BPS patch (*.bps)</source>
+        <translation>BPS patch (*.bps)</translation>
+    </message>
+    <message>
+        <source>The patch cannot be written over the image itself; choose another file.</source>
+        <translation>The patch cannot be written over the image itself; choose another file.</translation>
+    </message>
+    <message>
+        <source>&quot;%1&quot; has no history: nothing was saved to it, so there is no change to put in a patch.</source>
+        <translation>&quot;%1&quot; has no history: nothing was saved to it, so there is no change to put in a patch.</translation>
+    </message>
+    <message>
+        <source>Wrote %1: %2 byte(s) in %3 run(s) differ from the image as its history began (CRC32 %4 before, %5 now).</source>
+        <translation>Wrote %1: %2 byte(s) in %3 run(s) differ from the image as its history began (CRC32 %4 before, %5 now).</translation>
+    </message>
+</context>
+<context>
+    <name>rt::Conversions</name>
+    <message>
+        <source>%1 is not a whole number from %2 to %3</source>
+        <translation>%1 is not a whole number from %2 to %3</translation>
+    </message>
+    <message>
+        <source>%1 does not fit a byte: a negative n is stored as n + 256 rounded, 256 here</source>
+        <translation>%1 does not fit a byte: a negative n is stored as n + 256 rounded, 256 here</translation>
+    </message>
+    <message>
+        <source>%1 is not a hexadecimal number from 0 to FFFF</source>
+        <translation>%1 is not a hexadecimal number from 0 to FFFF</translation>
+    </message>
+</context>
+<context>
+    <name>rt::DeploymentTable</name>
+    <message>
+        <source>stage %1 has no deployment records</source>
+        <translation>stage %1 has no deployment records</translation>
+    </message>
+    <message>
+        <source>%1: 7FFF marks the end of a stage&apos;s list and cannot be a pilot code; use FFFF for no pilot.</source>
+        <translation>%1: 7FFF marks the end of a stage&apos;s list and cannot be a pilot code; use FFFF for no pilot.</translation>
+    </message>
+</context>
+<context>
+    <name>rt::EditorForm</name>
+    <message>
+        <source>E&amp;xit</source>
+        <translation>E&amp;xit</translation>
+    </message>
+    <message>
+        <source>&amp;Table</source>
+        <translation>&amp;Table</translation>
+    </message>
+    <message>
+        <source>The whole table as a grid, on this record (Ctrl+T)</source>
+        <translation>The whole table as a grid, on this record (Ctrl+T)</translation>
+    </message>
+    <message>
+        <source>Filter: name or number</source>
+        <translation>Filter: name or number</translation>
+    </message>
+    <message>
+        <source>Record </source>
+        <translation>Record </translation>
+    </message>
+    <message>
+        <source>%1 at %2</source>
+        <translation>%1 at %2</translation>
+    </message>
+    <message>
+        <source>%1 at %2: %3</source>
+        <translation>%1 at %2: %3</translation>
+    </message>
+    <message>
+        <source>The record shown has edits that were not saved.</source>
+        <translation>The record shown has edits that were not saved.</translation>
+    </message>
+    <message>
+        <source>Dropped the edits not saved; Ctrl+Z again undoes the last save.</source>
+        <translation>Dropped the edits not saved; Ctrl+Z again undoes the last save.</translation>
+    </message>
+    <message>
+        <source>Saved %1 %2: %3 %4%5 in %6</source>
+        <translation>Saved %1 %2: %3 %4%5 in %6</translation>
+    </message>
+    <message>
+        <source> at </source>
+        <translation> at </translation>
+    </message>
+    <message>
+        <source>Nothing was saved.
+%1</source>
+        <translation>Nothing was saved.
+%1</translation>
+    </message>
+    <message>
+        <source>Shows the rows whose name holds this text, or the row of this number; Down or Enter moves into the list</source>
+        <translation>Shows the rows whose name holds this text, or the row of this number; Down or Enter moves into the list</translation>
+    </message>
+    <message>
+        <source>The values shown were not read from &quot;%1&quot;; nothing was saved. Select the record again to read it.</source>
+        <translation>The values shown were not read from &quot;%1&quot;; nothing was saved. Select the record again to read it.</translation>
+    </message>
+    <message>
+        <source>The values shown were read from &quot;%1&quot;, not from the chosen image &quot;%2&quot;; nothing was saved. Select the record again to read it from &quot;%2&quot;.</source>
+        <translation>The values shown were read from &quot;%1&quot;, not from the chosen image &quot;%2&quot;; nothing was saved. Select the record again to read it from &quot;%2&quot;.</translation>
+    </message>
+    <message>
+        <source>byte</source>
+        <translation>byte</translation>
+    </message>
+    <message>
+        <source>bytes</source>
+        <translation>bytes</translation>
+    </message>
+</context>
+<context>
+    <name>rt::GridModel</name>
+    <message>
+        <source>the record&apos;s key &quot;%1&quot;</source>
+        <translation>the record&apos;s key &quot;%1&quot;</translation>
+    </message>
+    <message>
+        <source>the record&apos;s name</source>
+        <translation>the record&apos;s name</translation>
+    </message>
+    <message>
+        <source>where the record starts in the file</source>
+        <translation>where the record starts in the file</translation>
+    </message>
+    <message>
+        <source>&quot;%1&quot; is not a hexadecimal number</source>
+        <translation>&quot;%1&quot; is not a hexadecimal number</translation>
+    </message>
+    <message>
+        <source>&quot;%1&quot; is neither a number nor an item of %2</source>
+        <translation>&quot;%1&quot; is neither a number nor an item of %2</translation>
+    </message>
+    <message>
+        <source>&quot;%1&quot; is not a number</source>
+        <translation>&quot;%1&quot; is not a number</translation>
+    </message>
+    <message>
+        <source>the column &quot;%1&quot; cannot be changed here</source>
+        <translation>the column &quot;%1&quot; cannot be changed here</translation>
+    </message>
+    <message>
+        <source>&quot;%1&quot; is not a check box&apos;s 1 or 0</source>
+        <translation>&quot;%1&quot; is not a check box&apos;s 1 or 0</translation>
+    </message>
+    <message>
+        <source>&quot;%1&quot; is neither an item of %2 nor a row from 0 to %3</source>
+        <translation>&quot;%1&quot; is neither an item of %2 nor a row from 0 to %3</translation>
+    </message>
+    <message>
+        <source>&quot;%1&quot; is not a row from 0 to 255</source>
+        <translation>&quot;%1&quot; is not a row from 0 to 255</translation>
+    </message>
+    <message>
+        <source>Edited; the image holds %1</source>
+        <translation>Edited; the image holds %1</translation>
+    </message>
+    <message>
+        <source>name</source>
+        <translation>name</translation>
+    </message>
+    <message>
+        <source>offset</source>
+        <translation>offset</translation>
+    </message>
+    <message>
+        <source>index</source>
+        <translation>index</translation>
+    </message>
+    <message>
+        <source>stage</source>
+        <translation>stage</translation>
+    </message>
+    <message>
+        <source>level</source>
+        <translation>level</translation>
+    </message>
+    <message>
+        <source>units</source>
+        <translation>units</translation>
+    </message>
+    <message>
+        <source>pilots</source>
+        <translation>pilots</translation>
+    </message>
+</context>
+<context>
+    <name>rt::HistoryWindow</name>
+    <message>
+        <source> and %1 more</source>
+        <translation> and %1 more</translation>
+    </message>
+    <message>
+        <source>%1 of %2</source>
+        <translation>%1 of %2</translation>
+    </message>
+    <message>
+        <source>%1 more</source>
+        <translation>%1 more</translation>
+    </message>
+    <message>
+        <source>ID</source>
+        <translation>ID</translation>
+    </message>
+    <message>
+        <source>Time</source>
+        <translation>Time</translation>
+    </message>
+    <message>
+        <source>Source</source>
+        <translation>Source</translation>
+    </message>
+    <message>
+        <source>State</source>
+        <translation>State</translation>
+    </message>
+    <message>
+        <source>Summary</source>
+        <translation>Summary</translation>
+    </message>
+    <message>
+        <source>Table</source>
+        <translation>Table</translation>
+    </message>
+    <message>
+        <source>Record</source>
+        <translation>Record</translation>
+    </message>
+    <message>
+        <source>Name</source>
+        <translation>Name</translation>
+    </message>
+    <message>
+        <source>Field</source>
+        <translation>Field</translation>
+    </message>
+    <message>
+        <source>Control</source>
+        <translation>Control</translation>
+    </message>
+    <message>
+        <source>Old</source>
+        <translation>Old</translation>
+    </message>
+    <message>
+        <source>New</source>
+        <translation>New</translation>
+    </message>
+    <message>
+        <source>Undo</source>
+        <translation>Undo</translation>
+    </message>
+    <message>
+        <source>Redo</source>
+        <translation>Redo</translation>
+    </message>
+    <message>
+        <source>Revert</source>
+        <translation>Revert</translation>
+    </message>
+    <message>
+        <source>History</source>
+        <translation>History</translation>
+    </message>
+    <message>
+        <source>Undo the newest done change</source>
+        <translation>Undo the newest done change</translation>
+    </message>
+    <message>
+        <source>Redo the newest undone change</source>
+        <translation>Redo the newest undone change</translation>
+    </message>
+    <message>
+        <source>Put back what the selected change replaced</source>
+        <translation>Put back what the selected change replaced</translation>
+    </message>
+    <message>
+        <source>Close</source>
+        <translation>Close</translation>
+    </message>
+    <message>
+        <source>Close the history (Esc)</source>
+        <translation>Close the history (Esc)</translation>
+    </message>
+    <message>
+        <source>No ROM image has been chosen.</source>
+        <translation>No ROM image has been chosen.</translation>
+    </message>
+    <message>
+        <source>&quot;%1&quot; has no history yet: nothing was saved to it.</source>
+        <translation>&quot;%1&quot; has no history yet: nothing was saved to it.</translation>
+    </message>
+    <message>
+        <source>&quot;%1&quot;: %2 transaction(s). History file: %3</source>
+        <translation>&quot;%1&quot;: %2 transaction(s). History file: %3</translation>
+    </message>
+    <message>
+        <source>pending</source>
+        <translation>pending</translation>
+    </message>
+    <message>
+        <source>done</source>
+        <translation>done</translation>
+    </message>
+    <message>
+        <source>undone</source>
+        <translation>undone</translation>
+    </message>
+    <message>
+        <source>rolled back</source>
+        <translation>rolled back</translation>
+    </message>
+    <message>
+        <source>rolling back</source>
+        <translation>rolling back</translation>
+    </message>
+</context>
+<context>
+    <name>rt::Language</name>
+    <message>
+        <source>&amp;Language</source>
+        <translation>&amp;Language</translation>
+    </message>
+    <message>
+        <source>The language of every window</source>
+        <translation>The language of every window</translation>
+    </message>
+</context>
+<context>
+    <name>rt::MainMenu</name>
+    <message>
+        <source>Table view</source>
+        <translation>Table view</translation>
+    </message>
+    <message>
+        <source>This row opens a menu, not a table; choose one of its rows.</source>
+        <translation>This row opens a menu, not a table; choose one of its rows.</translation>
+    </message>
+    <message>
+        <source>&amp;Open NDS</source>
+        <translation>&amp;Open NDS</translation>
+    </message>
+    <message>
+        <source>Choose the ROM image (Ctrl+O)</source>
+        <translation>Choose the ROM image (Ctrl+O)</translation>
+    </message>
+    <message>
+        <source>&amp;Edit</source>
+        <translation>&amp;Edit</translation>
+    </message>
+    <message>
+        <source>E&amp;xit</source>
+        <translation>E&amp;xit</translation>
+    </message>
+    <message>
+        <source>&amp;Recent images</source>
+        <translation>&amp;Recent images</translation>
+    </message>
+    <message>
+        <source>The last images chosen</source>
+        <translation>The last images chosen</translation>
+    </message>
+    <message>
+        <source>&amp;Table view</source>
+        <translation>&amp;Table view</translation>
+    </message>
+    <message>
+        <source>The selected row&apos;s table as a grid (Ctrl+T)</source>
+        <translation>The selected row&apos;s table as a grid (Ctrl+T)</translation>
+    </message>
+    <message>
+        <source>&amp;History</source>
+        <translation>&amp;History</translation>
+    </message>
+    <message>
+        <source>The saved changes of the image (Ctrl+H)</source>
+        <translation>The saved changes of the image (Ctrl+H)</translation>
+    </message>
+    <message>
+        <source>ROM table editor</source>
+        <translation>ROM table editor</translation>
+    </message>
+    <message>
+        <source>Name lists: %1</source>
+        <translation>Name lists: %1</translation>
+    </message>
+    <message>
+        <source>, then </source>
+        <translation>, then </translation>
+    </message>
+    <message>
+        <source>Open NDS</source>
+        <translation>Open NDS</translation>
+    </message>
+    <message>
+        <source>no ROM image chosen</source>
+        <translation>no ROM image chosen</translation>
+    </message>
+    <message>
+        <source>ROM image: %1</source>
+        <translation>ROM image: %1</translation>
+    </message>
+    <message>
+        <source>Edit</source>
+        <translation>Edit</translation>
+    </message>
+    <message>
+        <source>Choose a ROM image first: press Open NDS.</source>
+        <translation>Choose a ROM image first: press Open NDS.</translation>
+    </message>
+</context>
+<context>
+    <name>rt::MapForm</name>
+    <message>
+        <source>No deployment record is selected; nothing was saved.</source>
+        <translation>No deployment record is selected; nothing was saved.</translation>
+    </message>
+</context>
+<context>
+    <name>rt::PilotSkillForm</name>
+    <message>
+        <source>Save &amp;Value</source>
+        <translation>Save &amp;Value</translation>
+    </message>
+    <message>
+        <source>Save &amp;Pointer</source>
+        <translation>Save &amp;Pointer</translation>
+    </message>
+    <message>
+        <source>Store the 14 indices (Ctrl+S saves whichever half is edited)</source>
+        <translation>Store the 14 indices (Ctrl+S saves whichever half is edited)</translation>
+    </message>
+    <message>
+        <source>Store the level values in the records the indices selected when read</source>
+        <translation>Store the level values in the records the indices selected when read</translation>
+    </message>
+    <message>
+        <source>No pilot is selected; nothing was saved.</source>
+        <translation>No pilot is selected; nothing was saved.</translation>
+    </message>
+    <message>
+        <source>pilot </source>
+        <translation>pilot </translation>
+    </message>
+    <message>
+        <source>%1 more</source>
+        <translation>%1 more</translation>
+    </message>
+    <message>
+        <source>pilots %1 and %2</source>
+        <translation>pilots %1 and %2</translation>
+    </message>
+    <message>
+        <source>Level record %1 is shared: saving it also changes %2.
+
+Save the values?</source>
+        <translation>Level record %1 is shared: saving it also changes %2.
+
+Save the values?</translation>
+    </message>
+    <message>
+        <source>Level records %1 are shared: saving them also changes %2.
+
+Save the values?</source>
+        <translation>Level records %1 are shared: saving them also changes %2.
+
+Save the values?</translation>
+    </message>
+</context>
+<context>
+    <name>rt::PilotSkillTable</name>
+    <message>
+        <source>level record %1 at 0x%2 lies past the end of the ROM image (%3 bytes); the editor never grows a ROM image</source>
+        <translation>level record %1 at 0x%2 lies past the end of the ROM image (%3 bytes); the editor never grows a ROM image</translation>
+    </message>
+    <message>
+        <source>%1: %2 is past the level table; give a level record from 0 to %3.</source>
+        <translation>%1: %2 is past the level table; give a level record from 0 to %3.</translation>
+    </message>
+    <message>
+        <source>ptr(%1) selects level record %2 at 0x%3, which lies past the end of the ROM image (%4 bytes). The values of that row cannot be saved: the editor never grows a ROM image.</source>
+        <translation>ptr(%1) selects level record %2 at 0x%3, which lies past the end of the ROM image (%4 bytes). The values of that row cannot be saved: the editor never grows a ROM image.</translation>
+    </message>
+</context>
+<context>
+    <name>rt::RecordCodec</name>
+    <message>
+        <source> (-256 to -1 are stored as n + 256)</source>
+        <translation> (-256 to -1 are stored as n + 256)</translation>
+    </message>
+    <message>
+        <source>no row is selected; choose one of the list</source>
+        <translation>no row is selected; choose one of the list</translation>
+    </message>
+    <message>
+        <source>row %1 cannot be stored in a byte</source>
+        <translation>row %1 cannot be stored in a byte</translation>
+    </message>
+</context>
+<context>
+    <name>rt::RecordForm</name>
+    <message>
+        <source>No record is selected; nothing was saved.</source>
+        <translation>No record is selected; nothing was saved.</translation>
+    </message>
+</context>
+<context>
+    <name>rt::SkillGridForm</name>
+    <message>
+        <source>Refresh</source>
+        <translation>Refresh</translation>
+    </message>
+</context>
+<context>
+    <name>rt::TableForm</name>
+    <message>
+        <source>&amp;Save</source>
+        <translation>&amp;Save</translation>
+    </message>
+    <message>
+        <source>%1: %2 now; this window would write %3.</source>
+        <translation>%1: %2 now; this window would write %3.</translation>
+    </message>
+    <message>
+        <source>Reloaded %1 as the image holds it; nothing was saved.</source>
+        <translation>Reloaded %1 as the image holds it; nothing was saved.</translation>
+    </message>
+    <message>
+        <source>Nothing was saved; %1 saved elsewhere, the edits are kept.</source>
+        <translation>Nothing was saved; %1 saved elsewhere, the edits are kept.</translation>
+    </message>
+    <message>
+        <source>changed underneath: %1 (saved elsewhere)</source>
+        <translation>changed underneath: %1 (saved elsewhere)</translation>
+    </message>
+    <message>
+        <source>Since this window read the record, it was saved elsewhere:
+%1
+
+Overwrite writes this window&apos;s values over them.
+Reload reads the record again: %2 then shows the image&apos;s values and this window&apos;s edits of it are dropped; its edits of other fields stay, not saved.
+Cancel writes nothing and keeps the edits.</source>
+        <translation>Since this window read the record, it was saved elsewhere:
+%1
+
+Overwrite writes this window&apos;s values over them.
+Reload reads the record again: %2 then shows the image&apos;s values and this window&apos;s edits of it are dropped; its edits of other fields stay, not saved.
+Cancel writes nothing and keeps the edits.</translation>
+    </message>
+    <message>
+        <source>Since this window read the record, it was saved elsewhere:
+%1
+
+Overwrite writes this window&apos;s values over them.
+Reload reads the record again: %2 then show the image&apos;s values and this window&apos;s edits of them are dropped; its edits of other fields stay, not saved.
+Cancel writes nothing and keeps the edits.</source>
+        <translation>Since this window read the record, it was saved elsewhere:
+%1
+
+Overwrite writes this window&apos;s values over them.
+Reload reads the record again: %2 then show the image&apos;s values and this window&apos;s edits of them are dropped; its edits of other fields stay, not saved.
+Cancel writes nothing and keeps the edits.</translation>
+    </message>
+</context>
+<context>
+    <name>rt::TableView</name>
+    <message>
+        <source>Shade</source>
+        <translation>Shade</translation>
+    </message>
+    <message>
+        <source>with headers</source>
+        <translation>with headers</translation>
+    </message>
+    <message>
+        <source>&amp;Save</source>
+        <translation>&amp;Save</translation>
+    </message>
+    <message>
+        <source>Write every edited record (Ctrl+S)</source>
+        <translation>Write every edited record (Ctrl+S)</translation>
+    </message>
+    <message>
+        <source>&amp;Revert</source>
+        <translation>&amp;Revert</translation>
+    </message>
+    <message>
+        <source>Drop every edit</source>
+        <translation>Drop every edit</translation>
+    </message>
+    <message>
+        <source>Table view - %1</source>
+        <translation>Table view - %1</translation>
+    </message>
+    <message>
+        <source>Hide column</source>
+        <translation>Hide column</translation>
+    </message>
+    <message>
+        <source>Show every column</source>
+        <translation>Show every column</translation>
+    </message>
+    <message>
+        <source>Colour each numeric column by value: low blue, high red</source>
+        <translation>Colour each numeric column by value: low blue, high red</translation>
+    </message>
+    <message>
+        <source>Copy puts the column captions on a first line</source>
+        <translation>Copy puts the column captions on a first line</translation>
+    </message>
+    <message>
+        <source>Copy</source>
+        <translation>Copy</translation>
+    </message>
+    <message>
+        <source>Copy the selected cells as tab-separated text (Ctrl+C)</source>
+        <translation>Copy the selected cells as tab-separated text (Ctrl+C)</translation>
+    </message>
+    <message>
+        <source>Paste</source>
+        <translation>Paste</translation>
+    </message>
+    <message>
+        <source>Paste a tab-separated block at the selection (Ctrl+V)</source>
+        <translation>Paste a tab-separated block at the selection (Ctrl+V)</translation>
+    </message>
+    <message>
+        <source>Export CSV...</source>
+        <translation>Export CSV...</translation>
+    </message>
+    <message>
+        <source>Write the rows and columns in view as CSV for romtables-cli import</source>
+        <translation>Write the rows and columns in view as CSV for romtables-cli import</translation>
+    </message>
+    <message>
+        <source>C&amp;lose</source>
+        <translation>C&amp;lose</translation>
+    </message>
+    <message>
+        <source>Close the view (Esc)</source>
+        <translation>Close the view (Esc)</translation>
+    </message>
+    <message>
+        <source>The command line has no table these rows import into</source>
+        <translation>The command line has no table these rows import into</translation>
+    </message>
+    <message>
+        <source>Filter:</source>
+        <translation>Filter:</translation>
+    </message>
+    <message>
+        <source>The table view of %1 cannot open.
+%2</source>
+        <translation>The table view of %1 cannot open.
+%2</translation>
+    </message>
+    <message>
+        <source>Another image was opened; the edits were dropped.</source>
+        <translation>Another image was opened; the edits were dropped.</translation>
+    </message>
+    <message>
+        <source>%1 of %2</source>
+        <translation>%1 of %2</translation>
+    </message>
+    <message>
+        <source>; %1 in %2</source>
+        <translation>; %1 in %2</translation>
+    </message>
+    <message>
+        <source>There are no edits to save.</source>
+        <translation>There are no edits to save.</translation>
+    </message>
+    <message>
+        <source>The rows shown were read from &quot;%1&quot;, not from the chosen image &quot;%2&quot;; nothing was saved.</source>
+        <translation>The rows shown were read from &quot;%1&quot;, not from the chosen image &quot;%2&quot;; nothing was saved.</translation>
+    </message>
+    <message>
+        <source>Nothing was saved: %1%2 is refused.
+%3</source>
+        <translation>Nothing was saved: %1%2 is refused.
+%3</translation>
+    </message>
+    <message>
+        <source>Saved %1; %2 changed.</source>
+        <translation>Saved %1; %2 changed.</translation>
+    </message>
+    <message>
+        <source>%1: %2 now; this view would write %3.</source>
+        <translation>%1: %2 now; this view would write %3.</translation>
+    </message>
+    <message>
+        <source>Nothing was saved; the edits are kept.</source>
+        <translation>Nothing was saved; the edits are kept.</translation>
+    </message>
+    <message>
+        <source>changed underneath: %1 (saved elsewhere)</source>
+        <translation>changed underneath: %1 (saved elsewhere)</translation>
+    </message>
+    <message>
+        <source>Dropped %1.</source>
+        <translation>Dropped %1.</translation>
+    </message>
+    <message>
+        <source>Export CSV</source>
+        <translation>Export CSV</translation>
+    </message>
+    <message>
+        <source>CSV (*.csv);;All files (*)</source>
+        <translation>CSV (*.csv);;All files (*)</translation>
+    </message>
+    <message>
+        <source>&quot;%1&quot; cannot be written: %2.</source>
+        <translation>&quot;%1&quot; cannot be written: %2.</translation>
+    </message>
+    <message>
+        <source>Exported %1 records to %2; romtables-cli import IMAGE FILE --table %3 reads it back.</source>
+        <translation>Exported %1 records to %2; romtables-cli import IMAGE FILE --table %3 reads it back.</translation>
+    </message>
+    <message>
+        <source>Table view</source>
+        <translation>Table view</translation>
+    </message>
+    <message>
+        <source>%1 has no table to show.</source>
+        <translation>%1 has no table to show.</translation>
+    </message>
+    <message>
+        <source>Select the cells to copy.</source>
+        <translation>Select the cells to copy.</translation>
+    </message>
+    <message>
+        <source>Copied %1 lines.</source>
+        <translation>Copied %1 lines.</translation>
+    </message>
+    <message>
+        <source>There is no text to paste.</source>
+        <translation>There is no text to paste.</translation>
+    </message>
+    <message>
+        <source>Select the cell where the block goes.</source>
+        <translation>Select the cell where the block goes.</translation>
+    </message>
+    <message>
+        <source>Nothing was pasted: %1, %2: %3.</source>
+        <translation>Nothing was pasted: %1, %2: %3.</translation>
+    </message>
+    <message>
+        <source>Nothing was pasted: %1%2 is refused.
+%3</source>
+        <translation>Nothing was pasted: %1%2 is refused.
+%3</translation>
+    </message>
+    <message>
+        <source>Pasted %1 cells.</source>
+        <translation>Pasted %1 cells.</translation>
+    </message>
+    <message>
+        <source>record</source>
+        <translation>record</translation>
+    </message>
+    <message>
+        <source>records</source>
+        <translation>records</translation>
+    </message>
+    <message>
+        <source>edited cell</source>
+        <translation>edited cell</translation>
+    </message>
+    <message>
+        <source>edited cells</source>
+        <translation>edited cells</translation>
+    </message>
+    <message>
+        <source>byte</source>
+        <translation>byte</translation>
+    </message>
+    <message>
+        <source>bytes</source>
+        <translation>bytes</translation>
+    </message>
+    <message>
+        <source>cell</source>
+        <translation>cell</translation>
+    </message>
+    <message>
+        <source>cells</source>
+        <translation>cells</translation>
+    </message>
+    <message>
+        <source>Words match a record&apos;s name, index or any column of words; &quot;caption op value&quot; (op: &lt; &lt;= &gt; &gt;= = !=) compares a column, in hex where it shows hex and by item where it shows a list. Several, separated by commas, must all hold.</source>
+        <translation>Words match a record&apos;s name, index or any column of words; &quot;caption op value&quot; (op: &lt; &lt;= &gt; &gt;= = !=) compares a column, in hex where it shows hex and by item where it shows a list. Several, separated by commas, must all hold.</translation>
+    </message>
+    <message>
+        <source>Since this view read the rows, these cells were saved elsewhere:
+%1
+
+Overwrite writes this view&apos;s values over them.
+Reload reads the rows again: these cells then show the image&apos;s values and their edits are dropped; the other edited cells stay, not saved.
+Cancel writes nothing and keeps the edits.</source>
+        <translation>Since this view read the rows, these cells were saved elsewhere:
+%1
+
+Overwrite writes this view&apos;s values over them.
+Reload reads the rows again: these cells then show the image&apos;s values and their edits are dropped; the other edited cells stay, not saved.
+Cancel writes nothing and keeps the edits.</translation>
+    </message>
+    <message>
+        <source>Nothing was pasted: the block of %1 rows and %2 columns does not fit; from the selected cell the view has %3 rows and %4 columns.</source>
+        <translation>Nothing was pasted: the block of %1 rows and %2 columns does not fit; from the selected cell the view has %3 rows and %4 columns.</translation>
+    </message>
+    <message>
+        <source>Reloaded %1 as the image holds it; nothing was saved.</source>
+        <translation>Reloaded %1 as the image holds it; nothing was saved.</translation>
+    </message>
+    <message>
+        <source>Reloaded %1 as the image holds them; nothing was saved.</source>
+        <translation>Reloaded %1 as the image holds them; nothing was saved.</translation>
+    </message>
+    <message>
+        <source>%1 of %2 is edited and not saved.</source>
+        <translation>%1 of %2 is edited and not saved.</translation>
+    </message>
+    <message>
+        <source>%1 of %2 are edited and not saved.</source>
+        <translation>%1 of %2 are edited and not saved.</translation>
+    </message>
+    <message>
+        <source>Level records</source>
+        <translation>Level records</translation>
+    </message>
+    <message>
+        <source>Pilot pointers</source>
+        <translation>Pilot pointers</translation>
+    </message>
+    <message>
+        <source>name or index, or caption &gt; number (e.g. 格鬥 &gt; 180); join with ,</source>
+        <translation>name or index, or caption &gt; number (e.g. Melee &gt; 180); join with ,</translation>
+    </message>
+</context>
+<context>
+    <name>rt::UnitPictureForm</name>
+    <message>
+        <source>No record is selected; nothing was copied.</source>
+        <translation>No record is selected; nothing was copied.</translation>
+    </message>
+    <message>
+        <source>No record is selected; nothing was pasted.</source>
+        <translation>No record is selected; nothing was pasted.</translation>
+    </message>
+    <message>
+        <source>Nothing was copied yet; Copy a record first. Nothing was pasted.</source>
+        <translation>Nothing was copied yet; Copy a record first. Nothing was pasted.</translation>
+    </message>
+    <message>
+        <source>Copy</source>
+        <translation>Copy</translation>
+    </message>
+    <message>
+        <source>Paste</source>
+        <translation>Paste</translation>
+    </message>
+</context>
+<context>
+    <name>rt::WeaponForm</name>
+    <message>
+        <source>OSkill L%1</source>
+        <translation>OSkill L%1</translation>
+    </message>
+    <message>
+        <source>%1 has no weapons; there is nothing to save.</source>
+        <translation>%1 has no weapons; there is nothing to save.</translation>
+    </message>
+    <message>
+        <source>No weapon is selected; nothing was saved.</source>
+        <translation>No weapon is selected; nothing was saved.</translation>
+    </message>
+    <message>
+        <source>Weapon %1 of %2 lies past the weapon table (%3 records, 0 to %4): its bytes belong to the unit table, so it cannot be saved here. Nothing was saved.</source>
+        <translation>Weapon %1 of %2 lies past the weapon table (%3 records, 0 to %4): its bytes belong to the unit table, so it cannot be saved here. Nothing was saved.</translation>
+    </message>
+</context>
+</TS>
