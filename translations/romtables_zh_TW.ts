@@ -681,6 +681,33 @@
     </message>
 </context>
 <context>
+    <name>QObject</name>
+    <message>
+        <source>Check</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Every broken or suspicious link and value of the image</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Go to</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 has no editor of its own.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 is not in the chosen image.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Ctrl+click opens the %1 record this names</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
     <name>rt::AppContext</name>
     <message>
         <source>Open NDS</source>
@@ -757,6 +784,77 @@ Set the old history aside and start a new one for this image?</source>
         <translation>
 
 要將舊的歷史記錄擱置，為這個映像開始新的歷史記錄嗎？</translation>
+    </message>
+</context>
+<context>
+    <name>rt::CheckWindow</name>
+    <message>
+        <source>Check</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Filter: table, field, rule or any word of the message</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Errors only</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Check again</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Close</source>
+        <translation type="unfinished">關閉</translation>
+    </message>
+    <message>
+        <source>Severity</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Record</source>
+        <translation type="unfinished">記錄</translation>
+    </message>
+    <message>
+        <source>Field</source>
+        <translation type="unfinished">欄位</translation>
+    </message>
+    <message>
+        <source>Rule</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Message</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Double-click opens the record in its editor</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>No image is chosen: Open NDS first.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The check could not read the image: %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>error</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>warning</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>No problems in %1.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1: %2 error(s), %3 warning(s).</source>
+        <translation type="unfinished"></translation>
     </message>
 </context>
 <context>
@@ -892,6 +990,30 @@ Set the old history aside and start a new one for this image?</source>
         <source>Wrote %1: %2 byte(s) in %3 run(s) differ from the image as its history began (CRC32 %4 before, %5 now).</source>
         <translation>已寫入 %1：%3 段中有 %2 個位元組與歷史記錄開始時的映像不同（之前 CRC32 %4，現在 %5）。</translation>
     </message>
+    <message>
+        <source>Save change set...</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Every difference as field changes, to apply to another image or merge with another hack</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Save change set</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Change sets (*.json)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The change set cannot be written over an image it is made from; choose another file.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Wrote %1: %2 field change(s), %3 byte(s) outside the fields.</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>rt::Conversions</name>
@@ -991,6 +1113,25 @@ Set the old history aside and start a new one for this image?</source>
         <source>bytes</source>
         <translation>個位元組</translation>
     </message>
+    <message>
+        <source>Used by</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Dismiss</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message numerus="yes">
+        <source>The save brought in %n new error(s): %1</source>
+        <translation type="unfinished">
+            <numerusform></numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>Saved, but the game would trip on this:
+%1</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>rt::GridModel</name>
@@ -1065,6 +1206,14 @@ Set the old history aside and start a new one for this image?</source>
     <message>
         <source>pilots</source>
         <translation>機師</translation>
+    </message>
+    <message>
+        <source>used by</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>how many records of other tables name this one</source>
+        <translation type="unfinished"></translation>
     </message>
 </context>
 <context>
@@ -1297,6 +1446,129 @@ Set the old history aside and start a new one for this image?</source>
     <message>
         <source>No deployment record is selected; nothing was saved.</source>
         <translation>沒有選取配置記錄；未儲存任何內容。</translation>
+    </message>
+</context>
+<context>
+    <name>rt::MergeWindow</name>
+    <message>
+        <source>take theirs</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>keep mine</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Merge</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Table / record / field</source>
+        <translation type="unfinished">表格 / 記錄 / 欄位</translation>
+    </message>
+    <message>
+        <source>Clean</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Mine</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Theirs</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Choice</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Apply</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Write the changes ticked &quot;take theirs&quot; into the chosen image, as one transaction</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Close</source>
+        <translation type="unfinished">關閉</translation>
+    </message>
+    <message>
+        <source>Reading &quot;%1&quot;...</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Comparing &quot;%1&quot; with &quot;%2&quot;...</source>
+        <translation type="unfinished">正在比較「%1」與「%2」……</translation>
+    </message>
+    <message>
+        <source>same</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The chosen image holds this value already</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>(conflict)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Both images changed this field, to different values</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Other bytes</source>
+        <translation type="unfinished">其他位元組</translation>
+    </message>
+    <message>
+        <source>Bytes that differ where no field of a table shows the difference</source>
+        <translation type="unfinished">不屬於任何表格欄位的相異位元組</translation>
+    </message>
+    <message>
+        <source>%1 incoming change(s): %2 conflict(s), %3 already in the chosen image. Tick &quot;take theirs&quot; for each change to write, then Apply.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>No change is ticked &quot;take theirs&quot;: nothing to write.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Nothing was written: %1 value(s) changed in the chosen image since they were shown. The changes are read again.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Wrote %1 change(s) as one transaction (&quot;merge %2&quot; in the History; one undo takes it back).</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Merge...</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Bring another hack of the same clean image, or a change set, into this image</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>No ROM image has been chosen: open one first (Open NDS).</source>
+        <translation type="unfinished">尚未選擇 ROM 映像：請先開啟一個（開啟 NDS）。</translation>
+    </message>
+    <message>
+        <source>Merge: another hack, or a change set</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>NDS images or change sets (*.nds *.json);;All files (*)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Merge: the clean image both hacks were made from</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>NDS images (*.nds);;All files (*)</source>
+        <translation type="unfinished">NDS 映像 (*.nds);;所有檔案 (*)</translation>
     </message>
 </context>
 <context>
@@ -1741,6 +2013,17 @@ Cancel writes nothing and keeps the edits.</source>
     <message>
         <source>Paste</source>
         <translation>貼上</translation>
+    </message>
+</context>
+<context>
+    <name>rt::UsedByList</name>
+    <message>
+        <source>The records of other tables that name this one; double-click opens one</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>(no record names this one)</source>
+        <translation type="unfinished"></translation>
     </message>
 </context>
 <context>
