@@ -760,6 +760,81 @@ Set the old history aside and start a new one for this image?</translation>
     </message>
 </context>
 <context>
+    <name>rt::CheckWindow</name>
+    <message>
+        <source>Check</source>
+        <translation>Check</translation>
+    </message>
+    <message>
+        <source>Filter: table, field, rule or any word of the message</source>
+        <translation>Filter: table, field, rule or any word of the message</translation>
+    </message>
+    <message>
+        <source>Errors only</source>
+        <translation>Errors only</translation>
+    </message>
+    <message>
+        <source>Check again</source>
+        <translation>Check again</translation>
+    </message>
+    <message>
+        <source>Close</source>
+        <translation>Close</translation>
+    </message>
+    <message>
+        <source>Severity</source>
+        <translation>Severity</translation>
+    </message>
+    <message>
+        <source>Record</source>
+        <translation>Record</translation>
+    </message>
+    <message>
+        <source>Field</source>
+        <translation>Field</translation>
+    </message>
+    <message>
+        <source>Rule</source>
+        <translation>Rule</translation>
+    </message>
+    <message>
+        <source>Message</source>
+        <translation>Message</translation>
+    </message>
+    <message>
+        <source>Double-click opens the record in its editor</source>
+        <translation>Double-click opens the record in its editor</translation>
+    </message>
+    <message>
+        <source>No image is chosen: Open NDS first.</source>
+        <translation>No image is chosen: Open NDS first.</translation>
+    </message>
+    <message>
+        <source>The check could not read the image: %1</source>
+        <translation>The check could not read the image: %1</translation>
+    </message>
+    <message>
+        <source>error</source>
+        <translation>error</translation>
+    </message>
+    <message>
+        <source>warning</source>
+        <translation>warning</translation>
+    </message>
+    <message>
+        <source>No problems in %1.</source>
+        <translation>No problems in %1.</translation>
+    </message>
+    <message>
+        <source>%1: %2 error(s), %3 warning(s).</source>
+        <translation>%1: %2 error(s), %3 warning(s).</translation>
+    </message>
+    <message>
+        <source>Every broken or suspicious link and value of the image</source>
+        <translation>Every broken or suspicious link and value of the image</translation>
+    </message>
+</context>
+<context>
     <name>rt::ChoiceForm</name>
     <message>
         <source>No row of the list is selected; nothing was saved.</source>
@@ -892,6 +967,30 @@ Set the old history aside and start a new one for this image?</translation>
         <source>Wrote %1: %2 byte(s) in %3 run(s) differ from the image as its history began (CRC32 %4 before, %5 now).</source>
         <translation>Wrote %1: %2 byte(s) in %3 run(s) differ from the image as its history began (CRC32 %4 before, %5 now).</translation>
     </message>
+    <message>
+        <source>Save change set...</source>
+        <translation>Save change set...</translation>
+    </message>
+    <message>
+        <source>Every difference as field changes, to apply to another image or merge with another hack</source>
+        <translation>Every difference as field changes, to apply to another image or merge with another hack</translation>
+    </message>
+    <message>
+        <source>Save change set</source>
+        <translation>Save change set</translation>
+    </message>
+    <message>
+        <source>Change sets (*.json)</source>
+        <translation>Change sets (*.json)</translation>
+    </message>
+    <message>
+        <source>The change set cannot be written over an image it is made from; choose another file.</source>
+        <translation>The change set cannot be written over an image it is made from; choose another file.</translation>
+    </message>
+    <message>
+        <source>Wrote %1: %2 field change(s), %3 byte(s) outside the fields.</source>
+        <translation>Wrote %1: %2 field change(s), %3 byte(s) outside the fields.</translation>
+    </message>
 </context>
 <context>
     <name>rt::Conversions</name>
@@ -991,6 +1090,27 @@ Set the old history aside and start a new one for this image?</translation>
         <source>bytes</source>
         <translation>bytes</translation>
     </message>
+    <message>
+        <source>Used by</source>
+        <translation>Used by</translation>
+    </message>
+    <message>
+        <source>Dismiss</source>
+        <translation>Dismiss</translation>
+    </message>
+    <message numerus="yes">
+        <source>The save brought in %n new error(s): %1</source>
+        <translation>
+            <numerusform>The save brought in %n new error: %1</numerusform>
+            <numerusform>The save brought in %n new errors: %1</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>Saved, but the game would trip on this:
+%1</source>
+        <translation>Saved, but the game would trip on this:
+%1</translation>
+    </message>
 </context>
 <context>
     <name>rt::GridModel</name>
@@ -1065,6 +1185,14 @@ Set the old history aside and start a new one for this image?</translation>
     <message>
         <source>pilots</source>
         <translation>pilots</translation>
+    </message>
+    <message>
+        <source>used by</source>
+        <translation>used by</translation>
+    </message>
+    <message>
+        <source>how many records of other tables name this one</source>
+        <translation>how many records of other tables name this one</translation>
     </message>
 </context>
 <context>
@@ -1297,6 +1425,129 @@ Set the old history aside and start a new one for this image?</translation>
     <message>
         <source>No deployment record is selected; nothing was saved.</source>
         <translation>No deployment record is selected; nothing was saved.</translation>
+    </message>
+</context>
+<context>
+    <name>rt::MergeWindow</name>
+    <message>
+        <source>take theirs</source>
+        <translation>take theirs</translation>
+    </message>
+    <message>
+        <source>keep mine</source>
+        <translation>keep mine</translation>
+    </message>
+    <message>
+        <source>Merge</source>
+        <translation>Merge</translation>
+    </message>
+    <message>
+        <source>Table / record / field</source>
+        <translation>Table / record / field</translation>
+    </message>
+    <message>
+        <source>Clean</source>
+        <translation>Clean</translation>
+    </message>
+    <message>
+        <source>Mine</source>
+        <translation>Mine</translation>
+    </message>
+    <message>
+        <source>Theirs</source>
+        <translation>Theirs</translation>
+    </message>
+    <message>
+        <source>Choice</source>
+        <translation>Choice</translation>
+    </message>
+    <message>
+        <source>Apply</source>
+        <translation>Apply</translation>
+    </message>
+    <message>
+        <source>Write the changes ticked &quot;take theirs&quot; into the chosen image, as one transaction</source>
+        <translation>Write the changes ticked &quot;take theirs&quot; into the chosen image, as one transaction</translation>
+    </message>
+    <message>
+        <source>Close</source>
+        <translation>Close</translation>
+    </message>
+    <message>
+        <source>Reading &quot;%1&quot;...</source>
+        <translation>Reading &quot;%1&quot;...</translation>
+    </message>
+    <message>
+        <source>Comparing &quot;%1&quot; with &quot;%2&quot;...</source>
+        <translation>Comparing &quot;%1&quot; with &quot;%2&quot;...</translation>
+    </message>
+    <message>
+        <source>same</source>
+        <translation>same</translation>
+    </message>
+    <message>
+        <source>The chosen image holds this value already</source>
+        <translation>The chosen image holds this value already</translation>
+    </message>
+    <message>
+        <source>(conflict)</source>
+        <translation>(conflict)</translation>
+    </message>
+    <message>
+        <source>Both images changed this field, to different values</source>
+        <translation>Both images changed this field, to different values</translation>
+    </message>
+    <message>
+        <source>Other bytes</source>
+        <translation>Other bytes</translation>
+    </message>
+    <message>
+        <source>Bytes that differ where no field of a table shows the difference</source>
+        <translation>Bytes that differ where no field of a table shows the difference</translation>
+    </message>
+    <message>
+        <source>%1 incoming change(s): %2 conflict(s), %3 already in the chosen image. Tick &quot;take theirs&quot; for each change to write, then Apply.</source>
+        <translation>%1 incoming change(s): %2 conflict(s), %3 already in the chosen image. Tick &quot;take theirs&quot; for each change to write, then Apply.</translation>
+    </message>
+    <message>
+        <source>No change is ticked &quot;take theirs&quot;: nothing to write.</source>
+        <translation>No change is ticked &quot;take theirs&quot;: nothing to write.</translation>
+    </message>
+    <message>
+        <source>Nothing was written: %1 value(s) changed in the chosen image since they were shown. The changes are read again.</source>
+        <translation>Nothing was written: %1 value(s) changed in the chosen image since they were shown. The changes are read again.</translation>
+    </message>
+    <message>
+        <source>Wrote %1 change(s) as one transaction (&quot;merge %2&quot; in the History; one undo takes it back).</source>
+        <translation>Wrote %1 change(s) as one transaction (&quot;merge %2&quot; in the History; one undo takes it back).</translation>
+    </message>
+    <message>
+        <source>Merge...</source>
+        <translation>Merge...</translation>
+    </message>
+    <message>
+        <source>Bring another hack of the same clean image, or a change set, into this image</source>
+        <translation>Bring another hack of the same clean image, or a change set, into this image</translation>
+    </message>
+    <message>
+        <source>No ROM image has been chosen: open one first (Open NDS).</source>
+        <translation>No ROM image has been chosen: open one first (Open NDS).</translation>
+    </message>
+    <message>
+        <source>Merge: another hack, or a change set</source>
+        <translation>Merge: another hack, or a change set</translation>
+    </message>
+    <message>
+        <source>NDS images or change sets (*.nds *.json);;All files (*)</source>
+        <translation>NDS images or change sets (*.nds *.json);;All files (*)</translation>
+    </message>
+    <message>
+        <source>Merge: the clean image both hacks were made from</source>
+        <translation>Merge: the clean image both hacks were made from</translation>
+    </message>
+    <message>
+        <source>NDS images (*.nds);;All files (*)</source>
+        <translation>NDS images (*.nds);;All files (*)</translation>
     </message>
 </context>
 <context>
@@ -1741,6 +1992,33 @@ Cancel writes nothing and keeps the edits.</translation>
     <message>
         <source>Paste</source>
         <translation>Paste</translation>
+    </message>
+</context>
+<context>
+    <name>rt::UsedByList</name>
+    <message>
+        <source>The records of other tables that name this one; double-click opens one</source>
+        <translation>The records of other tables that name this one; double-click opens one</translation>
+    </message>
+    <message>
+        <source>(no record names this one)</source>
+        <translation>(no record names this one)</translation>
+    </message>
+    <message>
+        <source>Go to</source>
+        <translation>Go to</translation>
+    </message>
+    <message>
+        <source>%1 has no editor of its own.</source>
+        <translation>%1 has no editor of its own.</translation>
+    </message>
+    <message>
+        <source>%1 is not in the chosen image.</source>
+        <translation>%1 is not in the chosen image.</translation>
+    </message>
+    <message>
+        <source>Ctrl+click opens the %1 record this names</source>
+        <translation>Ctrl+click opens the %1 record this names</translation>
     </message>
 </context>
 <context>
