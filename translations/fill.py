@@ -239,6 +239,8 @@ UI_ZH.update({
  'NDS images (*.nds);;All files (*)': 'NDS 映像 (*.nds);;所有檔案 (*)',
  'The records of other tables that name this one; double-click opens one': '其他表格中指向這筆記錄的記錄；按兩下可開啟',
  '(no record names this one)': '（沒有記錄指向這筆記錄）',
+ '"%1": the newest %2 transactions; the command line\'s history lists all of them. History file: %3':
+   '「%1」：最新的 %2 筆交易；命令列的 history 會列出全部。歷史記錄檔：%3',
 })
 
 # Texts whose grammar follows a count (%n): the English forms, singular then plural.

@@ -1325,6 +1325,10 @@ Set the old history aside and start a new one for this image?</translation>
         <source>rolling back</source>
         <translation>rolling back</translation>
     </message>
+    <message>
+        <source>&quot;%1&quot;: the newest %2 transactions; the command line&apos;s history lists all of them. History file: %3</source>
+        <translation>&quot;%1&quot;: the newest %2 transactions; the command line&apos;s history lists all of them. History file: %3</translation>
+    </message>
 </context>
 <context>
     <name>rt::Language</name>

@@ -1324,6 +1324,10 @@ Set the old history aside and start a new one for this image?</source>
         <source>rolling back</source>
         <translation>回滾中</translation>
     </message>
+    <message>
+        <source>&quot;%1&quot;: the newest %2 transactions; the command line&apos;s history lists all of them. History file: %3</source>
+        <translation>「%1」：最新的 %2 筆交易；命令列的 history 會列出全部。歷史記錄檔：%3</translation>
+    </message>
 </context>
 <context>
     <name>rt::Language</name>

@@ -77,6 +77,9 @@ bool wrongScript(QString text, const QString& language) {
   text.replace(path, QStringLiteral(" "));
   for (const QString& word : kAsWritten) text.replace(word, QStringLiteral(" "));
   static const QRegularExpression cjk(QStringLiteral("[\\x{3040}-\\x{30ff}\\x{3400}-\\x{9fff}]"));
+  // A control's name in mixed case ("ATKLimit", "noOfWeapon"), as a status line names the field focused.
+  static const QRegularExpression controlName(QStringLiteral("\\b[A-Za-z]*(?:[a-z][A-Z]|[A-Z]{2}[a-z])\\w*"));
+  text.replace(controlName, QStringLiteral(" "));
   // A Latin word; control names ("SpAP(0)", "Ab(3)") and hexadecimal offsets are names.
   static const QRegularExpression latin(QStringLiteral("(?<![\\w(])(?!0x)[A-Za-z]{2,}(?![\\w(])"));
   return language == QLatin1String("en") ? text.contains(cjk) : text.contains(latin);
