@@ -9,13 +9,29 @@
 #include <QHeaderView>
 #include <QPushButton>
 
+#include <utility>
+
 namespace rt {
 namespace {
 
 const QString kId = QStringLiteral("Check");
 constexpr int kProblemRole = Qt::UserRole;
+constexpr int kSeverityRole = Qt::UserRole + 1;
 
 enum Column { kSeverity, kRecord, kField, kRule, kMessage };
+
+// Sorted by severity, errors first, whatever the words for them in the language shown.
+class ProblemItem : public QTreeWidgetItem {
+ public:
+  using QTreeWidgetItem::QTreeWidgetItem;
+  bool operator<(const QTreeWidgetItem& other) const override {
+    if (!treeWidget() || treeWidget()->sortColumn() != kSeverity) return QTreeWidgetItem::operator<(other);
+    const auto rank = [](const QTreeWidgetItem& item) {
+      return std::pair(item.data(kSeverity, kSeverityRole).toInt(), item.data(kSeverity, kProblemRole).toInt());
+    };
+    return rank(*this) < rank(other);
+  }
+};
 
 }  // namespace
 
@@ -91,9 +107,10 @@ void CheckWindow::showProblems() {
   for (size_t i = 0; i < problems_.size(); ++i) {
     const Problem& p = problems_[i];
     if (p.severity == Severity::Error) ++errors;
-    auto* item = new QTreeWidgetItem(tree_, {p.severity == Severity::Error ? tr("error") : tr("warning"),
+    auto* item = new ProblemItem(tree_, QStringList{p.severity == Severity::Error ? tr("error") : tr("warning"),
                                              linkRecordText(p.table, p.keys), p.field, p.rule, p.message});
     item->setData(kSeverity, kProblemRole, static_cast<int>(i));
+    item->setData(kSeverity, kSeverityRole, p.severity == Severity::Error ? 0 : 1);
     item->setToolTip(kMessage, p.message);
     if (p.severity == Severity::Error) item->setForeground(kSeverity, QColor(180, 0, 0));
   }

@@ -1,6 +1,7 @@
 #include "ui/merge_window.h"
 
 #include "image/byte_source.h"
+#include "model/caption.h"
 #include "ui/background.h"
 
 #include <QBoxLayout>
@@ -33,9 +34,9 @@ QString choiceText(Qt::CheckState state) {
   return state == Qt::Checked ? MergeWindow::tr("take theirs") : MergeWindow::tr("keep mine");
 }
 
-// A field as the tree names it: its caption shown, then its control's name.
+// A field as the tree names it: its caption in the language shown, then its control's name.
 QString fieldText(const FieldEdit& e) {
-  return e.caption.isEmpty() || e.caption == e.field ? e.field : QStringLiteral("%1 [%2]").arg(e.caption, e.field);
+  return e.caption.isEmpty() || e.caption == e.field ? e.field : QStringLiteral("%1 [%2]").arg(shownCaption(e.caption), e.field);
 }
 
 }  // namespace
@@ -197,6 +198,8 @@ void MergeWindow::showChoices() {
     if (outcome.state == EditState::Conflict) {
       item->setText(0, name + QStringLiteral("  ") + tr("(conflict)"));
       item->setToolTip(0, tr("Both images changed this field, to different values"));
+    } else {
+      item->setText(0, name);
     }
     if (i == fields && item->parent()) {
       item->parent()->setText(0, tr("Other bytes"));
