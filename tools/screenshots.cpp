@@ -2,7 +2,7 @@
 // the editor to OUTPUT_DIR/<window>.png, reached as a user reaches it: the main
 // menu on a copy of IMAGE, each row's editor and table view, the skill
 // sub-menu's, the history after a few saves and the comparison of the copy with
-// IMAGE, in the language given (English when none is). Prints one line per window, "<file> <width>x<height>"; exits 1 when a
+// IMAGE, the merge of another hack of IMAGE into the copy, in the language given (English when none is). Prints one line per window, "<file> <width>x<height>"; exits 1 when a
 // window did not open or a message reported a failure.
 //
 // Runs on the offscreen platform unless the environment names another, so every
@@ -14,6 +14,7 @@
 #include "ui/editor_form.h"
 #include "ui/language.h"
 #include "ui/menus.h"
+#include "ui/merge_window.h"
 #include "ui/table_view.h"
 #include "editors/all_forms.h"
 #include "editors/all_tables.h"
@@ -38,11 +39,12 @@ QTextStream& err() {
   return stream;
 }
 
-// Answers every file dialog with the file set last.
+// Answers the file dialogs with the files queued, in turn, then with the file set last.
 class PresetChooser final : public rt::FileChooser {
  public:
   QString next;
-  QString chooseRomImage(QWidget*, const QString&) override { return next; }
+  QStringList queued;
+  QString chooseRomImage(QWidget*, const QString&) override { return queued.isEmpty() ? next : queued.takeFirst(); }
 };
 
 // Prints every message; a failure makes the run fail. Questions are answered No,
@@ -278,6 +280,34 @@ int main(int argc, char** argv) {
     ++sink->failures;
   }
   shooter.shoot(compare, QStringLiteral("Compare"));
+  context.closeAllForms();
+
+  // Merge: another hack of the same clean image, made from the copy as it is
+  // now, with a change of its own and one the copy made differently.
+  const QString other = work.filePath(QStringLiteral("other_hack.nds"));
+  if (!QFile::copy(image, other)) return usage(QStringLiteral("cannot copy ") + image);
+  chooser->next = other;
+  press(&menu, -1, QStringLiteral("Open"));
+  QWidget* otherSpirit = editorAt(int(mainForms.indexOf(QStringLiteral("SPEdit"))));
+  saveThrough(otherSpirit, 2, QStringLiteral("SP_VAL"), QStringLiteral("50"), *sink);
+  saveThrough(otherSpirit, 7, QStringLiteral("SP_VAL"), QStringLiteral("30"), *sink);
+  context.closeAllForms();
+  chooser->next = image;
+  press(&menu, -1, QStringLiteral("Open"));
+  chooser->queued = {other, clean};
+  menu.findChild<QPushButton*>(QStringLiteral("Merge"))->click();
+  auto* merge = qobject_cast<rt::MergeWindow*>(context.openForm(QStringLiteral("Merge")));
+  if (merge && merge->busy()) {
+    QEventLoop loop;
+    QObject::connect(merge, &rt::MergeWindow::ready, &loop, &QEventLoop::quit);
+    QTimer::singleShot(60000, &loop, &QEventLoop::quit);
+    loop.exec();
+  }
+  if (merge && merge->busy()) {
+    err() << "error: the merge did not read the changes within a minute" << Qt::endl;
+    ++sink->failures;
+  }
+  shooter.shoot(merge, QStringLiteral("Merge"));
   context.closeAllForms();
 
   // Check, on a few links broken: a pilot code past the pilots, a unit's

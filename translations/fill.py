@@ -200,6 +200,54 @@ UI_ZH = {
  'No weapon is selected; nothing was saved.': '沒有選取武器；未儲存任何內容。',
 }
 
+# Merge, Check, the links between records (Used by, go-to) and the warning a save gives.
+UI_ZH.update({
+ 'Check': '檢查', 'Every broken or suspicious link and value of the image': '映像中每個損壞或可疑的連結與數值',
+ 'Go to': '前往', '%1 has no editor of its own.': '%1 沒有專屬的編輯器。', '%1 is not in the chosen image.': '所選映像中沒有 %1。',
+ 'Ctrl+click opens the %1 record this names': 'Ctrl+按一下可開啟此欄位指向的 %1 記錄',
+ 'Filter: table, field, rule or any word of the message': '篩選：表格、欄位、規則或訊息中的任何字詞',
+ 'Errors only': '只顯示錯誤', 'Check again': '重新檢查', 'Severity': '嚴重程度', 'Rule': '規則', 'Message': '訊息',
+ 'Double-click opens the record in its editor': '按兩下以在編輯器中開啟該記錄',
+ 'No image is chosen: Open NDS first.': '尚未選擇映像：請先按「開啟 NDS」。',
+ 'The check could not read the image: %1': '檢查無法讀取映像：%1', 'error': '錯誤', 'warning': '警告',
+ 'No problems in %1.': '%1 沒有任何問題。', '%1: %2 error(s), %3 warning(s).': '%1：%2 個錯誤，%3 個警告。',
+ 'Save change set...': '儲存變更集……',
+ 'Every difference as field changes, to apply to another image or merge with another hack': '將每項差異存為欄位變更，以套用到其他映像或與其他修改版合併',
+ 'Save change set': '儲存變更集', 'Change sets (*.json)': '變更集 (*.json)',
+ 'The change set cannot be written over an image it is made from; choose another file.': '變更集不能寫在產生它的映像上；請選擇其他檔案。',
+ 'Wrote %1: %2 field change(s), %3 byte(s) outside the fields.': '已寫入 %1：%2 項欄位變更，欄位以外 %3 個位元組。',
+ 'Used by': '被引用', 'Dismiss': '隱藏',
+ 'The save brought in %n new error(s): %1': '這次儲存產生了 %n 個新錯誤：%1',
+ 'Saved, but the game would trip on this:\n%1': '已儲存，但遊戲會因下列問題出錯：\n%1',
+ 'used by': '被引用數', 'how many records of other tables name this one': '其他表格中指向這筆記錄的記錄數',
+ 'take theirs': '採用對方的', 'keep mine': '保留我的', 'Merge': '合併', 'Clean': '原始', 'Mine': '我的',
+ 'Theirs': '對方的', 'Choice': '選擇', 'Apply': '套用',
+ 'Write the changes ticked "take theirs" into the chosen image, as one transaction': '將勾選「採用對方的」的變更寫入所選映像，作為一筆交易',
+ 'Reading "%1"...': '正在讀取「%1」……', 'same': '相同', 'The chosen image holds this value already': '所選映像已是這個數值',
+ '(conflict)': '（衝突）', 'Both images changed this field, to different values': '兩個映像都修改了這個欄位，但數值不同',
+ '%1 incoming change(s): %2 conflict(s), %3 already in the chosen image. Tick "take theirs" for each change to write, then Apply.':
+   '共 %1 項傳入的變更：%2 項衝突，%3 項所選映像中已有。請為每項要寫入的變更勾選「採用對方的」，再按「套用」。',
+ 'No change is ticked "take theirs": nothing to write.': '沒有勾選「採用對方的」的變更：沒有要寫入的內容。',
+ 'Nothing was written: %1 value(s) changed in the chosen image since they were shown. The changes are read again.':
+   '未寫入任何內容：顯示後所選映像中有 %1 個數值已變更。將重新讀取變更。',
+ 'Wrote %1 change(s) as one transaction ("merge %2" in the History; one undo takes it back).':
+   '已將 %1 項變更寫成一筆交易（歷史記錄中的「merge %2」；復原一次即可撤回）。',
+ 'Merge...': '合併……', 'Bring another hack of the same clean image, or a change set, into this image': '將同一原始映像的另一個修改版或變更集併入此映像',
+ 'Merge: another hack, or a change set': '合併：另一個修改版或變更集',
+ 'NDS images or change sets (*.nds *.json);;All files (*)': 'NDS 映像或變更集 (*.nds *.json);;所有檔案 (*)',
+ 'Merge: the clean image both hacks were made from': '合併：兩個修改版共同的原始映像',
+ 'NDS images (*.nds);;All files (*)': 'NDS 映像 (*.nds);;所有檔案 (*)',
+ 'The records of other tables that name this one; double-click opens one': '其他表格中指向這筆記錄的記錄；按兩下可開啟',
+ '(no record names this one)': '（沒有記錄指向這筆記錄）',
+ '"%1": the newest %2 transactions; the command line\'s history lists all of them. History file: %3':
+   '「%1」：最新的 %2 筆交易；命令列的 history 會列出全部。歷史記錄檔：%3',
+})
+
+# Texts whose grammar follows a count (%n): the English forms, singular then plural.
+NUMERUS_EN = {
+ 'The save brought in %n new error(s): %1': ['The save brought in %n new error: %1', 'The save brought in %n new errors: %1'],
+}
+
 CJK = re.compile(r'[\u3040-\u30ff\u3400-\u9fff]')
 
 def fill(path, lookup):
@@ -209,10 +257,15 @@ def fill(path, lookup):
         source = message.find('source').text or ''
         tr = message.find('translation')
         text = lookup(source)
+        forms = tr.findall('numerusform')
         if text is None:  # keep a translation made elsewhere (Qt Linguist)
-            if tr.get('type') == 'unfinished' or not tr.text: missing.append(source)
+            if tr.get('type') == 'unfinished' or not (tr.text or any(f.text for f in forms)): missing.append(source)
             continue
-        tr.text = text
+        if forms:  # one form for Chinese, singular and plural for English
+            texts = text if isinstance(text, list) else [text] * len(forms)
+            for f, t in zip(forms, texts): f.text = t
+        else:
+            tr.text = text
         tr.attrib.pop('type', None)
     tree.write(path, encoding='utf-8', xml_declaration=True)
     return missing
@@ -222,6 +275,7 @@ UI_EN = {  # English texts that show a Chinese caption as an example
 }
 
 def english(source):
+    if source in NUMERUS_EN: return NUMERUS_EN[source]
     if source in UI_EN: return UI_EN[source]
     if source in CAPTIONS_EN: return CAPTIONS_EN[source]
     return None if CJK.search(source) else source  # English texts are their own translation

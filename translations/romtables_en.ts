@@ -681,33 +681,6 @@
     </message>
 </context>
 <context>
-    <name>QObject</name>
-    <message>
-        <source>Check</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>Every broken or suspicious link and value of the image</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>Go to</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>%1 has no editor of its own.</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>%1 is not in the chosen image.</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>Ctrl+click opens the %1 record this names</source>
-        <translation type="unfinished"></translation>
-    </message>
-</context>
-<context>
     <name>rt::AppContext</name>
     <message>
         <source>Open NDS</source>
@@ -790,71 +763,75 @@ Set the old history aside and start a new one for this image?</translation>
     <name>rt::CheckWindow</name>
     <message>
         <source>Check</source>
-        <translation type="unfinished"></translation>
+        <translation>Check</translation>
     </message>
     <message>
         <source>Filter: table, field, rule or any word of the message</source>
-        <translation type="unfinished"></translation>
+        <translation>Filter: table, field, rule or any word of the message</translation>
     </message>
     <message>
         <source>Errors only</source>
-        <translation type="unfinished"></translation>
+        <translation>Errors only</translation>
     </message>
     <message>
         <source>Check again</source>
-        <translation type="unfinished"></translation>
+        <translation>Check again</translation>
     </message>
     <message>
         <source>Close</source>
-        <translation type="unfinished">Close</translation>
+        <translation>Close</translation>
     </message>
     <message>
         <source>Severity</source>
-        <translation type="unfinished"></translation>
+        <translation>Severity</translation>
     </message>
     <message>
         <source>Record</source>
-        <translation type="unfinished">Record</translation>
+        <translation>Record</translation>
     </message>
     <message>
         <source>Field</source>
-        <translation type="unfinished">Field</translation>
+        <translation>Field</translation>
     </message>
     <message>
         <source>Rule</source>
-        <translation type="unfinished"></translation>
+        <translation>Rule</translation>
     </message>
     <message>
         <source>Message</source>
-        <translation type="unfinished"></translation>
+        <translation>Message</translation>
     </message>
     <message>
         <source>Double-click opens the record in its editor</source>
-        <translation type="unfinished"></translation>
+        <translation>Double-click opens the record in its editor</translation>
     </message>
     <message>
         <source>No image is chosen: Open NDS first.</source>
-        <translation type="unfinished"></translation>
+        <translation>No image is chosen: Open NDS first.</translation>
     </message>
     <message>
         <source>The check could not read the image: %1</source>
-        <translation type="unfinished"></translation>
+        <translation>The check could not read the image: %1</translation>
     </message>
     <message>
         <source>error</source>
-        <translation type="unfinished"></translation>
+        <translation>error</translation>
     </message>
     <message>
         <source>warning</source>
-        <translation type="unfinished"></translation>
+        <translation>warning</translation>
     </message>
     <message>
         <source>No problems in %1.</source>
-        <translation type="unfinished"></translation>
+        <translation>No problems in %1.</translation>
     </message>
     <message>
         <source>%1: %2 error(s), %3 warning(s).</source>
-        <translation type="unfinished"></translation>
+        <translation>%1: %2 error(s), %3 warning(s).</translation>
+    </message>
+    <message>
+        <source>Every broken or suspicious link and value of the image</source>
+        <translation>Every broken or suspicious link and value of the image</translation>
     </message>
 </context>
 <context>
@@ -992,27 +969,27 @@ Set the old history aside and start a new one for this image?</translation>
     </message>
     <message>
         <source>Save change set...</source>
-        <translation type="unfinished"></translation>
+        <translation>Save change set...</translation>
     </message>
     <message>
         <source>Every difference as field changes, to apply to another image or merge with another hack</source>
-        <translation type="unfinished"></translation>
+        <translation>Every difference as field changes, to apply to another image or merge with another hack</translation>
     </message>
     <message>
         <source>Save change set</source>
-        <translation type="unfinished"></translation>
+        <translation>Save change set</translation>
     </message>
     <message>
         <source>Change sets (*.json)</source>
-        <translation type="unfinished"></translation>
+        <translation>Change sets (*.json)</translation>
     </message>
     <message>
         <source>The change set cannot be written over an image it is made from; choose another file.</source>
-        <translation type="unfinished"></translation>
+        <translation>The change set cannot be written over an image it is made from; choose another file.</translation>
     </message>
     <message>
         <source>Wrote %1: %2 field change(s), %3 byte(s) outside the fields.</source>
-        <translation type="unfinished"></translation>
+        <translation>Wrote %1: %2 field change(s), %3 byte(s) outside the fields.</translation>
     </message>
 </context>
 <context>
@@ -1115,23 +1092,24 @@ Set the old history aside and start a new one for this image?</translation>
     </message>
     <message>
         <source>Used by</source>
-        <translation type="unfinished"></translation>
+        <translation>Used by</translation>
     </message>
     <message>
         <source>Dismiss</source>
-        <translation type="unfinished"></translation>
+        <translation>Dismiss</translation>
     </message>
     <message numerus="yes">
         <source>The save brought in %n new error(s): %1</source>
-        <translation type="unfinished">
-            <numerusform></numerusform>
-            <numerusform></numerusform>
+        <translation>
+            <numerusform>The save brought in %n new error: %1</numerusform>
+            <numerusform>The save brought in %n new errors: %1</numerusform>
         </translation>
     </message>
     <message>
         <source>Saved, but the game would trip on this:
 %1</source>
-        <translation type="unfinished"></translation>
+        <translation>Saved, but the game would trip on this:
+%1</translation>
     </message>
 </context>
 <context>
@@ -1210,11 +1188,11 @@ Set the old history aside and start a new one for this image?</translation>
     </message>
     <message>
         <source>used by</source>
-        <translation type="unfinished"></translation>
+        <translation>used by</translation>
     </message>
     <message>
         <source>how many records of other tables name this one</source>
-        <translation type="unfinished"></translation>
+        <translation>how many records of other tables name this one</translation>
     </message>
 </context>
 <context>
@@ -1347,6 +1325,10 @@ Set the old history aside and start a new one for this image?</translation>
         <source>rolling back</source>
         <translation>rolling back</translation>
     </message>
+    <message>
+        <source>&quot;%1&quot;: the newest %2 transactions; the command line&apos;s history lists all of them. History file: %3</source>
+        <translation>&quot;%1&quot;: the newest %2 transactions; the command line&apos;s history lists all of them. History file: %3</translation>
+    </message>
 </context>
 <context>
     <name>rt::Language</name>
@@ -1453,123 +1435,123 @@ Set the old history aside and start a new one for this image?</translation>
     <name>rt::MergeWindow</name>
     <message>
         <source>take theirs</source>
-        <translation type="unfinished"></translation>
+        <translation>take theirs</translation>
     </message>
     <message>
         <source>keep mine</source>
-        <translation type="unfinished"></translation>
+        <translation>keep mine</translation>
     </message>
     <message>
         <source>Merge</source>
-        <translation type="unfinished"></translation>
+        <translation>Merge</translation>
     </message>
     <message>
         <source>Table / record / field</source>
-        <translation type="unfinished">Table / record / field</translation>
+        <translation>Table / record / field</translation>
     </message>
     <message>
         <source>Clean</source>
-        <translation type="unfinished"></translation>
+        <translation>Clean</translation>
     </message>
     <message>
         <source>Mine</source>
-        <translation type="unfinished"></translation>
+        <translation>Mine</translation>
     </message>
     <message>
         <source>Theirs</source>
-        <translation type="unfinished"></translation>
+        <translation>Theirs</translation>
     </message>
     <message>
         <source>Choice</source>
-        <translation type="unfinished"></translation>
+        <translation>Choice</translation>
     </message>
     <message>
         <source>Apply</source>
-        <translation type="unfinished"></translation>
+        <translation>Apply</translation>
     </message>
     <message>
         <source>Write the changes ticked &quot;take theirs&quot; into the chosen image, as one transaction</source>
-        <translation type="unfinished"></translation>
+        <translation>Write the changes ticked &quot;take theirs&quot; into the chosen image, as one transaction</translation>
     </message>
     <message>
         <source>Close</source>
-        <translation type="unfinished">Close</translation>
+        <translation>Close</translation>
     </message>
     <message>
         <source>Reading &quot;%1&quot;...</source>
-        <translation type="unfinished"></translation>
+        <translation>Reading &quot;%1&quot;...</translation>
     </message>
     <message>
         <source>Comparing &quot;%1&quot; with &quot;%2&quot;...</source>
-        <translation type="unfinished">Comparing &quot;%1&quot; with &quot;%2&quot;...</translation>
+        <translation>Comparing &quot;%1&quot; with &quot;%2&quot;...</translation>
     </message>
     <message>
         <source>same</source>
-        <translation type="unfinished"></translation>
+        <translation>same</translation>
     </message>
     <message>
         <source>The chosen image holds this value already</source>
-        <translation type="unfinished"></translation>
+        <translation>The chosen image holds this value already</translation>
     </message>
     <message>
         <source>(conflict)</source>
-        <translation type="unfinished"></translation>
+        <translation>(conflict)</translation>
     </message>
     <message>
         <source>Both images changed this field, to different values</source>
-        <translation type="unfinished"></translation>
+        <translation>Both images changed this field, to different values</translation>
     </message>
     <message>
         <source>Other bytes</source>
-        <translation type="unfinished">Other bytes</translation>
+        <translation>Other bytes</translation>
     </message>
     <message>
         <source>Bytes that differ where no field of a table shows the difference</source>
-        <translation type="unfinished">Bytes that differ where no field of a table shows the difference</translation>
+        <translation>Bytes that differ where no field of a table shows the difference</translation>
     </message>
     <message>
         <source>%1 incoming change(s): %2 conflict(s), %3 already in the chosen image. Tick &quot;take theirs&quot; for each change to write, then Apply.</source>
-        <translation type="unfinished"></translation>
+        <translation>%1 incoming change(s): %2 conflict(s), %3 already in the chosen image. Tick &quot;take theirs&quot; for each change to write, then Apply.</translation>
     </message>
     <message>
         <source>No change is ticked &quot;take theirs&quot;: nothing to write.</source>
-        <translation type="unfinished"></translation>
+        <translation>No change is ticked &quot;take theirs&quot;: nothing to write.</translation>
     </message>
     <message>
         <source>Nothing was written: %1 value(s) changed in the chosen image since they were shown. The changes are read again.</source>
-        <translation type="unfinished"></translation>
+        <translation>Nothing was written: %1 value(s) changed in the chosen image since they were shown. The changes are read again.</translation>
     </message>
     <message>
         <source>Wrote %1 change(s) as one transaction (&quot;merge %2&quot; in the History; one undo takes it back).</source>
-        <translation type="unfinished"></translation>
+        <translation>Wrote %1 change(s) as one transaction (&quot;merge %2&quot; in the History; one undo takes it back).</translation>
     </message>
     <message>
         <source>Merge...</source>
-        <translation type="unfinished"></translation>
+        <translation>Merge...</translation>
     </message>
     <message>
         <source>Bring another hack of the same clean image, or a change set, into this image</source>
-        <translation type="unfinished"></translation>
+        <translation>Bring another hack of the same clean image, or a change set, into this image</translation>
     </message>
     <message>
         <source>No ROM image has been chosen: open one first (Open NDS).</source>
-        <translation type="unfinished">No ROM image has been chosen: open one first (Open NDS).</translation>
+        <translation>No ROM image has been chosen: open one first (Open NDS).</translation>
     </message>
     <message>
         <source>Merge: another hack, or a change set</source>
-        <translation type="unfinished"></translation>
+        <translation>Merge: another hack, or a change set</translation>
     </message>
     <message>
         <source>NDS images or change sets (*.nds *.json);;All files (*)</source>
-        <translation type="unfinished"></translation>
+        <translation>NDS images or change sets (*.nds *.json);;All files (*)</translation>
     </message>
     <message>
         <source>Merge: the clean image both hacks were made from</source>
-        <translation type="unfinished"></translation>
+        <translation>Merge: the clean image both hacks were made from</translation>
     </message>
     <message>
         <source>NDS images (*.nds);;All files (*)</source>
-        <translation type="unfinished">NDS images (*.nds);;All files (*)</translation>
+        <translation>NDS images (*.nds);;All files (*)</translation>
     </message>
 </context>
 <context>
@@ -2020,11 +2002,27 @@ Cancel writes nothing and keeps the edits.</translation>
     <name>rt::UsedByList</name>
     <message>
         <source>The records of other tables that name this one; double-click opens one</source>
-        <translation type="unfinished"></translation>
+        <translation>The records of other tables that name this one; double-click opens one</translation>
     </message>
     <message>
         <source>(no record names this one)</source>
-        <translation type="unfinished"></translation>
+        <translation>(no record names this one)</translation>
+    </message>
+    <message>
+        <source>Go to</source>
+        <translation>Go to</translation>
+    </message>
+    <message>
+        <source>%1 has no editor of its own.</source>
+        <translation>%1 has no editor of its own.</translation>
+    </message>
+    <message>
+        <source>%1 is not in the chosen image.</source>
+        <translation>%1 is not in the chosen image.</translation>
+    </message>
+    <message>
+        <source>Ctrl+click opens the %1 record this names</source>
+        <translation>Ctrl+click opens the %1 record this names</translation>
     </message>
 </context>
 <context>

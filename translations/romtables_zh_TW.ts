@@ -681,33 +681,6 @@
     </message>
 </context>
 <context>
-    <name>QObject</name>
-    <message>
-        <source>Check</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>Every broken or suspicious link and value of the image</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>Go to</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>%1 has no editor of its own.</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>%1 is not in the chosen image.</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>Ctrl+click opens the %1 record this names</source>
-        <translation type="unfinished"></translation>
-    </message>
-</context>
-<context>
     <name>rt::AppContext</name>
     <message>
         <source>Open NDS</source>
@@ -790,71 +763,75 @@ Set the old history aside and start a new one for this image?</source>
     <name>rt::CheckWindow</name>
     <message>
         <source>Check</source>
-        <translation type="unfinished"></translation>
+        <translation>檢查</translation>
     </message>
     <message>
         <source>Filter: table, field, rule or any word of the message</source>
-        <translation type="unfinished"></translation>
+        <translation>篩選：表格、欄位、規則或訊息中的任何字詞</translation>
     </message>
     <message>
         <source>Errors only</source>
-        <translation type="unfinished"></translation>
+        <translation>只顯示錯誤</translation>
     </message>
     <message>
         <source>Check again</source>
-        <translation type="unfinished"></translation>
+        <translation>重新檢查</translation>
     </message>
     <message>
         <source>Close</source>
-        <translation type="unfinished">關閉</translation>
+        <translation>關閉</translation>
     </message>
     <message>
         <source>Severity</source>
-        <translation type="unfinished"></translation>
+        <translation>嚴重程度</translation>
     </message>
     <message>
         <source>Record</source>
-        <translation type="unfinished">記錄</translation>
+        <translation>記錄</translation>
     </message>
     <message>
         <source>Field</source>
-        <translation type="unfinished">欄位</translation>
+        <translation>欄位</translation>
     </message>
     <message>
         <source>Rule</source>
-        <translation type="unfinished"></translation>
+        <translation>規則</translation>
     </message>
     <message>
         <source>Message</source>
-        <translation type="unfinished"></translation>
+        <translation>訊息</translation>
     </message>
     <message>
         <source>Double-click opens the record in its editor</source>
-        <translation type="unfinished"></translation>
+        <translation>按兩下以在編輯器中開啟該記錄</translation>
     </message>
     <message>
         <source>No image is chosen: Open NDS first.</source>
-        <translation type="unfinished"></translation>
+        <translation>尚未選擇映像：請先按「開啟 NDS」。</translation>
     </message>
     <message>
         <source>The check could not read the image: %1</source>
-        <translation type="unfinished"></translation>
+        <translation>檢查無法讀取映像：%1</translation>
     </message>
     <message>
         <source>error</source>
-        <translation type="unfinished"></translation>
+        <translation>錯誤</translation>
     </message>
     <message>
         <source>warning</source>
-        <translation type="unfinished"></translation>
+        <translation>警告</translation>
     </message>
     <message>
         <source>No problems in %1.</source>
-        <translation type="unfinished"></translation>
+        <translation>%1 沒有任何問題。</translation>
     </message>
     <message>
         <source>%1: %2 error(s), %3 warning(s).</source>
-        <translation type="unfinished"></translation>
+        <translation>%1：%2 個錯誤，%3 個警告。</translation>
+    </message>
+    <message>
+        <source>Every broken or suspicious link and value of the image</source>
+        <translation>映像中每個損壞或可疑的連結與數值</translation>
     </message>
 </context>
 <context>
@@ -992,27 +969,27 @@ Set the old history aside and start a new one for this image?</source>
     </message>
     <message>
         <source>Save change set...</source>
-        <translation type="unfinished"></translation>
+        <translation>儲存變更集……</translation>
     </message>
     <message>
         <source>Every difference as field changes, to apply to another image or merge with another hack</source>
-        <translation type="unfinished"></translation>
+        <translation>將每項差異存為欄位變更，以套用到其他映像或與其他修改版合併</translation>
     </message>
     <message>
         <source>Save change set</source>
-        <translation type="unfinished"></translation>
+        <translation>儲存變更集</translation>
     </message>
     <message>
         <source>Change sets (*.json)</source>
-        <translation type="unfinished"></translation>
+        <translation>變更集 (*.json)</translation>
     </message>
     <message>
         <source>The change set cannot be written over an image it is made from; choose another file.</source>
-        <translation type="unfinished"></translation>
+        <translation>變更集不能寫在產生它的映像上；請選擇其他檔案。</translation>
     </message>
     <message>
         <source>Wrote %1: %2 field change(s), %3 byte(s) outside the fields.</source>
-        <translation type="unfinished"></translation>
+        <translation>已寫入 %1：%2 項欄位變更，欄位以外 %3 個位元組。</translation>
     </message>
 </context>
 <context>
@@ -1115,22 +1092,23 @@ Set the old history aside and start a new one for this image?</source>
     </message>
     <message>
         <source>Used by</source>
-        <translation type="unfinished"></translation>
+        <translation>被引用</translation>
     </message>
     <message>
         <source>Dismiss</source>
-        <translation type="unfinished"></translation>
+        <translation>隱藏</translation>
     </message>
     <message numerus="yes">
         <source>The save brought in %n new error(s): %1</source>
-        <translation type="unfinished">
-            <numerusform></numerusform>
+        <translation>
+            <numerusform>這次儲存產生了 %n 個新錯誤：%1</numerusform>
         </translation>
     </message>
     <message>
         <source>Saved, but the game would trip on this:
 %1</source>
-        <translation type="unfinished"></translation>
+        <translation>已儲存，但遊戲會因下列問題出錯：
+%1</translation>
     </message>
 </context>
 <context>
@@ -1209,11 +1187,11 @@ Set the old history aside and start a new one for this image?</source>
     </message>
     <message>
         <source>used by</source>
-        <translation type="unfinished"></translation>
+        <translation>被引用數</translation>
     </message>
     <message>
         <source>how many records of other tables name this one</source>
-        <translation type="unfinished"></translation>
+        <translation>其他表格中指向這筆記錄的記錄數</translation>
     </message>
 </context>
 <context>
@@ -1346,6 +1324,10 @@ Set the old history aside and start a new one for this image?</source>
         <source>rolling back</source>
         <translation>回滾中</translation>
     </message>
+    <message>
+        <source>&quot;%1&quot;: the newest %2 transactions; the command line&apos;s history lists all of them. History file: %3</source>
+        <translation>「%1」：最新的 %2 筆交易；命令列的 history 會列出全部。歷史記錄檔：%3</translation>
+    </message>
 </context>
 <context>
     <name>rt::Language</name>
@@ -1452,123 +1434,123 @@ Set the old history aside and start a new one for this image?</source>
     <name>rt::MergeWindow</name>
     <message>
         <source>take theirs</source>
-        <translation type="unfinished"></translation>
+        <translation>採用對方的</translation>
     </message>
     <message>
         <source>keep mine</source>
-        <translation type="unfinished"></translation>
+        <translation>保留我的</translation>
     </message>
     <message>
         <source>Merge</source>
-        <translation type="unfinished"></translation>
+        <translation>合併</translation>
     </message>
     <message>
         <source>Table / record / field</source>
-        <translation type="unfinished">表格 / 記錄 / 欄位</translation>
+        <translation>表格 / 記錄 / 欄位</translation>
     </message>
     <message>
         <source>Clean</source>
-        <translation type="unfinished"></translation>
+        <translation>原始</translation>
     </message>
     <message>
         <source>Mine</source>
-        <translation type="unfinished"></translation>
+        <translation>我的</translation>
     </message>
     <message>
         <source>Theirs</source>
-        <translation type="unfinished"></translation>
+        <translation>對方的</translation>
     </message>
     <message>
         <source>Choice</source>
-        <translation type="unfinished"></translation>
+        <translation>選擇</translation>
     </message>
     <message>
         <source>Apply</source>
-        <translation type="unfinished"></translation>
+        <translation>套用</translation>
     </message>
     <message>
         <source>Write the changes ticked &quot;take theirs&quot; into the chosen image, as one transaction</source>
-        <translation type="unfinished"></translation>
+        <translation>將勾選「採用對方的」的變更寫入所選映像，作為一筆交易</translation>
     </message>
     <message>
         <source>Close</source>
-        <translation type="unfinished">關閉</translation>
+        <translation>關閉</translation>
     </message>
     <message>
         <source>Reading &quot;%1&quot;...</source>
-        <translation type="unfinished"></translation>
+        <translation>正在讀取「%1」……</translation>
     </message>
     <message>
         <source>Comparing &quot;%1&quot; with &quot;%2&quot;...</source>
-        <translation type="unfinished">正在比較「%1」與「%2」……</translation>
+        <translation>正在比較「%1」與「%2」……</translation>
     </message>
     <message>
         <source>same</source>
-        <translation type="unfinished"></translation>
+        <translation>相同</translation>
     </message>
     <message>
         <source>The chosen image holds this value already</source>
-        <translation type="unfinished"></translation>
+        <translation>所選映像已是這個數值</translation>
     </message>
     <message>
         <source>(conflict)</source>
-        <translation type="unfinished"></translation>
+        <translation>（衝突）</translation>
     </message>
     <message>
         <source>Both images changed this field, to different values</source>
-        <translation type="unfinished"></translation>
+        <translation>兩個映像都修改了這個欄位，但數值不同</translation>
     </message>
     <message>
         <source>Other bytes</source>
-        <translation type="unfinished">其他位元組</translation>
+        <translation>其他位元組</translation>
     </message>
     <message>
         <source>Bytes that differ where no field of a table shows the difference</source>
-        <translation type="unfinished">不屬於任何表格欄位的相異位元組</translation>
+        <translation>不屬於任何表格欄位的相異位元組</translation>
     </message>
     <message>
         <source>%1 incoming change(s): %2 conflict(s), %3 already in the chosen image. Tick &quot;take theirs&quot; for each change to write, then Apply.</source>
-        <translation type="unfinished"></translation>
+        <translation>共 %1 項傳入的變更：%2 項衝突，%3 項所選映像中已有。請為每項要寫入的變更勾選「採用對方的」，再按「套用」。</translation>
     </message>
     <message>
         <source>No change is ticked &quot;take theirs&quot;: nothing to write.</source>
-        <translation type="unfinished"></translation>
+        <translation>沒有勾選「採用對方的」的變更：沒有要寫入的內容。</translation>
     </message>
     <message>
         <source>Nothing was written: %1 value(s) changed in the chosen image since they were shown. The changes are read again.</source>
-        <translation type="unfinished"></translation>
+        <translation>未寫入任何內容：顯示後所選映像中有 %1 個數值已變更。將重新讀取變更。</translation>
     </message>
     <message>
         <source>Wrote %1 change(s) as one transaction (&quot;merge %2&quot; in the History; one undo takes it back).</source>
-        <translation type="unfinished"></translation>
+        <translation>已將 %1 項變更寫成一筆交易（歷史記錄中的「merge %2」；復原一次即可撤回）。</translation>
     </message>
     <message>
         <source>Merge...</source>
-        <translation type="unfinished"></translation>
+        <translation>合併……</translation>
     </message>
     <message>
         <source>Bring another hack of the same clean image, or a change set, into this image</source>
-        <translation type="unfinished"></translation>
+        <translation>將同一原始映像的另一個修改版或變更集併入此映像</translation>
     </message>
     <message>
         <source>No ROM image has been chosen: open one first (Open NDS).</source>
-        <translation type="unfinished">尚未選擇 ROM 映像：請先開啟一個（開啟 NDS）。</translation>
+        <translation>尚未選擇 ROM 映像：請先開啟一個（開啟 NDS）。</translation>
     </message>
     <message>
         <source>Merge: another hack, or a change set</source>
-        <translation type="unfinished"></translation>
+        <translation>合併：另一個修改版或變更集</translation>
     </message>
     <message>
         <source>NDS images or change sets (*.nds *.json);;All files (*)</source>
-        <translation type="unfinished"></translation>
+        <translation>NDS 映像或變更集 (*.nds *.json);;所有檔案 (*)</translation>
     </message>
     <message>
         <source>Merge: the clean image both hacks were made from</source>
-        <translation type="unfinished"></translation>
+        <translation>合併：兩個修改版共同的原始映像</translation>
     </message>
     <message>
         <source>NDS images (*.nds);;All files (*)</source>
-        <translation type="unfinished">NDS 映像 (*.nds);;所有檔案 (*)</translation>
+        <translation>NDS 映像 (*.nds);;所有檔案 (*)</translation>
     </message>
 </context>
 <context>
@@ -2019,11 +2001,27 @@ Cancel writes nothing and keeps the edits.</source>
     <name>rt::UsedByList</name>
     <message>
         <source>The records of other tables that name this one; double-click opens one</source>
-        <translation type="unfinished"></translation>
+        <translation>其他表格中指向這筆記錄的記錄；按兩下可開啟</translation>
     </message>
     <message>
         <source>(no record names this one)</source>
-        <translation type="unfinished"></translation>
+        <translation>（沒有記錄指向這筆記錄）</translation>
+    </message>
+    <message>
+        <source>Go to</source>
+        <translation>前往</translation>
+    </message>
+    <message>
+        <source>%1 has no editor of its own.</source>
+        <translation>%1 沒有專屬的編輯器。</translation>
+    </message>
+    <message>
+        <source>%1 is not in the chosen image.</source>
+        <translation>所選映像中沒有 %1。</translation>
+    </message>
+    <message>
+        <source>Ctrl+click opens the %1 record this names</source>
+        <translation>Ctrl+按一下可開啟此欄位指向的 %1 記錄</translation>
     </message>
 </context>
 <context>

@@ -4,17 +4,34 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QEvent>
 #include <QFileInfo>
 #include <QHeaderView>
 #include <QPushButton>
+
+#include <utility>
 
 namespace rt {
 namespace {
 
 const QString kId = QStringLiteral("Check");
 constexpr int kProblemRole = Qt::UserRole;
+constexpr int kSeverityRole = Qt::UserRole + 1;
 
 enum Column { kSeverity, kRecord, kField, kRule, kMessage };
+
+// Sorted by severity, errors first, whatever the words for them in the language shown.
+class ProblemItem : public QTreeWidgetItem {
+ public:
+  using QTreeWidgetItem::QTreeWidgetItem;
+  bool operator<(const QTreeWidgetItem& other) const override {
+    if (!treeWidget() || treeWidget()->sortColumn() != kSeverity) return QTreeWidgetItem::operator<(other);
+    const auto rank = [](const QTreeWidgetItem& item) {
+      return std::pair(item.data(kSeverity, kSeverityRole).toInt(), item.data(kSeverity, kProblemRole).toInt());
+    };
+    return rank(*this) < rank(other);
+  }
+};
 
 }  // namespace
 
@@ -64,6 +81,7 @@ CheckWindow::CheckWindow(AppContext& context) : QWidget(nullptr, Qt::Window), co
 void CheckWindow::recheck() {
   tree_->clear();
   problems_.clear();
+  checked_.clear();
   const QString path = context_.rom().romPath();
   if (path.isEmpty()) {
     status_->setText(tr("No image is chosen: Open NDS first."));
@@ -77,14 +95,22 @@ void CheckWindow::recheck() {
     return;
   }
   problems_ = std::move(*found);
+  checked_ = QFileInfo(path).fileName();
+  showProblems();
+}
+
+// The problems found, with the severities and the count in the language shown.
+void CheckWindow::showProblems() {
+  tree_->clear();
   int errors = 0;
   tree_->setSortingEnabled(false);
   for (size_t i = 0; i < problems_.size(); ++i) {
     const Problem& p = problems_[i];
     if (p.severity == Severity::Error) ++errors;
-    auto* item = new QTreeWidgetItem(tree_, {p.severity == Severity::Error ? tr("error") : tr("warning"),
+    auto* item = new ProblemItem(tree_, QStringList{p.severity == Severity::Error ? tr("error") : tr("warning"),
                                              linkRecordText(p.table, p.keys), p.field, p.rule, p.message});
     item->setData(kSeverity, kProblemRole, static_cast<int>(i));
+    item->setData(kSeverity, kSeverityRole, p.severity == Severity::Error ? 0 : 1);
     item->setToolTip(kMessage, p.message);
     if (p.severity == Severity::Error) item->setForeground(kSeverity, QColor(180, 0, 0));
   }
@@ -92,11 +118,15 @@ void CheckWindow::recheck() {
   // Errors first; each severity keeps the check's order (tables, then records).
   tree_->sortByColumn(kSeverity, Qt::AscendingOrder);
   for (int c = kSeverity; c < kMessage; ++c) tree_->resizeColumnToContents(c);
-  const QString file = QFileInfo(path).fileName();
   const int warnings = static_cast<int>(problems_.size()) - errors;
-  status_->setText(problems_.empty() ? tr("No problems in %1.").arg(file)
-                                     : tr("%1: %2 error(s), %3 warning(s).").arg(file).arg(errors).arg(warnings));
+  status_->setText(problems_.empty() ? tr("No problems in %1.").arg(checked_)
+                                     : tr("%1: %2 error(s), %3 warning(s).").arg(checked_).arg(errors).arg(warnings));
   applyFilter();
+}
+
+void CheckWindow::changeEvent(QEvent* event) {
+  QWidget::changeEvent(event);
+  if (event->type() == QEvent::LanguageChange && !checked_.isEmpty()) showProblems();
 }
 
 void CheckWindow::applyFilter() {
@@ -131,9 +161,9 @@ CheckWindow* showCheckWindow(AppContext& context) {
 }
 
 void addCheckButton(AppContext& context, QWidget* menu, QBoxLayout* column) {
-  auto* check = new QPushButton(QObject::tr("Check"), menu);
+  auto* check = new QPushButton(CheckWindow::tr("Check"), menu);
   check->setObjectName(kId);
-  check->setToolTip(QObject::tr("Every broken or suspicious link and value of the image"));
+  check->setToolTip(CheckWindow::tr("Every broken or suspicious link and value of the image"));
   QObject::connect(check, &QPushButton::clicked, menu, [&context] { showCheckWindow(context); });
   column->addWidget(check);
 }

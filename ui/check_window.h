@@ -33,13 +33,19 @@ class CheckWindow : public QWidget, public ContextWindow {
   void applyFilter();
   void openItem(QTreeWidgetItem* item);
 
+ protected:
+  void changeEvent(QEvent* event) override;
+
  private:
+  void showProblems();
+
   AppContext& context_;
   QLabel* status_;
   QLineEdit* filter_;
   QCheckBox* errorsOnly_;
   QTreeWidget* tree_;
   std::vector<Problem> problems_;
+  QString checked_;  // the file name of the image the problems are of; empty before a check
 };
 
 // Shows the Check window, checking the chosen image.

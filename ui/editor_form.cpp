@@ -276,7 +276,16 @@ bool placeBefore(QLayout* layout, QWidget* anchor, QWidget* added) {
 }  // namespace
 
 bool EditorForm::event(QEvent* event) {
-  if (event->type() == QEvent::LanguageChange) showStatus();  // the status line in the new language
+  if (event->type() == QEvent::LanguageChange) {
+    // The warning of a save's new errors and the status line in the new language.
+    if (!newErrors_.isEmpty()) {
+      const bool noted = note_ == errorsNote_;
+      errorsNote_ = newErrorsNote();
+      if (noted) note_ = errorsNote_;
+      showNewErrors();
+    }
+    showStatus();
+  }
   // The forms place Exit as they lay out their widgets; Table goes beside it
   // once the layout is complete.
   if (event->type() == QEvent::Polish && !tablePlaced_) {
@@ -478,11 +487,19 @@ void EditorForm::warnNewProblems() {
   checkedKeys_ = keys;
   recordProblems_ = *now;
   if (added.empty()) return;
-  QStringList lines;
-  for (const Problem& p : added) lines << p.message;
-  note_ = tr("The save brought in %n new error(s): %1", nullptr, static_cast<int>(added.size())).arg(added.front().message);
-  newProblemsText_->setText(tr("Saved, but the game would trip on this:\n%1").arg(lines.join(u'\n')));
+  newErrors_.clear();
+  for (const Problem& p : added) newErrors_ << p.message;
+  note_ = errorsNote_ = newErrorsNote();
+  showNewErrors();
   newProblems_->show();
+}
+
+QString EditorForm::newErrorsNote() const {
+  return tr("The save brought in %n new error(s): %1", nullptr, static_cast<int>(newErrors_.size())).arg(newErrors_.front());
+}
+
+void EditorForm::showNewErrors() {
+  newProblemsText_->setText(tr("Saved, but the game would trip on this:\n%1").arg(newErrors_.join(u'\n')));
 }
 
 void EditorForm::showStatus() {

@@ -151,6 +151,8 @@ class EditorForm : public QWidget, public ContextWindow {
   void showLinks(bool force);
   // After a save: the errors of the record shown that were not there before.
   void warnNewProblems();
+  QString newErrorsNote() const;  // the status note of the errors a save brought in
+  void showNewErrors();
 
   QString caption_;
   std::vector<FieldBinder*> watched_;
@@ -167,6 +169,8 @@ class EditorForm : public QWidget, public ContextWindow {
   std::vector<std::pair<QListWidget*, QLineEdit*>> filters_;  // each record list and the box above it
   UsedByList* usedBy_ = nullptr;
   QWidget* newProblems_ = nullptr;  // the dismissable warning of a save's new errors
+  QStringList newErrors_;  // the messages of the errors the last save brought in
+  QString errorsNote_;     // the status note of them, as last shown
   QLabel* newProblemsText_ = nullptr;
   QVariantMap checkedKeys_;            // the record recordProblems_ belongs to
   std::vector<Problem> recordProblems_;  // its problems as last read

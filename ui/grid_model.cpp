@@ -402,6 +402,7 @@ QVariant GridModel::headerData(int section, Qt::Orientation orientation, int rol
   if (role == Qt::DisplayRole) {
     if (col.kind == ColumnKind::Name) return tr("name");
     if (col.kind == ColumnKind::Offset) return tr("offset");
+    if (col.kind == ColumnKind::UsedBy) return tr("used by");
     if (col.kind == ColumnKind::Key || col.kind == ColumnKind::Info) {
       // The keys and notes the tables declare, by the words they use.
       static const char* const kWords[] = {QT_TR_NOOP("index"), QT_TR_NOOP("stage"), QT_TR_NOOP("level"),
@@ -419,7 +420,8 @@ QVariant GridModel::headerData(int section, Qt::Orientation orientation, int rol
     }
     return shownCaption(col.caption);
   }
-  if (role == Qt::ToolTipRole) return col.tip;
+  if (role == Qt::ToolTipRole)
+    return col.kind == ColumnKind::UsedBy ? tr("how many records of other tables name this one") : col.tip;
   return {};
 }
 

@@ -205,8 +205,8 @@ void HistoryWindow::refresh() {
   std::vector<Transaction>& list = *listed;
   const bool more = list.size() > static_cast<size_t>(kListed);
   if (more) list.resize(kListed);
-  note_->setText(more ? QStringLiteral("\"%1\": the newest %2 transactions; the command line's history lists all of "
-                                       "them. History file: %3")
+  note_->setText(more ? HistoryWindow::tr("\"%1\": the newest %2 transactions; the command line's history lists all "
+                                          "of them. History file: %3")
                             .arg(shown)
                             .arg(kListed)
                             .arg(QDir::toNativeSeparators(journal->path()))

@@ -1,10 +1,12 @@
 #include "ui/merge_window.h"
 
 #include "image/byte_source.h"
+#include "model/caption.h"
 #include "ui/background.h"
 
 #include <QBoxLayout>
 #include <QDir>
+#include <QEvent>
 #include <QFileInfo>
 #include <QHeaderView>
 #include <QPointer>
@@ -30,6 +32,11 @@ QPushButton* button(QWidget* parent, const QString& name, const QString& caption
 
 QString choiceText(Qt::CheckState state) {
   return state == Qt::Checked ? MergeWindow::tr("take theirs") : MergeWindow::tr("keep mine");
+}
+
+// A field as the tree names it: its caption in the language shown, then its control's name.
+QString fieldText(const FieldEdit& e) {
+  return e.caption.isEmpty() || e.caption == e.field ? e.field : QStringLiteral("%1 [%2]").arg(shownCaption(e.caption), e.field);
 }
 
 }  // namespace
@@ -80,9 +87,11 @@ void MergeWindow::mergeFrom(const QString& clean, const QString& other) {
   apply_->setEnabled(false);
   busy_ = true;
   const QString image = context_.rom().romPath();
-  status_->setText(clean.isEmpty() ? tr("Reading \"%1\"...").arg(QDir::toNativeSeparators(other))
-                                   : tr("Comparing \"%1\" with \"%2\"...")
-                                         .arg(QDir::toNativeSeparators(clean), QDir::toNativeSeparators(other)));
+  say([clean, other] {
+    return clean.isEmpty() ? tr("Reading \"%1\"...").arg(QDir::toNativeSeparators(other))
+                           : tr("Comparing \"%1\" with \"%2\"...")
+                                 .arg(QDir::toNativeSeparators(clean), QDir::toNativeSeparators(other));
+  });
   const int generation = ++generation_;
   std::function<Result<Incoming>()> work = [registry = context_.tables(), clean, other, image,
                                             names = context_.namesDir()]() -> Result<Incoming> {
@@ -104,7 +113,7 @@ void MergeWindow::mergeFrom(const QString& clean, const QString& other) {
       self->plan_ = std::move(incoming->plan);
       self->show();
     } else {
-      self->status_->setText(incoming.message());
+      self->say([message = incoming.message()] { return message; });
       self->context_.reportError(self, self->windowTitle(), incoming.message());
     }
     emit self->ready();
@@ -118,21 +127,14 @@ void MergeWindow::show() {
   items_.assign(set_.changes.size() + set_.bytes.size(), nullptr);
   auto addChoice = [this](QTreeWidgetItem* item, const EditOutcome& outcome) {
     if (outcome.state == EditState::Holds) {
-      item->setText(kChoiceColumn, tr("same"));
-      item->setToolTip(kChoiceColumn, tr("The chosen image holds this value already"));
       for (int c = 0; c <= kChoiceColumn; ++c) item->setForeground(c, palette().color(QPalette::Disabled, QPalette::Text));
       return;
     }
     // An incoming change the chosen image did not make is taken; a conflict keeps mine until chosen.
-    const Qt::CheckState state = outcome.state == EditState::Conflict ? Qt::Unchecked : Qt::Checked;
     item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
-    item->setCheckState(kChoiceColumn, state);
-    item->setText(kChoiceColumn, choiceText(state));
-    if (outcome.state == EditState::Conflict) {
-      item->setText(0, item->text(0) + QStringLiteral("  ") + tr("(conflict)"));
-      item->setToolTip(0, tr("Both images changed this field, to different values"));
+    item->setCheckState(kChoiceColumn, outcome.state == EditState::Conflict ? Qt::Unchecked : Qt::Checked);
+    if (outcome.state == EditState::Conflict)
       for (int c = 0; c <= kChoiceColumn; ++c) item->setBackground(c, QColor(255, 220, 220));
-    }
   };
   QHash<QString, QTreeWidgetItem*> tables, records;
   QList<QTreeWidgetItem*> top;
@@ -145,15 +147,13 @@ void MergeWindow::show() {
     }
     QTreeWidgetItem*& record = records[e.table + QLatin1Char('\n') + recordKeyText(e.keys)];
     if (!record) record = new QTreeWidgetItem(table, {recordText(QString(), e.keys, e.name).trimmed()});
-    const QString field = e.caption.isEmpty() || e.caption == e.field ? e.field : QStringLiteral("%1 [%2]").arg(e.caption, e.field);
     auto* item = new QTreeWidgetItem(
-        record, {field, valueText(e.oldValue), valueText(plan_.changes[i].found), valueText(e.newValue)});
+        record, {fieldText(e), valueText(e.oldValue), valueText(plan_.changes[i].found), valueText(e.newValue)});
     addChoice(item, plan_.changes[i]);
     items_[i] = item;
   }
   if (!set_.bytes.empty()) {
-    auto* other = new QTreeWidgetItem({tr("Other bytes")});
-    other->setToolTip(0, tr("Bytes that differ where no field of a table shows the difference"));
+    auto* other = new QTreeWidgetItem(QStringList());
     for (size_t i = 0; i < set_.bytes.size(); ++i) {
       const ByteEdit& b = set_.bytes[i];
       auto* item = new QTreeWidgetItem(other, {hexOffset(b.offset), QString::fromLatin1(b.oldBytes.toHex()),
@@ -164,17 +164,61 @@ void MergeWindow::show() {
     top << other;
   }
   tree_->addTopLevelItems(top);
+  showChoices();
   if (set_.changes.size() + set_.bytes.size() <= 300) tree_->expandAll();
   else
     for (QTreeWidgetItem* t : top) t->setExpanded(t->childCount() <= 50);
   const int conflicts = plan_.count(EditState::Conflict);
   const int holds = plan_.count(EditState::Holds);
-  status_->setText(tr("%1 incoming change(s): %2 conflict(s), %3 already in the chosen image. Tick \"take theirs\" for "
-                      "each change to write, then Apply.")
-                       .arg(set_.changes.size() + set_.bytes.size())
-                       .arg(conflicts)
-                       .arg(holds));
+  const size_t changes = set_.changes.size() + set_.bytes.size();
+  say([changes, conflicts, holds] {
+    return tr("%1 incoming change(s): %2 conflict(s), %3 already in the chosen image. Tick \"take theirs\" for "
+              "each change to write, then Apply.")
+        .arg(changes)
+        .arg(conflicts)
+        .arg(holds);
+  });
   apply_->setEnabled(static_cast<int>(items_.size()) > holds);
+}
+
+// The texts of the tree that say how each change meets the chosen image, in the language shown.
+void MergeWindow::showChoices() {
+  const size_t fields = set_.changes.size();
+  for (size_t i = 0; i < items_.size(); ++i) {
+    QTreeWidgetItem* item = items_[i];
+    if (!item) continue;
+    const EditOutcome& outcome = i < fields ? plan_.changes[i] : plan_.bytes[i - fields];
+    const QString name = i < fields ? fieldText(set_.changes[i]) : hexOffset(set_.bytes[i - fields].offset);
+    if (outcome.state == EditState::Holds) {
+      item->setText(kChoiceColumn, tr("same"));
+      item->setToolTip(kChoiceColumn, tr("The chosen image holds this value already"));
+    } else {
+      item->setText(kChoiceColumn, choiceText(item->checkState(kChoiceColumn)));
+    }
+    if (outcome.state == EditState::Conflict) {
+      item->setText(0, name + QStringLiteral("  ") + tr("(conflict)"));
+      item->setToolTip(0, tr("Both images changed this field, to different values"));
+    } else {
+      item->setText(0, name);
+    }
+    if (i == fields && item->parent()) {
+      item->parent()->setText(0, tr("Other bytes"));
+      item->parent()->setToolTip(0, tr("Bytes that differ where no field of a table shows the difference"));
+    }
+  }
+}
+
+void MergeWindow::say(std::function<QString()> text) {
+  statusText_ = std::move(text);
+  status_->setText(statusText_());
+}
+
+void MergeWindow::changeEvent(QEvent* event) {
+  QWidget::changeEvent(event);
+  if (event->type() != QEvent::LanguageChange) return;
+  if (statusText_) status_->setText(statusText_());
+  const QSignalBlocker quiet(tree_);
+  showChoices();
 }
 
 void MergeWindow::applyChosen() {
@@ -199,7 +243,7 @@ void MergeWindow::applyChosen() {
     }
   }
   if (chosen.empty()) {
-    status_->setText(tr("No change is ticked \"take theirs\": nothing to write."));
+    say([] { return tr("No change is ticked \"take theirs\": nothing to write."); });
     return;
   }
   RomImage& rom = context_.rom();
@@ -221,9 +265,11 @@ void MergeWindow::applyChosen() {
   if (!applied->writes.empty()) context_.imageWritten(this);
   const int written = applied->count(EditState::Applies);
   mergeFrom(clean_, other_);
-  status_->setText(tr("Wrote %1 change(s) as one transaction (\"merge %2\" in the History; one undo takes it back).")
-                       .arg(written)
-                       .arg(QFileInfo(other_).fileName()));
+  say([written, file = QFileInfo(other_).fileName()] {
+    return tr("Wrote %1 change(s) as one transaction (\"merge %2\" in the History; one undo takes it back).")
+        .arg(written)
+        .arg(file);
+  });
 }
 
 void addMergeButton(AppContext& context, QWidget* menu, QBoxLayout* column) {

@@ -15,6 +15,8 @@
 #include <QTreeWidget>
 #include <QWidget>
 
+#include <functional>
+
 class QBoxLayout;
 
 namespace rt {
@@ -37,8 +39,14 @@ class MergeWindow : public QWidget {
  public slots:
   void applyChosen();
 
+ protected:
+  void changeEvent(QEvent* event) override;
+
  private:
   void show();
+  void showChoices();
+  // Shows a status line, and again in the new language when the user switches.
+  void say(std::function<QString()> text);
 
   AppContext& context_;
   QLabel* status_;
@@ -51,6 +59,7 @@ class MergeWindow : public QWidget {
   std::vector<QTreeWidgetItem*> items_;  // aligned with the changes, then the bytes
   bool busy_ = false;
   int generation_ = 0;
+  std::function<QString()> statusText_;
 };
 
 // Adds `Merge` ("Merge...") to a column of Main's buttons.

@@ -60,15 +60,15 @@ class GoToFilter : public QObject {
 }  // namespace
 
 void openLinkedRecord(AppContext& context, QWidget* from, const QString& table, const QVariantMap& keys) {
-  const QString title = QObject::tr("Go to");
+  const QString title = UsedByList::tr("Go to");
   if (!context.hasForm(table)) {
-    context.reportError(from, title, QObject::tr("%1 has no editor of its own.").arg(linkRecordText(table, keys)));
+    context.reportError(from, title, UsedByList::tr("%1 has no editor of its own.").arg(linkRecordText(table, keys)));
     return;
   }
   auto* form = qobject_cast<EditorForm*>(context.showForm(table));
   if (!form) return;  // it could not load; the reason was reported
   if (!keys.isEmpty() && !form->showRecord(keys))
-    context.reportError(from, title, QObject::tr("%1 is not in the chosen image.").arg(linkRecordText(table, keys)));
+    context.reportError(from, title, UsedByList::tr("%1 is not in the chosen image.").arg(linkRecordText(table, keys)));
 }
 
 UsedByList::UsedByList(AppContext& context, QString table, QWidget* parent)
@@ -82,6 +82,7 @@ UsedByList::UsedByList(AppContext& context, QString table, QWidget* parent)
 
 void UsedByList::showLinks(const QVariantMap& keys) {
   keys_ = keys;
+  none_ = false;
   clear();
   if (keys.isEmpty()) return;
   auto links = linksOf(context_.rom(), context_.tables(), table_, keys);
@@ -89,12 +90,20 @@ void UsedByList::showLinks(const QVariantMap& keys) {
     addItem(links.message());
     return;
   }
-  if (links->usedBy.empty()) addItem(tr("(no record names this one)"));
+  none_ = links->usedBy.empty();
+  if (none_) addItem(tr("(no record names this one)"));
   for (const Link& l : links->usedBy) {
     auto* item = new QListWidgetItem(QStringLiteral("%1  %2").arg(linkRecordText(l.table, l.keys), l.field), this);
     item->setData(kTableRole, l.table);
     item->setData(kKeysRole, l.keys);
   }
+}
+
+void UsedByList::changeEvent(QEvent* event) {
+  QListWidget::changeEvent(event);
+  // The rows name records; only the note that none does is in the language shown.
+  if (event->type() == QEvent::LanguageChange && none_ && count() == 1)
+    item(0)->setText(tr("(no record names this one)"));
 }
 
 void addGoTo(EditorForm* form, AppContext& context, const TableAdapter& table) {
@@ -111,7 +120,7 @@ void addGoTo(EditorForm* form, AppContext& context, const TableAdapter& table) {
     for (QWidget* inner : control->findChildren<QWidget*>()) inner->installEventFilter(filter);
     const QString tip = control->toolTip();
     control->setToolTip((tip.isEmpty() ? QString() : tip + u'\n') +
-                        QObject::tr("Ctrl+click opens the %1 record this names").arg(ref.target));
+                        UsedByList::tr("Ctrl+click opens the %1 record this names").arg(ref.target));
   }
 }
 

@@ -24,10 +24,14 @@ class UsedByList : public QListWidget {
   void showLinks(const QVariantMap& keys);
   const QVariantMap& shown() const { return keys_; }
 
+ protected:
+  void changeEvent(QEvent* event) override;
+
  private:
   AppContext& context_;
   QString table_;
   QVariantMap keys_;
+  bool none_ = false;  // the list holds only the note that no record names this one
 };
 
 // Ctrl+click on each reference field of `form` (its table's declared

@@ -19,10 +19,10 @@ TEST(Screenshots, WritesOnePaintedImageOfItsSizePerWindow) {
   EXPECT_EQ(run.exitCode(), 0) << run.readAllStandardError().toStdString();
 
   // Every menu row's window and the table view of each row with a table, the
-  // main menu, the history, the comparison and the check.
+  // main menu, the history, the comparison, the merge and the check.
   TestApp app;
   QStringList expected = {QStringLiteral("Main.png"), QStringLiteral("History.png"), QStringLiteral("Compare.png"),
-                          QStringLiteral("Check.png")};
+                          QStringLiteral("Merge.png"), QStringLiteral("Check.png")};
   for (const FormPlace& place : app.context->menus().all()) {
     expected << place.id + QStringLiteral(".png");
     if (app.context->gridViews().make(place.id, app.context->tables()))

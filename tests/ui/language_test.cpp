@@ -4,6 +4,9 @@
 // window_fit_test.cpp; every text translated: the translations_complete test.)
 #include "tests/ui/shown_texts.h"
 #include "ui/language.h"
+#include "ui/check_window.h"
+#include "ui/merge_window.h"
+#include "editors/layout.h"
 #include "model/name_list.h"
 #include "tests/support/test_support.h"
 
@@ -19,7 +22,9 @@
 #include <QRegularExpression>
 #include <QSet>
 #include <QSettings>
+#include <QSignalSpy>
 #include <QTableView>
+#include <QTreeWidget>
 
 #include <gtest/gtest.h>
 
@@ -67,10 +72,14 @@ bool wrongScript(QString text, const QString& language) {
   text.remove(u'&');
   for (const QString& item : listItems())
     if (item.size() > 1 && text.contains(item)) text.replace(item, QStringLiteral(" "));
-  static const QRegularExpression path(QStringLiteral("\\S*/\\S*"));
+  // Paths and the names of files the user chose.
+  static const QRegularExpression path(QStringLiteral("\\S*/\\S*|[\\w.-]+\\.(?:nds|json|bps|csv)\\b"));
   text.replace(path, QStringLiteral(" "));
   for (const QString& word : kAsWritten) text.replace(word, QStringLiteral(" "));
   static const QRegularExpression cjk(QStringLiteral("[\\x{3040}-\\x{30ff}\\x{3400}-\\x{9fff}]"));
+  // A control's name in mixed case ("ATKLimit", "noOfWeapon"), as a status line names the field focused.
+  static const QRegularExpression controlName(QStringLiteral("\\b[A-Za-z]*(?:[a-z][A-Z]|[A-Z]{2}[a-z])\\w*"));
+  text.replace(controlName, QStringLiteral(" "));
   // A Latin word; control names ("SpAP(0)", "Ab(3)") and hexadecimal offsets are names.
   static const QRegularExpression latin(QStringLiteral("(?<![\\w(])(?!0x)[A-Za-z]{2,}(?![\\w(])"));
   return language == QLatin1String("en") ? text.contains(cjk) : text.contains(latin);
@@ -96,6 +105,8 @@ QStringList textsInOtherScript(QWidget* window, const QString& language) {
         caption.remove(view->model()->headerData(c, Qt::Horizontal, Qt::ToolTipRole).toString());
         check(caption, w);
       }
+    } else if (auto* tree = qobject_cast<QTreeWidget*>(w); tree && tree->headerItem()) {
+      for (int c = 0; c < tree->headerItem()->columnCount(); ++c) check(tree->headerItem()->text(c), w);
     }
   }
   return wrong;
@@ -174,6 +185,60 @@ TEST(Language, TheMenuSwitchesEveryOpenWindowAndRemembersIt) {
   for (auto* l : pilot->findChildren<QLabel*>()) labelsAfter << l->text();
   EXPECT_EQ(labelsAfter, labelsBefore);
   EXPECT_EQ(control<QPushButton>(pilot, QStringLiteral("Exit")), exit);
+}
+
+// The Check and Merge windows switch with the rest: their titles, headers,
+// status lines (built from counts) and the merge's choices.
+TEST(Language, TheCheckAndMergeWindowsSwitchAtOnce) {
+  LanguageScope english(QStringLiteral("en"));
+  SampleMenu s;
+  CheckWindow* check = showCheckWindow(*s.app.context);
+  ASSERT_NE(check, nullptr);
+  // Another hack changed two pilots' abilities; the image changed one of them differently.
+  const QByteArray clean = s.rom.bytes();
+  const std::int64_t conflict = layout::kPilotBase + layout::kPilotStride * 13 + 0x39;
+  const std::int64_t taken = layout::kPilotBase + layout::kPilotStride * 7 + 0x3A;
+  QByteArray other = clean;
+  other[static_cast<qsizetype>(conflict)] = static_cast<char>(byteAt(clean, conflict) ^ 0x0C);
+  other[static_cast<qsizetype>(taken)] = static_cast<char>(byteAt(clean, taken) ^ 0x12);
+  s.rom.poke(conflict, QByteArray(1, static_cast<char>(byteAt(clean, conflict) ^ 0x03)));
+  TempRom cleanRom(clean), theirs(other);
+  MergeWindow merge(*s.app.context);
+  QSignalSpy ready(&merge, &MergeWindow::ready);
+  merge.mergeFrom(cleanRom.path(), theirs.path());
+  if (merge.busy()) {
+    ASSERT_TRUE(ready.wait(30000));
+  }
+  auto* tree = control<QTreeWidget>(&merge, QStringLiteral("MergeTree"));
+  const auto choices = [&] {
+    QStringList texts;
+    for (QTreeWidgetItemIterator it(tree); *it; ++it)
+      if (!(*it)->text(4).isEmpty()) texts << (*it)->text(0).section(u' ', -1) + u'=' + (*it)->text(4);
+    return texts.join(u' ').toStdString();
+  };
+  const auto status = [](QWidget* w, const char* name) { return control<QLabel>(w, QString::fromLatin1(name))->text(); };
+  const QString checkStatus = status(check, "CheckStatus"), mergeStatus = status(&merge, "MergeStatus");
+  const std::string englishChoices = choices();
+  EXPECT_NE(englishChoices.find("take theirs"), std::string::npos) << englishChoices;
+  EXPECT_NE(englishChoices.find("(conflict)=keep mine"), std::string::npos) << englishChoices;
+
+  ASSERT_TRUE(useLanguage(Language::Chinese, {QStringLiteral(RT_BIN_DIR)}));
+  for (QWidget* w : std::initializer_list<QWidget*>{check, &merge}) {
+    SCOPED_TRACE(w->objectName().toStdString());
+    EXPECT_EQ(textsInOtherScript(w, QStringLiteral("zh_TW")).join(u'|').toStdString(), "");
+  }
+  EXPECT_NE(status(check, "CheckStatus"), checkStatus);
+  EXPECT_NE(status(&merge, "MergeStatus"), mergeStatus);
+  const std::string chineseChoices = choices();
+  EXPECT_EQ(chineseChoices.find("theirs"), std::string::npos) << chineseChoices;
+  EXPECT_EQ(chineseChoices.find("mine"), std::string::npos) << chineseChoices;
+
+  // Back in English, every text is as it was, the ticks kept.
+  ASSERT_TRUE(useLanguage(Language::English, {QStringLiteral(RT_BIN_DIR)}));
+  EXPECT_EQ(status(check, "CheckStatus"), checkStatus);
+  EXPECT_EQ(status(&merge, "MergeStatus"), mergeStatus);
+  EXPECT_EQ(choices(), englishChoices);
+  s.app.context->closeAllForms();
 }
 
 // A refused value's message is in the language shown, its field named so too;

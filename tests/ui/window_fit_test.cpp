@@ -3,7 +3,10 @@
 // the other language's script, and gives the room of a larger window to its
 // record lists and grids;
 // Tab runs down each column of a form's fields, then the next.
+#include "ui/check_window.h"
 #include "ui/compare_window.h"
+#include "ui/merge_window.h"
+#include "editors/layout.h"
 #include "ui/table_view.h"
 #include "editors/all_tables.h"
 #include "tests/support/test_support.h"
@@ -17,6 +20,7 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
+#include <QSignalSpy>
 
 #include <gtest/gtest.h>
 
@@ -31,9 +35,10 @@ namespace {
 constexpr int kScreenWidth = 1280, kScreenHeight = 800;
 constexpr int kTitleBar = 40;  // what a window manager adds above the window
 
-// "Main", "History", "Compare", "TableView/<table>" or the name of a form.
+// "Main", "History", "Compare", "Merge", "Check", "TableView/<table>" or the name of a form.
 std::vector<std::string> windowNames() {
-  QStringList names{QStringLiteral("Main"), QStringLiteral("History"), QStringLiteral("Compare")};
+  QStringList names{QStringLiteral("Main"), QStringLiteral("History"), QStringLiteral("Compare"),
+                    QStringLiteral("Merge"), QStringLiteral("Check")};
   const MenuRows menus = allMenuRows();
   for (const FormPlace& place : menus.all()) names << place.id;
   const TableRegistry tables = allTables();
@@ -54,9 +59,34 @@ struct OpenWindow {
       owned = std::make_unique<CompareWindow>(*s.app.context);
       return owned.get();
     }
+    if (name == QLatin1String("Merge")) return openMerge();
+    if (name == QLatin1String("Check")) return showCheckWindow(*s.app.context);
     if (name.startsWith(QLatin1String("TableView/"))) return showTableView(*s.app.context, name.section(u'/', 1));
     return s.app.context->showForm(name);
   }
+
+  // Another hack's changes to two pilots: one the open image also made
+  // differently (a conflict), one taken, one it holds already.
+  QWidget* openMerge() {
+    const QByteArray clean = sampleImage();
+    const auto pilotByte = [](int index, int at) { return layout::kPilotBase + layout::kPilotStride * index + at; };
+    const auto changed = [](QByteArray bytes, std::int64_t at, int flip) {
+      bytes[static_cast<qsizetype>(at)] = static_cast<char>(byteAt(bytes, at) ^ flip);
+      return bytes;
+    };
+    const std::int64_t conflict = pilotByte(13, 0x39), taken = pilotByte(7, 0x3A), same = pilotByte(3, 0x39);
+    s.rom.poke(conflict, QByteArray(1, static_cast<char>(byteAt(clean, conflict) ^ 0x03)));
+    s.rom.poke(same, QByteArray(1, static_cast<char>(byteAt(clean, same) ^ 0x01)));
+    cleanRom = std::make_unique<TempRom>(clean);
+    theirs = std::make_unique<TempRom>(changed(changed(changed(clean, conflict, 0x0C), taken, 0x12), same, 0x01));
+    auto merge = std::make_unique<MergeWindow>(*s.app.context);
+    QSignalSpy ready(merge.get(), &MergeWindow::ready);
+    merge->mergeFrom(cleanRom->path(), theirs->path());
+    if (merge->busy() && !ready.wait(30000)) return nullptr;
+    owned = std::move(merge);
+    return owned.get();
+  }
+  std::unique_ptr<TempRom> cleanRom, theirs;
 };
 
 // The lists and grids a user picks records from; not headers, nor the
