@@ -2,6 +2,7 @@
 
 #include "model/conversions.h"
 
+#include <QCoreApplication>
 #include <QHash>
 #include <QMap>
 #include <QSet>
@@ -183,16 +184,16 @@ QString recordNoun(const RefTarget& target, std::int64_t record) {
 void pastTarget(const RefValue& v, const RefTarget& target, std::int64_t record, const Spans& spans,
                 std::vector<Problem>* out) {
   Problem p{v.table->name(), v.record->keys, v.ref->field, QStringLiteral("past-table"), Severity::Error, {}};
-  const QString named = QStringLiteral("%1 %2 names %3, past the %4 records of %5")
+  const QString named = QCoreApplication::translate("rt::TableCheck", "%1 %2 names %3, past the %4 records of %5")
                             .arg(v.ref->field, valueText(*v.field, v.value), recordNoun(target, record))
                             .arg(v.ref->count)
                             .arg(target.name);
   const QString lands = record >= 0 ? spans.at(target.base + target.stride * record, target.name) : QString();
   if (!lands.isEmpty()) {
     p.rule = QStringLiteral("into-table");
-    p.message = named + QStringLiteral(": its bytes lie inside %1.").arg(lands);
+    p.message = QCoreApplication::translate("rt::TableCheck", "%1: its bytes lie inside %2.").arg(named, lands);
   } else {
-    p.message = named + QLatin1Char('.');
+    p.message = QCoreApplication::translate("rt::TableCheck", "%1.").arg(named);
   }
   out->push_back(std::move(p));
 }
@@ -212,7 +213,7 @@ void checkValues(const Walk& walk, const TableRegistry& registry, const Spans& s
     if (v.ref->kind != Reference::Range) continue;
     if (record + v.count > v.ref->count) {
       out->push_back({v.table->name(), v.record->keys, v.ref->field, QStringLiteral("past-table"), Severity::Error,
-                      QStringLiteral("%1 %2 and %3 %4 name %5 %6..%7, past the %8 records of %5.")
+                      QCoreApplication::translate("rt::TableCheck", "%1 %2 and %3 %4 name %5 %6..%7, past the %8 records of %5.")
                           .arg(v.ref->field)
                           .arg(v.value)
                           .arg(v.ref->countField)
@@ -242,22 +243,22 @@ void checkValues(const Walk& walk, const TableRegistry& registry, const Spans& s
       for (const RefValue* o : overlaps[i]) others << linkRecordText(o->table->name(), o->record->keys);
       const int shown = 8;
       QString names = others.mid(0, shown).join(QStringLiteral(", "));
-      if (others.size() > shown) names += QStringLiteral(" and %1 more").arg(others.size() - shown);
+      if (others.size() > shown) names += QCoreApplication::translate("rt::TableCheck", " and %1 more").arg(others.size() - shown);
       out->push_back({v.table->name(), v.record->keys, v.ref->field, QStringLiteral("range-overlap"),
                       Severity::Warning,
-                      QStringLiteral("%1 overlap%2 those of %3 (shared on purpose?).")
+                      (v.count == 1 ? QCoreApplication::translate("rt::TableCheck", "%1 overlaps those of %2 (shared on purpose?).") : QCoreApplication::translate("rt::TableCheck", "%1 overlap those of %2 (shared on purpose?)."))
                           .arg(v.count == 1 ? QStringLiteral("%1 %2").arg(targetOf(registry, *v.ref).name).arg(v.value)
                                             : QStringLiteral("%1 %2..%3")
                                                   .arg(targetOf(registry, *v.ref).name)
                                                   .arg(v.value)
                                                   .arg(v.value + v.count - 1),
-                               v.count == 1 ? QStringLiteral("s") : QString(), names)});
+                               names)});
     }
   }
   for (const ComboValue& c : walk.combos) {
     out->push_back({c.table->name(), c.record->keys, c.field->control, QStringLiteral("combo-past-list"),
                     Severity::Warning,
-                    QStringLiteral("%1 holds %2, past the %3 rows of \"%4\".")
+                    QCoreApplication::translate("rt::TableCheck", "%1 holds %2, past the %3 rows of \"%4\".")
                         .arg(c.field->control)
                         .arg(c.byte)
                         .arg(c.field->list.count)

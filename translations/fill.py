@@ -243,6 +243,24 @@ UI_ZH.update({
    '「%1」：最新的 %2 筆交易；命令列的 history 會列出全部。歷史記錄檔：%3',
 })
 
+# The check's messages (the command line prints them in English).
+UI_ZH.update({
+ ' and %1 more': ' 等另外 %1 筆',
+ '%1 %2 and %3 %4 name %5 %6..%7, past the %8 records of %5.': '%1 %2 與 %3 %4 指向 %5 %6..%7，超出 %5 的 %8 筆記錄。',
+ '%1 %2 names %3, past the %4 records of %5': '%1 %2 指向 %3，超出 %5 的 %4 筆記錄',
+ '%1 holds %2, past the %3 rows of "%4".': '%1 的值為 %2，超出「%4」的 %3 列。',
+ '%1 overlap those of %2 (shared on purpose?).': '%1 與 %2 的範圍重疊（是刻意共用嗎？）。',
+ '%1 overlaps those of %2 (shared on purpose?).': '%1 與 %2 的範圍重疊（是刻意共用嗎？）。',
+ '%1: its bytes lie inside %2.': '%1：其位元組位於 %2 之內。',
+ 'The list of stage %1 (from 0x%2) has no %3 end marker before %4: the game reads on past its %5 records.':
+   '關卡 %1 的清單（自 0x%2 起）在%4之前沒有 %3 結尾標記：遊戲會讀過它的 %5 筆記錄繼續讀下去。',
+ 'The list of stage %1 starts at 0x%2, inside %3.': '關卡 %1 的清單從 0x%2 開始，位於 %3 之內。',
+ 'The list of stage %1 would start at offset %2 (0x%3 + %4), outside the ROM image (%5 bytes). The stage has no records to show.':
+   '關卡 %1 的清單會從偏移 %2（0x%3 + %4）開始，超出 ROM 映像（%5 個位元組）。此關卡沒有可顯示的記錄。',
+ 'the end of the file': '檔案結尾', '%1.': '%1。',
+ "the next stage's list at 0x%1": '位於 0x%1 的下一關卡清單',
+})
+
 # Texts whose grammar follows a count (%n): the English forms, singular then plural.
 NUMERUS_EN = {
  'The save brought in %n new error(s): %1': ['The save brought in %n new error: %1', 'The save brought in %n new errors: %1'],

@@ -1,5 +1,4 @@
-<?xml version="1.0" encoding="utf-8"?>
-<!DOCTYPE TS>
+<?xml version='1.0' encoding='utf-8'?>
 <TS version="2.1" language="en_US">
 <context>
     <name>Caption</name>
@@ -872,8 +871,8 @@ Set the old history aside and start a new one for this image?</translation>
         <translation>Close</translation>
     </message>
     <message>
-        <source>Comparing &quot;%1&quot; with &quot;%2&quot;...</source>
-        <translation>Comparing &quot;%1&quot; with &quot;%2&quot;...</translation>
+        <source>Comparing "%1" with "%2"...</source>
+        <translation>Comparing "%1" with "%2"...</translation>
     </message>
     <message>
         <source>%1 record(s)</source>
@@ -912,8 +911,8 @@ Set the old history aside and start a new one for this image?</translation>
         <translation>The images have %1 and %2 bytes.</translation>
     </message>
     <message>
-        <source>&quot;%1&quot; (old) against the chosen image (new): %2</source>
-        <translation>&quot;%1&quot; (old) against the chosen image (new): %2</translation>
+        <source>"%1" (old) against the chosen image (new): %2</source>
+        <translation>"%1" (old) against the chosen image (new): %2</translation>
     </message>
     <message>
         <source>%1 has no record %2 in the chosen image.</source>
@@ -960,8 +959,8 @@ Set the old history aside and start a new one for this image?</translation>
         <translation>The patch cannot be written over the image itself; choose another file.</translation>
     </message>
     <message>
-        <source>&quot;%1&quot; has no history: nothing was saved to it, so there is no change to put in a patch.</source>
-        <translation>&quot;%1&quot; has no history: nothing was saved to it, so there is no change to put in a patch.</translation>
+        <source>"%1" has no history: nothing was saved to it, so there is no change to put in a patch.</source>
+        <translation>"%1" has no history: nothing was saved to it, so there is no change to put in a patch.</translation>
     </message>
     <message>
         <source>Wrote %1: %2 byte(s) in %3 run(s) differ from the image as its history began (CRC32 %4 before, %5 now).</source>
@@ -1014,8 +1013,28 @@ Set the old history aside and start a new one for this image?</translation>
         <translation>stage %1 has no deployment records</translation>
     </message>
     <message>
-        <source>%1: 7FFF marks the end of a stage&apos;s list and cannot be a pilot code; use FFFF for no pilot.</source>
-        <translation>%1: 7FFF marks the end of a stage&apos;s list and cannot be a pilot code; use FFFF for no pilot.</translation>
+        <source>%1: 7FFF marks the end of a stage's list and cannot be a pilot code; use FFFF for no pilot.</source>
+        <translation>%1: 7FFF marks the end of a stage's list and cannot be a pilot code; use FFFF for no pilot.</translation>
+    </message>
+    <message>
+        <source>The list of stage %1 would start at offset %2 (0x%3 + %4), outside the ROM image (%5 bytes). The stage has no records to show.</source>
+        <translation>The list of stage %1 would start at offset %2 (0x%3 + %4), outside the ROM image (%5 bytes). The stage has no records to show.</translation>
+    </message>
+    <message>
+        <source>The list of stage %1 starts at 0x%2, inside %3.</source>
+        <translation>The list of stage %1 starts at 0x%2, inside %3.</translation>
+    </message>
+    <message>
+        <source>The list of stage %1 (from 0x%2) has no %3 end marker before %4: the game reads on past its %5 records.</source>
+        <translation>The list of stage %1 (from 0x%2) has no %3 end marker before %4: the game reads on past its %5 records.</translation>
+    </message>
+    <message>
+        <source>the end of the file</source>
+        <translation>the end of the file</translation>
+    </message>
+    <message>
+        <source>the next stage's list at 0x%1</source>
+        <translation>the next stage's list at 0x%1</translation>
     </message>
 </context>
 <context>
@@ -1075,12 +1094,12 @@ Set the old history aside and start a new one for this image?</translation>
         <translation>Shows the rows whose name holds this text, or the row of this number; Down or Enter moves into the list</translation>
     </message>
     <message>
-        <source>The values shown were not read from &quot;%1&quot;; nothing was saved. Select the record again to read it.</source>
-        <translation>The values shown were not read from &quot;%1&quot;; nothing was saved. Select the record again to read it.</translation>
+        <source>The values shown were not read from "%1"; nothing was saved. Select the record again to read it.</source>
+        <translation>The values shown were not read from "%1"; nothing was saved. Select the record again to read it.</translation>
     </message>
     <message>
-        <source>The values shown were read from &quot;%1&quot;, not from the chosen image &quot;%2&quot;; nothing was saved. Select the record again to read it from &quot;%2&quot;.</source>
-        <translation>The values shown were read from &quot;%1&quot;, not from the chosen image &quot;%2&quot;; nothing was saved. Select the record again to read it from &quot;%2&quot;.</translation>
+        <source>The values shown were read from "%1", not from the chosen image "%2"; nothing was saved. Select the record again to read it from "%2".</source>
+        <translation>The values shown were read from "%1", not from the chosen image "%2"; nothing was saved. Select the record again to read it from "%2".</translation>
     </message>
     <message>
         <source>byte</source>
@@ -1115,44 +1134,44 @@ Set the old history aside and start a new one for this image?</translation>
 <context>
     <name>rt::GridModel</name>
     <message>
-        <source>the record&apos;s key &quot;%1&quot;</source>
-        <translation>the record&apos;s key &quot;%1&quot;</translation>
+        <source>the record's key "%1"</source>
+        <translation>the record's key "%1"</translation>
     </message>
     <message>
-        <source>the record&apos;s name</source>
-        <translation>the record&apos;s name</translation>
+        <source>the record's name</source>
+        <translation>the record's name</translation>
     </message>
     <message>
         <source>where the record starts in the file</source>
         <translation>where the record starts in the file</translation>
     </message>
     <message>
-        <source>&quot;%1&quot; is not a hexadecimal number</source>
-        <translation>&quot;%1&quot; is not a hexadecimal number</translation>
+        <source>"%1" is not a hexadecimal number</source>
+        <translation>"%1" is not a hexadecimal number</translation>
     </message>
     <message>
-        <source>&quot;%1&quot; is neither a number nor an item of %2</source>
-        <translation>&quot;%1&quot; is neither a number nor an item of %2</translation>
+        <source>"%1" is neither a number nor an item of %2</source>
+        <translation>"%1" is neither a number nor an item of %2</translation>
     </message>
     <message>
-        <source>&quot;%1&quot; is not a number</source>
-        <translation>&quot;%1&quot; is not a number</translation>
+        <source>"%1" is not a number</source>
+        <translation>"%1" is not a number</translation>
     </message>
     <message>
-        <source>the column &quot;%1&quot; cannot be changed here</source>
-        <translation>the column &quot;%1&quot; cannot be changed here</translation>
+        <source>the column "%1" cannot be changed here</source>
+        <translation>the column "%1" cannot be changed here</translation>
     </message>
     <message>
-        <source>&quot;%1&quot; is not a check box&apos;s 1 or 0</source>
-        <translation>&quot;%1&quot; is not a check box&apos;s 1 or 0</translation>
+        <source>"%1" is not a check box's 1 or 0</source>
+        <translation>"%1" is not a check box's 1 or 0</translation>
     </message>
     <message>
-        <source>&quot;%1&quot; is neither an item of %2 nor a row from 0 to %3</source>
-        <translation>&quot;%1&quot; is neither an item of %2 nor a row from 0 to %3</translation>
+        <source>"%1" is neither an item of %2 nor a row from 0 to %3</source>
+        <translation>"%1" is neither an item of %2 nor a row from 0 to %3</translation>
     </message>
     <message>
-        <source>&quot;%1&quot; is not a row from 0 to 255</source>
-        <translation>&quot;%1&quot; is not a row from 0 to 255</translation>
+        <source>"%1" is not a row from 0 to 255</source>
+        <translation>"%1" is not a row from 0 to 255</translation>
     </message>
     <message>
         <source>Edited; the image holds %1</source>
@@ -1298,12 +1317,12 @@ Set the old history aside and start a new one for this image?</translation>
         <translation>No ROM image has been chosen.</translation>
     </message>
     <message>
-        <source>&quot;%1&quot; has no history yet: nothing was saved to it.</source>
-        <translation>&quot;%1&quot; has no history yet: nothing was saved to it.</translation>
+        <source>"%1" has no history yet: nothing was saved to it.</source>
+        <translation>"%1" has no history yet: nothing was saved to it.</translation>
     </message>
     <message>
-        <source>&quot;%1&quot;: %2 transaction(s). History file: %3</source>
-        <translation>&quot;%1&quot;: %2 transaction(s). History file: %3</translation>
+        <source>"%1": %2 transaction(s). History file: %3</source>
+        <translation>"%1": %2 transaction(s). History file: %3</translation>
     </message>
     <message>
         <source>pending</source>
@@ -1326,8 +1345,8 @@ Set the old history aside and start a new one for this image?</translation>
         <translation>rolling back</translation>
     </message>
     <message>
-        <source>&quot;%1&quot;: the newest %2 transactions; the command line&apos;s history lists all of them. History file: %3</source>
-        <translation>&quot;%1&quot;: the newest %2 transactions; the command line&apos;s history lists all of them. History file: %3</translation>
+        <source>"%1": the newest %2 transactions; the command line's history lists all of them. History file: %3</source>
+        <translation>"%1": the newest %2 transactions; the command line's history lists all of them. History file: %3</translation>
     </message>
 </context>
 <context>
@@ -1380,8 +1399,8 @@ Set the old history aside and start a new one for this image?</translation>
         <translation>&amp;Table view</translation>
     </message>
     <message>
-        <source>The selected row&apos;s table as a grid (Ctrl+T)</source>
-        <translation>The selected row&apos;s table as a grid (Ctrl+T)</translation>
+        <source>The selected row's table as a grid (Ctrl+T)</source>
+        <translation>The selected row's table as a grid (Ctrl+T)</translation>
     </message>
     <message>
         <source>&amp;History</source>
@@ -1470,20 +1489,20 @@ Set the old history aside and start a new one for this image?</translation>
         <translation>Apply</translation>
     </message>
     <message>
-        <source>Write the changes ticked &quot;take theirs&quot; into the chosen image, as one transaction</source>
-        <translation>Write the changes ticked &quot;take theirs&quot; into the chosen image, as one transaction</translation>
+        <source>Write the changes ticked "take theirs" into the chosen image, as one transaction</source>
+        <translation>Write the changes ticked "take theirs" into the chosen image, as one transaction</translation>
     </message>
     <message>
         <source>Close</source>
         <translation>Close</translation>
     </message>
     <message>
-        <source>Reading &quot;%1&quot;...</source>
-        <translation>Reading &quot;%1&quot;...</translation>
+        <source>Reading "%1"...</source>
+        <translation>Reading "%1"...</translation>
     </message>
     <message>
-        <source>Comparing &quot;%1&quot; with &quot;%2&quot;...</source>
-        <translation>Comparing &quot;%1&quot; with &quot;%2&quot;...</translation>
+        <source>Comparing "%1" with "%2"...</source>
+        <translation>Comparing "%1" with "%2"...</translation>
     </message>
     <message>
         <source>same</source>
@@ -1510,20 +1529,20 @@ Set the old history aside and start a new one for this image?</translation>
         <translation>Bytes that differ where no field of a table shows the difference</translation>
     </message>
     <message>
-        <source>%1 incoming change(s): %2 conflict(s), %3 already in the chosen image. Tick &quot;take theirs&quot; for each change to write, then Apply.</source>
-        <translation>%1 incoming change(s): %2 conflict(s), %3 already in the chosen image. Tick &quot;take theirs&quot; for each change to write, then Apply.</translation>
+        <source>%1 incoming change(s): %2 conflict(s), %3 already in the chosen image. Tick "take theirs" for each change to write, then Apply.</source>
+        <translation>%1 incoming change(s): %2 conflict(s), %3 already in the chosen image. Tick "take theirs" for each change to write, then Apply.</translation>
     </message>
     <message>
-        <source>No change is ticked &quot;take theirs&quot;: nothing to write.</source>
-        <translation>No change is ticked &quot;take theirs&quot;: nothing to write.</translation>
+        <source>No change is ticked "take theirs": nothing to write.</source>
+        <translation>No change is ticked "take theirs": nothing to write.</translation>
     </message>
     <message>
         <source>Nothing was written: %1 value(s) changed in the chosen image since they were shown. The changes are read again.</source>
         <translation>Nothing was written: %1 value(s) changed in the chosen image since they were shown. The changes are read again.</translation>
     </message>
     <message>
-        <source>Wrote %1 change(s) as one transaction (&quot;merge %2&quot; in the History; one undo takes it back).</source>
-        <translation>Wrote %1 change(s) as one transaction (&quot;merge %2&quot; in the History; one undo takes it back).</translation>
+        <source>Wrote %1 change(s) as one transaction ("merge %2" in the History; one undo takes it back).</source>
+        <translation>Wrote %1 change(s) as one transaction ("merge %2" in the History; one undo takes it back).</translation>
     </message>
     <message>
         <source>Merge...</source>
@@ -1650,6 +1669,41 @@ Save the values?</translation>
     </message>
 </context>
 <context>
+    <name>rt::TableCheck</name>
+    <message>
+        <source>%1 %2 names %3, past the %4 records of %5</source>
+        <translation>%1 %2 names %3, past the %4 records of %5</translation>
+    </message>
+    <message>
+        <source>%1: its bytes lie inside %2.</source>
+        <translation>%1: its bytes lie inside %2.</translation>
+    </message>
+    <message>
+        <source>%1 %2 and %3 %4 name %5 %6..%7, past the %8 records of %5.</source>
+        <translation>%1 %2 and %3 %4 name %5 %6..%7, past the %8 records of %5.</translation>
+    </message>
+    <message>
+        <source> and %1 more</source>
+        <translation> and %1 more</translation>
+    </message>
+    <message>
+        <source>%1 overlaps those of %2 (shared on purpose?).</source>
+        <translation>%1 overlaps those of %2 (shared on purpose?).</translation>
+    </message>
+    <message>
+        <source>%1 overlap those of %2 (shared on purpose?).</source>
+        <translation>%1 overlap those of %2 (shared on purpose?).</translation>
+    </message>
+    <message>
+        <source>%1 holds %2, past the %3 rows of "%4".</source>
+        <translation>%1 holds %2, past the %3 rows of "%4".</translation>
+    </message>
+    <message>
+        <source>%1.</source>
+        <translation>%1.</translation>
+    </message>
+</context>
+<context>
     <name>rt::TableForm</name>
     <message>
         <source>&amp;Save</source>
@@ -1675,28 +1729,28 @@ Save the values?</translation>
         <source>Since this window read the record, it was saved elsewhere:
 %1
 
-Overwrite writes this window&apos;s values over them.
-Reload reads the record again: %2 then shows the image&apos;s values and this window&apos;s edits of it are dropped; its edits of other fields stay, not saved.
+Overwrite writes this window's values over them.
+Reload reads the record again: %2 then shows the image's values and this window's edits of it are dropped; its edits of other fields stay, not saved.
 Cancel writes nothing and keeps the edits.</source>
         <translation>Since this window read the record, it was saved elsewhere:
 %1
 
-Overwrite writes this window&apos;s values over them.
-Reload reads the record again: %2 then shows the image&apos;s values and this window&apos;s edits of it are dropped; its edits of other fields stay, not saved.
+Overwrite writes this window's values over them.
+Reload reads the record again: %2 then shows the image's values and this window's edits of it are dropped; its edits of other fields stay, not saved.
 Cancel writes nothing and keeps the edits.</translation>
     </message>
     <message>
         <source>Since this window read the record, it was saved elsewhere:
 %1
 
-Overwrite writes this window&apos;s values over them.
-Reload reads the record again: %2 then show the image&apos;s values and this window&apos;s edits of them are dropped; its edits of other fields stay, not saved.
+Overwrite writes this window's values over them.
+Reload reads the record again: %2 then show the image's values and this window's edits of them are dropped; its edits of other fields stay, not saved.
 Cancel writes nothing and keeps the edits.</source>
         <translation>Since this window read the record, it was saved elsewhere:
 %1
 
-Overwrite writes this window&apos;s values over them.
-Reload reads the record again: %2 then show the image&apos;s values and this window&apos;s edits of them are dropped; its edits of other fields stay, not saved.
+Overwrite writes this window's values over them.
+Reload reads the record again: %2 then show the image's values and this window's edits of them are dropped; its edits of other fields stay, not saved.
 Cancel writes nothing and keeps the edits.</translation>
     </message>
 </context>
@@ -1809,8 +1863,8 @@ Cancel writes nothing and keeps the edits.</translation>
         <translation>There are no edits to save.</translation>
     </message>
     <message>
-        <source>The rows shown were read from &quot;%1&quot;, not from the chosen image &quot;%2&quot;; nothing was saved.</source>
-        <translation>The rows shown were read from &quot;%1&quot;, not from the chosen image &quot;%2&quot;; nothing was saved.</translation>
+        <source>The rows shown were read from "%1", not from the chosen image "%2"; nothing was saved.</source>
+        <translation>The rows shown were read from "%1", not from the chosen image "%2"; nothing was saved.</translation>
     </message>
     <message>
         <source>Nothing was saved: %1%2 is refused.
@@ -1847,8 +1901,8 @@ Cancel writes nothing and keeps the edits.</translation>
         <translation>CSV (*.csv);;All files (*)</translation>
     </message>
     <message>
-        <source>&quot;%1&quot; cannot be written: %2.</source>
-        <translation>&quot;%1&quot; cannot be written: %2.</translation>
+        <source>"%1" cannot be written: %2.</source>
+        <translation>"%1" cannot be written: %2.</translation>
     </message>
     <message>
         <source>Exported %1 records to %2; romtables-cli import IMAGE FILE --table %3 reads it back.</source>
@@ -1925,21 +1979,21 @@ Cancel writes nothing and keeps the edits.</translation>
         <translation>cells</translation>
     </message>
     <message>
-        <source>Words match a record&apos;s name, index or any column of words; &quot;caption op value&quot; (op: &lt; &lt;= &gt; &gt;= = !=) compares a column, in hex where it shows hex and by item where it shows a list. Several, separated by commas, must all hold.</source>
-        <translation>Words match a record&apos;s name, index or any column of words; &quot;caption op value&quot; (op: &lt; &lt;= &gt; &gt;= = !=) compares a column, in hex where it shows hex and by item where it shows a list. Several, separated by commas, must all hold.</translation>
+        <source>Words match a record's name, index or any column of words; "caption op value" (op: &lt; &lt;= &gt; &gt;= = !=) compares a column, in hex where it shows hex and by item where it shows a list. Several, separated by commas, must all hold.</source>
+        <translation>Words match a record's name, index or any column of words; "caption op value" (op: &lt; &lt;= &gt; &gt;= = !=) compares a column, in hex where it shows hex and by item where it shows a list. Several, separated by commas, must all hold.</translation>
     </message>
     <message>
         <source>Since this view read the rows, these cells were saved elsewhere:
 %1
 
-Overwrite writes this view&apos;s values over them.
-Reload reads the rows again: these cells then show the image&apos;s values and their edits are dropped; the other edited cells stay, not saved.
+Overwrite writes this view's values over them.
+Reload reads the rows again: these cells then show the image's values and their edits are dropped; the other edited cells stay, not saved.
 Cancel writes nothing and keeps the edits.</source>
         <translation>Since this view read the rows, these cells were saved elsewhere:
 %1
 
-Overwrite writes this view&apos;s values over them.
-Reload reads the rows again: these cells then show the image&apos;s values and their edits are dropped; the other edited cells stay, not saved.
+Overwrite writes this view's values over them.
+Reload reads the rows again: these cells then show the image's values and their edits are dropped; the other edited cells stay, not saved.
 Cancel writes nothing and keeps the edits.</translation>
     </message>
     <message>

@@ -1,5 +1,4 @@
-<?xml version="1.0" encoding="utf-8"?>
-<!DOCTYPE TS>
+<?xml version='1.0' encoding='utf-8'?>
 <TS version="2.1" language="zh_TW">
 <context>
     <name>Caption</name>
@@ -872,7 +871,7 @@ Set the old history aside and start a new one for this image?</source>
         <translation>關閉</translation>
     </message>
     <message>
-        <source>Comparing &quot;%1&quot; with &quot;%2&quot;...</source>
+        <source>Comparing "%1" with "%2"...</source>
         <translation>正在比較「%1」與「%2」……</translation>
     </message>
     <message>
@@ -912,7 +911,7 @@ Set the old history aside and start a new one for this image?</source>
         <translation>兩個映像分別有 %1 與 %2 個位元組。</translation>
     </message>
     <message>
-        <source>&quot;%1&quot; (old) against the chosen image (new): %2</source>
+        <source>"%1" (old) against the chosen image (new): %2</source>
         <translation>「%1」（舊）對比所選映像（新）：%2</translation>
     </message>
     <message>
@@ -960,7 +959,7 @@ Set the old history aside and start a new one for this image?</source>
         <translation>修補檔不能寫在映像本身上；請選擇其他檔案。</translation>
     </message>
     <message>
-        <source>&quot;%1&quot; has no history: nothing was saved to it, so there is no change to put in a patch.</source>
+        <source>"%1" has no history: nothing was saved to it, so there is no change to put in a patch.</source>
         <translation>「%1」沒有歷史記錄：尚未儲存任何內容，因此沒有可放入修補檔的變更。</translation>
     </message>
     <message>
@@ -1014,8 +1013,28 @@ Set the old history aside and start a new one for this image?</source>
         <translation>關卡 %1 沒有配置記錄</translation>
     </message>
     <message>
-        <source>%1: 7FFF marks the end of a stage&apos;s list and cannot be a pilot code; use FFFF for no pilot.</source>
+        <source>%1: 7FFF marks the end of a stage's list and cannot be a pilot code; use FFFF for no pilot.</source>
         <translation>%1：7FFF 標示關卡清單的結尾，不能當作機師代碼；沒有機師請用 FFFF。</translation>
+    </message>
+    <message>
+        <source>The list of stage %1 would start at offset %2 (0x%3 + %4), outside the ROM image (%5 bytes). The stage has no records to show.</source>
+        <translation>關卡 %1 的清單會從偏移 %2（0x%3 + %4）開始，超出 ROM 映像（%5 個位元組）。此關卡沒有可顯示的記錄。</translation>
+    </message>
+    <message>
+        <source>The list of stage %1 starts at 0x%2, inside %3.</source>
+        <translation>關卡 %1 的清單從 0x%2 開始，位於 %3 之內。</translation>
+    </message>
+    <message>
+        <source>The list of stage %1 (from 0x%2) has no %3 end marker before %4: the game reads on past its %5 records.</source>
+        <translation>關卡 %1 的清單（自 0x%2 起）在%4之前沒有 %3 結尾標記：遊戲會讀過它的 %5 筆記錄繼續讀下去。</translation>
+    </message>
+    <message>
+        <source>the end of the file</source>
+        <translation>檔案結尾</translation>
+    </message>
+    <message>
+        <source>the next stage's list at 0x%1</source>
+        <translation>位於 0x%1 的下一關卡清單</translation>
     </message>
 </context>
 <context>
@@ -1075,11 +1094,11 @@ Set the old history aside and start a new one for this image?</source>
         <translation>顯示名稱含有此文字的列，或此編號的列；按 Down 或 Enter 移入清單</translation>
     </message>
     <message>
-        <source>The values shown were not read from &quot;%1&quot;; nothing was saved. Select the record again to read it.</source>
+        <source>The values shown were not read from "%1"; nothing was saved. Select the record again to read it.</source>
         <translation>顯示的數值並非讀自「%1」；未儲存任何內容。請再次選取記錄以讀取。</translation>
     </message>
     <message>
-        <source>The values shown were read from &quot;%1&quot;, not from the chosen image &quot;%2&quot;; nothing was saved. Select the record again to read it from &quot;%2&quot;.</source>
+        <source>The values shown were read from "%1", not from the chosen image "%2"; nothing was saved. Select the record again to read it from "%2".</source>
         <translation>顯示的數值讀自「%1」，而非所選映像「%2」；未儲存任何內容。請再次選取記錄，從「%2」讀取。</translation>
     </message>
     <message>
@@ -1114,11 +1133,11 @@ Set the old history aside and start a new one for this image?</source>
 <context>
     <name>rt::GridModel</name>
     <message>
-        <source>the record&apos;s key &quot;%1&quot;</source>
+        <source>the record's key "%1"</source>
         <translation>記錄的鍵「%1」</translation>
     </message>
     <message>
-        <source>the record&apos;s name</source>
+        <source>the record's name</source>
         <translation>記錄的名稱</translation>
     </message>
     <message>
@@ -1126,31 +1145,31 @@ Set the old history aside and start a new one for this image?</source>
         <translation>記錄在檔案中的起始位置</translation>
     </message>
     <message>
-        <source>&quot;%1&quot; is not a hexadecimal number</source>
+        <source>"%1" is not a hexadecimal number</source>
         <translation>「%1」不是十六進位數字</translation>
     </message>
     <message>
-        <source>&quot;%1&quot; is neither a number nor an item of %2</source>
+        <source>"%1" is neither a number nor an item of %2</source>
         <translation>「%1」既不是數字也不是 %2 的項目</translation>
     </message>
     <message>
-        <source>&quot;%1&quot; is not a number</source>
+        <source>"%1" is not a number</source>
         <translation>「%1」不是數字</translation>
     </message>
     <message>
-        <source>the column &quot;%1&quot; cannot be changed here</source>
+        <source>the column "%1" cannot be changed here</source>
         <translation>「%1」欄不能在此修改</translation>
     </message>
     <message>
-        <source>&quot;%1&quot; is not a check box&apos;s 1 or 0</source>
+        <source>"%1" is not a check box's 1 or 0</source>
         <translation>「%1」不是核取方塊的 1 或 0</translation>
     </message>
     <message>
-        <source>&quot;%1&quot; is neither an item of %2 nor a row from 0 to %3</source>
+        <source>"%1" is neither an item of %2 nor a row from 0 to %3</source>
         <translation>「%1」既不是 %2 的項目，也不是 0 到 %3 的列</translation>
     </message>
     <message>
-        <source>&quot;%1&quot; is not a row from 0 to 255</source>
+        <source>"%1" is not a row from 0 to 255</source>
         <translation>「%1」不是 0 到 255 的列</translation>
     </message>
     <message>
@@ -1198,7 +1217,7 @@ Set the old history aside and start a new one for this image?</source>
     <name>rt::HistoryWindow</name>
     <message>
         <source> and %1 more</source>
-        <translation> 及另外 %1 筆</translation>
+        <translation> 等另外 %1 筆</translation>
     </message>
     <message>
         <source>%1 of %2</source>
@@ -1297,11 +1316,11 @@ Set the old history aside and start a new one for this image?</source>
         <translation>尚未選擇 ROM 映像。</translation>
     </message>
     <message>
-        <source>&quot;%1&quot; has no history yet: nothing was saved to it.</source>
+        <source>"%1" has no history yet: nothing was saved to it.</source>
         <translation>「%1」還沒有歷史記錄：尚未儲存任何內容。</translation>
     </message>
     <message>
-        <source>&quot;%1&quot;: %2 transaction(s). History file: %3</source>
+        <source>"%1": %2 transaction(s). History file: %3</source>
         <translation>「%1」：%2 筆交易。歷史記錄檔：%3</translation>
     </message>
     <message>
@@ -1325,7 +1344,7 @@ Set the old history aside and start a new one for this image?</source>
         <translation>回滾中</translation>
     </message>
     <message>
-        <source>&quot;%1&quot;: the newest %2 transactions; the command line&apos;s history lists all of them. History file: %3</source>
+        <source>"%1": the newest %2 transactions; the command line's history lists all of them. History file: %3</source>
         <translation>「%1」：最新的 %2 筆交易；命令列的 history 會列出全部。歷史記錄檔：%3</translation>
     </message>
 </context>
@@ -1379,7 +1398,7 @@ Set the old history aside and start a new one for this image?</source>
         <translation>表格檢視(&amp;T)</translation>
     </message>
     <message>
-        <source>The selected row&apos;s table as a grid (Ctrl+T)</source>
+        <source>The selected row's table as a grid (Ctrl+T)</source>
         <translation>以表格檢視所選列的表 (Ctrl+T)</translation>
     </message>
     <message>
@@ -1469,7 +1488,7 @@ Set the old history aside and start a new one for this image?</source>
         <translation>套用</translation>
     </message>
     <message>
-        <source>Write the changes ticked &quot;take theirs&quot; into the chosen image, as one transaction</source>
+        <source>Write the changes ticked "take theirs" into the chosen image, as one transaction</source>
         <translation>將勾選「採用對方的」的變更寫入所選映像，作為一筆交易</translation>
     </message>
     <message>
@@ -1477,11 +1496,11 @@ Set the old history aside and start a new one for this image?</source>
         <translation>關閉</translation>
     </message>
     <message>
-        <source>Reading &quot;%1&quot;...</source>
+        <source>Reading "%1"...</source>
         <translation>正在讀取「%1」……</translation>
     </message>
     <message>
-        <source>Comparing &quot;%1&quot; with &quot;%2&quot;...</source>
+        <source>Comparing "%1" with "%2"...</source>
         <translation>正在比較「%1」與「%2」……</translation>
     </message>
     <message>
@@ -1509,11 +1528,11 @@ Set the old history aside and start a new one for this image?</source>
         <translation>不屬於任何表格欄位的相異位元組</translation>
     </message>
     <message>
-        <source>%1 incoming change(s): %2 conflict(s), %3 already in the chosen image. Tick &quot;take theirs&quot; for each change to write, then Apply.</source>
+        <source>%1 incoming change(s): %2 conflict(s), %3 already in the chosen image. Tick "take theirs" for each change to write, then Apply.</source>
         <translation>共 %1 項傳入的變更：%2 項衝突，%3 項所選映像中已有。請為每項要寫入的變更勾選「採用對方的」，再按「套用」。</translation>
     </message>
     <message>
-        <source>No change is ticked &quot;take theirs&quot;: nothing to write.</source>
+        <source>No change is ticked "take theirs": nothing to write.</source>
         <translation>沒有勾選「採用對方的」的變更：沒有要寫入的內容。</translation>
     </message>
     <message>
@@ -1521,7 +1540,7 @@ Set the old history aside and start a new one for this image?</source>
         <translation>未寫入任何內容：顯示後所選映像中有 %1 個數值已變更。將重新讀取變更。</translation>
     </message>
     <message>
-        <source>Wrote %1 change(s) as one transaction (&quot;merge %2&quot; in the History; one undo takes it back).</source>
+        <source>Wrote %1 change(s) as one transaction ("merge %2" in the History; one undo takes it back).</source>
         <translation>已將 %1 項變更寫成一筆交易（歷史記錄中的「merge %2」；復原一次即可撤回）。</translation>
     </message>
     <message>
@@ -1649,6 +1668,41 @@ Save the values?</source>
     </message>
 </context>
 <context>
+    <name>rt::TableCheck</name>
+    <message>
+        <source>%1 %2 names %3, past the %4 records of %5</source>
+        <translation>%1 %2 指向 %3，超出 %5 的 %4 筆記錄</translation>
+    </message>
+    <message>
+        <source>%1: its bytes lie inside %2.</source>
+        <translation>%1：其位元組位於 %2 之內。</translation>
+    </message>
+    <message>
+        <source>%1 %2 and %3 %4 name %5 %6..%7, past the %8 records of %5.</source>
+        <translation>%1 %2 與 %3 %4 指向 %5 %6..%7，超出 %5 的 %8 筆記錄。</translation>
+    </message>
+    <message>
+        <source> and %1 more</source>
+        <translation> 等另外 %1 筆</translation>
+    </message>
+    <message>
+        <source>%1 overlaps those of %2 (shared on purpose?).</source>
+        <translation>%1 與 %2 的範圍重疊（是刻意共用嗎？）。</translation>
+    </message>
+    <message>
+        <source>%1 overlap those of %2 (shared on purpose?).</source>
+        <translation>%1 與 %2 的範圍重疊（是刻意共用嗎？）。</translation>
+    </message>
+    <message>
+        <source>%1 holds %2, past the %3 rows of "%4".</source>
+        <translation>%1 的值為 %2，超出「%4」的 %3 列。</translation>
+    </message>
+    <message>
+        <source>%1.</source>
+        <translation>%1。</translation>
+    </message>
+</context>
+<context>
     <name>rt::TableForm</name>
     <message>
         <source>&amp;Save</source>
@@ -1674,8 +1728,8 @@ Save the values?</source>
         <source>Since this window read the record, it was saved elsewhere:
 %1
 
-Overwrite writes this window&apos;s values over them.
-Reload reads the record again: %2 then shows the image&apos;s values and this window&apos;s edits of it are dropped; its edits of other fields stay, not saved.
+Overwrite writes this window's values over them.
+Reload reads the record again: %2 then shows the image's values and this window's edits of it are dropped; its edits of other fields stay, not saved.
 Cancel writes nothing and keeps the edits.</source>
         <translation>此視窗讀取這筆記錄後，它已在別處被儲存：
 %1
@@ -1688,8 +1742,8 @@ Cancel writes nothing and keeps the edits.</source>
         <source>Since this window read the record, it was saved elsewhere:
 %1
 
-Overwrite writes this window&apos;s values over them.
-Reload reads the record again: %2 then show the image&apos;s values and this window&apos;s edits of them are dropped; its edits of other fields stay, not saved.
+Overwrite writes this window's values over them.
+Reload reads the record again: %2 then show the image's values and this window's edits of them are dropped; its edits of other fields stay, not saved.
 Cancel writes nothing and keeps the edits.</source>
         <translation>此視窗讀取這筆記錄後，它已在別處被儲存：
 %1
@@ -1808,7 +1862,7 @@ Cancel writes nothing and keeps the edits.</source>
         <translation>沒有要儲存的修改。</translation>
     </message>
     <message>
-        <source>The rows shown were read from &quot;%1&quot;, not from the chosen image &quot;%2&quot;; nothing was saved.</source>
+        <source>The rows shown were read from "%1", not from the chosen image "%2"; nothing was saved.</source>
         <translation>顯示的列讀自「%1」，而非所選映像「%2」；未儲存任何內容。</translation>
     </message>
     <message>
@@ -1846,7 +1900,7 @@ Cancel writes nothing and keeps the edits.</source>
         <translation>CSV (*.csv);;所有檔案 (*)</translation>
     </message>
     <message>
-        <source>&quot;%1&quot; cannot be written: %2.</source>
+        <source>"%1" cannot be written: %2.</source>
         <translation>無法寫入「%1」：%2。</translation>
     </message>
     <message>
@@ -1924,15 +1978,15 @@ Cancel writes nothing and keeps the edits.</source>
         <translation>個儲存格</translation>
     </message>
     <message>
-        <source>Words match a record&apos;s name, index or any column of words; &quot;caption op value&quot; (op: &lt; &lt;= &gt; &gt;= = !=) compares a column, in hex where it shows hex and by item where it shows a list. Several, separated by commas, must all hold.</source>
+        <source>Words match a record's name, index or any column of words; "caption op value" (op: &lt; &lt;= &gt; &gt;= = !=) compares a column, in hex where it shows hex and by item where it shows a list. Several, separated by commas, must all hold.</source>
         <translation>文字比對記錄的名稱、索引或任何文字欄；「標題 運算子 數值」（運算子：&lt; &lt;= &gt; &gt;= = !=）比較一欄，顯示十六進位的欄以十六進位比較，顯示清單的欄以項目比較。以逗號分隔的多個條件須全部成立。</translation>
     </message>
     <message>
         <source>Since this view read the rows, these cells were saved elsewhere:
 %1
 
-Overwrite writes this view&apos;s values over them.
-Reload reads the rows again: these cells then show the image&apos;s values and their edits are dropped; the other edited cells stay, not saved.
+Overwrite writes this view's values over them.
+Reload reads the rows again: these cells then show the image's values and their edits are dropped; the other edited cells stay, not saved.
 Cancel writes nothing and keeps the edits.</source>
         <translation>此檢視讀取這些列後，下列儲存格已在別處被儲存：
 %1

@@ -141,7 +141,7 @@ StageList scanStage(RomImage& rom, std::int32_t stageOffset, int upTo) {
 
 QString stageOutsideMessage(int stage, std::int32_t stageOffset, std::int64_t fileSize) {
   const std::int64_t start = kOffsetTable + stageOffset;
-  return QStringLiteral("The list of stage %1 would start at offset %2 (0x%3 + %4), outside the ROM image "
+  return QCoreApplication::translate("rt::DeploymentTable", "The list of stage %1 would start at offset %2 (0x%3 + %4), outside the ROM image "
                         "(%5 bytes). The stage has no records to show.")
       .arg(stage)
       .arg(start)
@@ -222,7 +222,7 @@ void DeploymentTable::layoutProblems(RomImage& open, const TableAt& tableAt, std
     }
     if (const QString in = tableAt(start, name()); !in.isEmpty()) {
       out->push_back({name(), stage, offsetField, QStringLiteral("into-table"), Severity::Error,
-                      QStringLiteral("The list of stage %1 starts at 0x%2, inside %3.")
+                      QCoreApplication::translate("rt::DeploymentTable", "The list of stage %1 starts at 0x%2, inside %3.")
                           .arg(s)
                           .arg(QString::number(start, 16).toUpper(), in)});
       continue;
@@ -234,12 +234,12 @@ void DeploymentTable::layoutProblems(RomImage& open, const TableAt& tableAt, std
     if (!list.leaderCodes.empty()) at.insert(QStringLiteral("index"), static_cast<int>(list.leaderCodes.size()) - 1);
     const bool last = limits[i] >= size;
     out->push_back({name(), at, QStringLiteral("pilot_code"), QStringLiteral("missing-end-marker"), Severity::Error,
-                    QStringLiteral("The list of stage %1 (from 0x%2) has no %3 end marker before %4: the game reads "
+                    QCoreApplication::translate("rt::DeploymentTable", "The list of stage %1 (from 0x%2) has no %3 end marker before %4: the game reads "
                                    "on past its %5 records.")
                         .arg(s)
                         .arg(QString::number(start, 16).toUpper(), hexText(kEndMarker),
-                             last ? QStringLiteral("the end of the file")
-                                  : QStringLiteral("the next stage's list at 0x%1")
+                             last ? QCoreApplication::translate("rt::DeploymentTable", "the end of the file")
+                                  : QCoreApplication::translate("rt::DeploymentTable", "the next stage's list at 0x%1")
                                         .arg(QString::number(limits[i], 16).toUpper()))
                         .arg(list.leaderCodes.size())});
   }
