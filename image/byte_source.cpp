@@ -68,10 +68,18 @@ Status scanBlocks(ByteSource& a, ByteSource& b, const std::function<Status(const
 void differingRuns(const BlockPair& block, const std::function<void(std::int64_t, std::int64_t)>& onRun) {
   // Most of two versions of an image is the same: whole slices are compared
   // with memcmp, and only a slice that differs is walked byte by byte.
-  constexpr std::int64_t kSlice = 256;
+  // Whole chunks first, so that equal blocks cost a few calls, not one a slice.
+  constexpr std::int64_t kChunk = 16384, kSlice = 256;
   const std::int64_t both = std::min(block.aLength, block.bLength);
   std::int64_t runStart = -1;
   for (std::int64_t s = 0; s < both; s += kSlice) {
+    if (runStart < 0 && s % kChunk == 0) {
+      const std::int64_t n = std::min(kChunk, both - s);
+      if (std::memcmp(block.a + s, block.b + s, static_cast<size_t>(n)) == 0) {
+        s += n - kSlice;
+        continue;
+      }
+    }
     const std::int64_t n = std::min(kSlice, both - s);
     if (runStart < 0 && std::memcmp(block.a + s, block.b + s, static_cast<size_t>(n)) == 0) continue;
     for (std::int64_t i = s; i < s + n; ++i) {
