@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <climits>
 #include <cstring>
+#include <memory>
 
 namespace rt {
 
@@ -46,19 +47,21 @@ Status OverlaySource::read(std::int64_t offset, std::uint8_t* out, std::int64_t 
 
 Status scanBlocks(ByteSource& a, ByteSource& b, const std::function<Status(const BlockPair&)>& onBlock) {
   const std::int64_t end = std::max(a.size(), b.size());
-  std::vector<std::uint8_t> bufA(static_cast<size_t>(kBlockBytes)), bufB(static_cast<size_t>(kBlockBytes));
+  // Filled by each read before any byte is looked at: not cleared first.
+  const auto bufA = std::make_unique_for_overwrite<std::uint8_t[]>(static_cast<size_t>(kBlockBytes));
+  const auto bufB = std::make_unique_for_overwrite<std::uint8_t[]>(static_cast<size_t>(kBlockBytes));
   for (std::int64_t offset = 0; offset < end; offset += kBlockBytes) {
     BlockPair block;
     block.offset = offset;
     block.aLength = std::clamp<std::int64_t>(a.size() - offset, 0, kBlockBytes);
     block.bLength = std::clamp<std::int64_t>(b.size() - offset, 0, kBlockBytes);
     if (block.aLength > 0) {
-      if (Status s = a.read(offset, bufA.data(), block.aLength); !s) return s;
-      block.a = bufA.data();
+      if (Status s = a.read(offset, bufA.get(), block.aLength); !s) return s;
+      block.a = bufA.get();
     }
     if (block.bLength > 0) {
-      if (Status s = b.read(offset, bufB.data(), block.bLength); !s) return s;
-      block.b = bufB.data();
+      if (Status s = b.read(offset, bufB.get(), block.bLength); !s) return s;
+      block.b = bufB.get();
     }
     if (Status s = onBlock(block); !s) return s;
   }
