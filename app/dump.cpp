@@ -132,8 +132,19 @@ Result<Snapshot> readSnapshot(const TableRegistry& registry, const DumpCommand& 
   return snapshot;
 }
 
-// A new file holding `bytes`, on the disk when this returns; the message keeps the system's reason.
-Status writeNewFile(const QString& path, const QByteArray& bytes) {
+#ifdef __linux__
+// Linux flushes the files of a folder together: one syncfs() of its file
+// system is one journal commit and one flush of the disk's cache, where a
+// flush per file costs one of each per file. syncfs() reports a failed
+// writeback of any file since it was opened (Linux 5.8 and later).
+constexpr bool kFlushTogether = true;
+#else
+constexpr bool kFlushTogether = false;
+#endif
+
+// A new file holding `bytes`; on the disk when this returns if `flush`, else
+// once flushTogether() of its folder has returned. The message keeps the system's reason.
+Status writeNewFile(const QString& path, const QByteArray& bytes, bool flush = true) {
   auto failed = [&path](const QString& why) { return Status::error(QStringLiteral("Cannot write %1: %2.").arg(path, why)); };
 #ifndef _WIN32
   const int fd = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
@@ -151,16 +162,34 @@ Status writeNewFile(const QString& path, const QByteArray& bytes) {
     data += put;
     left -= put;
   }
-  if (::fdatasync(fd) != 0) {
+  if (flush && ::fdatasync(fd) != 0) {
     const QString why = errnoText();
     ::close(fd);
     return failed(why);
   }
   if (::close(fd) != 0) return failed(errnoText());
 #else
+  Q_UNUSED(flush);
   QFile file(path);
   if (!file.open(QIODevice::NewOnly) || file.write(bytes) != bytes.size() || !file.flush())
     return failed(file.errorString());
+#endif
+  return Status::ok();
+}
+
+// Every file written unflushed into `dir` (and its folder entries) on the disk.
+Status flushTogether(const QString& dir) {
+#ifdef __linux__
+  const int fd = ::open(QFile::encodeName(dir).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return Status::error(QStringLiteral("Cannot flush %1: %2.").arg(dir, errnoText()));
+  int synced;
+  while ((synced = ::syncfs(fd)) != 0 && errno == EINTR) {
+  }
+  const QString why = synced != 0 ? errnoText() : QString();
+  ::close(fd);
+  if (synced != 0) return Status::error(QStringLiteral("Cannot flush %1: %2.").arg(dir, why));
+#else
+  Q_UNUSED(dir);
 #endif
   return Status::ok();
 }
@@ -190,24 +219,66 @@ void removeTree(const QString& dir) {
   std::filesystem::remove_all(QFile::encodeName(dir).constData(), ignored);
 }
 
-// Writes the files into a new folder beside `dir`, each on the disk before
-// anything of `dir` changes, so a failure (a full disk) leaves `dir` as it was.
+// Whether the file at `path` holds exactly `bytes`.
+bool holdsAlready(const QString& path, const QByteArray& bytes) {
+  QFile file(path);
+  if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered) || file.size() != bytes.size()) return false;
+  QByteArray chunk(static_cast<qsizetype>(std::min<qint64>(bytes.size(), 1 << 20)), Qt::Uninitialized);
+  for (qsizetype at = 0; at < bytes.size();) {
+    const qint64 got = file.read(chunk.data(), std::min<qsizetype>(chunk.size(), bytes.size() - at));
+    if (got <= 0 || std::memcmp(chunk.constData(), bytes.constData() + at, static_cast<size_t>(got)) != 0) return false;
+    at += got;
+  }
+  return true;
+}
+
+// Writes the files into a new folder beside `dir`, all on the disk before
+// anything moves into `dir`, so a failure (a full disk) leaves `dir` as it was.
 // A new `dir` is that folder renamed. An existing one keeps whatever else it
-// holds (a dump is often kept in a git repository): the files are renamed into
-// it under kIncompleteMarker, which import refuses, and the marker goes once
-// all are in place. What a crash leaves is thus never taken for an export:
-// `dir` as it was, or marked unfinished; and a folder `dir`.tmp-PID beside it.
+// holds (a dump is often kept in a git repository), and every file that
+// already holds what this export would write: the others are renamed into it
+// under kIncompleteMarker, which import refuses, and the marker goes once all
+// are in place. What a crash leaves is thus never taken for an export: `dir`
+// as it was, or marked unfinished; and a folder `dir`.tmp-PID beside it.
 Status writeFolder(const QString& dir, const std::vector<TableFile>& files) {
   const QFileInfo info(dir);
   const QString target = info.exists() ? info.canonicalFilePath() : info.absoluteFilePath();
+  const bool existing = QFileInfo::exists(target);
+  const QDir out(target);
+  std::vector<const TableFile*> changed;
+  for (const TableFile& f : files)
+    if (!existing || !holdsAlready(out.filePath(f.file), f.bytes)) changed.push_back(&f);
+  const bool stale = existing && QFileInfo::exists(out.filePath(kIncomplete));
+  if (existing && changed.empty()) {  // the folder holds this export already: on the disk, and not marked unfinished
+    Status flushed = kFlushTogether ? flushTogether(target) : Status::ok();
+    if (flushed && stale && !QFile::remove(out.filePath(kIncomplete)))
+      flushed = Status::error(QStringLiteral("Cannot remove %1.").arg(out.filePath(kIncomplete)));
+    if (flushed && stale) syncFolder(target);
+    return flushed;
+  }
   const QString fresh = target + QStringLiteral(".tmp-") + QString::number(QCoreApplication::applicationPid());
   removeTree(fresh);  // a folder of this name is only ever this program's, left by a process gone
   if (!QDir().mkpath(fresh)) return Status::error(QStringLiteral("Cannot make the folder %1.").arg(fresh));
   const QDir staged(fresh);
   const QByteArray unfinished = QByteArrayLiteral("An export --all that has not finished: export again.\n");
-  Status written = writeNewFile(staged.filePath(kIncomplete), unfinished);
-  for (size_t i = 0; written && i < files.size(); ++i) written = writeNewFile(staged.filePath(files[i].file), files[i].bytes);
-  if (written && !QFileInfo::exists(target)) {
+  const bool flushEach = !kFlushTogether;
+  Status written = writeNewFile(staged.filePath(kIncomplete), unfinished, flushEach);
+  for (size_t i = 0; written && i < changed.size(); ++i)
+    written = writeNewFile(staged.filePath(changed[i]->file), changed[i]->bytes, flushEach);
+  // An existing folder is marked unfinished before anything moves into it;
+  // a mark left by an export that stopped stays, saying the same.
+  bool marked = false;
+  if (written && existing && !stale) {
+    written = writeNewFile(out.filePath(kIncomplete), unfinished, flushEach);
+    marked = written.isOk();
+  }
+  if (written && kFlushTogether) written = flushTogether(fresh);
+  if (!written) {
+    if (marked) QFile::remove(out.filePath(kIncomplete));
+    removeTree(fresh);
+    return written;
+  }
+  if (!existing) {
     QString why;
     if (!QFile::remove(staged.filePath(kIncomplete)))
       written = Status::error(QStringLiteral("Cannot remove %1.").arg(staged.filePath(kIncomplete)));
@@ -217,25 +288,20 @@ Status writeFolder(const QString& dir, const std::vector<TableFile>& files) {
       syncFolder(QFileInfo(target).absolutePath());
       return Status::ok();
     }
+    removeTree(fresh);
+    return written;
   }
-  if (written) {
-    const QDir out(target);
-    QFile::remove(out.filePath(kIncomplete));  // left by an export that stopped
-    written = writeNewFile(out.filePath(kIncomplete), unfinished);
-    if (written) syncFolder(target);
-    for (size_t i = 0; written && i < files.size(); ++i) {
-      QString why;
-      if (!renamed(staged.filePath(files[i].file), out.filePath(files[i].file), &why))
-        return Status::error(QStringLiteral("Cannot move %1 into %2: %3; the folder is marked unfinished (%4), export "
-                                            "again.")
-                                 .arg(files[i].file, target, why, kIncomplete));
-    }
-    if (written) {
-      syncFolder(target);
-      QFile::remove(out.filePath(kIncomplete));
-      syncFolder(target);
-    }
+  if (flushEach) syncFolder(target);  // the mark, before anything moves in
+  for (const TableFile* f : changed) {
+    QString why;
+    if (!renamed(staged.filePath(f->file), out.filePath(f->file), &why))
+      return Status::error(QStringLiteral("Cannot move %1 into %2: %3; the folder is marked unfinished (%4), export "
+                                          "again.")
+                               .arg(f->file, target, why, kIncomplete));
   }
+  syncFolder(target);
+  QFile::remove(out.filePath(kIncomplete));
+  syncFolder(target);
   removeTree(fresh);
   return written;
 }

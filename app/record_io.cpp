@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cstring>
+#include <string>
 #include <string_view>
 
 #include <climits>
@@ -47,9 +48,40 @@ namespace {
 // four spaces a level), straight into one buffer: a document of objects
 // inserted one key at a time costs several times the reads themselves on
 // tables of many records and fields.
+// The text being written: appends of a few bytes each, inlined; QByteArray's
+// own append goes through its general insert, which was most of an export.
+class TextBuffer {
+ public:
+  void reserve(qsizetype n) { s_.reserve(static_cast<size_t>(n)); }
+  void append(const char* data, qsizetype n) { s_.append(data, static_cast<size_t>(n)); }
+  TextBuffer& operator+=(const char* text) {
+    s_.append(text);
+    return *this;
+  }
+  TextBuffer& operator+=(char c) {
+    s_.push_back(c);
+    return *this;
+  }
+  TextBuffer& operator+=(const QByteArray& b) {
+    s_.append(b.constData(), static_cast<size_t>(b.size()));
+    return *this;
+  }
+  TextBuffer& operator+=(const TextBuffer& b) {
+    s_.append(b.s_);
+    return *this;
+  }
+  qsizetype size() const { return static_cast<qsizetype>(s_.size()); }
+  void resize(qsizetype n) { s_.resize(static_cast<size_t>(n)); }
+  char* data() { return s_.data(); }
+  QByteArray bytes() const { return QByteArray(s_.data(), size()); }
+
+ private:
+  std::string s_;
+};
+
 class JsonWriter {
  public:
-  explicit JsonWriter(QByteArray& out) : out_(out) {}
+  explicit JsonWriter(TextBuffer& out) : out_(out) {}
   void indent(int level) {
     static const char spaces[] = "                        ";  // six levels
     out_.append(spaces, 4 * level);
@@ -122,10 +154,10 @@ class JsonWriter {
   }
   // Between members: ",\n"; after the last one: "\n".
   void next(bool last) { out_ += last ? "\n" : ",\n"; }
-  QByteArray& raw() { return out_; }
+  TextBuffer& raw() { return out_; }
 
  private:
-  QByteArray& out_;
+  TextBuffer& out_;
 };
 
 }  // namespace
@@ -140,11 +172,11 @@ QByteArray recordsToJson(const TableAdapter& table, const std::vector<ExportedRe
   members << QStringLiteral("name") << QStringLiteral("offset") << QStringLiteral("fields");
   std::sort(members.begin(), members.end());
 
-  QByteArray out;
+  TextBuffer out;
   out.reserve(static_cast<qsizetype>(records.size()) * (96 + 24 * static_cast<qsizetype>(controls.size())));
   JsonWriter json(out);
   // Each field's `    "name": ` once per table, not once per record.
-  std::vector<QByteArray> fieldKeys(controls.size());
+  std::vector<TextBuffer> fieldKeys(controls.size());
   for (size_t c = 0; c < controls.size(); ++c) {
     JsonWriter key(fieldKeys[c]);
     key.key(4, controls[c].name);
@@ -200,7 +232,7 @@ QByteArray recordsToJson(const TableAdapter& table, const std::vector<ExportedRe
   json.key(1, QStringLiteral("table"));
   json.string(table.name());
   out += "\n}\n";
-  return out;
+  return out.bytes();
 }
 
 QString lineAndColumn(const QByteArray& text, qsizetype offset) {

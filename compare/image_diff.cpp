@@ -122,16 +122,22 @@ Status compareTable(const TableAdapter& table, Side& clean, Side& modified, cons
   }
   const bool byBytes = !clean.recovered && !modified.recovered;
   const bool sameSize = clean.pages->size() == modified.pages->size();
-  auto oldRefs = table.records(*clean.rom, namesDir);
-  if (!oldRefs) return oldRefs.status();
-  // Equal files list the same records and read the same values.
+  // Equal files list the same records and read the same values: nothing is
+  // read, not even the names of the records.
   if (byBytes && sameSize && differing.runs.empty()) return Status::ok();
-  auto newRefs = table.records(*modified.rom, namesDir);
-  if (!newRefs) return newRefs.status();
   const auto* fixed = dynamic_cast<const FixedTable*>(&table);
   std::int64_t span = 1;
-  if (fixed)
-    for (const Field& f : fixed->def().fields) span = std::max<std::int64_t>(span, f.offset + widthOf(f.kind));
+  if (fixed) {
+    const TableDef& def = fixed->def();
+    for (const Field& f : def.fields) span = std::max<std::int64_t>(span, f.offset + widthOf(f.kind));
+    bool touched = !byBytes;
+    for (int i = 0; i < def.count && !touched; ++i) touched = differing.touches(def.recordOffset(i), span);
+    if (!touched) return Status::ok();  // no record of it holds a differing byte
+  }
+  auto oldRefs = table.records(*clean.rom, namesDir);
+  if (!oldRefs) return oldRefs.status();
+  auto newRefs = table.records(*modified.rom, namesDir);
+  if (!newRefs) return newRefs.status();
   // Records are matched by their keys: a stage list may be longer in one image.
   std::vector<std::pair<const RecordRef*, const RecordRef*>> pairs;
   const bool aligned = oldRefs->size() == newRefs->size() &&

@@ -1,5 +1,7 @@
 #include "grid/grid_edits.h"
 
+#include <algorithm>
+
 #include <QSet>
 
 #include <map>
@@ -188,6 +190,9 @@ GridSaveResult GridEdits::save(const QString& txSource, const QString& namesDir,
   GridSaveResult result;
   QList<QVariantMap> records;
   QSet<QString> named;
+  // Rows named by their own keys are distinct records; rows that stand for
+  // others' records (their history lists) may share them.
+  const bool shared = std::any_of(rows_.begin(), rows_.end(), [](const GridRow& g) { return !g.history.isEmpty(); });
   for (size_t r = 0; r < edits_.size(); ++r) {
     const RowEdit* e = edits_[r].get();
     if (!e) continue;
@@ -197,6 +202,11 @@ GridSaveResult GridEdits::save(const QString& txSource, const QString& namesDir,
       return result;
     }
     const GridRow& row = rows_[r];
+    if (!shared) {
+      records << row.ref.keys;
+      ++result.records;
+      continue;
+    }
     for (const QVariantMap& keys : row.history.isEmpty() ? QList<QVariantMap>{row.ref.keys} : row.history) {
       const QString key = keyText(keys);
       if (named.contains(key)) continue;
@@ -213,30 +223,55 @@ GridSaveResult GridEdits::save(const QString& txSource, const QString& namesDir,
     result.records = 0;
     return result;
   }
-  // The rows as the image holds them now, under the lock.
-  auto now = readGrid(*source_, rom_, namesDir);
+  // The edited rows as the image holds them now, under the lock.
+  std::vector<const GridRow*> wanted;
+  for (size_t r = 0; r < edits_.size(); ++r)
+    if (edits_[r]) wanted.push_back(&rows_[r]);
+  auto now = readGridRows(*source_, rom_, namesDir, wanted);
   if (!now) {
     result.status = now.status();
     result.records = 0;
     return result;
   }
+  // The rows read back in the order asked for, as a fixed table's are, are
+  // matched by position; any other reading by keys.
+  bool inOrder = now->size() == wanted.size();
+  for (size_t n = 0; inOrder && n < now->size(); ++n) inOrder = (*now)[n].ref.keys == wanted[n]->ref.keys;
   std::map<QString, size_t> nowRow;
-  for (size_t n = 0; n < now->size(); ++n) nowRow[keyText((*now)[n].ref.keys)] = n;
+  if (!inOrder)
+    for (size_t n = 0; n < now->size(); ++n) nowRow[keyText((*now)[n].ref.keys)] = n;
   std::vector<ByteWrite> writes;
+  size_t asked = 0;
   for (size_t r = 0; r < edits_.size(); ++r) {
     const RowEdit* e = edits_[r].get();
     if (!e) continue;
-    auto it = nowRow.find(keyText(rows_[r].ref.keys));
-    if (it == nowRow.end()) {  // a row no longer there: its edits as staged
+    size_t at = asked++;
+    if (!inOrder) {
+      auto it = nowRow.find(keyText(rows_[r].ref.keys));
+      if (it == nowRow.end()) {  // a row no longer there: its edits as staged
+        writes.insert(writes.end(), e->writes.begin(), e->writes.end());
+        continue;
+      }
+      at = it->second;
+    }
+    const GridRow& current = (*now)[at];
+    // Nothing saved elsewhere since the edited values were read: no quarrel,
+    // and the edits over it are the edited values.
+    const bool untouched = current.state == e->read && e->state.size() == e->read.size();
+    if (!untouched)
+      for (StaleControl& s : staleControls(e->read, e->state, current.state))
+        result.stale.push_back({static_cast<int>(r), std::move(s)});
+    const RecordState wantedState = untouched ? e->state : withEdits(current.state, e->read, e->state);
+    // Unchanged since the edit was encoded, and encoded from nothing else:
+    // the bits the edits change are those found then.
+    if (source_->encodesAlone() && current.ref.offset == rows_[r].ref.offset && current.state == rows_[r].state &&
+        (untouched || wantedState == e->state)) {
       writes.insert(writes.end(), e->writes.begin(), e->writes.end());
       continue;
     }
-    const GridRow& current = (*now)[it->second];
-    for (StaleControl& s : staleControls(e->read, e->state, current.state))
-      result.stale.push_back({static_cast<int>(r), std::move(s)});
     std::vector<ByteWrite> before, after;
     FieldError error;
-    if (!source_->encode(rom_, current, withEdits(current.state, e->read, e->state), &after, &error)) {
+    if (!source_->encode(rom_, current, wantedState, &after, &error)) {
       result.rejected = GridRejection{static_cast<int>(r), error.control, error.message};
       result.status = Status::error(error.message);
       result.records = 0;

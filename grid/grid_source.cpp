@@ -60,6 +60,32 @@ Result<std::vector<GridRow>> AdapterGrid::read(RomImage& rom, const QString& nam
   return rows;
 }
 
+Result<std::vector<GridRow>> AdapterGrid::readRows(RomImage& rom, const QString& namesDir,
+                                                   const std::vector<const GridRow*>& wanted) const {
+  const auto* fixed = dynamic_cast<const FixedTable*>(table_.get());
+  if (!fixed) return read(rom, namesDir);
+  // Records at base + stride * i: a record's keys say where it is, and its
+  // name is not in the image.
+  const TableDef& def = fixed->def();
+  const bool combos = hasCombo(controls_);
+  std::vector<GridRow> rows;
+  rows.reserve(wanted.size());
+  RomSession session(rom, Access::Read);
+  if (!session.status()) return session.status();
+  for (const GridRow* w : wanted) {
+    GridRow row;
+    row.ref = w->ref;
+    row.state = readFields(rom, def, row.ref.offset);
+    if (combos) row.stored = storedComboBytes(rom, controls_, fields_, row.ref.offset);
+    rows.push_back(std::move(row));
+  }
+  if (Status closed = session.close(); !closed) return closed;
+  return rows;
+}
+
+// A fixed table's encoding is its declaration's, over the record's offset only.
+bool AdapterGrid::encodesAlone() const { return dynamic_cast<const FixedTable*>(table_.get()) != nullptr; }
+
 bool AdapterGrid::encode(RomImage& rom, const GridRow& row, const RecordState& state, std::vector<ByteWrite>* writes,
                          FieldError* error) const {
   return table_->encode(rom, row.ref, state, writes, error);
@@ -91,6 +117,13 @@ Result<std::vector<GridRow>> readGrid(const GridSource& source, RomImage& rom, c
   GridSnapshot snapshot(rom);
   if (!snapshot.status()) return snapshot.status();
   return source.read(snapshot.image(), namesDir);
+}
+
+Result<std::vector<GridRow>> readGridRows(const GridSource& source, RomImage& rom, const QString& namesDir,
+                                          const std::vector<const GridRow*>& wanted) {
+  GridSnapshot snapshot(rom);
+  if (!snapshot.status()) return snapshot.status();
+  return source.readRows(snapshot.image(), namesDir, wanted);
 }
 
 }  // namespace rt

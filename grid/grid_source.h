@@ -44,6 +44,17 @@ class GridSource {
 
   // Every row, read from `rom` (readGrid hands it a snapshot of the image).
   virtual Result<std::vector<GridRow>> read(RomImage& rom, const QString& namesDir) const = 0;
+  // The rows `wanted` as `rom` holds them now, for a save (their info
+  // columns may be left empty); a row no longer there may be left out, and
+  // other rows may come too. By default every row is read.
+  virtual Result<std::vector<GridRow>> readRows(RomImage& rom, const QString& namesDir,
+                                                const std::vector<const GridRow*>& /*wanted*/) const {
+    return read(rom, namesDir);
+  }
+  // Whether encode() depends on nothing but the row's offset and the values
+  // (it reads nothing of the image): then an encoding made earlier of the
+  // same row and values still holds.
+  virtual bool encodesAlone() const { return false; }
   // Converts and checks a row's values as its form's save does; never writes.
   virtual bool encode(RomImage& rom, const GridRow& row, const RecordState& state, std::vector<ByteWrite>* writes,
                       FieldError* error) const = 0;
@@ -69,9 +80,13 @@ class AdapterGrid : public GridSource {
   const std::vector<ControlRef>& controls() const override { return controls_; }
   const std::vector<Field>& fields() const override { return fields_; }
   Result<std::vector<GridRow>> read(RomImage& rom, const QString& namesDir) const override;
+  // A fixed table's rows are read alone, by offset; any other table whole.
+  Result<std::vector<GridRow>> readRows(RomImage& rom, const QString& namesDir,
+                                        const std::vector<const GridRow*>& wanted) const override;
   bool encode(RomImage& rom, const GridRow& row, const RecordState& state, std::vector<ByteWrite>* writes,
               FieldError* error) const override;
   const TableAdapter* exportTable() const override { return table_.get(); }
+  bool encodesAlone() const override;
 
  protected:
   const TableAdapter& adapter() const { return *table_; }
@@ -99,6 +114,9 @@ class GridViews {
 // is opened once and each page of it read at most once, however many sessions
 // the table's own reads open.
 Result<std::vector<GridRow>> readGrid(const GridSource& source, RomImage& rom, const QString& namesDir);
+// GridSource::readRows through a snapshot of the image, as readGrid reads.
+Result<std::vector<GridRow>> readGridRows(const GridSource& source, RomImage& rom, const QString& namesDir,
+                                          const std::vector<const GridRow*>& wanted);
 // A read-only image over `rom`'s chosen file, for reading many records.
 class GridSnapshot {
  public:

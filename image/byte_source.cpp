@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <climits>
 #include <cstring>
+#include <memory>
 
 namespace rt {
 
@@ -46,19 +47,21 @@ Status OverlaySource::read(std::int64_t offset, std::uint8_t* out, std::int64_t 
 
 Status scanBlocks(ByteSource& a, ByteSource& b, const std::function<Status(const BlockPair&)>& onBlock) {
   const std::int64_t end = std::max(a.size(), b.size());
-  std::vector<std::uint8_t> bufA(static_cast<size_t>(kBlockBytes)), bufB(static_cast<size_t>(kBlockBytes));
+  // Filled by each read before any byte is looked at: not cleared first.
+  const auto bufA = std::make_unique_for_overwrite<std::uint8_t[]>(static_cast<size_t>(kBlockBytes));
+  const auto bufB = std::make_unique_for_overwrite<std::uint8_t[]>(static_cast<size_t>(kBlockBytes));
   for (std::int64_t offset = 0; offset < end; offset += kBlockBytes) {
     BlockPair block;
     block.offset = offset;
     block.aLength = std::clamp<std::int64_t>(a.size() - offset, 0, kBlockBytes);
     block.bLength = std::clamp<std::int64_t>(b.size() - offset, 0, kBlockBytes);
     if (block.aLength > 0) {
-      if (Status s = a.read(offset, bufA.data(), block.aLength); !s) return s;
-      block.a = bufA.data();
+      if (Status s = a.read(offset, bufA.get(), block.aLength); !s) return s;
+      block.a = bufA.get();
     }
     if (block.bLength > 0) {
-      if (Status s = b.read(offset, bufB.data(), block.bLength); !s) return s;
-      block.b = bufB.data();
+      if (Status s = b.read(offset, bufB.get(), block.bLength); !s) return s;
+      block.b = bufB.get();
     }
     if (Status s = onBlock(block); !s) return s;
   }
@@ -68,10 +71,18 @@ Status scanBlocks(ByteSource& a, ByteSource& b, const std::function<Status(const
 void differingRuns(const BlockPair& block, const std::function<void(std::int64_t, std::int64_t)>& onRun) {
   // Most of two versions of an image is the same: whole slices are compared
   // with memcmp, and only a slice that differs is walked byte by byte.
-  constexpr std::int64_t kSlice = 256;
+  // Whole chunks first, so that equal blocks cost a few calls, not one a slice.
+  constexpr std::int64_t kChunk = 16384, kSlice = 256;
   const std::int64_t both = std::min(block.aLength, block.bLength);
   std::int64_t runStart = -1;
   for (std::int64_t s = 0; s < both; s += kSlice) {
+    if (runStart < 0 && s % kChunk == 0) {
+      const std::int64_t n = std::min(kChunk, both - s);
+      if (std::memcmp(block.a + s, block.b + s, static_cast<size_t>(n)) == 0) {
+        s += n - kSlice;
+        continue;
+      }
+    }
     const std::int64_t n = std::min(kSlice, both - s);
     if (runStart < 0 && std::memcmp(block.a + s, block.b + s, static_cast<size_t>(n)) == 0) continue;
     for (std::int64_t i = s; i < s + n; ++i) {

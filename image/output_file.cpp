@@ -2,6 +2,10 @@
 
 #include "image/byte_source.h"
 
+#include <QFile>
+#include <QFileInfo>
+#include <QRandomGenerator>
+
 #include <cstring>
 
 #ifdef _WIN32
@@ -9,6 +13,9 @@
 #include <windows.h>
 #else
 #include <cerrno>
+#include <cstdio>
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #endif
 
@@ -45,8 +52,8 @@ std::int64_t readHandle(int handle, std::int64_t offset, std::uint8_t* out, std:
 // Writes all of [data, data + length) at offset. On failure, the system's own
 // reason: QSaveFile reports a failed write as "Unknown error", losing errno
 // (a full disk among them).
-bool writeHandle(QSaveFile& file, std::int64_t offset, const std::uint8_t* data, std::int64_t length, QString* error) {
 #ifdef _WIN32
+bool writeHandle(QSaveFile& file, std::int64_t offset, const std::uint8_t* data, std::int64_t length, QString* error) {
   if (!file.seek(offset)) {
     *error = file.errorString();
     return false;
@@ -61,12 +68,16 @@ bool writeHandle(QSaveFile& file, std::int64_t offset, const std::uint8_t* data,
     length -= put;
   }
   return true;
+}
 #else
+QString errnoText() { return QString::fromLocal8Bit(std::strerror(errno)); }
+
+bool writeHandle(int fd, std::int64_t offset, const std::uint8_t* data, std::int64_t length, QString* error) {
   while (length > 0) {
-    const ssize_t put = ::pwrite(file.handle(), data, static_cast<size_t>(length), offset);
+    const ssize_t put = ::pwrite(fd, data, static_cast<size_t>(length), offset);
     if (put < 0 && errno == EINTR) continue;
     if (put <= 0) {
-      *error = put < 0 ? QString::fromLocal8Bit(std::strerror(errno)) : QStringLiteral("nothing was written");
+      *error = put < 0 ? errnoText() : QStringLiteral("nothing was written");
       return false;
     }
     data += put;
@@ -74,12 +85,15 @@ bool writeHandle(QSaveFile& file, std::int64_t offset, const std::uint8_t* data,
     length -= put;
   }
   return true;
-#endif
 }
+#endif
 
 }  // namespace
 
+#ifdef _WIN32
 OutputFile::OutputFile(const QString& path) : path_(path), file_(path) {}
+OutputFile::~OutputFile() = default;
+int OutputFile::handle() const { return file_.handle(); }
 
 Status OutputFile::failure(const QString& what) {
   file_.cancelWriting();
@@ -91,10 +105,55 @@ Status OutputFile::open() {
   if (!file_.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) return failure(file_.errorString());
   return Status::ok();
 }
+#else
+OutputFile::OutputFile(const QString& path) : path_(path) {}
+
+OutputFile::~OutputFile() {
+  if (fd_ >= 0) ::close(fd_);
+  if (!temp_.isEmpty()) ::unlink(QFile::encodeName(temp_).constData());
+}
+
+int OutputFile::handle() const { return fd_; }
+
+Status OutputFile::failure(const QString& what) {
+  if (fd_ >= 0) ::close(fd_);
+  fd_ = -1;
+  if (!temp_.isEmpty()) ::unlink(QFile::encodeName(temp_).constData());
+  temp_.clear();
+  return Status::error(QStringLiteral("Cannot write \"%1\": %2. Nothing was written.").arg(path_, what));
+}
+
+Status OutputFile::open() {
+  buffer_.reserve(kBufferBytes);
+  // A link is followed: the file it names is replaced, and the link stays.
+  const QFileInfo target(path_);
+  final_ = target.isSymLink() && target.exists() ? target.canonicalFilePath() : path_;
+  struct stat existing {};
+  const bool exists = ::stat(QFile::encodeName(final_).constData(), &existing) == 0;
+  // Private until it has the replaced file's permissions; a new file's follow the umask.
+  const mode_t mode = exists ? 0600 : 0666;
+#ifdef O_TMPFILE
+  // Nameless until commit(): a crash leaves nothing beside the target.
+  fd_ = ::open(QFile::encodeName(QFileInfo(final_).absolutePath()).constData(), O_TMPFILE | O_RDWR | O_CLOEXEC, mode);
+#endif
+  for (int attempt = 0; fd_ < 0; ++attempt) {
+    const QString name = tempName();
+    fd_ = ::open(QFile::encodeName(name).constData(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, mode);
+    if (fd_ >= 0) temp_ = name;
+    else if (errno != EEXIST || attempt == 100) return failure(errnoText());
+  }
+  if (exists && ::fchmod(fd_, existing.st_mode & 07777) != 0) return failure(errnoText());
+  return Status::ok();
+}
+
+QString OutputFile::tempName() const {
+  return final_ + QStringLiteral(".%1").arg(QRandomGenerator::global()->generate() & 0xFFFFFF, 6, 16, QLatin1Char('0'));
+}
+#endif
 
 Status OutputFile::flush() {
   QString error;
-  if (!buffer_.empty() && !writeHandle(file_, flushed_, buffer_.data(), static_cast<std::int64_t>(buffer_.size()), &error))
+  if (!buffer_.empty() && !writeHandle(writer(), flushed_, buffer_.data(), static_cast<std::int64_t>(buffer_.size()), &error))
     return failure(error);
   flushed_ += static_cast<std::int64_t>(buffer_.size());
   buffer_.clear();
@@ -119,7 +178,7 @@ Status OutputFile::append(const std::uint8_t* data, std::int64_t length) {
 Status OutputFile::writeAt(std::int64_t offset, const std::uint8_t* data, std::int64_t length) {
   if (Status s = flush(); !s) return s;
   QString error;
-  if (!writeHandle(file_, offset, data, length, &error)) return failure(error);
+  if (!writeHandle(writer(), offset, data, length, &error)) return failure(error);
   return Status::ok();
 }
 
@@ -133,7 +192,7 @@ Status OutputFile::readBack(std::int64_t offset, std::uint8_t* out, std::int64_t
   std::int64_t done = 0;
   while (done < inFile) {
     QString error;
-    const std::int64_t got = readHandle(file_.handle(), offset + done, out + done, inFile - done, &error);
+    const std::int64_t got = readHandle(handle(), offset + done, out + done, inFile - done, &error);
     if (got <= 0) return failure(QStringLiteral("reading back what was written failed: %1").arg(error.isEmpty() ? QStringLiteral("end of file") : error));
     done += got;
   }
@@ -142,15 +201,29 @@ Status OutputFile::readBack(std::int64_t offset, std::uint8_t* out, std::int64_t
 
 Status OutputFile::commit() {
   if (Status s = flush(); !s) return s;
-#ifndef _WIN32
-  // Flushed here, where errno says why it failed (a disk that fills on
-  // writeback, an I/O error); QSaveFile's own flush then finds nothing to do.
-  while (::fsync(file_.handle()) != 0) {
-    if (errno != EINTR) return failure(QString::fromLocal8Bit(std::strerror(errno)));
-  }
-#endif
+#ifdef _WIN32
   if (!file_.commit())
     return Status::error(QStringLiteral("Cannot write \"%1\": %2. Nothing was written.").arg(path_, file_.errorString()));
+#else
+  // One flush, where errno says why it failed (a disk that fills on
+  // writeback, an I/O error); then the file takes the target's name.
+  while (::fsync(fd_) != 0)
+    if (errno != EINTR) return failure(errnoText());
+  for (int attempt = 0; temp_.isEmpty(); ++attempt) {  // a nameless file gets a name beside the target
+    const QString name = tempName();
+    const QByteArray self = "/proc/self/fd/" + QByteArray::number(fd_);
+    if (::linkat(AT_FDCWD, self.constData(), AT_FDCWD, QFile::encodeName(name).constData(), AT_SYMLINK_FOLLOW) == 0)
+      temp_ = name;
+    else if (errno != EEXIST || attempt == 100)
+      return failure(errnoText());
+  }
+  const int fd = fd_;
+  fd_ = -1;
+  if (::close(fd) != 0) return failure(errnoText());
+  if (::rename(QFile::encodeName(temp_).constData(), QFile::encodeName(final_).constData()) != 0)
+    return failure(errnoText());
+  temp_.clear();
+#endif
   return Status::ok();
 }
 

@@ -6,8 +6,10 @@
 
 #include "image/result.h"
 
-#include <QSaveFile>
 #include <QString>
+#ifdef _WIN32
+#include <QSaveFile>
+#endif
 
 #include <cstdint>
 #include <vector>
@@ -19,6 +21,7 @@ class OutputFile {
   explicit OutputFile(const QString& path);
   OutputFile(const OutputFile&) = delete;
   OutputFile& operator=(const OutputFile&) = delete;
+  ~OutputFile();
 
   Status open();
   // Adds bytes at the end; buffered. crc() covers every appended byte.
@@ -36,9 +39,24 @@ class OutputFile {
  private:
   Status flush();
   Status failure(const QString& what);
+  int handle() const;
+#ifdef _WIN32
+  QSaveFile& writer() { return file_; }
+#else
+  int writer() const { return fd_; }
+  QString tempName() const;
+#endif
 
   QString path_;
+#ifdef _WIN32
   QSaveFile file_;
+#else
+  // The temporary file beside the target (the target's own file when the
+  // path is a link), flushed once in commit() and then renamed over it.
+  int fd_ = -1;
+  QString temp_;  // the temporary file's name once it has one
+  QString final_;
+#endif
   std::vector<std::uint8_t> buffer_;
   std::int64_t flushed_ = 0;  // bytes already in the file
   std::int64_t size_ = 0;

@@ -423,7 +423,10 @@ Status RomImage::commit() {
     prefetch(run.start, run.end - run.start);
     if (!error_) return error_;
     run.before.resize(static_cast<size_t>(run.end - run.start));
-    for (std::int64_t o = run.start; o < run.end; ++o) run.before[static_cast<size_t>(o - run.start)] = static_cast<std::uint8_t>(byteAt(o));
+    if (const std::uint8_t* held = peek(run.start, run.end - run.start))  // what prefetch() just read, whole
+      std::memcpy(run.before.data(), held, run.before.size());
+    else
+      for (std::int64_t o = run.start; o < run.end; ++o) run.before[static_cast<size_t>(o - run.start)] = static_cast<std::uint8_t>(byteAt(o));
     run.after = run.before;
     for (; next != staged_.end() && next->offset < run.end; ++next) {
       auto& b = run.after[static_cast<size_t>(next->offset - run.start)];
@@ -443,6 +446,7 @@ Status RomImage::commit() {
     for (size_t i = 0; i < now.size();) {
       if (now[i] == was[i]) {
         ++i;
+        while (i + 64 <= now.size() && std::memcmp(now.data() + i, was.data() + i, 64) == 0) i += 64;
         continue;
       }
       size_t last = i;

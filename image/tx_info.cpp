@@ -5,14 +5,45 @@
 #include <QJsonObject>
 
 namespace rt {
+namespace {
+
+// Keys of records are names and whole numbers: written here as Qt's compact
+// JSON writes them, without a document per record. Anything else (a text, a
+// name needing escapes) is left to Qt: false.
+bool writeKeysDirectly(const QList<QVariantMap>& records, QByteArray* out) {
+  out->reserve(records.size() * 16 + 2);
+  out->append('[');
+  for (qsizetype i = 0; i < records.size(); ++i) {
+    if (i) out->append(',');
+    out->append('{');
+    bool first = true;
+    for (auto it = records[i].begin(); it != records[i].end(); ++it) {
+      const QString& key = it.key();
+      for (QChar c : key)
+        if (c.unicode() >= 0x80 || !(c.isLetterOrNumber() || c == u'_')) return false;
+      const int type = it.value().typeId();
+      if (type != QMetaType::Int && type != QMetaType::UInt) return false;
+      if (!first) out->append(',');
+      first = false;
+      out->append('"').append(key.toLatin1()).append("\":").append(QByteArray::number(it.value().toLongLong()));
+    }
+    out->append('}');
+  }
+  out->append(']');
+  return true;
+}
+
+}  // namespace
 
 TxInfo recordTx(const QString& source, const QString& table, const QList<QVariantMap>& records) {
   TxInfo info;
   info.source = source;
   info.table = table;
-  QJsonArray keys;
-  for (const QVariantMap& r : records) keys.append(QJsonObject::fromVariantMap(r));
-  info.records = QJsonDocument(keys).toJson(QJsonDocument::Compact);
+  if (!writeKeysDirectly(records, &info.records)) {
+    QJsonArray keys;
+    for (const QVariantMap& r : records) keys.append(QJsonObject::fromVariantMap(r));
+    info.records = QJsonDocument(keys).toJson(QJsonDocument::Compact);
+  }
   info.recordCount = static_cast<int>(records.size());
   return info;
 }

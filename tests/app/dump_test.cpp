@@ -14,6 +14,13 @@
 
 #include <zlib.h>
 
+#include <map>
+
+#ifndef _WIN32
+#include <csignal>
+#include <sys/resource.h>
+#endif
+
 namespace rt::test {
 namespace {
 
@@ -128,6 +135,39 @@ TEST(ExportAll, AgainIntoTheSameFolderKeepsItsOtherFiles) {
             cli({QStringLiteral("export"), rom.path(), QStringLiteral("SPEdit")}).out.toUtf8());
   EXPECT_EQ(QDir(out.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList{QStringLiteral("dump")});
 }
+
+#ifndef _WIN32
+// The files are written first and flushed together: a write that fails (a
+// file size limit here, as a full disk would) leaves an existing folder and a
+// new one's place as they were, with nothing beside them.
+TEST(ExportAll, AFailedWriteLeavesEveryFolderAsItWas) {
+  TempRom rom(sampleImage());
+  QTemporaryDir out;
+  const QString dir = out.filePath(QStringLiteral("dump"));
+  ASSERT_EQ(cli({QStringLiteral("export"), rom.path(), QStringLiteral("--all"), QStringLiteral("--output"), dir}).code, 0);
+  std::map<QString, QByteArray> before;
+  for (const QString& name : QDir(dir).entryList(QDir::Files | QDir::Hidden)) before[name] = readFile(QDir(dir).filePath(name));
+  // SPEdit's file and the manifest differ from the folder's: they are written again.
+  ASSERT_EQ(importFile(rom.path(), R"({"table":"SPEdit","records":[{"index":1,"fields":{"SP_VAL":"3"}}]})").code, 0);
+  rlimit was {};
+  ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &was), 0);
+  rlimit small = was;
+  small.rlim_cur = 1024;  // the marker fits, a table's file does not
+  auto* const oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+  ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+  const CliRun again = cli({QStringLiteral("export"), rom.path(), QStringLiteral("--all"), QStringLiteral("--output"), dir});
+  const CliRun fresh = cli({QStringLiteral("export"), rom.path(), QStringLiteral("--all"), QStringLiteral("--output"),
+                            out.filePath(QStringLiteral("new"))});
+  setrlimit(RLIMIT_FSIZE, &was);
+  std::signal(SIGXFSZ, oldHandler);
+  EXPECT_EQ(again.code, 1) << again.err.toStdString();
+  EXPECT_EQ(fresh.code, 1) << fresh.err.toStdString();
+  std::map<QString, QByteArray> after;
+  for (const QString& name : QDir(dir).entryList(QDir::Files | QDir::Hidden)) after[name] = readFile(QDir(dir).filePath(name));
+  EXPECT_TRUE(after == before);
+  EXPECT_EQ(QDir(out.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList{QStringLiteral("dump")});
+}
+#endif
 
 }  // namespace
 }  // namespace rt::test
