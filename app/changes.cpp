@@ -2,6 +2,7 @@
 
 #include "app/paths.h"
 #include "compare/change_set.h"
+#include "compare/image_diff.h"
 #include "compare/patch_stream.h"
 #include "history/changes.h"
 #include "image/byte_source.h"
@@ -60,7 +61,7 @@ QJsonObject conflictJson(const MergeConflict& c) {
 
 QString conflictText(const MergeConflict& c) {
   const QString where = c.table.isEmpty() ? QStringLiteral("bytes at %1").arg(hexOffset(c.offset))
-                                          : QStringLiteral("%1, %2").arg(recordText(c.table, c.keys, c.name), c.field);
+                                          : QStringLiteral("%1, %2").arg(recordHeading(c.table, c.keys, c.name), c.field);
   return QStringLiteral("    %1: clean %2, A %3, B %4\n").arg(where, valueText(c.clean), valueText(c.a), valueText(c.b));
 }
 

@@ -130,7 +130,7 @@ Result<ReadBack> readBack(RomImage& rom, const TableAdapter& table, const Shape&
   out.refs.reserve(keys.size());
   for (const QVariantMap& k : keys) {
     auto ref = table.resolve(rom, k);
-    if (!ref) return Status::error(QStringLiteral("%1: %2").arg(recordText(table.name(), k), ref.message()));
+    if (!ref) return Status::error(QStringLiteral("%1: %2").arg(recordHeading(table.name(), k), ref.message()));
     out.refs.push_back(std::move(ref.value()));
   }
   auto states = table.readMany(rom, out.refs);
@@ -220,17 +220,6 @@ int ApplyPlan::count(EditState state) const {
   for (const auto* list : {&changes, &bytes})
     for (const EditOutcome& o : *list) n += o.state == state;
   return n;
-}
-
-QString recordText(const QString& table, const QVariantMap& keys, const QString& name) {
-  QStringList parts;
-  for (auto it = keys.begin(); it != keys.end(); ++it)
-    if (it.key() != QLatin1String("index")) parts << it.key() + QLatin1Char(' ') + it.value().toString();
-  if (keys.contains(QStringLiteral("index")))
-    parts << (parts.isEmpty() ? QString() : QStringLiteral("index ")) + keys.value(QStringLiteral("index")).toString();
-  QString text = table + QLatin1Char(' ') + parts.join(QStringLiteral(", "));
-  if (!name.isEmpty()) text += QStringLiteral(" (%1)").arg(name);
-  return text;
 }
 
 QString valueText(const QJsonValue& value) {
@@ -463,7 +452,7 @@ Result<ApplyPlan> planChangeSet(RomImage& rom, const TableRegistry& registry, co
     for (size_t r = 0; r < group.records.size(); ++r) {
       const RecordRef& ref = read->refs[r];
       const RecordState& current = read->states[r];
-      const QString where = recordText(group.table, ref.keys, ref.name);
+      const QString where = recordHeading(group.table, ref.keys, ref.name);
       RecordState edited = current;
       std::vector<std::pair<size_t, int>> applied;  // change, control
       std::map<int, int> exact;                     // control -> the byte a "(n)" names

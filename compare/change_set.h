@@ -142,8 +142,6 @@ struct MergedSets {
 // holds there.
 MergedSets mergeChangeSets(const ChangeSet& a, const ChangeSet& b, Prefer prefer);
 
-// "Pilot 12", "MAP stage 3, index 1", with the record's name when known.
-QString recordText(const QString& table, const QVariantMap& keys, const QString& name = {});
 // A value of a change as a person reads it: texts bare, rows and booleans as written, null as "-".
 QString valueText(const QJsonValue& value);
 

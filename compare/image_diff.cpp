@@ -268,16 +268,18 @@ Result<ImageDiff> diffImages(const TableRegistry& registry, const ImageDiffReque
   return diff;
 }
 
-QString recordHeading(const FieldChange& c) {
+QString recordHeading(const QString& table, const QVariantMap& keys, const QString& name) {
   // The stage before the index: "MAP stage 3, index 2".
-  QStringList keys;
-  for (auto it = c.keys.begin(); it != c.keys.end(); ++it)
-    if (it.key() != QLatin1String("index")) keys << it.key() + QLatin1Char(' ') + it.value().toString();
-  if (c.keys.contains(QStringLiteral("index")))
-    keys << (keys.isEmpty() ? QString() : QStringLiteral("index ")) + c.keys.value(QStringLiteral("index")).toString();
-  QString heading = c.table + QLatin1Char(' ') + keys.join(QStringLiteral(", "));
-  if (!c.name.isEmpty()) heading += QStringLiteral(" (%1)").arg(c.name);
+  QStringList parts;
+  for (auto it = keys.begin(); it != keys.end(); ++it)
+    if (it.key() != QLatin1String("index")) parts << it.key() + QLatin1Char(' ') + it.value().toString();
+  if (keys.contains(QStringLiteral("index")))
+    parts << (parts.isEmpty() ? QString() : QStringLiteral("index ")) + keys.value(QStringLiteral("index")).toString();
+  QString heading = table + QLatin1Char(' ') + parts.join(QStringLiteral(", "));
+  if (!name.isEmpty()) heading += QStringLiteral(" (%1)").arg(name);
   return heading;
 }
+
+QString recordHeading(const FieldChange& c) { return recordHeading(c.table, c.keys, c.name); }
 
 }  // namespace rt

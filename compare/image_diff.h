@@ -46,5 +46,6 @@ Result<ImageDiff> diffImages(const TableRegistry& registry, const ImageDiffReque
 
 // "Pilot 12 (name)", or "MAP stage 3, index 2 (name)": a record's heading.
 QString recordHeading(const FieldChange& change);
+QString recordHeading(const QString& table, const QVariantMap& keys, const QString& name = {});
 
 }  // namespace rt

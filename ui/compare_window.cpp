@@ -1,4 +1,5 @@
 #include "ui/compare_window.h"
+#include "ui/named_button.h"
 
 #include "model/caption.h"
 
@@ -55,12 +56,6 @@ bool filterItem(QTreeWidgetItem* item, const QString& text, bool ancestorMatches
   return visible;
 }
 
-QPushButton* button(QWidget* parent, const QString& name, const QString& caption) {
-  auto* b = new QPushButton(caption, parent);
-  b->setObjectName(name);
-  return b;
-}
-
 }  // namespace
 
 CompareWindow::CompareWindow(AppContext& context)
@@ -89,8 +84,8 @@ CompareWindow::CompareWindow(AppContext& context)
   tree_->setColumnWidth(0, 300);
   tree_->setColumnWidth(1, 110);
   tree_->setColumnWidth(2, 170);
-  auto* close = button(this, QStringLiteral("Close"), CompareWindow::tr("Close"));
-  saveSet_ = button(this, QStringLiteral("SaveChangeSet"), tr("Save change set..."));
+  auto* close = namedButton(this, QStringLiteral("Close"), CompareWindow::tr("Close"));
+  saveSet_ = namedButton(this, QStringLiteral("SaveChangeSet"), tr("Save change set..."));
   saveSet_->setToolTip(tr("Every difference as field changes, to apply to another image or merge with another hack"));
   saveSet_->setEnabled(false);
   connect(saveSet_, &QPushButton::clicked, this, &CompareWindow::saveChangeSet);
@@ -258,9 +253,9 @@ void CompareWindow::openItem(QTreeWidgetItem* item) {
 }
 
 void addCompareButtons(AppContext& context, QWidget* menu, QBoxLayout* column) {
-  auto* compare = button(menu, QStringLiteral("Compare"), CompareWindow::tr("Compare with..."));
+  auto* compare = namedButton(menu, QStringLiteral("Compare"), CompareWindow::tr("Compare with..."));
   compare->setToolTip(CompareWindow::tr("Every field that differs from another image, such as a clean copy"));
-  auto* patch = button(menu, QStringLiteral("ExportPatch"), CompareWindow::tr("Export patch..."));
+  auto* patch = namedButton(menu, QStringLiteral("ExportPatch"), CompareWindow::tr("Export patch..."));
   patch->setToolTip(CompareWindow::tr("A BPS patch of every change saved to the image since its history began"));
   QObject::connect(compare, &QPushButton::clicked, menu, [&context, menu] { compareWithChosen(context, menu); });
   QObject::connect(patch, &QPushButton::clicked, menu, [&context, menu] { exportPatchFromHistory(context, menu); });

@@ -1,4 +1,5 @@
 #include "ui/history_window.h"
+#include "ui/named_button.h"
 
 #include "model/caption.h"
 
@@ -18,12 +19,6 @@ namespace {
 
 constexpr int kIdRole = Qt::UserRole;
 constexpr int kRevertableRole = Qt::UserRole + 1;
-
-QPushButton* button(QWidget* parent, const QString& name, const QString& caption) {
-  auto* b = new QPushButton(caption, parent);
-  b->setObjectName(name);
-  return b;
-}
 
 // A transaction's state as the window shows it; the history stores stateName's words.
 QString shownState(TxState state) {
@@ -113,9 +108,9 @@ HistoryWindow::HistoryWindow(AppContext& context)
                     {HistoryWindow::tr("Table"), HistoryWindow::tr("Record"), HistoryWindow::tr("Name"), HistoryWindow::tr("Field"),
                      HistoryWindow::tr("Control"), HistoryWindow::tr("Old"), HistoryWindow::tr("New")})),
       status_(new QLabel(this)),
-      undo_(button(this, QStringLiteral("Undo"), tr("Undo"))),
-      redo_(button(this, QStringLiteral("Redo"), tr("Redo"))),
-      revert_(button(this, QStringLiteral("Revert"), tr("Revert"))) {
+      undo_(namedButton(this, QStringLiteral("Undo"), tr("Undo"))),
+      redo_(namedButton(this, QStringLiteral("Redo"), tr("Redo"))),
+      revert_(namedButton(this, QStringLiteral("Revert"), tr("Revert"))) {
   setObjectName(QStringLiteral("History"));
   setWindowTitle(tr("History"));
   note_->setObjectName(QStringLiteral("HistoryNote"));
@@ -129,7 +124,7 @@ HistoryWindow::HistoryWindow(AppContext& context)
   undo_->setToolTip(HistoryWindow::tr("Undo the newest done change"));
   redo_->setToolTip(HistoryWindow::tr("Redo the newest undone change"));
   revert_->setToolTip(HistoryWindow::tr("Put back what the selected change replaced"));
-  auto* close = button(this, QStringLiteral("Close"), tr("Close"));
+  auto* close = namedButton(this, QStringLiteral("Close"), tr("Close"));
   close->setToolTip(HistoryWindow::tr("Close the history (Esc)"));
   connect(new QShortcut(QKeySequence(Qt::Key_Escape), this), &QShortcut::activated, this, &QWidget::close);
 

@@ -1,4 +1,5 @@
 #include "ui/menus.h"
+#include "ui/named_button.h"
 
 #include "model/name_list.h"
 #include "image/nds_header.h"
@@ -27,12 +28,6 @@
 namespace rt {
 
 namespace {
-
-QPushButton* button(QWidget* parent, const QString& name, const QString& caption) {
-  auto* b = new QPushButton(caption, parent);
-  b->setObjectName(name);
-  return b;
-}
 
 const QString kRecentKey = QStringLiteral("recentImages");
 
@@ -81,19 +76,19 @@ MainMenu::MainMenu(AppContext& context)
   header_->setTextInteractionFlags(Qt::TextSelectableByMouse);
   setAcceptDrops(true);  // an .nds file dropped on the menu is chosen
 
-  auto* open = button(this, QStringLiteral("Open"), MainMenu::tr("&Open NDS"));
+  auto* open = namedButton(this, QStringLiteral("Open"), MainMenu::tr("&Open NDS"));
   open->setToolTip(MainMenu::tr("Choose the ROM image (Ctrl+O)"));
   connect(new QShortcut(QKeySequence::Open, this), &QShortcut::activated, this, &MainMenu::openClicked);
-  auto* edit = button(this, QStringLiteral("Edit"), MainMenu::tr("&Edit"));
-  auto* exit = button(this, QStringLiteral("Exit"), MainMenu::tr("E&xit"));
-  recent_ = button(this, QStringLiteral("Recent"), MainMenu::tr("&Recent images"));
+  auto* edit = namedButton(this, QStringLiteral("Edit"), MainMenu::tr("&Edit"));
+  auto* exit = namedButton(this, QStringLiteral("Exit"), MainMenu::tr("E&xit"));
+  recent_ = namedButton(this, QStringLiteral("Recent"), MainMenu::tr("&Recent images"));
   recent_->setToolTip(MainMenu::tr("The last images chosen"));
   recent_->setMenu(new QMenu(recent_));
-  auto* table = button(this, QStringLiteral("Table"), MainMenu::tr("&Table view"));
+  auto* table = namedButton(this, QStringLiteral("Table"), MainMenu::tr("&Table view"));
   table->setToolTip(MainMenu::tr("The selected row's table as a grid (Ctrl+T)"));
   connect(table, &QPushButton::clicked, this, &MainMenu::tableClicked);
   connect(new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_T), this), &QShortcut::activated, this, &MainMenu::tableClicked);
-  auto* history = button(this, QStringLiteral("History"), MainMenu::tr("&History"));
+  auto* history = namedButton(this, QStringLiteral("History"), MainMenu::tr("&History"));
   history->setToolTip(MainMenu::tr("The saved changes of the image (Ctrl+H)"));
   connect(open, &QPushButton::clicked, this, &MainMenu::openClicked);
   connect(edit, &QPushButton::clicked, this, &MainMenu::editClicked);
@@ -280,9 +275,9 @@ SkillMenu::SkillMenu(AppContext& context) : QWidget(nullptr, Qt::Window), contex
   setObjectName(QStringLiteral("Main_2"));
   setWindowTitle(context.captionOf(QStringLiteral("Main_2")));
   rows_->setObjectName(QStringLiteral("List1"));
-  auto* edit = button(this, QStringLiteral("Edit"), MainMenu::tr("&Edit"));
-  auto* exit = button(this, QStringLiteral("Exit"), MainMenu::tr("E&xit"));
-  auto* table = button(this, QStringLiteral("Table"), MainMenu::tr("&Table view"));
+  auto* edit = namedButton(this, QStringLiteral("Edit"), MainMenu::tr("&Edit"));
+  auto* exit = namedButton(this, QStringLiteral("Exit"), MainMenu::tr("E&xit"));
+  auto* table = namedButton(this, QStringLiteral("Table"), MainMenu::tr("&Table view"));
   table->setToolTip(MainMenu::tr("The selected row's table as a grid (Ctrl+T)"));
   connect(table, &QPushButton::clicked, this, &SkillMenu::tableClicked);
   connect(new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_T), this), &QShortcut::activated, this, &SkillMenu::tableClicked);

@@ -1,5 +1,7 @@
 #include "ui/merge_window.h"
+#include "ui/named_button.h"
 
+#include "compare/image_diff.h"
 #include "image/byte_source.h"
 #include "model/caption.h"
 #include "ui/background.h"
@@ -23,12 +25,6 @@ struct Incoming {
   ChangeSet set;
   ApplyPlan plan;
 };
-
-QPushButton* button(QWidget* parent, const QString& name, const QString& caption) {
-  auto* b = new QPushButton(caption, parent);
-  b->setObjectName(name);
-  return b;
-}
 
 QString choiceText(Qt::CheckState state) {
   return state == Qt::Checked ? MergeWindow::tr("take theirs") : MergeWindow::tr("keep mine");
@@ -62,10 +58,10 @@ MergeWindow::MergeWindow(AppContext& context)
     const QString text = choiceText(item->checkState(kChoiceColumn));
     if (item->text(kChoiceColumn) != text) item->setText(kChoiceColumn, text);
   });
-  apply_ = button(this, QStringLiteral("MergeApply"), tr("Apply"));
+  apply_ = namedButton(this, QStringLiteral("MergeApply"), tr("Apply"));
   apply_->setToolTip(tr("Write the changes ticked \"take theirs\" into the chosen image, as one transaction"));
   apply_->setEnabled(false);
-  auto* close = button(this, QStringLiteral("MergeClose"), tr("Close"));
+  auto* close = namedButton(this, QStringLiteral("MergeClose"), tr("Close"));
   connect(apply_, &QPushButton::clicked, this, &MergeWindow::applyChosen);
   connect(close, &QPushButton::clicked, this, &QWidget::close);
 
@@ -146,7 +142,7 @@ void MergeWindow::show() {
       top << table;
     }
     QTreeWidgetItem*& record = records[e.table + QLatin1Char('\n') + recordKeyText(e.keys)];
-    if (!record) record = new QTreeWidgetItem(table, {recordText(QString(), e.keys, e.name).trimmed()});
+    if (!record) record = new QTreeWidgetItem(table, {recordHeading(QString(), e.keys, e.name).trimmed()});
     auto* item = new QTreeWidgetItem(
         record, {fieldText(e), valueText(e.oldValue), valueText(plan_.changes[i].found), valueText(e.newValue)});
     addChoice(item, plan_.changes[i]);
@@ -273,7 +269,7 @@ void MergeWindow::applyChosen() {
 }
 
 void addMergeButton(AppContext& context, QWidget* menu, QBoxLayout* column) {
-  auto* merge = button(menu, kFormName, MergeWindow::tr("Merge..."));
+  auto* merge = namedButton(menu, kFormName, MergeWindow::tr("Merge..."));
   merge->setToolTip(MergeWindow::tr("Bring another hack of the same clean image, or a change set, into this image"));
   QObject::connect(merge, &QPushButton::clicked, menu, [&context, menu] { mergeWithChosen(context, menu); });
   column->addWidget(merge);

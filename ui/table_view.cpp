@@ -1,4 +1,5 @@
 #include "ui/table_view.h"
+#include "ui/named_button.h"
 
 #include "model/record_csv.h"
 #include "model/table_check.h"
@@ -19,13 +20,6 @@
 
 namespace rt {
 namespace {
-
-QPushButton* button(QWidget* parent, const QString& name, const QString& caption, const QString& tip = {}) {
-  auto* b = new QPushButton(caption, parent);
-  b->setObjectName(name);
-  if (!tip.isEmpty()) b->setToolTip(tip);
-  return b;
-}
 
 QString captionOf(const AppContext& context, const QString& id) {
   const QString caption = context.captionOf(id);
@@ -56,8 +50,8 @@ TableView::TableView(AppContext& context, std::shared_ptr<const GridSource> sour
       filter_(new QLineEdit(this)),
       shade_(new QCheckBox(TableView::tr("Shade"), this)),
       headers_(new QCheckBox(TableView::tr("with headers"), this)),
-      save_(button(this, QStringLiteral("Save"), TableView::tr("&Save"), TableView::tr("Write every edited record (Ctrl+S)"))),
-      revert_(button(this, QStringLiteral("Revert"), TableView::tr("&Revert"), TableView::tr("Drop every edit"))),
+      save_(namedButton(this, QStringLiteral("Save"), TableView::tr("&Save"), TableView::tr("Write every edited record (Ctrl+S)"))),
+      revert_(namedButton(this, QStringLiteral("Revert"), TableView::tr("&Revert"), TableView::tr("Drop every edit"))),
       count_(new QLabel(this)),
       status_(new StatusLine(this)),
       title_(TableView::tr("Table view - %1").arg(captionOf(context, source->id()))) {
@@ -108,12 +102,12 @@ TableView::TableView(AppContext& context, std::shared_ptr<const GridSource> sour
   count_->setObjectName(QStringLiteral("Count"));
   status_->setObjectName(QStringLiteral("Status"));
 
-  auto* copy = button(this, QStringLiteral("Copy"), TableView::tr("Copy"), TableView::tr("Copy the selected cells as tab-separated text (Ctrl+C)"));
-  auto* paste = button(this, QStringLiteral("Paste"), TableView::tr("Paste"),
+  auto* copy = namedButton(this, QStringLiteral("Copy"), TableView::tr("Copy"), TableView::tr("Copy the selected cells as tab-separated text (Ctrl+C)"));
+  auto* paste = namedButton(this, QStringLiteral("Paste"), TableView::tr("Paste"),
                        TableView::tr("Paste a tab-separated block at the selection (Ctrl+V)"));
-  auto* exportCsv = button(this, QStringLiteral("ExportCsv"), TableView::tr("Export CSV..."),
+  auto* exportCsv = namedButton(this, QStringLiteral("ExportCsv"), TableView::tr("Export CSV..."),
                            TableView::tr("Write the rows and columns in view as CSV for romtables-cli import"));
-  auto* close = button(this, QStringLiteral("Close"), TableView::tr("C&lose"), TableView::tr("Close the view (Esc)"));
+  auto* close = namedButton(this, QStringLiteral("Close"), TableView::tr("C&lose"), TableView::tr("Close the view (Esc)"));
   if (!source->exportTable()) {
     exportCsv->setEnabled(false);
     exportCsv->setToolTip(TableView::tr("The command line has no table these rows import into"));
@@ -157,7 +151,7 @@ TableView::TableView(AppContext& context, std::shared_ptr<const GridSource> sour
   bottom->addWidget(paste);
   bottom->addWidget(exportCsv);
   for (const GridSource::Link& link : source->linked()) {
-    auto* open = button(this, link.button, tr(link.caption.toUtf8().constData()));  // declared with QT_TRANSLATE_NOOP
+    auto* open = namedButton(this, link.button, tr(link.caption.toUtf8().constData()));  // declared with QT_TRANSLATE_NOOP
     connect(open, &QPushButton::clicked, this, [this, id = link.id] { showTableView(context_, id); });
     bottom->addWidget(open);
   }
