@@ -14,6 +14,9 @@
 #include <QJsonDocument>
 
 #include <algorithm>
+#include <cctype>
+#include <cstring>
+#include <string_view>
 #include <map>
 
 namespace rt {
@@ -113,19 +116,59 @@ namespace {
 // A file read, parsed and checked against its table, before the image is opened.
 struct LoadedFile {
   QString path;
+  QString requestedTable;
+  QString label;  // the file's name before each record's in messages (a folder's files)
   const TableAdapter* table = nullptr;
   ImportFile parsed;
+  // A file in the text export writes, read only when that is not what export
+  // writes now (in parsed.text until then).
+  bool pending = false;
+  int records = 0;
 };
 
+// The table of a JSON text laid out as export writes it: its first and last
+// lines as export writes them, the table known (and the one asked for).
+const TableAdapter* exportLayoutTable(const TableRegistry& registry, const QByteArray& text, const QString& requested) {
+  static constexpr std::string_view head = "{\n    \"records\": [", tail = "\"\n}\n", named = "\n    \"table\": \"";
+  const std::string_view t(text.constData(), static_cast<size_t>(text.size()));
+  if (!t.starts_with(head) || !t.ends_with(tail)) return nullptr;
+  const size_t at = t.rfind(named);
+  if (at == std::string_view::npos) return nullptr;
+  const std::string_view name = t.substr(at + named.size(), t.size() - tail.size() - at - named.size());
+  if (name.empty() || name.size() > 64 ||
+      !std::all_of(name.begin(), name.end(), [](char c) { return std::isalnum(static_cast<unsigned char>(c)) || c == '_'; }))
+    return nullptr;
+  const QString table = QString::fromLatin1(name.data(), static_cast<qsizetype>(name.size()));
+  if (!requested.isEmpty() && requested != table) return nullptr;
+  return registry.find(table);
+}
+
+int parseFile(const TableRegistry& registry, const QByteArray& bytes, bool json, LoadedFile* loaded, QTextStream& err);
+
 // The exit code; on a failure the message went to err.
-int loadFile(const TableRegistry& registry, const QString& path, const QString& requestedTable, LoadedFile* loaded,
-             QTextStream& err) {
+int loadFile(const TableRegistry& registry, const QString& path, const QString& requestedTable, const QString& label,
+             LoadedFile* loaded, QTextStream& err) {
+  loaded->path = path;
+  loaded->requestedTable = requestedTable;
+  loaded->label = label;
   auto input = readInput(path);
   if (!input) {
     err << input.message() << '\n';
     return kFailed;
   }
-  const QByteArray& bytes = input->bytes;
+  if (input->json)
+    if (const TableAdapter* table = exportLayoutTable(registry, input->bytes, requestedTable)) {
+      loaded->table = table;
+      loaded->parsed.text = std::move(input->bytes);
+      loaded->pending = true;
+      return kOk;
+    }
+  return parseFile(registry, input->bytes, input->json, loaded, err);
+}
+
+int parseFile(const TableRegistry& registry, const QByteArray& bytes, bool json, LoadedFile* loaded, QTextStream& err) {
+  const QString& path = loaded->path;
+  const QString& requestedTable = loaded->requestedTable;
   QString tableName = requestedTable;
   Result<ImportFile> parsed = Result<ImportFile>::failure(QString());
   int maxRecords = 0;
@@ -134,9 +177,9 @@ int loadFile(const TableRegistry& registry, const QString& path, const QString& 
   // The export's own JSON is read in one pass, its records counted as they
   // are read (no more than any table holds); anything else is counted first
   // and parsed by Qt.
-  std::optional<ImportFile> quick = input->json ? readExportedJson(bytes, maxRecords) : std::nullopt;
+  std::optional<ImportFile> quick = json ? readExportedJson(bytes, maxRecords, true) : std::nullopt;
   const int records = quick                ? static_cast<int>(quick->records.size())
-                      : input->json        ? countJsonRecords(bytes)
+                      : json        ? countJsonRecords(bytes)
                                            : countCsvRecords(bytes) - 1;
   if (records > maxRecords) {
     err << QStringLiteral("%1 holds %2 records; the table has at most %3. Nothing was written.\n")
@@ -145,7 +188,7 @@ int loadFile(const TableRegistry& registry, const QString& path, const QString& 
                .arg(maxRecords);
     return kFailed;
   }
-  if (input->json) {
+  if (json) {
     parsed = quick ? Result<ImportFile>(std::move(*quick)) : parseJsonImport(bytes);
     if (!parsed) {
       err << path << ": " << parsed.message() << '\n';
@@ -158,7 +201,7 @@ int loadFile(const TableRegistry& registry, const QString& path, const QString& 
     }
   }
   if (tableName.isEmpty()) {
-    err << (input->json ? "The JSON file does not name its table; give --table TABLE.\n"
+    err << (json ? "The JSON file does not name its table; give --table TABLE.\n"
                         : "A CSV file does not name its table; give --table TABLE.\n");
     return kUsage;
   }
@@ -175,7 +218,7 @@ int loadFile(const TableRegistry& registry, const QString& path, const QString& 
                .arg(table->maxRecords());
     return kFailed;
   }
-  if (!input->json) parsed = parseCsvImport(bytes, *table);
+  if (!json) parsed = parseCsvImport(bytes, *table);
   if (!parsed) {
     err << path << ": " << parsed.message() << '\n';
     return kFailed;
@@ -190,9 +233,11 @@ int loadFile(const TableRegistry& registry, const QString& path, const QString& 
       return kFailed;
     }
   }
-  loaded->path = path;
   loaded->table = table;
   loaded->parsed = std::move(parsed.value());
+  loaded->records = static_cast<int>(loaded->parsed.records.size());
+  if (!loaded->label.isEmpty())
+    for (ImportedRecord& r : loaded->parsed.records) r.where = QStringLiteral("%1, %2").arg(loaded->label, r.where);
   return kOk;
 }
 
@@ -207,7 +252,8 @@ struct Plan {
 // Reads each record of `file` under the import's transaction, puts the file's
 // values over it, and plans the bytes that change. `tagged`: the history's keys
 // name the table too (an import of several tables).
-int planFile(RomImage& rom, const LoadedFile& file, bool tagged, Plan* plan, QTextStream& err) {
+int planFile(const TableRegistry& registry, RomImage& rom, LoadedFile& file, const QString& names, bool tagged, Plan* plan,
+             QTextStream& err) {
   const TableAdapter* table = file.table;
   if (Status holds = checkImageHolds(rom, *table); !holds) {
     err << holds.message() << " Nothing was written.\n";
@@ -215,7 +261,7 @@ int planFile(RomImage& rom, const LoadedFile& file, bool tagged, Plan* plan, QTe
   }
   // The table's records are read once, under the transaction's lock, and
   // every record's read below is served from them.
-  if (!file.parsed.records.empty()) {
+  if (file.pending || !file.parsed.records.empty()) {
     const std::int64_t span = table->requiredSize() - table->base();
     if (span > 0 && span <= kMaxHeldSpan)
       if (Status held = rom.holdSpans({{table->base(), span}}); !held) {
@@ -223,16 +269,76 @@ int planFile(RomImage& rom, const LoadedFile& file, bool tagged, Plan* plan, QTe
         return kFailed;
       }
   }
+  // What export writes for the table now, record by record: a record the
+  // file holds in exactly that text changes nothing, and its fields are not
+  // read (export and import are each other's inverse). Should that read fail,
+  // every record is read on its own, which reports the failure.
+  std::vector<RecordRef> nowRefs;
+  QByteArray nowText;
+  std::vector<std::pair<qsizetype, qsizetype>> nowSpans;
+  if (file.pending || file.parsed.anyDeferred()) {
+    if (auto refs = table->records(rom, names))
+      if (auto exported = exportedRecords(rom, *table, *refs)) {
+        nowText = recordsToJson(*table, *exported, &nowSpans);
+        nowRefs = std::move(*refs);
+      }
+  }
+  if (file.pending) {
+    // The whole file as export writes it now: not one value changes.
+    if (!nowText.isEmpty() && nowText == file.parsed.text) {
+      for (const RecordRef& ref : nowRefs) {
+        QVariantMap keys = ref.keys;
+        if (tagged) keys.insert(QStringLiteral("table"), table->name());
+        plan->keys << keys;
+      }
+      plan->records += static_cast<int>(nowRefs.size());
+      file.records = static_cast<int>(nowRefs.size());
+      return kOk;
+    }
+    file.pending = false;
+    const QByteArray text = std::move(file.parsed.text);
+    file.parsed = {};
+    if (int code = parseFile(registry, text, true, &file, err); code != kOk) return code;
+  }
+  const QByteArray& fileText = file.parsed.text;
+  auto unchanged = [&](size_t i, const ImportedRecord& r) {
+    if (i >= nowSpans.size()) return false;
+    const auto [begin, end] = nowSpans[i];
+    return end - begin == r.textEnd - r.textBegin &&
+           std::memcmp(nowText.constData() + begin, fileText.constData() + r.textBegin, static_cast<size_t>(end - begin)) == 0;
+  };
   const TableShape shape(*table);
   const std::vector<ControlRef>& controls = shape.controls;
   const std::vector<Field>& fields = shape.fields;
-  std::map<QString, const ImportedRecord*> seen;
+  std::map<QString, ImportedRecord*> seen;
   std::vector<std::int64_t> keep;
-  for (const ImportedRecord& record : file.parsed.records) {
+  for (size_t i = 0; i < file.parsed.records.size(); ++i) {
+    ImportedRecord& record = file.parsed.records[i];
     auto fail = [&](const QString& why) {
       err << QStringLiteral("Nothing was written. %1: %2\n").arg(record.where, why);
       return kFailed;
     };
+    // The same record twice says one thing or is refused; either is read whole.
+    auto twice = [&](ImportedRecord* first, const QVariantMap& keys) {
+      for (ImportedRecord* r : {first, &record})
+        if (Status read = readDeferredFields(file.parsed, *r); !read) return fail(read.message());
+      if (first->fields == record.fields) return kOk;
+      return fail(QStringLiteral("it addresses the same record as %1 (%2) with other values; give each record once")
+                      .arg(first->where, keyText(keys)));
+    };
+    if (record.deferred() && unchanged(i, record)) {
+      const RecordRef& ref = nowRefs[i];
+      if (auto [it, fresh] = seen.try_emplace(recordKeyText(ref.keys), &record); !fresh) {
+        if (int code = twice(it->second, ref.keys); code != kOk) return code;
+        continue;
+      }
+      QVariantMap keys = ref.keys;
+      if (tagged) keys.insert(QStringLiteral("table"), table->name());
+      plan->keys << keys;
+      ++plan->records;
+      continue;
+    }
+    if (Status read = readDeferredFields(file.parsed, record); !read) return fail(read.message());
     // The record and its values in one read (a stage list is walked in the same session).
     auto fetched = table->fetch(rom, record.keys);
     if (!fetched) {
@@ -243,9 +349,8 @@ int planFile(RomImage& rom, const LoadedFile& file, bool tagged, Plan* plan, QTe
     }
     const RecordRef* ref = &fetched->ref;
     if (auto [it, fresh] = seen.try_emplace(recordKeyText(ref->keys), &record); !fresh) {
-      if (it->second->fields == record.fields) continue;  // the same row twice says one thing
-      return fail(QStringLiteral("it addresses the same record as %1 (%2) with other values; give each record once")
-                      .arg(it->second->where, keyText(ref->keys)));
+      if (int code = twice(it->second, ref->keys); code != kOk) return code;
+      continue;
     }
     QVariantMap keys = ref->keys;
     if (tagged) keys.insert(QStringLiteral("table"), table->name());
@@ -378,7 +483,7 @@ int mergePlan(RomImage& rom, Plan& plan, std::vector<ByteWrite>* writes, QTextSt
 
 // Plans every file under one transaction and writes all of them or nothing.
 // Returns the exit code; `changed` gets the bytes written.
-int importFiles(const TableRegistry& registry, const ImportRequest& request, const std::vector<LoadedFile>& files,
+int importFiles(const TableRegistry& registry, const ImportRequest& request, std::vector<LoadedFile>& files,
                 const QString& source, Plan* plan, std::int64_t* changed, QTextStream& err) {
   RomImage rom;
   rom.setRomPath(request.image);
@@ -393,8 +498,8 @@ int importFiles(const TableRegistry& registry, const ImportRequest& request, con
     err << transaction.status().message() << '\n';
     return kFailed;
   }
-  for (const LoadedFile& file : files)
-    if (int code = planFile(rom, file, tagged, plan, err); code != kOk) return code;
+  for (LoadedFile& file : files)
+    if (int code = planFile(registry, rom, file, request.names, tagged, plan, err); code != kOk) return code;
   std::vector<ByteWrite> writes;
   if (int code = mergePlan(rom, *plan, &writes, err); code != kOk) return code;
   // Writes that change nothing record nothing: the description is only made for a change.
@@ -515,7 +620,7 @@ void warnOfOtherImage(const ManifestImage& manifest, const QString& dir, const Q
 
 int importRecords(const TableRegistry& registry, const ImportRequest& request, QTextStream& out, QTextStream& err) {
   std::vector<LoadedFile> files(1);
-  if (int code = loadFile(registry, request.file, request.table, &files.front(), err); code != kOk) return code;
+  if (int code = loadFile(registry, request.file, request.table, QString(), &files.front(), err); code != kOk) return code;
   Plan plan;
   std::int64_t changed = 0;
   const QString source = QStringLiteral("import %1").arg(QFileInfo(request.file).fileName());
@@ -537,10 +642,9 @@ int importFolder(const TableRegistry& registry, const ImportRequest& request, QT
   if (int code = folderFiles(registry, request.file, &names, &manifest, err); code != kOk) return code;
   std::vector<LoadedFile> files(names.size());
   for (size_t i = 0; i < names.size(); ++i) {
-    if (int code = loadFile(registry, names[i].first, names[i].second, &files[i], err); code != kOk) return code;
     // Messages name the file as well as the record.
-    const QString file = QFileInfo(names[i].first).fileName();
-    for (ImportedRecord& r : files[i].parsed.records) r.where = QStringLiteral("%1, %2").arg(file, r.where);
+    const QString label = QFileInfo(names[i].first).fileName();
+    if (int code = loadFile(registry, names[i].first, names[i].second, label, &files[i], err); code != kOk) return code;
   }
   warnOfOtherImage(manifest, request.file, request.image, err);
   Plan plan;
@@ -548,7 +652,7 @@ int importFolder(const TableRegistry& registry, const ImportRequest& request, QT
   const QString source = QStringLiteral("import %1").arg(QDir(request.file).dirName());
   if (int code = importFiles(registry, request, files, source, &plan, &changed, err); code != kOk) return code;
   // The tables of the files applied: those holding at least one record.
-  const auto applied = std::count_if(files.begin(), files.end(), [](const LoadedFile& f) { return !f.parsed.records.empty(); });
+  const auto applied = std::count_if(files.begin(), files.end(), [](const LoadedFile& f) { return f.records > 0; });
   out << QStringLiteral("Imported %1 record(s) of %2 table(s) into %3; %4 byte(s) changed.\n")
              .arg(plan.records)
              .arg(applied)

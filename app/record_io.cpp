@@ -162,7 +162,8 @@ class JsonWriter {
 
 }  // namespace
 
-QByteArray recordsToJson(const TableAdapter& table, const std::vector<ExportedRecord>& records) {
+QByteArray recordsToJson(const TableAdapter& table, const std::vector<ExportedRecord>& records,
+                         std::vector<std::pair<qsizetype, qsizetype>>* spans) {
   const std::vector<ControlRef> controls = table.controls();
   const std::vector<Field> fields = table.fields();
   std::vector<size_t> order(controls.size());
@@ -187,6 +188,7 @@ QByteArray recordsToJson(const TableAdapter& table, const std::vector<ExportedRe
   for (size_t i = 0; i < records.size(); ++i) {
     const ExportedRecord& r = records[i];
     json.indent(2);
+    const qsizetype begin = out.size();
     out += "{\n";
     for (qsizetype m = 0; m < members.size(); ++m) {
       const QString& member = members[m];
@@ -225,6 +227,7 @@ QByteArray recordsToJson(const TableAdapter& table, const std::vector<ExportedRe
     }
     json.indent(2);
     out += '}';
+    if (spans) spans->emplace_back(begin, out.size());
     json.next(i + 1 == records.size());
   }
   json.indent(1);
@@ -262,8 +265,8 @@ namespace {
 // import reports.
 class FastJson {
  public:
-  FastJson(const QByteArray& bytes, int maxRecords)
-      : p_(bytes.constData()), end_(bytes.constData() + bytes.size()), maxRecords_(maxRecords) {}
+  FastJson(const QByteArray& bytes, int maxRecords, bool deferFields = false)
+      : begin_(bytes.constData()), p_(begin_), end_(begin_ + bytes.size()), maxRecords_(maxRecords), defer_(deferFields) {}
 
   bool read(ImportFile* file) {
     if (!next('{')) return false;
@@ -300,6 +303,7 @@ class FastJson {
     ++p_;
     return true;
   }
+  // A text; with out null, only checked.
   bool string(QString* out) {
     if (!next('"')) return false;
     const char* start = p_;
@@ -318,6 +322,7 @@ class FastJson {
     const QByteArrayView raw(start, p_ - start);
     ++p_;
     if (!ascii && !QUtf8StringView(raw).isValidUtf8()) return false;
+    if (!out) return true;
     if (!escaped) {
       *out = ascii ? QString::fromLatin1(raw) : QString::fromUtf8(raw);
       return true;
@@ -341,10 +346,12 @@ class FastJson {
     *out = QString::fromUtf8(plain);
     return true;
   }
-  // A text, a whole number or true/false, as QJsonValue::toVariant gives it.
+  // A text, a whole number or true/false, as QJsonValue::toVariant gives it;
+  // with out null, only checked.
   bool scalar(QVariant* out) {
     const char c = peek();
     if (c == '"') {
+      if (!out) return string(nullptr);
       QString text;
       if (!string(&text)) return false;
       *out = std::move(text);
@@ -354,7 +361,7 @@ class FastJson {
       const std::string_view word = c == 't' ? "true" : "false";
       if (end_ - p_ < static_cast<std::ptrdiff_t>(word.size()) || std::string_view(p_, word.size()) != word) return false;
       p_ += word.size();
-      *out = c == 't';
+      if (out) *out = c == 't';
       return true;
     }
     const char* start = p_;
@@ -364,6 +371,7 @@ class FastJson {
     const std::ptrdiff_t n = p_ - digits;
     if (n == 0 || n > 15 || (n > 1 && *digits == '0') || (start != digits && n == 1 && *digits == '0')) return false;
     if (p_ < end_ && (*p_ == '.' || *p_ == 'e' || *p_ == 'E')) return false;
+    if (!out) return true;
     qint64 value = 0;
     std::from_chars(start, p_, value);
     *out = QVariant(value);
@@ -375,24 +383,24 @@ class FastJson {
     do {
       ImportedRecord r;
       r.where = QStringLiteral("record %1 of the file").arg(file->records.size());
-      if (!next('{')) return false;
+      if (peek() != '{') return false;
+      r.textBegin = p_ - begin_;
+      ++p_;
       bool seenFields = false;
       if (peek() != '}') {
         do {
           QString key;
           if (!string(&key) || !next(':')) return false;
           if (key == QLatin1String("fields")) {
-            if (std::exchange(seenFields, true) || !next('{')) return false;
-            r.fields.reserve(static_cast<qsizetype>(names_.size()));
-            size_t n = 0;
-            if (peek() != '}') {
-              do {
-                QVariant value;
-                if (!name(n) || !next(':') || !fieldValue(n, &value) || r.fields.contains(names_[n].text)) return false;
-                r.fields.insert(names_[n++].text, std::move(value));
-              } while (next(','));
+            if (std::exchange(seenFields, true) || peek() != '{') return false;
+            const char* at = p_;
+            if (defer_ && skimFields()) {
+              r.fieldsBegin = at - begin_;
+              r.fieldsEnd = p_ - begin_;
+            } else {
+              p_ = at;
+              if (!fields(&r)) return false;
             }
-            if (!next('}')) return false;
           } else {
             QVariant value;
             if (!scalar(&value)) return false;
@@ -404,11 +412,63 @@ class FastJson {
         } while (next(','));
       }
       if (!next('}')) return false;
+      r.textEnd = p_ - begin_;
       if (static_cast<qsizetype>(file->records.size()) >= maxRecords_) return false;  // the caller counts and refuses
       file->records.push_back(std::move(r));
     } while (next(','));
     return next(']');
   }
+
+ public:
+  // A record's "fields" object, read into r->fields.
+  bool fields(ImportedRecord* r) {
+    if (!next('{')) return false;
+    r->fields.reserve(static_cast<qsizetype>(names_.size()));
+    size_t n = 0;
+    if (peek() != '}') {
+      do {
+        QVariant value;
+        if (!name(n) || !next(':') || !fieldValue(n, &value) || r->fields.contains(names_[n].text)) return false;
+        r->fields.insert(names_[n++].text, std::move(value));
+        namesChecked_ = false;
+      } while (next(','));
+    }
+    return next('}');
+  }
+  bool atEnd() {
+    skipSpace();
+    return p_ == end_;
+  }
+
+ private:
+  // A "fields" object checked as fields() would read it, without reading it:
+  // only when it names its fields as records before did, none twice.
+  bool skimFields() {
+    if (!next('{')) return false;
+    if (!namesChecked_) {
+      std::vector<std::string_view> raw;
+      for (const Name& n : names_) raw.push_back(n.raw);
+      std::sort(raw.begin(), raw.end());
+      namesDistinct_ = std::adjacent_find(raw.begin(), raw.end()) == raw.end();
+      namesChecked_ = true;
+    }
+    if (!namesDistinct_) return false;
+    size_t n = 0;
+    if (peek() != '}') {
+      do {
+        if (n >= names_.size() || peek() != '"') return false;
+        const std::string_view known = names_[n++].raw;
+        const char* start = p_ + 1;
+        if (static_cast<size_t>(end_ - start) <= known.size() || std::string_view(start, known.size()) != known ||
+            start[known.size()] != '"' || known.find('\\') != std::string_view::npos)
+          return false;
+        p_ = start + known.size() + 1;
+        if (!next(':') || !scalar(nullptr)) return false;
+      } while (next(','));
+    }
+    return next('}');
+  }
+
   // The n-th field name of a record: the records of a file name their fields
   // alike, so the text of the record before is shared when the bytes match.
   bool name(size_t n) {
@@ -452,18 +512,37 @@ class FastJson {
     std::string_view valueRaw;  // the last text value, and what it read as
     QVariant value;
   };
+  const char* begin_;
   const char* p_;
   const char* end_;
   qsizetype maxRecords_;
+  bool defer_ = false;
   std::vector<Name> names_;
+  bool namesChecked_ = false, namesDistinct_ = false;
 };
 
 }  // namespace
 
-std::optional<ImportFile> readExportedJson(const QByteArray& bytes, int maxRecords) {
+std::optional<ImportFile> readExportedJson(const QByteArray& bytes, int maxRecords, bool deferFields) {
   ImportFile file;
-  if (FastJson(bytes, maxRecords).read(&file)) return file;
-  return std::nullopt;
+  if (!FastJson(bytes, maxRecords, deferFields).read(&file)) return std::nullopt;
+  if (file.anyDeferred()) file.text = bytes;
+  return file;
+}
+
+bool ImportFile::anyDeferred() const {
+  return std::any_of(records.begin(), records.end(), [](const ImportedRecord& r) { return r.deferred(); });
+}
+
+Status readDeferredFields(const ImportFile& file, ImportedRecord& record) {
+  if (!record.deferred()) return Status::ok();
+  const QByteArray object = file.text.mid(record.fieldsBegin, record.fieldsEnd - record.fieldsBegin);
+  FastJson reader(object, 0);
+  // The object was checked as it was read; a failure here is this reader's fault.
+  if (!reader.fields(&record) || !reader.atEnd())
+    return Status::error(QStringLiteral("%1: its fields could not be read again.").arg(record.where));
+  record.fieldsBegin = record.fieldsEnd = -1;
+  return Status::ok();
 }
 
 Result<ImportFile> parseJsonImport(const QByteArray& bytes) {

@@ -38,18 +38,27 @@ Result<std::vector<int>> storedComboBytes(RomImage& rom, const TableShape& shape
 Result<std::vector<ExportedRecord>> exportedRecords(RomImage& rom, const TableAdapter& table,
                                                     const std::vector<RecordRef>& refs);
 
-QByteArray recordsToJson(const TableAdapter& table, const std::vector<ExportedRecord>& records);
+// spans: where each record's object lies in the text ({ to }).
+QByteArray recordsToJson(const TableAdapter& table, const std::vector<ExportedRecord>& records,
+                         std::vector<std::pair<qsizetype, qsizetype>>* spans = nullptr);
 // recordsToCsv, ExportedRecord and storedComboBytes: model/record_csv.h.
 
 struct ImportedRecord {
   QVariantMap keys;
   QHash<QString, QVariant> fields;  // only the fields the file names
   QString where;                    // "record 3" / "line 5", for messages
+  // Where the record's object lies in a JSON file ({ to }), and its "fields"
+  // object while `fields` is not read yet (readExportedJson with deferFields).
+  qsizetype textBegin = 0, textEnd = 0;
+  qsizetype fieldsBegin = -1, fieldsEnd = -1;
+  bool deferred() const { return fieldsBegin >= 0; }
 };
 
 struct ImportFile {
   QString table;  // empty when the file does not say (CSV)
   std::vector<ImportedRecord> records;
+  QByteArray text;  // the JSON read, kept while a record's fields are deferred
+  bool anyDeferred() const;
 };
 
 Result<ImportFile> parseJsonImport(const QByteArray& bytes);
@@ -57,7 +66,11 @@ Result<ImportFile> parseJsonImport(const QByteArray& bytes);
 // parseJsonImport gives, or nothing when the text is anything else (an error,
 // values only Qt's parser reads as it does) or holds more than maxRecords
 // records; the caller then parses with parseJsonImport.
-std::optional<ImportFile> readExportedJson(const QByteArray& bytes, int maxRecords);
+// deferFields: a record whose fields are named as the record before named
+// them has them checked but not read (an import reads them only for a record
+// whose text differs from what export writes now); readDeferredFields reads them.
+std::optional<ImportFile> readExportedJson(const QByteArray& bytes, int maxRecords, bool deferFields = false);
+Status readDeferredFields(const ImportFile& file, ImportedRecord& record);
 Result<ImportFile> parseCsvImport(const QByteArray& bytes, const TableAdapter& table);
 // Records in a CSV file (rows other than blank lines, the header included),
 // counted without parsing, so an oversized file is refused cheaply.

@@ -14,6 +14,7 @@
 
 #include <zlib.h>
 
+#include <functional>
 #include <map>
 
 #ifndef _WIN32
@@ -115,6 +116,81 @@ TEST(ExportAll, AFolderImportIsOneTransaction) {
   // And it is undone as one.
   ASSERT_EQ(cli({QStringLiteral("undo"), rom.path()}).code, 0);
   EXPECT_EQ(rom.bytes(), before);
+}
+
+// An import reads in full only the records whose text differs from what export
+// writes now; what is found alike must really be alike, and what differs is read
+// and checked as any other file.
+TEST(ExportAll, AnImportComparesItsFilesWithTheImageAsItIsNow) {
+  struct Case {
+    const char* name;
+    std::function<void(QByteArray& weapons, const TempRom& rom)> change;  // of Weapon.json, or the image
+    int code;
+    const char* mention;  // in the message of a refusal; else the ATK record 0 then holds
+  };
+  const QByteArray atk = "\"ATK\": \"2500\",\n";
+  const Case cases[] = {
+      {"the image changed after the export",
+       [&](QByteArray& weapons, const TempRom& rom) {
+         QByteArray edited = weapons;
+         edited.replace(atk, "\"ATK\": \"2510\",\n");
+         ASSERT_EQ(importFile(rom.path(), edited).code, 0);
+       },
+       0, "2500"},
+      {"one record's fields in another order, one changed",
+       [&](QByteArray& weapons, const TempRom&) {
+         const qsizetype at = weapons.indexOf(atk);
+         const qsizetype next = weapons.indexOf('\n', at + atk.size()) + 1;  // the BGM line
+         const QByteArray bgm = weapons.mid(at + atk.size(), next - at - atk.size());
+         weapons.replace(at, next - at, bgm + "\"ATK\": \"2520\",\n");
+       },
+       0, "2520"},
+      {"a record twice, once as exported and once with another value",
+       [&](QByteArray& weapons, const TempRom&) {
+         // Record 1 becomes record 0 again, with another ATK.
+         auto record = [&](qsizetype from) {
+           const qsizetype begin = weapons.indexOf("        {\n", from);
+           return std::pair(begin, weapons.indexOf("\n        }", begin) + 10);
+         };
+         const auto [begin0, end0] = record(0);
+         const auto [begin1, end1] = record(end0);
+         QByteArray copy = weapons.mid(begin0, end0 - begin0);
+         copy.replace(atk, "\"ATK\": \"2530\",\n");
+         weapons.replace(begin1, end1 - begin1, copy);
+       },
+       1, "the same record as"},
+      {"a broken file laid out as export writes it",
+       [&](QByteArray& weapons, const TempRom&) { weapons.replace(atk, "\"ATK\": \"2500\",,\n"); }, 1, "is not valid at"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    TempRom rom(sampleImage());
+    QTemporaryDir out;
+    const QString dir = out.filePath(QStringLiteral("dump"));
+    ASSERT_EQ(cli({QStringLiteral("export"), rom.path(), QStringLiteral("--all"), QStringLiteral("--output"), dir}).code, 0);
+    const QByteArray exported = rom.bytes();
+    QByteArray weapons = readFile(QDir(dir).filePath(QStringLiteral("Weapon.json")));
+    ASSERT_TRUE(weapons.contains(atk));
+    c.change(weapons, rom);
+    writeFile(out, QStringLiteral("dump/Weapon.json"), weapons);
+    const QByteArray before = rom.bytes();
+    const CliRun run = cli({QStringLiteral("import"), rom.path(), dir});
+    EXPECT_EQ(run.code, c.code) << run.err.toStdString();
+    if (c.code != 0) {
+      EXPECT_TRUE(run.err.contains(QLatin1String(c.mention))) << run.err.toStdString();
+      EXPECT_EQ(rom.bytes(), before);
+      continue;
+    }
+    const QJsonArray now = exportRecords(rom.path(), QStringLiteral("Weapon"));
+    EXPECT_EQ(now[0].toObject().value(QStringLiteral("fields")).toObject().value(QStringLiteral("ATK")).toString(),
+              QLatin1String(c.mention));
+    // Nothing else moved: what differs from the export's image is record 0's ATK alone.
+    const QByteArray after = rom.bytes();
+    ASSERT_EQ(after.size(), exported.size());
+    qsizetype differing = 0;
+    for (qsizetype i = 0; i < after.size(); ++i) differing += after[i] != exported[i];
+    EXPECT_LE(differing, 2);
+  }
 }
 
 // A second export into the same folder replaces its files and keeps every
