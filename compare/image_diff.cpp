@@ -163,6 +163,11 @@ Status compareTable(const TableAdapter& table, Side& clean, Side& modified, cons
     RecordState oldState, newState;
     const bool paired = byBytes && oldRef && newRef && oldRef->offset == newRef->offset;
     if (paired && fixed && !differing.touches(oldRef->offset, span)) continue;
+    if (paired && !fixed && sameSize)
+      if (auto spans = table.readSpans(*clean.rom, *oldRef);
+          spans && std::none_of(spans->begin(), spans->end(),
+                                [&](const ByteSpan& s) { return differing.touches(s.offset, s.length); }))
+        continue;  // every byte its read depends on is the same in both
     std::vector<SeenBytes> seen;
     if (oldRef) {
       if (paired && !fixed && sameSize) clean.view->setReadLog(&seen);

@@ -11,6 +11,7 @@
 #include <QVariantMap>
 
 #include <memory>
+#include <optional>
 #include <vector>
 
 namespace rt {
@@ -67,6 +68,10 @@ class TableAdapter {
   // `state` now select (an import changed a pointer but maybe not the values it
   // selects). Tables without such fields have nothing to follow.
   virtual Result<RecordState> follow(RomImage&, const RecordRef&, const RecordState& state) const { return state; }
+  // Every byte a read of `record` depends on, found without decoding it, for a
+  // table whose records are not one run of bytes each: a comparison reads only
+  // the records such bytes of which differ. Nothing when not known.
+  virtual std::optional<std::vector<ByteSpan>> readSpans(RomImage&, const RecordRef&) const { return std::nullopt; }
 
   // Which of its fields name records of other tables.
   virtual std::vector<Reference> references() const { return {}; }

@@ -239,6 +239,21 @@ Result<RecordState> PilotSkillTable::read(RomImage& rom, const RecordRef& record
   return readSession(rom, [&](RomImage& open) { return readPilotSkills(open, *pilot); });
 }
 
+std::optional<std::vector<ByteSpan>> PilotSkillTable::readSpans(RomImage& rom, const RecordRef& record) const {
+  auto pilot = recordKey(record.keys, QStringLiteral("index"), kPilotCount);
+  if (!pilot) return std::nullopt;
+  // The pilot's slot words, then the level record each selects.
+  auto spans = readSession(rom, [&](RomImage& open) {
+    const std::int64_t words = pilotSkillSlotTable().recordOffset(*pilot) + kSlotsAt;
+    std::vector<ByteSpan> out{{words, 2 * kPilotSkillSlots}};
+    open.seek(words);
+    for (int s = 0; s < kPilotSkillSlots; ++s) out.push_back({levelRecordOffset(open.readU16()), kSkillLevelsPerRecord});
+    return out;
+  });
+  if (!spans) return std::nullopt;
+  return std::move(*spans);
+}
+
 Result<std::vector<RecordState>> PilotSkillTable::readMany(RomImage& rom, const std::vector<RecordRef>& records) const {
   std::vector<int> pilots;
   pilots.reserve(records.size());

@@ -82,6 +82,7 @@ class PilotSkillTable : public TableAdapter {
   Result<RecordState> read(RomImage& rom, const RecordRef& record) const override;
   Result<std::vector<RecordState>> readMany(RomImage& rom, const std::vector<RecordRef>& records) const override;
   Result<RecordState> follow(RomImage& rom, const RecordRef& record, const RecordState& state) const override;
+  std::optional<std::vector<ByteSpan>> readSpans(RomImage& rom, const RecordRef& record) const override;
   bool encode(RomImage& rom, const RecordRef& record, const RecordState& state, std::vector<ByteWrite>* writes,
               FieldError* error) const override;
 };

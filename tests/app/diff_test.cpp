@@ -3,6 +3,7 @@
 // values as the export shows them, and every other differing byte as a range.
 #include "image/byte_source.h"
 #include "editors/all_tables.h"
+#include "editors/skills/pilot_skill_table.h"
 #include "tests/support/test_support.h"
 
 #include <QJsonDocument>
@@ -142,6 +143,26 @@ TEST(Diff, ListsExactlyTheFieldsSeededRandomEditsChanged) {
     // Every byte the edits wrote belongs to a listed field.
     EXPECT_TRUE(diff.value(QStringLiteral("outside")).toArray().isEmpty());
   }
+}
+
+// A pilot's skills are read through its slots: a byte of a shared level record
+// changes every pilot whose slot selects it, and only those.
+TEST(Diff, ALevelRecordChangeIsListedForEveryPilotThatSelectsIt) {
+  TempRom clean(sampleImage()), modified(sampleImage());
+  const QJsonArray before = exportRecords(modified.path(), QStringLiteral("PSkills"));
+  const int level = before[3].toObject().value(QStringLiteral("fields")).toObject().value(QStringLiteral("ptr(0)")).toString().toInt();
+  const std::int64_t at = levelRecordOffset(level) + 4;
+  modified.poke(at, QByteArray(1, static_cast<char>(clean.bytes().at(at) ^ 0x01)));
+  const QJsonArray after = exportRecords(modified.path(), QStringLiteral("PSkills"));
+  std::set<qint64> changed, listed;
+  for (qsizetype i = 0; i < before.size(); ++i)
+    if (before[i].toObject().value(QStringLiteral("fields")) != after[i].toObject().value(QStringLiteral("fields")))
+      changed.insert(before[i].toObject().value(QStringLiteral("index")).toInteger());
+  const QJsonObject diff = runDiff({clean.path(), modified.path(), QStringLiteral("--tables"), QStringLiteral("PSkills")}, 1);
+  for (const QJsonValue& c : diff.value(QStringLiteral("changes")).toArray())
+    listed.insert(c.toObject().value(QStringLiteral("index")).toInteger());
+  EXPECT_TRUE(changed.count(3));
+  EXPECT_EQ(listed, changed);
 }
 
 TEST(Diff, BytesNoFieldShowsAreRangesAndTheExitCodeSaysWhetherAnythingDiffers) {
