@@ -47,14 +47,18 @@ Status OverlaySource::read(std::int64_t offset, std::uint8_t* out, std::int64_t 
 
 Status scanBlocks(ByteSource& a, ByteSource& b, const std::function<Status(const BlockPair&)>& onBlock) {
   const std::int64_t end = std::max(a.size(), b.size());
+  // Two buffers that stay in the processor's cache, each page of them touched
+  // once: 1 MiB ones cost a page fault per 4 KiB (512 for a 10 MiB image, more
+  // than the reads) and were compared from memory.
+  constexpr std::int64_t kScan = 128 * 1024;
   // Filled by each read before any byte is looked at: not cleared first.
-  const auto bufA = std::make_unique_for_overwrite<std::uint8_t[]>(static_cast<size_t>(kBlockBytes));
-  const auto bufB = std::make_unique_for_overwrite<std::uint8_t[]>(static_cast<size_t>(kBlockBytes));
-  for (std::int64_t offset = 0; offset < end; offset += kBlockBytes) {
+  const auto bufA = std::make_unique_for_overwrite<std::uint8_t[]>(static_cast<size_t>(kScan));
+  const auto bufB = std::make_unique_for_overwrite<std::uint8_t[]>(static_cast<size_t>(kScan));
+  for (std::int64_t offset = 0; offset < end; offset += kScan) {
     BlockPair block;
     block.offset = offset;
-    block.aLength = std::clamp<std::int64_t>(a.size() - offset, 0, kBlockBytes);
-    block.bLength = std::clamp<std::int64_t>(b.size() - offset, 0, kBlockBytes);
+    block.aLength = std::clamp<std::int64_t>(a.size() - offset, 0, kScan);
+    block.bLength = std::clamp<std::int64_t>(b.size() - offset, 0, kScan);
     if (block.aLength > 0) {
       if (Status s = a.read(offset, bufA.get(), block.aLength); !s) return s;
       block.a = bufA.get();

@@ -22,9 +22,12 @@ Result<QStringList> loadNames(const QString& dir, const NameListSource& list) {
 }
 
 std::int64_t TableAdapter::requiredSize() const {
+  if (const std::int64_t known = requiredSize_.load(std::memory_order_relaxed); known >= 0) return known;
   std::int64_t span = 0;
   for (const Field& f : fields()) span = std::max<std::int64_t>(span, f.offset + widthOf(f.kind));
-  return base() + stride() * (count() - 1) + std::max(span, std::int64_t{1});
+  const std::int64_t size = base() + stride() * (count() - 1) + std::max(span, std::int64_t{1});
+  requiredSize_.store(size, std::memory_order_relaxed);
+  return size;
 }
 
 std::vector<RecordRef> TableAdapter::checkedRecords(RomImage&) const {

@@ -11,6 +11,7 @@
 #include <QVariantMap>
 
 #include <memory>
+#include <atomic>
 #include <optional>
 #include <vector>
 
@@ -83,6 +84,10 @@ class TableAdapter {
   // What is wrong with how the table itself lies (lists that run on, pointers
   // to them that land in another table), inside an open session.
   virtual void layoutProblems(RomImage& /*open*/, const TableAt& /*tableAt*/, std::vector<Problem>* /*out*/) const {}
+
+ private:
+  // requiredSize() by default walks fields(), which some tables build anew each call.
+  mutable std::atomic<std::int64_t> requiredSize_{-1};
 };
 
 // Reads the fields of `table` in each record, in one session that fetches the
