@@ -56,7 +56,10 @@ void GridEdits::rebase(std::vector<GridRow> rows) {
   }
   take(again);
   for (const auto& [v, read] : reads)
-    if (auto& e = edits_[static_cast<size_t>(v.row)]) e->read[static_cast<size_t>(v.control)] = read;
+    if (auto& e = edits_[static_cast<size_t>(v.row)]) {
+      e->read[static_cast<size_t>(v.control)] = read;
+      e->readIsRow = e->read == rows_[static_cast<size_t>(v.row)].state;
+    }
   changedRows_.clear();
 }
 
@@ -223,11 +226,41 @@ GridSaveResult GridEdits::save(const QString& txSource, const QString& namesDir,
     result.records = 0;
     return result;
   }
-  // The edited rows as the image holds them now, under the lock.
+  std::vector<size_t> edited;
   std::vector<const GridRow*> wanted;
   for (size_t r = 0; r < edits_.size(); ++r)
-    if (edits_[r]) wanted.push_back(&rows_[r]);
-  auto now = readGridRows(*source_, rom_, namesDir, wanted);
+    if (edits_[r]) {
+      edited.push_back(r);
+      wanted.push_back(&rows_[r]);
+    }
+  // A row whose record holds the bytes it was read from, under the lock, is
+  // as read: its edits' bits, found when they were made, are what it writes.
+  // The others are read again.
+  std::vector<bool> asRead(edited.size(), false);
+  if (source_->encodesAlone()) {
+    auto same = unchangedGridRows(*source_, rom_, wanted);
+    if (!same) {
+      result.status = same.status();
+      result.records = 0;
+      return result;
+    }
+    asRead = std::move(*same);
+  }
+  std::vector<ByteWrite> writes;
+  std::vector<std::pair<size_t, size_t>> rowWrites(edited.size(), {0, 0});  // per edited row, its part of `writes`
+  wanted.clear();
+  for (size_t k = 0; k < edited.size(); ++k) {
+    const RowEdit* e = edits_[edited[k]].get();
+    if (!asRead[k] || !e->readIsRow) {
+      wanted.push_back(&rows_[edited[k]]);
+      continue;
+    }
+    rowWrites[k] = {writes.size(), writes.size() + e->writes.size()};
+    writes.insert(writes.end(), e->writes.begin(), e->writes.end());
+  }
+  // The edited rows as the image holds them now, under the lock.
+  auto now = wanted.empty() ? Result<std::vector<GridRow>>(std::vector<GridRow>{})
+                            : readGridRows(*source_, rom_, namesDir, wanted);
   if (!now) {
     result.status = now.status();
     result.records = 0;
@@ -240,11 +273,11 @@ GridSaveResult GridEdits::save(const QString& txSource, const QString& namesDir,
   std::map<QString, size_t> nowRow;
   if (!inOrder)
     for (size_t n = 0; n < now->size(); ++n) nowRow[keyText((*now)[n].ref.keys)] = n;
-  std::vector<ByteWrite> writes;
   size_t asked = 0;
-  for (size_t r = 0; r < edits_.size(); ++r) {
+  for (size_t k = 0; k < edited.size(); ++k) {
+    if (asRead[k] && edits_[edited[k]]->readIsRow) continue;
+    const size_t r = edited[k];
     const RowEdit* e = edits_[r].get();
-    if (!e) continue;
     size_t at = asked++;
     if (!inOrder) {
       auto it = nowRow.find(keyText(rows_[r].ref.keys));
@@ -261,7 +294,9 @@ GridSaveResult GridEdits::save(const QString& txSource, const QString& namesDir,
     if (!untouched)
       for (StaleControl& s : staleControls(e->read, e->state, current.state))
         result.stale.push_back({static_cast<int>(r), std::move(s)});
-    const RecordState wantedState = untouched ? e->state : withEdits(current.state, e->read, e->state);
+    RecordState merged;
+    if (!untouched) merged = withEdits(current.state, e->read, e->state);
+    const RecordState& wantedState = untouched ? e->state : merged;
     // Unchanged since the edit was encoded, and encoded from nothing else:
     // the bits the edits change are those found then.
     if (source_->encodesAlone() && current.ref.offset == rows_[r].ref.offset && current.state == rows_[r].state &&
@@ -297,9 +332,22 @@ GridSaveResult GridEdits::save(const QString& txSource, const QString& namesDir,
   // What was written is now what the rows hold.
   const std::vector<ControlRef>& controls = source_->controls();
   const std::vector<Field>& fields = source_->fields();
-  for (size_t r = 0; r < edits_.size(); ++r) {
-    if (!edits_[r]) continue;
+  for (size_t k = 0; k < edited.size(); ++k) {
+    const size_t r = edited[k];
     GridRow& row = rows_[r];
+    // A row saved over the bytes it was read from now holds them with its
+    // edits' bits; a row read again is not known byte for byte any more.
+    if (rowWrites[k].second > rowWrites[k].first) {
+      for (size_t w = rowWrites[k].first; w < rowWrites[k].second; ++w) {
+        const ByteWrite& b = writes[w];
+        const std::int64_t at = b.offset - row.ref.offset;
+        if (at < 0 || at >= row.bytes.size()) continue;
+        char& held = row.bytes[static_cast<qsizetype>(at)];
+        held = static_cast<char>((static_cast<std::uint8_t>(held) & ~b.mask) | (b.value & b.mask));
+      }
+    } else if (!asRead[k] || !edits_[r]->readIsRow) {
+      row.bytes.clear();
+    }
     for (size_t c = 0; c < row.stored.size() && c < controls.size(); ++c) {
       if (controls[c].kind != ControlKind::Combo || edits_[r]->state[c] == row.state[c]) continue;
       const int byte = byteForRow(fields[static_cast<size_t>(controls[c].field)].combo, edits_[r]->state[c].row);

@@ -91,6 +91,7 @@ class GridEdits {
     RecordState read;  // the values the edits were made over: kept for edited cells across a reread
     std::vector<ByteWrite> writes;  // the bits the edits change
     int changed = 0;                // cells that differ from what was read
+    bool readIsRow = true;          // `read` equals the row's state (a reread can set them apart)
     std::optional<FieldError> refused;
   };
   void refresh(int row);
