@@ -66,7 +66,15 @@ const char* kSchema =
     "CREATE TABLE IF NOT EXISTS runs("
     " tx INTEGER NOT NULL, seq INTEGER NOT NULL, offset INTEGER NOT NULL, old BLOB NOT NULL, new BLOB NOT NULL,"
     " sum INTEGER, PRIMARY KEY(tx, seq)) WITHOUT ROWID;"
-    "CREATE TABLE IF NOT EXISTS meta(key TEXT PRIMARY KEY, value INTEGER NOT NULL) WITHOUT ROWID;";
+    "CREATE TABLE IF NOT EXISTS meta(key TEXT PRIMARY KEY, value INTEGER NOT NULL) WITHOUT ROWID;"
+    "CREATE TABLE IF NOT EXISTS tx_records(tx INTEGER PRIMARY KEY, keys TEXT NOT NULL);";
+
+// The keys of many records (a table view's save of every row: 14 KB) are
+// kept beside their transaction, whose row then stays small: marking it done
+// rewrote the whole row, keys and all, in every save. Its own column holds
+// "[]" then, which a program that does not know tx_records reads as no
+// records named.
+constexpr qsizetype kKeysInRow = 512;
 
 // Offsets a ROM image can address (the image layer's own limit).
 constexpr std::int64_t kMaxImageOffset = 0x7FFFFFFF;
@@ -162,6 +170,10 @@ class Statement {
     const QByteArray u = v.toUtf8();
     sqlite3_bind_text(stmt_, i, u.constData(), static_cast<int>(u.size()), SQLITE_TRANSIENT);
   }
+  // Text already in UTF-8 (a transaction's record keys); `v` must outlive the next step.
+  void bindUtf8(int i, const QByteArray& v) {
+    sqlite3_bind_text(stmt_, i, v.constData(), static_cast<int>(v.size()), SQLITE_STATIC);
+  }
   // `v` must outlive the statement's next step: it is not copied.
   void bindBlob(int i, const QByteArray& v) {
     sqlite3_bind_blob(stmt_, i, v.constData(), static_cast<int>(v.size()), SQLITE_STATIC);
@@ -201,6 +213,7 @@ class SqliteJournal final : public Journal {
   // Whether the runs table has its checksum column (files made before it was
   // added get it when a writer opens them; a reader takes them as they are).
   void setHasSum(bool has) { hasSum_ = has; }
+  void setHasRecordKeys(bool has) { hasKeys_ = has; }
 
   QString path() const override { return path_; }
 
@@ -248,13 +261,22 @@ class SqliteJournal final : public Journal {
     tx.bind(1, QDateTime::currentMSecsSinceEpoch());
     tx.bind(2, info.source);
     tx.bind(3, info.table);
-    tx.bind(4, QString::fromUtf8(info.records.isEmpty() ? QByteArray("[]") : info.records));
+    static const QByteArray kNoRecords("[]");
+    const bool keysBeside = info.records.size() > kKeysInRow;
+    tx.bindUtf8(4, info.records.isEmpty() || keysBeside ? kNoRecords : info.records);
     tx.bind(5, static_cast<std::int64_t>(info.recordCount));
     tx.bind(6, info.kind);
     tx.bind(7, info.target);
     tx.bind(8, stateName(info.targetState));
     if (tx.step() != SQLITE_DONE) return rollbackWith(errorText());
     const std::int64_t id = sqlite3_last_insert_rowid(db_);
+    if (keysBeside) {
+      Statement keys(kept("INSERT INTO tx_records(tx, keys) VALUES(?, ?)"));
+      if (!keys.ok()) return rollbackWith(errorText());
+      keys.bind(1, id);
+      keys.bindUtf8(2, info.records);
+      if (keys.step() != SQLITE_DONE) return rollbackWith(errorText());
+    }
     // A few runs keep a row each; many go packed (see kPacked).
     Statement run(kept("INSERT INTO runs(tx, seq, offset, old, new, sum) VALUES(?, ?, ?, ?, ?, ?)"));
     if (!run.ok()) return rollbackWith(errorText());
@@ -482,8 +504,10 @@ class SqliteJournal final : public Journal {
   }
 
   Result<std::vector<Transaction>> select(const char* where, int limit, bool withRuns, std::int64_t id = 0) {
-    const QByteArray sql = QByteArray("SELECT id, time, source, tbl, records, record_count, state, kind, target, "
-                                      "target_state FROM transactions ") +
+    const QByteArray sql = QByteArray("SELECT id, time, source, tbl, ") +
+                           (hasKeys_ ? "COALESCE((SELECT keys FROM tx_records WHERE tx = transactions.id), records)"
+                                     : "records") +
+                           ", record_count, state, kind, target, target_state FROM transactions " +
                            where + (limit >= 0 ? QByteArray(" LIMIT ") + QByteArray::number(limit) : QByteArray());
     Statement q(db_, sql.constData());
     if (!q.ok()) return readError();
@@ -558,6 +582,7 @@ class SqliteJournal final : public Journal {
   int lockFd_;
   bool readOnly_ = false;
   bool hasSum_ = true;
+  bool hasKeys_ = true;  // the file has tx_records (a reader of an older file may not)
   std::int64_t seenVersion_ = -2;
   std::map<const char*, sqlite3_stmt*> kept_;  // keyed by the literal's address
   // No transaction was pending at the last look, and no other connection has
@@ -657,6 +682,7 @@ Result<std::unique_ptr<Journal>> openSqlite(const QString& path, const QString& 
       return R::failure(QStringLiteral("The history file \"%1\" cannot be read: %2.")
                             .arg(path, QString::fromUtf8(sqlite3_errmsg(db))));
     journal->setHasSum(columnExists(db, "runs", "sum"));
+    journal->setHasRecordKeys(columnExists(db, "tx_records", "keys"));
     return std::unique_ptr<Journal>(std::move(journal));
   }
   // WAL: a commit is one append, and one flush where it must be durable when

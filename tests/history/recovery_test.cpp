@@ -74,6 +74,34 @@ TEST(Recovery, UnfinishedTransactionsEndAllOldOrAllNew) {
   }
 }
 
+// The keys of a save of many records are kept beside its row; they read back
+// whole whatever state the transaction is in, and a few stay in the row.
+TEST(Recovery, RecordKeysReadBackWholeThroughEveryState) {
+  for (const int count : {2, 300}) {
+    TempRom rom(256, 9);
+    QList<QVariantMap> records;
+    for (int i = 0; i < count; ++i) records << QVariantMap{{QStringLiteral("index"), i}};
+    const TxInfo info = recordTx(QStringLiteral("TableView Weapon"), QStringLiteral("Weapon"), records);
+    auto journal = systemJournalStore()->open(rom.path(), true, nullptr);
+    ASSERT_TRUE(journal);
+    auto id = (*journal)->begin(info, {rt::Run{10, rom.bytes().mid(10, 1), QByteArray(1, '\x5A')}});
+    ASSERT_TRUE(id);
+    for (const TxState state : {TxState::Pending, TxState::Done, TxState::Undone}) {
+      if (state != TxState::Pending) {
+        ASSERT_TRUE((*journal)->finish(*id, state));
+      }
+      auto tx = (*journal)->get(*id);
+      ASSERT_TRUE(tx) << count;
+      EXPECT_EQ(tx->info.records, info.records) << count;
+      EXPECT_EQ(tx->info.recordCount, count);
+      auto listed = (*journal)->list(1, false);
+      ASSERT_TRUE(listed);
+      ASSERT_EQ(listed->size(), 1u);
+      EXPECT_EQ(listed->front().info.records, info.records) << count;
+    }
+  }
+}
+
 // An image kept open (as the editor keeps it) skips the look-up for interrupted
 // transactions while none can exist; a writer that died in the meantime, after
 // this one's own saves, must still be found before the next save.
