@@ -4,7 +4,7 @@
 #include "editors/all_tables.h"
 #include "editors/weapon_map/weapon_grid.h"
 #include "grid/grid_edits.h"
-#include "support/test_support.h"
+#include "tests/support/test_support.h"
 
 #include <gtest/gtest.h>
 
