@@ -39,7 +39,7 @@ void GridEdits::rebase(std::vector<GridRow> rows) {
     if (!e) continue;
     auto& values = kept[keyText(rows_[r].ref.keys)];
     for (size_t c = 0; c < e->state.size(); ++c)
-      if (!(e->state[c] == e->read[c])) values.push_back({{0, static_cast<int>(c), e->state[c]}, e->read[c]});
+      if (!(e->state[c] == readOf(r)[c])) values.push_back({{0, static_cast<int>(c), e->state[c]}, readOf(r)[c]});
   }
   setRows(std::move(rows));
   std::vector<CellValue> again;
@@ -56,7 +56,12 @@ void GridEdits::rebase(std::vector<GridRow> rows) {
   }
   take(again);
   for (const auto& [v, read] : reads)
-    if (auto& e = edits_[static_cast<size_t>(v.row)]) e->read[static_cast<size_t>(v.control)] = read;
+    if (auto& e = edits_[static_cast<size_t>(v.row)]) {
+      const RecordState& row = rows_[static_cast<size_t>(v.row)].state;
+      if (e->read.empty()) e->read = row;
+      e->read[static_cast<size_t>(v.control)] = read;
+      if (e->read == row) e->read.clear();
+    }
   changedRows_.clear();
 }
 
@@ -66,10 +71,15 @@ std::vector<std::pair<int, int>> GridEdits::changedUnderneath() const {
     const RowEdit* e = edits_[r].get();
     if (!e) continue;
     for (size_t c = 0; c < e->state.size(); ++c)
-      if (!(e->state[c] == e->read[c]) && !(e->read[c] == rows_[r].state[c]) && !(e->state[c] == rows_[r].state[c]))
+      if (!(e->state[c] == readOf(r)[c]) && !(readOf(r)[c] == rows_[r].state[c]) && !(e->state[c] == rows_[r].state[c]))
         out.emplace_back(static_cast<int>(r), static_cast<int>(c));
   }
   return out;
+}
+
+const RecordState& GridEdits::readOf(size_t row) const {
+  const auto& e = edits_[row];
+  return e && !e->read.empty() ? e->read : rows_[row].state;
 }
 
 const RecordState& GridEdits::state(int row) const {
@@ -135,7 +145,6 @@ void GridEdits::take(const std::vector<CellValue>& values) {
     if (!e) {
       e = std::make_unique<RowEdit>();
       e->state = rows_[static_cast<size_t>(v.row)].state;
-      e->read = e->state;
     }
     if (v.control < 0 || static_cast<size_t>(v.control) >= e->state.size()) continue;
     e->state[static_cast<size_t>(v.control)] = v.value;
@@ -152,8 +161,10 @@ void GridEdits::take(const std::vector<CellValue>& values) {
 void GridEdits::refresh(int row) {
   auto& e = edits_[static_cast<size_t>(row)];
   const RecordState& read = rows_[static_cast<size_t>(row)].state;
-  int changed = 0;
-  for (size_t c = 0; c < read.size(); ++c) changed += !(e->state[c] == read[c]);
+  e->cells.clear();
+  for (size_t c = 0; c < read.size(); ++c)
+    if (!(e->state[c] == read[c])) e->cells.push_back(static_cast<int>(c));
+  const int changed = static_cast<int>(e->cells.size());
   editedCells_ += changed - e->changed;
   e->changed = changed;
   changedRows_.push_back(row);
@@ -223,11 +234,41 @@ GridSaveResult GridEdits::save(const QString& txSource, const QString& namesDir,
     result.records = 0;
     return result;
   }
-  // The edited rows as the image holds them now, under the lock.
+  std::vector<size_t> edited;
   std::vector<const GridRow*> wanted;
   for (size_t r = 0; r < edits_.size(); ++r)
-    if (edits_[r]) wanted.push_back(&rows_[r]);
-  auto now = readGridRows(*source_, rom_, namesDir, wanted);
+    if (edits_[r]) {
+      edited.push_back(r);
+      wanted.push_back(&rows_[r]);
+    }
+  // A row whose record holds the bytes it was read from, under the lock, is
+  // as read: its edits' bits, found when they were made, are what it writes.
+  // The others are read again.
+  std::vector<bool> asRead(edited.size(), false);
+  if (source_->encodesAlone()) {
+    auto same = unchangedGridRows(*source_, rom_, wanted);
+    if (!same) {
+      result.status = same.status();
+      result.records = 0;
+      return result;
+    }
+    asRead = std::move(*same);
+  }
+  std::vector<ByteWrite> writes;
+  std::vector<std::pair<size_t, size_t>> rowWrites(edited.size(), {0, 0});  // per edited row, its part of `writes`
+  wanted.clear();
+  for (size_t k = 0; k < edited.size(); ++k) {
+    const RowEdit* e = edits_[edited[k]].get();
+    if (!asRead[k] || !e->read.empty()) {
+      wanted.push_back(&rows_[edited[k]]);
+      continue;
+    }
+    rowWrites[k] = {writes.size(), writes.size() + e->writes.size()};
+    writes.insert(writes.end(), e->writes.begin(), e->writes.end());
+  }
+  // The edited rows as the image holds them now, under the lock.
+  auto now = wanted.empty() ? Result<std::vector<GridRow>>(std::vector<GridRow>{})
+                            : readGridRows(*source_, rom_, namesDir, wanted);
   if (!now) {
     result.status = now.status();
     result.records = 0;
@@ -240,11 +281,11 @@ GridSaveResult GridEdits::save(const QString& txSource, const QString& namesDir,
   std::map<QString, size_t> nowRow;
   if (!inOrder)
     for (size_t n = 0; n < now->size(); ++n) nowRow[keyText((*now)[n].ref.keys)] = n;
-  std::vector<ByteWrite> writes;
   size_t asked = 0;
-  for (size_t r = 0; r < edits_.size(); ++r) {
+  for (size_t k = 0; k < edited.size(); ++k) {
+    if (asRead[k] && edits_[edited[k]]->read.empty()) continue;
+    const size_t r = edited[k];
     const RowEdit* e = edits_[r].get();
-    if (!e) continue;
     size_t at = asked++;
     if (!inOrder) {
       auto it = nowRow.find(keyText(rows_[r].ref.keys));
@@ -257,11 +298,14 @@ GridSaveResult GridEdits::save(const QString& txSource, const QString& namesDir,
     const GridRow& current = (*now)[at];
     // Nothing saved elsewhere since the edited values were read: no quarrel,
     // and the edits over it are the edited values.
-    const bool untouched = current.state == e->read && e->state.size() == e->read.size();
+    const RecordState& read = readOf(r);
+    const bool untouched = current.state == read && e->state.size() == read.size();
     if (!untouched)
-      for (StaleControl& s : staleControls(e->read, e->state, current.state))
+      for (StaleControl& s : staleControls(read, e->state, current.state))
         result.stale.push_back({static_cast<int>(r), std::move(s)});
-    const RecordState wantedState = untouched ? e->state : withEdits(current.state, e->read, e->state);
+    RecordState merged;
+    if (!untouched) merged = withEdits(current.state, read, e->state);
+    const RecordState& wantedState = untouched ? e->state : merged;
     // Unchanged since the edit was encoded, and encoded from nothing else:
     // the bits the edits change are those found then.
     if (source_->encodesAlone() && current.ref.offset == rows_[r].ref.offset && current.state == rows_[r].state &&
@@ -297,11 +341,25 @@ GridSaveResult GridEdits::save(const QString& txSource, const QString& namesDir,
   // What was written is now what the rows hold.
   const std::vector<ControlRef>& controls = source_->controls();
   const std::vector<Field>& fields = source_->fields();
-  for (size_t r = 0; r < edits_.size(); ++r) {
-    if (!edits_[r]) continue;
+  for (size_t k = 0; k < edited.size(); ++k) {
+    const size_t r = edited[k];
     GridRow& row = rows_[r];
-    for (size_t c = 0; c < row.stored.size() && c < controls.size(); ++c) {
-      if (controls[c].kind != ControlKind::Combo || edits_[r]->state[c] == row.state[c]) continue;
+    // A row saved over the bytes it was read from now holds them with its
+    // edits' bits; a row read again is not known byte for byte any more.
+    if (rowWrites[k].second > rowWrites[k].first) {
+      for (size_t w = rowWrites[k].first; w < rowWrites[k].second; ++w) {
+        const ByteWrite& b = writes[w];
+        const std::int64_t at = b.offset - row.ref.offset;
+        if (at < 0 || at >= row.bytes.size()) continue;
+        char& held = row.bytes[static_cast<qsizetype>(at)];
+        held = static_cast<char>((static_cast<std::uint8_t>(held) & ~b.mask) | (b.value & b.mask));
+      }
+    } else if (!asRead[k] || !edits_[r]->read.empty()) {
+      row.bytes.clear();
+    }
+    for (const int cell : edits_[r]->cells) {
+      const auto c = static_cast<size_t>(cell);
+      if (c >= row.stored.size() || c >= controls.size() || controls[c].kind != ControlKind::Combo) continue;
       const int byte = byteForRow(fields[static_cast<size_t>(controls[c].field)].combo, edits_[r]->state[c].row);
       if (byte >= 0) row.stored[c] = byte;
     }

@@ -88,12 +88,16 @@ class GridEdits {
  private:
   struct RowEdit {
     RecordState state;
-    RecordState read;  // the values the edits were made over: kept for edited cells across a reread
+    // The values the edits were made over, kept for edited cells across a
+    // reread; empty while they are the row's state.
+    RecordState read;
     std::vector<ByteWrite> writes;  // the bits the edits change
-    int changed = 0;                // cells that differ from what was read
+    std::vector<int> cells;         // the controls whose value differs from the row's
+    int changed = 0;                // how many
     std::optional<FieldError> refused;
   };
   void refresh(int row);
+  const RecordState& readOf(size_t row) const;
   bool encodes(int row, const RecordState& state, FieldError* error) const;
 
   std::shared_ptr<const GridSource> source_;

@@ -4,6 +4,7 @@
 #include "model/record_csv.h"
 
 #include <algorithm>
+#include <cstring>
 
 namespace rt {
 namespace {
@@ -18,7 +19,10 @@ bool hasCombo(const std::vector<ControlRef>& controls) {
 }  // namespace
 
 AdapterGrid::AdapterGrid(std::shared_ptr<const TableAdapter> table)
-    : table_(std::move(table)), controls_(table_->controls()), fields_(table_->fields()) {}
+    : table_(std::move(table)), controls_(table_->controls()), fields_(table_->fields()) {
+  if (const auto* fixed = dynamic_cast<const FixedTable*>(table_.get()))
+    for (const Field& f : fixed->def().fields) recordBytes_ = std::max(recordBytes_, f.offset + widthOf(f.kind));
+}
 
 Result<std::vector<GridRow>> AdapterGrid::read(RomImage& rom, const QString& namesDir) const {
   auto refs = table_->records(rom, namesDir);
@@ -37,6 +41,8 @@ Result<std::vector<GridRow>> AdapterGrid::read(RomImage& rom, const QString& nam
       GridRow row;
       row.state = readFields(rom, def, ref.offset);
       if (combos) row.stored = storedComboBytes(rom, controls_, fields_, ref.offset);
+      if (const std::uint8_t* held = rom.peek(ref.offset, recordBytes_))
+        row.bytes = QByteArray(reinterpret_cast<const char*>(held), static_cast<qsizetype>(recordBytes_));
       row.ref = std::move(ref);
       rows.push_back(std::move(row));
     }
@@ -83,6 +89,25 @@ Result<std::vector<GridRow>> AdapterGrid::readRows(RomImage& rom, const QString&
   return rows;
 }
 
+std::vector<bool> AdapterGrid::unchanged(RomImage& rom, const std::vector<const GridRow*>& rows) const {
+  std::vector<bool> same(rows.size(), false);
+  std::vector<ByteSpan> spans;
+  for (const GridRow* row : rows)
+    if (!row->bytes.isEmpty()) spans.push_back({row->ref.offset, row->bytes.size()});
+  if (spans.empty()) return same;
+  RomSession session(rom, Access::Read);
+  if (!session.status()) return same;
+  rom.prefetchSpans(std::move(spans));
+  for (size_t i = 0; i < rows.size(); ++i) {
+    const QByteArray& was = rows[i]->bytes;
+    if (was.isEmpty()) continue;
+    const std::uint8_t* now = rom.peek(rows[i]->ref.offset, was.size());
+    same[i] = now && std::memcmp(now, was.constData(), static_cast<size_t>(was.size())) == 0;
+  }
+  if (!session.close()) return std::vector<bool>(rows.size(), false);  // a failed read proves nothing
+  return same;
+}
+
 // A fixed table's encoding is its declaration's, over the record's offset only.
 bool AdapterGrid::encodesAlone() const { return dynamic_cast<const FixedTable*>(table_.get()) != nullptr; }
 
@@ -117,6 +142,13 @@ Result<std::vector<GridRow>> readGrid(const GridSource& source, RomImage& rom, c
   GridSnapshot snapshot(rom);
   if (!snapshot.status()) return snapshot.status();
   return source.read(snapshot.image(), namesDir);
+}
+
+Result<std::vector<bool>> unchangedGridRows(const GridSource& source, RomImage& rom,
+                                            const std::vector<const GridRow*>& rows) {
+  GridSnapshot snapshot(rom);
+  if (!snapshot.status()) return snapshot.status();
+  return source.unchanged(snapshot.image(), rows);
 }
 
 Result<std::vector<GridRow>> readGridRows(const GridSource& source, RomImage& rom, const QString& namesDir,

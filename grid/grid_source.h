@@ -7,6 +7,7 @@
 
 #include "model/table_registry.h"
 
+#include <QByteArray>
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -28,6 +29,10 @@ struct GridRow {
   // The records of the source's table() a save of this row is recorded under
   // in the history; empty for the row's own keys.
   QList<QVariantMap> history;
+  // The record's bytes as read (a fixed table's rows): a save that finds the
+  // same bytes in the image knows the row is as read without decoding it again.
+  // Empty when not kept.
+  QByteArray bytes;
 };
 
 class GridSource {
@@ -50,6 +55,11 @@ class GridSource {
   virtual Result<std::vector<GridRow>> readRows(RomImage& rom, const QString& namesDir,
                                                 const std::vector<const GridRow*>& /*wanted*/) const {
     return read(rom, namesDir);
+  }
+  // For each of `rows`, whether `rom` still holds the bytes the row was read
+  // from (GridRow::bytes); false where they were not kept.
+  virtual std::vector<bool> unchanged(RomImage& /*rom*/, const std::vector<const GridRow*>& rows) const {
+    return std::vector<bool>(rows.size(), false);
   }
   // Whether encode() depends on nothing but the row's offset and the values
   // (it reads nothing of the image): then an encoding made earlier of the
@@ -87,6 +97,7 @@ class AdapterGrid : public GridSource {
               FieldError* error) const override;
   const TableAdapter* exportTable() const override { return table_.get(); }
   bool encodesAlone() const override;
+  std::vector<bool> unchanged(RomImage& rom, const std::vector<const GridRow*>& rows) const override;
 
  protected:
   const TableAdapter& adapter() const { return *table_; }
@@ -95,6 +106,7 @@ class AdapterGrid : public GridSource {
   std::shared_ptr<const TableAdapter> table_;
   std::vector<ControlRef> controls_;
   std::vector<Field> fields_;
+  std::int64_t recordBytes_ = 0;  // a fixed table's record, from its first byte to the end of its last field
 };
 
 // The views of a run: a table gets the source its editor declared, or an
@@ -114,6 +126,9 @@ class GridViews {
 // is opened once and each page of it read at most once, however many sessions
 // the table's own reads open.
 Result<std::vector<GridRow>> readGrid(const GridSource& source, RomImage& rom, const QString& namesDir);
+// GridSource::unchanged through a snapshot of the image, as readGrid reads.
+Result<std::vector<bool>> unchangedGridRows(const GridSource& source, RomImage& rom,
+                                            const std::vector<const GridRow*>& rows);
 // GridSource::readRows through a snapshot of the image, as readGrid reads.
 Result<std::vector<GridRow>> readGridRows(const GridSource& source, RomImage& rom, const QString& namesDir,
                                           const std::vector<const GridRow*>& wanted);

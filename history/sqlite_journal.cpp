@@ -66,7 +66,15 @@ const char* kSchema =
     "CREATE TABLE IF NOT EXISTS runs("
     " tx INTEGER NOT NULL, seq INTEGER NOT NULL, offset INTEGER NOT NULL, old BLOB NOT NULL, new BLOB NOT NULL,"
     " sum INTEGER, PRIMARY KEY(tx, seq)) WITHOUT ROWID;"
-    "CREATE TABLE IF NOT EXISTS meta(key TEXT PRIMARY KEY, value INTEGER NOT NULL) WITHOUT ROWID;";
+    "CREATE TABLE IF NOT EXISTS meta(key TEXT PRIMARY KEY, value INTEGER NOT NULL) WITHOUT ROWID;"
+    "CREATE TABLE IF NOT EXISTS tx_records(tx INTEGER PRIMARY KEY, keys TEXT NOT NULL);";
+
+// The keys of many records (a table view's save of every row: 14 KB) are
+// kept beside their transaction, whose row then stays small: marking it done
+// rewrote the whole row, keys and all, in every save. Its own column holds
+// "[]" then, which a program that does not know tx_records reads as no
+// records named.
+constexpr qsizetype kKeysInRow = 512;
 
 // Offsets a ROM image can address (the image layer's own limit).
 constexpr std::int64_t kMaxImageOffset = 0x7FFFFFFF;
@@ -80,6 +88,67 @@ std::int64_t runSum(std::int64_t offset, const QByteArray& before, const QByteAr
   crc = crc32Update(crc, reinterpret_cast<const std::uint8_t*>(before.constData()), before.size());
   crc = crc32Update(crc, reinterpret_cast<const std::uint8_t*>(after.constData()), after.size());
   return static_cast<std::int64_t>(crc);
+}
+
+// Many small runs (a table view's save of every record, an import of one
+// field) go packed, up to kPackedRuns in a row: a row of SQLite per run of
+// two bytes cost such a save most of its time in the history, and three times
+// the pages a packed row takes. A packed row's offset is kPacked, which a
+// program that does not know it takes for a damaged run, and applies nothing.
+// Its old bytes hold, per run, the offset (from the previous run's, zigzag)
+// and the length as varints, then the run's old bytes; its new bytes are the
+// runs' new bytes one after another. Its sum covers both, as a run's does.
+constexpr std::int64_t kPacked = -1;
+constexpr size_t kPackFrom = 32;  // fewer runs keep a row each
+constexpr size_t kPackedRuns = 4096;
+
+void putVarint(QByteArray& out, std::uint64_t v) {
+  for (; v >= 0x80; v >>= 7) out.append(static_cast<char>((v & 0x7F) | 0x80));
+  out.append(static_cast<char>(v));
+}
+
+bool getVarint(const QByteArray& in, qsizetype& at, std::uint64_t* v) {
+  *v = 0;
+  for (int shift = 0; shift < 64 && at < in.size(); shift += 7) {
+    const auto b = static_cast<std::uint8_t>(in[at++]);
+    *v |= static_cast<std::uint64_t>(b & 0x7F) << shift;
+    if (!(b & 0x80)) return true;
+  }
+  return false;
+}
+
+void packRuns(const Run* first, const Run* last, QByteArray* old, QByteArray* now) {
+  std::int64_t previous = 0;
+  for (const Run* r = first; r != last; ++r) {
+    const std::int64_t delta = r->offset - previous;
+    putVarint(*old, delta >= 0 ? static_cast<std::uint64_t>(delta) << 1 : (static_cast<std::uint64_t>(-delta) << 1) - 1);
+    putVarint(*old, static_cast<std::uint64_t>(r->before.size()));
+    old->append(r->before);
+    now->append(r->after);
+    previous = r->offset;
+  }
+}
+
+// False when the row does not read back as runs that lie in an image.
+bool unpackRuns(const QByteArray& old, const QByteArray& now, std::vector<Run>* out) {
+  qsizetype at = 0, taken = 0;
+  std::int64_t offset = 0;
+  while (at < old.size()) {
+    std::uint64_t zigzag = 0, length = 0;
+    if (!getVarint(old, at, &zigzag) || !getVarint(old, at, &length)) return false;
+    const std::uint64_t magnitude = (zigzag >> 1) + (zigzag & 1);
+    if (magnitude > static_cast<std::uint64_t>(kMaxImageOffset)) return false;
+    offset += (zigzag & 1) ? -static_cast<std::int64_t>(magnitude) : static_cast<std::int64_t>(magnitude);
+    if (length == 0 || length > static_cast<std::uint64_t>(old.size() - at) ||
+        length > static_cast<std::uint64_t>(now.size() - taken) || offset < 0 ||
+        offset > kMaxImageOffset - static_cast<std::int64_t>(length))
+      return false;
+    const auto n = static_cast<qsizetype>(length);
+    out->push_back(Run{offset, old.mid(at, n), now.mid(taken, n)});
+    at += n;
+    taken += n;
+  }
+  return taken == now.size() && taken > 0;
 }
 
 // A prepared statement that finalizes itself.
@@ -100,6 +169,10 @@ class Statement {
   void bind(int i, const QString& v) {
     const QByteArray u = v.toUtf8();
     sqlite3_bind_text(stmt_, i, u.constData(), static_cast<int>(u.size()), SQLITE_TRANSIENT);
+  }
+  // Text already in UTF-8 (a transaction's record keys); `v` must outlive the next step.
+  void bindUtf8(int i, const QByteArray& v) {
+    sqlite3_bind_text(stmt_, i, v.constData(), static_cast<int>(v.size()), SQLITE_STATIC);
   }
   // `v` must outlive the statement's next step: it is not copied.
   void bindBlob(int i, const QByteArray& v) {
@@ -140,6 +213,7 @@ class SqliteJournal final : public Journal {
   // Whether the runs table has its checksum column (files made before it was
   // added get it when a writer opens them; a reader takes them as they are).
   void setHasSum(bool has) { hasSum_ = has; }
+  void setHasRecordKeys(bool has) { hasKeys_ = has; }
 
   QString path() const override { return path_; }
 
@@ -187,36 +261,42 @@ class SqliteJournal final : public Journal {
     tx.bind(1, QDateTime::currentMSecsSinceEpoch());
     tx.bind(2, info.source);
     tx.bind(3, info.table);
-    tx.bind(4, QString::fromUtf8(info.records.isEmpty() ? QByteArray("[]") : info.records));
+    static const QByteArray kNoRecords("[]");
+    const bool keysBeside = info.records.size() > kKeysInRow;
+    tx.bindUtf8(4, info.records.isEmpty() || keysBeside ? kNoRecords : info.records);
     tx.bind(5, static_cast<std::int64_t>(info.recordCount));
     tx.bind(6, info.kind);
     tx.bind(7, info.target);
     tx.bind(8, stateName(info.targetState));
     if (tx.step() != SQLITE_DONE) return rollbackWith(errorText());
     const std::int64_t id = sqlite3_last_insert_rowid(db_);
-    // Many runs (an import's) go in rows of kBatch at a time: a statement per
-    // run cost an import most of its time in the history.
-    static const std::string batchSql = [] {
-      std::string sql = "INSERT INTO runs(tx, seq, offset, old, new, sum) VALUES(?, ?, ?, ?, ?, ?)";
-      for (int i = 1; i < kBatch; ++i) sql += ", (?, ?, ?, ?, ?, ?)";
-      return sql;
-    }();
-    size_t i = 0;
-    if (runs.size() >= static_cast<size_t>(kBatch)) {
-      Statement batch(kept(batchSql.c_str()));
-      if (!batch.ok()) return rollbackWith(errorText());
-      for (; i + kBatch <= runs.size(); i += kBatch) {
-        for (int k = 0; k < kBatch; ++k) bindRun(batch, 6 * k, id, i + k, runs[i + k]);
-        if (batch.step() != SQLITE_DONE) return rollbackWith(errorText());
-        batch.reset();
-      }
+    if (keysBeside) {
+      Statement keys(kept("INSERT INTO tx_records(tx, keys) VALUES(?, ?)"));
+      if (!keys.ok()) return rollbackWith(errorText());
+      keys.bind(1, id);
+      keys.bindUtf8(2, info.records);
+      if (keys.step() != SQLITE_DONE) return rollbackWith(errorText());
     }
+    // A few runs keep a row each; many go packed (see kPacked).
     Statement run(kept("INSERT INTO runs(tx, seq, offset, old, new, sum) VALUES(?, ?, ?, ?, ?, ?)"));
     if (!run.ok()) return rollbackWith(errorText());
-    for (; i < runs.size(); ++i) {
-      bindRun(run, 0, id, i, runs[i]);
-      if (run.step() != SQLITE_DONE) return rollbackWith(errorText());
-      run.reset();
+    if (runs.size() < kPackFrom) {
+      for (size_t i = 0; i < runs.size(); ++i) {
+        bindRun(run, 0, id, i, runs[i]);
+        if (run.step() != SQLITE_DONE) return rollbackWith(errorText());
+        run.reset();
+      }
+    } else {
+      size_t seq = 0;
+      for (size_t i = 0; i < runs.size();) {
+        const size_t end = std::min(runs.size(), i + kPackedRuns);
+        Run packed{kPacked, {}, {}};
+        packRuns(runs.data() + i, runs.data() + end, &packed.before, &packed.after);
+        bindRun(run, 0, id, seq++, packed);
+        if (run.step() != SQLITE_DONE) return rollbackWith(errorText());
+        run.reset();
+        i = end;
+      }
     }
     if (Status s = exec("COMMIT"); !s) return rollbackWith(s.message());
     if (Status s = syncLog(); !s) return s;
@@ -366,7 +446,6 @@ class SqliteJournal final : public Journal {
  private:
   QString errorText() const { return QString::fromUtf8(sqlite3_errmsg(db_)); }
 
-  static constexpr int kBatch = 32;
   static void bindRun(Statement& insert, int first, std::int64_t tx, size_t seq, const Run& run) {
     insert.bind(first + 1, tx);
     insert.bind(first + 2, static_cast<std::int64_t>(seq));
@@ -425,8 +504,10 @@ class SqliteJournal final : public Journal {
   }
 
   Result<std::vector<Transaction>> select(const char* where, int limit, bool withRuns, std::int64_t id = 0) {
-    const QByteArray sql = QByteArray("SELECT id, time, source, tbl, records, record_count, state, kind, target, "
-                                      "target_state FROM transactions ") +
+    const QByteArray sql = QByteArray("SELECT id, time, source, tbl, ") +
+                           (hasKeys_ ? "COALESCE((SELECT keys FROM tx_records WHERE tx = transactions.id), records)"
+                                     : "records") +
+                           ", record_count, state, kind, target, target_state FROM transactions " +
                            where + (limit >= 0 ? QByteArray(" LIMIT ") + QByteArray::number(limit) : QByteArray());
     Statement q(db_, sql.constData());
     if (!q.ok()) return readError();
@@ -472,10 +553,15 @@ class SqliteJournal final : public Journal {
         // A run without a sum was stored before sums were kept; a run whose two
         // sides differ in length, or that lies before the file, is damaged too.
         const bool summed = sqlite3_column_type(runs.get(), 4) != SQLITE_NULL;
-        if ((summed && runs.integer(4) != runSum(run.offset, run.before, run.after)) ||
-            run.before.size() != run.after.size() || run.before.isEmpty() || run.offset < 0 ||
-            run.offset > kMaxImageOffset - run.before.size())
+        if (summed && runs.integer(4) != runSum(run.offset, run.before, run.after)) {
           t->second->damaged = true;
+        } else if (run.offset == kPacked) {
+          if (!summed || !unpackRuns(run.before, run.after, &t->second->runs)) t->second->damaged = true;
+          continue;
+        } else if (run.before.size() != run.after.size() || run.before.isEmpty() || run.offset < 0 ||
+                   run.offset > kMaxImageOffset - run.before.size()) {
+          t->second->damaged = true;
+        }
         t->second->runs.push_back(std::move(run));
       }
       if (rc != SQLITE_DONE) return readError();
@@ -496,6 +582,7 @@ class SqliteJournal final : public Journal {
   int lockFd_;
   bool readOnly_ = false;
   bool hasSum_ = true;
+  bool hasKeys_ = true;  // the file has tx_records (a reader of an older file may not)
   std::int64_t seenVersion_ = -2;
   std::map<const char*, sqlite3_stmt*> kept_;  // keyed by the literal's address
   // No transaction was pending at the last look, and no other connection has
@@ -595,6 +682,7 @@ Result<std::unique_ptr<Journal>> openSqlite(const QString& path, const QString& 
       return R::failure(QStringLiteral("The history file \"%1\" cannot be read: %2.")
                             .arg(path, QString::fromUtf8(sqlite3_errmsg(db))));
     journal->setHasSum(columnExists(db, "runs", "sum"));
+    journal->setHasRecordKeys(columnExists(db, "tx_records", "keys"));
     return std::unique_ptr<Journal>(std::move(journal));
   }
   // WAL: a commit is one append, and one flush where it must be durable when

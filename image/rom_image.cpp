@@ -458,9 +458,12 @@ Status RomImage::commit() {
       const auto length = static_cast<qsizetype>(last + 1 - i);
       if (run.endChange == 0) run.firstChange = i;
       run.endChange = last + 1;
+      // Over the runs' own buffers, which outlive every use of them in this
+      // commit (the history copies what it keeps, and so does the sample
+      // below): a save of many records allocated two arrays a changed field.
       journaled.push_back(Run{run.start + static_cast<std::int64_t>(i),
-                              QByteArray(reinterpret_cast<const char*>(was.data() + i), length),
-                              QByteArray(reinterpret_cast<const char*>(now.data() + i), length)});
+                              QByteArray::fromRawData(reinterpret_cast<const char*>(was.data() + i), length),
+                              QByteArray::fromRawData(reinterpret_cast<const char*>(now.data() + i), length)});
       i = last + 1;
     }
     journaledBy.push_back(journaled.size());
@@ -514,12 +517,16 @@ Status RomImage::commit() {
   // This save is the newest finished transaction now: what the file must hold at the next one.
   expectTx_ = *id;
   expectRuns_.clear();
+  // Only the runs the sample takes are cut down: the rest of a large save is never looked at.
   std::int64_t sampled = 0;
-  for (Run& run : changedBytes(journaled)) {
-    if (sampled >= 4096) break;
-    sampled += run.before.size();
-    expectRuns_.push_back(Run{run.offset, std::move(run.after), std::move(run.before)});
-  }
+  for (size_t r = 0; r < journaled.size() && sampled < 4096; ++r)
+    for (Run& run : changedBytes({journaled[r]})) {
+      if (sampled >= 4096) break;
+      sampled += run.before.size();
+      // Copied: the runs lie over this commit's buffers.
+      expectRuns_.push_back(Run{run.offset, QByteArray(run.after.constData(), run.after.size()),
+                                QByteArray(run.before.constData(), run.before.size())});
+    }
   if (lastFirst_ < ImageIdentity::kHeaderSpan) {
     // The save wrote into the header the history recognises the file by.
     auto now = identityOf(*file_, size_);

@@ -27,6 +27,14 @@ QByteArray pilotImport(int index, const QString& field, int value) {
       .toUtf8();
 }
 
+// Records 0 to count - 1 with `field` set to `value`.
+QByteArray pilotImportFirst(int count, const QString& field, int value) {
+  QStringList records;
+  for (int i = 0; i < count; ++i)
+    records << QStringLiteral("{\"index\":%1,\"fields\":{\"%2\":\"%3\"}}").arg(i).arg(field).arg(value);
+  return QStringLiteral("{\"table\":\"Pilot\",\"records\":[%1]}").arg(records.join(u',')).toUtf8();
+}
+
 QString pilotField(const QString& rom, int index, const QString& field) {
   const QJsonValue v = exportRecords(rom, QStringLiteral("Pilot"))[index].toObject()[QStringLiteral("fields")].toObject()[field];
   return v.isString() ? v.toString() : QString::number(v.toInt());
@@ -217,9 +225,12 @@ TEST(HistoryIdentity, ADamagedHistoryIsNeverAppliedAndDoesNotStopReaders) {
   struct Case {
     const char* what;
     std::function<void(const QString& history)> damage;
+    int records = 1;  // imported; the history packs the runs of many into one row
   };
   const Case cases[] = {
       {"a flipped bit in a stored run", [](const QString& h) { execSql(h, "UPDATE runs SET old = CAST(x'77' AS BLOB)"); }},
+      {"a flipped bit in a packed row",
+       [](const QString& h) { execSql(h, "UPDATE runs SET new = CAST(x'77' AS BLOB) || substr(new, 2)"); }, 200},
       {"overwritten", [](const QString& h) {
          QFile f(h);
          ASSERT_TRUE(f.open(QIODevice::WriteOnly));
@@ -234,7 +245,7 @@ TEST(HistoryIdentity, ADamagedHistoryIsNeverAppliedAndDoesNotStopReaders) {
   };
   for (const Case& c : cases) {
     TempRom rom(sampleImage());
-    ASSERT_EQ(importFile(rom.path(), pilotImport(0, QStringLiteral("Ab(0)"), 100)).code, 0);
+    ASSERT_EQ(importFile(rom.path(), pilotImportFirst(c.records, QStringLiteral("Ab(0)"), 100)).code, 0);
     const QString history = rom.path() + QStringLiteral(".history");
     QFile::remove(history + QStringLiteral("-wal"));
     QFile::remove(history + QStringLiteral("-shm"));

@@ -13,7 +13,7 @@ namespace {
 TEST(Recovery, UnfinishedTransactionsEndAllOldOrAllNew) {
   struct Case {
     const char* what;
-    int written;  // bytes of the 4-byte run that reached the image
+    int written;  // quarters of the transaction's bytes that reached the image, in the order of its runs
     bool failed;  // marked as being rolled back
     bool keep;
   };
@@ -21,34 +21,84 @@ TEST(Recovery, UnfinishedTransactionsEndAllOldOrAllNew) {
       {"nothing written", 0, false, false}, {"torn", 2, false, false},          {"all written", 4, false, true},
       {"failed, torn", 2, true, false},     {"failed, all written", 4, true, false},
   };
-  for (const Case& c : cases) {
-    TempRom rom(256, 9);
-    const QByteArray original = rom.bytes();
-    const QByteArray before = original.mid(100, 4);
-    QByteArray after = before;
-    for (char& b : after) b = static_cast<char>(b ^ 0x33);
-    std::int64_t id = 0;
-    {
-      auto journal = systemJournalStore()->open(rom.path(), true, nullptr);
-      ASSERT_TRUE(journal);
-      auto begun = (*journal)->begin(recordTx(QStringLiteral("t"), QString(), {}), {rt::Run{100, before, after}});
-      ASSERT_TRUE(begun);
-      id = *begun;
-      if (c.failed) {
-        ASSERT_TRUE((*journal)->finish(id, TxState::RollingBack));
+  // One run of 4 bytes, and 40 (which the history packs into one row) 8 bytes apart.
+  for (const int count : {1, 40}) {
+    for (const Case& c : cases) {
+      const std::string what = std::string(c.what) + ", " + std::to_string(count) + " runs";
+      TempRom rom(1024, 9);
+      const QByteArray original = rom.bytes();
+      std::vector<rt::Run> runs;
+      for (int r = 0; r < count; ++r) {
+        const std::int64_t at = 100 + 8 * r;
+        QByteArray after = original.mid(at, 4);
+        for (char& b : after) b = static_cast<char>(b ^ 0x33);
+        runs.push_back(rt::Run{at, original.mid(at, 4), after});
       }
+      std::int64_t id = 0;
+      {
+        auto journal = systemJournalStore()->open(rom.path(), true, nullptr);
+        ASSERT_TRUE(journal);
+        auto begun = (*journal)->begin(recordTx(QStringLiteral("t"), QString(), {}), runs);
+        ASSERT_TRUE(begun);
+        id = *begun;
+        if (c.failed) {
+          ASSERT_TRUE((*journal)->finish(id, TxState::RollingBack));
+        }
+      }
+      int left = 4 * count * c.written / 4;
+      for (const rt::Run& run : runs) {
+        rom.poke(run.offset, run.after.left(std::min(left, 4)));
+        left -= std::min(left, 4);
+      }
+      RomImage image;
+      image.setRomPath(rom.path());
+      ASSERT_TRUE(image.recover()) << what;
+      QByteArray expected = original;
+      if (c.keep)
+        for (const rt::Run& run : runs) expected.replace(run.offset, 4, run.after);
+      EXPECT_EQ(rom.bytes(), expected) << what;
+      auto tx = image.journal()->get(id);
+      ASSERT_TRUE(tx) << what;
+      EXPECT_EQ(tx->state, c.keep ? TxState::Done : TxState::RolledBack) << what;
+      EXPECT_FALSE(tx->damaged) << what;
+      ASSERT_EQ(tx->runs.size(), runs.size()) << what;  // read back as written
+      for (size_t r = 0; r < runs.size(); ++r) {
+        EXPECT_EQ(tx->runs[r].offset, runs[r].offset) << what;
+        EXPECT_EQ(tx->runs[r].before, runs[r].before) << what;
+        EXPECT_EQ(tx->runs[r].after, runs[r].after) << what;
+      }
+      const QStringList notices = image.takeNotices();
+      ASSERT_EQ(notices.size(), 1) << what;
+      EXPECT_TRUE(notices[0].contains(c.keep ? QStringLiteral("kept") : QStringLiteral("rolled back"))) << what;
     }
-    rom.poke(100, after.left(c.written));
-    RomImage image;
-    image.setRomPath(rom.path());
-    ASSERT_TRUE(image.recover()) << c.what;
-    QByteArray expected = original;
-    if (c.keep) expected.replace(100, 4, after);
-    EXPECT_EQ(rom.bytes(), expected) << c.what;
-    EXPECT_EQ(image.journal()->get(id)->state, c.keep ? TxState::Done : TxState::RolledBack) << c.what;
-    const QStringList notices = image.takeNotices();
-    ASSERT_EQ(notices.size(), 1) << c.what;
-    EXPECT_TRUE(notices[0].contains(c.keep ? QStringLiteral("kept") : QStringLiteral("rolled back"))) << c.what;
+  }
+}
+
+// The keys of a save of many records are kept beside its row; they read back
+// whole whatever state the transaction is in, and a few stay in the row.
+TEST(Recovery, RecordKeysReadBackWholeThroughEveryState) {
+  for (const int count : {2, 300}) {
+    TempRom rom(256, 9);
+    QList<QVariantMap> records;
+    for (int i = 0; i < count; ++i) records << QVariantMap{{QStringLiteral("index"), i}};
+    const TxInfo info = recordTx(QStringLiteral("TableView Weapon"), QStringLiteral("Weapon"), records);
+    auto journal = systemJournalStore()->open(rom.path(), true, nullptr);
+    ASSERT_TRUE(journal);
+    auto id = (*journal)->begin(info, {rt::Run{10, rom.bytes().mid(10, 1), QByteArray(1, '\x5A')}});
+    ASSERT_TRUE(id);
+    for (const TxState state : {TxState::Pending, TxState::Done, TxState::Undone}) {
+      if (state != TxState::Pending) {
+        ASSERT_TRUE((*journal)->finish(*id, state));
+      }
+      auto tx = (*journal)->get(*id);
+      ASSERT_TRUE(tx) << count;
+      EXPECT_EQ(tx->info.records, info.records) << count;
+      EXPECT_EQ(tx->info.recordCount, count);
+      auto listed = (*journal)->list(1, false);
+      ASSERT_TRUE(listed);
+      ASSERT_EQ(listed->size(), 1u);
+      EXPECT_EQ(listed->front().info.records, info.records) << count;
+    }
   }
 }
 
