@@ -45,17 +45,12 @@ struct TableFile {
 
 Result<TableFile> dumpTable(RomImage& rom, const TableAdapter& table, const QString& names, bool csv) {
   if (Status holds = checkImageHolds(rom, table); !holds) return holds;
-  auto refs = table.records(rom, names);
-  if (!refs) return refs.status();
-  // Every record in one session over the table's spans, as a single export reads them.
-  auto read = exportedRecords(rom, table, *refs);
-  if (!read) return read.status();
-  const std::vector<ExportedRecord>& records = *read;
   TableFile file;
   file.table = table.name();
   file.file = table.name() + (csv ? QStringLiteral(".csv") : QStringLiteral(".json"));
-  file.records = static_cast<int>(records.size());
-  file.bytes = csv ? recordsToCsv(table, records) : recordsToJson(table, records);
+  auto records = appendTableExport(rom, table, names, csv ? ExportFormat::Csv : ExportFormat::Json, &file.bytes);
+  if (!records) return records.status();
+  file.records = *records;
   return file;
 }
 
@@ -101,11 +96,18 @@ Result<Snapshot> readSnapshot(const TableRegistry& registry, const DumpCommand& 
   (*pages)->setOverlay(recoveryOverlay(c.image));
   // One sequential read of the image gives the manifest its CRC32 and keeps
   // the pages the tables lie in, so reading the tables reads nothing more.
-  std::int64_t tablesEnd = 0;
-  for (const auto& table : registry.all()) tablesEnd = std::max(tablesEnd, table->requiredSize());
+  // Only those: most of the image lies between them.
+  std::vector<ByteSpan> kept;
+  std::int64_t keptBytes = 0;
+  for (const auto& table : registry.all()) {
+    const std::int64_t from = std::max<std::int64_t>(table->base(), 0);
+    const std::int64_t length = std::min(table->requiredSize() - from, kMaxKeptBytes - keptBytes);
+    if (length <= 0) continue;
+    kept.push_back({from, length});
+    keptBytes += length;
+  }
   std::uint32_t crc = 0;
-  if (Status s = (*pages)->scan(std::min(tablesEnd, kMaxKeptBytes),
-                                [&crc](const std::uint8_t* data, std::int64_t n) { crc = crc32Update(crc, data, n); });
+  if (Status s = (*pages)->scan(kept, [&crc](const std::uint8_t* data, std::int64_t n) { crc = crc32Update(crc, data, n); });
       !s)
     return s;
   RomImage rom(std::make_shared<ImageView>(*pages, std::vector<Run>{}, true), nullptr);

@@ -7,10 +7,12 @@
 #include <csv.h>
 
 #include "model/conversions.h"
+#include "model/text_buffer.h"
 
 #include <QRegularExpression>
 
 #include <algorithm>
+#include <optional>
 #include <charconv>
 #include <cstring>
 #include <string>
@@ -45,119 +47,192 @@ void onCsvRow(int, void* context) {
 namespace {
 
 // JSON written as QJsonDocument::Indented writes it (object keys in order,
-// four spaces a level), straight into one buffer: a document of objects
+// four spaces a level), straight into the file's bytes: a document of objects
 // inserted one key at a time costs several times the reads themselves on
 // tables of many records and fields.
-// The text being written: appends of a few bytes each, inlined; QByteArray's
-// own append goes through its general insert, which was most of an export.
-class TextBuffer {
- public:
-  void reserve(qsizetype n) { s_.reserve(static_cast<size_t>(n)); }
-  void append(const char* data, qsizetype n) { s_.append(data, static_cast<size_t>(n)); }
-  TextBuffer& operator+=(const char* text) {
-    s_.append(text);
-    return *this;
-  }
-  TextBuffer& operator+=(char c) {
-    s_.push_back(c);
-    return *this;
-  }
-  TextBuffer& operator+=(const QByteArray& b) {
-    s_.append(b.constData(), static_cast<size_t>(b.size()));
-    return *this;
-  }
-  TextBuffer& operator+=(const TextBuffer& b) {
-    s_.append(b.s_);
-    return *this;
-  }
-  qsizetype size() const { return static_cast<qsizetype>(s_.size()); }
-  void resize(qsizetype n) { s_.resize(static_cast<size_t>(n)); }
-  char* data() { return s_.data(); }
-  QByteArray bytes() const { return QByteArray(s_.data(), size()); }
 
- private:
-  std::string s_;
-};
+void indent(TextBuffer& out, int level) {
+  static const char spaces[] = "                        ";  // six levels
+  out.append(spaces, 4 * level);
+}
 
-class JsonWriter {
+// A JSON string of `text`, escaped as Qt escapes it.
+void jsonString(TextBuffer& out, QStringView text) {
+  // Most texts are digits and names in plain ASCII: copied as they are.
+  const qsizetype n = text.size();
+  const char16_t* from = text.utf16();
+  char* to = out.room(n + 2);
+  *to++ = '"';
+  qsizetype i = 0;
+  for (; i < n; ++i) {
+    const char16_t u = from[i];
+    if (u < 0x20 || u >= 0x80 || u == '"' || u == '\\') break;
+    to[i] = static_cast<char>(u);
+  }
+  if (i == n) {
+    to[n] = '"';
+    out.commit(to + n + 1);
+    return;
+  }
+  out.commit(to - 1);
+  out += '"';
+  const QByteArray utf8 = text.toUtf8();
+  for (char ch : utf8) {
+    const auto c = static_cast<unsigned char>(ch);
+    switch (c) {
+      case '"': out += "\\\""; break;
+      case '\\': out += "\\\\"; break;
+      case '\b': out += "\\b"; break;
+      case '\f': out += "\\f"; break;
+      case '\n': out += "\\n"; break;
+      case '\r': out += "\\r"; break;
+      case '\t': out += "\\t"; break;
+      default:
+        if (c < 0x20) {
+          static const char digits[] = "0123456789abcdef";
+          out += "\\u00";
+          out += digits[c >> 4];
+          out += digits[c & 0xF];
+        } else {
+          out += ch;
+        }
+    }
+  }
+  out += '"';
+}
+
+void jsonScalar(TextBuffer& out, const QVariant& v) {
+  switch (v.typeId()) {
+    case QMetaType::Bool:
+      if (v.toBool()) out += "true";
+      else out += "false";
+      break;
+    case QMetaType::Int:
+    case QMetaType::UInt:
+    case QMetaType::LongLong:
+    case QMetaType::ULongLong: out.number(v.toLongLong()); break;
+    case QMetaType::Double: out.append(QByteArray::number(v.toDouble(), 'g', QLocale::FloatingPointShortest)); break;
+    case QMetaType::UnknownType: out += "null"; break;
+    default: jsonString(out, v.toString());
+  }
+}
+
+// A member's `"name": ` at `level`, as bytes.
+QByteArray keyText(int level, const QString& name) {
+  QByteArray text;
+  TextBuffer out(&text);
+  indent(out, level);
+  jsonString(out, name);
+  out += ": ";
+  out.finish();
+  return text;
+}
+
+// A table's file being written: its records one after another, each with its
+// members and fields in the order of their names, as Qt orders an object's keys.
+class JsonTableWriter {
  public:
-  explicit JsonWriter(TextBuffer& out) : out_(out) {}
-  void indent(int level) {
-    static const char spaces[] = "                        ";  // six levels
-    out_.append(spaces, 4 * level);
-  }
-  void key(int level, const QString& key) {
-    indent(level);
-    string(key);
-    out_ += ": ";
-  }
-  void string(const QString& text) {
-    // Most texts are digits and names in plain ASCII: copied as they are.
-    const QChar* chars = text.constData();
-    const qsizetype n = text.size();
-    bool plain = true;
-    for (qsizetype i = 0; i < n && plain; ++i) {
-      const char16_t u = chars[i].unicode();
-      plain = u >= 0x20 && u < 0x80 && u != '"' && u != '\\';
+  JsonTableWriter(const TableAdapter& table, const std::vector<ControlRef>& controls, const std::vector<Field>& fields,
+                  QByteArray* out)
+      : controls_(controls), fields_(fields), out_(out) {
+    order_.resize(controls.size());
+    for (size_t c = 0; c < order_.size(); ++c) order_[c] = c;
+    std::sort(order_.begin(), order_.end(), [&](size_t a, size_t b) { return controls[a].name < controls[b].name; });
+    // Each field's `"name": ` once per table, not once per record.
+    fieldKeys_.resize(controls.size());
+    for (size_t c = 0; c < controls.size(); ++c) fieldKeys_[c] = keyText(4, controls[c].name);
+    QStringList names = table.keyNames();
+    names << QStringLiteral("name") << QStringLiteral("offset") << QStringLiteral("fields");
+    std::sort(names.begin(), names.end());
+    for (const QString& name : names) {
+      const Member::Kind kind = name == QLatin1String("fields") ? Member::Fields
+                                : name == QLatin1String("name") ? Member::Name
+                                : name == QLatin1String("offset") ? Member::Offset
+                                                                  : Member::Key;
+      members_.push_back({kind, name, keyText(3, name)});
     }
-    if (plain) {
-      const qsizetype at = out_.size();
-      out_.resize(at + n + 2);
-      char* to = out_.data() + at;
-      *to++ = '"';
-      for (qsizetype i = 0; i < n; ++i) *to++ = static_cast<char>(chars[i].unicode());
-      *to = '"';
-      return;
-    }
-    out_ += '"';
-    const QByteArray utf8 = text.toUtf8();
-    for (char ch : utf8) {
-      const auto c = static_cast<unsigned char>(ch);
-      switch (c) {
-        case '"': out_ += "\\\""; break;
-        case '\\': out_ += "\\\\"; break;
-        case '\b': out_ += "\\b"; break;
-        case '\f': out_ += "\\f"; break;
-        case '\n': out_ += "\\n"; break;
-        case '\r': out_ += "\\r"; break;
-        case '\t': out_ += "\\t"; break;
-        default:
-          if (c < 0x20) {
-            static const char digits[] = "0123456789abcdef";
-            out_ += "\\u00";
-            out_ += digits[c >> 4];
-            out_ += digits[c & 0xF];
-          } else {
-            out_ += ch;
-          }
+    out_ += "{\n";
+    out_.append(keyText(1, QStringLiteral("records")));
+    out_ += "[\n";
+  }
+
+  void write(const ExportedRecord& r) {
+    if (written_++ > 0) out_ += ",\n";
+    indent(out_, 2);
+    out_ += "{\n";
+    for (size_t m = 0; m < members_.size(); ++m) {
+      const Member& member = members_[m];
+      out_.append(member.key);
+      switch (member.kind) {
+        case Member::Fields: fields(r); break;
+        case Member::Name: jsonString(out_, r.ref.name); break;
+        case Member::Offset: out_.number(r.ref.offset); break;
+        case Member::Key: jsonScalar(out_, r.ref.keys.value(member.name)); break;
       }
+      next(m + 1 == members_.size());
     }
-    out_ += '"';
+    indent(out_, 2);
+    out_ += '}';
   }
-  void number(qint64 n) {
-    char digits[24];
-    const auto end = std::to_chars(digits, digits + sizeof digits, n).ptr;
-    out_.append(digits, end - digits);
+
+  void finish(const QString& tableName) {
+    if (written_ > 0) out_ += "\n";
+    indent(out_, 1);
+    out_ += "],\n";
+    out_.append(keyText(1, QStringLiteral("table")));
+    jsonString(out_, tableName);
+    out_ += "\n}\n";
+    out_.finish();
   }
-  void boolean(bool b) { out_ += b ? "true" : "false"; }
-  void scalar(const QVariant& v) {
-    switch (v.typeId()) {
-      case QMetaType::Bool: boolean(v.toBool()); break;
-      case QMetaType::Int:
-      case QMetaType::UInt:
-      case QMetaType::LongLong:
-      case QMetaType::ULongLong: number(v.toLongLong()); break;
-      case QMetaType::Double: out_ += QByteArray::number(v.toDouble(), 'g', QLocale::FloatingPointShortest); break;
-      case QMetaType::UnknownType: out_ += "null"; break;
-      default: string(v.toString());
-    }
-  }
-  // Between members: ",\n"; after the last one: "\n".
-  void next(bool last) { out_ += last ? "\n" : ",\n"; }
-  TextBuffer& raw() { return out_; }
 
  private:
-  TextBuffer& out_;
+  struct Member {
+    enum Kind { Fields, Name, Offset, Key } kind;
+    QString name;
+    QByteArray key;
+  };
+
+  // Between members: ",\n"; after the last one: "\n".
+  void next(bool last) {
+    if (last) out_ += "\n";
+    else out_ += ",\n";
+  }
+
+  void fields(const ExportedRecord& r) {
+    out_ += "{\n";
+    const size_t shown = std::min(controls_.size(), r.state.size());
+    size_t written = 0;
+    for (size_t c : order_) {
+      if (c >= shown) continue;
+      out_.append(fieldKeys_[c]);
+      const ControlValue& value = r.state[c];
+      switch (controls_[c].kind) {
+        case ControlKind::Text: jsonString(out_, value.text); break;
+        case ControlKind::Check:
+          if (value.checked) out_ += "true";
+          else out_ += "false";
+          break;
+        case ControlKind::Combo: {
+          const Field& field = fields_[static_cast<size_t>(controls_[c].field)];
+          const QString exact = exactComboText(field, value, storedAt(r.stored, c));
+          if (exact.isEmpty()) out_.number(value.row);
+          else jsonString(out_, exact);
+          break;
+        }
+      }
+      next(++written == shown);
+    }
+    indent(out_, 3);
+    out_ += '}';
+  }
+
+  const std::vector<ControlRef>& controls_;
+  const std::vector<Field>& fields_;
+  TextBuffer out_;
+  std::vector<size_t> order_;
+  std::vector<QByteArray> fieldKeys_;
+  std::vector<Member> members_;
+  size_t written_ = 0;
 };
 
 }  // namespace
@@ -165,74 +240,11 @@ class JsonWriter {
 QByteArray recordsToJson(const TableAdapter& table, const std::vector<ExportedRecord>& records) {
   const std::vector<ControlRef> controls = table.controls();
   const std::vector<Field> fields = table.fields();
-  std::vector<size_t> order(controls.size());
-  for (size_t c = 0; c < order.size(); ++c) order[c] = c;
-  std::sort(order.begin(), order.end(), [&](size_t a, size_t b) { return controls[a].name < controls[b].name; });
-  QStringList members = table.keyNames();
-  members << QStringLiteral("name") << QStringLiteral("offset") << QStringLiteral("fields");
-  std::sort(members.begin(), members.end());
-
-  TextBuffer out;
-  out.reserve(static_cast<qsizetype>(records.size()) * (96 + 24 * static_cast<qsizetype>(controls.size())));
-  JsonWriter json(out);
-  // Each field's `    "name": ` once per table, not once per record.
-  std::vector<TextBuffer> fieldKeys(controls.size());
-  for (size_t c = 0; c < controls.size(); ++c) {
-    JsonWriter key(fieldKeys[c]);
-    key.key(4, controls[c].name);
-  }
-  out += "{\n";
-  json.key(1, QStringLiteral("records"));
-  out += "[\n";
-  for (size_t i = 0; i < records.size(); ++i) {
-    const ExportedRecord& r = records[i];
-    json.indent(2);
-    out += "{\n";
-    for (qsizetype m = 0; m < members.size(); ++m) {
-      const QString& member = members[m];
-      json.key(3, member);
-      if (member == QLatin1String("fields")) {
-        out += "{\n";
-        const size_t shown = std::min(controls.size(), r.state.size());
-        size_t written = 0;
-        for (size_t c : order) {
-          if (c >= shown) continue;
-          out += fieldKeys[c];
-          const Field& field = fields[static_cast<size_t>(controls[c].field)];
-          const ControlValue& value = r.state[c];
-          switch (controls[c].kind) {
-            case ControlKind::Text: json.string(value.text); break;
-            case ControlKind::Check: json.boolean(value.checked); break;
-            case ControlKind::Combo: {
-              const QString exact = exactComboText(field, value, storedAt(r.stored, c));
-              if (exact.isEmpty()) json.number(value.row);
-              else json.string(exact);
-              break;
-            }
-          }
-          json.next(++written == shown);
-        }
-        json.indent(3);
-        out += '}';
-      } else if (member == QLatin1String("name")) {
-        json.string(r.ref.name);
-      } else if (member == QLatin1String("offset")) {
-        json.number(r.ref.offset);
-      } else {
-        json.scalar(r.ref.keys.value(member));
-      }
-      json.next(m + 1 == members.size());
-    }
-    json.indent(2);
-    out += '}';
-    json.next(i + 1 == records.size());
-  }
-  json.indent(1);
-  out += "],\n";
-  json.key(1, QStringLiteral("table"));
-  json.string(table.name());
-  out += "\n}\n";
-  return out.bytes();
+  QByteArray out;
+  JsonTableWriter json(table, controls, fields, &out);
+  for (const ExportedRecord& r : records) json.write(r);
+  json.finish(table.name());
+  return out;
 }
 
 QString lineAndColumn(const QByteArray& text, qsizetype offset) {
@@ -648,12 +660,16 @@ Result<std::vector<int>> storedComboBytes(RomImage& rom, const TableShape& shape
   });
 }
 
-Result<std::vector<ExportedRecord>> exportedRecords(RomImage& rom, const TableAdapter& table,
-                                                    const std::vector<RecordRef>& refs) {
+namespace {
+
+// The records `refs` address with their stored combo bytes (none when the
+// table has no combo box): the table reads them all in one session
+// (TableAdapter::readMany), the combo bytes come in one more.
+Result<std::vector<ExportedRecord>> readExported(RomImage& rom, const TableAdapter& table,
+                                                 const std::vector<ControlRef>& controls, const std::vector<Field>& fields,
+                                                 const std::vector<RecordRef>& refs) {
   auto states = table.readMany(rom, refs);
   if (!states) return states.status();
-  const std::vector<ControlRef> controls = table.controls();
-  const std::vector<Field> fields = table.fields();
   std::vector<std::vector<int>> stored;
   if (hasCombo(controls)) {
     std::vector<ByteSpan> spans;
@@ -672,9 +688,61 @@ Result<std::vector<ExportedRecord>> exportedRecords(RomImage& rom, const TableAd
   std::vector<ExportedRecord> out;
   out.reserve(refs.size());
   for (size_t i = 0; i < refs.size(); ++i)
-    out.push_back({refs[i], std::move((*states)[i]),
-                   stored.empty() ? std::vector<int>(controls.size(), -1) : std::move(stored[i])});
+    out.push_back({refs[i], std::move((*states)[i]), stored.empty() ? std::vector<int>() : std::move(stored[i])});
   return out;
+}
+
+// Records read and written this many at a time: their values stay in the
+// processor's cache between the read and the write.
+constexpr size_t kExportBatch = 64;
+
+}  // namespace
+
+Result<std::vector<ExportedRecord>> exportedRecords(RomImage& rom, const TableAdapter& table,
+                                                    const std::vector<RecordRef>& refs) {
+  const std::vector<ControlRef> controls = table.controls();
+  auto out = readExported(rom, table, controls, table.fields(), refs);
+  if (!out) return out;
+  for (ExportedRecord& r : *out)
+    if (r.stored.empty()) r.stored.assign(controls.size(), -1);
+  return out;
+}
+
+Result<int> appendTableExport(RomImage& rom, const TableAdapter& table, const QString& namesDir, ExportFormat format,
+                              QByteArray* out) {
+  auto refs = table.records(rom, namesDir);
+  if (!refs) return refs.status();
+  const std::vector<ControlRef> controls = table.controls();
+  const std::vector<Field> fields = table.fields();
+  std::optional<JsonTableWriter> json;
+  std::optional<CsvTableWriter> csv;
+  if (format == ExportFormat::Csv) {
+    std::vector<int> all(controls.size());
+    for (size_t c = 0; c < all.size(); ++c) all[c] = static_cast<int>(c);
+    csv.emplace(table.keyNames(), controls, fields, std::move(all), out);
+  } else {
+    json.emplace(table, controls, fields, out);
+  }
+  const qsizetype before = out->size();
+  std::vector<RecordRef> batch;
+  for (size_t from = 0; from < refs->size(); from += kExportBatch) {
+    const size_t to = std::min(refs->size(), from + kExportBatch);
+    batch.assign(refs->begin() + static_cast<std::ptrdiff_t>(from), refs->begin() + static_cast<std::ptrdiff_t>(to));
+    auto records = readExported(rom, table, controls, fields, batch);
+    if (!records) {
+      if (json) json->finish(table.name());
+      if (csv) csv->finish();
+      out->truncate(before);
+      return records.status();
+    }
+    for (const ExportedRecord& r : *records) {
+      if (json) json->write(r);
+      else csv->write(r);
+    }
+  }
+  if (json) json->finish(table.name());
+  else csv->finish();
+  return static_cast<int>(refs->size());
 }
 
 Result<RecordState> overlayFields(const TableAdapter& table, RecordState state, const QHash<QString, QVariant>& fields,

@@ -39,6 +39,14 @@ Result<std::vector<ExportedRecord>> exportedRecords(RomImage& rom, const TableAd
                                                     const std::vector<RecordRef>& refs);
 
 QByteArray recordsToJson(const TableAdapter& table, const std::vector<ExportedRecord>& records);
+
+enum class ExportFormat { Json, Csv };
+// One table's export file as export --all writes it, appended to `out`: every
+// record table.records() gives (names from `namesDir`), the same text as
+// recordsToJson / recordsToCsv of exportedRecords, read and written a batch of
+// records at a time. Gives the number of records; on failure `out` is as it was.
+Result<int> appendTableExport(RomImage& rom, const TableAdapter& table, const QString& namesDir, ExportFormat format,
+                              QByteArray* out);
 // recordsToCsv, ExportedRecord and storedComboBytes: model/record_csv.h.
 
 struct ImportedRecord {

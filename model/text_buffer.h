@@ -1,0 +1,88 @@
+#pragma once
+// Text written straight into a QByteArray, as export writes a table's file:
+// appends of a few bytes each, inlined, with room made in large steps.
+// QByteArray's own append goes through its general insert, and text built in
+// a std::string or a QString per value costs a copy or an allocation each.
+
+#include <QByteArray>
+#include <QStringView>
+
+#include <algorithm>
+#include <charconv>
+#include <cstdint>
+#include <cstring>
+
+namespace rt {
+
+class TextBuffer {
+ public:
+  // Appends to `out`, which holds what it held before; its size is the text's
+  // length again once the buffer is gone (or finish() was called).
+  explicit TextBuffer(QByteArray* out) : out_(*out), used_(out->size()) {}
+  TextBuffer(const TextBuffer&) = delete;
+  TextBuffer& operator=(const TextBuffer&) = delete;
+  ~TextBuffer() { finish(); }
+
+  void finish() {
+    if (out_.size() != used_) out_.resize(used_);
+  }
+  void reserve(qsizetype n) {
+    if (out_.size() < used_ + n) out_.resize(used_ + n);
+  }
+  // At least n bytes to write at the returned pointer; commit() says how many were.
+  char* room(qsizetype n) {
+    if (out_.size() - used_ < n) grow(n);
+    return out_.data() + used_;
+  }
+  void commit(const char* end) { used_ = end - out_.constData(); }
+  qsizetype size() const { return used_; }
+
+  void append(const char* data, qsizetype n) {
+    char* to = room(n);
+    std::memcpy(to, data, static_cast<size_t>(n));
+    used_ += n;
+  }
+  void append(QByteArrayView bytes) { append(bytes.data(), bytes.size()); }
+  template <size_t N>
+  TextBuffer& operator+=(const char (&literal)[N]) {
+    append(literal, N - 1);
+    return *this;
+  }
+  TextBuffer& operator+=(char c) {
+    *room(1) = c;
+    ++used_;
+    return *this;
+  }
+  void number(std::int64_t n) {
+    char* to = room(24);
+    commit(std::to_chars(to, to + 24, n).ptr);
+  }
+
+ private:
+  void grow(qsizetype n) {
+    // Doubling: a realloc of a large block moves its pages, it does not copy them.
+    out_.resize(std::max(used_ + n, 2 * out_.size() + 4096));
+    out_.resize(out_.capacity());
+  }
+  QByteArray& out_;
+  qsizetype used_;
+};
+
+// UTF-16 text as UTF-8.
+inline void appendUtf8(TextBuffer& out, QStringView text) {
+  // Most texts are digits and names in ASCII: copied a character a byte.
+  const qsizetype n = text.size();
+  char* to = out.room(n);
+  const char16_t* from = text.utf16();
+  qsizetype i = 0;
+  for (; i < n && from[i] < 0x80; ++i) to[i] = static_cast<char>(from[i]);
+  if (i == n) {
+    out.commit(to + n);
+    return;
+  }
+  out.commit(to + i);
+  const QByteArray rest = text.mid(i).toUtf8();
+  out.append(rest.constData(), rest.size());
+}
+
+}  // namespace rt
