@@ -56,25 +56,28 @@ void indent(TextBuffer& out, int level) {
   out.append(spaces, 4 * level);
 }
 
+// `text` as a JSON string at `to` when it needs no escape (room for its
+// length + 2); the end of what was written, or nullptr when it needs one.
+char* plainString(char* to, QStringView text) {
+  const qsizetype n = text.size();
+  const char16_t* from = text.utf16();
+  *to++ = '"';
+  for (qsizetype i = 0; i < n; ++i) {
+    const char16_t u = from[i];
+    if (u < 0x20 || u >= 0x80 || u == '"' || u == '\\') return nullptr;
+    to[i] = static_cast<char>(u);
+  }
+  to[n] = '"';
+  return to + n + 1;
+}
+
 // A JSON string of `text`, escaped as Qt escapes it.
 void jsonString(TextBuffer& out, QStringView text) {
   // Most texts are digits and names in plain ASCII: copied as they are.
-  const qsizetype n = text.size();
-  const char16_t* from = text.utf16();
-  char* to = out.room(n + 2);
-  *to++ = '"';
-  qsizetype i = 0;
-  for (; i < n; ++i) {
-    const char16_t u = from[i];
-    if (u < 0x20 || u >= 0x80 || u == '"' || u == '\\') break;
-    to[i] = static_cast<char>(u);
-  }
-  if (i == n) {
-    to[n] = '"';
-    out.commit(to + n + 1);
+  if (char* end = plainString(out.room(text.size() + 2), text)) {
+    out.commit(end);
     return;
   }
-  out.commit(to - 1);
   out += '"';
   const QByteArray utf8 = text.toUtf8();
   for (char ch : utf8) {
@@ -135,12 +138,15 @@ class JsonTableWriter {
   JsonTableWriter(const TableAdapter& table, const std::vector<ControlRef>& controls, const std::vector<Field>& fields,
                   QByteArray* out)
       : controls_(controls), fields_(fields), out_(out) {
-    order_.resize(controls.size());
-    for (size_t c = 0; c < order_.size(); ++c) order_[c] = c;
-    std::sort(order_.begin(), order_.end(), [&](size_t a, size_t b) { return controls[a].name < controls[b].name; });
+    std::vector<size_t> order(controls.size());
+    for (size_t c = 0; c < order.size(); ++c) order[c] = c;
+    std::sort(order.begin(), order.end(), [&](size_t a, size_t b) { return controls[a].name < controls[b].name; });
     // Each field's `"name": ` once per table, not once per record.
-    fieldKeys_.resize(controls.size());
-    for (size_t c = 0; c < controls.size(); ++c) fieldKeys_[c] = keyText(4, controls[c].name);
+    for (size_t c : order) {
+      const QByteArray key = keyText(4, controls[c].name);
+      order_.push_back({c, controls[c].kind, &fields[static_cast<size_t>(controls[c].field)], keyPool_.size(), key.size()});
+      keyPool_ += key;
+    }
     QStringList names = table.keyNames();
     names << QStringLiteral("name") << QStringLiteral("offset") << QStringLiteral("fields");
     std::sort(names.begin(), names.end());
@@ -175,6 +181,8 @@ class JsonTableWriter {
     out_ += '}';
   }
 
+  TextBuffer& text() { return out_; }
+
   void finish(const QString& tableName) {
     if (written_ > 0) out_ += "\n";
     indent(out_, 1);
@@ -202,35 +210,64 @@ class JsonTableWriter {
     out_ += "{\n";
     const size_t shown = std::min(controls_.size(), r.state.size());
     size_t written = 0;
-    for (size_t c : order_) {
-      if (c >= shown) continue;
-      out_.append(fieldKeys_[c]);
-      const ControlValue& value = r.state[c];
-      switch (controls_[c].kind) {
-        case ControlKind::Text: jsonString(out_, value.text); break;
+    const char* keys = keyPool_.constData();
+    for (const FieldOut& f : order_) {
+      if (f.control >= shown) continue;
+      const ControlValue& value = r.state[f.control];
+      const bool last = ++written == shown;
+      // The key, the value and what follows in room made once: 24 bytes hold
+      // any number, true or false.
+      const qsizetype text = f.kind == ControlKind::Text ? value.text.size() : 0;
+      char* to = out_.room(f.keyLength + text + 28);
+      std::memcpy(to, keys + f.keyAt, static_cast<size_t>(f.keyLength));
+      to += f.keyLength;
+      switch (f.kind) {
+        case ControlKind::Text:
+          if (char* end = plainString(to, value.text)) {
+            to = end;
+          } else {
+            out_.commit(to);
+            jsonString(out_, value.text);
+            to = out_.room(2);
+          }
+          break;
         case ControlKind::Check:
-          if (value.checked) out_ += "true";
-          else out_ += "false";
+          if (value.checked) to = std::copy_n("true", 4, to);
+          else to = std::copy_n("false", 5, to);
           break;
         case ControlKind::Combo: {
-          const Field& field = fields_[static_cast<size_t>(controls_[c].field)];
-          const QString exact = exactComboText(field, value, storedAt(r.stored, c));
-          if (exact.isEmpty()) out_.number(value.row);
-          else jsonString(out_, exact);
+          const int stored = storedAt(r.stored, f.control);
+          if (exactComboByte(*f.field, value, stored) < 0) {
+            to = std::to_chars(to, to + 24, value.row).ptr;
+            break;
+          }
+          out_.commit(to);
+          jsonString(out_, exactComboText(*f.field, value, stored));
+          to = out_.room(2);
           break;
         }
       }
-      next(++written == shown);
+      *to++ = last ? '\n' : ',';
+      if (!last) *to++ = '\n';
+      out_.commit(to);
     }
     indent(out_, 3);
     out_ += '}';
   }
 
+  // A field in the order of its name: its control and its `"name": ` in keyPool_.
+  struct FieldOut {
+    size_t control;
+    ControlKind kind;
+    const Field* field;
+    qsizetype keyAt, keyLength;
+  };
+
   const std::vector<ControlRef>& controls_;
   const std::vector<Field>& fields_;
   TextBuffer out_;
-  std::vector<size_t> order_;
-  std::vector<QByteArray> fieldKeys_;
+  std::vector<FieldOut> order_;
+  QByteArray keyPool_;
   std::vector<Member> members_;
   size_t written_ = 0;
 };
@@ -709,7 +746,7 @@ Result<std::vector<ExportedRecord>> exportedRecords(RomImage& rom, const TableAd
 }
 
 Result<int> appendTableExport(RomImage& rom, const TableAdapter& table, const QString& namesDir, ExportFormat format,
-                              QByteArray* out) {
+                              QByteArray* out, const std::function<void(QByteArray&)>& drain) {
   auto refs = table.records(rom, namesDir);
   if (!refs) return refs.status();
   const std::vector<ControlRef> controls = table.controls();
@@ -738,6 +775,12 @@ Result<int> appendTableExport(RomImage& rom, const TableAdapter& table, const QS
     for (const ExportedRecord& r : *records) {
       if (json) json->write(r);
       else csv->write(r);
+    }
+    if (drain) {
+      TextBuffer& text = json ? json->text() : csv->text();
+      text.finish();
+      drain(*out);
+      text.resume();
     }
   }
   if (json) json->finish(table.name());

@@ -10,6 +10,7 @@
 #include <QHash>
 #include <QVariant>
 
+#include <functional>
 #include <optional>
 #include <unordered_map>
 #include <vector>
@@ -45,8 +46,10 @@ enum class ExportFormat { Json, Csv };
 // record table.records() gives (names from `namesDir`), the same text as
 // recordsToJson / recordsToCsv of exportedRecords, read and written a batch of
 // records at a time. Gives the number of records; on failure `out` is as it was.
+// `drain`, when given, is called with `out` after each batch and may take
+// text from it (empty it): a reader of the text as it is made.
 Result<int> appendTableExport(RomImage& rom, const TableAdapter& table, const QString& namesDir, ExportFormat format,
-                              QByteArray* out);
+                              QByteArray* out, const std::function<void(QByteArray&)>& drain = {});
 // recordsToCsv, ExportedRecord and storedComboBytes: model/record_csv.h.
 
 struct ImportedRecord {

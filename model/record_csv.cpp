@@ -9,11 +9,16 @@ int storedAt(const std::vector<int>& stored, size_t c) { return c < stored.size(
 
 }  // namespace
 
-QString exactComboText(const Field& field, const ControlValue& value, int stored) {
-  if (stored < 0) return {};
+int exactComboByte(const Field& field, const ControlValue& value, int stored) {
+  if (stored < 0) return -1;
   const bool pastList = field.list.count > 0 && value.row >= field.list.count;
-  if (!pastList && byteForRow(field.combo, value.row) == stored) return {};
-  return QStringLiteral("(%1)").arg(stored);
+  if (!pastList && byteForRow(field.combo, value.row) == stored) return -1;
+  return stored;
+}
+
+QString exactComboText(const Field& field, const ControlValue& value, int stored) {
+  const int byte = exactComboByte(field, value, stored);
+  return byte < 0 ? QString() : QStringLiteral("(%1)").arg(byte);
 }
 
 std::vector<int> storedComboBytes(RomImage& rom, const std::vector<ControlRef>& controls,
@@ -105,9 +110,9 @@ void CsvTableWriter::write(const ExportedRecord& r) {
     switch (controls_[at].kind) {
       case ControlKind::Text: csvCell(out_, value.text); break;
       case ControlKind::Combo: {
-        const QString exact = exactComboText(fields_[static_cast<size_t>(controls_[at].field)], value, storedAt(r.stored, at));
-        if (!exact.isEmpty()) {
-          csvCell(out_, exact);
+        const Field& field = fields_[static_cast<size_t>(controls_[at].field)];
+        if (const int stored = storedAt(r.stored, at); exactComboByte(field, value, stored) >= 0) {
+          csvCell(out_, exactComboText(field, value, stored));
           break;
         }
         out_ += '"';

@@ -30,6 +30,8 @@ std::vector<int> storedComboBytes(RomImage& rom, const std::vector<ControlRef>& 
 
 // "(n)" when the combo's row would not store its stored byte n back unchanged; empty otherwise.
 QString exactComboText(const Field& field, const ControlValue& value, int stored);
+// n when exactComboText is "(n)"; -1 otherwise.
+int exactComboByte(const Field& field, const ControlValue& value, int stored);
 
 QByteArray recordsToCsv(const TableAdapter& table, const std::vector<ExportedRecord>& records);
 
@@ -42,6 +44,7 @@ class CsvTableWriter {
                  std::vector<int> shown, QByteArray* out);
   void write(const ExportedRecord& record);
   void finish();
+  TextBuffer& text() { return out_; }
 
  private:
   QStringList keyNames_;

@@ -26,6 +26,8 @@ class TextBuffer {
   void finish() {
     if (out_.size() != used_) out_.resize(used_);
   }
+  // Goes on after whatever `out` holds now (finish() first; a reader took text).
+  void resume() { used_ = out_.size(); }
   void reserve(qsizetype n) {
     if (out_.size() < used_ + n) out_.resize(used_ + n);
   }
