@@ -53,20 +53,23 @@ Field makeField(QString control, std::int64_t offset, FieldKind kind, QString ca
   return f;
 }
 
-// Byte fields show one of 384 texts, made at compile time. A text handed out
-// refers to them without owning them (QString::fromRawData): no allocation
-// and no reference count per control, which is most of the cost of reading a
-// grid of bytes. Changing one makes a copy of its own.
-struct ByteTexts {
-  char16_t chars[384][5] = {};  // "-128" and a terminating 0 at most
-  std::uint8_t length[384] = {};
+// Numbers from -128 to 9999 show one of these texts, made at compile time:
+// every byte, most words. A text handed out refers to them without owning
+// them (QString::fromRawData): no allocation and no reference count per
+// control, which is most of the cost of reading a grid or exporting a table.
+// Changing one makes a copy of its own.
+constexpr int kLeastText = -128, kMostText = 9999;
+
+struct NumberTexts {
+  char16_t chars[kMostText - kLeastText + 1][5] = {};  // "-128" or "9999" at most
+  std::uint8_t length[kMostText - kLeastText + 1] = {};
 };
 
-constexpr ByteTexts makeByteTexts() {
-  ByteTexts t;
-  for (int v = -128; v <= 255; ++v) {
-    const size_t i = static_cast<size_t>(v + 128);
-    char16_t digits[3] = {};
+constexpr NumberTexts makeNumberTexts() {
+  NumberTexts t;
+  for (int v = kLeastText; v <= kMostText; ++v) {
+    const size_t i = static_cast<size_t>(v - kLeastText);
+    char16_t digits[4] = {};
     int n = 0;
     for (int rest = v < 0 ? -v : v; n == 0 || rest > 0; rest /= 10) digits[n++] = static_cast<char16_t>(u'0' + rest % 10);
     size_t at = 0;
@@ -77,11 +80,13 @@ constexpr ByteTexts makeByteTexts() {
   return t;
 }
 
-constexpr ByteTexts kByteTexts = makeByteTexts();
+constexpr NumberTexts kNumberTexts = makeNumberTexts();
 
-QString byteText(int value) {
-  const size_t i = static_cast<size_t>(value + 128);
-  return QString::fromRawData(reinterpret_cast<const QChar*>(kByteTexts.chars[i]), kByteTexts.length[i]);
+// decimalText(value), without allocating for the common values.
+QString numberText(std::int64_t value) {
+  if (value < kLeastText || value > kMostText) return decimalText(value);
+  const size_t i = static_cast<size_t>(value - kLeastText);
+  return QString::fromRawData(reinterpret_cast<const QChar*>(kNumberTexts.chars[i]), kNumberTexts.length[i]);
 }
 
 }  // namespace
@@ -143,25 +148,25 @@ void pushText(RecordState* out, QString text) { out->push_back({std::move(text)}
 
 constexpr KindRow kKinds[] = {
     {FieldKind::Byte, 1, ControlKind::Text,
-     [](const Field&, std::uint32_t raw, RecordState* out) { pushText(out, byteText(static_cast<int>(raw))); },
+     [](const Field&, std::uint32_t raw, RecordState* out) { pushText(out, numberText(raw)); },
      [](const Field&, const ControlValue* v, std::uint32_t* raw, QString* why) {
        return parsed(parseByte(v->text), raw, why);
      }},
     {FieldKind::Word, 2, ControlKind::Text,
-     [](const Field&, std::uint32_t raw, RecordState* out) { pushText(out, decimalText(raw)); },
+     [](const Field&, std::uint32_t raw, RecordState* out) { pushText(out, numberText(raw)); },
      [](const Field&, const ControlValue* v, std::uint32_t* raw, QString* why) {
        return parsed(parseWord(v->text), raw, why);
      }},
     {FieldKind::Int32, 4, ControlKind::Text,
      [](const Field&, std::uint32_t raw, RecordState* out) {
-       pushText(out, decimalText(static_cast<std::int32_t>(raw)));
+       pushText(out, numberText(static_cast<std::int32_t>(raw)));
      },
      [](const Field&, const ControlValue* v, std::uint32_t* raw, QString* why) {
        return parsed(parseInt32(v->text), raw, why);
      }},
     {FieldKind::SignedByte, 1, ControlKind::Text,
      [](const Field&, std::uint32_t raw, RecordState* out) {
-       pushText(out, byteText(signedByteValue(static_cast<int>(raw))));
+       pushText(out, numberText(signedByteValue(static_cast<int>(raw))));
      },
      [](const Field&, const ControlValue* v, std::uint32_t* raw, QString* why) {
        if (parsed(parseSignedByte(v->text), raw, why)) return true;
