@@ -147,6 +147,7 @@ class JsonTableWriter {
       order_.push_back({c, controls[c].kind, &fields[static_cast<size_t>(controls[c].field)], keyPool_.size(), key.size()});
       keyPool_ += key;
     }
+    keyPool_.append(kKeyCopy, ' ');  // a copy of kKeyCopy bytes from the last key stays inside
     QStringList names = table.keyNames();
     names << QStringLiteral("name") << QStringLiteral("offset") << QStringLiteral("fields");
     std::sort(names.begin(), names.end());
@@ -218,8 +219,10 @@ class JsonTableWriter {
       // The key, the value and what follows in room made once: 24 bytes hold
       // any number, true or false.
       const qsizetype text = f.kind == ControlKind::Text ? value.text.size() : 0;
-      char* to = out_.room(f.keyLength + text + 28);
-      std::memcpy(to, keys + f.keyAt, static_cast<size_t>(f.keyLength));
+      char* to = out_.room(std::max(f.keyLength, kKeyCopy) + text + 28);
+      // Most keys in one copy of a fixed size, which the compiler makes a few moves.
+      if (f.keyLength <= kKeyCopy) std::memcpy(to, keys + f.keyAt, kKeyCopy);
+      else std::memcpy(to, keys + f.keyAt, static_cast<size_t>(f.keyLength));
       to += f.keyLength;
       switch (f.kind) {
         case ControlKind::Text:
@@ -254,6 +257,8 @@ class JsonTableWriter {
     indent(out_, 3);
     out_ += '}';
   }
+
+  static constexpr qsizetype kKeyCopy = 48;
 
   // A field in the order of its name: its control and its `"name": ` in keyPool_.
   struct FieldOut {
@@ -704,7 +709,7 @@ namespace {
 // (TableAdapter::readMany), the combo bytes come in one more.
 Result<std::vector<ExportedRecord>> readExported(RomImage& rom, const TableAdapter& table,
                                                  const std::vector<ControlRef>& controls, const std::vector<Field>& fields,
-                                                 const std::vector<RecordRef>& refs) {
+                                                 std::vector<RecordRef> refs) {
   auto states = table.readMany(rom, refs);
   if (!states) return states.status();
   std::vector<std::vector<int>> stored;
@@ -725,7 +730,7 @@ Result<std::vector<ExportedRecord>> readExported(RomImage& rom, const TableAdapt
   std::vector<ExportedRecord> out;
   out.reserve(refs.size());
   for (size_t i = 0; i < refs.size(); ++i)
-    out.push_back({refs[i], std::move((*states)[i]), stored.empty() ? std::vector<int>() : std::move(stored[i])});
+    out.push_back({std::move(refs[i]), std::move((*states)[i]), stored.empty() ? std::vector<int>() : std::move(stored[i])});
   return out;
 }
 
@@ -761,11 +766,11 @@ Result<int> appendTableExport(RomImage& rom, const TableAdapter& table, const QS
     json.emplace(table, controls, fields, out);
   }
   const qsizetype before = out->size();
-  std::vector<RecordRef> batch;
   for (size_t from = 0; from < refs->size(); from += kExportBatch) {
     const size_t to = std::min(refs->size(), from + kExportBatch);
-    batch.assign(refs->begin() + static_cast<std::ptrdiff_t>(from), refs->begin() + static_cast<std::ptrdiff_t>(to));
-    auto records = readExported(rom, table, controls, fields, batch);
+    std::vector<RecordRef> batch(std::make_move_iterator(refs->begin() + static_cast<std::ptrdiff_t>(from)),
+                                 std::make_move_iterator(refs->begin() + static_cast<std::ptrdiff_t>(to)));
+    auto records = readExported(rom, table, controls, fields, std::move(batch));
     if (!records) {
       if (json) json->finish(table.name());
       if (csv) csv->finish();

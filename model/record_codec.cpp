@@ -144,7 +144,10 @@ bool parsed(const Result<T>& number, std::uint32_t* raw, QString* why) {
   return true;
 }
 
-void pushText(RecordState* out, QString text) { out->push_back({std::move(text)}); }
+inline void pushText(RecordState* out, QString&& text) {
+  ControlValue& v = out->emplace_back();
+  v.text = std::move(text);
+}
 
 constexpr KindRow kKinds[] = {
     {FieldKind::Byte, 1, ControlKind::Text,
