@@ -12,6 +12,7 @@
 #include <QRegularExpression>
 
 #include <algorithm>
+#include <array>
 #include <optional>
 #include <charconv>
 #include <cstring>
@@ -58,13 +59,19 @@ void indent(TextBuffer& out, int level) {
 
 // `text` as a JSON string at `to` when it needs no escape (room for its
 // length + 2); the end of what was written, or nullptr when it needs one.
+constexpr std::array<bool, 128> kPlainAscii = [] {
+  std::array<bool, 128> plain{};
+  for (int c = 0x20; c < 0x80; ++c) plain[static_cast<size_t>(c)] = c != '"' && c != '\\';
+  return plain;
+}();
+
 char* plainString(char* to, QStringView text) {
   const qsizetype n = text.size();
   const char16_t* from = text.utf16();
   *to++ = '"';
   for (qsizetype i = 0; i < n; ++i) {
     const char16_t u = from[i];
-    if (u < 0x20 || u >= 0x80 || u == '"' || u == '\\') return nullptr;
+    if (u >= 0x80 || !kPlainAscii[u]) return nullptr;
     to[i] = static_cast<char>(u);
   }
   to[n] = '"';

@@ -265,11 +265,16 @@ void appendFields(RomImage& rom, const TableDef& table, std::int64_t recordOffse
   std::int64_t lo = INT64_MAX, hi = 0;
   for (const Field& f : table.fields) {
     lo = std::min(lo, f.offset);
-    hi = std::max(hi, f.offset + widthOf(f.kind));
+    hi = std::max(hi, f.offset + rowOf(f.kind).width);
   }
   if (table.fields.empty()) return;
-  if (hi - lo <= 4096) rom.prefetch(recordOffset + lo, hi - lo);
-  if (const std::uint8_t* bytes = rom.peek(recordOffset + lo, hi - lo)) {
+  // Records read together were fetched together: most are in memory already.
+  const std::uint8_t* bytes = rom.peek(recordOffset + lo, hi - lo);
+  if (!bytes && hi - lo <= 4096) {
+    rom.prefetch(recordOffset + lo, hi - lo);
+    bytes = rom.peek(recordOffset + lo, hi - lo);
+  }
+  if (bytes) {
     // All in memory already: the fields straight from the bytes.
     for (const Field& f : table.fields) {
       const KindRow& row = rowOf(f.kind);

@@ -18,25 +18,30 @@ class TextBuffer {
  public:
   // Appends to `out`, which holds what it held before; its size is the text's
   // length again once the buffer is gone (or finish() was called).
-  explicit TextBuffer(QByteArray* out) : out_(*out), used_(out->size()) {}
+  explicit TextBuffer(QByteArray* out) : out_(*out) { resume(); }
   TextBuffer(const TextBuffer&) = delete;
   TextBuffer& operator=(const TextBuffer&) = delete;
   ~TextBuffer() { finish(); }
 
   void finish() {
     if (out_.size() != used_) out_.resize(used_);
+    resume();
   }
   // Goes on after whatever `out` holds now (finish() first; a reader took text).
-  void resume() { used_ = out_.size(); }
+  void resume() {
+    used_ = out_.size();
+    base_ = out_.data();
+    end_ = used_;
+  }
   void reserve(qsizetype n) {
-    if (out_.size() < used_ + n) out_.resize(used_ + n);
+    if (end_ < used_ + n) grow(n);
   }
   // At least n bytes to write at the returned pointer; commit() says how many were.
   char* room(qsizetype n) {
-    if (out_.size() - used_ < n) grow(n);
-    return out_.data() + used_;
+    if (end_ - used_ < n) grow(n);
+    return base_ + used_;
   }
-  void commit(const char* end) { used_ = end - out_.constData(); }
+  void commit(const char* end) { used_ = end - base_; }
   qsizetype size() const { return used_; }
 
   void append(const char* data, qsizetype n) {
@@ -63,11 +68,15 @@ class TextBuffer {
  private:
   void grow(qsizetype n) {
     // Doubling: a realloc of a large block moves its pages, it does not copy them.
-    out_.resize(std::max(used_ + n, 2 * out_.size() + 4096));
+    out_.resize(std::max(used_ + n, 2 * end_ + 4096));
     out_.resize(out_.capacity());
+    base_ = out_.data();
+    end_ = out_.size();
   }
   QByteArray& out_;
-  qsizetype used_;
+  char* base_ = nullptr;  // out_'s bytes, written through without Qt's checks each time
+  qsizetype end_ = 0;     // out_'s size: the room there is
+  qsizetype used_ = 0;
 };
 
 // UTF-16 text as UTF-8.
