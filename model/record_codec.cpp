@@ -199,12 +199,8 @@ constexpr KindRow kKinds[] = {
      }},
     {FieldKind::Flags, 1, ControlKind::Check,
      [](const Field& f, std::uint32_t raw, RecordState* out) {
-       for (int bit = 0; bit < 8; ++bit) {
-         if (!(f.flagMask & (1 << bit))) continue;
-         ControlValue v;
-         v.checked = raw & (1u << bit);
-         out->push_back(v);
-       }
+       for (int bit = 0; bit < 8; ++bit)
+         if (f.flagMask & (1 << bit)) out->emplace_back().checked = raw & (1u << bit);
      },
      [](const Field& f, const ControlValue* v, std::uint32_t* raw, QString*) {
        // The boxes of one byte, lowest bit first; bits without a box are masked out of the write.
@@ -279,8 +275,9 @@ void appendFields(RomImage& rom, const TableDef& table, std::int64_t recordOffse
     for (const Field& f : table.fields) {
       const KindRow& row = rowOf(f.kind);
       const std::uint8_t* at = bytes + (f.offset - lo);
-      std::uint32_t raw = 0;
-      for (int i = row.width - 1; i >= 0; --i) raw = (raw << 8) | at[i];
+      std::uint32_t raw = at[0];  // little-endian, 1, 2 or 4 bytes
+      if (row.width >= 2) raw |= std::uint32_t{at[1]} << 8;
+      if (row.width == 4) raw |= std::uint32_t{at[2]} << 16 | std::uint32_t{at[3]} << 24;
       row.show(f, raw, state);
     }
     return;
