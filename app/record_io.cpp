@@ -667,9 +667,22 @@ int storedByteForm(const QString& text) {
 std::vector<int> comboBytes(RomImage& rom, const std::vector<ControlRef>& controls, const std::vector<Field>& fields,
                             const RecordRef& ref) {
   std::vector<int> out(controls.size(), -1);
+  std::int64_t lo = INT64_MAX, hi = INT64_MIN;
+  for (const ControlRef& c : controls) {
+    if (c.kind != ControlKind::Combo) continue;
+    lo = std::min(lo, fields[static_cast<size_t>(c.field)].offset);
+    hi = std::max(hi, fields[static_cast<size_t>(c.field)].offset + 1);
+  }
+  // The record's bytes are in memory when they were fetched with it: read there.
+  const std::uint8_t* bytes = lo < hi ? rom.peek(ref.offset + lo, hi - lo) : nullptr;
   for (size_t c = 0; c < controls.size(); ++c) {
     if (controls[c].kind != ControlKind::Combo) continue;
-    rom.seek(ref.offset + fields[static_cast<size_t>(controls[c].field)].offset);
+    const std::int64_t at = fields[static_cast<size_t>(controls[c].field)].offset;
+    if (bytes) {
+      out[c] = bytes[at - lo];
+      continue;
+    }
+    rom.seek(ref.offset + at);
     out[c] = rom.readU8();
   }
   return out;
