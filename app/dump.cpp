@@ -75,8 +75,10 @@ QString existingFolder(const QString& dir) {
 }
 
 // A table's file; when the folder `into` holds a file of the name, its text is
-// compared with it as it is made and not kept where it is the same.
-Result<TableFile> dumpTable(RomImage& rom, const TableAdapter& table, const QString& names, bool csv, const QString& into) {
+// compared with it as it is made (in `scratch`, which every table reuses) and
+// not kept where it is the same.
+Result<TableFile> dumpTable(RomImage& rom, const TableAdapter& table, const QString& names, bool csv, const QString& into,
+                            QByteArray* scratch) {
   if (Status holds = checkImageHolds(rom, table); !holds) return holds;
   TableFile file;
   file.table = table.name();
@@ -87,20 +89,21 @@ Result<TableFile> dumpTable(RomImage& rom, const TableAdapter& table, const QStr
     if (match.same()) {
       // Most of a table already exported is text the file holds: compared a
       // batch at a time, it is never all in memory.
-      auto records = appendTableExport(rom, table, names, format, &file.bytes, [&match](QByteArray& text) {
+      scratch->resize(0);  // keeps its room
+      auto records = appendTableExport(rom, table, names, format, scratch, [&match](QByteArray& text) {
         match.next(text);
         if (match.same()) text.resize(0);
       });
       if (!records) return records.status();
       file.records = *records;
-      match.next(file.bytes);  // the text after the last batch
+      match.next(*scratch);  // the text after the last batch
+      scratch->resize(0);
       if (match.whole()) {
         file.kept = true;
         file.keptSize = QFileInfo(QDir(into).filePath(file.file)).size();
-        file.bytes = QByteArray();
         return file;
       }
-      file.bytes.clear();  // differs: made again whole, to be written
+      // It differs: made again whole, to be written.
     }
   }
   auto records = appendTableExport(rom, table, names, format, &file.bytes);
@@ -169,8 +172,9 @@ Result<Snapshot> readSnapshot(const TableRegistry& registry, const DumpCommand& 
   rom.setRomPath(c.image);
   Snapshot snapshot;
   const QString into = existingFolder(c.dir);
+  QByteArray scratch;
   for (const auto& table : registry.all()) {
-    auto file = dumpTable(rom, *table, c.names, csv, into);
+    auto file = dumpTable(rom, *table, c.names, csv, into, &scratch);
     if (!file) return file.status();
     snapshot.records += file->records;
     snapshot.files.push_back(std::move(file.value()));
