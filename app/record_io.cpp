@@ -80,35 +80,39 @@ char* plainString(char* to, QStringView text) {
 
 // A JSON string of `text`, escaped as Qt escapes it.
 void jsonString(TextBuffer& out, QStringView text) {
-  // Most texts are digits and names in plain ASCII: copied as they are.
   if (char* end = plainString(out.room(text.size() + 2), text)) {
     out.commit(end);
     return;
   }
-  out += '"';
+  // Names in other scripts: their UTF-8 as it is, escapes where needed.
   const QByteArray utf8 = text.toUtf8();
+  char* to = out.room(6 * utf8.size() + 2);  // "\u00XX" at most a byte
+  *to++ = '"';
   for (char ch : utf8) {
     const auto c = static_cast<unsigned char>(ch);
+    if (c >= 0x80 || kPlainAscii[c]) {
+      *to++ = ch;
+      continue;
+    }
+    *to++ = '\\';
     switch (c) {
-      case '"': out += "\\\""; break;
-      case '\\': out += "\\\\"; break;
-      case '\b': out += "\\b"; break;
-      case '\f': out += "\\f"; break;
-      case '\n': out += "\\n"; break;
-      case '\r': out += "\\r"; break;
-      case '\t': out += "\\t"; break;
-      default:
-        if (c < 0x20) {
-          static const char digits[] = "0123456789abcdef";
-          out += "\\u00";
-          out += digits[c >> 4];
-          out += digits[c & 0xF];
-        } else {
-          out += ch;
-        }
+      case '"': *to++ = '"'; break;
+      case '\\': *to++ = '\\'; break;
+      case '\b': *to++ = 'b'; break;
+      case '\f': *to++ = 'f'; break;
+      case '\n': *to++ = 'n'; break;
+      case '\r': *to++ = 'r'; break;
+      case '\t': *to++ = 't'; break;
+      default: {
+        static const char digits[] = "0123456789abcdef";
+        to = std::copy_n("u00", 3, to);
+        *to++ = digits[c >> 4];
+        *to++ = digits[c & 0xF];
+      }
     }
   }
-  out += '"';
+  *to++ = '"';
+  out.commit(to);
 }
 
 void jsonScalar(TextBuffer& out, const QVariant& v) {
