@@ -259,11 +259,14 @@ std::vector<ControlRef> controlsOf(const TableDef& table) {
 void appendFields(RomImage& rom, const TableDef& table, std::int64_t recordOffset, RecordState* state) {
   // One positioned read per cluster of fields; most records are one.
   std::int64_t lo = INT64_MAX, hi = 0;
+  size_t controls = 0;
   for (const Field& f : table.fields) {
     lo = std::min(lo, f.offset);
     hi = std::max(hi, f.offset + rowOf(f.kind).width);
+    controls += static_cast<size_t>(controlCount(f));
   }
   if (table.fields.empty()) return;
+  if (state->capacity() < state->size() + controls) state->reserve(std::max(state->size() + controls, 2 * state->capacity()));
   // Records read together were fetched together: most are in memory already.
   const std::uint8_t* bytes = rom.peek(recordOffset + lo, hi - lo);
   if (!bytes && hi - lo <= 4096) {
@@ -291,7 +294,6 @@ void appendFields(RomImage& rom, const TableDef& table, std::int64_t recordOffse
 
 RecordState readFields(RomImage& rom, const TableDef& table, std::int64_t recordOffset) {
   RecordState state;
-  state.reserve(table.fields.size() * 2);
   appendFields(rom, table, recordOffset, &state);
   return state;
 }
