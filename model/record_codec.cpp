@@ -86,7 +86,8 @@ constexpr NumberTexts kNumberTexts = makeNumberTexts();
 QString numberText(std::int64_t value) {
   if (value < kLeastText || value > kMostText) return decimalText(value);
   const size_t i = static_cast<size_t>(value - kLeastText);
-  return QString::fromRawData(reinterpret_cast<const QChar*>(kNumberTexts.chars[i]), kNumberTexts.length[i]);
+  // As Qt's u""_s makes a text of a literal: inline, where fromRawData is a call.
+  return QString(QStringPrivate(nullptr, const_cast<char16_t*>(kNumberTexts.chars[i]), kNumberTexts.length[i]));
 }
 
 }  // namespace
