@@ -148,7 +148,7 @@ class JsonTableWriter {
  public:
   JsonTableWriter(const TableAdapter& table, const std::vector<ControlRef>& controls, const std::vector<Field>& fields,
                   QByteArray* out)
-      : controls_(controls), fields_(fields), out_(out) {
+      : controls_(controls), out_(out) {
     std::vector<size_t> order(controls.size());
     for (size_t c = 0; c < order.size(); ++c) order[c] = c;
     std::sort(order.begin(), order.end(), [&](size_t a, size_t b) { return controls[a].name < controls[b].name; });
@@ -280,7 +280,6 @@ class JsonTableWriter {
   };
 
   const std::vector<ControlRef>& controls_;
-  const std::vector<Field>& fields_;
   TextBuffer out_;
   std::vector<FieldOut> order_;
   QByteArray keyPool_;

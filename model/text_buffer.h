@@ -5,7 +5,6 @@
 // a std::string or a QString per value costs a copy or an allocation each.
 
 #include <QByteArray>
-#include <QStringView>
 
 #include <algorithm>
 #include <charconv>
@@ -32,9 +31,6 @@ class TextBuffer {
     used_ = out_.size();
     base_ = out_.data();
     end_ = used_;
-  }
-  void reserve(qsizetype n) {
-    if (end_ < used_ + n) grow(n);
   }
   // At least n bytes to write at the returned pointer; commit() says how many were.
   char* room(qsizetype n) {
@@ -78,22 +74,5 @@ class TextBuffer {
   qsizetype end_ = 0;     // out_'s size: the room there is
   qsizetype used_ = 0;
 };
-
-// UTF-16 text as UTF-8.
-inline void appendUtf8(TextBuffer& out, QStringView text) {
-  // Most texts are digits and names in ASCII: copied a character a byte.
-  const qsizetype n = text.size();
-  char* to = out.room(n);
-  const char16_t* from = text.utf16();
-  qsizetype i = 0;
-  for (; i < n && from[i] < 0x80; ++i) to[i] = static_cast<char>(from[i]);
-  if (i == n) {
-    out.commit(to + n);
-    return;
-  }
-  out.commit(to + i);
-  const QByteArray rest = text.mid(i).toUtf8();
-  out.append(rest.constData(), rest.size());
-}
 
 }  // namespace rt
