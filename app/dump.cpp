@@ -41,21 +41,74 @@ struct TableFile {
   QString file;
   int records = 0;
   QByteArray bytes;
+  bool kept = false;  // the folder's file holds this text already (`bytes` is then empty)
+  qint64 keptSize = 0;
 };
 
-Result<TableFile> dumpTable(RomImage& rom, const TableAdapter& table, const QString& names, bool csv) {
+// Whether a file holds exactly the text given it a piece at a time.
+class FileMatch {
+ public:
+  explicit FileMatch(const QString& path) : file_(path) {
+    same_ = file_.open(QIODevice::ReadOnly | QIODevice::Unbuffered);
+  }
+  void next(const QByteArray& text) {
+    for (qsizetype at = 0; same_ && at < text.size();) {
+      const qint64 got = file_.read(chunk_, std::min<qsizetype>(sizeof chunk_, text.size() - at));
+      same_ = got > 0 && std::memcmp(chunk_, text.constData() + at, static_cast<size_t>(got)) == 0;
+      at += got;
+    }
+  }
+  // Whether all the text matched and the file holds nothing more.
+  bool whole() { return same_ && file_.read(chunk_, 1) == 0; }
+  bool same() const { return same_; }
+
+ private:
+  QFile file_;
+  bool same_ = false;
+  char chunk_[64 * 1024];
+};
+
+// The folder export --all writes into, when it is one already.
+QString existingFolder(const QString& dir) {
+  const QFileInfo info(dir);
+  return info.isDir() ? info.canonicalFilePath() : QString();
+}
+
+// A table's file; when the folder `into` holds a file of the name, its text is
+// compared with it as it is made (in `scratch`, which every table reuses) and
+// not kept where it is the same.
+Result<TableFile> dumpTable(RomImage& rom, const TableAdapter& table, const QString& names, bool csv, const QString& into,
+                            QByteArray* scratch) {
   if (Status holds = checkImageHolds(rom, table); !holds) return holds;
-  auto refs = table.records(rom, names);
-  if (!refs) return refs.status();
-  // Every record in one session over the table's spans, as a single export reads them.
-  auto read = exportedRecords(rom, table, *refs);
-  if (!read) return read.status();
-  const std::vector<ExportedRecord>& records = *read;
   TableFile file;
   file.table = table.name();
   file.file = table.name() + (csv ? QStringLiteral(".csv") : QStringLiteral(".json"));
-  file.records = static_cast<int>(records.size());
-  file.bytes = csv ? recordsToCsv(table, records) : recordsToJson(table, records);
+  const ExportFormat format = csv ? ExportFormat::Csv : ExportFormat::Json;
+  if (!into.isEmpty()) {
+    FileMatch match(QDir(into).filePath(file.file));
+    if (match.same()) {
+      // Most of a table already exported is text the file holds: compared a
+      // batch at a time, it is never all in memory.
+      scratch->resize(0);  // keeps its room
+      auto records = appendTableExport(rom, table, names, format, scratch, [&match](QByteArray& text) {
+        match.next(text);
+        if (match.same()) text.resize(0);
+      });
+      if (!records) return records.status();
+      file.records = *records;
+      match.next(*scratch);  // the text after the last batch
+      scratch->resize(0);
+      if (match.whole()) {
+        file.kept = true;
+        file.keptSize = QFileInfo(QDir(into).filePath(file.file)).size();
+        return file;
+      }
+      // It differs: made again whole, to be written.
+    }
+  }
+  auto records = appendTableExport(rom, table, names, format, &file.bytes);
+  if (!records) return records.status();
+  file.records = *records;
   return file;
 }
 
@@ -101,18 +154,27 @@ Result<Snapshot> readSnapshot(const TableRegistry& registry, const DumpCommand& 
   (*pages)->setOverlay(recoveryOverlay(c.image));
   // One sequential read of the image gives the manifest its CRC32 and keeps
   // the pages the tables lie in, so reading the tables reads nothing more.
-  std::int64_t tablesEnd = 0;
-  for (const auto& table : registry.all()) tablesEnd = std::max(tablesEnd, table->requiredSize());
+  // Only those: most of the image lies between them.
+  std::vector<ByteSpan> kept;
+  std::int64_t keptBytes = 0;
+  for (const auto& table : registry.all()) {
+    const std::int64_t from = std::max<std::int64_t>(table->base(), 0);
+    const std::int64_t length = std::min(table->requiredSize() - from, kMaxKeptBytes - keptBytes);
+    if (length <= 0) continue;
+    kept.push_back({from, length});
+    keptBytes += length;
+  }
   std::uint32_t crc = 0;
-  if (Status s = (*pages)->scan(std::min(tablesEnd, kMaxKeptBytes),
-                                [&crc](const std::uint8_t* data, std::int64_t n) { crc = crc32Update(crc, data, n); });
+  if (Status s = (*pages)->scan(kept, [&crc](const std::uint8_t* data, std::int64_t n) { crc = crc32Update(crc, data, n); });
       !s)
     return s;
   RomImage rom(std::make_shared<ImageView>(*pages, std::vector<Run>{}, true), nullptr);
   rom.setRomPath(c.image);
   Snapshot snapshot;
+  const QString into = existingFolder(c.dir);
+  QByteArray scratch;
   for (const auto& table : registry.all()) {
-    auto file = dumpTable(rom, *table, c.names, csv);
+    auto file = dumpTable(rom, *table, c.names, csv, into, &scratch);
     if (!file) return file.status();
     snapshot.records += file->records;
     snapshot.files.push_back(std::move(file.value()));
@@ -246,8 +308,13 @@ Status writeFolder(const QString& dir, const std::vector<TableFile>& files) {
   const bool existing = QFileInfo::exists(target);
   const QDir out(target);
   std::vector<const TableFile*> changed;
+  // A file found to hold its text while the tables were read, not kept in
+  // memory: it must still be there.
   for (const TableFile& f : files)
-    if (!existing || !holdsAlready(out.filePath(f.file), f.bytes)) changed.push_back(&f);
+    if (f.kept && (!existing || QFileInfo(out.filePath(f.file)).size() != f.keptSize))
+      return Status::error(QStringLiteral("%1 changed while the export read the image; export again.").arg(target));
+  for (const TableFile& f : files)
+    if (!existing || (!f.kept && !holdsAlready(out.filePath(f.file), f.bytes))) changed.push_back(&f);
   const bool stale = existing && QFileInfo::exists(out.filePath(kIncomplete));
   if (existing && changed.empty()) {  // the folder holds this export already: on the disk, and not marked unfinished
     Status flushed = kFlushTogether ? flushTogether(target) : Status::ok();

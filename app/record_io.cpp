@@ -7,10 +7,13 @@
 #include <csv.h>
 
 #include "model/conversions.h"
+#include "model/text_buffer.h"
 
 #include <QRegularExpression>
 
 #include <algorithm>
+#include <array>
+#include <optional>
 #include <charconv>
 #include <cstring>
 #include <string>
@@ -45,119 +48,246 @@ void onCsvRow(int, void* context) {
 namespace {
 
 // JSON written as QJsonDocument::Indented writes it (object keys in order,
-// four spaces a level), straight into one buffer: a document of objects
+// four spaces a level), straight into the file's bytes: a document of objects
 // inserted one key at a time costs several times the reads themselves on
 // tables of many records and fields.
-// The text being written: appends of a few bytes each, inlined; QByteArray's
-// own append goes through its general insert, which was most of an export.
-class TextBuffer {
- public:
-  void reserve(qsizetype n) { s_.reserve(static_cast<size_t>(n)); }
-  void append(const char* data, qsizetype n) { s_.append(data, static_cast<size_t>(n)); }
-  TextBuffer& operator+=(const char* text) {
-    s_.append(text);
-    return *this;
-  }
-  TextBuffer& operator+=(char c) {
-    s_.push_back(c);
-    return *this;
-  }
-  TextBuffer& operator+=(const QByteArray& b) {
-    s_.append(b.constData(), static_cast<size_t>(b.size()));
-    return *this;
-  }
-  TextBuffer& operator+=(const TextBuffer& b) {
-    s_.append(b.s_);
-    return *this;
-  }
-  qsizetype size() const { return static_cast<qsizetype>(s_.size()); }
-  void resize(qsizetype n) { s_.resize(static_cast<size_t>(n)); }
-  char* data() { return s_.data(); }
-  QByteArray bytes() const { return QByteArray(s_.data(), size()); }
 
- private:
-  std::string s_;
-};
+void indent(TextBuffer& out, int level) {
+  static const char spaces[] = "                        ";  // six levels
+  out.append(spaces, 4 * level);
+}
 
-class JsonWriter {
- public:
-  explicit JsonWriter(TextBuffer& out) : out_(out) {}
-  void indent(int level) {
-    static const char spaces[] = "                        ";  // six levels
-    out_.append(spaces, 4 * level);
+// `text` as a JSON string at `to` when it needs no escape (room for its
+// length + 2); the end of what was written, or nullptr when it needs one.
+constexpr std::array<bool, 128> kPlainAscii = [] {
+  std::array<bool, 128> plain{};
+  for (int c = 0x20; c < 0x80; ++c) plain[static_cast<size_t>(c)] = c != '"' && c != '\\';
+  return plain;
+}();
+
+char* plainString(char* to, QStringView text) {
+  const qsizetype n = text.size();
+  const char16_t* from = text.utf16();
+  *to++ = '"';
+  for (qsizetype i = 0; i < n; ++i) {
+    const char16_t u = from[i];
+    if (u >= 0x80 || !kPlainAscii[u]) return nullptr;
+    to[i] = static_cast<char>(u);
   }
-  void key(int level, const QString& key) {
-    indent(level);
-    string(key);
-    out_ += ": ";
+  to[n] = '"';
+  return to + n + 1;
+}
+
+// A JSON string of `text`, escaped as Qt escapes it.
+void jsonString(TextBuffer& out, QStringView text) {
+  if (char* end = plainString(out.room(text.size() + 2), text)) {
+    out.commit(end);
+    return;
   }
-  void string(const QString& text) {
-    // Most texts are digits and names in plain ASCII: copied as they are.
-    const QChar* chars = text.constData();
-    const qsizetype n = text.size();
-    bool plain = true;
-    for (qsizetype i = 0; i < n && plain; ++i) {
-      const char16_t u = chars[i].unicode();
-      plain = u >= 0x20 && u < 0x80 && u != '"' && u != '\\';
+  // Names in other scripts: their UTF-8 as it is, escapes where needed.
+  const QByteArray utf8 = text.toUtf8();
+  char* to = out.room(6 * utf8.size() + 2);  // "\u00XX" at most a byte
+  *to++ = '"';
+  for (char ch : utf8) {
+    const auto c = static_cast<unsigned char>(ch);
+    if (c >= 0x80 || kPlainAscii[c]) {
+      *to++ = ch;
+      continue;
     }
-    if (plain) {
-      const qsizetype at = out_.size();
-      out_.resize(at + n + 2);
-      char* to = out_.data() + at;
-      *to++ = '"';
-      for (qsizetype i = 0; i < n; ++i) *to++ = static_cast<char>(chars[i].unicode());
-      *to = '"';
-      return;
-    }
-    out_ += '"';
-    const QByteArray utf8 = text.toUtf8();
-    for (char ch : utf8) {
-      const auto c = static_cast<unsigned char>(ch);
-      switch (c) {
-        case '"': out_ += "\\\""; break;
-        case '\\': out_ += "\\\\"; break;
-        case '\b': out_ += "\\b"; break;
-        case '\f': out_ += "\\f"; break;
-        case '\n': out_ += "\\n"; break;
-        case '\r': out_ += "\\r"; break;
-        case '\t': out_ += "\\t"; break;
-        default:
-          if (c < 0x20) {
-            static const char digits[] = "0123456789abcdef";
-            out_ += "\\u00";
-            out_ += digits[c >> 4];
-            out_ += digits[c & 0xF];
-          } else {
-            out_ += ch;
-          }
+    *to++ = '\\';
+    switch (c) {
+      case '"': *to++ = '"'; break;
+      case '\\': *to++ = '\\'; break;
+      case '\b': *to++ = 'b'; break;
+      case '\f': *to++ = 'f'; break;
+      case '\n': *to++ = 'n'; break;
+      case '\r': *to++ = 'r'; break;
+      case '\t': *to++ = 't'; break;
+      default: {
+        static const char digits[] = "0123456789abcdef";
+        to = std::copy_n("u00", 3, to);
+        *to++ = digits[c >> 4];
+        *to++ = digits[c & 0xF];
       }
     }
-    out_ += '"';
   }
-  void number(qint64 n) {
-    char digits[24];
-    const auto end = std::to_chars(digits, digits + sizeof digits, n).ptr;
-    out_.append(digits, end - digits);
+  *to++ = '"';
+  out.commit(to);
+}
+
+void jsonScalar(TextBuffer& out, const QVariant& v) {
+  switch (v.typeId()) {
+    case QMetaType::Bool:
+      if (v.toBool()) out += "true";
+      else out += "false";
+      break;
+    case QMetaType::Int:
+    case QMetaType::UInt:
+    case QMetaType::LongLong:
+    case QMetaType::ULongLong: out.number(v.toLongLong()); break;
+    case QMetaType::Double: out.append(QByteArray::number(v.toDouble(), 'g', QLocale::FloatingPointShortest)); break;
+    case QMetaType::UnknownType: out += "null"; break;
+    default: jsonString(out, v.toString());
   }
-  void boolean(bool b) { out_ += b ? "true" : "false"; }
-  void scalar(const QVariant& v) {
-    switch (v.typeId()) {
-      case QMetaType::Bool: boolean(v.toBool()); break;
-      case QMetaType::Int:
-      case QMetaType::UInt:
-      case QMetaType::LongLong:
-      case QMetaType::ULongLong: number(v.toLongLong()); break;
-      case QMetaType::Double: out_ += QByteArray::number(v.toDouble(), 'g', QLocale::FloatingPointShortest); break;
-      case QMetaType::UnknownType: out_ += "null"; break;
-      default: string(v.toString());
+}
+
+// A member's `"name": ` at `level`, as bytes.
+QByteArray keyText(int level, const QString& name) {
+  QByteArray text;
+  TextBuffer out(&text);
+  indent(out, level);
+  jsonString(out, name);
+  out += ": ";
+  out.finish();
+  return text;
+}
+
+// A table's file being written: its records one after another, each with its
+// members and fields in the order of their names, as Qt orders an object's keys.
+class JsonTableWriter {
+ public:
+  JsonTableWriter(const TableAdapter& table, const std::vector<ControlRef>& controls, const std::vector<Field>& fields,
+                  QByteArray* out)
+      : controls_(controls), out_(out) {
+    std::vector<size_t> order(controls.size());
+    for (size_t c = 0; c < order.size(); ++c) order[c] = c;
+    std::sort(order.begin(), order.end(), [&](size_t a, size_t b) { return controls[a].name < controls[b].name; });
+    // Each field's `"name": ` once per table, not once per record.
+    for (size_t c : order) {
+      const QByteArray key = keyText(4, controls[c].name);
+      order_.push_back({c, controls[c].kind, &fields[static_cast<size_t>(controls[c].field)], keyPool_.size(), key.size()});
+      keyPool_ += key;
     }
+    keyPool_.append(kKeyCopy, ' ');  // a copy of kKeyCopy bytes from the last key stays inside
+    QStringList names = table.keyNames();
+    names << QStringLiteral("name") << QStringLiteral("offset") << QStringLiteral("fields");
+    std::sort(names.begin(), names.end());
+    for (const QString& name : names) {
+      const Member::Kind kind = name == QLatin1String("fields") ? Member::Fields
+                                : name == QLatin1String("name") ? Member::Name
+                                : name == QLatin1String("offset") ? Member::Offset
+                                                                  : Member::Key;
+      members_.push_back({kind, name, keyText(3, name)});
+    }
+    out_ += "{\n";
+    out_.append(keyText(1, QStringLiteral("records")));
+    out_ += "[\n";
   }
-  // Between members: ",\n"; after the last one: "\n".
-  void next(bool last) { out_ += last ? "\n" : ",\n"; }
-  TextBuffer& raw() { return out_; }
+
+  // Gives where the record's object lies in the text ({ to }).
+  std::pair<qsizetype, qsizetype> write(const ExportedRecord& r) {
+    if (written_++ > 0) out_ += ",\n";
+    indent(out_, 2);
+    const qsizetype begin = out_.size();
+    out_ += "{\n";
+    for (size_t m = 0; m < members_.size(); ++m) {
+      const Member& member = members_[m];
+      out_.append(member.key);
+      switch (member.kind) {
+        case Member::Fields: fields(r); break;
+        case Member::Name: jsonString(out_, r.ref.name); break;
+        case Member::Offset: out_.number(r.ref.offset); break;
+        case Member::Key: jsonScalar(out_, r.ref.keys.value(member.name)); break;
+      }
+      next(m + 1 == members_.size());
+    }
+    indent(out_, 2);
+    out_ += '}';
+    return {begin, out_.size()};
+  }
+
+  TextBuffer& text() { return out_; }
+
+  void finish(const QString& tableName) {
+    if (written_ > 0) out_ += "\n";
+    indent(out_, 1);
+    out_ += "],\n";
+    out_.append(keyText(1, QStringLiteral("table")));
+    jsonString(out_, tableName);
+    out_ += "\n}\n";
+    out_.finish();
+  }
 
  private:
-  TextBuffer& out_;
+  struct Member {
+    enum Kind { Fields, Name, Offset, Key } kind;
+    QString name;
+    QByteArray key;
+  };
+
+  // Between members: ",\n"; after the last one: "\n".
+  void next(bool last) {
+    if (last) out_ += "\n";
+    else out_ += ",\n";
+  }
+
+  void fields(const ExportedRecord& r) {
+    out_ += "{\n";
+    const size_t shown = std::min(controls_.size(), r.state.size());
+    size_t written = 0;
+    const char* keys = keyPool_.constData();
+    for (const FieldOut& f : order_) {
+      if (f.control >= shown) continue;
+      const ControlValue& value = r.state[f.control];
+      const bool last = ++written == shown;
+      // The key, the value and what follows in room made once: 24 bytes hold
+      // any number, true or false.
+      const qsizetype text = f.kind == ControlKind::Text ? value.text.size() : 0;
+      char* to = out_.room(std::max(f.keyLength, kKeyCopy) + text + 28);
+      // Most keys in one copy of a fixed size, which the compiler makes a few moves.
+      if (f.keyLength <= kKeyCopy) std::memcpy(to, keys + f.keyAt, kKeyCopy);
+      else std::memcpy(to, keys + f.keyAt, static_cast<size_t>(f.keyLength));
+      to += f.keyLength;
+      switch (f.kind) {
+        case ControlKind::Text:
+          if (char* end = plainString(to, value.text)) {
+            to = end;
+          } else {
+            out_.commit(to);
+            jsonString(out_, value.text);
+            to = out_.room(2);
+          }
+          break;
+        case ControlKind::Check:
+          if (value.checked) to = std::copy_n("true", 4, to);
+          else to = std::copy_n("false", 5, to);
+          break;
+        case ControlKind::Combo: {
+          const int stored = storedAt(r.stored, f.control);
+          if (exactComboByte(*f.field, value, stored) < 0) {
+            to = std::to_chars(to, to + 24, value.row).ptr;
+            break;
+          }
+          out_.commit(to);
+          jsonString(out_, exactComboText(*f.field, value, stored));
+          to = out_.room(2);
+          break;
+        }
+      }
+      *to++ = last ? '\n' : ',';
+      if (!last) *to++ = '\n';
+      out_.commit(to);
+    }
+    indent(out_, 3);
+    out_ += '}';
+  }
+
+  static constexpr qsizetype kKeyCopy = 48;
+
+  // A field in the order of its name: its control and its `"name": ` in keyPool_.
+  struct FieldOut {
+    size_t control;
+    ControlKind kind;
+    const Field* field;
+    qsizetype keyAt, keyLength;
+  };
+
+  const std::vector<ControlRef>& controls_;
+  TextBuffer out_;
+  std::vector<FieldOut> order_;
+  QByteArray keyPool_;
+  std::vector<Member> members_;
+  size_t written_ = 0;
 };
 
 }  // namespace
@@ -166,76 +296,14 @@ QByteArray recordsToJson(const TableAdapter& table, const std::vector<ExportedRe
                          std::vector<std::pair<qsizetype, qsizetype>>* spans) {
   const std::vector<ControlRef> controls = table.controls();
   const std::vector<Field> fields = table.fields();
-  std::vector<size_t> order(controls.size());
-  for (size_t c = 0; c < order.size(); ++c) order[c] = c;
-  std::sort(order.begin(), order.end(), [&](size_t a, size_t b) { return controls[a].name < controls[b].name; });
-  QStringList members = table.keyNames();
-  members << QStringLiteral("name") << QStringLiteral("offset") << QStringLiteral("fields");
-  std::sort(members.begin(), members.end());
-
-  TextBuffer out;
-  out.reserve(static_cast<qsizetype>(records.size()) * (96 + 24 * static_cast<qsizetype>(controls.size())));
-  JsonWriter json(out);
-  // Each field's `    "name": ` once per table, not once per record.
-  std::vector<TextBuffer> fieldKeys(controls.size());
-  for (size_t c = 0; c < controls.size(); ++c) {
-    JsonWriter key(fieldKeys[c]);
-    key.key(4, controls[c].name);
+  QByteArray out;
+  JsonTableWriter json(table, controls, fields, &out);
+  for (const ExportedRecord& r : records) {
+    const auto span = json.write(r);
+    if (spans) spans->push_back(span);
   }
-  out += "{\n";
-  json.key(1, QStringLiteral("records"));
-  out += "[\n";
-  for (size_t i = 0; i < records.size(); ++i) {
-    const ExportedRecord& r = records[i];
-    json.indent(2);
-    const qsizetype begin = out.size();
-    out += "{\n";
-    for (qsizetype m = 0; m < members.size(); ++m) {
-      const QString& member = members[m];
-      json.key(3, member);
-      if (member == QLatin1String("fields")) {
-        out += "{\n";
-        const size_t shown = std::min(controls.size(), r.state.size());
-        size_t written = 0;
-        for (size_t c : order) {
-          if (c >= shown) continue;
-          out += fieldKeys[c];
-          const Field& field = fields[static_cast<size_t>(controls[c].field)];
-          const ControlValue& value = r.state[c];
-          switch (controls[c].kind) {
-            case ControlKind::Text: json.string(value.text); break;
-            case ControlKind::Check: json.boolean(value.checked); break;
-            case ControlKind::Combo: {
-              const QString exact = exactComboText(field, value, storedAt(r.stored, c));
-              if (exact.isEmpty()) json.number(value.row);
-              else json.string(exact);
-              break;
-            }
-          }
-          json.next(++written == shown);
-        }
-        json.indent(3);
-        out += '}';
-      } else if (member == QLatin1String("name")) {
-        json.string(r.ref.name);
-      } else if (member == QLatin1String("offset")) {
-        json.number(r.ref.offset);
-      } else {
-        json.scalar(r.ref.keys.value(member));
-      }
-      json.next(m + 1 == members.size());
-    }
-    json.indent(2);
-    out += '}';
-    if (spans) spans->emplace_back(begin, out.size());
-    json.next(i + 1 == records.size());
-  }
-  json.indent(1);
-  out += "],\n";
-  json.key(1, QStringLiteral("table"));
-  json.string(table.name());
-  out += "\n}\n";
-  return out.bytes();
+  json.finish(table.name());
+  return out;
 }
 
 QString lineAndColumn(const QByteArray& text, qsizetype offset) {
@@ -685,9 +753,22 @@ int storedByteForm(const QString& text) {
 std::vector<int> comboBytes(RomImage& rom, const std::vector<ControlRef>& controls, const std::vector<Field>& fields,
                             const RecordRef& ref) {
   std::vector<int> out(controls.size(), -1);
+  std::int64_t lo = INT64_MAX, hi = INT64_MIN;
+  for (const ControlRef& c : controls) {
+    if (c.kind != ControlKind::Combo) continue;
+    lo = std::min(lo, fields[static_cast<size_t>(c.field)].offset);
+    hi = std::max(hi, fields[static_cast<size_t>(c.field)].offset + 1);
+  }
+  // The record's bytes are in memory when they were fetched with it: read there.
+  const std::uint8_t* bytes = lo < hi ? rom.peek(ref.offset + lo, hi - lo) : nullptr;
   for (size_t c = 0; c < controls.size(); ++c) {
     if (controls[c].kind != ControlKind::Combo) continue;
-    rom.seek(ref.offset + fields[static_cast<size_t>(controls[c].field)].offset);
+    const std::int64_t at = fields[static_cast<size_t>(controls[c].field)].offset;
+    if (bytes) {
+      out[c] = bytes[at - lo];
+      continue;
+    }
+    rom.seek(ref.offset + at);
     out[c] = rom.readU8();
   }
   return out;
@@ -727,12 +808,16 @@ Result<std::vector<int>> storedComboBytes(RomImage& rom, const TableShape& shape
   });
 }
 
-Result<std::vector<ExportedRecord>> exportedRecords(RomImage& rom, const TableAdapter& table,
-                                                    const std::vector<RecordRef>& refs) {
+namespace {
+
+// The records `refs` address with their stored combo bytes (none when the
+// table has no combo box): the table reads them all in one session
+// (TableAdapter::readMany), the combo bytes come in one more.
+Result<std::vector<ExportedRecord>> readExported(RomImage& rom, const TableAdapter& table,
+                                                 const std::vector<ControlRef>& controls, const std::vector<Field>& fields,
+                                                 std::vector<RecordRef> refs) {
   auto states = table.readMany(rom, refs);
   if (!states) return states.status();
-  const std::vector<ControlRef> controls = table.controls();
-  const std::vector<Field> fields = table.fields();
   std::vector<std::vector<int>> stored;
   if (hasCombo(controls)) {
     std::vector<ByteSpan> spans;
@@ -751,9 +836,67 @@ Result<std::vector<ExportedRecord>> exportedRecords(RomImage& rom, const TableAd
   std::vector<ExportedRecord> out;
   out.reserve(refs.size());
   for (size_t i = 0; i < refs.size(); ++i)
-    out.push_back({refs[i], std::move((*states)[i]),
-                   stored.empty() ? std::vector<int>(controls.size(), -1) : std::move(stored[i])});
+    out.push_back({std::move(refs[i]), std::move((*states)[i]), stored.empty() ? std::vector<int>() : std::move(stored[i])});
   return out;
+}
+
+// Records read and written this many at a time: their values stay in the
+// processor's cache between the read and the write.
+constexpr size_t kExportBatch = 64;
+
+}  // namespace
+
+Result<std::vector<ExportedRecord>> exportedRecords(RomImage& rom, const TableAdapter& table,
+                                                    const std::vector<RecordRef>& refs) {
+  const std::vector<ControlRef> controls = table.controls();
+  auto out = readExported(rom, table, controls, table.fields(), refs);
+  if (!out) return out;
+  for (ExportedRecord& r : *out)
+    if (r.stored.empty()) r.stored.assign(controls.size(), -1);
+  return out;
+}
+
+Result<int> appendTableExport(RomImage& rom, const TableAdapter& table, const QString& namesDir, ExportFormat format,
+                              QByteArray* out, const std::function<void(QByteArray&)>& drain) {
+  auto refs = table.records(rom, namesDir);
+  if (!refs) return refs.status();
+  const std::vector<ControlRef> controls = table.controls();
+  const std::vector<Field> fields = table.fields();
+  std::optional<JsonTableWriter> json;
+  std::optional<CsvTableWriter> csv;
+  if (format == ExportFormat::Csv) {
+    std::vector<int> all(controls.size());
+    for (size_t c = 0; c < all.size(); ++c) all[c] = static_cast<int>(c);
+    csv.emplace(table.keyNames(), controls, fields, std::move(all), out);
+  } else {
+    json.emplace(table, controls, fields, out);
+  }
+  const qsizetype before = out->size();
+  for (size_t from = 0; from < refs->size(); from += kExportBatch) {
+    const size_t to = std::min(refs->size(), from + kExportBatch);
+    std::vector<RecordRef> batch(std::make_move_iterator(refs->begin() + static_cast<std::ptrdiff_t>(from)),
+                                 std::make_move_iterator(refs->begin() + static_cast<std::ptrdiff_t>(to)));
+    auto records = readExported(rom, table, controls, fields, std::move(batch));
+    if (!records) {
+      if (json) json->finish(table.name());
+      if (csv) csv->finish();
+      out->truncate(before);
+      return records.status();
+    }
+    for (const ExportedRecord& r : *records) {
+      if (json) json->write(r);
+      else csv->write(r);
+    }
+    if (drain) {
+      TextBuffer& text = json ? json->text() : csv->text();
+      text.finish();
+      drain(*out);
+      text.resume();
+    }
+  }
+  if (json) json->finish(table.name());
+  else csv->finish();
+  return static_cast<int>(refs->size());
 }
 
 Result<RecordState> overlayFields(const TableAdapter& table, RecordState state, const QHash<QString, QVariant>& fields,

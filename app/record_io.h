@@ -10,6 +10,7 @@
 #include <QHash>
 #include <QVariant>
 
+#include <functional>
 #include <optional>
 #include <unordered_map>
 #include <vector>
@@ -41,6 +42,16 @@ Result<std::vector<ExportedRecord>> exportedRecords(RomImage& rom, const TableAd
 // spans: where each record's object lies in the text ({ to }).
 QByteArray recordsToJson(const TableAdapter& table, const std::vector<ExportedRecord>& records,
                          std::vector<std::pair<qsizetype, qsizetype>>* spans = nullptr);
+
+enum class ExportFormat { Json, Csv };
+// One table's export file as export --all writes it, appended to `out`: every
+// record table.records() gives (names from `namesDir`), the same text as
+// recordsToJson / recordsToCsv of exportedRecords, read and written a batch of
+// records at a time. Gives the number of records; on failure `out` holds no
+// more than it did. `drain`, when given, is called with `out` after each batch
+// and may take text from it (empty it): a reader of the text as it is made.
+Result<int> appendTableExport(RomImage& rom, const TableAdapter& table, const QString& namesDir, ExportFormat format,
+                              QByteArray* out, const std::function<void(QByteArray&)>& drain = {});
 // recordsToCsv, ExportedRecord and storedComboBytes: model/record_csv.h.
 
 struct ImportedRecord {

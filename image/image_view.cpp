@@ -126,8 +126,11 @@ Result<std::shared_ptr<PageCache>> PageCache::open(const QString& path, std::sha
   return cache;
 }
 
-Status PageCache::scan(std::int64_t keepEnd, const std::function<void(const std::uint8_t*, std::int64_t)>& onBlock) {
-  constexpr std::int64_t kBlock = std::int64_t{1} << 20;
+Status PageCache::scan(const std::vector<ByteSpan>& keep,
+                       const std::function<void(const std::uint8_t*, std::int64_t)>& onBlock) {
+  // A block that stays in the processor's cache while the checksum and the
+  // kept pages read it again.
+  constexpr std::int64_t kBlock = std::int64_t{256} << 10;
   if (pages_.empty()) pages_.resize(static_cast<size_t>((size_ + kPage - 1) / kPage));
   std::vector<std::uint8_t> block(static_cast<size_t>(std::min(kBlock, std::max<std::int64_t>(size_, 1))));
   for (std::int64_t offset = 0; offset < size_; offset += kBlock) {
@@ -144,15 +147,21 @@ Status PageCache::scan(std::int64_t keepEnd, const std::function<void(const std:
       done += got;
     }
     onBlock(block.data(), n);
-    for (std::int64_t page = offset / kPage; page * kPage < std::min(offset + n, keepEnd); ++page) {
-      std::unique_ptr<std::uint8_t[]>& bytes = pages_[static_cast<size_t>(page)];
-      if (bytes) continue;
-      auto fresh = std::make_unique<std::uint8_t[]>(static_cast<size_t>(kPage));  // zeroed past the end
-      const std::int64_t from = page * kPage;
-      std::memcpy(fresh.get(), block.data() + (from - offset), static_cast<size_t>(std::min(kPage, size_ - from)));
-      for (auto it = overlay_.lower_bound(from); it != overlay_.end() && it->first < from + kPage; ++it)
-        fresh[static_cast<size_t>(it->first - from)] = it->second;
-      bytes = std::move(fresh);
+    for (const ByteSpan& span : keep) {
+      const std::int64_t from = std::max(offset, span.offset), to = std::min(offset + n, span.offset + span.length);
+      for (std::int64_t page = from / kPage; page * kPage < to; ++page) {
+        std::unique_ptr<std::uint8_t[]>& bytes = pages_[static_cast<size_t>(page)];
+        if (bytes) continue;
+        const std::int64_t start = page * kPage;
+        if (start < offset || start + std::min(kPage, size_ - start) > offset + n) continue;  // read whole with the next block
+        const auto length = static_cast<size_t>(std::min(kPage, size_ - start));
+        auto fresh = std::make_unique_for_overwrite<std::uint8_t[]>(static_cast<size_t>(kPage));
+        std::memcpy(fresh.get(), block.data() + (start - offset), length);
+        std::memset(fresh.get() + length, 0, static_cast<size_t>(kPage) - length);  // past the end reads as 0
+        for (auto it = overlay_.lower_bound(start); it != overlay_.end() && it->first < start + kPage; ++it)
+          fresh[static_cast<size_t>(it->first - start)] = it->second;
+        bytes = std::move(fresh);
+      }
     }
   }
   return Status::ok();

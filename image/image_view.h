@@ -6,6 +6,7 @@
 
 #include "image/file_layer.h"
 #include "image/journal.h"
+#include "image/rom_image.h"
 
 #include <functional>
 #include <map>
@@ -73,9 +74,9 @@ class PageCache {
   QString errorText() const { return error_; }
   // Reads the whole file front to back in large blocks, handing each to
   // `onBlock` as the file holds it (without the overlay), and keeps the pages
-  // of [0, keepEnd) it passes: one sequential read serves a checksum of the
+  // of the spans `keep` it passes: one sequential read serves a checksum of the
   // file and the reads of the tables that lie there.
-  Status scan(std::int64_t keepEnd, const std::function<void(const std::uint8_t*, std::int64_t)>& onBlock);
+  Status scan(const std::vector<ByteSpan>& keep, const std::function<void(const std::uint8_t*, std::int64_t)>& onBlock);
 
  private:
   std::unique_ptr<RomFile> file_;

@@ -53,20 +53,23 @@ Field makeField(QString control, std::int64_t offset, FieldKind kind, QString ca
   return f;
 }
 
-// Byte fields show one of 384 texts, made at compile time. A text handed out
-// refers to them without owning them (QString::fromRawData): no allocation
-// and no reference count per control, which is most of the cost of reading a
-// grid of bytes. Changing one makes a copy of its own.
-struct ByteTexts {
-  char16_t chars[384][5] = {};  // "-128" and a terminating 0 at most
-  std::uint8_t length[384] = {};
+// Numbers from -128 to 9999 show one of these texts, made at compile time:
+// every byte, most words. A text handed out refers to them without owning
+// them (QString::fromRawData): no allocation and no reference count per
+// control, which is most of the cost of reading a grid or exporting a table.
+// Changing one makes a copy of its own.
+constexpr int kLeastText = -128, kMostText = 9999;
+
+struct NumberTexts {
+  char16_t chars[kMostText - kLeastText + 1][5] = {};  // "-128" or "9999" at most
+  std::uint8_t length[kMostText - kLeastText + 1] = {};
 };
 
-constexpr ByteTexts makeByteTexts() {
-  ByteTexts t;
-  for (int v = -128; v <= 255; ++v) {
-    const size_t i = static_cast<size_t>(v + 128);
-    char16_t digits[3] = {};
+constexpr NumberTexts makeNumberTexts() {
+  NumberTexts t;
+  for (int v = kLeastText; v <= kMostText; ++v) {
+    const size_t i = static_cast<size_t>(v - kLeastText);
+    char16_t digits[4] = {};
     int n = 0;
     for (int rest = v < 0 ? -v : v; n == 0 || rest > 0; rest /= 10) digits[n++] = static_cast<char16_t>(u'0' + rest % 10);
     size_t at = 0;
@@ -77,11 +80,14 @@ constexpr ByteTexts makeByteTexts() {
   return t;
 }
 
-constexpr ByteTexts kByteTexts = makeByteTexts();
+constexpr NumberTexts kNumberTexts = makeNumberTexts();
 
-QString byteText(int value) {
-  const size_t i = static_cast<size_t>(value + 128);
-  return QString::fromRawData(reinterpret_cast<const QChar*>(kByteTexts.chars[i]), kByteTexts.length[i]);
+// decimalText(value), without allocating for the common values.
+QString numberText(std::int64_t value) {
+  if (value < kLeastText || value > kMostText) return decimalText(value);
+  const size_t i = static_cast<size_t>(value - kLeastText);
+  // As Qt's u""_s makes a text of a literal: inline, where fromRawData is a call.
+  return QString(QStringPrivate(nullptr, const_cast<char16_t*>(kNumberTexts.chars[i]), kNumberTexts.length[i]));
 }
 
 }  // namespace
@@ -139,29 +145,32 @@ bool parsed(const Result<T>& number, std::uint32_t* raw, QString* why) {
   return true;
 }
 
-void pushText(RecordState* out, QString text) { out->push_back({std::move(text)}); }
+inline void pushText(RecordState* out, QString&& text) {
+  ControlValue& v = out->emplace_back();
+  v.text = std::move(text);
+}
 
 constexpr KindRow kKinds[] = {
     {FieldKind::Byte, 1, ControlKind::Text,
-     [](const Field&, std::uint32_t raw, RecordState* out) { pushText(out, byteText(static_cast<int>(raw))); },
+     [](const Field&, std::uint32_t raw, RecordState* out) { pushText(out, numberText(raw)); },
      [](const Field&, const ControlValue* v, std::uint32_t* raw, QString* why) {
        return parsed(parseByte(v->text), raw, why);
      }},
     {FieldKind::Word, 2, ControlKind::Text,
-     [](const Field&, std::uint32_t raw, RecordState* out) { pushText(out, decimalText(raw)); },
+     [](const Field&, std::uint32_t raw, RecordState* out) { pushText(out, numberText(raw)); },
      [](const Field&, const ControlValue* v, std::uint32_t* raw, QString* why) {
        return parsed(parseWord(v->text), raw, why);
      }},
     {FieldKind::Int32, 4, ControlKind::Text,
      [](const Field&, std::uint32_t raw, RecordState* out) {
-       pushText(out, decimalText(static_cast<std::int32_t>(raw)));
+       pushText(out, numberText(static_cast<std::int32_t>(raw)));
      },
      [](const Field&, const ControlValue* v, std::uint32_t* raw, QString* why) {
        return parsed(parseInt32(v->text), raw, why);
      }},
     {FieldKind::SignedByte, 1, ControlKind::Text,
      [](const Field&, std::uint32_t raw, RecordState* out) {
-       pushText(out, byteText(signedByteValue(static_cast<int>(raw))));
+       pushText(out, numberText(signedByteValue(static_cast<int>(raw))));
      },
      [](const Field&, const ControlValue* v, std::uint32_t* raw, QString* why) {
        if (parsed(parseSignedByte(v->text), raw, why)) return true;
@@ -191,12 +200,8 @@ constexpr KindRow kKinds[] = {
      }},
     {FieldKind::Flags, 1, ControlKind::Check,
      [](const Field& f, std::uint32_t raw, RecordState* out) {
-       for (int bit = 0; bit < 8; ++bit) {
-         if (!(f.flagMask & (1 << bit))) continue;
-         ControlValue v;
-         v.checked = raw & (1u << bit);
-         out->push_back(v);
-       }
+       for (int bit = 0; bit < 8; ++bit)
+         if (f.flagMask & (1 << bit)) out->emplace_back().checked = raw & (1u << bit);
      },
      [](const Field& f, const ControlValue* v, std::uint32_t* raw, QString*) {
        // The boxes of one byte, lowest bit first; bits without a box are masked out of the write.
@@ -255,19 +260,28 @@ std::vector<ControlRef> controlsOf(const TableDef& table) {
 void appendFields(RomImage& rom, const TableDef& table, std::int64_t recordOffset, RecordState* state) {
   // One positioned read per cluster of fields; most records are one.
   std::int64_t lo = INT64_MAX, hi = 0;
+  size_t controls = 0;
   for (const Field& f : table.fields) {
     lo = std::min(lo, f.offset);
-    hi = std::max(hi, f.offset + widthOf(f.kind));
+    hi = std::max(hi, f.offset + rowOf(f.kind).width);
+    controls += static_cast<size_t>(controlCount(f));
   }
   if (table.fields.empty()) return;
-  if (hi - lo <= 4096) rom.prefetch(recordOffset + lo, hi - lo);
-  if (const std::uint8_t* bytes = rom.peek(recordOffset + lo, hi - lo)) {
+  if (state->capacity() < state->size() + controls) state->reserve(std::max(state->size() + controls, 2 * state->capacity()));
+  // Records read together were fetched together: most are in memory already.
+  const std::uint8_t* bytes = rom.peek(recordOffset + lo, hi - lo);
+  if (!bytes && hi - lo <= 4096) {
+    rom.prefetch(recordOffset + lo, hi - lo);
+    bytes = rom.peek(recordOffset + lo, hi - lo);
+  }
+  if (bytes) {
     // All in memory already: the fields straight from the bytes.
     for (const Field& f : table.fields) {
       const KindRow& row = rowOf(f.kind);
       const std::uint8_t* at = bytes + (f.offset - lo);
-      std::uint32_t raw = 0;
-      for (int i = row.width - 1; i >= 0; --i) raw = (raw << 8) | at[i];
+      std::uint32_t raw = at[0];  // little-endian, 1, 2 or 4 bytes
+      if (row.width >= 2) raw |= std::uint32_t{at[1]} << 8;
+      if (row.width == 4) raw |= std::uint32_t{at[2]} << 16 | std::uint32_t{at[3]} << 24;
       row.show(f, raw, state);
     }
     return;
@@ -281,7 +295,6 @@ void appendFields(RomImage& rom, const TableDef& table, std::int64_t recordOffse
 
 RecordState readFields(RomImage& rom, const TableDef& table, std::int64_t recordOffset) {
   RecordState state;
-  state.reserve(table.fields.size() * 2);
   appendFields(rom, table, recordOffset, &state);
   return state;
 }

@@ -7,32 +7,18 @@ namespace {
 
 int storedAt(const std::vector<int>& stored, size_t c) { return c < stored.size() ? stored[c] : -1; }
 
-QByteArray csvCell(const QString& text) {
-  const QByteArray raw = text.toUtf8();
-  QByteArray out(static_cast<qsizetype>(csv_write(nullptr, 0, raw.constData(), static_cast<size_t>(raw.size()))), '\0');
-  csv_write(out.data(), static_cast<size_t>(out.size()), raw.constData(), static_cast<size_t>(raw.size()));
-  return out;
-}
-
-QString cellText(const ControlRef& control, const Field& field, const ControlValue& value, int stored) {
-  switch (control.kind) {
-    case ControlKind::Text: return value.text;
-    case ControlKind::Combo: {
-      const QString exact = exactComboText(field, value, stored);
-      return exact.isEmpty() ? QString::number(value.row) : exact;
-    }
-    case ControlKind::Check: return value.checked ? QStringLiteral("1") : QStringLiteral("0");
-  }
-  return {};
-}
-
 }  // namespace
 
-QString exactComboText(const Field& field, const ControlValue& value, int stored) {
-  if (stored < 0) return {};
+int exactComboByte(const Field& field, const ControlValue& value, int stored) {
+  if (stored < 0) return -1;
   const bool pastList = field.list.count > 0 && value.row >= field.list.count;
-  if (!pastList && byteForRow(field.combo, value.row) == stored) return {};
-  return QStringLiteral("(%1)").arg(stored);
+  if (!pastList && byteForRow(field.combo, value.row) == stored) return -1;
+  return stored;
+}
+
+QString exactComboText(const Field& field, const ControlValue& value, int stored) {
+  const int byte = exactComboByte(field, value, stored);
+  return byte < 0 ? QString() : QStringLiteral("(%1)").arg(byte);
 }
 
 std::vector<int> storedComboBytes(RomImage& rom, const std::vector<ControlRef>& controls,
@@ -60,32 +46,98 @@ Result<std::vector<int>> storedComboBytes(RomImage& rom, const TableAdapter& tab
   return out;
 }
 
+namespace {
+
+// A cell as csv_write writes it: quoted, quotes doubled.
+void csvCell(TextBuffer& out, QStringView text) {
+  // Most cells are digits and names in ASCII without quotes: copied as they are.
+  const qsizetype n = text.size();
+  const char16_t* from = text.utf16();
+  char* to = out.room(n + 2);
+  *to++ = '"';
+  qsizetype i = 0;
+  for (; i < n; ++i) {
+    const char16_t u = from[i];
+    if (u >= 0x80 || u == '"') break;
+    to[i] = static_cast<char>(u);
+  }
+  if (i == n) {
+    to[n] = '"';
+    out.commit(to + n + 1);
+    return;
+  }
+  out.commit(to - 1);
+  const QByteArray raw = text.toUtf8();
+  const size_t length = csv_write(nullptr, 0, raw.constData(), static_cast<size_t>(raw.size()));
+  char* cell = out.room(static_cast<qsizetype>(length));
+  out.commit(cell + csv_write(cell, length, raw.constData(), static_cast<size_t>(raw.size())));
+}
+
+}  // namespace
+
+CsvTableWriter::CsvTableWriter(const QStringList& keyNames, const std::vector<ControlRef>& controls,
+                               const std::vector<Field>& fields, std::vector<int> shown, QByteArray* out)
+    : keyNames_(keyNames), controls_(controls), fields_(fields), shown_(std::move(shown)), out_(out) {
+  bool first = true;
+  auto cell = [&](const QString& text) {
+    if (!first) out_ += ',';
+    first = false;
+    csvCell(out_, text);
+  };
+  for (const QString& key : keyNames_) cell(key);
+  cell(QStringLiteral("name"));
+  for (int c : shown_) cell(controls_[static_cast<size_t>(c)].name);
+  out_ += "\r\n";
+}
+
+void CsvTableWriter::write(const ExportedRecord& r) {
+  bool first = true;
+  auto next = [&] {
+    if (!first) out_ += ',';
+    first = false;
+  };
+  for (const QString& key : keyNames_) {
+    next();
+    csvCell(out_, r.ref.keys.value(key).toString());
+  }
+  next();
+  csvCell(out_, r.ref.name);
+  for (int c : shown_) {
+    const auto at = static_cast<size_t>(c);
+    if (at >= r.state.size()) break;
+    out_ += ',';
+    const ControlValue& value = r.state[at];
+    switch (controls_[at].kind) {
+      case ControlKind::Text: csvCell(out_, value.text); break;
+      case ControlKind::Combo: {
+        const Field& field = fields_[static_cast<size_t>(controls_[at].field)];
+        if (const int stored = storedAt(r.stored, at); exactComboByte(field, value, stored) >= 0) {
+          csvCell(out_, exactComboText(field, value, stored));
+          break;
+        }
+        out_ += '"';
+        out_.number(value.row);
+        out_ += '"';
+        break;
+      }
+      case ControlKind::Check:
+        if (value.checked) out_ += "\"1\"";
+        else out_ += "\"0\"";
+        break;
+    }
+  }
+  out_ += "\r\n";
+}
+
+void CsvTableWriter::finish() { out_.finish(); }
+
 QByteArray recordsToCsv(const QStringList& keyNames, const std::vector<ControlRef>& controls,
                         const std::vector<Field>& fields, const std::vector<ExportedRecord>& records,
                         const std::vector<int>& shown) {
   QByteArray out;
-  auto appendRow = [&out](const QStringList& cells) {
-    for (qsizetype i = 0; i < cells.size(); ++i) {
-      if (i) out += ',';
-      out += csvCell(cells[i]);
-    }
-    out += "\r\n";
-  };
-  QStringList header = keyNames;
-  header << QStringLiteral("name");
-  for (int c : shown) header << controls[static_cast<size_t>(c)].name;
-  appendRow(header);
-  for (const ExportedRecord& r : records) {
-    QStringList cells;
-    for (const QString& key : keyNames) cells << r.ref.keys.value(key).toString();
-    cells << r.ref.name;
-    for (int c : shown) {
-      const auto at = static_cast<size_t>(c);
-      if (at >= r.state.size()) break;
-      cells << cellText(controls[at], fields[static_cast<size_t>(controls[at].field)], r.state[at], storedAt(r.stored, at));
-    }
-    appendRow(cells);
-  }
+  CsvTableWriter csv(keyNames, controls, fields, shown, &out);
+  for (const ExportedRecord& r : records) csv.write(r);
+  csv.finish();
   return out;
 }
 

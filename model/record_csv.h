@@ -5,6 +5,7 @@
 // table view's export both write it, so either file imports back.
 
 #include "model/table_registry.h"
+#include "model/text_buffer.h"
 
 #include <QByteArray>
 
@@ -29,8 +30,29 @@ std::vector<int> storedComboBytes(RomImage& rom, const std::vector<ControlRef>& 
 
 // "(n)" when the combo's row would not store its stored byte n back unchanged; empty otherwise.
 QString exactComboText(const Field& field, const ControlValue& value, int stored);
+// n when exactComboText is "(n)"; -1 otherwise.
+int exactComboByte(const Field& field, const ControlValue& value, int stored);
 
 QByteArray recordsToCsv(const TableAdapter& table, const std::vector<ExportedRecord>& records);
+
+// The same written a record at a time: the header when made, then a row per
+// write(), appended to `out` (its size is the text's once finish() returns).
+// `controls` and `fields` must outlive it.
+class CsvTableWriter {
+ public:
+  CsvTableWriter(const QStringList& keyNames, const std::vector<ControlRef>& controls, const std::vector<Field>& fields,
+                 std::vector<int> shown, QByteArray* out);
+  void write(const ExportedRecord& record);
+  void finish();
+  TextBuffer& text() { return out_; }
+
+ private:
+  QStringList keyNames_;
+  const std::vector<ControlRef>& controls_;
+  const std::vector<Field>& fields_;
+  std::vector<int> shown_;
+  TextBuffer out_;
+};
 // Only the controls `shown` (indexes into `controls`, in that order); `state`
 // of each record is aligned with `controls`.
 QByteArray recordsToCsv(const QStringList& keyNames, const std::vector<ControlRef>& controls,

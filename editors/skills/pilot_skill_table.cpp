@@ -274,10 +274,16 @@ Result<std::vector<RecordState>> PilotSkillTable::readMany(RomImage& rom, const 
     std::vector<LevelOffsets> offsets(pilots.size());
     states.reserve(pilots.size());
     std::vector<ByteSpan> records;
-    records.reserve(pilots.size() * kPilotSkillSlots);
+    records.reserve(pilots.size() * kPilotSkillSlots + 1);
+    // Pilots enough to select most of the level table read it whole, as one
+    // span; a slot that points past it keeps its own.
+    constexpr std::int64_t kLevelTableBytes = std::int64_t{kSkillLevelCount} * kSkillLevelsPerRecord;
+    const bool whole = static_cast<std::int64_t>(pilots.size()) * kLevelBytes >= kLevelTableBytes;
+    if (whole) records.push_back({kSkillLevelBase, kLevelTableBytes});
     for (size_t i = 0; i < pilots.size(); ++i) {
       states.push_back(readSkillSlots(open, pilots[i], &offsets[i]));
-      for (const ByteSpan& span : levelSpans(offsets[i])) records.push_back(span);
+      for (const ByteSpan& span : levelSpans(offsets[i]))
+        if (!whole || span.offset + span.length > kSkillLevelBase + kLevelTableBytes) records.push_back(span);
     }
     open.prefetchSpans(std::move(records));
     for (size_t i = 0; i < pilots.size(); ++i) appendSkillLevels(open, offsets[i], &states[i]);

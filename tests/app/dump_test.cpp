@@ -212,6 +212,42 @@ TEST(ExportAll, AgainIntoTheSameFolderKeepsItsOtherFiles) {
   EXPECT_EQ(QDir(out.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList{QStringLiteral("dump")});
 }
 
+// A table's file already in the folder is compared with the export as it is
+// made: one that differs anywhere (first byte, a byte in the middle, one byte
+// more or fewer at the end, emptied) is written again, in JSON and in CSV.
+TEST(ExportAll, AFileThatDiffersAnywhereIsWrittenAgain) {
+  TempRom rom(sampleImage());
+  const std::function<void(QByteArray&)> changes[] = {
+      [](QByteArray& b) { b[0] = 'x'; },
+      [](QByteArray& b) { b[b.size() / 2] = b[b.size() / 2] == '1' ? '2' : '1'; },
+      [](QByteArray& b) { b.chop(1); },
+      [](QByteArray& b) { b += ' '; },
+      [](QByteArray& b) { b.clear(); },
+  };
+  for (const QString& format : {QStringLiteral("json"), QStringLiteral("csv")}) {
+    QTemporaryDir out;
+    const QString dir = out.filePath(QStringLiteral("dump"));
+    const QStringList exportArgs{QStringLiteral("export"), rom.path(), QStringLiteral("--all"), QStringLiteral("--output"),
+                                 dir, QStringLiteral("--format"), format};
+    ASSERT_EQ(cli(exportArgs).code, 0);
+    // The largest file (many batches of records) and a small one (one batch).
+    for (const QString& table : {QStringLiteral("PSkills"), QStringLiteral("Rules")}) {
+      const QString path = QDir(dir).filePath(table + QLatin1Char('.') + format);
+      const QByteArray good = readFile(path);
+      ASSERT_FALSE(good.isEmpty());
+      for (size_t i = 0; i < std::size(changes); ++i) {
+        SCOPED_TRACE((format + QLatin1Char(' ') + table + QStringLiteral(" change ") + QString::number(i)).toStdString());
+        QByteArray changed = good;
+        changes[i](changed);
+        QFile::remove(path);
+        writeFile(out, QStringLiteral("dump/") + QFileInfo(path).fileName(), changed);
+        ASSERT_EQ(cli(exportArgs).code, 0);
+        EXPECT_EQ(readFile(path), good);
+      }
+    }
+  }
+}
+
 #ifndef _WIN32
 // The files are written first and flushed together: a write that fails (a
 // file size limit here, as a full disk would) leaves an existing folder and a

@@ -1,6 +1,8 @@
 // An import file reads as Qt's JSON parser reads it, whichever way it is
 // parsed: every key and field of every record with the same value and type.
 #include "app/record_io.h"
+#include "editors/all_tables.h"
+#include "tests/support/test_support.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -85,6 +87,115 @@ TEST(JsonImport, FilesQtRefusesAreRefusedWithItsWords) {
     if (doc.isNull()) {
       EXPECT_NE(parsed.message().indexOf(error.errorString()), -1) << parsed.message().toStdString();
     }
+  }
+}
+
+
+// A table's export text shows every field of every table of the sample image
+// as the codec reads it (exportedRecords: the values a form shows), in JSON
+// and in CSV; a reader that takes the text as it is made gets the same bytes.
+TEST(TableExport, EveryFieldOfEveryTableIsTheCodecsValue) {
+  test::TempRom file(test::sampleImage(5));
+  const TableRegistry registry = allTables();
+  RomImage rom;
+  rom.setRomPath(file.path());
+  const QString names = test::namesDir();
+  for (const auto& table : registry.all()) {
+    SCOPED_TRACE(table->name().toStdString());
+    auto refs = table->records(rom, names);
+    ASSERT_TRUE(refs) << refs.message().toStdString();
+    auto records = exportedRecords(rom, *table, *refs);
+    ASSERT_TRUE(records) << records.message().toStdString();
+    const std::vector<ControlRef> controls = table->controls();
+    const std::vector<Field> fields = table->fields();
+
+    QByteArray json = "kept", csv;
+    auto count = appendTableExport(rom, *table, names, ExportFormat::Json, &json);
+    ASSERT_TRUE(count) << count.message().toStdString();
+    EXPECT_EQ(*count, static_cast<int>(records->size()));
+    ASSERT_TRUE(json.startsWith("kept"));
+    json.remove(0, 4);
+    EXPECT_EQ(json, recordsToJson(*table, *records));
+    ASSERT_TRUE(appendTableExport(rom, *table, names, ExportFormat::Csv, &csv));
+    for (ExportFormat format : {ExportFormat::Json, ExportFormat::Csv}) {
+      QByteArray taken, rest;
+      int batches = 0;
+      ASSERT_TRUE(appendTableExport(rom, *table, names, format, &rest, [&](QByteArray& text) {
+        taken += text;
+        text.clear();
+        ++batches;
+      }));
+      EXPECT_EQ(taken + rest, format == ExportFormat::Json ? json : csv);
+      EXPECT_EQ(batches > 0, !records->empty());
+    }
+
+    const QJsonArray rows = QJsonDocument::fromJson(json).object().value(QStringLiteral("records")).toArray();
+    auto cells = parseCsvImport(csv, *table);
+    ASSERT_TRUE(cells) << cells.message().toStdString();
+    ASSERT_EQ(rows.size(), static_cast<qsizetype>(records->size()));
+    ASSERT_EQ(cells->records.size(), records->size());
+    for (size_t i = 0; i < records->size(); ++i) {
+      const ExportedRecord& r = (*records)[i];
+      const QJsonObject row = rows[static_cast<qsizetype>(i)].toObject();
+      const QJsonObject shown = row.value(QStringLiteral("fields")).toObject();
+      const ImportedRecord& line = cells->records[i];
+      EXPECT_EQ(row.value(QStringLiteral("name")).toString(), r.ref.name);
+      EXPECT_EQ(row.value(QStringLiteral("offset")).toInteger(), r.ref.offset);
+      ASSERT_EQ(shown.size(), static_cast<qsizetype>(controls.size()));
+      ASSERT_EQ(line.fields.size(), static_cast<qsizetype>(controls.size()));
+      for (size_t c = 0; c < controls.size(); ++c) {
+        const ControlValue& v = r.state[c];
+        const QString exact = exactComboText(fields[static_cast<size_t>(controls[c].field)], v, r.stored[c]);
+        QJsonValue value;
+        QString cell;
+        switch (controls[c].kind) {
+          case ControlKind::Text:
+            value = v.text;
+            cell = v.text;
+            break;
+          case ControlKind::Check:
+            value = v.checked;
+            cell = v.checked ? QStringLiteral("1") : QStringLiteral("0");
+            break;
+          case ControlKind::Combo:
+            value = exact.isEmpty() ? QJsonValue(v.row) : QJsonValue(exact);
+            cell = exact.isEmpty() ? QString::number(v.row) : exact;
+            break;
+        }
+        EXPECT_EQ(shown.value(controls[c].name), value) << "record " << i << ", " << controls[c].name.toStdString();
+        EXPECT_EQ(line.fields.value(controls[c].name).toString(), cell) << "record " << i << ", " << controls[c].name.toStdString();
+      }
+    }
+  }
+}
+
+// Texts that need escaping or are not ASCII are written as Qt's JSON writer
+// writes them, and as cells the CSV reader gives back unchanged.
+TEST(TableExport, TextsAreWrittenAsQtAndTheCsvReaderTakeThem) {
+  TableDef def{QStringLiteral("T"), 0, 2, 1, {}};
+  def.fields = {byteField(QStringLiteral("a"), 0, QStringLiteral("A")), byteField(QStringLiteral("b"), 1, QStringLiteral("B"))};
+  const FixedTable table(def, {});
+  const QString texts[] = {QString(), QStringLiteral("plain 12"), QStringLiteral("q\"uote\""), QStringLiteral("back\\slash"),
+                           QStringLiteral("tab\tnew\nline\r\b\f"), QString(QChar(1)) + QChar(0x1F), QStringLiteral("\x7F~"),
+                           QStringLiteral("caf\u00E9"), QStringLiteral("\u540D\u524D, \"x\""), QStringLiteral("(3)"),
+                           QString::fromUtf8("\xF0\x9F\x98\x80")};
+  for (const QString& text : texts) {
+    SCOPED_TRACE(text.toStdString());
+    ExportedRecord r;
+    r.ref.keys.insert(QStringLiteral("index"), 0);
+    r.ref.name = text;
+    r.state = {ControlValue{text}, ControlValue{QStringLiteral("x") + text}};
+    const QJsonObject record{{QStringLiteral("fields"), QJsonObject{{QStringLiteral("a"), text}, {QStringLiteral("b"), QStringLiteral("x") + text}}},
+                             {QStringLiteral("index"), 0},
+                             {QStringLiteral("name"), text},
+                             {QStringLiteral("offset"), 0}};
+    const QJsonObject root{{QStringLiteral("records"), QJsonArray{record}}, {QStringLiteral("table"), QStringLiteral("T")}};
+    EXPECT_EQ(recordsToJson(table, {r}), QJsonDocument(root).toJson(QJsonDocument::Indented));
+    auto back = parseCsvImport(recordsToCsv(table, {r}), table);
+    ASSERT_TRUE(back) << back.message().toStdString();
+    ASSERT_EQ(back->records.size(), 1u);
+    EXPECT_EQ(back->records[0].fields.value(QStringLiteral("a")).toString(), text);
+    EXPECT_EQ(back->records[0].fields.value(QStringLiteral("b")).toString(), QStringLiteral("x") + text);
   }
 }
 

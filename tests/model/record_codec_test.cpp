@@ -41,6 +41,37 @@ TEST(RecordCodec, ControlsFlattenFlagBytesIntoTheirBoxes) {
   EXPECT_EQ(controls[11].kind, ControlKind::Check);
 }
 
+// Numbers show in plain decimal whichever way their text is made (small ones
+// come from texts made beforehand): both sides of every edge of that range.
+TEST(RecordCodec, NumbersShowInDecimalAcrossTheirWholeRange) {
+  struct Case {
+    const char* control;
+    std::int64_t at;  // in the record, as sampleTable() lays it out
+    int width;
+    std::int64_t shown;  // what the bytes hold, as a number
+  };
+  const Case cases[] = {
+      {"word", 4, 2, 0},      {"word", 4, 2, 9},       {"word", 4, 2, 10},      {"word", 4, 2, 255},
+      {"word", 4, 2, 9999},   {"word", 4, 2, 10000},   {"word", 4, 2, 65535},   {"big", 0, 4, INT32_MIN},
+      {"big", 0, 4, -129},    {"big", 0, 4, -128},     {"big", 0, 4, -1},       {"big", 0, 4, 0},
+      {"big", 0, 4, 9999},    {"big", 0, 4, 10000},    {"big", 0, 4, INT32_MAX}, {"signed", 7, 1, -128},
+      {"signed", 7, 1, -1},   {"signed", 7, 1, 0},     {"signed", 7, 1, 127},   {"byte", 6, 1, 0},
+      {"byte", 6, 1, 128},    {"byte", 6, 1, 255},
+  };
+  const auto controls = controlsOf(sampleTable());
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.control) + " " + std::to_string(c.shown));
+    QByteArray image(0x20 + 16 * 4, '\0');
+    image.replace(0x30 + c.at, c.width, le(static_cast<std::uint32_t>(c.shown), c.width));
+    TempRom file(image);
+    RomImage rom;
+    rom.setRomPath(file.path());
+    auto state = readRecord(rom, sampleTable(), sampleTable().recordOffset(1));
+    ASSERT_TRUE(state);
+    EXPECT_EQ((*state)[static_cast<size_t>(indexOf(controls, QString::fromLatin1(c.control)))].text, QString::number(c.shown));
+  }
+}
+
 TEST(RecordCodec, ReadingShowsWhatTheBytesSay) {
   QByteArray image(0x20 + 16 * 4, '\0');
   image.replace(0x30, 16, QByteArray::fromHex("ffffffff" "3412" "c8" "80" "1a00" "09" "23" "00" "00" "fd" "77"));
