@@ -14,6 +14,10 @@
 #include <QJsonObject>
 #include <QCoreApplication>
 
+#include <atomic>
+#include <optional>
+#include <thread>
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
@@ -168,16 +172,36 @@ Result<Snapshot> readSnapshot(const TableRegistry& registry, const DumpCommand& 
   if (Status s = (*pages)->scan(kept, [&crc](const std::uint8_t* data, std::int64_t n) { crc = crc32Update(crc, data, n); });
       !s)
     return s;
-  RomImage rom(std::make_shared<ImageView>(*pages, std::vector<Run>{}, true), nullptr);
-  rom.setRomPath(c.image);
   Snapshot snapshot;
   const QString into = existingFolder(c.dir);
-  QByteArray scratch;
-  for (const auto& table : registry.all()) {
-    auto file = dumpTable(rom, *table, c.names, csv, into, &scratch);
-    if (!file) return file.status();
-    snapshot.records += file->records;
-    snapshot.files.push_back(std::move(file.value()));
+  // The tables are made on as many threads as there are cores (up to four),
+  // each with its own view of the one cache of pages; the largest first, so
+  // that no thread is left with a large table at the end.
+  const auto& all = registry.all();
+  std::vector<size_t> order(all.size());
+  for (size_t i = 0; i < order.size(); ++i) order[i] = i;
+  auto weight = [&](size_t i) { return std::int64_t{all[i]->count()} * all[i]->stride(); };
+  std::stable_sort(order.begin(), order.end(), [&](size_t a, size_t b) { return weight(a) > weight(b); });
+  std::vector<std::optional<Result<TableFile>>> made(all.size());
+  std::atomic<size_t> next{0};
+  auto work = [&] {
+    RomImage rom(std::make_shared<ImageView>(*pages, std::vector<Run>{}, true), nullptr);
+    rom.setRomPath(c.image);
+    QByteArray scratch;
+    for (size_t k; (k = next.fetch_add(1)) < order.size();) {
+      const size_t i = order[k];
+      made[i] = dumpTable(rom, *all[i], c.names, csv, into, &scratch);
+    }
+  };
+  const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
+  std::vector<std::thread> helpers;
+  for (unsigned t = 1; t < std::min(cores, 4u); ++t) helpers.emplace_back(work);
+  work();
+  for (std::thread& t : helpers) t.join();
+  for (auto& file : made) {
+    if (!*file) return file->status();
+    snapshot.records += (*file)->records;
+    snapshot.files.push_back(std::move(file->value()));
   }
   QJsonArray tables;
   for (const TableFile& f : snapshot.files)

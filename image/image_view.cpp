@@ -169,6 +169,7 @@ Status PageCache::scan(const std::vector<ByteSpan>& keep,
 
 bool PageCache::read(std::int64_t offset, std::uint8_t* out, std::int64_t length) {
   if (offset < 0 || length < 0 || offset > size_) return false;
+  std::lock_guard lock(mutex_);
   if (pages_.empty()) pages_.resize(static_cast<size_t>((size_ + kPage - 1) / kPage));
   while (length > 0) {
     const std::int64_t page = offset / kPage;

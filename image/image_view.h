@@ -11,6 +11,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <mutex>
 #include <vector>
 
 namespace rt {
@@ -71,7 +72,10 @@ class PageCache {
   void setOverlay(std::map<std::int64_t, std::uint8_t> overlay) { overlay_ = std::move(overlay); }
   // Copies [offset, offset + length) into out; bytes past the end are 0.
   bool read(std::int64_t offset, std::uint8_t* out, std::int64_t length);
-  QString errorText() const { return error_; }
+  QString errorText() const {
+    std::lock_guard lock(mutex_);
+    return error_;
+  }
   // Reads the whole file front to back in large blocks, handing each to
   // `onBlock` as the file holds it (without the overlay), and keeps the pages
   // of the spans `keep` it passes: one sequential read serves a checksum of the
@@ -85,6 +89,8 @@ class PageCache {
   std::vector<std::unique_ptr<std::uint8_t[]>> pages_;  // by page number, read on first use
   std::map<std::int64_t, std::uint8_t> overlay_;
   QString error_;
+  // Views on several threads share a cache (export --all): a read may fill a page.
+  mutable std::mutex mutex_;
 };
 
 }  // namespace rt
