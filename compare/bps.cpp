@@ -286,9 +286,11 @@ class SummedSource final : public ByteSource {
  private:
   // The next block of the file, summed.
   Status advance() {
-    if (block_.empty()) block_.resize(static_cast<size_t>(kBlockBytes));
+    // A block that stays in the cache while it is summed and copied from.
+    constexpr std::int64_t kSummed = 256 << 10;
+    if (block_.empty()) block_.resize(static_cast<size_t>(kSummed));
     const std::int64_t next = start_ + have_;
-    const std::int64_t n = std::min(kBlockBytes, base_.size() - next);
+    const std::int64_t n = std::min(kSummed, base_.size() - next);
     if (n <= 0) return Status::error(QStringLiteral("a read reaches past the end of the source"));
     if (Status s = base_.read(next, block_.data(), n); !s) return s;
     crc_ = crc32Update(crc_, block_.data(), n);

@@ -12,8 +12,9 @@ bool PatchReader::fill() {
     status_ = Status::error(QStringLiteral("it is cut short: it ends at byte %1, in the middle of its data").arg(end_));
     return false;
   }
-  if (buffer_.empty()) buffer_.resize(static_cast<size_t>(kBlockBytes));
-  const std::int64_t n = std::min(kBlockBytes, end_ - pos_);
+  // No larger than the patch: each page of the buffer costs a fault the first time.
+  if (buffer_.empty()) buffer_.resize(static_cast<size_t>(std::min(kBlockBytes, end_ - pos_)));
+  const std::int64_t n = std::min(static_cast<std::int64_t>(buffer_.size()), end_ - pos_);
   if (Status s = patch_.read(pos_, buffer_.data(), n); !s) {
     status_ = s;
     return false;
