@@ -16,6 +16,7 @@
 
 #include <atomic>
 #include <optional>
+#include <system_error>
 #include <thread>
 #include <algorithm>
 #include <cerrno>
@@ -195,7 +196,13 @@ Result<Snapshot> readSnapshot(const TableRegistry& registry, const DumpCommand& 
   };
   const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
   std::vector<std::thread> helpers;
-  for (unsigned t = 1; t < std::min(cores, 4u); ++t) helpers.emplace_back(work);
+  for (unsigned t = 1; t < std::min(cores, 4u); ++t) {
+    try {
+      helpers.emplace_back(work);
+    } catch (const std::system_error&) {
+      break;  // no thread to be had (a process limit): fewer threads do all the tables
+    }
+  }
   work();
   for (std::thread& t : helpers) t.join();
   for (auto& file : made) {
