@@ -283,15 +283,17 @@ int planFile(const TableRegistry& registry, RomImage& rom, LoadedFile& file, con
         nowRefs = std::move(*refs);
       }
   }
+  // A record the import applies, named in the history as resolved.
+  auto count = [&](const QVariantMap& resolved) {
+    QVariantMap keys = resolved;
+    if (tagged) keys.insert(QStringLiteral("table"), table->name());
+    plan->keys << keys;
+    ++plan->records;
+  };
   if (file.pending) {
     // The whole file as export writes it now: not one value changes.
     if (!nowText.isEmpty() && nowText == file.parsed.text) {
-      for (const RecordRef& ref : nowRefs) {
-        QVariantMap keys = ref.keys;
-        if (tagged) keys.insert(QStringLiteral("table"), table->name());
-        plan->keys << keys;
-      }
-      plan->records += static_cast<int>(nowRefs.size());
+      for (const RecordRef& ref : nowRefs) count(ref.keys);
       file.records = static_cast<int>(nowRefs.size());
       return kOk;
     }
@@ -332,10 +334,7 @@ int planFile(const TableRegistry& registry, RomImage& rom, LoadedFile& file, con
         if (int code = twice(it->second, ref.keys); code != kOk) return code;
         continue;
       }
-      QVariantMap keys = ref.keys;
-      if (tagged) keys.insert(QStringLiteral("table"), table->name());
-      plan->keys << keys;
-      ++plan->records;
+      count(ref.keys);
       continue;
     }
     if (Status read = readDeferredFields(file.parsed, record); !read) return fail(read.message());
@@ -352,10 +351,7 @@ int planFile(const TableRegistry& registry, RomImage& rom, LoadedFile& file, con
       if (int code = twice(it->second, ref->keys); code != kOk) return code;
       continue;
     }
-    QVariantMap keys = ref->keys;
-    if (tagged) keys.insert(QStringLiteral("table"), table->name());
-    plan->keys << keys;
-    ++plan->records;
+    count(ref->keys);
     const RecordState* current = &fetched->state;
     auto stored = storedComboBytes(rom, shape, *ref);
     if (!stored) {

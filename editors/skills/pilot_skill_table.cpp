@@ -183,16 +183,6 @@ Result<std::vector<int>> pilotsSelecting(RomImage& rom, int index, int except) {
 QString PilotSkillTable::name() const { return pilotSkillPlace().id; }
 std::int64_t PilotSkillTable::base() const { return kPilotBase; }
 
-// The slots lie in the pilot records; the level fields' offsets are within
-// their level record, so the slots alone set the size (without building the
-// 126 level fields, which a diff of two equal images never needs).
-std::int64_t PilotSkillTable::requiredSize() const {
-  const TableDef& slotTable = pilotSkillSlotTable();
-  std::int64_t span = 1;
-  for (const Field& f : slotTable.fields) span = std::max<std::int64_t>(span, f.offset + widthOf(f.kind));
-  return slotTable.recordOffset(slotTable.count - 1) + span;
-}
-
 std::int64_t PilotSkillTable::stride() const { return kPilotStride; }
 int PilotSkillTable::count() const { return kPilotCount; }
 

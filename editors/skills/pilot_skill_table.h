@@ -72,7 +72,6 @@ class PilotSkillTable : public TableAdapter {
   std::int64_t base() const override;
   std::int64_t stride() const override;
   int count() const override;
-  std::int64_t requiredSize() const override;
   QString note() const override;
   std::vector<ControlRef> controls() const override;
   std::vector<Field> fields() const override;

@@ -1,6 +1,5 @@
 // PSkills on the command line: an imported record stores its indices, then its
 // level bytes in the records those indices select.
-#include "editors/skills/pilot_skill_table.h"
 #include "tests/support/test_support.h"
 
 #include <QJsonArray>
@@ -55,12 +54,6 @@ TEST(PilotSkillCli, ExportShowsEverySlotAndTheRecordItSelects) {
             << p << " " << s << " " << j;
     }
   }
-}
-
-// Its own size rule (the slots alone) gives what the rule over every field gives.
-TEST(PilotSkillCli, RequiredSizeIsThatOfEveryField) {
-  const PilotSkillTable table;
-  EXPECT_EQ(table.requiredSize(), table.TableAdapter::requiredSize());
 }
 
 class PilotSkillRoundTrip : public ::testing::TestWithParam<const char*> {};
