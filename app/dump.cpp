@@ -34,8 +34,6 @@ namespace {
 
 enum Exit { kOk = 0, kFailed = 1, kUsage = 2 };
 constexpr int kReadAttempts = 3;
-// The pages kept from the checksum's read for the tables, at most.
-constexpr std::int64_t kMaxKeptBytes = 64 * 1024 * 1024;
 const QString kManifest = QStringLiteral("manifest.json");
 const QString kIncomplete = QString::fromLatin1(kIncompleteMarker);
 
@@ -145,6 +143,12 @@ Result<ImageStamp> stampOf(const QString& path) {
   return s;
 }
 
+Result<std::uint32_t> fileCrc(const QString& path) {
+  auto file = FileSource::open(path);
+  if (!file) return file.status();
+  return crc32Of(**file);
+}
+
 // Every table's file and the manifest, read from one view of the image.
 struct Snapshot {
   std::vector<TableFile> files;  // the manifest last
@@ -152,27 +156,9 @@ struct Snapshot {
 };
 
 Result<Snapshot> readSnapshot(const TableRegistry& registry, const DumpCommand& c, bool csv) {
-  // One read of every page the tables use: the records are read through a
-  // cache of the image's pages, which nothing writes.
   auto pages = PageCache::open(c.image);
   if (!pages) return pages.status();
   (*pages)->setOverlay(recoveryOverlay(c.image));
-  // One sequential read of the image gives the manifest its CRC32 and keeps
-  // the pages the tables lie in, so reading the tables reads nothing more.
-  // Only those: most of the image lies between them.
-  std::vector<ByteSpan> kept;
-  std::int64_t keptBytes = 0;
-  for (const auto& table : registry.all()) {
-    const std::int64_t from = std::max<std::int64_t>(table->base(), 0);
-    const std::int64_t length = std::min(table->requiredSize() - from, kMaxKeptBytes - keptBytes);
-    if (length <= 0) continue;
-    kept.push_back({from, length});
-    keptBytes += length;
-  }
-  std::uint32_t crc = 0;
-  if (Status s = (*pages)->scan(kept, [&crc](const std::uint8_t* data, std::int64_t n) { crc = crc32Update(crc, data, n); });
-      !s)
-    return s;
   Snapshot snapshot;
   const QString into = existingFolder(c.dir);
   // The tables are made on as many threads as there are cores (up to four),
@@ -203,8 +189,12 @@ Result<Snapshot> readSnapshot(const TableRegistry& registry, const DumpCommand& 
       break;  // no thread to be had (a process limit): fewer threads do all the tables
     }
   }
+  // Meanwhile this thread reads the whole file for the manifest's CRC32, as
+  // the file holds it, then joins the tables, which read only their own pages.
+  auto crc = fileCrc(c.image);
   work();
   for (std::thread& t : helpers) t.join();
+  if (!crc) return crc.status();
   for (auto& file : made) {
     if (!*file) return file->status();
     snapshot.records += (*file)->records;
@@ -218,7 +208,7 @@ Result<Snapshot> readSnapshot(const TableRegistry& registry, const DumpCommand& 
   QJsonObject manifest;
   manifest.insert(QStringLiteral("image"), QFileInfo(c.image).fileName());
   manifest.insert(QStringLiteral("size"), static_cast<qint64>((*pages)->size()));
-  manifest.insert(QStringLiteral("crc32"), crcText(crc));
+  manifest.insert(QStringLiteral("crc32"), crcText(*crc));
   manifest.insert(QStringLiteral("format"), c.format);
   manifest.insert(QStringLiteral("tables"), tables);
   snapshot.files.push_back({QString(), kManifest, 0, QJsonDocument(manifest).toJson(QJsonDocument::Indented)});
@@ -347,11 +337,15 @@ Status writeFolder(const QString& dir, const std::vector<TableFile>& files) {
   for (const TableFile& f : files)
     if (!existing || (!f.kept && !holdsAlready(out.filePath(f.file), f.bytes))) changed.push_back(&f);
   const bool stale = existing && QFileInfo::exists(out.filePath(kIncomplete));
-  if (existing && changed.empty()) {  // the folder holds this export already: on the disk, and not marked unfinished
+  if (existing && changed.empty()) {
+    // The folder holds this export already and nothing is written: what is
+    // there is its writer's to flush. A mark left by an export that stopped
+    // goes only once the files it moved in are on the disk.
+    if (!stale) return Status::ok();
     Status flushed = kFlushTogether ? flushTogether(target) : Status::ok();
-    if (flushed && stale && !QFile::remove(out.filePath(kIncomplete)))
+    if (flushed && !QFile::remove(out.filePath(kIncomplete)))
       flushed = Status::error(QStringLiteral("Cannot remove %1.").arg(out.filePath(kIncomplete)));
-    if (flushed && stale) syncFolder(target);
+    if (flushed) syncFolder(target);
     return flushed;
   }
   const QString fresh = target + QStringLiteral(".tmp-") + QString::number(QCoreApplication::applicationPid());

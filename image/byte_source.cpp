@@ -179,12 +179,15 @@ std::uint32_t crc32Update(std::uint32_t crc, const std::uint8_t* data, std::int6
 }
 
 Result<std::uint32_t> crc32Of(ByteSource& source) {
-  std::vector<std::uint8_t> buffer(static_cast<size_t>(kBlockBytes));
+  // A block that stays in the processor's cache between the read and the sum,
+  // filled by each read before it is summed.
+  constexpr std::int64_t kSum = 256 * 1024;
+  const auto buffer = std::make_unique_for_overwrite<std::uint8_t[]>(static_cast<size_t>(kSum));
   std::uint32_t crc = 0;
-  for (std::int64_t offset = 0; offset < source.size(); offset += kBlockBytes) {
-    const std::int64_t n = std::min(kBlockBytes, source.size() - offset);
-    if (Status s = source.read(offset, buffer.data(), n); !s) return s;
-    crc = crc32Update(crc, buffer.data(), n);
+  for (std::int64_t offset = 0; offset < source.size(); offset += kSum) {
+    const std::int64_t n = std::min(kSum, source.size() - offset);
+    if (Status s = source.read(offset, buffer.get(), n); !s) return s;
+    crc = crc32Update(crc, buffer.get(), n);
   }
   return crc;
 }

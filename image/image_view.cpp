@@ -126,45 +126,33 @@ Result<std::shared_ptr<PageCache>> PageCache::open(const QString& path, std::sha
   return cache;
 }
 
-Status PageCache::scan(const std::vector<ByteSpan>& keep,
-                       const std::function<void(const std::uint8_t*, std::int64_t)>& onBlock) {
-  // A block that stays in the processor's cache while the checksum and the
-  // kept pages read it again.
-  constexpr std::int64_t kBlock = std::int64_t{256} << 10;
-  if (pages_.empty()) pages_.resize(static_cast<size_t>((size_ + kPage - 1) / kPage));
-  std::vector<std::uint8_t> block(static_cast<size_t>(std::min(kBlock, std::max<std::int64_t>(size_, 1))));
-  for (std::int64_t offset = 0; offset < size_; offset += kBlock) {
-    const std::int64_t n = std::min(kBlock, size_ - offset);
-    for (std::int64_t done = 0; done < n;) {
-      const std::int64_t got = file_->readAt(offset + done, block.data() + done, n - done);
-      if (got < 0 && file_->interrupted()) continue;
-      if (got < 0)
-        return Status::error(QStringLiteral("\"%1\" cannot be read at 0x%2: %3.")
-                                 .arg(path_, QString::number(offset + done, 16).toUpper(), file_->errorText()));
-      if (got == 0)
-        return Status::error(QStringLiteral("\"%1\" ended at 0x%2 while it was read; was it changed meanwhile?")
-                                 .arg(path_, QString::number(offset + done, 16).toUpper()));
-      done += got;
+bool PageCache::fill(std::int64_t first, std::int64_t wanted) {
+  // The missing pages from `first` on, up to `wanted` or the first one held,
+  // in one read: a table's records span many pages.
+  std::int64_t last = first;
+  const auto count = static_cast<std::int64_t>(pages_.size());
+  while (last + 1 <= wanted && last + 1 < count && !pages_[static_cast<size_t>(last + 1)]) ++last;
+  const std::int64_t start = first * kPage;
+  const std::int64_t want = std::min((last + 1) * kPage, size_) - start;
+  std::vector<std::uint8_t> block(static_cast<size_t>((last - first + 1) * kPage), 0);  // past the end reads as 0
+  for (std::int64_t done = 0; done < want;) {
+    const std::int64_t got = file_->readAt(start + done, block.data() + done, want - done);
+    if (got < 0 && file_->interrupted()) continue;
+    if (got < 0) {
+      error_ = file_->errorText();
+      return false;
     }
-    onBlock(block.data(), n);
-    for (const ByteSpan& span : keep) {
-      const std::int64_t from = std::max(offset, span.offset), to = std::min(offset + n, span.offset + span.length);
-      for (std::int64_t page = from / kPage; page * kPage < to; ++page) {
-        std::unique_ptr<std::uint8_t[]>& bytes = pages_[static_cast<size_t>(page)];
-        if (bytes) continue;
-        const std::int64_t start = page * kPage;
-        if (start < offset || start + std::min(kPage, size_ - start) > offset + n) continue;  // read whole with the next block
-        const auto length = static_cast<size_t>(std::min(kPage, size_ - start));
-        auto fresh = std::make_unique_for_overwrite<std::uint8_t[]>(static_cast<size_t>(kPage));
-        std::memcpy(fresh.get(), block.data() + (start - offset), length);
-        std::memset(fresh.get() + length, 0, static_cast<size_t>(kPage) - length);  // past the end reads as 0
-        for (auto it = overlay_.lower_bound(start); it != overlay_.end() && it->first < start + kPage; ++it)
-          fresh[static_cast<size_t>(it->first - start)] = it->second;
-        bytes = std::move(fresh);
-      }
-    }
+    if (got == 0) break;
+    done += got;
   }
-  return Status::ok();
+  for (auto it = overlay_.lower_bound(start); it != overlay_.end() && it->first < start + static_cast<std::int64_t>(block.size()); ++it)
+    block[static_cast<size_t>(it->first - start)] = it->second;
+  for (std::int64_t page = first; page <= last; ++page) {
+    auto fresh = std::make_unique_for_overwrite<std::uint8_t[]>(static_cast<size_t>(kPage));
+    std::memcpy(fresh.get(), block.data() + (page - first) * kPage, static_cast<size_t>(kPage));
+    pages_[static_cast<size_t>(page)] = std::move(fresh);
+  }
+  return true;
 }
 
 bool PageCache::read(std::int64_t offset, std::uint8_t* out, std::int64_t length) {
@@ -178,24 +166,7 @@ bool PageCache::read(std::int64_t offset, std::uint8_t* out, std::int64_t length
       return true;
     }
     std::unique_ptr<std::uint8_t[]>& bytes = pages_[static_cast<size_t>(page)];
-    if (!bytes) {
-      auto fresh = std::make_unique<std::uint8_t[]>(static_cast<size_t>(kPage));  // zeroed
-      std::int64_t done = 0;
-      const std::int64_t want = std::min(kPage, size_ - page * kPage);
-      while (done < want) {
-        const std::int64_t got = file_->readAt(page * kPage + done, fresh.get() + done, want - done);
-        if (got < 0 && file_->interrupted()) continue;
-        if (got < 0) {
-          error_ = file_->errorText();
-          return false;
-        }
-        if (got == 0) break;
-        done += got;
-      }
-      for (auto it = overlay_.lower_bound(page * kPage); it != overlay_.end() && it->first < page * kPage + kPage; ++it)
-        fresh[static_cast<size_t>(it->first - page * kPage)] = it->second;
-      bytes = std::move(fresh);
-    }
+    if (!bytes && !fill(page, (offset + length - 1) / kPage)) return false;
     const std::int64_t at = offset - page * kPage;
     const std::int64_t n = std::min(length, kPage - at);
     std::memcpy(out, bytes.get() + at, static_cast<size_t>(n));

@@ -76,13 +76,11 @@ class PageCache {
     std::lock_guard lock(mutex_);
     return error_;
   }
-  // Reads the whole file front to back in large blocks, handing each to
-  // `onBlock` as the file holds it (without the overlay), and keeps the pages
-  // of the spans `keep` it passes: one sequential read serves a checksum of the
-  // file and the reads of the tables that lie there.
-  Status scan(const std::vector<ByteSpan>& keep, const std::function<void(const std::uint8_t*, std::int64_t)>& onBlock);
 
  private:
+  // Reads the missing pages from `first` to at most `wanted`; under the lock.
+  bool fill(std::int64_t first, std::int64_t wanted);
+
   std::unique_ptr<RomFile> file_;
   QString path_;
   std::int64_t size_ = 0;
