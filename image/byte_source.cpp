@@ -23,6 +23,34 @@ Result<std::unique_ptr<FileSource>> FileSource::open(const QString& path, const 
   return std::unique_ptr<FileSource>(new FileSource(path, std::move(file.value()), size));
 }
 
+FileSource::FileSource(QString path, std::unique_ptr<RomFile> file, std::int64_t size)
+    : path_(std::move(path)), file_(std::move(file)), size_(size) {}
+
+FileSource::~FileSource() = default;
+
+const std::uint8_t* FileSource::mapped(std::int64_t offset, std::int64_t length) {
+  if (window_ && window_->holds(offset, length)) return window_->at(offset);
+  if (unmappable_ || length <= 0 || offset < 0 || offset + length > size_) return nullptr;
+  // Windows of a few MiB: what is mapped at once stays small however large the image.
+  constexpr std::int64_t kWindow = std::int64_t{4} << 20;
+  window_.reset();
+  window_ = MappedWindow::map(file_->descriptor(), offset, std::max(length, std::min(kWindow, size_ - offset)));
+  unmappable_ = !window_;
+  return window_ ? window_->at(offset) : nullptr;
+}
+
+Status FileSource::cutShort() {
+  window_.reset();
+  const std::int64_t now = file_->size();
+  if (now >= 0 && now < size_)
+    return Status::error(QStringLiteral("\"%1\" was cut short to %2 bytes while it was read (it held %3); was it changed "
+                                        "meanwhile?")
+                             .arg(path_)
+                             .arg(now)
+                             .arg(size_));
+  return {};
+}
+
 Status FileSource::read(std::int64_t offset, std::uint8_t* out, std::int64_t length) {
   while (length > 0) {
     const std::int64_t got = file_->readAt(offset, out, length);
@@ -45,29 +73,65 @@ Status OverlaySource::read(std::int64_t offset, std::uint8_t* out, std::int64_t 
   return Status::ok();
 }
 
+namespace {
+
+// Both sources' part of one block: in place where the file is mapped, else
+// read into the buffer.
+struct BlockSide {
+  ByteSource& source;
+  FileSource* file;
+  std::uint8_t* buffer;
+  bool mapped = false;
+  Status fill(std::int64_t offset, std::int64_t length, const std::uint8_t** at) {
+    mapped = false;
+    if (length <= 0) {
+      *at = nullptr;
+      return Status::ok();
+    }
+    if (file)
+      if (const std::uint8_t* in = file->mapped(offset, length)) {
+        *at = in;
+        mapped = true;
+        return Status::ok();
+      }
+    *at = buffer;
+    return source.read(offset, buffer, length);
+  }
+};
+
+}  // namespace
+
 Status scanBlocks(ByteSource& a, ByteSource& b, const std::function<Status(const BlockPair&)>& onBlock) {
   const std::int64_t end = std::max(a.size(), b.size());
-  // Two buffers that stay in the processor's cache, each page of them touched
-  // once: 1 MiB ones cost a page fault per 4 KiB (512 for a 10 MiB image, more
-  // than the reads) and were compared from memory.
+  // Blocks that stay in the processor's cache while a caller reads them more
+  // than once (a sum of each, then the comparison). Where a file can be
+  // mapped it is read in place; else each block is read into a buffer, each
+  // page of which is touched once (1 MiB ones cost a page fault per 4 KiB).
   constexpr std::int64_t kScan = 128 * 1024;
   // Filled by each read before any byte is looked at: not cleared first.
   const auto bufA = std::make_unique_for_overwrite<std::uint8_t[]>(static_cast<size_t>(kScan));
   const auto bufB = std::make_unique_for_overwrite<std::uint8_t[]>(static_cast<size_t>(kScan));
+  BlockSide sideA{a, dynamic_cast<FileSource*>(&a), bufA.get()};
+  BlockSide sideB{b, dynamic_cast<FileSource*>(&b), bufB.get()};
   for (std::int64_t offset = 0; offset < end; offset += kScan) {
     BlockPair block;
     block.offset = offset;
     block.aLength = std::clamp<std::int64_t>(a.size() - offset, 0, kScan);
     block.bLength = std::clamp<std::int64_t>(b.size() - offset, 0, kScan);
-    if (block.aLength > 0) {
-      if (Status s = a.read(offset, bufA.get(), block.aLength); !s) return s;
-      block.a = bufA.get();
+    if (Status s = sideA.fill(offset, block.aLength, &block.a); !s) return s;
+    if (Status s = sideB.fill(offset, block.bLength, &block.b); !s) return s;
+    if (!sideA.mapped && !sideB.mapped) {
+      if (Status s = onBlock(block); !s) return s;
+      continue;
     }
-    if (block.bLength > 0) {
-      if (Status s = b.read(offset, bufB.get(), block.bLength); !s) return s;
-      block.b = bufB.get();
+    Status status;
+    if (!readMapped([&] { status = onBlock(block); })) {
+      for (BlockSide* side : {&sideA, &sideB})
+        if (side->file)
+          if (Status s = side->file->cutShort(); !s) return s;
+      return Status::error(QStringLiteral("A file being compared could not be read; was it changed meanwhile?"));
     }
-    if (Status s = onBlock(block); !s) return s;
+    if (!status) return status;
   }
   return Status::ok();
 }
@@ -179,13 +243,22 @@ std::uint32_t crc32Update(std::uint32_t crc, const std::uint8_t* data, std::int6
 }
 
 Result<std::uint32_t> crc32Of(ByteSource& source) {
-  // A block that stays in the processor's cache between the read and the sum,
-  // filled by each read before it is summed.
+  // A file that can be mapped is summed in place, else a block at a time that
+  // stays in the processor's cache between the read and the sum.
   constexpr std::int64_t kSum = 256 * 1024;
-  const auto buffer = std::make_unique_for_overwrite<std::uint8_t[]>(static_cast<size_t>(kSum));
+  auto* file = dynamic_cast<FileSource*>(&source);
+  std::unique_ptr<std::uint8_t[]> buffer;
   std::uint32_t crc = 0;
   for (std::int64_t offset = 0; offset < source.size(); offset += kSum) {
     const std::int64_t n = std::min(kSum, source.size() - offset);
+    if (const std::uint8_t* in = file ? file->mapped(offset, n) : nullptr) {
+      if (!readMapped([&] { crc = crc32Update(crc, in, n); })) {
+        if (Status s = file->cutShort(); !s) return s;
+        return Status::error(QStringLiteral("\"%1\" could not be read; was it changed meanwhile?").arg(file->path()));
+      }
+      continue;
+    }
+    if (!buffer) buffer = std::make_unique_for_overwrite<std::uint8_t[]>(static_cast<size_t>(kSum));
     if (Status s = source.read(offset, buffer.get(), n); !s) return s;
     crc = crc32Update(crc, buffer.get(), n);
   }

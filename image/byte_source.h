@@ -4,6 +4,7 @@
 // block is one system call.
 
 #include "image/file_layer.h"
+#include "image/mapped_read.h"
 #include "image/result.h"
 
 #include <QString>
@@ -34,13 +35,21 @@ class FileSource final : public ByteSource {
   std::int64_t size() const override { return size_; }
   Status read(std::int64_t offset, std::uint8_t* out, std::int64_t length) override;
   const QString& path() const { return path_; }
+  // [offset, offset + length) mapped in place, or nullptr where the file
+  // cannot be mapped; valid until the next call. Read under readMapped().
+  const std::uint8_t* mapped(std::int64_t offset, std::int64_t length);
+  // A read of mapped bytes faulted: the failure to report, naming the file
+  // that is shorter now than when it was opened.
+  Status cutShort();
+  ~FileSource() override;
 
  private:
-  FileSource(QString path, std::unique_ptr<RomFile> file, std::int64_t size)
-      : path_(std::move(path)), file_(std::move(file)), size_(size) {}
+  FileSource(QString path, std::unique_ptr<RomFile> file, std::int64_t size);
   QString path_;
   std::unique_ptr<RomFile> file_;
   std::int64_t size_;
+  std::unique_ptr<MappedWindow> window_;
+  bool unmappable_ = false;
 };
 
 // An image with some of its bytes replaced: the image as the history says it

@@ -196,6 +196,7 @@ class PosixRomFile final : public RomFile {
   QString identity() const override {
     return QStringLiteral("%1:%2").arg(static_cast<qulonglong>(device_)).arg(static_cast<qulonglong>(inode_));
   }
+  int descriptor() const override { return fd_; }
 
  private:
   std::int64_t finish(ssize_t done) {

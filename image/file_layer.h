@@ -28,6 +28,9 @@ class RomFile {
   // Which file this is (device and inode), to tell a replaced file; empty
   // when the layer cannot say.
   virtual QString identity() const { return {}; }
+  // The system's descriptor of the open file, for mapping it; -1 where there
+  // is none to map (Windows, the tests' layers).
+  virtual int descriptor() const { return -1; }
   virtual QString errorText() const = 0;
 };
 

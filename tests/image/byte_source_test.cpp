@@ -3,6 +3,10 @@
 
 #include <zlib.h>
 
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <cstring>
 #include <random>
 #include <vector>
 
@@ -27,6 +31,41 @@ TEST(Crc32, EveryLengthAlignmentAndSplitGivesZlibsSum) {
       }
     }
   }
+}
+
+// Images are read in place where they can be mapped; a file another program
+// cuts short meanwhile is a failure that names it, not a bus error.
+TEST(FileSource, AFileCutShortWhileMappedIsReportedNotAFault) {
+  QTemporaryDir dir;
+  const QString a = dir.filePath(QStringLiteral("a.nds")), b = dir.filePath(QStringLiteral("b.nds"));
+  const QByteArray bytes(600 * 1024, '\x5A');
+  for (const QString& path : {a, b}) {
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(bytes);
+  }
+  auto clean = FileSource::open(a);
+  auto cut = FileSource::open(b);
+  ASSERT_TRUE(clean && cut);
+  std::int64_t same = 0;
+  ASSERT_TRUE(scanBlocks(**clean, **cut, [&](const BlockPair& block) {
+    same += std::memcmp(block.a, block.b, static_cast<size_t>(block.aLength)) == 0 ? block.aLength : 0;
+    return Status::ok();
+  }));
+  EXPECT_EQ(same, bytes.size());
+  ASSERT_TRUE(QFile::resize(b, 4096));
+  Status scanned = scanBlocks(**clean, **cut, [](const BlockPair& block) {
+    differingRuns(block, [](std::int64_t, std::int64_t) {});
+    return Status::ok();
+  });
+  ASSERT_FALSE(scanned);
+  EXPECT_TRUE(scanned.message().contains(QStringLiteral("\"%1\" was cut short to 4096 bytes").arg(b))) << qPrintable(scanned.message());
+  auto again = FileSource::open(a);
+  ASSERT_TRUE(again);
+  ASSERT_TRUE(QFile::resize(a, 100));
+  auto sum = crc32Of(**again);
+  ASSERT_FALSE(sum);
+  EXPECT_TRUE(sum.message().contains(QStringLiteral("cut short"))) << qPrintable(sum.message());
 }
 
 }  // namespace
