@@ -262,17 +262,28 @@ Result<PatchSummary> actions(PatchReader& in, ByteSource& source, std::int64_t t
 // directly, and finish() reads what no copy reached, for the checksum.
 class SummedSource final : public ByteSource {
  public:
-  explicit SummedSource(ByteSource& base) : base_(base) {}
+  explicit SummedSource(ByteSource& base) : base_(base), file_(dynamic_cast<FileSource*>(&base)) {}
   std::int64_t size() const override { return base_.size(); }
   Status read(std::int64_t offset, std::uint8_t* out, std::int64_t length) override {
+    return stream(offset, length, [&out](const std::uint8_t* bytes, std::int64_t n) {
+      std::memcpy(out, bytes, static_cast<size_t>(n));
+      out += n;
+      return Status::ok();
+    });
+  }
+  Status stream(std::int64_t offset, std::int64_t length, const Sink& sink) override {
     while (length > 0) {
-      if (offset < start_) return base_.read(offset, out, length);
+      // Before the block: read again (the block's own window stays as it is).
+      if (offset < start_) return streamByReads(base_, offset, length, sink);
       while (offset >= start_ + have_)
         if (Status s = advance(); !s) return s;
       const std::int64_t n = std::min(length, start_ + have_ - offset);
-      std::memcpy(out, block_.data() + (offset - start_), static_cast<size_t>(n));
+      const std::uint8_t* bytes = at_ + (offset - start_);
+      Status status;
+      if (!mapped_) status = sink(bytes, n);
+      else if (!readMapped([&] { status = sink(bytes, n); })) return file_->cutShort();
+      if (!status) return status;
       offset += n;
-      out += n;
       length -= n;
     }
     return Status::ok();
@@ -284,22 +295,34 @@ class SummedSource final : public ByteSource {
   }
 
  private:
-  // The next block of the file, summed.
+  // The next block of the file, summed: in place where the file is mapped.
   Status advance() {
     // A block that stays in the cache while it is summed and copied from.
     constexpr std::int64_t kSummed = 256 << 10;
-    if (block_.empty()) block_.resize(static_cast<size_t>(kSummed));
     const std::int64_t next = start_ + have_;
     const std::int64_t n = std::min(kSummed, base_.size() - next);
     if (n <= 0) return Status::error(QStringLiteral("a read reaches past the end of the source"));
-    if (Status s = base_.read(next, block_.data(), n); !s) return s;
-    crc_ = crc32Update(crc_, block_.data(), n);
+    at_ = file_ ? file_->mapped(next, n) : nullptr;
+    mapped_ = at_ != nullptr;
+    if (mapped_) {
+      std::uint32_t crc = crc_;
+      if (!readMapped([&] { crc = crc32Update(crc, at_, n); })) return file_->cutShort();
+      crc_ = crc;
+    } else {
+      if (block_.empty()) block_.resize(static_cast<size_t>(kSummed));
+      if (Status s = base_.read(next, block_.data(), n); !s) return s;
+      crc_ = crc32Update(crc_, block_.data(), n);
+      at_ = block_.data();
+    }
     start_ = next;
     have_ = n;
     return Status::ok();
   }
   ByteSource& base_;
+  FileSource* file_;
   std::vector<std::uint8_t> block_;
+  const std::uint8_t* at_ = nullptr;  // the block's bytes: mapped, or in block_
+  bool mapped_ = false;
   std::int64_t start_ = 0, have_ = 0;
   std::uint32_t crc_ = 0;
 };

@@ -40,15 +40,7 @@ bool PatchReader::bytes(std::uint8_t* out, std::int64_t length) {
 }
 
 Status copySource(ByteSource& source, std::int64_t offset, std::int64_t length, OutputFile& out) {
-  std::vector<std::uint8_t> buffer(static_cast<size_t>(std::min(length, kBlockBytes)));
-  while (length > 0) {
-    const std::int64_t n = std::min(length, kBlockBytes);
-    if (Status s = source.read(offset, buffer.data(), n); !s) return s;
-    if (Status s = out.append(buffer.data(), n); !s) return s;
-    offset += n;
-    length -= n;
-  }
-  return Status::ok();
+  return source.stream(offset, length, [&out](const std::uint8_t* bytes, std::int64_t n) { return out.append(bytes, n); });
 }
 
 Status appendZeros(std::int64_t length, OutputFile& out) {

@@ -39,6 +39,11 @@ const std::uint8_t* FileSource::mapped(std::int64_t offset, std::int64_t length)
   return window_ ? window_->at(offset) : nullptr;
 }
 
+bool FileSource::shrunk() {
+  const std::int64_t now = file_->size();
+  return now >= 0 && now < size_;
+}
+
 Status FileSource::cutShort() {
   window_.reset();
   const std::int64_t now = file_->size();
@@ -48,7 +53,7 @@ Status FileSource::cutShort() {
                              .arg(path_)
                              .arg(now)
                              .arg(size_));
-  return {};
+  return Status::error(QStringLiteral("\"%1\" could not be read; was it changed meanwhile?").arg(path_));
 }
 
 Status FileSource::read(std::int64_t offset, std::uint8_t* out, std::int64_t length) {
@@ -61,6 +66,34 @@ Status FileSource::read(std::int64_t offset, std::uint8_t* out, std::int64_t len
     offset += got;
     out += got;
     length -= got;
+  }
+  return Status::ok();
+}
+
+Status ByteSource::streamByReads(ByteSource& source, std::int64_t offset, std::int64_t length, const Sink& sink) {
+  constexpr std::int64_t kPiece = 256 * 1024;
+  const auto buffer = std::make_unique_for_overwrite<std::uint8_t[]>(static_cast<size_t>(std::min(length, kPiece)));
+  while (length > 0) {
+    const std::int64_t n = std::min(length, kPiece);
+    if (Status s = source.read(offset, buffer.get(), n); !s) return s;
+    if (Status s = sink(buffer.get(), n); !s) return s;
+    offset += n;
+    length -= n;
+  }
+  return Status::ok();
+}
+
+Status FileSource::stream(std::int64_t offset, std::int64_t length, const Sink& sink) {
+  constexpr std::int64_t kPiece = 256 * 1024;
+  while (length > 0) {
+    const std::int64_t n = std::min(length, kPiece);
+    const std::uint8_t* in = mapped(offset, n);
+    if (!in) return streamByReads(*this, offset, length, sink);
+    Status status;
+    if (!readMapped([&] { status = sink(in, n); })) return cutShort();
+    if (!status) return status;
+    offset += n;
+    length -= n;
   }
   return Status::ok();
 }
@@ -126,10 +159,9 @@ Status scanBlocks(ByteSource& a, ByteSource& b, const std::function<Status(const
     }
     Status status;
     if (!readMapped([&] { status = onBlock(block); })) {
-      for (BlockSide* side : {&sideA, &sideB})
-        if (side->file)
-          if (Status s = side->file->cutShort(); !s) return s;
-      return Status::error(QStringLiteral("A file being compared could not be read; was it changed meanwhile?"));
+      // The file that is shorter now, else the first mapped one.
+      FileSource* faulted = sideB.mapped && (!sideA.mapped || sideB.file->shrunk()) ? sideB.file : sideA.file;
+      return faulted->cutShort();
     }
     if (!status) return status;
   }
@@ -252,10 +284,7 @@ Result<std::uint32_t> crc32Of(ByteSource& source) {
   for (std::int64_t offset = 0; offset < source.size(); offset += kSum) {
     const std::int64_t n = std::min(kSum, source.size() - offset);
     if (const std::uint8_t* in = file ? file->mapped(offset, n) : nullptr) {
-      if (!readMapped([&] { crc = crc32Update(crc, in, n); })) {
-        if (Status s = file->cutShort(); !s) return s;
-        return Status::error(QStringLiteral("\"%1\" could not be read; was it changed meanwhile?").arg(file->path()));
-      }
+      if (!readMapped([&] { crc = crc32Update(crc, in, n); })) return file->cutShort();
       continue;
     }
     if (!buffer) buffer = std::make_unique_for_overwrite<std::uint8_t[]>(static_cast<size_t>(kSum));

@@ -25,6 +25,14 @@ class ByteSource {
   virtual std::int64_t size() const = 0;
   // Fills `out` with [offset, offset + length), which lies inside size().
   virtual Status read(std::int64_t offset, std::uint8_t* out, std::int64_t length) = 0;
+  using Sink = std::function<Status(const std::uint8_t* bytes, std::int64_t length)>;
+  // Hands [offset, offset + length) to `sink` a piece at a time, each valid
+  // during its call: from where the bytes are when they are in memory
+  // already (a mapped file), else read into a buffer.
+  virtual Status stream(std::int64_t offset, std::int64_t length, const Sink& sink) {
+    return streamByReads(*this, offset, length, sink);
+  }
+  static Status streamByReads(ByteSource& source, std::int64_t offset, std::int64_t length, const Sink& sink);
 };
 
 // A file, opened read-only.
@@ -34,13 +42,15 @@ class FileSource final : public ByteSource {
                                                  const std::shared_ptr<FileLayer>& files = systemFileLayer());
   std::int64_t size() const override { return size_; }
   Status read(std::int64_t offset, std::uint8_t* out, std::int64_t length) override;
+  Status stream(std::int64_t offset, std::int64_t length, const Sink& sink) override;
   const QString& path() const { return path_; }
   // [offset, offset + length) mapped in place, or nullptr where the file
   // cannot be mapped; valid until the next call. Read under readMapped().
   const std::uint8_t* mapped(std::int64_t offset, std::int64_t length);
-  // A read of mapped bytes faulted: the failure to report, naming the file
-  // that is shorter now than when it was opened.
+  // A read of mapped bytes faulted: the failure to report, saying whether
+  // the file is shorter now than when it was opened.
   Status cutShort();
+  bool shrunk();  // whether the file holds fewer bytes now than when it was opened
   ~FileSource() override;
 
  private:

@@ -4,6 +4,9 @@
 // CRC32s) and IPS ("PATCH", 24-bit offset and 16-bit size records, "EOF").
 #include "tests/support/test_support.h"
 
+#include "compare/patch.h"
+#include "image/byte_source.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -201,6 +204,27 @@ TEST(Patch, ApplyTakesEveryBpsAction) {
   const CliRun run = cli({QStringLiteral("apply"), bps, in, QStringLiteral("--output"), f.path("out.nds")});
   ASSERT_EQ(run.code, 0) << run.err.toStdString();
   EXPECT_TRUE(f.read("out.nds") == target);
+}
+
+// The source is read in place; one another program cuts short meanwhile is
+// refused as such, and nothing is written.
+TEST(Patch, ASourceCutShortWhileItIsAppliedIsRefused) {
+  Files f;
+  const QByteArray source = randomBytes(1 << 20, 8);
+  QByteArray target = source;
+  target[5000] = static_cast<char>(target[5000] ^ 1);
+  target[900000] = static_cast<char>(target[900000] ^ 1);
+  const QString in = writeFile(f.dir, QStringLiteral("source.nds"), source);
+  const QString changed = writeFile(f.dir, QStringLiteral("target.nds"), target);
+  ASSERT_EQ(cli({QStringLiteral("patch"), in, changed, QStringLiteral("--output"), f.path("p.bps")}).code, 0);
+  auto patch = FileSource::open(f.path("p.bps"));
+  auto opened = FileSource::open(in);
+  ASSERT_TRUE(patch && opened);
+  ASSERT_TRUE(QFile::resize(in, 4096));
+  const auto applied = applyPatch(**patch, **opened, f.path("out.nds"));
+  ASSERT_FALSE(applied);
+  EXPECT_TRUE(applied.message().contains(QStringLiteral("cut short"))) << applied.message().toStdString();
+  EXPECT_FALSE(QFileInfo::exists(f.path("out.nds")));
 }
 
 TEST(Patch, IpsRefusesChangesPast16MiB) {
