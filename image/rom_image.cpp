@@ -353,6 +353,19 @@ bool writeExactly(RomFile& file, std::int64_t offset, const char* data, std::int
 
 QString hexOffset(std::int64_t offset) { return QStringLiteral("0x%1").arg(QString::number(offset, 16).toUpper()); }
 
+// The first index in [from, to) where `a` and `b` differ, else `to`: eight
+// bytes at a time, as the records a save changes lie tens of bytes apart.
+size_t firstDifference(const std::uint8_t* a, const std::uint8_t* b, size_t from, size_t to) {
+  for (; from + 8 <= to; from += 8) {
+    std::uint64_t x, y;
+    std::memcpy(&x, a + from, 8);
+    std::memcpy(&y, b + from, 8);
+    if (x != y) break;
+  }
+  while (from < to && a[from] == b[from]) ++from;
+  return from;
+}
+
 // The recorded size and header of the file open as `image`.
 // `over`: bytes laid over the file's (as recovery will leave them).
 Result<ImageIdentity> identityOf(RomFile& image, std::int64_t size,
@@ -445,8 +458,7 @@ Status RomImage::commit() {
     const std::vector<std::uint8_t>& now = run.after;
     for (size_t i = 0; i < now.size();) {
       if (now[i] == was[i]) {
-        ++i;
-        while (i + 64 <= now.size() && std::memcmp(now.data() + i, was.data() + i, 64) == 0) i += 64;
+        i = firstDifference(was.data(), now.data(), i + 1, now.size());
         continue;
       }
       size_t last = i;
@@ -516,17 +528,25 @@ Status RomImage::commit() {
   lastTx_ = *id;
   // This save is the newest finished transaction now: what the file must hold at the next one.
   expectTx_ = *id;
-  expectRuns_.clear();
-  // Only the runs the sample takes are cut down: the rest of a large save is never looked at.
+  expectBytes(0, nullptr, nullptr, -1);
+  // Only the runs the sample takes are cut down to their changed bytes (and
+  // copied: they lie over this commit's buffers); the rest of a large save is
+  // never looked at.
   std::int64_t sampled = 0;
-  for (size_t r = 0; r < journaled.size() && sampled < 4096; ++r)
-    for (Run& run : changedBytes({journaled[r]})) {
-      if (sampled >= 4096) break;
-      sampled += run.before.size();
-      // Copied: the runs lie over this commit's buffers.
-      expectRuns_.push_back(Run{run.offset, QByteArray(run.after.constData(), run.after.size()),
-                                QByteArray(run.before.constData(), run.before.size())});
+  for (size_t r = 0; r < journaled.size() && sampled < 4096; ++r) {
+    const auto* was = reinterpret_cast<const std::uint8_t*>(journaled[r].before.constData());
+    const auto* now = reinterpret_cast<const std::uint8_t*>(journaled[r].after.constData());
+    const auto n = static_cast<size_t>(journaled[r].before.size());
+    for (size_t i = firstDifference(was, now, 0, n); i < n && sampled < 4096; i = firstDifference(was, now, i, n)) {
+      size_t j = i;
+      while (j < n && was[j] != now[j]) ++j;
+      const auto length = static_cast<qsizetype>(j - i);
+      expectBytes(journaled[r].offset + static_cast<std::int64_t>(i), reinterpret_cast<const char*>(now + i),
+                  reinterpret_cast<const char*>(was + i), length);
+      sampled += length;
+      i = j;
     }
+  }
   if (lastFirst_ < ImageIdentity::kHeaderSpan) {
     // The save wrote into the header the history recognises the file by.
     auto now = identityOf(*file_, size_);
@@ -613,7 +633,7 @@ Status RomImage::checkIdentity(RomFile& image, std::int64_t size, const std::map
     }
     expectIdentity_ = *recorded;
     expectTx_ = newest->id;
-    expectRuns_.clear();
+    expectBytes(0, nullptr, nullptr, -1);
     // A sample of its bytes is enough to tell another file: the first few
     // hundred, not the whole of an import.
     const bool after = newest->state == TxState::Done;
@@ -621,7 +641,9 @@ Status RomImage::checkIdentity(RomFile& image, std::int64_t size, const std::map
     for (Run& run : changedBytes(newest->runs)) {
       if (kept >= 4096) break;
       kept += run.before.size();
-      expectRuns_.push_back(Run{run.offset, after ? run.after : run.before, after ? run.before : run.after});
+      const QByteArray& must = after ? run.after : run.before;
+      const QByteArray& was = after ? run.before : run.after;
+      expectBytes(run.offset, must.constData(), was.constData(), std::min(must.size(), was.size()));
     }
     expectKnown_ = true;
   }
@@ -644,18 +666,20 @@ Status RomImage::checkIdentity(RomFile& image, std::int64_t size, const std::map
   // and undo names such fields itself; a patch from the history must not
   // carry it as this file's change.
   if (!strictIdentity_) return Status::ok();
-  for (const Run& run : expectRuns_) {
-    QByteArray held(run.before.size(), '\0');
-    if (run.offset + run.before.size() > size || !readExactly(image, run.offset, held.data(), held.size()))
+  for (const ExpectRun& run : expectRuns_) {
+    QByteArray held(run.length, '\0');
+    if (run.offset + run.length > size || !readExactly(image, run.offset, held.data(), held.size()))
       return Status::error(notTheFile(QStringLiteral("it ends before the bytes transaction %1 wrote at %2")
                                           .arg(expectTx_)
                                           .arg(hexOffset(run.offset))));
     for (auto it = over.lower_bound(run.offset); it != over.end() && it->first < run.offset + held.size(); ++it)
       held[static_cast<qsizetype>(it->first - run.offset)] = static_cast<char>(it->second);
+    const char* must = expectMust_.data() + run.at;
+    const char* was = expectWas_.data() + run.at;
     // Only the bits the transaction flipped are its own.
     for (qsizetype i = 0; i < held.size(); ++i) {
-      const auto mask = static_cast<std::uint8_t>(run.before[i] ^ run.after[i]);
-      if ((held[i] ^ run.before[i]) & mask)
+      const auto mask = static_cast<std::uint8_t>(must[i] ^ was[i]);
+      if ((held[i] ^ must[i]) & mask)
         return Status::error(notTheFile(QStringLiteral("the byte at %1, which transaction %2 set, holds another value "
                                                        "(another program changed it, or another image was copied over "
                                                        "this one)")
@@ -664,6 +688,19 @@ Status RomImage::checkIdentity(RomFile& image, std::int64_t size, const std::map
     }
   }
   return Status::ok();
+}
+
+// A run of the sample; a negative length empties it.
+void RomImage::expectBytes(std::int64_t offset, const char* must, const char* was, qsizetype length) {
+  if (length < 0) {
+    expectRuns_.clear();
+    expectMust_.clear();
+    expectWas_.clear();
+    return;
+  }
+  expectRuns_.push_back({offset, static_cast<std::uint32_t>(expectMust_.size()), static_cast<std::uint32_t>(length)});
+  expectMust_.insert(expectMust_.end(), must, must + length);
+  expectWas_.insert(expectWas_.end(), was, was + length);
 }
 
 Status RomImage::beginTransaction(const TxInfo& info) {

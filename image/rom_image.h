@@ -216,7 +216,15 @@ class RomImage {
   // left; reread only when another program has written the history since.
   bool expectKnown_ = false;
   ImageIdentity expectIdentity_;
-  std::vector<Run> expectRuns_;  // before = what must be there
+  // The sample of those bytes: where each run lies, and its bytes at `at` in
+  // expectMust_ (what must be there) and expectWas_ (what was there before).
+  struct ExpectRun {
+    std::int64_t offset;
+    std::uint32_t at, length;
+  };
+  void expectBytes(std::int64_t offset, const char* must, const char* was, qsizetype length);
+  std::vector<ExpectRun> expectRuns_;
+  std::vector<char> expectMust_, expectWas_;
   std::int64_t expectTx_ = 0;
   // Bytes as recovery would leave them, laid over what read sessions read.
   std::map<std::int64_t, std::uint8_t> overlay_;
