@@ -12,8 +12,23 @@
 namespace rt {
 
 QString elementName(const QString& arrayName, int index) {
-  // Joined, not QString::arg: every record an import or the history reads names its check boxes again.
-  return arrayName + u'(' + QString::number(index) + u')';
+  // Written in place, not QString::arg nor QString::number (a thousand
+  // instructions a name): every command builds the grids' hundreds of names,
+  // and every record an import or the history reads names its check boxes again.
+  char16_t digits[12];
+  int n = 0;
+  auto v = static_cast<unsigned>(index < 0 ? -static_cast<long long>(index) : index);
+  do {
+    digits[n++] = static_cast<char16_t>(u'0' + v % 10);
+    v /= 10;
+  } while (v != 0);
+  if (index < 0) digits[n++] = u'-';
+  QString name(arrayName.size() + n + 2, Qt::Uninitialized);
+  QChar* to = std::copy_n(arrayName.constData(), arrayName.size(), name.data());
+  *to++ = u'(';
+  while (n > 0) *to++ = digits[--n];
+  *to = u')';
+  return name;
 }
 
 int rowForByte(const ComboRule& rule, int byte) {

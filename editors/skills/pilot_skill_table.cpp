@@ -51,7 +51,8 @@ const TableDef& skillLevelTable(int slot) {
       for (int j = 0; j < kSkillLevelsPerRecord; ++j) {  // byte j = level j + 1
         const int control = kSkillLevelsPerRecord * s + j;
         t.fields.push_back(byteField(elementName(QStringLiteral("Skills"), control), j,
-                                     QStringLiteral("LV%1 Skills(%2)").arg(j + 1).arg(control)));
+                                     QStringLiteral("LV") + QString::number(j + 1) + QStringLiteral(" Skills(") +
+                                         QString::number(control) + u')'));
       }
       out.push_back(std::move(t));
     }

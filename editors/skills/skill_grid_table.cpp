@@ -121,7 +121,10 @@ TableDef skillGridTable(const SkillGrid& grid) {
                                       ? std::int64_t{grid.width} * i
                                       : grid.columnStarts[static_cast<size_t>(c)] + std::int64_t{grid.width} * r;
       const QString name = elementName(QStringLiteral("val"), i);
-      const QString caption = QStringLiteral("%1 / %2").arg(grid.rows[r], grid.columns[c]);
+      // Joined in one allocation: every command builds the grids' tables.
+      QString caption;
+      caption.reserve(grid.rows[r].size() + 3 + grid.columns[c].size());
+      caption.append(grid.rows[r]).append(u" / ").append(grid.columns[c]);
       t.fields[static_cast<size_t>(i)] = grid.width == 2 ? wordField(name, offset, caption) : byteField(name, offset, caption);
     }
   }
