@@ -3,6 +3,7 @@
 #include "app/importer.h"
 #include "app/paths.h"
 #include "app/record_io.h"
+#include "app/table_threads.h"
 #include "image/byte_source.h"
 #include "image/image_view.h"
 #include "compare/patch_stream.h"
@@ -14,10 +15,7 @@
 #include <QJsonObject>
 #include <QCoreApplication>
 
-#include <atomic>
 #include <optional>
-#include <system_error>
-#include <thread>
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
@@ -143,12 +141,6 @@ Result<ImageStamp> stampOf(const QString& path) {
   return s;
 }
 
-Result<std::uint32_t> fileCrc(const QString& path) {
-  auto file = FileSource::open(path);
-  if (!file) return file.status();
-  return crc32Of(**file);
-}
-
 // Every table's file and the manifest, read from one view of the image.
 struct Snapshot {
   std::vector<TableFile> files;  // the manifest last
@@ -161,39 +153,22 @@ Result<Snapshot> readSnapshot(const TableRegistry& registry, const DumpCommand& 
   (*pages)->setOverlay(recoveryOverlay(c.image));
   Snapshot snapshot;
   const QString into = existingFolder(c.dir);
-  // The tables are made on as many threads as there are cores (up to four),
-  // each with its own view of the one cache of pages; the largest first, so
-  // that no thread is left with a large table at the end.
+  // The tables are made on several threads, the largest first; meanwhile
+  // this thread reads the whole file for the manifest's CRC32, as the file
+  // holds it, then joins the tables, which read only their own pages.
   const auto& all = registry.all();
   std::vector<size_t> order(all.size());
   for (size_t i = 0; i < order.size(); ++i) order[i] = i;
   auto weight = [&](size_t i) { return std::int64_t{all[i]->count()} * all[i]->stride(); };
   std::stable_sort(order.begin(), order.end(), [&](size_t a, size_t b) { return weight(a) > weight(b); });
   std::vector<std::optional<Result<TableFile>>> made(all.size());
-  std::atomic<size_t> next{0};
-  auto work = [&] {
-    RomImage rom(std::make_shared<ImageView>(*pages, std::vector<Run>{}, true), nullptr);
-    rom.setRomPath(c.image);
-    QByteArray scratch;
-    for (size_t k; (k = next.fetch_add(1)) < order.size();) {
-      const size_t i = order[k];
-      made[i] = dumpTable(rom, *all[i], c.names, csv, into, &scratch);
-    }
-  };
-  const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
-  std::vector<std::thread> helpers;
-  for (unsigned t = 1; t < std::min(cores, 4u); ++t) {
-    try {
-      helpers.emplace_back(work);
-    } catch (const std::system_error&) {
-      break;  // no thread to be had (a process limit): fewer threads do all the tables
-    }
-  }
-  // Meanwhile this thread reads the whole file for the manifest's CRC32, as
-  // the file holds it, then joins the tables, which read only their own pages.
-  auto crc = fileCrc(c.image);
-  work();
-  for (std::thread& t : helpers) t.join();
+  Result<std::uint32_t> crc = 0u;
+  onImageThreads(
+      *pages, c.image, order.size(),
+      [&](size_t k, RomImage& rom, QByteArray& scratch) {
+        made[order[k]] = dumpTable(rom, *all[order[k]], c.names, csv, into, &scratch);
+      },
+      [&] { crc = (*pages)->fileCrc32(); });
   if (!crc) return crc.status();
   for (auto& file : made) {
     if (!*file) return file->status();

@@ -2,6 +2,7 @@
 
 #include "app/dump.h"
 #include "app/record_io.h"
+#include "app/table_threads.h"
 #include "image/byte_source.h"
 #include "compare/patch_stream.h"
 #include "history/changes.h"
@@ -18,6 +19,7 @@
 #include <cstring>
 #include <string_view>
 #include <map>
+#include <optional>
 
 namespace rt {
 namespace {
@@ -124,6 +126,14 @@ struct LoadedFile {
   // writes now (in parsed.text until then).
   bool pending = false;
   int records = 0;
+  // What export writes for the table now, made before the file is planned
+  // (on another thread); `made` false where it was not made or failed.
+  struct Now {
+    bool made = false;
+    std::vector<RecordRef> refs;
+    QByteArray text;
+    std::vector<std::pair<qsizetype, qsizetype>> spans;
+  } now;
 };
 
 // The table of a JSON text laid out as export writes it: its first and last
@@ -259,6 +269,20 @@ int planFile(const TableRegistry& registry, RomImage& rom, LoadedFile& file, con
     err << holds.message() << " Nothing was written.\n";
     return kFailed;
   }
+  // A record the import applies, named in the history as resolved.
+  auto count = [&](const QVariantMap& resolved) {
+    QVariantMap keys = resolved;
+    if (tagged) keys.insert(QStringLiteral("table"), table->name());
+    plan->keys << keys;
+    ++plan->records;
+  };
+  // A whole file as export writes it now, its text made already: not one
+  // value changes, and not one record is read.
+  if (file.pending && file.now.made && file.now.text == file.parsed.text) {
+    for (const RecordRef& ref : file.now.refs) count(ref.keys);
+    file.records = static_cast<int>(file.now.refs.size());
+    return kOk;
+  }
   // The table's records are read once, under the transaction's lock, and
   // every record's read below is served from them.
   if (file.pending || !file.parsed.records.empty()) {
@@ -273,23 +297,16 @@ int planFile(const TableRegistry& registry, RomImage& rom, LoadedFile& file, con
   // file holds in exactly that text changes nothing, and its fields are not
   // read (export and import are each other's inverse). Should that read fail,
   // every record is read on its own, which reports the failure.
-  std::vector<RecordRef> nowRefs;
-  QByteArray nowText;
-  std::vector<std::pair<qsizetype, qsizetype>> nowSpans;
-  if (file.pending || file.parsed.anyDeferred()) {
+  std::vector<RecordRef> nowRefs = std::move(file.now.refs);
+  QByteArray nowText = std::move(file.now.text);
+  std::vector<std::pair<qsizetype, qsizetype>> nowSpans = std::move(file.now.spans);
+  if (!file.now.made && (file.pending || file.parsed.anyDeferred())) {
     if (auto refs = table->records(rom, names))
       if (auto exported = exportedRecords(rom, *table, *refs)) {
         nowText = recordsToJson(*table, *exported, &nowSpans);
         nowRefs = std::move(*refs);
       }
   }
-  // A record the import applies, named in the history as resolved.
-  auto count = [&](const QVariantMap& resolved) {
-    QVariantMap keys = resolved;
-    if (tagged) keys.insert(QStringLiteral("table"), table->name());
-    plan->keys << keys;
-    ++plan->records;
-  };
   if (file.pending) {
     // The whole file as export writes it now: not one value changes.
     if (!nowText.isEmpty() && nowText == file.parsed.text) {
@@ -479,8 +496,70 @@ int mergePlan(RomImage& rom, Plan& plan, std::vector<ByteWrite>* writes, QTextSt
 
 // Plans every file under one transaction and writes all of them or nothing.
 // Returns the exit code; `changed` gets the bytes written.
+// What manifest.json says of the image a folder was exported from.
+struct ManifestImage {
+  bool present = false;
+  qint64 size = -1;
+  QString crc;
+};
+
+// A folder exported from another image, or from this one before later saves,
+// still imports (its values are checked like any others), with a warning.
+void warnOfOtherImage(const ManifestImage& manifest, const QString& dir, const QString& imagePath, qint64 size,
+                      const std::optional<std::uint32_t>& sum, QTextStream& err) {
+  const QString crc = sum ? crcText(*sum) : QString();
+  if (!manifest.present || (!crc.isEmpty() && crc.compare(manifest.crc, Qt::CaseInsensitive) == 0)) return;
+  err << QStringLiteral("Warning: %1 was exported from an image of %2 bytes, CRC32 %3; %4 has %5 bytes%6. Importing "
+                        "its values anyway.\n")
+             .arg(dir)
+             .arg(manifest.size)
+             .arg(manifest.crc.isEmpty() ? QStringLiteral("unknown") : manifest.crc, imagePath)
+             .arg(size)
+             .arg(crc.isEmpty() ? QString() : QStringLiteral(", CRC32 %1").arg(crc));
+}
+
+// Under the lock, from one read-only view of the image on several threads:
+// the text export writes now for every table whose file may be export's
+// (most of an unchanged dump's import is making it), and the image's CRC32
+// when a manifest names the image's size.
+void readAhead(const ImportRequest& request, std::vector<LoadedFile>& files, const ManifestImage* manifest,
+               const QString& dir, QTextStream& err) {
+  std::vector<LoadedFile*> wanted;
+  for (LoadedFile& file : files)
+    if (file.pending || file.parsed.anyDeferred()) wanted.push_back(&file);
+  const bool sum = manifest && manifest->present;
+  if (wanted.empty() && !sum) return;
+  auto pages = PageCache::open(request.image);
+  if (!pages) return;  // the planning reads the image itself and says what is wrong
+  std::stable_sort(wanted.begin(), wanted.end(), [](const LoadedFile* a, const LoadedFile* b) {
+    return std::int64_t{a->table->count()} * a->table->stride() > std::int64_t{b->table->count()} * b->table->stride();
+  });
+  std::optional<std::uint32_t> crc;
+  const bool sameSize = sum && (*pages)->size() == manifest->size;
+  onImageThreads(
+      *pages, request.image, wanted.size(),
+      [&](size_t k, RomImage& rom, QByteArray&) {
+        LoadedFile& file = *wanted[k];
+        if (!checkImageHolds(rom, *file.table)) return;
+        auto refs = file.table->records(rom, request.names);
+        if (!refs) return;
+        auto exported = exportedRecords(rom, *file.table, *refs);
+        if (!exported) return;
+        file.now.text = recordsToJson(*file.table, *exported, &file.now.spans);
+        file.now.refs = std::move(*refs);
+        file.now.made = true;
+      },
+      [&] {
+        if (!sameSize) return;
+        if (auto got = (*pages)->fileCrc32()) crc = *got;
+      });
+  // An image that cannot be read is the import's own failure to report.
+  if (sum && (!sameSize || crc)) warnOfOtherImage(*manifest, dir, request.image, (*pages)->size(), crc, err);
+}
+
 int importFiles(const TableRegistry& registry, const ImportRequest& request, std::vector<LoadedFile>& files,
-                const QString& source, Plan* plan, std::int64_t* changed, QTextStream& err) {
+                const QString& source, Plan* plan, std::int64_t* changed, QTextStream& err,
+                const ManifestImage* manifest = nullptr) {
   RomImage rom;
   rom.setRomPath(request.image);
   rom.setFieldNamer(ChangeReader::namer(registry, request.image, request.names));
@@ -494,6 +573,7 @@ int importFiles(const TableRegistry& registry, const ImportRequest& request, std
     err << transaction.status().message() << '\n';
     return kFailed;
   }
+  readAhead(request, files, manifest, request.file, err);
   for (LoadedFile& file : files)
     if (int code = planFile(registry, rom, file, request.names, tagged, plan, err); code != kOk) return code;
   std::vector<ByteWrite> writes;
@@ -510,12 +590,6 @@ int importFiles(const TableRegistry& registry, const ImportRequest& request, std
   return kOk;
 }
 
-// What manifest.json says of the image a folder was exported from.
-struct ManifestImage {
-  bool present = false;
-  qint64 size = -1;
-  QString crc;
-};
 
 // The files of a folder: those manifest.json lists, or else every .json and
 // .csv file named after a table. A file named after a table in another letter
@@ -589,28 +663,6 @@ int folderFiles(const TableRegistry& registry, const QString& dir, std::vector<s
   return kOk;
 }
 
-// A folder exported from another image, or from this one before later saves,
-// still imports (its values are checked like any others), with a warning.
-void warnOfOtherImage(const ManifestImage& manifest, const QString& dir, const QString& imagePath, QTextStream& err) {
-  if (!manifest.present) return;
-  auto image = FileSource::open(imagePath);
-  if (!image) return;  // the import itself reports it
-  const qint64 size = (*image)->size();
-  QString crc;
-  if (size == manifest.size) {
-    auto sum = crc32Of(**image);
-    if (!sum) return;
-    crc = crcText(*sum);
-    if (crc.compare(manifest.crc, Qt::CaseInsensitive) == 0) return;
-  }
-  err << QStringLiteral("Warning: %1 was exported from an image of %2 bytes, CRC32 %3; %4 has %5 bytes%6. Importing "
-                        "its values anyway.\n")
-             .arg(dir)
-             .arg(manifest.size)
-             .arg(manifest.crc.isEmpty() ? QStringLiteral("unknown") : manifest.crc, imagePath)
-             .arg(size)
-             .arg(crc.isEmpty() ? QString() : QStringLiteral(", CRC32 %1").arg(crc));
-}
 
 }  // namespace
 
@@ -642,11 +694,10 @@ int importFolder(const TableRegistry& registry, const ImportRequest& request, QT
     const QString label = QFileInfo(names[i].first).fileName();
     if (int code = loadFile(registry, names[i].first, names[i].second, label, &files[i], err); code != kOk) return code;
   }
-  warnOfOtherImage(manifest, request.file, request.image, err);
   Plan plan;
   std::int64_t changed = 0;
   const QString source = QStringLiteral("import %1").arg(QDir(request.file).dirName());
-  if (int code = importFiles(registry, request, files, source, &plan, &changed, err); code != kOk) return code;
+  if (int code = importFiles(registry, request, files, source, &plan, &changed, err, &manifest); code != kOk) return code;
   // The tables of the files applied: those holding at least one record.
   const auto applied = std::count_if(files.begin(), files.end(), [](const LoadedFile& f) { return f.records > 0; });
   out << QStringLiteral("Imported %1 record(s) of %2 table(s) into %3; %4 byte(s) changed.\n")

@@ -1,5 +1,8 @@
 #include "image/image_view.h"
 
+#include "image/byte_source.h"
+#include "image/mapped_read.h"
+
 #include <algorithm>
 #include <cstring>
 
@@ -124,6 +127,41 @@ Result<std::shared_ptr<PageCache>> PageCache::open(const QString& path, std::sha
   cache->file_ = std::move(file.value());
   cache->path_ = path;
   return cache;
+}
+
+Result<std::uint32_t> PageCache::fileCrc32() {
+  constexpr std::int64_t kBlock = std::int64_t{256} << 10, kWindow = std::int64_t{4} << 20;
+  std::uint32_t crc = 0;
+  std::unique_ptr<MappedWindow> window;
+  std::unique_ptr<std::uint8_t[]> buffer;
+  for (std::int64_t offset = 0; offset < size_; offset += kBlock) {
+    const std::int64_t n = std::min(kBlock, size_ - offset);
+    if (!window || !window->holds(offset, n)) {
+      window.reset();
+      window = MappedWindow::map(file_->descriptor(), offset, std::min(kWindow, size_ - offset));
+    }
+    if (window) {
+      const std::uint8_t* at = window->at(offset);
+      if (!readMapped([&] { crc = crc32Update(crc, at, n); }))
+        return Status::error(QStringLiteral("\"%1\" was cut short while it was read; was it changed meanwhile?").arg(path_));
+      continue;
+    }
+    if (!buffer) buffer = std::make_unique_for_overwrite<std::uint8_t[]>(static_cast<size_t>(kBlock));
+    {
+      std::lock_guard lock(mutex_);  // the file's reads, shared with the pages' (its error text is the file's)
+      for (std::int64_t done = 0; done < n;) {
+        const std::int64_t got = file_->readAt(offset + done, buffer.get() + done, n - done);
+        if (got < 0 && file_->interrupted()) continue;
+        if (got <= 0)
+          return Status::error(QStringLiteral("\"%1\" cannot be read at 0x%2: %3.")
+                                   .arg(path_, QString::number(offset + done, 16).toUpper(),
+                                        got < 0 ? file_->errorText() : QStringLiteral("it ended there")));
+        done += got;
+      }
+    }
+    crc = crc32Update(crc, buffer.get(), n);
+  }
+  return crc;
 }
 
 bool PageCache::fill(std::int64_t first, std::int64_t wanted) {

@@ -72,6 +72,9 @@ class PageCache {
   void setOverlay(std::map<std::int64_t, std::uint8_t> overlay) { overlay_ = std::move(overlay); }
   // Copies [offset, offset + length) into out; bytes past the end are 0.
   bool read(std::int64_t offset, std::uint8_t* out, std::int64_t length);
+  // The CRC-32 of the whole file as it holds it (without the overlay), read
+  // in place where it can be mapped; beside reads on other threads.
+  Result<std::uint32_t> fileCrc32();
   QString errorText() const {
     std::lock_guard lock(mutex_);
     return error_;

@@ -68,6 +68,18 @@ TEST(ExportAll, ThenImportOfTheUnchangedFolderChangesNothing) {
     ASSERT_EQ(back.code, 0) << back.err.toStdString();
     EXPECT_TRUE(back.out.contains(QStringLiteral("0 byte(s) changed"))) << back.out.toStdString();
     EXPECT_EQ(rom.bytes(), before);
+    EXPECT_FALSE(back.err.contains(QStringLiteral("Warning"))) << back.err.toStdString();
+    // Into an image that differs from the exported one (in its last byte,
+    // outside every table): imported, with a warning naming both checksums.
+    QByteArray other = before;
+    other[other.size() - 1] = static_cast<char>(other[other.size() - 1] ^ 1);
+    rom.write(other);
+    const auto otherCrc = ::crc32(0, reinterpret_cast<const Bytef*>(other.constData()), static_cast<uInt>(other.size()));
+    const CliRun elsewhere = cli({QStringLiteral("import"), rom.path(), dir});
+    ASSERT_EQ(elsewhere.code, 0) << elsewhere.err.toStdString();
+    EXPECT_TRUE(elsewhere.err.contains(QStringLiteral("CRC32 %1; ").arg(manifest.value(QStringLiteral("crc32")).toString())) &&
+                elsewhere.err.contains(QStringLiteral(", CRC32 %1.").arg(otherCrc, 8, 16, QLatin1Char('0')).toUpper()))
+        << elsewhere.err.toStdString();
   }
 }
 
