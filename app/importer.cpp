@@ -130,6 +130,7 @@ struct LoadedFile {
   // (on another thread); `made` false where it was not made or failed.
   struct Now {
     bool made = false;
+    bool same = false;  // the file is export's text (then `text` is not kept)
     std::vector<RecordRef> refs;
     QByteArray text;
     std::vector<std::pair<qsizetype, qsizetype>> spans;
@@ -278,7 +279,7 @@ int planFile(const TableRegistry& registry, RomImage& rom, LoadedFile& file, con
   };
   // A whole file as export writes it now, its text made already: not one
   // value changes, and not one record is read.
-  if (file.pending && file.now.made && file.now.text == file.parsed.text) {
+  if (file.pending && file.now.made && file.now.same) {
     for (const RecordRef& ref : file.now.refs) count(ref.keys);
     file.records = static_cast<int>(file.now.refs.size());
     return kOk;
@@ -538,14 +539,18 @@ void readAhead(const ImportRequest& request, std::vector<LoadedFile>& files, con
   const bool sameSize = sum && (*pages)->size() == manifest->size;
   onImageThreads(
       *pages, request.image, wanted.size(),
-      [&](size_t k, RomImage& rom, QByteArray&) {
+      [&](size_t k, RomImage& rom, QByteArray& scratch) {
         LoadedFile& file = *wanted[k];
         if (!checkImageHolds(rom, *file.table)) return;
         auto refs = file.table->records(rom, request.names);
         if (!refs) return;
         auto exported = exportedRecords(rom, *file.table, *refs);
         if (!exported) return;
-        file.now.text = recordsToJson(*file.table, *exported, &file.now.spans);
+        // Made in the thread's own buffer, whose pages serve table after
+        // table; kept only where the file is not that text.
+        recordsToJson(*file.table, *exported, &file.now.spans, &scratch);
+        file.now.same = file.pending && scratch == file.parsed.text;
+        if (!file.now.same) file.now.text = QByteArray(scratch.constData(), scratch.size());
         file.now.refs = std::move(*refs);
         file.now.made = true;
       },

@@ -294,16 +294,22 @@ class JsonTableWriter {
 
 QByteArray recordsToJson(const TableAdapter& table, const std::vector<ExportedRecord>& records,
                          std::vector<std::pair<qsizetype, qsizetype>>* spans) {
+  QByteArray out;
+  recordsToJson(table, records, spans, &out);
+  return out;
+}
+
+void recordsToJson(const TableAdapter& table, const std::vector<ExportedRecord>& records,
+                   std::vector<std::pair<qsizetype, qsizetype>>* spans, QByteArray* out) {
   const std::vector<ControlRef> controls = table.controls();
   const std::vector<Field> fields = table.fields();
-  QByteArray out;
-  JsonTableWriter json(table, controls, fields, &out);
+  out->resize(0);  // keeps its room
+  JsonTableWriter json(table, controls, fields, out);
   for (const ExportedRecord& r : records) {
     const auto span = json.write(r);
     if (spans) spans->push_back(span);
   }
   json.finish(table.name());
-  return out;
 }
 
 QString lineAndColumn(const QByteArray& text, qsizetype offset) {

@@ -42,6 +42,9 @@ Result<std::vector<ExportedRecord>> exportedRecords(RomImage& rom, const TableAd
 // spans: where each record's object lies in the text ({ to }).
 QByteArray recordsToJson(const TableAdapter& table, const std::vector<ExportedRecord>& records,
                          std::vector<std::pair<qsizetype, qsizetype>>* spans = nullptr);
+// The same text in `out`, which keeps its room from one table to the next.
+void recordsToJson(const TableAdapter& table, const std::vector<ExportedRecord>& records,
+                   std::vector<std::pair<qsizetype, qsizetype>>* spans, QByteArray* out);
 
 enum class ExportFormat { Json, Csv };
 // One table's export file as export --all writes it, appended to `out`: every
