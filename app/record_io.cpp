@@ -84,13 +84,39 @@ void jsonString(TextBuffer& out, QStringView text) {
     out.commit(end);
     return;
   }
-  // Names in other scripts: their UTF-8 as it is, escapes where needed.
-  const QByteArray utf8 = text.toUtf8();
-  char* to = out.room(6 * utf8.size() + 2);  // "\u00XX" at most a byte
+  // Names in other scripts: their UTF-8 as it is, escapes where needed,
+  // encoded straight into the text (a QByteArray a name cost an allocation a
+  // record). A lone surrogate, which no name list read as UTF-8 holds, goes
+  // through Qt's encoder so that it comes out as Qt writes it.
+  const qsizetype n = text.size();
+  const char16_t* from = text.utf16();
+  char* to = out.room(6 * n + 2);  // "\u00XX" at most a unit; three bytes at most a unit in UTF-8
   *to++ = '"';
-  for (char ch : utf8) {
-    const auto c = static_cast<unsigned char>(ch);
-    if (c >= 0x80 || kPlainAscii[c]) {
+  for (qsizetype i = 0; i < n; ++i) {
+    const char32_t u = from[i];
+    if (u >= 0x80) {
+      if (u < 0x800) {
+        *to++ = static_cast<char>(0xC0 | (u >> 6));
+        *to++ = static_cast<char>(0x80 | (u & 0x3F));
+      } else if (u < 0xD800 || u > 0xDFFF) {
+        *to++ = static_cast<char>(0xE0 | (u >> 12));
+        *to++ = static_cast<char>(0x80 | ((u >> 6) & 0x3F));
+        *to++ = static_cast<char>(0x80 | (u & 0x3F));
+      } else if (u < 0xDC00 && i + 1 < n && from[i + 1] >= 0xDC00 && from[i + 1] <= 0xDFFF) {
+        const char32_t c = 0x10000 + ((u - 0xD800) << 10) + (from[++i] - 0xDC00);
+        *to++ = static_cast<char>(0xF0 | (c >> 18));
+        *to++ = static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+        *to++ = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        *to++ = static_cast<char>(0x80 | (c & 0x3F));
+      } else {
+        const QByteArray lone = QStringView(from + i, 1).toUtf8();
+        to = std::copy(lone.begin(), lone.end(), to);
+      }
+      continue;
+    }
+    const auto c = static_cast<unsigned char>(u);
+    const char ch = static_cast<char>(u);
+    if (kPlainAscii[c]) {
       *to++ = ch;
       continue;
     }
@@ -187,7 +213,13 @@ class JsonTableWriter {
         case Member::Fields: fields(r); break;
         case Member::Name: jsonString(out_, r.ref.name); break;
         case Member::Offset: out_.number(r.ref.offset); break;
-        case Member::Key: jsonScalar(out_, r.ref.keys.value(member.name)); break;
+        case Member::Key: {
+          // Keys are whole numbers: written without a QVariant copied and converted for each.
+          const auto key = r.ref.keys.constFind(member.name);
+          if (key != r.ref.keys.cend() && key->typeId() == QMetaType::Int) out_.number(*static_cast<const int*>(key->constData()));
+          else jsonScalar(out_, key == r.ref.keys.cend() ? QVariant() : *key);
+          break;
+        }
       }
       next(m + 1 == members_.size());
     }
