@@ -32,7 +32,9 @@ TEST(PageCache, ReadsAcrossHeldAndMissingPagesGiveTheFileWithItsOverlay) {
     ASSERT_TRUE(cache);
     (*cache)->setOverlay(overlay);
     std::vector<std::uint8_t> out(static_cast<size_t>(bytes.size() + 60), 0xEE);
-    if (first >= 0) ASSERT_TRUE((*cache)->read(first * 4096 + 1, out.data(), 2));
+    if (first >= 0) {
+      ASSERT_TRUE((*cache)->read(first * 4096 + 1, out.data(), 2));
+    }
     ASSERT_TRUE((*cache)->read(1, out.data() + 1, bytes.size() + 59)) << first;
     for (qsizetype i = 1; i < bytes.size(); ++i)
       ASSERT_EQ(out[static_cast<size_t>(i)], static_cast<std::uint8_t>(expected[i])) << "byte " << i << ", page " << first << " first";
