@@ -260,6 +260,23 @@ struct Plan {
   int records = 0;
 };
 
+// What export writes for the file's table now, made in `scratch` (whose
+// room serves table after table) and kept in file.now only where the file is
+// not that text. Left unmade where the image cannot be read for it: the
+// planning then reads each record on its own, which reports the failure.
+void makeNow(RomImage& rom, LoadedFile& file, const QString& names, QByteArray* scratch) {
+  if (!checkImageHolds(rom, *file.table)) return;
+  auto refs = file.table->records(rom, names);
+  if (!refs) return;
+  auto exported = exportedRecords(rom, *file.table, *refs);
+  if (!exported) return;
+  recordsToJson(*file.table, *exported, &file.now.spans, scratch);
+  file.now.same = file.pending && *scratch == file.parsed.text;
+  if (!file.now.same) file.now.text = QByteArray(scratch->constData(), scratch->size());
+  file.now.refs = std::move(*refs);
+  file.now.made = true;
+}
+
 // Reads each record of `file` under the import's transaction, puts the file's
 // values over it, and plans the bytes that change. `tagged`: the history's keys
 // name the table too (an import of several tables).
@@ -277,16 +294,11 @@ int planFile(const TableRegistry& registry, RomImage& rom, LoadedFile& file, con
     plan->keys << keys;
     ++plan->records;
   };
-  // A whole file as export writes it now, its text made already: not one
-  // value changes, and not one record is read.
-  if (file.pending && file.now.made && file.now.same) {
-    for (const RecordRef& ref : file.now.refs) count(ref.keys);
-    file.records = static_cast<int>(file.now.refs.size());
-    return kOk;
-  }
   // The table's records are read once, under the transaction's lock, and
-  // every record's read below is served from them.
-  if (file.pending || !file.parsed.records.empty()) {
+  // every record's read below is served from them; not for a file found to be
+  // export's text already, whose records are not read at all.
+  const bool knownSame = file.pending && file.now.made && file.now.same;
+  if (!knownSame && (file.pending || !file.parsed.records.empty())) {
     const std::int64_t span = table->requiredSize() - table->base();
     if (span > 0 && span <= kMaxHeldSpan)
       if (Status held = rom.holdSpans({{table->base(), span}}); !held) {
@@ -294,25 +306,19 @@ int planFile(const TableRegistry& registry, RomImage& rom, LoadedFile& file, con
         return kFailed;
       }
   }
-  // What export writes for the table now, record by record: a record the
-  // file holds in exactly that text changes nothing, and its fields are not
-  // read (export and import are each other's inverse). Should that read fail,
-  // every record is read on its own, which reports the failure.
-  std::vector<RecordRef> nowRefs = std::move(file.now.refs);
-  QByteArray nowText = std::move(file.now.text);
-  std::vector<std::pair<qsizetype, qsizetype>> nowSpans = std::move(file.now.spans);
+  // What export writes for the table now, record by record (made ahead on
+  // another thread, or here): a record the file holds in exactly that text
+  // changes nothing, and its fields are not read (export and import are each
+  // other's inverse).
   if (!file.now.made && (file.pending || file.parsed.anyDeferred())) {
-    if (auto refs = table->records(rom, names))
-      if (auto exported = exportedRecords(rom, *table, *refs)) {
-        nowText = recordsToJson(*table, *exported, &nowSpans);
-        nowRefs = std::move(*refs);
-      }
+    QByteArray scratch;
+    makeNow(rom, file, names, &scratch);
   }
   if (file.pending) {
     // The whole file as export writes it now: not one value changes.
-    if (!nowText.isEmpty() && nowText == file.parsed.text) {
-      for (const RecordRef& ref : nowRefs) count(ref.keys);
-      file.records = static_cast<int>(nowRefs.size());
+    if (file.now.made && file.now.same) {
+      for (const RecordRef& ref : file.now.refs) count(ref.keys);
+      file.records = static_cast<int>(file.now.refs.size());
       return kOk;
     }
     file.pending = false;
@@ -320,6 +326,9 @@ int planFile(const TableRegistry& registry, RomImage& rom, LoadedFile& file, con
     file.parsed = {};
     if (int code = parseFile(registry, text, true, &file, err); code != kOk) return code;
   }
+  const std::vector<RecordRef>& nowRefs = file.now.refs;
+  const QByteArray& nowText = file.now.text;
+  const std::vector<std::pair<qsizetype, qsizetype>>& nowSpans = file.now.spans;
   const QByteArray& fileText = file.parsed.text;
   auto unchanged = [&](size_t i, const ImportedRecord& r) {
     if (i >= nowSpans.size()) return false;
@@ -495,8 +504,6 @@ int mergePlan(RomImage& rom, Plan& plan, std::vector<ByteWrite>* writes, QTextSt
   return kOk;
 }
 
-// Plans every file under one transaction and writes all of them or nothing.
-// Returns the exit code; `changed` gets the bytes written.
 // What manifest.json says of the image a folder was exported from.
 struct ManifestImage {
   bool present = false;
@@ -539,21 +546,7 @@ void readAhead(const ImportRequest& request, std::vector<LoadedFile>& files, con
   const bool sameSize = sum && (*pages)->size() == manifest->size;
   onImageThreads(
       *pages, request.image, wanted.size(),
-      [&](size_t k, RomImage& rom, QByteArray& scratch) {
-        LoadedFile& file = *wanted[k];
-        if (!checkImageHolds(rom, *file.table)) return;
-        auto refs = file.table->records(rom, request.names);
-        if (!refs) return;
-        auto exported = exportedRecords(rom, *file.table, *refs);
-        if (!exported) return;
-        // Made in the thread's own buffer, whose pages serve table after
-        // table; kept only where the file is not that text.
-        recordsToJson(*file.table, *exported, &file.now.spans, &scratch);
-        file.now.same = file.pending && scratch == file.parsed.text;
-        if (!file.now.same) file.now.text = QByteArray(scratch.constData(), scratch.size());
-        file.now.refs = std::move(*refs);
-        file.now.made = true;
-      },
+      [&](size_t k, RomImage& rom, QByteArray& scratch) { makeNow(rom, *wanted[k], request.names, &scratch); },
       [&] {
         if (!sameSize) return;
         if (auto got = (*pages)->fileCrc32()) crc = *got;
@@ -562,6 +555,8 @@ void readAhead(const ImportRequest& request, std::vector<LoadedFile>& files, con
   if (sum && (!sameSize || crc)) warnOfOtherImage(*manifest, dir, request.image, (*pages)->size(), crc, err);
 }
 
+// Plans every file under one transaction and writes all of them or nothing.
+// Returns the exit code; `changed` gets the bytes written.
 int importFiles(const TableRegistry& registry, const ImportRequest& request, std::vector<LoadedFile>& files,
                 const QString& source, Plan* plan, std::int64_t* changed, QTextStream& err,
                 const ManifestImage* manifest = nullptr) {
@@ -594,7 +589,6 @@ int importFiles(const TableRegistry& registry, const ImportRequest& request, std
   *changed = saved.bytesChanged;
   return kOk;
 }
-
 
 // The files of a folder: those manifest.json lists, or else every .json and
 // .csv file named after a table. A file named after a table in another letter
@@ -667,7 +661,6 @@ int folderFiles(const TableRegistry& registry, const QString& dir, std::vector<s
   }
   return kOk;
 }
-
 
 }  // namespace
 

@@ -147,7 +147,7 @@ void jsonScalar(TextBuffer& out, const QVariant& v) {
       if (v.toBool()) out += "true";
       else out += "false";
       break;
-    case QMetaType::Int:
+    case QMetaType::Int: out.number(*static_cast<const int*>(v.constData())); break;  // keys: no conversion each
     case QMetaType::UInt:
     case QMetaType::LongLong:
     case QMetaType::ULongLong: out.number(v.toLongLong()); break;
@@ -214,10 +214,8 @@ class JsonTableWriter {
         case Member::Name: jsonString(out_, r.ref.name); break;
         case Member::Offset: out_.number(r.ref.offset); break;
         case Member::Key: {
-          // Keys are whole numbers: written without a QVariant copied and converted for each.
-          const auto key = r.ref.keys.constFind(member.name);
-          if (key != r.ref.keys.cend() && key->typeId() == QMetaType::Int) out_.number(*static_cast<const int*>(key->constData()));
-          else jsonScalar(out_, key == r.ref.keys.cend() ? QVariant() : *key);
+          const auto key = r.ref.keys.constFind(member.name);  // not copied, as value() would
+          jsonScalar(out_, key == r.ref.keys.cend() ? QVariant() : *key);
           break;
         }
       }

@@ -24,20 +24,11 @@ Result<std::unique_ptr<FileSource>> FileSource::open(const QString& path, const 
 }
 
 FileSource::FileSource(QString path, std::unique_ptr<RomFile> file, std::int64_t size)
-    : path_(std::move(path)), file_(std::move(file)), size_(size) {}
+    : path_(std::move(path)), file_(std::move(file)), size_(size), mapping_(file_->descriptor(), size) {}
 
 FileSource::~FileSource() = default;
 
-const std::uint8_t* FileSource::mapped(std::int64_t offset, std::int64_t length) {
-  if (window_ && window_->holds(offset, length)) return window_->at(offset);
-  if (unmappable_ || length <= 0 || offset < 0 || offset + length > size_) return nullptr;
-  // Windows of a few MiB: what is mapped at once stays small however large the image.
-  constexpr std::int64_t kWindow = std::int64_t{4} << 20;
-  window_.reset();
-  window_ = MappedWindow::map(file_->descriptor(), offset, std::max(length, std::min(kWindow, size_ - offset)));
-  unmappable_ = !window_;
-  return window_ ? window_->at(offset) : nullptr;
-}
+const std::uint8_t* FileSource::mapped(std::int64_t offset, std::int64_t length) { return mapping_.at(offset, length); }
 
 bool FileSource::shrunk() {
   const std::int64_t now = file_->size();
@@ -45,13 +36,12 @@ bool FileSource::shrunk() {
 }
 
 Status FileSource::cutShort() {
-  window_.reset();
-  const std::int64_t now = file_->size();
-  if (now >= 0 && now < size_)
+  mapping_.release();
+  if (shrunk())
     return Status::error(QStringLiteral("\"%1\" was cut short to %2 bytes while it was read (it held %3); was it changed "
                                         "meanwhile?")
                              .arg(path_)
-                             .arg(now)
+                             .arg(file_->size())
                              .arg(size_));
   return Status::error(QStringLiteral("\"%1\" could not be read; was it changed meanwhile?").arg(path_));
 }

@@ -58,8 +58,7 @@ class FileSource final : public ByteSource {
   QString path_;
   std::unique_ptr<RomFile> file_;
   std::int64_t size_;
-  std::unique_ptr<MappedWindow> window_;
-  bool unmappable_ = false;
+  FileMapping mapping_;
 };
 
 // An image with some of its bytes replaced: the image as the history says it

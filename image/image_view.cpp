@@ -130,18 +130,13 @@ Result<std::shared_ptr<PageCache>> PageCache::open(const QString& path, std::sha
 }
 
 Result<std::uint32_t> PageCache::fileCrc32() {
-  constexpr std::int64_t kBlock = std::int64_t{256} << 10, kWindow = std::int64_t{4} << 20;
+  constexpr std::int64_t kBlock = std::int64_t{256} << 10;
   std::uint32_t crc = 0;
-  std::unique_ptr<MappedWindow> window;
+  FileMapping mapping(file_->descriptor(), size_);
   std::unique_ptr<std::uint8_t[]> buffer;
   for (std::int64_t offset = 0; offset < size_; offset += kBlock) {
     const std::int64_t n = std::min(kBlock, size_ - offset);
-    if (!window || !window->holds(offset, n)) {
-      window.reset();
-      window = MappedWindow::map(file_->descriptor(), offset, std::min(kWindow, size_ - offset));
-    }
-    if (window) {
-      const std::uint8_t* at = window->at(offset);
+    if (const std::uint8_t* at = mapping.at(offset, n)) {
       if (!readMapped([&] { crc = crc32Update(crc, at, n); }))
         return Status::error(QStringLiteral("\"%1\" was cut short while it was read; was it changed meanwhile?").arg(path_));
       continue;

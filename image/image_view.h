@@ -6,7 +6,6 @@
 
 #include "image/file_layer.h"
 #include "image/journal.h"
-#include "image/rom_image.h"
 
 #include <functional>
 #include <map>

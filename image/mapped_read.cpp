@@ -1,5 +1,7 @@
 #include "image/mapped_read.h"
 
+#include <algorithm>
+
 #ifndef _WIN32
 #include <csetjmp>
 #include <csignal>
@@ -10,6 +12,16 @@
 #endif
 
 namespace rt {
+
+const std::uint8_t* FileMapping::at(std::int64_t offset, std::int64_t length) {
+  if (window_ && window_->holds(offset, length)) return window_->at(offset);
+  if (unmappable_ || length <= 0 || offset < 0 || offset + length > size_) return nullptr;
+  constexpr std::int64_t kWindow = std::int64_t{4} << 20;
+  window_.reset();
+  window_ = MappedWindow::map(fd_, offset, std::max(length, std::min(kWindow, size_ - offset)));
+  unmappable_ = !window_;
+  return window_ ? window_->at(offset) : nullptr;
+}
 
 #ifndef _WIN32
 

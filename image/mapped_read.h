@@ -37,6 +37,23 @@ class MappedWindow {
   const std::uint8_t* data_;
 };
 
+// A whole open file read through windows of a few MiB mapped one at a time:
+// what is mapped at once stays small however large the image.
+class FileMapping {
+ public:
+  FileMapping(int fd, std::int64_t size) : fd_(fd), size_(size) {}
+  // [offset, offset + length) in place, or nullptr where the file cannot be
+  // mapped; valid until the next call. Read it under readMapped().
+  const std::uint8_t* at(std::int64_t offset, std::int64_t length);
+  void release() { window_.reset(); }
+
+ private:
+  int fd_;
+  std::int64_t size_;
+  std::unique_ptr<MappedWindow> window_;
+  bool unmappable_ = false;
+};
+
 // Runs read(context); false when a mapped page faulted meanwhile, read() being
 // left where it was. read() must hold nothing that needs undoing when it is
 // left so (no lock, no allocation in progress): reads and sums of bytes.

@@ -528,7 +528,7 @@ Status RomImage::commit() {
   lastTx_ = *id;
   // This save is the newest finished transaction now: what the file must hold at the next one.
   expectTx_ = *id;
-  expectBytes(0, nullptr, nullptr, -1);
+  expectBytes_.clear();
   // Only the runs the sample takes are cut down to their changed bytes (and
   // copied: they lie over this commit's buffers); the rest of a large save is
   // never looked at.
@@ -541,7 +541,7 @@ Status RomImage::commit() {
       size_t j = i;
       while (j < n && was[j] != now[j]) ++j;
       const auto length = static_cast<qsizetype>(j - i);
-      expectBytes(journaled[r].offset + static_cast<std::int64_t>(i), reinterpret_cast<const char*>(now + i),
+      expectBytes_.add(journaled[r].offset + static_cast<std::int64_t>(i), reinterpret_cast<const char*>(now + i),
                   reinterpret_cast<const char*>(was + i), length);
       sampled += length;
       i = j;
@@ -633,7 +633,7 @@ Status RomImage::checkIdentity(RomFile& image, std::int64_t size, const std::map
     }
     expectIdentity_ = *recorded;
     expectTx_ = newest->id;
-    expectBytes(0, nullptr, nullptr, -1);
+    expectBytes_.clear();
     // A sample of its bytes is enough to tell another file: the first few
     // hundred, not the whole of an import.
     const bool after = newest->state == TxState::Done;
@@ -643,7 +643,7 @@ Status RomImage::checkIdentity(RomFile& image, std::int64_t size, const std::map
       kept += run.before.size();
       const QByteArray& must = after ? run.after : run.before;
       const QByteArray& was = after ? run.before : run.after;
-      expectBytes(run.offset, must.constData(), was.constData(), std::min(must.size(), was.size()));
+      expectBytes_.add(run.offset, must.constData(), was.constData(), std::min(must.size(), was.size()));
     }
     expectKnown_ = true;
   }
@@ -666,7 +666,7 @@ Status RomImage::checkIdentity(RomFile& image, std::int64_t size, const std::map
   // and undo names such fields itself; a patch from the history must not
   // carry it as this file's change.
   if (!strictIdentity_) return Status::ok();
-  for (const ExpectRun& run : expectRuns_) {
+  for (const ExpectedBytes::Run& run : expectBytes_.runs) {
     QByteArray held(run.length, '\0');
     if (run.offset + run.length > size || !readExactly(image, run.offset, held.data(), held.size()))
       return Status::error(notTheFile(QStringLiteral("it ends before the bytes transaction %1 wrote at %2")
@@ -674,8 +674,8 @@ Status RomImage::checkIdentity(RomFile& image, std::int64_t size, const std::map
                                           .arg(hexOffset(run.offset))));
     for (auto it = over.lower_bound(run.offset); it != over.end() && it->first < run.offset + held.size(); ++it)
       held[static_cast<qsizetype>(it->first - run.offset)] = static_cast<char>(it->second);
-    const char* must = expectMust_.data() + run.at;
-    const char* was = expectWas_.data() + run.at;
+    const char* must = expectBytes_.must.data() + run.at;
+    const char* was = expectBytes_.was.data() + run.at;
     // Only the bits the transaction flipped are its own.
     for (qsizetype i = 0; i < held.size(); ++i) {
       const auto mask = static_cast<std::uint8_t>(must[i] ^ was[i]);
@@ -688,19 +688,6 @@ Status RomImage::checkIdentity(RomFile& image, std::int64_t size, const std::map
     }
   }
   return Status::ok();
-}
-
-// A run of the sample; a negative length empties it.
-void RomImage::expectBytes(std::int64_t offset, const char* must, const char* was, qsizetype length) {
-  if (length < 0) {
-    expectRuns_.clear();
-    expectMust_.clear();
-    expectWas_.clear();
-    return;
-  }
-  expectRuns_.push_back({offset, static_cast<std::uint32_t>(expectMust_.size()), static_cast<std::uint32_t>(length)});
-  expectMust_.insert(expectMust_.end(), must, must + length);
-  expectWas_.insert(expectWas_.end(), was, was + length);
 }
 
 Status RomImage::beginTransaction(const TxInfo& info) {

@@ -217,14 +217,26 @@ class RomImage {
   bool expectKnown_ = false;
   ImageIdentity expectIdentity_;
   // The sample of those bytes: where each run lies, and its bytes at `at` in
-  // expectMust_ (what must be there) and expectWas_ (what was there before).
-  struct ExpectRun {
-    std::int64_t offset;
-    std::uint32_t at, length;
+  // `must` (what must be there) and `was` (what was there before).
+  struct ExpectedBytes {
+    struct Run {
+      std::int64_t offset;
+      std::uint32_t at, length;
+    };
+    std::vector<Run> runs;
+    std::vector<char> must, was;
+    void clear() {
+      runs.clear();
+      must.clear();
+      was.clear();
+    }
+    void add(std::int64_t offset, const char* mustBytes, const char* wasBytes, qsizetype length) {
+      runs.push_back({offset, static_cast<std::uint32_t>(must.size()), static_cast<std::uint32_t>(length)});
+      must.insert(must.end(), mustBytes, mustBytes + length);
+      was.insert(was.end(), wasBytes, wasBytes + length);
+    }
   };
-  void expectBytes(std::int64_t offset, const char* must, const char* was, qsizetype length);
-  std::vector<ExpectRun> expectRuns_;
-  std::vector<char> expectMust_, expectWas_;
+  ExpectedBytes expectBytes_;
   std::int64_t expectTx_ = 0;
   // Bytes as recovery would leave them, laid over what read sessions read.
   std::map<std::int64_t, std::uint8_t> overlay_;
