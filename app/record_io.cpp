@@ -7,6 +7,7 @@
 #include <csv.h>
 
 #include "model/conversions.h"
+#include "model/record_bytes.h"
 #include "model/text_buffer.h"
 
 #include <QRegularExpression>
@@ -157,6 +158,22 @@ void jsonScalar(TextBuffer& out, const QVariant& v) {
   }
 }
 
+// What control c of the record `bytes` has at hand shows, as a JSON value at
+// `to` (32 bytes of room): texts and "(n)" as strings, rows as numbers, check
+// boxes as true or false.
+inline char* shownJson(char* to, const RecordBytes& bytes, size_t c) {
+  const RecordBytes::Shown shown = bytes.shown(c);
+  switch (shown.kind) {
+    case RecordBytes::Shown::Row: return shownTextInline(to, shown);
+    case RecordBytes::Shown::Check: return shown.value ? std::copy_n("true", 4, to) : std::copy_n("false", 5, to);
+    default:
+      *to++ = '"';
+      to = shownTextInline(to, shown);
+      *to++ = '"';
+      return to;
+  }
+}
+
 // A member's `"name": ` at `level`, as bytes.
 QByteArray keyText(int level, const QString& name) {
   QByteArray text;
@@ -202,28 +219,11 @@ class JsonTableWriter {
 
   // Gives where the record's object lies in the text ({ to }).
   std::pair<qsizetype, qsizetype> write(const ExportedRecord& r) {
-    if (written_++ > 0) out_ += ",\n";
-    indent(out_, 2);
-    const qsizetype begin = out_.size();
-    out_ += "{\n";
-    for (size_t m = 0; m < members_.size(); ++m) {
-      const Member& member = members_[m];
-      out_.append(member.key);
-      switch (member.kind) {
-        case Member::Fields: fields(r); break;
-        case Member::Name: jsonString(out_, r.ref.name); break;
-        case Member::Offset: out_.number(r.ref.offset); break;
-        case Member::Key: {
-          const auto key = r.ref.keys.constFind(member.name);  // not copied, as value() would
-          jsonScalar(out_, key == r.ref.keys.cend() ? QVariant() : *key);
-          break;
-        }
-      }
-      next(m + 1 == members_.size());
-    }
-    indent(out_, 2);
-    out_ += '}';
-    return {begin, out_.size()};
+    return record(r.ref, [&] { fields(r); });
+  }
+  // The same for the record whose bytes `bytes` has at hand.
+  void write(const RecordRef& ref, const RecordBytes& bytes) {
+    record(ref, [&] { fields(bytes); });
   }
 
   TextBuffer& text() { return out_; }
@@ -244,6 +244,32 @@ class JsonTableWriter {
     QString name;
     QByteArray key;
   };
+
+  template <typename Fields>
+  std::pair<qsizetype, qsizetype> record(const RecordRef& ref, const Fields& fields) {
+    if (written_++ > 0) out_ += ",\n";
+    indent(out_, 2);
+    const qsizetype begin = out_.size();
+    out_ += "{\n";
+    for (size_t m = 0; m < members_.size(); ++m) {
+      const Member& member = members_[m];
+      out_.append(member.key);
+      switch (member.kind) {
+        case Member::Fields: fields(); break;
+        case Member::Name: jsonString(out_, ref.name); break;
+        case Member::Offset: out_.number(ref.offset); break;
+        case Member::Key: {
+          const auto key = ref.keys.constFind(member.name);  // not copied, as value() would
+          jsonScalar(out_, key == ref.keys.cend() ? QVariant() : *key);
+          break;
+        }
+      }
+      next(m + 1 == members_.size());
+    }
+    indent(out_, 2);
+    out_ += '}';
+    return {begin, out_.size()};
+  }
 
   // Between members: ",\n"; after the last one: "\n".
   void next(bool last) {
@@ -296,6 +322,26 @@ class JsonTableWriter {
       }
       *to++ = last ? '\n' : ',';
       if (!last) *to++ = '\n';
+      out_.commit(to);
+    }
+    indent(out_, 3);
+    out_ += '}';
+  }
+
+  // The fields straight from the record's bytes: what fields(r) writes for
+  // the record a read would give, without the record.
+  void fields(const RecordBytes& bytes) {
+    out_ += "{\n";
+    const char* keys = keyPool_.constData();
+    for (size_t k = 0; k < order_.size(); ++k) {
+      const FieldOut& f = order_[k];
+      char* to = out_.room(std::max(f.keyLength, kKeyCopy) + 32);
+      if (f.keyLength <= kKeyCopy) std::memcpy(to, keys + f.keyAt, kKeyCopy);
+      else std::memcpy(to, keys + f.keyAt, static_cast<size_t>(f.keyLength));
+      to += f.keyLength;
+      to = shownJson(to, bytes, f.control);
+      *to++ = k + 1 == order_.size() ? '\n' : ',';
+      if (k + 1 < order_.size()) *to++ = '\n';
       out_.commit(to);
     }
     indent(out_, 3);
@@ -908,20 +954,34 @@ Result<int> appendTableExport(RomImage& rom, const TableAdapter& table, const QS
     json.emplace(table, controls, fields, out);
   }
   const qsizetype before = out->size();
+  // Most tables' text is made straight from their bytes; a table read some
+  // other way goes through its records' states.
+  RecordBytes bytes(table, controls);
   for (size_t from = 0; from < refs->size(); from += kExportBatch) {
     const size_t to = std::min(refs->size(), from + kExportBatch);
-    std::vector<RecordRef> batch(std::make_move_iterator(refs->begin() + static_cast<std::ptrdiff_t>(from)),
-                                 std::make_move_iterator(refs->begin() + static_cast<std::ptrdiff_t>(to)));
-    auto records = readExported(rom, table, controls, fields, std::move(batch));
-    if (!records) {
+    Status read;
+    if (bytes.ok()) {
+      read = bytes.read(rom, *refs, from, to, [&](size_t i) {
+        if (json) json->write((*refs)[i], bytes);
+        else csv->write((*refs)[i], bytes);
+      });
+    } else {
+      std::vector<RecordRef> batch(std::make_move_iterator(refs->begin() + static_cast<std::ptrdiff_t>(from)),
+                                   std::make_move_iterator(refs->begin() + static_cast<std::ptrdiff_t>(to)));
+      auto records = readExported(rom, table, controls, fields, std::move(batch));
+      if (records) {
+        for (const ExportedRecord& r : *records) {
+          if (json) json->write(r);
+          else csv->write(r);
+        }
+      }
+      read = records.status();
+    }
+    if (!read) {
       if (json) json->finish(table.name());
       if (csv) csv->finish();
       out->truncate(before);
-      return records.status();
-    }
-    for (const ExportedRecord& r : *records) {
-      if (json) json->write(r);
-      else csv->write(r);
+      return read;
     }
     if (drain) {
       TextBuffer& text = json ? json->text() : csv->text();

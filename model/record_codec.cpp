@@ -165,35 +165,32 @@ inline void pushText(RecordState* out, QString&& text) {
   v.text = std::move(text);
 }
 
+// Every text kind shows its number: decimal, or hexadecimal for HexWord.
+void showNumber(const Field& f, std::uint32_t raw, RecordState* out) {
+  const std::int64_t n = shownNumber(f.kind, raw);
+  pushText(out, f.kind == FieldKind::HexWord ? hexText(static_cast<int>(n)) : numberText(n));
+}
+
 constexpr KindRow kKinds[] = {
-    {FieldKind::Byte, 1, ControlKind::Text,
-     [](const Field&, std::uint32_t raw, RecordState* out) { pushText(out, numberText(raw)); },
+    {FieldKind::Byte, 1, ControlKind::Text, showNumber,
      [](const Field&, const ControlValue* v, std::uint32_t* raw, QString* why) {
        return parsed(parseByte(v->text), raw, why);
      }},
-    {FieldKind::Word, 2, ControlKind::Text,
-     [](const Field&, std::uint32_t raw, RecordState* out) { pushText(out, numberText(raw)); },
+    {FieldKind::Word, 2, ControlKind::Text, showNumber,
      [](const Field&, const ControlValue* v, std::uint32_t* raw, QString* why) {
        return parsed(parseWord(v->text), raw, why);
      }},
-    {FieldKind::Int32, 4, ControlKind::Text,
-     [](const Field&, std::uint32_t raw, RecordState* out) {
-       pushText(out, numberText(static_cast<std::int32_t>(raw)));
-     },
+    {FieldKind::Int32, 4, ControlKind::Text, showNumber,
      [](const Field&, const ControlValue* v, std::uint32_t* raw, QString* why) {
        return parsed(parseInt32(v->text), raw, why);
      }},
-    {FieldKind::SignedByte, 1, ControlKind::Text,
-     [](const Field&, std::uint32_t raw, RecordState* out) {
-       pushText(out, numberText(signedByteValue(static_cast<int>(raw))));
-     },
+    {FieldKind::SignedByte, 1, ControlKind::Text, showNumber,
      [](const Field&, const ControlValue* v, std::uint32_t* raw, QString* why) {
        if (parsed(parseSignedByte(v->text), raw, why)) return true;
        *why += QCoreApplication::translate("rt::RecordCodec", " (-256 to -1 are stored as n + 256)");
        return false;
      }},
-    {FieldKind::HexWord, 2, ControlKind::Text,
-     [](const Field&, std::uint32_t raw, RecordState* out) { pushText(out, hexText(static_cast<int>(raw))); },
+    {FieldKind::HexWord, 2, ControlKind::Text, showNumber,
      [](const Field&, const ControlValue* v, std::uint32_t* raw, QString* why) {
        return parsed(parseHexWord(v->text), raw, why);
      }},
@@ -293,11 +290,7 @@ void appendFields(RomImage& rom, const TableDef& table, std::int64_t recordOffse
     // All in memory already: the fields straight from the bytes.
     for (const Field& f : table.fields) {
       const KindRow& row = rowOf(f.kind);
-      const std::uint8_t* at = bytes + (f.offset - lo);
-      std::uint32_t raw = at[0];  // little-endian, 1, 2 or 4 bytes
-      if (row.width >= 2) raw |= std::uint32_t{at[1]} << 8;
-      if (row.width == 4) raw |= std::uint32_t{at[2]} << 16 | std::uint32_t{at[3]} << 24;
-      row.show(f, raw, state);
+      row.show(f, storedValue(bytes + (f.offset - lo), row.width), state);
     }
     return;
   }

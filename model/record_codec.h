@@ -5,6 +5,7 @@
 // read and write through here, so a field is never read one way and written
 // another.
 
+#include "model/conversions.h"
 #include "model/name_list.h"
 #include "model/references.h"
 #include "image/result.h"
@@ -65,6 +66,23 @@ struct TableDef {
 int widthOf(FieldKind kind);
 // The bits of each of its bytes a field writes: the boxed bits of a flag byte, all bits otherwise.
 std::uint8_t writeMaskOf(const Field& field);
+// The stored value of a field `width` bytes wide (widthOf its kind) at `at`: little-endian.
+inline std::uint32_t storedValue(const std::uint8_t* at, int width) {
+  std::uint32_t raw = at[0];
+  if (width >= 2) raw |= std::uint32_t{at[1]} << 8;
+  if (width == 4) raw |= std::uint32_t{at[2]} << 16 | std::uint32_t{at[3]} << 24;
+  return raw;
+}
+// The number a text box of `kind` shows for the stored value `raw`: in
+// hexadecimal for HexWord (hexText), in decimal for the others. What the
+// codec puts in a text box, for writers that print many records without one.
+inline std::int64_t shownNumber(FieldKind kind, std::uint32_t raw) {
+  switch (kind) {
+    case FieldKind::Int32: return static_cast<std::int32_t>(raw);
+    case FieldKind::SignedByte: return signedByteValue(static_cast<int>(raw));
+    default: return raw;  // Byte, Word, HexWord
+  }
+}
 // The row a stored byte shows, and the byte a row stores (-1: cannot be stored).
 int rowForByte(const ComboRule& rule, int byte);
 int byteForRow(const ComboRule& rule, int row);

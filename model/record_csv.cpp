@@ -9,11 +9,15 @@ int storedAt(const std::vector<int>& stored, size_t c) { return c < stored.size(
 
 }  // namespace
 
-int exactComboByte(const Field& field, const ControlValue& value, int stored) {
+int exactComboByte(const Field& field, int row, int stored) {
   if (stored < 0) return -1;
-  const bool pastList = field.list.count > 0 && value.row >= field.list.count;
-  if (!pastList && byteForRow(field.combo, value.row) == stored) return -1;
+  const bool pastList = field.list.count > 0 && row >= field.list.count;
+  if (!pastList && byteForRow(field.combo, row) == stored) return -1;
   return stored;
+}
+
+int exactComboByte(const Field& field, const ControlValue& value, int stored) {
+  return exactComboByte(field, value.row, stored);
 }
 
 QString exactComboText(const Field& field, const ControlValue& value, int stored) {
@@ -90,18 +94,30 @@ CsvTableWriter::CsvTableWriter(const QStringList& keyNames, const std::vector<Co
   out_ += "\r\n";
 }
 
-void CsvTableWriter::write(const ExportedRecord& r) {
-  bool first = true;
-  auto next = [&] {
-    if (!first) out_ += ',';
-    first = false;
-  };
+void CsvTableWriter::keyCells(const RecordRef& ref) {
   for (const QString& key : keyNames_) {
-    next();
-    csvCell(out_, r.ref.keys.value(key).toString());
+    csvCell(out_, ref.keys.value(key).toString());
+    out_ += ',';
   }
-  next();
-  csvCell(out_, r.ref.name);
+  csvCell(out_, ref.name);
+}
+
+void CsvTableWriter::write(const RecordRef& ref, const RecordBytes& bytes) {
+  keyCells(ref);
+  for (int c : shown_) {
+    const auto at = static_cast<size_t>(c);
+    char* to = out_.room(32);
+    *to++ = ',';
+    *to++ = '"';
+    to = shownTextInline(to, bytes.shown(at));
+    *to++ = '"';
+    out_.commit(to);
+  }
+  out_ += "\r\n";
+}
+
+void CsvTableWriter::write(const ExportedRecord& r) {
+  keyCells(r.ref);
   for (int c : shown_) {
     const auto at = static_cast<size_t>(c);
     if (at >= r.state.size()) break;

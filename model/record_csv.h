@@ -4,6 +4,7 @@
 // combo boxes their row, check boxes 0/1. The command line's export and the
 // table view's export both write it, so either file imports back.
 
+#include "model/record_bytes.h"
 #include "model/table_registry.h"
 #include "model/text_buffer.h"
 
@@ -32,6 +33,8 @@ std::vector<int> storedComboBytes(RomImage& rom, const std::vector<ControlRef>& 
 QString exactComboText(const Field& field, const ControlValue& value, int stored);
 // n when exactComboText is "(n)"; -1 otherwise.
 int exactComboByte(const Field& field, const ControlValue& value, int stored);
+// The same for a combo box showing `row`.
+int exactComboByte(const Field& field, int row, int stored);
 
 QByteArray recordsToCsv(const TableAdapter& table, const std::vector<ExportedRecord>& records);
 
@@ -43,10 +46,13 @@ class CsvTableWriter {
   CsvTableWriter(const QStringList& keyNames, const std::vector<ControlRef>& controls, const std::vector<Field>& fields,
                  std::vector<int> shown, QByteArray* out);
   void write(const ExportedRecord& record);
+  // The same for the record whose bytes `bytes` has at hand (`shown` must be every control).
+  void write(const RecordRef& ref, const RecordBytes& bytes);
   void finish();
   TextBuffer& text() { return out_; }
 
  private:
+  void keyCells(const RecordRef& ref);
   QStringList keyNames_;
   const std::vector<ControlRef>& controls_;
   const std::vector<Field>& fields_;

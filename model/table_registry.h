@@ -74,6 +74,14 @@ class TableAdapter {
   // the records such bytes of which differ. Nothing when not known.
   virtual std::optional<std::vector<ByteSpan>> readSpans(RomImage&, const RecordRef&) const { return std::nullopt; }
 
+  // The tables of fields a record is read as, in the order of its controls
+  // (each part's controls after the part before's): what read and readMany
+  // decode, for a writer that makes many records' text straight from their
+  // bytes. Empty when records are read another way.
+  virtual std::vector<const TableDef*> recordParts() const { return {}; }
+  // Where each part of `record` starts (at[k] for part k), inside an open session.
+  virtual void partOffsets(RomImage& /*open*/, const RecordRef& record, std::int64_t* at) const { at[0] = record.offset; }
+
   // Which of its fields name records of other tables.
   virtual std::vector<Reference> references() const { return {}; }
   // The list that names its records (none: the table's own name).
@@ -110,6 +118,7 @@ class FixedTable : public TableAdapter {
   std::vector<Field> fields() const override { return def_.fields; }
   std::vector<Reference> references() const override { return def_.references; }
   NameListSource recordNames() const override { return names_; }
+  std::vector<const TableDef*> recordParts() const override { return {&def_}; }
   Result<std::vector<RecordRef>> records(RomImage& rom, const QString& namesDir) const override;
   Result<RecordRef> resolve(RomImage& rom, const QVariantMap& keys) const override;
   Result<RecordState> read(RomImage& rom, const RecordRef& record) const override;

@@ -256,6 +256,19 @@ std::optional<std::vector<ByteSpan>> PilotSkillTable::readSpans(RomImage& rom, c
   return std::move(*spans);
 }
 
+std::vector<const TableDef*> PilotSkillTable::recordParts() const {
+  std::vector<const TableDef*> parts{&pilotSkillSlotTable()};
+  for (int s = 0; s < kPilotSkillSlots; ++s) parts.push_back(&skillLevelTable(s));
+  return parts;
+}
+
+void PilotSkillTable::partOffsets(RomImage& open, const RecordRef& record, std::int64_t* at) const {
+  // Records come from records() or resolve(): at the pilot's record.
+  at[0] = record.offset;
+  open.seek(record.offset + kSlotsAt);
+  for (int s = 0; s < kPilotSkillSlots; ++s) at[1 + s] = levelRecordOffset(open.readU16());
+}
+
 Result<std::vector<RecordState>> PilotSkillTable::readMany(RomImage& rom, const std::vector<RecordRef>& records) const {
   std::vector<int> pilots;
   pilots.reserve(records.size());

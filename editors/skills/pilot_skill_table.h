@@ -83,6 +83,9 @@ class PilotSkillTable : public TableAdapter {
   Result<std::vector<RecordState>> readMany(RomImage& rom, const std::vector<RecordRef>& records) const override;
   Result<RecordState> follow(RomImage& rom, const RecordRef& record, const RecordState& state) const override;
   std::optional<std::vector<ByteSpan>> readSpans(RomImage& rom, const RecordRef& record) const override;
+  // The pilot's slot words, then the level record each slot selects.
+  std::vector<const TableDef*> recordParts() const override;
+  void partOffsets(RomImage& open, const RecordRef& record, std::int64_t* at) const override;
   bool encode(RomImage& rom, const RecordRef& record, const RecordState& state, std::vector<ByteWrite>* writes,
               FieldError* error) const override;
 };

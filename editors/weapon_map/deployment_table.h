@@ -72,6 +72,7 @@ class DeploymentTable : public TableAdapter {
   std::vector<Field> fields() const override { return def_.fields; }
   std::vector<Reference> references() const override { return def_.references; }
   NameListSource recordNames() const override { return stageNameList(); }
+  std::vector<const TableDef*> recordParts() const override { return {&def_}; }
   // Each stage's records up to the next stage's list: a list without its end
   // marker does not run on into the records of the stages after it.
   std::vector<RecordRef> checkedRecords(RomImage& open) const override;

@@ -1,0 +1,96 @@
+#include "model/record_bytes.h"
+
+#include "model/record_csv.h"
+
+#include <algorithm>
+#include <charconv>
+
+namespace rt {
+
+RecordBytes::RecordBytes(const TableAdapter& table, const std::vector<ControlRef>& controls) : table_(table) {
+  std::vector<Control> laid;
+  size_t c = 0;
+  for (const TableDef* def : table.recordParts()) {
+    Part part{def, 0, 0};
+    if (!def->fields.empty()) {
+      std::int64_t lo = INT64_MAX, hi = 0;
+      for (const Field& f : def->fields) {
+        lo = std::min(lo, f.offset);
+        hi = std::max(hi, f.offset + widthOf(f.kind));
+      }
+      part = {def, lo, hi - lo};
+    }
+    const int p = static_cast<int>(parts_.size());
+    parts_.push_back(part);
+    for (const ControlRef& control : controlsOf(*def)) {
+      // The parts must give the table's controls, one for one.
+      if (c >= controls.size() || controls[c].name != control.name || controls[c].kind != control.kind) return;
+      const Field& f = def->fields[static_cast<size_t>(control.field)];
+      laid.push_back({p, &f, control.kind, widthOf(f.kind), control.bit, f.offset - part.lo});
+      ++c;
+    }
+  }
+  if (c != controls.size()) return;
+  controls_ = std::move(laid);
+  bytes_.resize(parts_.size());
+  spare_.resize(parts_.size());
+}
+
+Status RecordBytes::read(RomImage& rom, const std::vector<RecordRef>& refs, size_t from, size_t to,
+                         const std::function<void(size_t)>& each) {
+  const size_t n = parts_.size();
+  auto done = readSession(rom, [&](RomImage& open) {
+    // Where every part of the batch lies (a part may be where a field of
+    // another points), then all their bytes in one prefetch.
+    starts_.resize((to - from) * n);
+    for (size_t i = from; i < to; ++i) table_.partOffsets(open, refs[i], &starts_[(i - from) * n]);
+    std::vector<ByteSpan> spans;
+    spans.reserve(starts_.size());
+    for (size_t k = 0; k < starts_.size(); ++k) spans.push_back({starts_[k] + parts_[k % n].lo, parts_[k % n].length});
+    open.prefetchSpans(std::move(spans));
+    for (size_t i = from; i < to; ++i) {
+      const std::int64_t* start = &starts_[(i - from) * n];
+      bool inPlace = true;
+      for (size_t p = 0; p < n && inPlace; ++p)
+        inPlace = parts_[p].length == 0 || (bytes_[p] = open.peek(start[p] + parts_[p].lo, parts_[p].length));
+      if (!inPlace) {
+        // Bytes the prefetch could not hold (past the end of the file read as 0):
+        // every part copied, since a read may move the window others point into.
+        for (size_t p = 0; p < n; ++p) {
+          spare_[p].resize(static_cast<size_t>(parts_[p].length));
+          open.seek(start[p] + parts_[p].lo);
+          for (std::uint8_t& b : spare_[p]) b = static_cast<std::uint8_t>(open.readU8());
+          bytes_[p] = spare_[p].data();
+        }
+      }
+      each(i);
+    }
+    return true;
+  });
+  return done.status();
+}
+
+RecordBytes::Shown RecordBytes::comboShown(const Field& field, std::uint32_t byte) {
+  const int row = rowForByte(field.combo, static_cast<int>(byte));
+  const int exact = exactComboByte(field, row, static_cast<int>(byte));
+  return exact >= 0 ? Shown{Shown::StoredByte, exact} : Shown{Shown::Row, row};
+}
+
+char* shownText(char* to, RecordBytes::Shown shown) {
+  switch (shown.kind) {
+    case RecordBytes::Shown::Hex: {
+      char* end = std::to_chars(to, to + 24, shown.value, 16).ptr;
+      for (char* d = to; d < end; ++d)
+        if (*d >= 'a') *d = static_cast<char>(*d - 'a' + 'A');
+      return end;
+    }
+    case RecordBytes::Shown::StoredByte:
+      *to++ = '(';
+      to = std::to_chars(to, to + 22, shown.value).ptr;
+      *to++ = ')';
+      return to;
+    default: return std::to_chars(to, to + 24, shown.value).ptr;  // a number, a row, a check box's 1 or 0
+  }
+}
+
+}  // namespace rt
