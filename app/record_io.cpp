@@ -199,6 +199,7 @@ class JsonTableWriter {
     for (size_t c : order) {
       const QByteArray key = keyText(4, controls[c].name);
       order_.push_back({c, controls[c].kind, &fields[static_cast<size_t>(controls[c].field)], keyPool_.size(), key.size()});
+      fieldsRoom_ += std::max(key.size(), kKeyCopy) + 32;  // a value and ",\n" in 32
       keyPool_ += key;
     }
     keyPool_.append(kKeyCopy, ' ');  // a copy of kKeyCopy bytes from the last key stays inside
@@ -260,7 +261,8 @@ class JsonTableWriter {
         case Member::Offset: out_.number(ref.offset); break;
         case Member::Key: {
           const auto key = ref.keys.constFind(member.name);  // not copied, as value() would
-          jsonScalar(out_, key == ref.keys.cend() ? QVariant() : *key);
+          if (key == ref.keys.cend()) out_ += "null";
+          else jsonScalar(out_, *key);
           break;
         }
       }
@@ -332,18 +334,20 @@ class JsonTableWriter {
   // the record a read would give, without the record.
   void fields(const RecordBytes& bytes) {
     out_ += "{\n";
+    // Room for every field at once: no check a field.
+    char* to = out_.room(fieldsRoom_);
     const char* keys = keyPool_.constData();
-    for (size_t k = 0; k < order_.size(); ++k) {
-      const FieldOut& f = order_[k];
-      char* to = out_.room(std::max(f.keyLength, kKeyCopy) + 32);
+    for (const FieldOut& f : order_) {
       if (f.keyLength <= kKeyCopy) std::memcpy(to, keys + f.keyAt, kKeyCopy);
       else std::memcpy(to, keys + f.keyAt, static_cast<size_t>(f.keyLength));
       to += f.keyLength;
       to = shownJson(to, bytes, f.control);
-      *to++ = k + 1 == order_.size() ? '\n' : ',';
-      if (k + 1 < order_.size()) *to++ = '\n';
-      out_.commit(to);
+      to[0] = ',';
+      to[1] = '\n';
+      to += 2;
     }
+    if (!order_.empty()) *(--to - 1) = '\n';  // the last field ends with "\n" alone
+    out_.commit(to);
     indent(out_, 3);
     out_ += '}';
   }
@@ -362,6 +366,7 @@ class JsonTableWriter {
   TextBuffer out_;
   std::vector<FieldOut> order_;
   QByteArray keyPool_;
+  qsizetype fieldsRoom_ = 0;
   std::vector<Member> members_;
   size_t written_ = 0;
 };

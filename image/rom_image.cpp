@@ -227,7 +227,9 @@ void RomImage::prefetchSpans(std::vector<ByteSpan> spans) {
     std::erase_if(spans, [&](const ByteSpan& s) {
       return findHeld(txHeld_, lastTxHeld_, s.offset, std::min(s.offset + s.length, size_)) != nullptr;
     });
-  std::sort(spans.begin(), spans.end(), [](const ByteSpan& a, const ByteSpan& b) { return a.offset < b.offset; });
+  auto byOffset = [](const ByteSpan& a, const ByteSpan& b) { return a.offset < b.offset; };
+  if (!std::is_sorted(spans.begin(), spans.end(), byOffset))  // most callers list records in order
+    std::sort(spans.begin(), spans.end(), byOffset);
   std::vector<Held> held;
   for (size_t i = 0; i < spans.size();) {
     const std::int64_t start = spans[i].offset;

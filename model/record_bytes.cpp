@@ -26,7 +26,7 @@ RecordBytes::RecordBytes(const TableAdapter& table, const std::vector<ControlRef
       // The parts must give the table's controls, one for one.
       if (c >= controls.size() || controls[c].name != control.name || controls[c].kind != control.kind) return;
       const Field& f = def->fields[static_cast<size_t>(control.field)];
-      laid.push_back({p, &f, control.kind, widthOf(f.kind), control.bit, f.offset - part.lo});
+      laid.push_back({p, &f, f.kind, control.bit, f.offset - part.lo});
       ++c;
     }
   }

@@ -33,14 +33,18 @@ class RecordBytes {
   };
   Shown shown(size_t c) const {
     const Control& at = controls_[c];
-    const std::uint32_t raw = storedValue(bytes_[static_cast<size_t>(at.part)] + at.at, at.width);
+    const std::uint8_t* b = bytes_[static_cast<size_t>(at.part)] + at.at;
+    // One case a kind, its width known: the codec's shownNumber folded into each.
     switch (at.kind) {
-      case ControlKind::Text:
-        return {at.field->kind == FieldKind::HexWord ? Shown::Hex : Shown::Number, shownNumber(at.field->kind, raw)};
-      case ControlKind::Combo: return comboShown(*at.field, raw);
-      case ControlKind::Check: break;
+      case FieldKind::Byte: return {Shown::Number, shownNumber(FieldKind::Byte, b[0])};
+      case FieldKind::Word: return {Shown::Number, shownNumber(FieldKind::Word, storedValue(b, 2))};
+      case FieldKind::Int32: return {Shown::Number, shownNumber(FieldKind::Int32, storedValue(b, 4))};
+      case FieldKind::SignedByte: return {Shown::Number, shownNumber(FieldKind::SignedByte, b[0])};
+      case FieldKind::HexWord: return {Shown::Hex, shownNumber(FieldKind::HexWord, storedValue(b, 2))};
+      case FieldKind::Combo: return comboShown(*at.field, b[0]);
+      case FieldKind::Flags: break;
     }
-    return {Shown::Check, (raw >> at.bit) & 1};
+    return {Shown::Check, (b[0] >> at.bit) & 1};
   }
 
  private:
@@ -51,8 +55,7 @@ class RecordBytes {
   struct Control {
     int part;
     const Field* field;
-    ControlKind kind;
-    int width;  // widthOf(field->kind)
+    FieldKind kind;  // field->kind
     int bit;
     std::int64_t at;  // from the part's lo
   };

@@ -265,8 +265,19 @@ std::vector<const TableDef*> PilotSkillTable::recordParts() const {
 void PilotSkillTable::partOffsets(RomImage& open, const RecordRef& record, std::int64_t* at) const {
   // Records come from records() or resolve(): at the pilot's record.
   at[0] = record.offset;
-  open.seek(record.offset + kSlotsAt);
-  for (int s = 0; s < kPilotSkillSlots; ++s) at[1 + s] = levelRecordOffset(open.readU16());
+  const std::int64_t words = record.offset + kSlotsAt;
+  const std::uint8_t* indices = open.peek(words, 2 * kPilotSkillSlots);
+  if (!indices) {
+    // The slots of the pilots after this one come with it.
+    open.prefetch(words, 64 * kPilotStride);
+    indices = open.peek(words, 2 * kPilotSkillSlots);
+  }
+  if (!indices) {  // past the end of the file: read as 0, one by one
+    open.seek(words);
+    for (int s = 0; s < kPilotSkillSlots; ++s) at[1 + s] = levelRecordOffset(open.readU16());
+    return;
+  }
+  for (int s = 0; s < kPilotSkillSlots; ++s) at[1 + s] = levelRecordOffset(storedValue(indices + 2 * s, 2));
 }
 
 Result<std::vector<RecordState>> PilotSkillTable::readMany(RomImage& rom, const std::vector<RecordRef>& records) const {
