@@ -22,9 +22,28 @@ void apply(RecordState& state, const std::vector<const CellValue*>& values) {
 
 }  // namespace
 
+std::unique_ptr<GridEdits::RowEdit> GridEdits::freshEdit() {
+  if (spare_.empty()) return std::make_unique<RowEdit>();
+  std::unique_ptr<RowEdit> e = std::move(spare_.back());
+  spare_.pop_back();
+  e->read.clear();
+  e->writes.clear();
+  e->cells.clear();
+  e->changed = 0;
+  e->refused.reset();
+  return e;
+}
+
+void GridEdits::retire(std::unique_ptr<RowEdit>& edit) {
+  if (!edit) return;
+  if (spare_.size() < rows_.size()) spare_.push_back(std::move(edit));
+  edit.reset();
+}
+
 void GridEdits::setRows(std::vector<GridRow> rows) {
   rows_ = std::move(rows);
   edits_.clear();
+  spare_.clear();
   edits_.resize(rows_.size());
   editedCells_ = 0;
   changedRows_.clear();
@@ -143,8 +162,8 @@ void GridEdits::take(const std::vector<CellValue>& values) {
   for (const CellValue& v : values) {
     auto& e = edits_[static_cast<size_t>(v.row)];
     if (!e) {
-      e = std::make_unique<RowEdit>();
-      e->state = rows_[static_cast<size_t>(v.row)].state;
+      e = freshEdit();
+      e->state = rows_[static_cast<size_t>(v.row)].state;  // into the spare's room
     }
     if (v.control < 0 || static_cast<size_t>(v.control) >= e->state.size()) continue;
     e->state[static_cast<size_t>(v.control)] = v.value;
@@ -169,7 +188,7 @@ void GridEdits::refresh(int row) {
   e->changed = changed;
   changedRows_.push_back(row);
   if (changed == 0) {
-    e.reset();
+    retire(e);
     return;
   }
   e->writes.clear();
@@ -191,7 +210,7 @@ void GridEdits::refresh(int row) {
 void GridEdits::revert() {
   for (size_t r = 0; r < edits_.size(); ++r)
     if (edits_[r]) {
-      edits_[r].reset();
+      retire(edits_[r]);
       changedRows_.push_back(static_cast<int>(r));
     }
   editedCells_ = 0;
@@ -363,8 +382,9 @@ GridSaveResult GridEdits::save(const QString& txSource, const QString& namesDir,
       const int byte = byteForRow(fields[static_cast<size_t>(controls[c].field)].combo, edits_[r]->state[c].row);
       if (byte >= 0) row.stored[c] = byte;
     }
-    row.state = std::move(edits_[r]->state);
-    edits_[r].reset();
+    // The row's old values go with the edit to the spares, freed when they are.
+    std::swap(row.state, edits_[r]->state);
+    retire(edits_[r]);
     changedRows_.push_back(static_cast<int>(r));
   }
   editedCells_ = 0;

@@ -97,6 +97,11 @@ class GridEdits {
     std::optional<FieldError> refused;
   };
   void refresh(int row);
+  // An edit of no cells yet, from the spares when there is one; retire()
+  // keeps a finished edit's room (its state's vector, its lists) for the next:
+  // a save of every row frees and the next edits allocate nothing.
+  std::unique_ptr<RowEdit> freshEdit();
+  void retire(std::unique_ptr<RowEdit>& edit);
   const RecordState& readOf(size_t row) const;
   bool encodes(int row, const RecordState& state, FieldError* error) const;
 
@@ -104,6 +109,7 @@ class GridEdits {
   RomImage& rom_;
   std::vector<GridRow> rows_;
   std::vector<std::unique_ptr<RowEdit>> edits_;
+  std::vector<std::unique_ptr<RowEdit>> spare_;  // at most one a row
   int editedCells_ = 0;
   std::vector<int> changedRows_;
 };

@@ -102,11 +102,6 @@ constexpr std::int64_t kPacked = -1;
 constexpr size_t kPackFrom = 32;  // fewer runs keep a row each
 constexpr size_t kPackedRuns = 4096;
 
-void putVarint(QByteArray& out, std::uint64_t v) {
-  for (; v >= 0x80; v >>= 7) out.append(static_cast<char>((v & 0x7F) | 0x80));
-  out.append(static_cast<char>(v));
-}
-
 bool getVarint(const QByteArray& in, qsizetype& at, std::uint64_t* v) {
   *v = 0;
   for (int shift = 0; shift < 64 && at < in.size(); shift += 7) {
@@ -117,16 +112,35 @@ bool getVarint(const QByteArray& in, qsizetype& at, std::uint64_t* v) {
   return false;
 }
 
+char* putVarint(char* to, std::uint64_t v) {
+  for (; v >= 0x80; v >>= 7) *to++ = static_cast<char>((v & 0x7F) | 0x80);
+  *to++ = static_cast<char>(v);
+  return to;
+}
+
 void packRuns(const Run* first, const Run* last, QByteArray* old, QByteArray* now) {
+  // Sized once and written in place: a save of a whole table packs thousands
+  // of runs of a byte or two, and an append each cost most of the packing.
+  qsizetype oldRoom = 0, nowRoom = 0;
+  for (const Run* r = first; r != last; ++r) {
+    oldRoom += 20 + r->before.size();  // two varints of ten bytes at most
+    nowRoom += r->after.size();
+  }
+  old->resize(oldRoom);
+  now->resize(nowRoom);
+  char* o = old->data();
+  char* n = now->data();
   std::int64_t previous = 0;
   for (const Run* r = first; r != last; ++r) {
     const std::int64_t delta = r->offset - previous;
-    putVarint(*old, delta >= 0 ? static_cast<std::uint64_t>(delta) << 1 : (static_cast<std::uint64_t>(-delta) << 1) - 1);
-    putVarint(*old, static_cast<std::uint64_t>(r->before.size()));
-    old->append(r->before);
-    now->append(r->after);
+    o = putVarint(o, delta >= 0 ? static_cast<std::uint64_t>(delta) << 1 : (static_cast<std::uint64_t>(-delta) << 1) - 1);
+    o = putVarint(o, static_cast<std::uint64_t>(r->before.size()));
+    o = std::copy_n(r->before.constData(), r->before.size(), o);
+    n = std::copy_n(r->after.constData(), r->after.size(), n);
     previous = r->offset;
   }
+  old->resize(o - old->constData());
+  now->resize(n - now->constData());
 }
 
 // False when the row does not read back as runs that lie in an image.

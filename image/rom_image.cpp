@@ -419,32 +419,40 @@ Status RomImage::commit() {
                              .arg(size_));
   }
   // Group the staged bytes into runs; each run is read in one call, patched,
-  // and what changed of it written in one call.
+  // and what changed of it written in one call. The runs' old and new bytes
+  // lie in two buffers they share: a save of many records made two arrays a run.
   struct Run_ {
     std::int64_t start, end;
-    std::vector<std::uint8_t> before, after;
+    size_t at = 0;  // where its bytes lie in `before` and `after`
     size_t firstChange = 0, endChange = 0;  // what is written of it: unchanged ends are left alone
   };
   std::vector<Run_> runs;
+  size_t total = 0;
   for (const Staged& s : staged_) {
     const std::int64_t offset = s.offset;
-    if (runs.empty() || offset - runs.back().end > kMergeGap || offset - runs.back().start >= kMaxRun)
-      runs.push_back(Run_{offset, offset + 1, {}, {}});
-    else
+    if (runs.empty() || offset - runs.back().end > kMergeGap || offset - runs.back().start >= kMaxRun) {
+      if (!runs.empty()) total += static_cast<size_t>(runs.back().end - runs.back().start);
+      runs.push_back(Run_{offset, offset + 1, total});
+    } else {
       runs.back().end = offset + 1;
+    }
   }
+  total += static_cast<size_t>(runs.back().end - runs.back().start);
+  std::vector<std::uint8_t> before(total), after;
   auto next = staged_.begin();
   for (Run_& run : runs) {
     prefetch(run.start, run.end - run.start);
     if (!error_) return error_;
-    run.before.resize(static_cast<size_t>(run.end - run.start));
+    std::uint8_t* was = before.data() + run.at;
     if (const std::uint8_t* held = peek(run.start, run.end - run.start))  // what prefetch() just read, whole
-      std::memcpy(run.before.data(), held, run.before.size());
+      std::memcpy(was, held, static_cast<size_t>(run.end - run.start));
     else
-      for (std::int64_t o = run.start; o < run.end; ++o) run.before[static_cast<size_t>(o - run.start)] = static_cast<std::uint8_t>(byteAt(o));
-    run.after = run.before;
+      for (std::int64_t o = run.start; o < run.end; ++o) was[o - run.start] = static_cast<std::uint8_t>(byteAt(o));
+  }
+  after = before;
+  for (const Run_& run : runs) {
     for (; next != staged_.end() && next->offset < run.end; ++next) {
-      auto& b = run.after[static_cast<size_t>(next->offset - run.start)];
+      auto& b = after[run.at + static_cast<size_t>(next->offset - run.start)];
       b = static_cast<std::uint8_t>((b & ~next->mask) | next->value);
     }
   }
@@ -456,15 +464,16 @@ Status RomImage::commit() {
   std::vector<size_t> journaledBy;  // per run: how many journaled runs start before its end
   std::int64_t changed = 0;
   for (Run_& run : runs) {
-    const std::vector<std::uint8_t>& was = run.before;
-    const std::vector<std::uint8_t>& now = run.after;
-    for (size_t i = 0; i < now.size();) {
+    const std::uint8_t* was = before.data() + run.at;
+    const std::uint8_t* now = after.data() + run.at;
+    const auto size = static_cast<size_t>(run.end - run.start);
+    for (size_t i = 0; i < size;) {
       if (now[i] == was[i]) {
-        i = firstDifference(was.data(), now.data(), i + 1, now.size());
+        i = firstDifference(was, now, i + 1, size);
         continue;
       }
       size_t last = i;
-      for (size_t j = i; j < now.size() && j - last <= kJournalGap; ++j)
+      for (size_t j = i; j < size && j - last <= kJournalGap; ++j)
         if (now[j] != was[j]) {
           last = j;
           ++changed;
@@ -476,8 +485,8 @@ Status RomImage::commit() {
       // commit (the history copies what it keeps, and so does the sample
       // below): a save of many records allocated two arrays a changed field.
       journaled.push_back(Run{run.start + static_cast<std::int64_t>(i),
-                              QByteArray::fromRawData(reinterpret_cast<const char*>(was.data() + i), length),
-                              QByteArray::fromRawData(reinterpret_cast<const char*>(now.data() + i), length)});
+                              QByteArray::fromRawData(reinterpret_cast<const char*>(was + i), length),
+                              QByteArray::fromRawData(reinterpret_cast<const char*>(now + i), length)});
       i = last + 1;
     }
     journaledBy.push_back(journaled.size());
@@ -516,7 +525,7 @@ Status RomImage::commit() {
   for (size_t r = 0; r < runs.size(); ++r) {
     const Run_& run = runs[r];
     if (run.endChange == 0) continue;
-    Status written = writeFully(run.start + static_cast<std::int64_t>(run.firstChange), run.after.data() + run.firstChange,
+    Status written = writeFully(run.start + static_cast<std::int64_t>(run.firstChange), after.data() + run.at + run.firstChange,
                                 static_cast<std::int64_t>(run.endChange - run.firstChange));
     if (!written)
       return failWith(journaledBy[r], QStringLiteral("Writing \"%1\" failed: %2.").arg(romPath_, written.message()));

@@ -23,7 +23,7 @@ struct ElsewhereCase {
 
 void PrintTo(const ElsewhereCase& c, std::ostream* os) { *os << c.name; }
 
-class GridSaveElsewhere : public ::testing::TestWithParam<ElsewhereCase> {
+class GridSave : public ::testing::Test {
  protected:
   int column(const QString& name) const {
     const auto& controls = source->controls();
@@ -71,6 +71,27 @@ class GridSaveElsewhere : public ::testing::TestWithParam<ElsewhereCase> {
   RomImage image;
   std::unique_ptr<GridEdits> edits;
 };
+
+class GridSaveElsewhere : public GridSave, public ::testing::WithParamInterface<ElsewhereCase> {};
+
+// A row's edit is made in the room a finished one left (saved, refused and
+// reverted): nothing of the old edit comes with it.
+TEST_F(GridSave, AnEditInTheRoomOfFinishedOnesSavesOnlyItself) {
+  const int atk = shown(QStringLiteral("ATK"));
+  const int en = shown(QStringLiteral("EN"));
+  edit(QStringLiteral("ATK"), atk ^ 2);
+  ASSERT_TRUE(edits->save(QStringLiteral("TableView Weapon"), names).status.isOk());
+  edits->take({{kRow, column(QStringLiteral("ATK")), {QStringLiteral("70000")}}});
+  EXPECT_FALSE(edits->save(QStringLiteral("TableView Weapon"), names).status.isOk());
+  edits->revert();
+  edit(QStringLiteral("EN"), en ^ 1);
+  const QByteArray before = rom.bytes();
+  const GridSaveResult saved = edits->save(QStringLiteral("TableView Weapon"), names);
+  ASSERT_TRUE(saved.status.isOk()) << saved.status.message().toStdString();
+  EXPECT_EQ(saved.records, 1);
+  EXPECT_EQ(shown(QStringLiteral("ATK")), atk ^ 2);
+  expectOnlyBytes(before, rom.bytes(), {{at(QStringLiteral("EN"), kRow), (en ^ 1) & 0xFF}});
+}
 
 TEST_P(GridSaveElsewhere, WritesOnlyTheEditedBitsAndStopsOnAChangedCell) {
   const ElsewhereCase& c = GetParam();
