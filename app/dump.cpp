@@ -151,6 +151,7 @@ Result<Snapshot> readSnapshot(const TableRegistry& registry, const DumpCommand& 
   auto pages = PageCache::open(c.image);
   if (!pages) return pages.status();
   (*pages)->setOverlay(recoveryOverlay(c.image));
+  (*pages)->mapWhole();  // every table is read, and the whole file for its sum
   Snapshot snapshot;
   const QString into = existingFolder(c.dir);
   // The tables are made on several threads, the largest first; meanwhile

@@ -539,6 +539,7 @@ void readAhead(const ImportRequest& request, std::vector<LoadedFile>& files, con
   if (wanted.empty() && !sum) return;
   auto pages = PageCache::open(request.image);
   if (!pages) return;  // the planning reads the image itself and says what is wrong
+  (*pages)->mapWhole();  // the tables of a whole dump, and the sum
   std::stable_sort(wanted.begin(), wanted.end(), [](const LoadedFile* a, const LoadedFile* b) {
     return std::int64_t{a->table->count()} * a->table->stride() > std::int64_t{b->table->count()} * b->table->stride();
   });

@@ -129,9 +129,18 @@ Result<std::shared_ptr<PageCache>> PageCache::open(const QString& path, std::sha
   return cache;
 }
 
+void PageCache::mapWhole() {
+  if (!whole_ && size_ > 0 && size_ <= kWholeMap) whole_ = MappedWindow::map(file_->descriptor(), 0, size_);
+}
+
 Result<std::uint32_t> PageCache::fileCrc32() {
   constexpr std::int64_t kBlock = std::int64_t{256} << 10;
   std::uint32_t crc = 0;
+  if (whole_) {
+    if (!readMapped([&] { crc = crc32Update(0, whole_->at(0), size_); }))
+      return Status::error(QStringLiteral("\"%1\" was cut short while it was read; was it changed meanwhile?").arg(path_));
+    return crc;
+  }
   FileMapping mapping(file_->descriptor(), size_);
   std::unique_ptr<std::uint8_t[]> buffer;
   for (std::int64_t offset = 0; offset < size_; offset += kBlock) {
@@ -190,6 +199,20 @@ bool PageCache::fill(std::int64_t first, std::int64_t wanted) {
 
 bool PageCache::read(std::int64_t offset, std::uint8_t* out, std::int64_t length) {
   if (offset < 0 || length < 0 || offset > size_) return false;
+  if (whole_) {
+    // In place: no lock, no pages; the overlay over the copy.
+    const std::int64_t n = std::min(length, size_ - offset);
+    const std::uint8_t* from = whole_->at(offset);
+    if (!readMapped([&] { std::memcpy(out, from, static_cast<size_t>(n)); })) {
+      std::lock_guard lock(mutex_);
+      error_ = QStringLiteral("the file was cut short while it was read; was it changed meanwhile?");
+      return false;
+    }
+    std::memset(out + n, 0, static_cast<size_t>(length - n));  // past the end reads as 0
+    for (auto it = overlay_.lower_bound(offset); it != overlay_.end() && it->first < offset + length; ++it)
+      out[it->first - offset] = it->second;
+    return true;
+  }
   std::lock_guard lock(mutex_);
   if (pages_.empty()) pages_.resize(static_cast<size_t>((size_ + kPage - 1) / kPage));
   while (length > 0) {

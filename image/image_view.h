@@ -6,6 +6,7 @@
 
 #include "image/file_layer.h"
 #include "image/journal.h"
+#include "image/mapped_read.h"
 
 #include <functional>
 #include <map>
@@ -71,6 +72,12 @@ class PageCache {
   void setOverlay(std::map<std::int64_t, std::uint8_t> overlay) { overlay_ = std::move(overlay); }
   // Copies [offset, offset + length) into out; bytes past the end are 0.
   bool read(std::int64_t offset, std::uint8_t* out, std::int64_t length);
+  // From here on, reads copy from one mapping of the whole file rather than
+  // through pages, where it can be mapped and is no larger than kWholeMap:
+  // for commands that read every table (export --all, import of a folder).
+  // Call before the first read.
+  static constexpr std::int64_t kWholeMap = std::int64_t{64} << 20;
+  void mapWhole();
   // The CRC-32 of the whole file as it holds it (without the overlay), read
   // in place where it can be mapped; beside reads on other threads.
   Result<std::uint32_t> fileCrc32();
@@ -88,6 +95,7 @@ class PageCache {
   std::int64_t size_ = 0;
   std::vector<std::unique_ptr<std::uint8_t[]>> pages_;  // by page number, read on first use
   std::map<std::int64_t, std::uint8_t> overlay_;
+  std::unique_ptr<MappedWindow> whole_;
   QString error_;
   // Views on several threads share a cache (export --all): a read may fill a page.
   mutable std::mutex mutex_;
