@@ -256,6 +256,13 @@ std::optional<std::vector<ByteSpan>> PilotSkillTable::readSpans(RomImage& rom, c
   return std::move(*spans);
 }
 
+std::int64_t PilotSkillTable::requiredSize() const {
+  const TableDef& words = pilotSkillSlotTable();
+  std::int64_t span = 1;
+  for (const Field& f : words.fields) span = std::max<std::int64_t>(span, f.offset + widthOf(f.kind));
+  return words.base + words.stride * (words.count - 1) + span;
+}
+
 std::vector<const TableDef*> PilotSkillTable::recordParts() const {
   std::vector<const TableDef*> parts{&pilotSkillSlotTable()};
   for (int s = 0; s < kPilotSkillSlots; ++s) parts.push_back(&skillLevelTable(s));

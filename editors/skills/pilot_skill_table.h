@@ -83,6 +83,10 @@ class PilotSkillTable : public TableAdapter {
   Result<std::vector<RecordState>> readMany(RomImage& rom, const std::vector<RecordRef>& records) const override;
   Result<RecordState> follow(RomImage& rom, const RecordRef& record, const RecordState& state) const override;
   std::optional<std::vector<ByteSpan>> readSpans(RomImage& rom, const RecordRef& record) const override;
+  // The pilot table up to the last pilot's slot words (the level fields'
+  // offsets are the level records', not the pilot's): found without building
+  // the view, which a comparison of two images otherwise does for nothing else.
+  std::int64_t requiredSize() const override;
   // The pilot's slot words, then the level record each slot selects.
   std::vector<const TableDef*> recordParts() const override;
   void partOffsets(RomImage& open, const RecordRef& record, std::int64_t* at) const override;

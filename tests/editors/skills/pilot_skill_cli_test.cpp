@@ -56,6 +56,15 @@ TEST(PilotSkillCli, ExportShowsEverySlotAndTheRecordItSelects) {
   }
 }
 
+// The image must hold the last pilot's slot words, and no more is asked of it.
+TEST(PilotSkillCli, AnImageEndingAfterTheLastSlotWordsExports) {
+  for (std::int64_t size : {kPilotBase + 104 * 476, kPilotBase + 104 * 476 - 1}) {
+    TempRom rom(size, 5);
+    const CliRun run = cli({QStringLiteral("export"), rom.path(), QStringLiteral("PSkills")});
+    EXPECT_EQ(run.code == 0, size == kPilotBase + 104 * 476) << size << " " << run.err.toStdString();
+  }
+}
+
 class PilotSkillRoundTrip : public ::testing::TestWithParam<const char*> {};
 
 TEST_P(PilotSkillRoundTrip, ExportThenImportChangesNothing) {
