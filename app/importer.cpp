@@ -268,9 +268,7 @@ void makeNow(RomImage& rom, LoadedFile& file, const QString& names, QByteArray* 
   if (!checkImageHolds(rom, *file.table)) return;
   auto refs = file.table->records(rom, names);
   if (!refs) return;
-  auto exported = exportedRecords(rom, *file.table, *refs);
-  if (!exported) return;
-  recordsToJson(*file.table, *exported, &file.now.spans, scratch);
+  if (!exportJson(rom, *file.table, *refs, &file.now.spans, scratch)) return;
   file.now.same = file.pending && *scratch == file.parsed.text;
   if (!file.now.same) file.now.text = QByteArray(scratch->constData(), scratch->size());
   file.now.refs = std::move(*refs);

@@ -223,8 +223,8 @@ class JsonTableWriter {
     return record(r.ref, [&] { fields(r); });
   }
   // The same for the record whose bytes `bytes` has at hand.
-  void write(const RecordRef& ref, const RecordBytes& bytes) {
-    record(ref, [&] { fields(bytes); });
+  std::pair<qsizetype, qsizetype> write(const RecordRef& ref, const RecordBytes& bytes) {
+    return record(ref, [&] { fields(bytes); });
   }
 
   TextBuffer& text() { return out_; }
@@ -941,6 +941,34 @@ Result<std::vector<ExportedRecord>> exportedRecords(RomImage& rom, const TableAd
   for (ExportedRecord& r : *out)
     if (r.stored.empty()) r.stored.assign(controls.size(), -1);
   return out;
+}
+
+Status exportJson(RomImage& rom, const TableAdapter& table, const std::vector<RecordRef>& refs,
+                  std::vector<std::pair<qsizetype, qsizetype>>* spans, QByteArray* out) {
+  const std::vector<ControlRef> controls = table.controls();
+  const std::vector<Field> fields = table.fields();
+  RecordBytes bytes(table, controls);
+  if (!bytes.ok()) {
+    auto records = exportedRecords(rom, table, refs);
+    if (!records) return records.status();
+    recordsToJson(table, *records, spans, out);
+    return Status::ok();
+  }
+  out->resize(0);  // keeps its room
+  JsonTableWriter json(table, controls, fields, out);
+  for (size_t from = 0; from < refs.size(); from += kExportBatch) {
+    const size_t to = std::min(refs.size(), from + kExportBatch);
+    Status read = bytes.read(rom, refs, from, to, [&](size_t i) {
+      const auto span = json.write(refs[i], bytes);
+      if (spans) spans->push_back(span);
+    });
+    if (!read) {
+      json.finish(table.name());
+      return read;
+    }
+  }
+  json.finish(table.name());
+  return Status::ok();
 }
 
 Result<int> appendTableExport(RomImage& rom, const TableAdapter& table, const QString& namesDir, ExportFormat format,

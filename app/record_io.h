@@ -46,6 +46,12 @@ QByteArray recordsToJson(const TableAdapter& table, const std::vector<ExportedRe
 void recordsToJson(const TableAdapter& table, const std::vector<ExportedRecord>& records,
                    std::vector<std::pair<qsizetype, qsizetype>>* spans, QByteArray* out);
 
+// recordsToJson of exportedRecords(refs) in `out` (which keeps its room),
+// each record's span appended to `spans`: made straight from the records'
+// bytes where the table reads its records as parts of fields.
+Status exportJson(RomImage& rom, const TableAdapter& table, const std::vector<RecordRef>& refs,
+                  std::vector<std::pair<qsizetype, qsizetype>>* spans, QByteArray* out);
+
 enum class ExportFormat { Json, Csv };
 // One table's export file as export --all writes it, appended to `out`: every
 // record table.records() gives (names from `namesDir`), the same text as
