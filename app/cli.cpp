@@ -265,17 +265,14 @@ int exportTable(const TableRegistry& registry, const Options& o, QTextStream& ou
     err << holds.message() << '\n';
     return kFailed;
   }
-  auto refs = table->records(rom, o.names);
-  if (!refs) {
-    err << refs.message() << '\n';
-    return kFailed;
-  }
-  auto records = exportedRecords(rom, *table, *refs);
+  // Every record, as export --all writes the table's file.
+  QByteArray bytes;
+  auto records = appendTableExport(rom, *table, o.names,
+                                   o.format == QLatin1String("csv") ? ExportFormat::Csv : ExportFormat::Json, &bytes);
   if (!records) {
     err << records.message() << '\n';
     return kFailed;
   }
-  const QByteArray bytes = o.format == QLatin1String("csv") ? recordsToCsv(*table, *records) : recordsToJson(*table, *records);
   if (o.output.isEmpty()) {
     out.flush();
     if (!out.device()) {

@@ -56,6 +56,21 @@ TEST(PilotSkillCli, ExportShowsEverySlotAndTheRecordItSelects) {
   }
 }
 
+// A slot whose level record lies past the end of the file shows it as zeros,
+// as a read of bytes past the end gives them; the other slots are unchanged.
+TEST(PilotSkillCli, ASlotPastTheEndOfTheFileShowsZeros) {
+  auto rom = image(91);
+  QByteArray b = rom->bytes();
+  b.replace(slotAt(0, 3), 2, le(0xFFFF, 2));
+  rom->write(b);
+  const QJsonObject f = exportRecords(rom->path(), QStringLiteral("PSkills"))[0].toObject().value(QStringLiteral("fields")).toObject();
+  EXPECT_EQ(f.value(QStringLiteral("ptr(3)")).toString(), QStringLiteral("65535"));
+  for (int j = 0; j < 9; ++j) {
+    EXPECT_EQ(f.value(QStringLiteral("Skills(%1)").arg(27 + j)).toString(), QStringLiteral("0")) << j;
+    EXPECT_EQ(f.value(QStringLiteral("Skills(%1)").arg(j)).toString(), QString::number(byteAt(b, levelAt(u16At(b, slotAt(0, 0))) + j)));
+  }
+}
+
 // The image must hold the last pilot's slot words, and no more is asked of it.
 TEST(PilotSkillCli, AnImageEndingAfterTheLastSlotWordsExports) {
   for (std::int64_t size : {kPilotBase + 104 * 476, kPilotBase + 104 * 476 - 1}) {
