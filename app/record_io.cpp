@@ -943,38 +943,14 @@ Result<std::vector<ExportedRecord>> exportedRecords(RomImage& rom, const TableAd
   return out;
 }
 
-Status exportJson(RomImage& rom, const TableAdapter& table, const std::vector<RecordRef>& refs,
-                  std::vector<std::pair<qsizetype, qsizetype>>* spans, QByteArray* out) {
-  const std::vector<ControlRef> controls = table.controls();
-  const std::vector<Field> fields = table.fields();
-  RecordBytes bytes(table, controls);
-  if (!bytes.ok()) {
-    auto records = exportedRecords(rom, table, refs);
-    if (!records) return records.status();
-    recordsToJson(table, *records, spans, out);
-    return Status::ok();
-  }
-  out->resize(0);  // keeps its room
-  JsonTableWriter json(table, controls, fields, out);
-  for (size_t from = 0; from < refs.size(); from += kExportBatch) {
-    const size_t to = std::min(refs.size(), from + kExportBatch);
-    Status read = bytes.read(rom, refs, from, to, [&](size_t i) {
-      const auto span = json.write(refs[i], bytes);
-      if (spans) spans->push_back(span);
-    });
-    if (!read) {
-      json.finish(table.name());
-      return read;
-    }
-  }
-  json.finish(table.name());
-  return Status::ok();
-}
+namespace {
 
-Result<int> appendTableExport(RomImage& rom, const TableAdapter& table, const QString& namesDir, ExportFormat format,
-                              QByteArray* out, const std::function<void(QByteArray&)>& drain) {
-  auto refs = table.records(rom, namesDir);
-  if (!refs) return refs.status();
+// The text of `refs` in `format` appended to `out`, a batch at a time, each
+// JSON record's place appended to `spans` when given; `drain` as for
+// appendTableExport. On failure `out` holds no more than it did.
+Status appendRecordsText(RomImage& rom, const TableAdapter& table, const std::vector<RecordRef>& refs, ExportFormat format,
+                         QByteArray* out, std::vector<std::pair<qsizetype, qsizetype>>* spans,
+                         const std::function<void(QByteArray&)>& drain) {
   const std::vector<ControlRef> controls = table.controls();
   const std::vector<Field> fields = table.fields();
   std::optional<JsonTableWriter> json;
@@ -986,25 +962,28 @@ Result<int> appendTableExport(RomImage& rom, const TableAdapter& table, const QS
   } else {
     json.emplace(table, controls, fields, out);
   }
+  auto placed = [&](std::pair<qsizetype, qsizetype> span) {
+    if (spans) spans->push_back(span);
+  };
   const qsizetype before = out->size();
   // Most tables' text is made straight from their bytes; a table read some
   // other way goes through its records' states.
   RecordBytes bytes(table, controls);
-  for (size_t from = 0; from < refs->size(); from += kExportBatch) {
-    const size_t to = std::min(refs->size(), from + kExportBatch);
+  for (size_t from = 0; from < refs.size(); from += kExportBatch) {
+    const size_t to = std::min(refs.size(), from + kExportBatch);
     Status read;
     if (bytes.ok()) {
-      read = bytes.read(rom, *refs, from, to, [&](size_t i) {
-        if (json) json->write((*refs)[i], bytes);
-        else csv->write((*refs)[i], bytes);
+      read = bytes.read(rom, refs, from, to, [&](size_t i) {
+        if (json) placed(json->write(refs[i], bytes));
+        else csv->write(refs[i], bytes);
       });
     } else {
-      std::vector<RecordRef> batch(std::make_move_iterator(refs->begin() + static_cast<std::ptrdiff_t>(from)),
-                                   std::make_move_iterator(refs->begin() + static_cast<std::ptrdiff_t>(to)));
+      std::vector<RecordRef> batch(refs.begin() + static_cast<std::ptrdiff_t>(from),
+                                   refs.begin() + static_cast<std::ptrdiff_t>(to));
       auto records = readExported(rom, table, controls, fields, std::move(batch));
       if (records) {
         for (const ExportedRecord& r : *records) {
-          if (json) json->write(r);
+          if (json) placed(json->write(r));
           else csv->write(r);
         }
       }
@@ -1025,6 +1004,22 @@ Result<int> appendTableExport(RomImage& rom, const TableAdapter& table, const QS
   }
   if (json) json->finish(table.name());
   else csv->finish();
+  return Status::ok();
+}
+
+}  // namespace
+
+Status exportJson(RomImage& rom, const TableAdapter& table, const std::vector<RecordRef>& refs,
+                  std::vector<std::pair<qsizetype, qsizetype>>* spans, QByteArray* out) {
+  out->resize(0);  // keeps its room
+  return appendRecordsText(rom, table, refs, ExportFormat::Json, out, spans, {});
+}
+
+Result<int> appendTableExport(RomImage& rom, const TableAdapter& table, const QString& namesDir, ExportFormat format,
+                              QByteArray* out, const std::function<void(QByteArray&)>& drain) {
+  auto refs = table.records(rom, namesDir);
+  if (!refs) return refs.status();
+  if (Status made = appendRecordsText(rom, table, *refs, format, out, nullptr, drain); !made) return made;
   return static_cast<int>(refs->size());
 }
 

@@ -11,14 +11,14 @@ RecordBytes::RecordBytes(const TableAdapter& table, const std::vector<ControlRef
   std::vector<Control> laid;
   size_t c = 0;
   for (const TableDef* def : table.recordParts()) {
-    Part part{def, 0, 0};
+    Part part{0, 0};
     if (!def->fields.empty()) {
       std::int64_t lo = INT64_MAX, hi = 0;
       for (const Field& f : def->fields) {
         lo = std::min(lo, f.offset);
         hi = std::max(hi, f.offset + widthOf(f.kind));
       }
-      part = {def, lo, hi - lo};
+      part = {lo, hi - lo};
     }
     const int p = static_cast<int>(parts_.size());
     parts_.push_back(part);

@@ -49,7 +49,6 @@ class RecordBytes {
 
  private:
   struct Part {
-    const TableDef* def;
     std::int64_t lo, length;  // its fields lie in [start + lo, start + lo + length)
   };
   struct Control {
