@@ -164,6 +164,7 @@ void saveWeapons(benchmark::State& run) {
       values.push_back({r, 0, v});
     }
     edits.take(values);
+    rom.checkpointHistory(Journal::LogStart::Now);  // as the editor does when the user pauses
   };
   auto save = [&]() -> std::string {
     const GridSaveResult saved = edits.save(QStringLiteral("TableView Weapon"), Workspace::instance().namesDir());

@@ -134,8 +134,11 @@ std::string formSave(SaveSubject* s, RomImage* rom) {
   return {};
 }
 
+// Between saves, untimed, what the editor does once the user pauses: the log
+// copied into the history file and started over.
 void pairedJournalSave(benchmark::State& run, SaveSubject* s, RomImage* rom) {
-  paired(run, [&] { return formSave(s, rom); }, [&] { return floorWrite(floorPath().constData(), s->spans, s->bytes); });
+  paired(run, [&] { return formSave(s, rom); }, [&] { return floorWrite(floorPath().constData(), s->spans, s->bytes); },
+         [&] { rom->checkpointHistory(Journal::LogStart::Now); });
   if (s->next == 0) formSave(s, rom);  // back to the values found, untimed
 }
 

@@ -118,7 +118,7 @@ void RatioReporter::Finalize() {
     if (!saves) {
       out << "\nSaves that change their record, with the history (lock, pending recorded, image written and\n"
              "flushed, marked done), against the floor (open, pwrite of the same bytes, fsync, close), real\n"
-             "time per save; '!' marks a ratio above "
+             "time per save, each after the editor's idle step (untimed); '!' marks a ratio above "
           << kJournalLimit << ".\n";
       std::snprintf(line, sizeof line, "%-22s %12s %12s %7s\n", "table", "save+history", "floor", "ratio");
       out << line;

@@ -99,8 +99,11 @@ class Journal {
   virtual Result<ImageIdentity> identity() = 0;
   virtual Status setIdentity(const ImageIdentity& identity) = 0;
   // Copies what the log holds into the history file itself, so that file alone
-  // holds the whole history. Never waits for a reader.
-  virtual Status checkpoint() = 0;
+  // holds the whole history. Never waits for a reader. LogStart::Now (the
+  // editor, when idle) also starts a log copied whole over at once, which the
+  // next save would otherwise do, waiting for one more flush.
+  enum class LogStart { Later, Now };
+  virtual Status checkpoint(LogStart start) = 0;
   // Whether another connection has committed since this one last looked.
   virtual bool changedElsewhere() = 0;
   // At most `count` transactions with ids below `beforeId` (beforeId <= 0: from

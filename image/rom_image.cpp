@@ -776,8 +776,8 @@ void RomImage::endTransaction() {
   info_ = TxInfo{};
 }
 
-void RomImage::checkpointHistory() {
-  if (journal_ && !journalReadOnly_ && depth_ == 0) journal_->checkpoint();
+void RomImage::checkpointHistory(Journal::LogStart start) {
+  if (journal_ && !journalReadOnly_ && depth_ == 0) journal_->checkpoint(start);
 }
 
 Status RomImage::recover() {

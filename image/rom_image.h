@@ -87,7 +87,7 @@ class RomImage {
   void setCreatesHistory(bool creates) { createsHistory_ = creates; }
   // Copies the history's log into its file (the editor does it when idle; a
   // command does it when it ends), so the history file alone holds it all.
-  void checkpointHistory();
+  void checkpointHistory(Journal::LogStart start = Journal::LogStart::Later);
   // Sentences for the user: what recovery rolled back, where the history is kept.
   QStringList takeNotices() { return std::exchange(notices_, {}); }
   void setLockTimeout(int ms) { lockTimeoutMs_ = ms; }

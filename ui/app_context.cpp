@@ -232,7 +232,7 @@ void AppContext::historyChanged() {
   if (!checkpoint_) {
     checkpoint_ = std::make_unique<QTimer>();
     checkpoint_->setSingleShot(true);
-    QObject::connect(checkpoint_.get(), &QTimer::timeout, [this] { rom_.checkpointHistory(); });
+    QObject::connect(checkpoint_.get(), &QTimer::timeout, [this] { rom_.checkpointHistory(Journal::LogStart::Now); });
   }
   checkpoint_->start(1500);
   if (auto* history = qobject_cast<HistoryWindow*>(openForm(QStringLiteral("History")))) history->refresh();

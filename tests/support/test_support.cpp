@@ -223,7 +223,7 @@ class FaultyJournal final : public Journal {
   Result<Transaction> newestFinished() override { return inner_->newestFinished(); }
   Result<ImageIdentity> identity() override { return inner_->identity(); }
   Status setIdentity(const ImageIdentity& identity) override { return inner_->setIdentity(identity); }
-  Status checkpoint() override { return inner_->checkpoint(); }
+  Status checkpoint(LogStart start) override { return inner_->checkpoint(start); }
   bool changedElsewhere() override { return inner_->changedElsewhere(); }
   Result<std::vector<Transaction>> page(std::int64_t beforeId, int count, bool withRuns) override {
     return inner_->page(beforeId, count, withRuns);
