@@ -218,7 +218,7 @@ void GridEdits::revert() {
 
 GridSaveResult GridEdits::save(const QString& txSource, const QString& namesDir, bool overwrite) {
   GridSaveResult result;
-  QList<QVariantMap> records;
+  std::vector<const QVariantMap*> records;  // the rows' own keys: copying each map cost a tenth of a large save
   QSet<QString> named;
   // Rows named by their own keys are distinct records; rows that stand for
   // others' records (their history lists) may share them.
@@ -233,20 +233,22 @@ GridSaveResult GridEdits::save(const QString& txSource, const QString& namesDir,
     }
     const GridRow& row = rows_[r];
     if (!shared) {
-      records << row.ref.keys;
+      records.push_back(&row.ref.keys);
       ++result.records;
       continue;
     }
-    for (const QVariantMap& keys : row.history.isEmpty() ? QList<QVariantMap>{row.ref.keys} : row.history) {
+    auto name = [&](const QVariantMap& keys) {
       const QString key = keyText(keys);
-      if (named.contains(key)) continue;
+      if (named.contains(key)) return;
       named.insert(key);
-      records << keys;
-    }
+      records.push_back(&keys);
+    };
+    if (row.history.isEmpty()) name(row.ref.keys);
+    for (const QVariantMap& keys : row.history) name(keys);
     ++result.records;
   }
   if (result.records == 0) return result;
-  const TxInfo info = recordTx(txSource, source_->table(), records);
+  const TxInfo info = recordTxOfKeys(txSource, source_->table(), records);
   WriteTransaction tx(rom_, info);
   if (!tx.status()) {
     result.status = tx.status();

@@ -165,4 +165,6 @@ namespace rt {
 // A transaction description for a write of `records` (their keys, as the
 // command line addresses them) of `table`, started by `source`.
 TxInfo recordTx(const QString& source, const QString& table, const QList<QVariantMap>& records);
+// The same, from keys held elsewhere (a save of many rows copied each map first).
+TxInfo recordTxOfKeys(const QString& source, const QString& table, const std::vector<const QVariantMap*>& records);
 }  // namespace rt
