@@ -437,10 +437,10 @@ class SqliteJournal final : public Journal {
   // flushes instead of two. Another writer busy: skipped, and that save pays.
   void startLogOver() {
     sqlite3_busy_timeout(db_, 0);
-    if (exec("BEGIN IMMEDIATE")) {
-      if (exec("INSERT OR REPLACE INTO meta(key, value) VALUES('log_started', 1)")) exec("COMMIT");
-      else exec("ROLLBACK");
-    }
+    if (exec("BEGIN IMMEDIATE") && exec("INSERT OR REPLACE INTO meta(key, value) VALUES('log_started', 1)"))
+      exec("COMMIT");
+    // A commit that failed (a full disk) may leave the transaction open, and with it the write lock.
+    if (!sqlite3_get_autocommit(db_)) exec("ROLLBACK");
     sqlite3_busy_timeout(db_, kBusyTimeoutMs);
   }
 
