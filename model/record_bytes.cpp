@@ -11,15 +11,8 @@ RecordBytes::RecordBytes(const TableAdapter& table, const std::vector<ControlRef
   std::vector<Control> laid;
   size_t c = 0;
   for (const TableDef* def : table.recordParts()) {
-    Part part{0, 0};
-    if (!def->fields.empty()) {
-      std::int64_t lo = INT64_MAX, hi = 0;
-      for (const Field& f : def->fields) {
-        lo = std::min(lo, f.offset);
-        hi = std::max(hi, f.offset + widthOf(f.kind));
-      }
-      part = {lo, hi - lo};
-    }
+    const FieldsExtent extent = fieldsExtent(def->fields);
+    const Part part{extent.lo, extent.hi - extent.lo};
     const int p = static_cast<int>(parts_.size());
     parts_.push_back(part);
     for (const ControlRef& control : controlsOf(*def)) {

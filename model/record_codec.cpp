@@ -250,6 +250,20 @@ std::uint32_t readRaw(RomImage& rom, int width) {
 
 int widthOf(FieldKind kind) { return rowOf(kind).width; }
 
+FieldsExtent fieldsExtent(const std::vector<Field>& fields) {
+  if (fields.empty()) return {};
+  FieldsExtent e{INT64_MAX, 0};
+  for (const Field& f : fields) {
+    e.lo = std::min(e.lo, f.offset);
+    e.hi = std::max(e.hi, f.offset + widthOf(f.kind));
+  }
+  return e;
+}
+
+std::int64_t lastRecordEnd(std::int64_t base, std::int64_t stride, int count, const std::vector<Field>& fields) {
+  return base + stride * (count - 1) + std::max(fieldsExtent(fields).hi, std::int64_t{1});
+}
+
 std::uint8_t writeMaskOf(const Field& field) {
   return static_cast<std::uint8_t>(rowOf(field.kind).control == ControlKind::Check ? field.flagMask & 0xFF : 0xFF);
 }

@@ -64,6 +64,14 @@ struct TableDef {
 
 // Bytes a field of this kind occupies.
 int widthOf(FieldKind kind);
+// Where a record's fields lie from its start, [lo, hi); {0, 0} when it has none.
+struct FieldsExtent {
+  std::int64_t lo = 0, hi = 0;
+};
+FieldsExtent fieldsExtent(const std::vector<Field>& fields);
+// The end of the last of `count` records `stride` apart from `base`: where its
+// last field ends, one byte past its start at least.
+std::int64_t lastRecordEnd(std::int64_t base, std::int64_t stride, int count, const std::vector<Field>& fields);
 // The bits of each of its bytes a field writes: the boxed bits of a flag byte, all bits otherwise.
 std::uint8_t writeMaskOf(const Field& field);
 // The stored value of a field `width` bytes wide (widthOf its kind) at `at`: little-endian.

@@ -23,9 +23,7 @@ Result<QStringList> loadNames(const QString& dir, const NameListSource& list) {
 
 std::int64_t TableAdapter::requiredSize() const {
   if (const std::int64_t known = requiredSize_.load(std::memory_order_relaxed); known >= 0) return known;
-  std::int64_t span = 0;
-  for (const Field& f : fields()) span = std::max<std::int64_t>(span, f.offset + widthOf(f.kind));
-  const std::int64_t size = base() + stride() * (count() - 1) + std::max(span, std::int64_t{1});
+  const std::int64_t size = lastRecordEnd(base(), stride(), count(), fields());
   requiredSize_.store(size, std::memory_order_relaxed);
   return size;
 }
@@ -134,11 +132,7 @@ Result<std::vector<RecordState>> FixedTable::readMany(RomImage& rom, const std::
 
 Result<std::vector<RecordState>> readRecords(RomImage& rom, const TableDef& def, const std::vector<RecordRef>& records) {
   // The bytes of a record's fields: one span when they lie together, else one per field.
-  std::int64_t lo = INT64_MAX, hi = 0;
-  for (const Field& f : def.fields) {
-    lo = std::min(lo, f.offset);
-    hi = std::max(hi, f.offset + widthOf(f.kind));
-  }
+  const auto [lo, hi] = fieldsExtent(def.fields);
   std::vector<ByteSpan> spans;
   for (const RecordRef& r : records) {
     if (hi - lo <= 4096) {

@@ -258,9 +258,7 @@ std::optional<std::vector<ByteSpan>> PilotSkillTable::readSpans(RomImage& rom, c
 
 std::int64_t PilotSkillTable::requiredSize() const {
   const TableDef& words = pilotSkillSlotTable();
-  std::int64_t span = 1;
-  for (const Field& f : words.fields) span = std::max<std::int64_t>(span, f.offset + widthOf(f.kind));
-  return words.base + words.stride * (words.count - 1) + span;
+  return lastRecordEnd(words.base, words.stride, words.count, words.fields);
 }
 
 std::vector<const TableDef*> PilotSkillTable::recordParts() const {
