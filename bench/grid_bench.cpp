@@ -131,6 +131,7 @@ const QByteArray& floorCopy() {
 void saveWeapons(benchmark::State& run) {
   static RomImage rom;
   rom.setRomPath(Workspace::instance().romPath());
+  rom.setDeferredFlush(true);  // as the editor saves
   auto source = shared().context->gridViews().make(QStringLiteral("Weapon"), shared().context->tables());
   GridEdits edits(source, rom);
   auto rows = readGrid(*source, rom, Workspace::instance().namesDir());
@@ -164,7 +165,8 @@ void saveWeapons(benchmark::State& run) {
       values.push_back({r, 0, v});
     }
     edits.take(values);
-    rom.checkpointHistory(Journal::LogStart::Now);  // as the editor does when the user pauses
+    rom.flushImage();  // as the editor does when the user pauses
+    rom.checkpointHistory(Journal::LogStart::Now);
   };
   auto save = [&]() -> std::string {
     const GridSaveResult saved = edits.save(QStringLiteral("TableView Weapon"), Workspace::instance().namesDir());

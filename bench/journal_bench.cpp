@@ -134,11 +134,14 @@ std::string formSave(SaveSubject* s, RomImage* rom) {
   return {};
 }
 
-// Between saves, untimed, what the editor does once the user pauses: the log
-// copied into the history file and started over.
+// Between saves, untimed, what the editor does once the user pauses: the
+// image flushed, the log copied into the history file and started over.
 void pairedJournalSave(benchmark::State& run, SaveSubject* s, RomImage* rom) {
   paired(run, [&] { return formSave(s, rom); }, [&] { return floorWrite(floorPath().constData(), s->spans, s->bytes); },
-         [&] { rom->checkpointHistory(Journal::LogStart::Now); });
+         [&] {
+           rom->flushImage();
+           rom->checkpointHistory(Journal::LogStart::Now);
+         });
   if (s->next == 0) formSave(s, rom);  // back to the values found, untimed
 }
 
@@ -440,6 +443,7 @@ void historyOfImage(benchmark::State& run) {
 void registerJournalBenchmarks() {
   static RomImage rom;
   rom.setRomPath(Workspace::instance().romPath());
+  rom.setDeferredFlush(true);  // as the editor saves
   static std::vector<std::unique_ptr<SaveSubject>> saves;
   for (const auto& table : registry().all()) {
     QString why;

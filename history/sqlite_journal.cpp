@@ -231,6 +231,7 @@ class SqliteJournal final : public Journal {
   // added get it when a writer opens them; a reader takes them as they are).
   void setHasSum(bool has) { hasSum_ = has; }
   void setHasRecordKeys(bool has) { hasKeys_ = has; }
+  void setHasMeta(bool has) { hasMeta_ = has; }
 
   QString path() const override { return path_; }
 
@@ -265,15 +266,19 @@ class SqliteJournal final : public Journal {
 #endif
   }
 
-  Result<std::int64_t> begin(const TxInfo& info, const std::vector<Run>& runs) override {
+  Result<std::int64_t> begin(const TxInfo& info, const std::vector<Run>& runs, Begin as) override {
     if (readOnly_) return Result<std::int64_t>::failure(QStringLiteral("The history file \"%1\" was opened for reading only.").arg(path_));
     // Looked at just before under this lock (as every write session does), no
     // other writer can have committed since: no second look.
     const bool wasClean = lookedUnderLock_ ? clean_ : isClean();
     clean_ = false;  // pending from here until finished
+    // Committed sets no target's state: undo and redo begin pending.
+    const bool committed = as == Begin::Committed && info.target <= 0;
     if (Status s = exec("BEGIN IMMEDIATE"); !s) return s;
-    Statement tx(kept("INSERT INTO transactions(time, source, tbl, records, record_count, state, kind, target, target_state)"
-                      " VALUES(?, ?, ?, ?, ?, 'pending', ?, ?, ?)"));
+    Statement tx(kept(committed ? "INSERT INTO transactions(time, source, tbl, records, record_count, state, kind, target, "
+                                  "target_state) VALUES(?, ?, ?, ?, ?, 'done', ?, ?, ?)"
+                                : "INSERT INTO transactions(time, source, tbl, records, record_count, state, kind, target, "
+                                  "target_state) VALUES(?, ?, ?, ?, ?, 'pending', ?, ?, ?)"));
     if (!tx.ok()) return rollbackWith(QStringLiteral("cannot prepare"));
     tx.bind(1, QDateTime::currentMSecsSinceEpoch());
     tx.bind(2, info.source);
@@ -315,9 +320,17 @@ class SqliteJournal final : public Journal {
         i = end;
       }
     }
+    if (committed) {
+      // The first save left to a later flush marks where the image's disk may
+      // lag: every transaction before it was flushed before it was marked done.
+      Statement mark(kept("INSERT OR IGNORE INTO meta(key, value) VALUES('flushed_through', ?)"));
+      mark.bind(1, id - 1);
+      if (!mark.ok() || mark.step() != SQLITE_DONE) return rollbackWith(errorText());
+    }
     if (Status s = exec("COMMIT"); !s) return rollbackWith(s.message());
     if (Status s = syncLog(); !s) return s;
-    if (wasClean) begunClean_.insert(id);
+    if (committed) clean_ = wasClean;  // finished from the start: nothing left interrupted
+    else if (wasClean) begunClean_.insert(id);
     if (info.target <= 0) untargeted_.insert(id);
     return id;
   }
@@ -327,6 +340,7 @@ class SqliteJournal final : public Journal {
     // The done mark is the one commit not flushed by itself (see Journal::finish).
     Status result = finishNow(id, state);
     if (result && state != TxState::Done) result = syncLog();
+    if (state == TxState::Pending || state == TxState::RollingBack) clean_ = false;
     untargeted_.erase(id);
     // A transaction begun when none was interrupted, and now ended, leaves none
     // interrupted again: the next write session need not look.
@@ -360,11 +374,25 @@ class SqliteJournal final : public Journal {
       return std::vector<Transaction>{};
     }
     begunClean_.clear();
-    auto found = select("WHERE state IN ('pending', 'rolling back') ORDER BY id ASC", -1, true);
+    auto found = select(hasMeta_ ? "WHERE state IN ('pending', 'rolling back') OR (state IN ('done', 'undone') AND id > "
+                                   "(SELECT value FROM meta WHERE key = 'flushed_through')) ORDER BY id ASC"
+                                 : "WHERE state IN ('pending', 'rolling back') ORDER BY id ASC",
+                        -1, true);
     clean_ = found && found->empty();
     cleanVersion_ = version;
     lookedUnderLock_ = clean_;
     return found;
+  }
+
+  Status setFlushedThrough(std::int64_t id) override {
+    if (readOnly_) return Status::error(QStringLiteral("The history file \"%1\" was opened for reading only.").arg(path_));
+    // Not flushed by itself: a mark lost to a power cut only has recovery
+    // write bytes the image already holds.
+    Statement set(kept("UPDATE meta SET value = ?1 WHERE key = 'flushed_through' AND value < ?1"));
+    set.bind(1, id);
+    if (!set.ok() || set.step() != SQLITE_DONE)
+      return Status::error(QStringLiteral("The history file \"%1\" cannot be written: %2.").arg(path_, errorText()));
+    return Status::ok();
   }
 
   Result<std::vector<Transaction>> list(int limit, bool withRuns) override {
@@ -618,6 +646,7 @@ class SqliteJournal final : public Journal {
   bool readOnly_ = false;
   bool hasSum_ = true;
   bool hasKeys_ = true;  // the file has tx_records (a reader of an older file may not)
+  bool hasMeta_ = true;
   std::int64_t seenVersion_ = -2;
   std::map<const char*, sqlite3_stmt*> kept_;  // keyed by the literal's address
   // No transaction was pending at the last look, and no other connection has
@@ -718,6 +747,7 @@ Result<std::unique_ptr<Journal>> openSqlite(const QString& path, const QString& 
                             .arg(path, QString::fromUtf8(sqlite3_errmsg(db))));
     journal->setHasSum(columnExists(db, "runs", "sum"));
     journal->setHasRecordKeys(columnExists(db, "tx_records", "keys"));
+    journal->setHasMeta(columnExists(db, "meta", "key"));
     return std::unique_ptr<Journal>(std::move(journal));
   }
   // WAL: a commit is one append, and one flush where it must be durable when

@@ -78,14 +78,24 @@ class Journal {
   // Exclusive across processes; waits up to timeoutMs, then refuses with a message.
   virtual Status lock(int timeoutMs) = 0;
   virtual void unlock() = 0;
-  // Records the transaction as pending and makes that durable before returning.
-  virtual Result<std::int64_t> begin(const TxInfo& info, const std::vector<Run>& runs) = 0;
+  // Records the transaction and makes that durable before returning.
+  // Pending: recovery rolls it back unless every byte it flips reached the
+  // image. Committed (an edit with no target, whose image is flushed later):
+  // done from the start, and until the image is flushed past it
+  // (setFlushedThrough), recovery writes its new bytes again where the disk
+  // lost them. One flush a save instead of two.
+  enum class Begin { Pending, Committed };
+  virtual Result<std::int64_t> begin(const TxInfo& info, const std::vector<Run>& runs, Begin as = Begin::Pending) = 0;
+  // The image, flushed to its disk, holds every transaction up to `id`.
+  virtual Status setFlushedThrough(std::int64_t id) = 0;
   // Marking a transaction done also sets its target's state, atomically. Every
   // state is durable when this returns except Done, which becomes durable with
   // the next commit: a pending transaction whose every byte reached the image
   // is kept by recovery, so losing that mark to a power cut loses nothing.
   virtual Status finish(std::int64_t id, TxState state) = 0;
-  // Pending and rolling-back transactions, with runs, oldest first.
+  // What recovery looks at, with runs, oldest first: pending and rolling-back
+  // transactions, and done or undone ones begun committed that the image may
+  // not hold on its disk yet.
   virtual Result<std::vector<Transaction>> pending() = 0;
   // Newest first; limit < 0 for all. Runs included when withRuns.
   virtual Result<std::vector<Transaction>> list(int limit, bool withRuns) = 0;

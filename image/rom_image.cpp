@@ -31,6 +31,7 @@ RomImage::RomImage(std::shared_ptr<FileLayer> files, std::shared_ptr<JournalStor
 RomImage::~RomImage() {
   abortRomImage();
   while (depth_ > 0) endTransaction();
+  flushImage();
   checkpointHistory();
 }
 
@@ -45,6 +46,7 @@ void RomImage::setRomPath(const QString& path) {
 
 void RomImage::closeJournal() {
   if (depth_ > 0) return;
+  flushImage();
   checkpointHistory();
   journal_.reset();
   expectKnown_ = false;
@@ -493,8 +495,9 @@ Status RomImage::commit() {
   }
   if (changed == 0) return Status::ok();  // nothing to write, nothing to record
   // Recorded first and durably: a crash from here on leaves a pending
-  // transaction that the next open rolls back.
-  auto id = journal_->begin(info_, journaled);
+  // transaction that the next open rolls back, or a committed one it completes.
+  const bool committed = deferFlush_ && info_.target <= 0;
+  auto id = journal_->begin(info_, journaled, committed ? Journal::Begin::Committed : Journal::Begin::Pending);
   if (!id) return Status::error(QStringLiteral("%1 Nothing was written to \"%2\".").arg(id.message(), romPath_));
 
   auto failWith = [&](size_t written, const QString& what) {
@@ -518,9 +521,10 @@ Status RomImage::commit() {
     return Status::error(QStringLiteral("%1 Putting the old bytes back failed too: %2%3 Until then \"%4\" may hold part "
                                         "of the change; the next time it is opened %5.")
                              .arg(what, back.message(), fields, romPath_,
-                                  marked ? QStringLiteral("the change is rolled back")
-                                         : QStringLiteral("the change is rolled back, or kept whole where every byte "
-                                                          "of it was written")));
+                                  marked      ? QStringLiteral("the change is rolled back")
+                                  : committed ? QStringLiteral("the change is written again whole from its history")
+                                              : QStringLiteral("the change is rolled back, or kept whole where every byte "
+                                                               "of it was written")));
   };
   for (size_t r = 0; r < runs.size(); ++r) {
     const Run_& run = runs[r];
@@ -530,10 +534,17 @@ Status RomImage::commit() {
     if (!written)
       return failWith(journaledBy[r], QStringLiteral("Writing \"%1\" failed: %2.").arg(romPath_, written.message()));
   }
-  if (Status flushed = file_->flush(); !flushed)
-    return failWith(journaled.size(), QStringLiteral("Writing \"%1\" to the disk failed: %2.").arg(romPath_, flushed.message()));
-  if (Status done = journal_->finish(*id, TxState::Done); !done)
-    return failWith(journaled.size(), QStringLiteral("The save could not be marked done in the history: %1").arg(done.message()));
+  if (!committed) {
+    if (Status flushed = file_->flush(); !flushed)
+      return failWith(journaled.size(), QStringLiteral("Writing \"%1\" to the disk failed: %2.").arg(romPath_, flushed.message()));
+    if (Status done = journal_->finish(*id, TxState::Done); !done)
+      return failWith(journaled.size(), QStringLiteral("The save could not be marked done in the history: %1").arg(done.message()));
+    // That flush took what earlier saves left too.
+    if (owedTx_ > 0 && owedFile_ && owedFile_->identity() == file_->identity() && journal_->setFlushedThrough(*id)) {
+      owedFile_.reset();
+      owedTx_ = 0;
+    }
+  }
   lastChanged_ = changed;
   lastFirst_ = journaled.front().offset;
   lastTx_ = *id;
@@ -564,7 +575,26 @@ Status RomImage::commit() {
     if (now && journal_->setIdentity(*now)) expectIdentity_ = *now;
     else expectKnown_ = false;
   }
+  if (committed) {
+    // Its handle is kept until the flush: that flushes the file this save
+    // wrote, even if another has taken its name since.
+    if (owedFile_ && owedFile_->identity() != file_->identity()) owedFile_->flush();
+    owedFile_ = std::move(file_);
+    owedTx_ = *id;
+  }
   return Status::ok();
+}
+
+Status RomImage::flushImage() {
+  if (!owedFile_) return Status::ok();
+  const std::int64_t through = std::exchange(owedTx_, 0);
+  const std::unique_ptr<RomFile> file = std::move(owedFile_);
+  if (Status flushed = file->flush(); !flushed)
+    return Status::error(QStringLiteral("Writing \"%1\" to the disk failed: %2. Its saves are kept in its history and "
+                                        "are written again the next time it is opened.")
+                             .arg(romPath_, flushed.message()));
+  if (!journal_ || journalReadOnly_) return Status::ok();  // the next recovery only finds the bytes in place
+  return journal_->setFlushedThrough(through);
 }
 
 Status RomImage::checkUnchanged() {
@@ -795,6 +825,7 @@ Status RomImage::recover() {
 Status RomImage::restartHistory() {
   if (romPath_.isEmpty()) return Status::error(QStringLiteral("No ROM image has been chosen."));
   if (depth_ > 0) return Status::error(QStringLiteral("The history cannot be restarted during a save."));
+  flushImage();  // the new history starts from the image as its disk holds it
   journal_.reset();
   expectKnown_ = false;
   overlay_.clear();
@@ -826,6 +857,9 @@ struct RomImage::RecoveryPlan {
   std::vector<Run> foreign;  // a byte each: what it should be (before) against what it is (after)
   const Transaction* foreignTx = nullptr;
   std::int64_t damaged = 0;
+  std::int64_t redoThrough = 0;  // the newest committed save the image's disk may lack
+  std::int64_t redone = 0;       // bytes of those saves written again
+  std::int64_t leftForeign = 0;  // bytes of those saves another program wrote since
 };
 
 Status RomImage::planRecovery(RomFile& image, const std::vector<Transaction>& pending, RecoveryPlan* plan) {
@@ -852,9 +886,44 @@ Status RomImage::planRecovery(RomFile& image, const std::vector<Transaction>& pe
   }
   if (!plan->foreign.empty()) return Status::ok();
   plan->now = plan->was;
+  // Saves begun committed, oldest first: where a byte holds a value their
+  // chain passed through (the disk lost the later ones), it gets the last;
+  // a byte holding anything else was written by another program since, and
+  // is left to it, as a save leaves such a byte.
+  std::map<std::int64_t, std::vector<std::pair<std::uint8_t, std::uint8_t>>> chains;  // per byte: (bits flipped, after)
+  std::map<std::int64_t, std::uint8_t> firstBefore;
+  for (size_t t = 0; t < pending.size(); ++t) {
+    if (pending[t].state != TxState::Done && pending[t].state != TxState::Undone) continue;
+    plan->redoThrough = std::max(plan->redoThrough, pending[t].id);
+    for (const Run& run : exact[t])
+      for (qsizetype i = 0; i < run.before.size(); ++i) {
+        const auto b = static_cast<std::uint8_t>(run.before[i]), a = static_cast<std::uint8_t>(run.after[i]);
+        firstBefore.emplace(run.offset + i, b);
+        chains[run.offset + i].emplace_back(static_cast<std::uint8_t>(b ^ a), a);
+      }
+  }
+  for (const auto& [at, chain] : chains) {
+    std::uint8_t touched = 0;
+    for (const auto& [flip, a] : chain) touched |= flip;
+    auto state = static_cast<std::uint8_t>(firstBefore[at] & touched);
+    std::uint8_t& held = plan->now[at];
+    bool ours = (held & touched) == state;
+    for (const auto& [flip, a] : chain) {
+      state = static_cast<std::uint8_t>((state & ~flip) | (a & flip));
+      ours = ours || (held & touched) == state;
+    }
+    if (!ours) {
+      ++plan->leftForeign;
+      continue;
+    }
+    const auto now = static_cast<std::uint8_t>((held & ~touched) | state);
+    if (now != held) ++plan->redone;
+    held = now;
+  }
   std::map<std::int64_t, std::uint8_t> claimed;  // bits a newer transaction kept owns
   for (size_t t = pending.size(); t-- > 0;) {
     const Transaction& tx = pending[t];
+    if (tx.state == TxState::Done || tx.state == TxState::Undone) continue;
     auto mine = [&](std::int64_t at, std::uint8_t flipped) {
       auto c = claimed.find(at);
       return static_cast<std::uint8_t>(flipped & ~(c == claimed.end() ? 0 : c->second));
@@ -942,22 +1011,37 @@ Status RomImage::recoverLocked(RomFile& image, std::int64_t size) {
       writes.emplace_back(at, QByteArray(1, static_cast<char>(value)));
   }
   std::unique_ptr<RomFile> writable;
-  if (!writes.empty()) {
+  if (!writes.empty() || plan.redoThrough > 0) {
     auto opened = files_->open(romPath_, OpenMode::ReadWrite);
-    if (!opened)
+    if (opened) writable = std::move(opened.value());
+    else if (!writes.empty())
       return Status::error(QStringLiteral("\"%1\" holds an interrupted change that must be rolled back, but it cannot be "
                                           "written: %2. Nothing else was done to it.")
                                .arg(romPath_, opened.message()));
-    writable = std::move(opened.value());
   }
   for (const auto& [at, bytes] : writes)
     if (!writeExactly(*writable, at, bytes.constData(), bytes.size()))
       return Status::error(QStringLiteral("Rolling back the interrupted change in \"%1\" failed at %2: %3. Nothing "
                                           "else was done to it.")
                                .arg(romPath_, hexOffset(at), writable->errorText()));
-  if (!writes.empty())
+  if (writable)
     if (Status flushed = writable->flush(); !flushed)
       return Status::error(QStringLiteral("Rolling back the interrupted change in \"%1\" failed: %2.").arg(romPath_, flushed.message()));
+  // Unmarked (a failure here, or a read-only image), the next recovery only
+  // finds the same bytes in place again.
+  if (writable && plan.redoThrough > 0) journal_->setFlushedThrough(plan.redoThrough);
+  if (plan.redone > 0)
+    notices_ << QStringLiteral("Saves to \"%1\" that had not all reached its disk were written again from its history "
+                               "(%2 byte%3).")
+                    .arg(romPath_)
+                    .arg(plan.redone)
+                    .arg(plan.redone == 1 ? "" : "s");
+  if (plan.leftForeign > 0)
+    notices_ << QStringLiteral("Bytes of saves to \"%1\" not yet flushed to its disk hold values another program wrote "
+                               "since (%2 byte%3); they were left as they are.")
+                    .arg(romPath_)
+                    .arg(plan.leftForeign)
+                    .arg(plan.leftForeign == 1 ? "" : "s");
   for (const auto& [tx, state] : plan.marks) {
     if (Status marked = journal_->finish(tx->id, state); !marked) return marked;
     notices_ << (state == TxState::Done

@@ -88,6 +88,14 @@ class RomImage {
   // Copies the history's log into its file (the editor does it when idle; a
   // command does it when it ends), so the history file alone holds it all.
   void checkpointHistory(Journal::LogStart start = Journal::LogStart::Later);
+  // An edit's save is then durable once its history record is: the image's
+  // own flush is left to flushImage (the editor calls it when idle), and until
+  // then recovery writes the save again if the disk lost it. A save that
+  // fails still puts the old bytes back at once. Undo and redo, which also
+  // change another transaction's state, keep both flushes.
+  void setDeferredFlush(bool deferred) { deferFlush_ = deferred; }
+  // Flushes what saves left unflushed and tells the history; done when nothing was left.
+  Status flushImage();
   // Sentences for the user: what recovery rolled back, where the history is kept.
   QStringList takeNotices() { return std::exchange(notices_, {}); }
   void setLockTimeout(int ms) { lockTimeoutMs_ = ms; }
@@ -178,6 +186,9 @@ class RomImage {
   std::shared_ptr<FileLayer> files_;
   QString romPath_;
   std::unique_ptr<RomFile> file_;
+  bool deferFlush_ = false;
+  std::unique_ptr<RomFile> owedFile_;  // written by a save whose flush was left for later
+  std::int64_t owedTx_ = 0;            // the newest such save
   Access access_ = Access::Read;
   std::int64_t cursor_ = 0;
   std::int64_t size_ = 0;

@@ -109,7 +109,7 @@ UI_ZH = {
    '此檢視讀取這些列後，下列儲存格已在別處被儲存：\n%1\n\n「覆寫」以此檢視的數值覆蓋。\n「重新讀取」會再次讀取這些列：這些儲存格將顯示映像中的數值，其修改將被捨棄；其他已修改的儲存格保留，尚未儲存。\n「取消」不寫入任何內容並保留修改。',
  'Nothing was pasted: the block of %1 rows and %2 columns does not fit; from the selected cell the view has %3 rows and %4 columns.': '未貼上任何內容：%1 列 %2 欄的區塊放不下；從所選儲存格起，檢視只有 %3 列 %4 欄。',
  'Weapon %1 of %2 lies past the weapon table (%3 records, 0 to %4): its bytes belong to the unit table, so it cannot be saved here. Nothing was saved.': '%2 的武器 %1 位於武器表之外（%3 筆記錄，0 到 %4）：它的位元組屬於機體表，因此不能在此儲存。未儲存任何內容。',
- 'Open NDS': '開啟 NDS', 'NDS ROM images (*.nds)': 'NDS ROM 映像 (*.nds)', '&Save': '儲存(&S)',
+ 'Open NDS': '開啟 NDS', 'NDS ROM images (*.nds)': 'NDS ROM 映像 (*.nds)', '&Save': '儲存(&S)', 'Save': '儲存',
  '&Discard': '捨棄(&D)', '&Cancel': '取消(&C)', '&Overwrite': '覆寫(&O)', '&Reload': '重新讀取(&R)',
  '%1 it anyway? Its recorded bytes then replace what the image holds there now.':
    '仍要%1嗎？記錄的位元組將取代映像中該處現有的內容。',

@@ -757,6 +757,10 @@ Set the old history aside and start a new one for this image?</source>
 
 Set the old history aside and start a new one for this image?</translation>
     </message>
+    <message>
+        <source>Save</source>
+        <translation>Save</translation>
+    </message>
 </context>
 <context>
     <name>rt::CheckWindow</name>

@@ -757,6 +757,10 @@ Set the old history aside and start a new one for this image?</source>
 
 要將舊的歷史記錄擱置，為這個映像開始新的歷史記錄嗎？</translation>
     </message>
+    <message>
+        <source>Save</source>
+        <translation>儲存</translation>
+    </message>
 </context>
 <context>
     <name>rt::CheckWindow</name>

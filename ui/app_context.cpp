@@ -105,6 +105,9 @@ std::shared_ptr<MessageSink> dialogMessageSink() { return std::make_shared<Dialo
 AppContext::AppContext(QString namesDir, std::shared_ptr<FileChooser> chooser, std::shared_ptr<MessageSink> messages,
                        std::shared_ptr<FileLayer> files)
     : rom_(std::move(files)), namesDir_(std::move(namesDir)), chooser_(std::move(chooser)), messages_(std::move(messages)) {
+  // A save waits for one flush, its history's; the image's follows when the
+  // editor idles (historyChanged), when another image is chosen, or at exit.
+  rom_.setDeferredFlush(true);
   registerForm(QStringLiteral("History"), [](AppContext& c) -> QWidget* { return new HistoryWindow(c); });
 }
 
@@ -232,7 +235,11 @@ void AppContext::historyChanged() {
   if (!checkpoint_) {
     checkpoint_ = std::make_unique<QTimer>();
     checkpoint_->setSingleShot(true);
-    QObject::connect(checkpoint_.get(), &QTimer::timeout, [this] { rom_.checkpointHistory(Journal::LogStart::Now); });
+    QObject::connect(checkpoint_.get(), &QTimer::timeout, [this] {
+      if (Status flushed = rom_.flushImage(); !flushed)
+        messages_->error(nullptr, QCoreApplication::translate("rt::AppContext", "Save"), flushed.message());
+      rom_.checkpointHistory(Journal::LogStart::Now);
+    });
   }
   checkpoint_->start(1500);
   if (auto* history = qobject_cast<HistoryWindow*>(openForm(QStringLiteral("History")))) history->refresh();

@@ -202,10 +202,11 @@ class FaultyJournal final : public Journal {
   QString path() const override { return inner_->path(); }
   Status lock(int timeoutMs) override { return inner_->lock(timeoutMs); }
   void unlock() override { inner_->unlock(); }
-  Result<std::int64_t> begin(const TxInfo& info, const std::vector<Run>& runs) override {
+  Result<std::int64_t> begin(const TxInfo& info, const std::vector<Run>& runs, Begin as) override {
     if (failing(JournalFault::Begin)) return broken();
-    return inner_->begin(info, runs);
+    return inner_->begin(info, runs, as);
   }
+  Status setFlushedThrough(std::int64_t id) override { return inner_->setFlushedThrough(id); }
   Status finish(std::int64_t id, TxState state) override {
     if (failing(state == TxState::Done         ? JournalFault::FinishDone
                 : state == TxState::RolledBack ? JournalFault::FinishRolledBack
