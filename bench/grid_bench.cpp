@@ -126,8 +126,9 @@ const QByteArray& floorCopy() {
 
 // Every weapon's ATK moved by one and saved, then put back and saved: each
 // save writes 989 records. Staging the edits is not timed; the save is
-// GridEdits::save (checking nothing further, the history's transaction, the
-// write, the flushes).
+// GridEdits::save as the editor makes it (checking nothing further, the
+// history's transaction and its flush, the write; the image's flush follows
+// in the idle step, untimed).
 void saveWeapons(benchmark::State& run) {
   static RomImage rom;
   rom.setRomPath(Workspace::instance().romPath());

@@ -116,9 +116,10 @@ void RatioReporter::Finalize() {
     const Figure* f = figure("journal_save", t.name);
     if (!f) continue;
     if (!saves) {
-      out << "\nSaves that change their record, with the history (lock, pending recorded, image written and\n"
-             "flushed, marked done), against the floor (open, pwrite of the same bytes, fsync, close), real\n"
-             "time per save, each after the editor's idle step (untimed); '!' marks a ratio above "
+      out << "\nSaves that change their record as the editor saves, with the history (lock, transaction recorded\n"
+             "and flushed, image written; its flush left to the idle step), against the floor (open, pwrite of\n"
+             "the same bytes, fsync, close), real time per save, each after the editor's idle step (the image\n"
+             "flushed, the log copied; untimed); '!' marks a ratio above "
           << kJournalLimit << ".\n";
       std::snprintf(line, sizeof line, "%-22s %12s %12s %7s\n", "table", "save+history", "floor", "ratio");
       out << line;
