@@ -329,8 +329,11 @@ class SqliteJournal final : public Journal {
     }
     if (Status s = exec("COMMIT"); !s) return rollbackWith(s.message());
     if (Status s = syncLog(); !s) return s;
-    if (committed) clean_ = wasClean;  // finished from the start: nothing left interrupted
-    else if (wasClean) begunClean_.insert(id);
+    if (committed) {
+      clean_ = wasClean;  // finished from the start: nothing left interrupted
+      return id;
+    }
+    if (wasClean) begunClean_.insert(id);
     if (info.target <= 0) untargeted_.insert(id);
     return id;
   }

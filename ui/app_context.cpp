@@ -159,6 +159,8 @@ QString AppContext::captionOf(const QString& id) const {
 bool AppContext::openImage(QWidget* parent, const QString& path) {
   if (!mayDropEdits(true)) return false;
   const QString title = QCoreApplication::translate("rt::AppContext", "Open NDS");
+  // The image the saves so far went to is flushed before another is chosen.
+  if (Status flushed = rom_.flushImage(); !flushed) reportError(parent, title, flushed.message());
   rom_.setRomPath(path);
   const Status recovered = rom_.recover();
   reportNotices(parent, title);
