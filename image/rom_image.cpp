@@ -168,10 +168,15 @@ bool RomImage::take(int width, std::int64_t* offset) {
 }
 
 bool RomImage::readInto(std::int64_t offset, std::int64_t end, std::vector<std::uint8_t>* bytes) {
-  bytes->assign(static_cast<size_t>(end - offset), 0);
+  bytes->resize(static_cast<size_t>(end - offset));  // every byte is then read or zeroed: no zeroing first
+  return readRaw(offset, end, bytes->data());
+}
+
+bool RomImage::readRaw(std::int64_t offset, std::int64_t end, std::uint8_t* out) {
+  const std::int64_t length = end - offset;
   std::int64_t done = 0;
-  while (done < end - offset) {
-    const std::int64_t got = file_->readAt(offset + done, bytes->data() + done, end - offset - done);
+  while (done < length) {
+    const std::int64_t got = file_->readAt(offset + done, out + done, length - done);
     if (got < 0 && file_->interrupted()) continue;
     if (got < 0) {
       fail(QStringLiteral("Reading \"%1\" failed: %2.").arg(romPath_, file_->errorText()));
@@ -180,9 +185,10 @@ bool RomImage::readInto(std::int64_t offset, std::int64_t end, std::vector<std::
     if (got == 0) break;  // the file shrank since it was opened: the rest reads as 0
     done += got;
   }
+  if (done < length) std::memset(out + done, 0, static_cast<size_t>(length - done));
   if (access_ == Access::Read && !overlay_.empty())
     for (auto it = overlay_.lower_bound(offset); it != overlay_.end() && it->first < end; ++it)
-      (*bytes)[static_cast<size_t>(it->first - offset)] = it->second;
+      out[it->first - offset] = it->second;
   return true;
 }
 
@@ -440,57 +446,70 @@ Status RomImage::commit() {
     }
   }
   total += static_cast<size_t>(runs.back().end - runs.back().start);
-  std::vector<std::uint8_t> before(total), after;
-  auto next = staged_.begin();
+  // Both buffers are filled before they are read: no zeroing first. A table
+  // view's save spans most of a table (records of a few bytes changed, a few
+  // hundred apart), so each pass over them counts.
+  const auto buffers = std::make_unique_for_overwrite<std::uint8_t[]>(2 * total);
+  std::uint8_t* const before = buffers.get();
+  std::uint8_t* const after = before + total;
   for (Run_& run : runs) {
-    prefetch(run.start, run.end - run.start);
-    if (!error_) return error_;
-    std::uint8_t* was = before.data() + run.at;
-    if (const std::uint8_t* held = peek(run.start, run.end - run.start))  // what prefetch() just read, whole
-      std::memcpy(was, held, static_cast<size_t>(run.end - run.start));
-    else
-      for (std::int64_t o = run.start; o < run.end; ++o) was[o - run.start] = static_cast<std::uint8_t>(byteAt(o));
+    std::uint8_t* was = before + run.at;
+    const std::int64_t length = run.end - run.start;
+    if (const std::uint8_t* held = peek(run.start, length))  // read already in this session, under the lock
+      std::memcpy(was, held, static_cast<size_t>(length));
+    else if (!readRaw(run.start, run.end, was))
+      return error_;
   }
-  after = before;
-  for (const Run_& run : runs) {
-    for (; next != staged_.end() && next->offset < run.end; ++next) {
-      auto& b = after[run.at + static_cast<size_t>(next->offset - run.start)];
-      b = static_cast<std::uint8_t>((b & ~next->mask) | next->value);
-    }
+  std::memcpy(after, before, total);
+  size_t runOf = 0;
+  for (auto next = staged_.begin(); next != staged_.end(); ++next) {
+    // The runs hold every staged byte, in order.
+    while (next->offset >= runs[runOf].end) ++runOf;
+    auto& b = after[runs[runOf].at + static_cast<size_t>(next->offset - runs[runOf].start)];
+    b = static_cast<std::uint8_t>((b & ~next->mask) | next->value);
   }
   if (!error_) return error_;
   if (Status same = checkUnchanged(); !same)
     return Status::error(QStringLiteral("\"%1\" cannot be written: %2. Nothing was written.").arg(romPath_, same.message()));
 
+  // Only staged bytes can differ, so the changes are found from them rather
+  // than by comparing every byte of every run.
   std::vector<Run> journaled;
   std::vector<size_t> journaledBy;  // per run: how many journaled runs start before its end
   std::int64_t changed = 0;
+  auto next = staged_.begin();
   for (Run_& run : runs) {
-    const std::uint8_t* was = before.data() + run.at;
-    const std::uint8_t* now = after.data() + run.at;
-    const auto size = static_cast<size_t>(run.end - run.start);
-    for (size_t i = 0; i < size;) {
-      if (now[i] == was[i]) {
-        i = firstDifference(was, now, i + 1, size);
-        continue;
-      }
-      size_t last = i;
-      for (size_t j = i; j < size && j - last <= kJournalGap; ++j)
-        if (now[j] != was[j]) {
-          last = j;
-          ++changed;
-        }
-      const auto length = static_cast<qsizetype>(last + 1 - i);
-      if (run.endChange == 0) run.firstChange = i;
+    const std::uint8_t* was = before + run.at;
+    const std::uint8_t* now = after + run.at;
+    size_t first = 0, last = 0;
+    bool open = false;
+    auto close = [&] {
+      if (!open) return;
+      const auto length = static_cast<qsizetype>(last + 1 - first);
+      if (run.endChange == 0) run.firstChange = first;
       run.endChange = last + 1;
       // Over the runs' own buffers, which outlive every use of them in this
       // commit (the history copies what it keeps, and so does the sample
       // below): a save of many records allocated two arrays a changed field.
-      journaled.push_back(Run{run.start + static_cast<std::int64_t>(i),
-                              QByteArray::fromRawData(reinterpret_cast<const char*>(was + i), length),
-                              QByteArray::fromRawData(reinterpret_cast<const char*>(now + i), length)});
-      i = last + 1;
+      journaled.push_back(Run{run.start + static_cast<std::int64_t>(first),
+                              QByteArray::fromRawData(reinterpret_cast<const char*>(was + first), length),
+                              QByteArray::fromRawData(reinterpret_cast<const char*>(now + first), length)});
+      open = false;
+    };
+    for (; next != staged_.end() && next->offset < run.end; ++next) {
+      const auto i = static_cast<size_t>(next->offset - run.start);
+      if (now[i] == was[i]) continue;
+      ++changed;
+      // Changes this close share a journaled run, the bytes between included.
+      if (open && i - last <= kJournalGap) {
+        last = i;
+        continue;
+      }
+      close();
+      open = true;
+      first = last = i;
     }
+    close();
     journaledBy.push_back(journaled.size());
   }
   if (changed == 0) return Status::ok();  // nothing to write, nothing to record
@@ -529,7 +548,7 @@ Status RomImage::commit() {
   for (size_t r = 0; r < runs.size(); ++r) {
     const Run_& run = runs[r];
     if (run.endChange == 0) continue;
-    Status written = writeFully(run.start + static_cast<std::int64_t>(run.firstChange), after.data() + run.at + run.firstChange,
+    Status written = writeFully(run.start + static_cast<std::int64_t>(run.firstChange), after + run.at + run.firstChange,
                                 static_cast<std::int64_t>(run.endChange - run.firstChange));
     if (!written)
       return failWith(journaledBy[r], QStringLiteral("Writing \"%1\" failed: %2.").arg(romPath_, written.message()));

@@ -210,6 +210,7 @@ class RomImage {
   size_t lastTxHeld_ = 0;
   void dropTxReads();
   bool readInto(std::int64_t offset, std::int64_t end, std::vector<std::uint8_t>* bytes);
+  bool readRaw(std::int64_t offset, std::int64_t end, std::uint8_t* out);
   const Held* heldAt(std::int64_t offset, std::int64_t end);
   // Appended as written, ordered and merged once at commit: a map per byte
   // cost a write of many records most of its time.
