@@ -167,7 +167,7 @@ bool RomImage::take(int width, std::int64_t* offset) {
   return true;
 }
 
-bool RomImage::readInto(std::int64_t offset, std::int64_t end, std::vector<std::uint8_t>* bytes) {
+bool RomImage::readInto(std::int64_t offset, std::int64_t end, ReadBytes* bytes) {
   bytes->resize(static_cast<size_t>(end - offset));  // every byte is then read or zeroed: no zeroing first
   return readRaw(offset, end, bytes->data());
 }

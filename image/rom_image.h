@@ -30,6 +30,27 @@ namespace rt {
 
 enum class Access { Read, Write };
 
+// An allocator whose containers grow without zeroing what they add: for
+// buffers of bytes read from a file, every one of which is read (or zeroed
+// past the file's end) before it is looked at.
+template <class T>
+struct NoZero : std::allocator<T> {
+  using std::allocator<T>::allocator;
+  template <class U>
+  struct rebind {
+    using other = NoZero<U>;
+  };
+  template <class U>
+  void construct(U* at) noexcept(std::is_nothrow_default_constructible_v<U>) {
+    ::new (static_cast<void*>(at)) U;
+  }
+  template <class U, class... A>
+  void construct(U* at, A&&... args) {
+    ::new (static_cast<void*>(at)) U(std::forward<A>(args)...);
+  }
+};
+using ReadBytes = std::vector<std::uint8_t, NoZero<std::uint8_t>>;
+
 // A run of bytes of the image: where it starts and how many bytes it holds.
 struct ByteSpan {
   std::int64_t offset = 0;
@@ -193,11 +214,11 @@ class RomImage {
   std::int64_t cursor_ = 0;
   std::int64_t size_ = 0;
   Status error_;
-  std::vector<std::uint8_t> window_;
+  ReadBytes window_;
   std::int64_t windowStart_ = -1;
   struct Held {
     std::int64_t start;
-    std::vector<std::uint8_t> bytes;
+    ReadBytes bytes;
   };
   std::vector<Held> held_;  // from prefetchSpans, by start; dropped when the session ends
   size_t lastHeld_ = 0;
@@ -209,7 +230,7 @@ class RomImage {
   std::vector<Held> txHeld_;
   size_t lastTxHeld_ = 0;
   void dropTxReads();
-  bool readInto(std::int64_t offset, std::int64_t end, std::vector<std::uint8_t>* bytes);
+  bool readInto(std::int64_t offset, std::int64_t end, ReadBytes* bytes);
   bool readRaw(std::int64_t offset, std::int64_t end, std::uint8_t* out);
   const Held* heldAt(std::int64_t offset, std::int64_t end);
   // Appended as written, ordered and merged once at commit: a map per byte
