@@ -451,14 +451,27 @@ class SqliteJournal final : public Journal {
 
   Status checkpoint(LogStart start) override {
     if (readOnly_) return Status::ok();
+    // Nothing written here since the last copy: nothing of this connection's
+    // to copy. A log another program left is copied by the next one that
+    // writes; a program opening the history cannot tell frames copied before
+    // from new ones, so this copy cost a command that wrote nothing (an
+    // import of an unchanged dump) two flushes and the folder's.
+    const std::int64_t changes = sqlite3_total_changes64(db_);
+    if (!madeSchema_ && changes == copiedChanges_) return Status::ok();
     int logFrames = 0, copied = 0;
     const int rc = sqlite3_wal_checkpoint_v2(db_, nullptr, SQLITE_CHECKPOINT_PASSIVE, &logFrames, &copied);
     if (rc == SQLITE_BUSY) return Status::ok();  // a reader is on; the next one copies it
     if (rc != SQLITE_OK)
       return Status::error(QStringLiteral("The history file \"%1\" cannot be written: %2.").arg(path_, errorText()));
+    if (copied == logFrames) {
+      copiedChanges_ = changes;
+      madeSchema_ = false;
+    }
     if (start == LogStart::Now && logFrames > 0 && copied == logFrames) startLogOver();
     return Status::ok();
   }
+  // The tables were made or changed by this connection: copied at its next checkpoint.
+  void setMadeSchema() { madeSchema_ = true; }
 
   // The first commit into a log copied whole starts it over, and writes and
   // flushes the log's header before its own frames (frames of a log started
@@ -651,6 +664,8 @@ class SqliteJournal final : public Journal {
   bool hasKeys_ = true;  // the file has tx_records (a reader of an older file may not)
   bool hasMeta_ = true;
   std::int64_t seenVersion_ = -2;
+  bool madeSchema_ = false;
+  std::int64_t copiedChanges_ = 0;  // sqlite3_total_changes64 at the last whole copy
   std::map<const char*, sqlite3_stmt*> kept_;  // keyed by the literal's address
   // No transaction was pending at the last look, and no other connection has
   // committed since (data_version) nor has this one begun one: the look-up that
@@ -757,11 +772,18 @@ Result<std::unique_ptr<Journal>> openSqlite(const QString& path, const QString& 
   // it returns (syncLog), which is what "pending before the image is touched" needs.
   // Small pages (taken only by a new file): a save's commit appends a frame per
   // page it touches, and the flush that follows costs by the bytes appended.
+  // The checkpoint SQLite makes when the last connection closes is left out:
+  // ours, at the end of a command or when the editor idles, copies what was
+  // written (see checkpoint()).
+  sqlite3_db_config(db, SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 1, nullptr);
+  const bool hadTables = columnExists(db, "tx_records", "keys");
   for (const char* sql : {"PRAGMA page_size=1024", "PRAGMA journal_mode=WAL", "PRAGMA synchronous=NORMAL", kSchema}) {
     if (Status s = journal->exec(sql); !s) return R::failure(s.message());
   }
+  if (!hadTables) journal->setMadeSchema();
   if (!columnExists(db, "runs", "sum")) {
     if (Status s = journal->execScript("ALTER TABLE runs ADD COLUMN sum INTEGER"); !s) return R::failure(s.message());
+    journal->setMadeSchema();
   }
   return std::unique_ptr<Journal>(std::move(journal));
 }
