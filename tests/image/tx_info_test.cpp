@@ -12,7 +12,7 @@ namespace rt {
 namespace {
 
 TEST(RecordTx, TheRecordsAreQtsCompactJsonOfTheirKeys) {
-  const QList<QList<QVariantMap>> cases{
+  QList<QList<QVariantMap>> cases{
       {},
       {{{QStringLiteral("index"), 0}}},
       {{{QStringLiteral("index"), 988}}, {{QStringLiteral("index"), -3}}, {}},
@@ -20,7 +20,11 @@ TEST(RecordTx, TheRecordsAreQtsCompactJsonOfTheirKeys) {
       {{{QStringLiteral("index"), 1u}, {QStringLiteral("Stage_2"), 4}}},
       {{{QStringLiteral("name"), QStringLiteral("a \"b\"")}}},                   // a text: Qt's writer
       {{{QStringLiteral("n\u00e4me"), 1}}, {{QStringLiteral("index"), 2.5}}},  // a key beyond ASCII, a fraction
+      {{{QStringLiteral("index"), 1}}, {{QStringLiteral("Stage_2"), -7}, {QStringLiteral("index"), 3}}},  // keys that change
   };
+  QList<QVariantMap> many;  // more text than the room first kept for it
+  for (int i = 0; i < 300; ++i) many.append({{QStringLiteral("index"), -2000000000 + i}, {QStringLiteral("stage"), i}});
+  cases.append(many);
   for (const QList<QVariantMap>& records : cases) {
     QJsonArray keys;
     for (const QVariantMap& r : records) keys.append(QJsonObject::fromVariantMap(r));
