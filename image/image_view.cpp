@@ -176,9 +176,12 @@ bool PageCache::fill(std::int64_t first, std::int64_t wanted) {
   while (last + 1 <= wanted && last + 1 < count && !pages_[static_cast<size_t>(last + 1)]) ++last;
   const std::int64_t start = first * kPage;
   const std::int64_t want = std::min((last + 1) * kPage, size_) - start;
-  std::vector<std::uint8_t> block(static_cast<size_t>((last - first + 1) * kPage), 0);  // past the end reads as 0
-  for (std::int64_t done = 0; done < want;) {
-    const std::int64_t got = file_->readAt(start + done, block.data() + done, want - done);
+  const auto blockSize = static_cast<size_t>((last - first + 1) * kPage);
+  const auto storage = std::make_unique_for_overwrite<std::uint8_t[]>(blockSize);  // zeroed below only past what is read
+  std::uint8_t* const block = storage.get();
+  std::int64_t done = 0;
+  while (done < want) {
+    const std::int64_t got = file_->readAt(start + done, block + done, want - done);
     if (got < 0 && file_->interrupted()) continue;
     if (got < 0) {
       error_ = file_->errorText();
@@ -187,11 +190,12 @@ bool PageCache::fill(std::int64_t first, std::int64_t wanted) {
     if (got == 0) break;
     done += got;
   }
-  for (auto it = overlay_.lower_bound(start); it != overlay_.end() && it->first < start + static_cast<std::int64_t>(block.size()); ++it)
+  std::memset(block + done, 0, blockSize - static_cast<size_t>(done));  // past the end reads as 0
+  for (auto it = overlay_.lower_bound(start); it != overlay_.end() && it->first < start + static_cast<std::int64_t>(blockSize); ++it)
     block[static_cast<size_t>(it->first - start)] = it->second;
   for (std::int64_t page = first; page <= last; ++page) {
     auto fresh = std::make_unique_for_overwrite<std::uint8_t[]>(static_cast<size_t>(kPage));
-    std::memcpy(fresh.get(), block.data() + (page - first) * kPage, static_cast<size_t>(kPage));
+    std::memcpy(fresh.get(), block + (page - first) * kPage, static_cast<size_t>(kPage));
     pages_[static_cast<size_t>(page)] = std::move(fresh);
   }
   return true;
