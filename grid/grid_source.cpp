@@ -146,6 +146,10 @@ Result<std::vector<GridRow>> readGrid(const GridSource& source, RomImage& rom, c
 
 Result<std::vector<bool>> unchangedGridRows(const GridSource& source, RomImage& rom,
                                             const std::vector<const GridRow*>& rows) {
+  // Under a transaction's lock the image is read through the transaction's
+  // own handle: the bytes are the file's, with nothing to lay over them, and
+  // a second view of the image read a save's whole span twice more.
+  if (rom.inTransaction()) return source.unchanged(rom, rows);
   GridSnapshot snapshot(rom);
   if (!snapshot.status()) return snapshot.status();
   return source.unchanged(snapshot.image(), rows);
