@@ -1049,18 +1049,14 @@ Status RomImage::recoverLocked(RomFile& image, std::int64_t size) {
   // Unmarked (a failure here, or a read-only image), the next recovery only
   // finds the same bytes in place again.
   if (writable && plan.redoThrough > 0) journal_->setFlushedThrough(plan.redoThrough);
+  auto bytes = [](std::int64_t n) { return QStringLiteral("%1 byte%2").arg(n).arg(n == 1 ? "" : "s"); };
   if (plan.redone > 0)
-    notices_ << QStringLiteral("Saves to \"%1\" that had not all reached its disk were written again from its history "
-                               "(%2 byte%3).")
-                    .arg(romPath_)
-                    .arg(plan.redone)
-                    .arg(plan.redone == 1 ? "" : "s");
+    notices_ << QStringLiteral("Saves to \"%1\" that had not all reached its disk were written again from its history (%2).")
+                    .arg(romPath_, bytes(plan.redone));
   if (plan.leftForeign > 0)
     notices_ << QStringLiteral("Bytes of saves to \"%1\" not yet flushed to its disk hold values another program wrote "
-                               "since (%2 byte%3); they were left as they are.")
-                    .arg(romPath_)
-                    .arg(plan.leftForeign)
-                    .arg(plan.leftForeign == 1 ? "" : "s");
+                               "since (%2); they were left as they are.")
+                    .arg(romPath_, bytes(plan.leftForeign));
   for (const auto& [tx, state] : plan.marks) {
     if (Status marked = journal_->finish(tx->id, state); !marked) return marked;
     notices_ << (state == TxState::Done
