@@ -275,10 +275,8 @@ class SqliteJournal final : public Journal {
     // Committed sets no target's state: undo and redo begin pending.
     const bool committed = as == Begin::Committed && info.target <= 0;
     if (Status s = exec("BEGIN IMMEDIATE"); !s) return s;
-    Statement tx(kept(committed ? "INSERT INTO transactions(time, source, tbl, records, record_count, state, kind, target, "
-                                  "target_state) VALUES(?, ?, ?, ?, ?, 'done', ?, ?, ?)"
-                                : "INSERT INTO transactions(time, source, tbl, records, record_count, state, kind, target, "
-                                  "target_state) VALUES(?, ?, ?, ?, ?, 'pending', ?, ?, ?)"));
+    Statement tx(kept("INSERT INTO transactions(time, source, tbl, records, record_count, kind, target, target_state, state)"
+                      " VALUES(?, ?, ?, ?, ?, ?, ?, ?, ?)"));
     if (!tx.ok()) return rollbackWith(QStringLiteral("cannot prepare"));
     tx.bind(1, QDateTime::currentMSecsSinceEpoch());
     tx.bind(2, info.source);
@@ -290,6 +288,7 @@ class SqliteJournal final : public Journal {
     tx.bind(6, info.kind);
     tx.bind(7, info.target);
     tx.bind(8, stateName(info.targetState));
+    tx.bind(9, stateName(committed ? TxState::Done : TxState::Pending));
     if (tx.step() != SQLITE_DONE) return rollbackWith(errorText());
     const std::int64_t id = sqlite3_last_insert_rowid(db_);
     if (keysBeside) {

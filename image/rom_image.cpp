@@ -910,21 +910,20 @@ Status RomImage::planRecovery(RomFile& image, const std::vector<Transaction>& pe
   // a byte holding anything else was written by another program since, and
   // is left to it, as a save leaves such a byte.
   std::map<std::int64_t, std::vector<std::pair<std::uint8_t, std::uint8_t>>> chains;  // per byte: (bits flipped, after)
-  std::map<std::int64_t, std::uint8_t> firstBefore;
   for (size_t t = 0; t < pending.size(); ++t) {
     if (pending[t].state != TxState::Done && pending[t].state != TxState::Undone) continue;
     plan->redoThrough = std::max(plan->redoThrough, pending[t].id);
     for (const Run& run : exact[t])
       for (qsizetype i = 0; i < run.before.size(); ++i) {
         const auto b = static_cast<std::uint8_t>(run.before[i]), a = static_cast<std::uint8_t>(run.after[i]);
-        firstBefore.emplace(run.offset + i, b);
         chains[run.offset + i].emplace_back(static_cast<std::uint8_t>(b ^ a), a);
       }
   }
   for (const auto& [at, chain] : chains) {
     std::uint8_t touched = 0;
     for (const auto& [flip, a] : chain) touched |= flip;
-    auto state = static_cast<std::uint8_t>(firstBefore[at] & touched);
+    // What the oldest save found, in the bits the chain flips (its other bits are the byte's own).
+    auto state = static_cast<std::uint8_t>((chain.front().second ^ chain.front().first) & touched);
     std::uint8_t& held = plan->now[at];
     bool ours = (held & touched) == state;
     for (const auto& [flip, a] : chain) {

@@ -25,14 +25,13 @@ bool writeKeysDirectly(const std::vector<const QVariantMap*>& records, QByteArra
     std::string text;  // "key":
   };
   std::vector<Name> names;
-  qsizetype size = 1;
   out->resize(static_cast<qsizetype>(records.size()) * 24 + 16);
   char* at = out->data();
   *at++ = '[';
   for (size_t i = 0; i < records.size(); ++i) {
     const QVariantMap& keys = *records[i];
     const auto room = static_cast<qsizetype>(keys.size()) * 48 + 8;
-    size = at - out->constData();
+    const qsizetype size = at - out->constData();
     if (size + room > out->size()) {
       out->resize(std::max(out->size() * 2, size + room));
       at = out->data() + size;
