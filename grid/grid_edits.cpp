@@ -42,9 +42,12 @@ void GridEdits::retire(std::unique_ptr<RowEdit>& edit) {
 
 void GridEdits::setRows(std::vector<GridRow> rows) {
   rows_ = std::move(rows);
+  sharedRecords_ = std::any_of(rows_.begin(), rows_.end(), [](const GridRow& g) { return !g.history.isEmpty(); });
   edits_.clear();
   spare_.clear();
   edits_.resize(rows_.size());
+  keyTexts_.clear();
+  keyTexts_.resize(rows_.size());
   editedCells_ = 0;
   changedRows_.clear();
 }
@@ -219,10 +222,11 @@ void GridEdits::revert() {
 GridSaveResult GridEdits::save(const QString& txSource, const QString& namesDir, bool overwrite) {
   GridSaveResult result;
   std::vector<const QVariantMap*> records;  // the rows' own keys: copying each map cost a tenth of a large save
+  std::vector<const QByteArray*> texts;     // or their texts, when every row is its own record
   QSet<QString> named;
   // Rows named by their own keys are distinct records; rows that stand for
   // others' records (their history lists) may share them.
-  const bool shared = std::any_of(rows_.begin(), rows_.end(), [](const GridRow& g) { return !g.history.isEmpty(); });
+  const bool shared = sharedRecords_;
   for (size_t r = 0; r < edits_.size(); ++r) {
     const RowEdit* e = edits_[r].get();
     if (!e) continue;
@@ -233,7 +237,9 @@ GridSaveResult GridEdits::save(const QString& txSource, const QString& namesDir,
     }
     const GridRow& row = rows_[r];
     if (!shared) {
-      records.push_back(&row.ref.keys);
+      QByteArray& text = keyTexts_[r];
+      if (text.isEmpty()) text = recordKeysText(row.ref.keys);
+      texts.push_back(&text);
       ++result.records;
       continue;
     }
@@ -248,7 +254,8 @@ GridSaveResult GridEdits::save(const QString& txSource, const QString& namesDir,
     ++result.records;
   }
   if (result.records == 0) return result;
-  const TxInfo info = recordTxOfKeys(txSource, source_->table(), records);
+  const TxInfo info = shared ? recordTxOfKeys(txSource, source_->table(), records)
+                              : recordTxOfTexts(txSource, source_->table(), texts);
   WriteTransaction tx(rom_, info);
   if (!tx.status()) {
     result.status = tx.status();
@@ -257,10 +264,12 @@ GridSaveResult GridEdits::save(const QString& txSource, const QString& namesDir,
   }
   std::vector<size_t> edited;
   std::vector<const GridRow*> wanted;
+  size_t staged = 0;
   for (size_t r = 0; r < edits_.size(); ++r)
     if (edits_[r]) {
       edited.push_back(r);
       wanted.push_back(&rows_[r]);
+      staged += edits_[r]->writes.size();
     }
   // A row whose record holds the bytes it was read from, under the lock, is
   // as read: its edits' bits, found when they were made, are what it writes.
@@ -276,6 +285,7 @@ GridSaveResult GridEdits::save(const QString& txSource, const QString& namesDir,
     asRead = std::move(*same);
   }
   std::vector<ByteWrite> writes;
+  writes.reserve(staged);
   std::vector<std::pair<size_t, size_t>> rowWrites(edited.size(), {0, 0});  // per edited row, its part of `writes`
   wanted.clear();
   for (size_t k = 0; k < edited.size(); ++k) {
@@ -285,7 +295,7 @@ GridSaveResult GridEdits::save(const QString& txSource, const QString& namesDir,
       continue;
     }
     rowWrites[k] = {writes.size(), writes.size() + e->writes.size()};
-    writes.insert(writes.end(), e->writes.begin(), e->writes.end());
+    for (const ByteWrite& b : e->writes) writes.push_back(b);  // into the room kept: a range insert a row cost more than the copy
   }
   // The edited rows as the image holds them now, under the lock.
   auto now = wanted.empty() ? Result<std::vector<GridRow>>(std::vector<GridRow>{})
@@ -362,28 +372,31 @@ GridSaveResult GridEdits::save(const QString& txSource, const QString& namesDir,
   // What was written is now what the rows hold.
   const std::vector<ControlRef>& controls = source_->controls();
   const std::vector<Field>& fields = source_->fields();
+  const bool combos = std::any_of(controls.begin(), controls.end(), [](const ControlRef& c) { return c.kind == ControlKind::Combo; });
+  changedRows_.reserve(changedRows_.size() + edited.size());
   for (size_t k = 0; k < edited.size(); ++k) {
     const size_t r = edited[k];
     GridRow& row = rows_[r];
     // A row saved over the bytes it was read from now holds them with its
     // edits' bits; a row read again is not known byte for byte any more.
     if (rowWrites[k].second > rowWrites[k].first) {
+      char* held = row.bytes.data();  // detached once, not once a byte
       for (size_t w = rowWrites[k].first; w < rowWrites[k].second; ++w) {
         const ByteWrite& b = writes[w];
         const std::int64_t at = b.offset - row.ref.offset;
         if (at < 0 || at >= row.bytes.size()) continue;
-        char& held = row.bytes[static_cast<qsizetype>(at)];
-        held = static_cast<char>((static_cast<std::uint8_t>(held) & ~b.mask) | (b.value & b.mask));
+        held[at] = static_cast<char>((static_cast<std::uint8_t>(held[at]) & ~b.mask) | (b.value & b.mask));
       }
     } else if (!asRead[k] || !edits_[r]->read.empty()) {
       row.bytes.clear();
     }
-    for (const int cell : edits_[r]->cells) {
-      const auto c = static_cast<size_t>(cell);
-      if (c >= row.stored.size() || c >= controls.size() || controls[c].kind != ControlKind::Combo) continue;
-      const int byte = byteForRow(fields[static_cast<size_t>(controls[c].field)].combo, edits_[r]->state[c].row);
-      if (byte >= 0) row.stored[c] = byte;
-    }
+    if (combos)
+      for (const int cell : edits_[r]->cells) {
+        const auto c = static_cast<size_t>(cell);
+        if (c >= row.stored.size() || c >= controls.size() || controls[c].kind != ControlKind::Combo) continue;
+        const int byte = byteForRow(fields[static_cast<size_t>(controls[c].field)].combo, edits_[r]->state[c].row);
+        if (byte >= 0) row.stored[c] = byte;
+      }
     // The row's old values go with the edit to the spares, freed when they are.
     std::swap(row.state, edits_[r]->state);
     retire(edits_[r]);

@@ -108,6 +108,8 @@ class GridEdits {
   std::shared_ptr<const GridSource> source_;
   RomImage& rom_;
   std::vector<GridRow> rows_;
+  bool sharedRecords_ = false;  // some row stands for others' records (its history list)
+  std::vector<QByteArray> keyTexts_;  // per row, its keys as the history keeps them, made at its first save
   std::vector<std::unique_ptr<RowEdit>> edits_;
   std::vector<std::unique_ptr<RowEdit>> spare_;  // at most one a row
   int editedCells_ = 0;

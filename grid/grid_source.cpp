@@ -95,9 +95,13 @@ std::vector<bool> AdapterGrid::unchanged(RomImage& rom, const std::vector<const 
   for (const GridRow* row : rows)
     if (!row->bytes.isEmpty()) spans.push_back({row->ref.offset, row->bytes.size()});
   if (spans.empty()) return same;
+  // Under a transaction the bytes are kept for it: its commit takes the old
+  // bytes of what it writes from them instead of reading them again.
+  const bool kept = rom.inTransaction();
+  if (kept && !rom.holdSpans(std::move(spans))) return same;
   RomSession session(rom, Access::Read);
   if (!session.status()) return same;
-  rom.prefetchSpans(std::move(spans));
+  if (!kept) rom.prefetchSpans(std::move(spans));
   for (size_t i = 0; i < rows.size(); ++i) {
     const QByteArray& was = rows[i]->bytes;
     if (was.isEmpty()) continue;

@@ -194,7 +194,10 @@ class PosixRomFile final : public RomFile {
     return Status::ok();
   }
   QString identity() const override {
-    return QStringLiteral("%1:%2").arg(static_cast<qulonglong>(device_)).arg(static_cast<qulonglong>(inode_));
+    // Asked several times a save: made once.
+    if (identity_.isEmpty())
+      identity_ = QStringLiteral("%1:%2").arg(static_cast<qulonglong>(device_)).arg(static_cast<qulonglong>(inode_));
+    return identity_;
   }
   int descriptor() const override { return fd_; }
 
@@ -212,6 +215,7 @@ class PosixRomFile final : public RomFile {
   QByteArray path_;
   dev_t device_;
   ino_t inode_;
+  mutable QString identity_;
   std::int64_t openedSize_;
   bool interrupted_ = false;
   QString error_;

@@ -177,4 +177,8 @@ namespace rt {
 TxInfo recordTx(const QString& source, const QString& table, const QList<QVariantMap>& records);
 // The same, from keys held elsewhere (a save of many rows copied each map first).
 TxInfo recordTxOfKeys(const QString& source, const QString& table, const std::vector<const QVariantMap*>& records);
+// One record's keys as the history keeps them; a view that saves the same
+// records again and again makes each text once.
+QByteArray recordKeysText(const QVariantMap& keys);
+TxInfo recordTxOfTexts(const QString& source, const QString& table, const std::vector<const QByteArray*>& texts);
 }  // namespace rt

@@ -72,7 +72,20 @@ Status RomImage::openRomImage(Access access) {
     if (Status begun = beginTransaction(info_); !begun) return begun;
     implicitTx_ = true;
   }
-  if (access == Access::Write) dropTxReads();  // what a write changes is read again
+  // What a write changes is read again. Until its commit the file holds what
+  // the transaction read under the lock, so the session keeps those bytes
+  // (its commit's old bytes), if it opens the same file.
+  std::vector<Held> txHeld;
+  QString txIdentity;
+  std::int64_t txSize = -1;
+  if (access == Access::Write) {
+    if (txFile_) {
+      txIdentity = txFile_->identity();
+      txSize = txSize_;
+      txHeld = std::move(txHeld_);
+    }
+    dropTxReads();
+  }
   if (access == Access::Read && depth_ > 0 && txFile_) {
     file_ = std::move(txFile_);
     borrowed_ = true;
@@ -93,6 +106,10 @@ Status RomImage::openRomImage(Access access) {
     const QString why = file_->errorText();
     abortRomImage();
     return Status::error(QStringLiteral("The size of \"%1\" cannot be read: %2.").arg(romPath_, why));
+  }
+  if (!txHeld.empty() && !txIdentity.isEmpty() && txIdentity == file_->identity() && txSize == size_) {
+    held_ = std::move(txHeld);
+    lastHeld_ = 0;
   }
   if (access == Access::Read && depth_ > 0) {
     borrowed_ = true;
@@ -319,6 +336,18 @@ void RomImage::writeU8Masked(int value, int mask) {
   if (take(1, &at)) stage(at, value & 0xFF, mask & 0xFF);
 }
 
+void RomImage::writeU8MaskedAt(std::int64_t offset, int value, int mask) {
+  if (offset < 0 || offset > kMaxOffset) {
+    fail(QStringLiteral("Offset %1 lies outside the range a ROM image can address.").arg(offset));
+    return;
+  }
+  if (!file_) {
+    fail(QStringLiteral("The ROM image is not open."));
+    return;
+  }
+  stage(offset, value & 0xFF, mask & 0xFF);
+}
+
 void RomImage::writeU16(int value) {
   if (value < 0 || value > 65535) {
     fail(QStringLiteral("%1 does not fit in 16 bits (0 to 65535).").arg(value));
@@ -446,27 +475,39 @@ Status RomImage::commit() {
     }
   }
   total += static_cast<size_t>(runs.back().end - runs.back().start);
-  // Both buffers are filled before they are read: no zeroing first. A table
-  // view's save spans most of a table (records of a few bytes changed, a few
-  // hundred apart), so each pass over them counts.
-  const auto buffers = std::make_unique_for_overwrite<std::uint8_t[]>(2 * total);
-  std::uint8_t* const before = buffers.get();
-  std::uint8_t* const after = before + total;
-  for (Run_& run : runs) {
-    std::uint8_t* was = before + run.at;
-    const std::int64_t length = run.end - run.start;
-    if (const std::uint8_t* held = peek(run.start, length))  // read already in this session, under the lock
-      std::memcpy(was, held, static_cast<size_t>(length));
-    else if (!readRaw(run.start, run.end, was))
-      return error_;
+  // The old bytes of a run read already under the lock (a table view's check
+  // of its rows) are used where they lie; the others are read once. The
+  // buffers are filled before they are read: no zeroing first. A table view's
+  // save spans most of a table (records of a few bytes changed, a few hundred
+  // apart), so each pass over them counts.
+  std::vector<const std::uint8_t*> before(runs.size(), nullptr);
+  size_t unheld = 0;
+  for (size_t r = 0; r < runs.size(); ++r) {
+    before[r] = peek(runs[r].start, runs[r].end - runs[r].start);
+    if (!before[r]) unheld += static_cast<size_t>(runs[r].end - runs[r].start);
   }
-  std::memcpy(after, before, total);
+  const auto buffers = std::make_unique_for_overwrite<std::uint8_t[]>(total + unheld);
+  std::uint8_t* const after = buffers.get();
+  std::uint8_t* read = after + total;
+  for (size_t r = 0; r < runs.size(); ++r) {
+    const Run_& run = runs[r];
+    const auto length = static_cast<size_t>(run.end - run.start);
+    if (!before[r]) {
+      if (!readRaw(run.start, run.end, read)) return error_;
+      before[r] = read;
+      read += length;
+    }
+    std::memcpy(after + run.at, before[r], length);
+  }
   size_t runOf = 0;
+  size_t flipped = 0;  // staged bytes whose value changes: at most that many journaled runs
   for (auto next = staged_.begin(); next != staged_.end(); ++next) {
     // The runs hold every staged byte, in order.
     while (next->offset >= runs[runOf].end) ++runOf;
     auto& b = after[runs[runOf].at + static_cast<size_t>(next->offset - runs[runOf].start)];
-    b = static_cast<std::uint8_t>((b & ~next->mask) | next->value);
+    const auto now = static_cast<std::uint8_t>((b & ~next->mask) | next->value);
+    flipped += now != b;
+    b = now;
   }
   if (!error_) return error_;
   if (Status same = checkUnchanged(); !same)
@@ -475,11 +516,14 @@ Status RomImage::commit() {
   // Only staged bytes can differ, so the changes are found from them rather
   // than by comparing every byte of every run.
   std::vector<Run> journaled;
+  journaled.reserve(flipped);
   std::vector<size_t> journaledBy;  // per run: how many journaled runs start before its end
+  journaledBy.reserve(runs.size());
   std::int64_t changed = 0;
   auto next = staged_.begin();
-  for (Run_& run : runs) {
-    const std::uint8_t* was = before + run.at;
+  for (size_t r = 0; r < runs.size(); ++r) {
+    Run_& run = runs[r];
+    const std::uint8_t* was = before[r];
     const std::uint8_t* now = after + run.at;
     size_t first = 0, last = 0;
     bool open = false;
@@ -572,8 +616,9 @@ Status RomImage::commit() {
   expectBytes_.clear();
   // Only the runs the sample takes are cut down to their changed bytes (and
   // copied: they lie over this commit's buffers); the rest of a large save is
-  // never looked at.
-  std::int64_t sampled = 0;
+  // never looked at. Only a strict check reads the sample; turning it on
+  // reads the history's newest transaction again.
+  std::int64_t sampled = strictIdentity_ ? 0 : 4096;
   for (size_t r = 0; r < journaled.size() && sampled < 4096; ++r) {
     const auto* was = reinterpret_cast<const std::uint8_t*>(journaled[r].before.constData());
     const auto* now = reinterpret_cast<const std::uint8_t*>(journaled[r].after.constData());

@@ -103,7 +103,10 @@ class RomImage {
   // Whether the next transactions also require the bytes the history's newest
   // transaction left to be in place (a patch made from the history relies on
   // them); size and header are always checked.
-  void setStrictIdentity(bool strict) { strictIdentity_ = strict; }
+  void setStrictIdentity(bool strict) {
+    if (strict && !strictIdentity_) expectKnown_ = false;  // the sample of bytes is kept only for a strict check
+    strictIdentity_ = strict;
+  }
   // Whether a write may make a history where there is none (undo must not).
   void setCreatesHistory(bool creates) { createsHistory_ = creates; }
   // Copies the history's log into its file (the editor does it when idle; a
@@ -155,6 +158,10 @@ class RomImage {
   // Writes only the bits of `mask`; the other bits keep what the file holds at
   // the moment of saving (bits that no control shows are never lost).
   void writeU8Masked(int value, int mask);
+  // The same at `offset`, the cursor left where it is: a save of many records
+  // stages thousands of single bytes.
+  void writeU8MaskedAt(std::int64_t offset, int value, int mask);
+  void reserveWrites(size_t count) { staged_.reserve(staged_.size() + count); }
 
   // Makes the next accesses inside [offset, offset + length) one system call.
   void prefetch(std::int64_t offset, std::int64_t length);
@@ -220,7 +227,7 @@ class RomImage {
     std::int64_t start;
     ReadBytes bytes;
   };
-  std::vector<Held> held_;  // from prefetchSpans, by start; dropped when the session ends
+  std::vector<Held> held_;  // from prefetchSpans (or, for a write session, the transaction's), by start; dropped when the session ends
   size_t lastHeld_ = 0;
   // The transaction's read-only handle and the runs holdSpans read, by start;
   // file_ borrows the handle during a read session of the transaction.

@@ -75,6 +75,60 @@ TxInfo recordTx(const QString& source, const QString& table, const QList<QVarian
   return recordTxOfKeys(source, table, keys);
 }
 
+QByteArray recordKeysText(const QVariantMap& keys) {
+  // A few names of at most 32 letters and whole numbers, as writeKeysDirectly
+  // writes them; anything else is Qt's.
+  char buffer[8 * 48 + 8];
+  char* at = buffer;
+  bool direct = keys.size() <= 8;
+  if (direct) *at++ = '{';
+  for (auto it = keys.cbegin(); direct && it != keys.cend(); ++it) {
+    const QString& key = it.key();
+    direct = key.size() <= 32;
+    for (qsizetype i = 0; direct && i < key.size(); ++i) {
+      const QChar c = key[i];
+      direct = c.unicode() < 0x80 && (c.isLetterOrNumber() || c == u'_');
+    }
+    const QVariant& value = it.value();
+    std::int64_t number = 0;
+    if (value.typeId() == QMetaType::Int) number = *static_cast<const int*>(value.constData());
+    else if (value.typeId() == QMetaType::UInt) number = *static_cast<const unsigned*>(value.constData());
+    else direct = false;
+    if (!direct) break;
+    if (it != keys.cbegin()) *at++ = ',';
+    *at++ = '"';
+    for (const QChar c : key) *at++ = static_cast<char>(c.unicode());
+    *at++ = '"';
+    *at++ = ':';
+    at = std::to_chars(at, at + 12, number).ptr;
+  }
+  if (direct) {
+    *at++ = '}';
+    return QByteArray(buffer, at - buffer);
+  }
+  return QJsonDocument(QJsonObject::fromVariantMap(keys)).toJson(QJsonDocument::Compact);
+}
+
+TxInfo recordTxOfTexts(const QString& source, const QString& table, const std::vector<const QByteArray*>& texts) {
+  TxInfo info;
+  info.source = source;
+  info.table = table;
+  qsizetype size = 2 + static_cast<qsizetype>(texts.size());
+  for (const QByteArray* t : texts) size += t->size();
+  info.records.resize(size);
+  char* at = info.records.data();
+  *at++ = '[';
+  for (size_t i = 0; i < texts.size(); ++i) {
+    if (i) *at++ = ',';
+    std::memcpy(at, texts[i]->constData(), static_cast<size_t>(texts[i]->size()));
+    at += texts[i]->size();
+  }
+  *at++ = ']';
+  info.records.truncate(at - info.records.constData());
+  info.recordCount = static_cast<int>(texts.size());
+  return info;
+}
+
 TxInfo recordTxOfKeys(const QString& source, const QString& table, const std::vector<const QVariantMap*>& records) {
   TxInfo info;
   info.source = source;

@@ -363,10 +363,8 @@ SaveResult applyWrites(RomImage& rom, const std::vector<ByteWrite>& writes, cons
     result.status = session.status();
     return result;
   }
-  for (const ByteWrite& w : writes) {
-    rom.seek(w.offset);
-    rom.writeU8Masked(w.value, w.mask);
-  }
+  rom.reserveWrites(writes.size());
+  for (const ByteWrite& w : writes) rom.writeU8MaskedAt(w.offset, w.value, w.mask);
   result.status = session.close();
   if (result.status) result.bytesChanged = rom.lastBytesChanged();
   return result;

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
 
 namespace rt::test {
 namespace {
@@ -177,6 +178,43 @@ TEST(RomImage, ASaveJournalsOnlyChangedBytesAndWritesEachClusterOnce) {
     QByteArray expected = QByteArray(12000, 1);
     for (const auto& [offset, value] : c.writes) expected[static_cast<qsizetype>(offset)] = static_cast<char>(value);
     EXPECT_EQ(file.bytes(), expected) << c.what;
+  }
+}
+
+// Bytes a transaction read under its lock are its save's old bytes: the
+// write reads nothing again. A file put in its place meanwhile is not written.
+TEST(RomImage, ATransactionsHeldBytesAreItsSavesOldBytesWhileItsFileIsTheSame) {
+  for (const bool replaced : {false, true}) {
+    TempRom file(QByteArray(12000, 1));
+    auto files = std::make_shared<ScriptedFileLayer>();
+    RomImage rom(files);
+    rom.setRomPath(file.path());
+    WriteTransaction tx(rom, recordTx(QStringLiteral("t"), QString(), {}));
+    ASSERT_TRUE(tx.status());
+    ASSERT_TRUE(rom.holdSpans({{600, 100}}));
+    if (replaced) {
+      const QString other = file.path() + QStringLiteral(".new");
+      QFile f(other);
+      ASSERT_TRUE(f.open(QIODevice::WriteOnly) && f.write(QByteArray(12000, 2)) == 12000);
+      f.close();
+      ASSERT_EQ(std::rename(QFile::encodeName(other).constData(), QFile::encodeName(file.path()).constData()), 0);
+    }
+    files->trace.clear();
+    ASSERT_TRUE(rom.openRomImage(Access::Write));
+    rom.seek(650);
+    rom.writeU8(9);
+    const Status saved = rom.closeRomImage();
+    if (replaced) {
+      EXPECT_FALSE(saved);
+      EXPECT_EQ(file.bytes(), QByteArray(12000, 2));
+      continue;
+    }
+    ASSERT_TRUE(saved) << saved.message().toStdString();
+    EXPECT_EQ(std::count(files->trace.begin(), files->trace.end(), FileOp::Read), 0);
+    auto last = rom.journal()->list(1, true);
+    ASSERT_TRUE(last && last->size() == 1 && last->front().runs.size() == 1);
+    EXPECT_EQ(last->front().runs[0].before, QByteArray(1, 1));
+    EXPECT_EQ(file.bytes()[650], 9);
   }
 }
 

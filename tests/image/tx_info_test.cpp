@@ -1,5 +1,5 @@
 // A transaction's records are written as Qt's compact JSON of their keys,
-// whichever way the text is made.
+// whichever way the text is made, all at once or a record at a time.
 #include "image/journal.h"
 
 #include <QJsonArray>
@@ -31,6 +31,12 @@ TEST(RecordTx, TheRecordsAreQtsCompactJsonOfTheirKeys) {
     const TxInfo info = recordTx(QStringLiteral("test"), QStringLiteral("T"), records);
     EXPECT_EQ(info.records, QJsonDocument(keys).toJson(QJsonDocument::Compact)) << info.records.toStdString();
     EXPECT_EQ(info.recordCount, records.size());
+    // Each record's text made alone, then joined, as a table view saves.
+    std::vector<QByteArray> texts;
+    for (const QVariantMap& r : records) texts.push_back(recordKeysText(r));
+    std::vector<const QByteArray*> joined;
+    for (const QByteArray& t : texts) joined.push_back(&t);
+    EXPECT_EQ(recordTxOfTexts(QStringLiteral("test"), QStringLiteral("T"), joined).records, info.records);
   }
 }
 

@@ -128,6 +128,7 @@ class FaultyFile final : public RomFile {
 class ScriptedFile final : public RomFile {
  public:
   ScriptedFile(std::unique_ptr<RomFile> inner, ScriptedFileLayer& layer) : inner_(std::move(inner)), layer_(layer) {}
+  QString identity() const override { return inner_->identity(); }
   // A faulty read or write fails, comes back half done, or is interrupted.
   std::int64_t readAt(std::int64_t o, void* b, std::int64_t n) override {
     interrupted_ = false;
