@@ -227,6 +227,9 @@ GridSaveResult GridEdits::save(const QString& txSource, const QString& namesDir,
   // Rows named by their own keys are distinct records; rows that stand for
   // others' records (their history lists) may share them.
   const bool shared = sharedRecords_;
+  const size_t rowsEdited = static_cast<size_t>(editedRows());
+  if (shared) records.reserve(rowsEdited);
+  else texts.reserve(rowsEdited);
   for (size_t r = 0; r < edits_.size(); ++r) {
     const RowEdit* e = edits_[r].get();
     if (!e) continue;
@@ -264,6 +267,8 @@ GridSaveResult GridEdits::save(const QString& txSource, const QString& namesDir,
   }
   std::vector<size_t> edited;
   std::vector<const GridRow*> wanted;
+  edited.reserve(rowsEdited);
+  wanted.reserve(rowsEdited);
   size_t staged = 0;
   for (size_t r = 0; r < edits_.size(); ++r)
     if (edits_[r]) {

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <limits>
 
 namespace rt {
 namespace {
@@ -92,8 +93,13 @@ Result<std::vector<GridRow>> AdapterGrid::readRows(RomImage& rom, const QString&
 std::vector<bool> AdapterGrid::unchanged(RomImage& rom, const std::vector<const GridRow*>& rows) const {
   std::vector<bool> same(rows.size(), false);
   std::vector<ByteSpan> spans;
+  std::int64_t first = std::numeric_limits<std::int64_t>::max(), end = 0;
   for (const GridRow* row : rows)
-    if (!row->bytes.isEmpty()) spans.push_back({row->ref.offset, row->bytes.size()});
+    if (!row->bytes.isEmpty()) {
+      spans.push_back({row->ref.offset, row->bytes.size()});
+      first = std::min(first, row->ref.offset);
+      end = std::max<std::int64_t>(end, row->ref.offset + row->bytes.size());
+    }
   if (spans.empty()) return same;
   // Under a transaction the bytes are kept for it: its commit takes the old
   // bytes of what it writes from them instead of reading them again.
@@ -102,10 +108,12 @@ std::vector<bool> AdapterGrid::unchanged(RomImage& rom, const std::vector<const 
   RomSession session(rom, Access::Read);
   if (!session.status()) return same;
   if (!kept) rom.prefetchSpans(std::move(spans));
+  // The rows of a table lie in one run read at once, most often: looked up once.
+  const std::uint8_t* all = rom.peek(first, end - first);
   for (size_t i = 0; i < rows.size(); ++i) {
     const QByteArray& was = rows[i]->bytes;
     if (was.isEmpty()) continue;
-    const std::uint8_t* now = rom.peek(rows[i]->ref.offset, was.size());
+    const std::uint8_t* now = all ? all + (rows[i]->ref.offset - first) : rom.peek(rows[i]->ref.offset, was.size());
     same[i] = now && std::memcmp(now, was.constData(), static_cast<size_t>(was.size())) == 0;
   }
   if (!session.close()) return std::vector<bool>(rows.size(), false);  // a failed read proves nothing

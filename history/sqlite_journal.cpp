@@ -121,6 +121,15 @@ char* putVarint(char* to, std::uint64_t v) {
   return to;
 }
 
+// Most runs are a byte or two: copied without a call.
+char* copyShort(const QByteArray& from, char* to) {
+  const qsizetype n = from.size();
+  if (n == 1) *to = from[0];
+  else if (n == 2) std::memcpy(to, from.constData(), 2);
+  else std::copy_n(from.constData(), n, to);
+  return to + n;
+}
+
 void packRuns(const Run* first, const Run* last, QByteArray* old, QByteArray* now) {
   // Sized once and written in place: a save of a whole table packs thousands
   // of runs of a byte or two, and an append each cost most of the packing.
@@ -138,8 +147,8 @@ void packRuns(const Run* first, const Run* last, QByteArray* old, QByteArray* no
     const std::int64_t delta = r->offset - previous;
     o = putVarint(o, delta >= 0 ? static_cast<std::uint64_t>(delta) << 1 : (static_cast<std::uint64_t>(-delta) << 1) - 1);
     o = putVarint(o, static_cast<std::uint64_t>(r->before.size()));
-    o = std::copy_n(r->before.constData(), r->before.size(), o);
-    n = std::copy_n(r->after.constData(), r->after.size(), n);
+    o = copyShort(r->before, o);
+    n = copyShort(r->after, n);
     previous = r->offset;
   }
   old->resize(o - old->constData());
