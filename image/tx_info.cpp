@@ -14,7 +14,21 @@ namespace {
 
 // Keys of records are names and whole numbers: written here as Qt's compact
 // JSON writes them, without a document per record. Anything else (a text, a
-// name needing escapes) is left to Qt: false.
+// name needing escapes) is left to Qt.
+bool plainKeyName(const QString& key) {
+  if (key.size() > 32) return false;  // the room kept for a key
+  for (QChar c : key)
+    if (c.unicode() >= 0x80 || !(c.isLetterOrNumber() || c == u'_')) return false;
+  return true;
+}
+
+bool wholeNumber(const QVariant& value, std::int64_t* number) {
+  if (value.typeId() == QMetaType::Int) *number = *static_cast<const int*>(value.constData());
+  else if (value.typeId() == QMetaType::UInt) *number = *static_cast<const unsigned*>(value.constData());
+  else return false;
+  return true;
+}
+
 bool writeKeysDirectly(const std::vector<const QVariantMap*>& records, QByteArray* out) {
   // Every record of a table has the same key names: each is checked and
   // written once into `names`, not once per record (a save of 989 rows spent
@@ -42,18 +56,13 @@ bool writeKeysDirectly(const std::vector<const QVariantMap*>& records, QByteArra
     for (auto it = keys.cbegin(); it != keys.cend(); ++it, ++k) {
       const QString& key = it.key();
       if (k == names.size() || names[k].key != key) {
-        for (QChar c : key)
-          if (c.unicode() >= 0x80 || !(c.isLetterOrNumber() || c == u'_')) return false;
-        if (key.size() > 32) return false;  // the room kept for a key
+        if (!plainKeyName(key)) return false;
         const Name name{key, '"' + key.toStdString() + "\":"};
         if (k == names.size()) names.push_back(name);
         else names[k] = name;
       }
-      const QVariant& value = it.value();
       std::int64_t number;
-      if (value.typeId() == QMetaType::Int) number = *static_cast<const int*>(value.constData());
-      else if (value.typeId() == QMetaType::UInt) number = *static_cast<const unsigned*>(value.constData());
-      else return false;
+      if (!wholeNumber(it.value(), &number)) return false;
       if (k) *at++ = ',';
       std::memcpy(at, names[k].text.data(), names[k].text.size());
       at += names[k].text.size();
@@ -84,16 +93,8 @@ QByteArray recordKeysText(const QVariantMap& keys) {
   if (direct) *at++ = '{';
   for (auto it = keys.cbegin(); direct && it != keys.cend(); ++it) {
     const QString& key = it.key();
-    direct = key.size() <= 32;
-    for (qsizetype i = 0; direct && i < key.size(); ++i) {
-      const QChar c = key[i];
-      direct = c.unicode() < 0x80 && (c.isLetterOrNumber() || c == u'_');
-    }
-    const QVariant& value = it.value();
     std::int64_t number = 0;
-    if (value.typeId() == QMetaType::Int) number = *static_cast<const int*>(value.constData());
-    else if (value.typeId() == QMetaType::UInt) number = *static_cast<const unsigned*>(value.constData());
-    else direct = false;
+    direct = plainKeyName(key) && wholeNumber(it.value(), &number);
     if (!direct) break;
     if (it != keys.cbegin()) *at++ = ',';
     *at++ = '"';
