@@ -218,6 +218,25 @@ TEST(RomImage, ATransactionsHeldBytesAreItsSavesOldBytesWhileItsFileIsTheSame) {
   }
 }
 
+// A save keeps what a strict check needs only while one is asked for:
+// turning it on later still finds a byte another program changed since.
+TEST(RomImage, AStrictCheckTurnedOnLaterFindsAByteChangedSinceTheLastSave) {
+  TempRom file(QByteArray(12000, 1));
+  RomImage rom;
+  rom.setRomPath(file.path());
+  ASSERT_TRUE(rom.openRomImage(Access::Write));
+  rom.seek(600);
+  rom.writeU8(9);
+  ASSERT_TRUE(rom.closeRomImage());
+  file.poke(600, QByteArray(1, 7));
+  for (const bool strict : {false, true}) {
+    rom.setStrictIdentity(strict);
+    const Status opened = rom.openRomImage(Access::Write);
+    EXPECT_EQ(opened.isOk(), !strict) << strict << ' ' << opened.message().toStdString();
+    if (opened) rom.abortRomImage();
+  }
+}
+
 // Older transactions folded over newer ones: each fold's old bytes win where
 // spans overlap, whatever the overlap's shape; rolled-back ones change nothing.
 TEST(Rewind, OlderOldBytesWinWhereSpansOverlap) {
