@@ -1,5 +1,6 @@
 #include "history/sqlite_journal.h"
 
+#include "history/packed_keys.h"
 #include "image/byte_source.h"
 
 #include <QCryptographicHash>
@@ -301,10 +302,11 @@ class SqliteJournal final : public Journal {
     if (tx.step() != SQLITE_DONE) return rollbackWith(errorText());
     const std::int64_t id = sqlite3_last_insert_rowid(db_);
     if (keysBeside) {
+      const QByteArray packed = packedKeys(info.records);
       Statement keys(kept("INSERT INTO tx_records(tx, keys) VALUES(?, ?)"));
       if (!keys.ok()) return rollbackWith(errorText());
       keys.bind(1, id);
-      keys.bindUtf8(2, info.records);
+      keys.bindUtf8(2, packed);
       if (keys.step() != SQLITE_DONE) return rollbackWith(errorText());
     }
     // A few runs keep a row each; many go packed (see kPacked).
@@ -609,8 +611,8 @@ class SqliteJournal final : public Journal {
       t.time = QDateTime::fromMSecsSinceEpoch(std::clamp<std::int64_t>(q.integer(1), 0, 253402300799999), Qt::UTC);
       t.info.source = q.text(2);
       t.info.table = q.text(3);
-      t.info.records = q.text(4).toUtf8();
       t.info.recordCount = static_cast<int>(q.integer(5));
+      t.info.records = unpackedKeys(q.text(4).toUtf8(), t.info.recordCount);
       t.state = stateFromName(q.text(6));
       t.info.kind = q.text(7);
       t.info.target = q.integer(8);
