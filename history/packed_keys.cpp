@@ -2,6 +2,7 @@
 
 #include <charconv>
 #include <cstring>
+#include <algorithm>
 #include <vector>
 
 namespace rt {
@@ -24,42 +25,64 @@ const char* number(const char* p, const char* end, std::int64_t* n) {
 
 char* write(char* to, std::int64_t n) { return std::to_chars(to, to + 20, n).ptr; }
 
+// Whether `p` (with kKeyLength bytes) starts a record's keys: two loads, not a call.
+bool isKey(const char* p) {
+  std::uint64_t head, want;
+  std::memcpy(&head, p, 8);
+  std::memcpy(&want, kKey, 8);
+  return head == want && p[8] == kKey[8];
+}
+
 }  // namespace
 
 QByteArray packedKeys(const QByteArray& records) {
+  // One pass, a run at a time: a table view saves this at every save.
   const char* p = records.constData();
   const char* const end = p + records.size();
-  std::vector<std::int64_t> indices;
   if (p == end || *p++ != '[') return records;
+  // Never longer than the list: a record's index alone takes less than its
+  // keys, and a run of three or more less than three of them.
+  QByteArray out(kPackedLength + 2 + records.size(), Qt::Uninitialized);
+  char* to = std::copy_n(kPacked, kPackedLength, out.data());
+  std::int64_t first = -1, last = -1;
+  auto put = [&] {
+    if (to[-1] != '[') *to++ = ',';
+    if (last - first >= 2) {
+      *to++ = '[';
+      to = write(to, first);
+      *to++ = ',';
+      to = write(to, last);
+      *to++ = ']';
+      return;
+    }
+    to = write(to, first);
+    if (last > first) {
+      *to++ = ',';
+      to = write(to, last);
+    }
+  };
   for (;;) {
+    if (end - p < kKeyLength + 2 || !isKey(p)) return records;
+    p += kKeyLength;
+    const char* const digits = p;
     std::int64_t n = 0;
-    if (end - p < kKeyLength || std::memcmp(p, kKey, kKeyLength) != 0) return records;
-    p = number(p + kKeyLength, end, &n);
-    if (!p || p == end || *p++ != '}' || p == end) return records;
-    indices.push_back(n);
+    for (; p != end && static_cast<unsigned>(*p - '0') < 10; ++p) n = n * 10 + (*p - '0');
+    // As the list writer writes a number: no sign, no leading zero (and no more than fits).
+    if (p == digits || p - digits > 18 || (*digits == '0' && p - digits > 1)) return records;
+    if (p == end || *p++ != '}' || p == end) return records;
+    if (first >= 0 && n == last + 1) {
+      last = n;
+    } else {
+      if (first >= 0) put();
+      first = last = n;
+    }
     if (*p == ']') {
       if (++p != end) return records;
       break;
     }
     if (*p++ != ',') return records;
   }
-  QByteArray out(kPackedLength + 2 + static_cast<qsizetype>(indices.size()) * 21, Qt::Uninitialized);
-  char* to = std::copy_n(kPacked, kPackedLength, out.data());
-  for (size_t i = 0; i < indices.size();) {
-    size_t last = i;
-    while (last + 1 < indices.size() && indices[last + 1] == indices[last] + 1) ++last;
-    if (i) *to++ = ',';
-    if (last - i >= 2) {
-      *to++ = '[';
-      to = write(to, indices[i]);
-      *to++ = ',';
-      to = write(to, indices[last]);
-      *to++ = ']';
-      i = last + 1;
-    } else {
-      to = write(to, indices[i++]);
-    }
-  }
+  put();
   *to++ = ']';
   *to++ = '}';
   out.truncate(to - out.constData());
