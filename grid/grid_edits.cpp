@@ -48,6 +48,7 @@ void GridEdits::setRows(std::vector<GridRow> rows) {
   edits_.resize(rows_.size());
   keyTexts_.clear();
   keyTexts_.resize(rows_.size());
+  keyIndex_.assign(rows_.size(), kIndexUnknown);
   editedCells_ = 0;
   changedRows_.clear();
 }
@@ -219,17 +220,39 @@ void GridEdits::revert() {
   editedCells_ = 0;
 }
 
+TxInfo GridEdits::ownRecordsTx(const QString& txSource, const std::vector<size_t>& rows) {
+  // Most records are addressed by their index alone: the list is made from
+  // the indices (packed when long), not from a text per record.
+  std::vector<std::int64_t> indices;
+  indices.reserve(rows.size());
+  for (size_t r : rows) {
+    std::int64_t& index = keyIndex_[r];
+    if (index == kIndexUnknown && !recordIndexOnly(rows_[r].ref.keys, &index)) index = kNoIndex;
+    if (index < 0) break;
+    indices.push_back(index);
+  }
+  if (indices.size() == rows.size()) return recordTxOfIndices(txSource, source_->table(), indices);
+  std::vector<const QByteArray*> texts;
+  texts.reserve(rows.size());
+  for (size_t r : rows) {
+    QByteArray& text = keyTexts_[r];
+    if (text.isEmpty()) text = recordKeysText(rows_[r].ref.keys);
+    texts.push_back(&text);
+  }
+  return recordTxOfTexts(txSource, source_->table(), texts);
+}
+
 GridSaveResult GridEdits::save(const QString& txSource, const QString& namesDir, bool overwrite) {
   GridSaveResult result;
   std::vector<const QVariantMap*> records;  // the rows' own keys: copying each map cost a tenth of a large save
-  std::vector<const QByteArray*> texts;     // or their texts, when every row is its own record
+  std::vector<size_t> own;                  // or the rows, when every row is its own record
   QSet<QString> named;
   // Rows named by their own keys are distinct records; rows that stand for
   // others' records (their history lists) may share them.
   const bool shared = sharedRecords_;
   const size_t rowsEdited = static_cast<size_t>(editedRows());
   if (shared) records.reserve(rowsEdited);
-  else texts.reserve(rowsEdited);
+  else own.reserve(rowsEdited);
   for (size_t r = 0; r < edits_.size(); ++r) {
     const RowEdit* e = edits_[r].get();
     if (!e) continue;
@@ -240,9 +263,7 @@ GridSaveResult GridEdits::save(const QString& txSource, const QString& namesDir,
     }
     const GridRow& row = rows_[r];
     if (!shared) {
-      QByteArray& text = keyTexts_[r];
-      if (text.isEmpty()) text = recordKeysText(row.ref.keys);
-      texts.push_back(&text);
+      own.push_back(r);
       ++result.records;
       continue;
     }
@@ -257,8 +278,7 @@ GridSaveResult GridEdits::save(const QString& txSource, const QString& namesDir,
     ++result.records;
   }
   if (result.records == 0) return result;
-  const TxInfo info = shared ? recordTxOfKeys(txSource, source_->table(), records)
-                              : recordTxOfTexts(txSource, source_->table(), texts);
+  const TxInfo info = shared ? recordTxOfKeys(txSource, source_->table(), records) : ownRecordsTx(txSource, own);
   WriteTransaction tx(rom_, info);
   if (!tx.status()) {
     result.status = tx.status();

@@ -103,6 +103,8 @@ class GridEdits {
   std::unique_ptr<RowEdit> freshEdit();
   void retire(std::unique_ptr<RowEdit>& edit);
   const RecordState& readOf(size_t row) const;
+  // What the history says a save of `rows` (each its own record) wrote.
+  TxInfo ownRecordsTx(const QString& txSource, const std::vector<size_t>& rows);
   bool encodes(int row, const RecordState& state, FieldError* error) const;
 
   std::shared_ptr<const GridSource> source_;
@@ -110,6 +112,8 @@ class GridEdits {
   std::vector<GridRow> rows_;
   bool sharedRecords_ = false;  // some row stands for others' records (its history list)
   std::vector<QByteArray> keyTexts_;  // per row, its keys as the history keeps them, made at its first save
+  static constexpr std::int64_t kIndexUnknown = -2, kNoIndex = -1;
+  std::vector<std::int64_t> keyIndex_;  // per row, the index that alone addresses its record, found at its first save
   std::vector<std::unique_ptr<RowEdit>> edits_;
   std::vector<std::unique_ptr<RowEdit>> spare_;  // at most one a row
   int editedCells_ = 0;

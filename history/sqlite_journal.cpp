@@ -1,6 +1,6 @@
 #include "history/sqlite_journal.h"
 
-#include "history/packed_keys.h"
+#include "image/packed_keys.h"
 #include "image/byte_source.h"
 
 #include <QCryptographicHash>
@@ -73,12 +73,11 @@ const char* kSchema =
     "CREATE TABLE IF NOT EXISTS meta(key TEXT PRIMARY KEY, value INTEGER NOT NULL) WITHOUT ROWID;"
     "CREATE TABLE IF NOT EXISTS tx_records(tx INTEGER PRIMARY KEY, keys TEXT NOT NULL);";
 
-// The keys of many records (a table view's save of every row: 14 KB) are
-// kept beside their transaction, whose row then stays small: marking it done
-// rewrote the whole row, keys and all, in every save. Its own column holds
-// "[]" then, which a program that does not know tx_records reads as no
-// records named.
-constexpr qsizetype kKeysInRow = 512;
+// The keys of many records (a table view's save of every row: 14 KB, 20
+// bytes packed) are kept beside their transaction (kRecordsInRow), whose row
+// then stays small: marking it done rewrote the whole row, keys and all, in
+// every save. Its own column holds "[]" then, which a program that does not
+// know tx_records reads as no records named.
 
 // Offsets a ROM image can address (the image layer's own limit).
 constexpr std::int64_t kMaxImageOffset = 0x7FFFFFFF;
@@ -292,7 +291,8 @@ class SqliteJournal final : public Journal {
     tx.bind(2, info.source);
     tx.bind(3, info.table);
     static const QByteArray kNoRecords("[]");
-    const bool keysBeside = info.records.size() > kKeysInRow;
+    const bool packed = isPackedKeys(info.records);
+    const bool keysBeside = packed || info.records.size() > kRecordsInRow;
     tx.bindUtf8(4, info.records.isEmpty() || keysBeside ? kNoRecords : info.records);
     tx.bind(5, static_cast<std::int64_t>(info.recordCount));
     tx.bind(6, info.kind);
@@ -302,11 +302,11 @@ class SqliteJournal final : public Journal {
     if (tx.step() != SQLITE_DONE) return rollbackWith(errorText());
     const std::int64_t id = sqlite3_last_insert_rowid(db_);
     if (keysBeside) {
-      const QByteArray packed = packedKeys(info.records);
+      const QByteArray stored = packed ? info.records : packedKeys(info.records);
       Statement keys(kept("INSERT INTO tx_records(tx, keys) VALUES(?, ?)"));
       if (!keys.ok()) return rollbackWith(errorText());
       keys.bind(1, id);
-      keys.bindUtf8(2, packed);
+      keys.bindUtf8(2, stored);
       if (keys.step() != SQLITE_DONE) return rollbackWith(errorText());
     }
     // A few runs keep a row each; many go packed (see kPacked).

@@ -34,10 +34,16 @@ enum class TxState { Pending, Done, Undone, RolledBack, RollingBack };
 QString stateName(TxState state);  // "pending", "done", "undone", "rolled back", "rolling back"
 
 // What a transaction is, told by whoever starts the write.
+// A list of records longer than this is kept beside its transaction, packed
+// where it can be (a table view's save of many rows), not in its row.
+inline constexpr qsizetype kRecordsInRow = 512;
+
 struct TxInfo {
   QString source;      // the form's name, or "import FILE", "undo 7"...
   QString table;       // the table written (a form's name); empty when unknown
-  QByteArray records;  // JSON array of the written records' keys, e.g. [{"index":3}]
+  // JSON array of the written records' keys, e.g. [{"index":3}]; a list longer
+  // than kRecordsInRow of indices alone may come packed (packed_keys.h).
+  QByteArray records;
   int recordCount = 0;
   QString kind = QStringLiteral("edit");  // "edit", "undo", "redo"
   std::int64_t target = 0;                // undo/redo: the transaction undone or redone
@@ -181,4 +187,9 @@ TxInfo recordTxOfKeys(const QString& source, const QString& table, const std::ve
 // records again and again makes each text once.
 QByteArray recordKeysText(const QVariantMap& keys);
 TxInfo recordTxOfTexts(const QString& source, const QString& table, const std::vector<const QByteArray*>& texts);
+// Whether a record is addressed by its index alone, 0 or more (as most are), and which.
+bool recordIndexOnly(const QVariantMap& keys, std::int64_t* index);
+// The same list for records addressed by their indices alone: a long one
+// packed as the history keeps it, without the text of each record.
+TxInfo recordTxOfIndices(const QString& source, const QString& table, const std::vector<std::int64_t>& indices);
 }  // namespace rt

@@ -1,5 +1,7 @@
 #include "image/journal.h"
 
+#include "image/packed_keys.h"
+
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -118,6 +120,40 @@ TxInfo recordTxOfKeys(const QString& source, const QString& table, const std::ve
     info.records = QJsonDocument(keys).toJson(QJsonDocument::Compact);
   }
   info.recordCount = static_cast<int>(records.size());
+  return info;
+}
+
+}  // namespace rt
+
+namespace rt {
+
+bool recordIndexOnly(const QVariantMap& keys, std::int64_t* index) {
+  return keys.size() == 1 && keys.firstKey() == QLatin1String("index") && wholeNumber(keys.first(), index) &&
+         *index >= 0;
+}
+
+TxInfo recordTxOfIndices(const QString& source, const QString& table, const std::vector<std::int64_t>& indices) {
+  TxInfo info;
+  info.source = source;
+  info.table = table;
+  info.recordCount = static_cast<int>(indices.size());
+  // Each record takes 13 bytes or more written out: most lists are known long before their digits are counted.
+  const qsizetype least = 13 * static_cast<qsizetype>(indices.size()) + 1;
+  const qsizetype size = least > kRecordsInRow ? least : indexListSize(indices);
+  if (size > kRecordsInRow) {
+    info.records = packedIndices(indices);
+    return info;
+  }
+  info.records.resize(size);
+  char* at = info.records.data();
+  *at++ = '[';
+  for (size_t i = 0; i < indices.size(); ++i) {
+    if (i) *at++ = ',';
+    at = std::copy_n("{\"index\":", 9, at);
+    at = std::to_chars(at, at + 20, indices[i]).ptr;
+    *at++ = '}';
+  }
+  *at++ = ']';
   return info;
 }
 

@@ -1,4 +1,4 @@
-#include "history/packed_keys.h"
+#include "image/packed_keys.h"
 
 #include <charconv>
 #include <cstring>
@@ -33,34 +33,79 @@ bool isKey(const char* p) {
   return head == want && p[8] == kKey[8];
 }
 
+// Indices written packed, a run at a time, into room kept for them.
+class RunWriter {
+ public:
+  explicit RunWriter(char* to) : to_(std::copy_n(kPacked, kPackedLength, to)) {}
+  void add(std::int64_t n) {
+    if (first_ >= 0 && n == last_ + 1) {
+      last_ = n;
+      return;
+    }
+    put();
+    first_ = last_ = n;
+  }
+  // The end of the packed text.
+  char* finish() {
+    put();
+    *to_++ = ']';
+    *to_++ = '}';
+    return to_;
+  }
+
+ private:
+  void put() {
+    if (first_ < 0) return;
+    if (to_[-1] != '[') *to_++ = ',';
+    if (last_ - first_ >= 2) {
+      *to_++ = '[';
+      to_ = write(to_, first_);
+      *to_++ = ',';
+      to_ = write(to_, last_);
+      *to_++ = ']';
+      return;
+    }
+    to_ = write(to_, first_);
+    if (last_ > first_) {
+      *to_++ = ',';
+      to_ = write(to_, last_);
+    }
+  }
+  char* to_;
+  std::int64_t first_ = -1, last_ = -1;
+};
+
 }  // namespace
 
+bool isPackedKeys(const QByteArray& records) { return records.startsWith(kPacked); }
+
+QByteArray packedIndices(const std::vector<std::int64_t>& indices) {
+  // At most 20 digits and a comma an index; a run of three or more takes less.
+  QByteArray out(kPackedLength + 2 + static_cast<qsizetype>(indices.size()) * 21, Qt::Uninitialized);
+  RunWriter runs(out.data());
+  for (const std::int64_t n : indices) runs.add(n);
+  out.truncate(runs.finish() - out.constData());
+  return out;
+}
+
+qsizetype indexListSize(const std::vector<std::int64_t>& indices) {
+  qsizetype size = 2 + static_cast<qsizetype>(indices.size()) * (kKeyLength + 2) - (indices.empty() ? 0 : 1);
+  for (std::int64_t n : indices) {
+    char digits[20];
+    size += std::to_chars(digits, digits + sizeof digits, n).ptr - digits;
+  }
+  return size;
+}
+
 QByteArray packedKeys(const QByteArray& records) {
-  // One pass, a run at a time: a table view saves this at every save.
+  // One pass, a run at a time: a list of many records is packed at every save.
   const char* p = records.constData();
   const char* const end = p + records.size();
   if (p == end || *p++ != '[') return records;
   // Never longer than the list: a record's index alone takes less than its
   // keys, and a run of three or more less than three of them.
   QByteArray out(kPackedLength + 2 + records.size(), Qt::Uninitialized);
-  char* to = std::copy_n(kPacked, kPackedLength, out.data());
-  std::int64_t first = -1, last = -1;
-  auto put = [&] {
-    if (to[-1] != '[') *to++ = ',';
-    if (last - first >= 2) {
-      *to++ = '[';
-      to = write(to, first);
-      *to++ = ',';
-      to = write(to, last);
-      *to++ = ']';
-      return;
-    }
-    to = write(to, first);
-    if (last > first) {
-      *to++ = ',';
-      to = write(to, last);
-    }
-  };
+  RunWriter runs(out.data());
   for (;;) {
     if (end - p < kKeyLength + 2 || !isKey(p)) return records;
     p += kKeyLength;
@@ -70,22 +115,14 @@ QByteArray packedKeys(const QByteArray& records) {
     // As the list writer writes a number: no sign, no leading zero (and no more than fits).
     if (p == digits || p - digits > 18 || (*digits == '0' && p - digits > 1)) return records;
     if (p == end || *p++ != '}' || p == end) return records;
-    if (first >= 0 && n == last + 1) {
-      last = n;
-    } else {
-      if (first >= 0) put();
-      first = last = n;
-    }
+    runs.add(n);
     if (*p == ']') {
       if (++p != end) return records;
       break;
     }
     if (*p++ != ',') return records;
   }
-  put();
-  *to++ = ']';
-  *to++ = '}';
-  out.truncate(to - out.constData());
+  out.truncate(runs.finish() - out.constData());
   return out;
 }
 

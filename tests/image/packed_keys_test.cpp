@@ -1,12 +1,9 @@
 // The records many transactions name, stored packed and read back as written.
-#include "history/packed_keys.h"
-#include "tests/support/test_support.h"
+#include "image/packed_keys.h"
 
-#include "history/sqlite_journal.h"
+#include "image/journal.h"
 
-#include <QFile>
 #include <gtest/gtest.h>
-#include <sqlite3.h>
 
 namespace rt::test {
 namespace {
@@ -48,30 +45,36 @@ TEST(PackedKeys, AStoredListThatDisagreesWithItsCountIsNotUnpacked) {
   EXPECT_EQ(unpackedKeys(R"({"index":[[1,3]]})", 2), QByteArray(R"({"index":[[1,3]]})"));
 }
 
-TEST(PackedKeys, TheHistoryStoresATableViewsSavePackedAndReadsItBackAsWritten) {
-  TempRom rom(4096, 5);
-  std::vector<int> indices(989);
-  for (int i = 0; i < 989; ++i) indices[static_cast<size_t>(i)] = i;
-  indices[500] = 7;  // a grid sorted by hand breaks a run
-  TxInfo info = recordTx(QStringLiteral("TableView Weapon"), QStringLiteral("Weapon"), {});
-  info.records = indexList(indices);
-  info.recordCount = 989;
-  {
-    auto journal = systemJournalStore()->open(rom.path(), true, nullptr);
-    ASSERT_TRUE(journal && *journal);
-    ASSERT_TRUE((*journal)->begin(info, {rt::Run{100, "\x01", "\x02"}}));
-    auto page = (*journal)->page(0, 1, false);
-    ASSERT_TRUE(page && page->size() == 1);
-    EXPECT_EQ(page->front().info.records, info.records);
+TEST(PackedKeys, AListMadeFromIndicesIsTheListOfTheirKeysPackedWhenLong) {
+  for (const int count : {3, 40, 989}) {
+    std::vector<std::int64_t> indices;
+    std::vector<QByteArray> texts;
+    for (int i = 0; i < count; ++i) {
+      indices.push_back(i == 20 ? 1000 : i);  // a run broken once
+      texts.push_back(recordKeysText({{QStringLiteral("index"), static_cast<int>(indices.back())}}));
+    }
+    std::vector<const QByteArray*> pointers;
+    for (const QByteArray& t : texts) pointers.push_back(&t);
+    const QByteArray list = recordTxOfTexts(QStringLiteral("t"), QStringLiteral("T"), pointers).records;
+    const TxInfo made = recordTxOfIndices(QStringLiteral("t"), QStringLiteral("T"), indices);
+    EXPECT_EQ(made.recordCount, count);
+    EXPECT_EQ(isPackedKeys(made.records), list.size() > kRecordsInRow) << count;
+    EXPECT_EQ(unpackedKeys(made.records, count), list) << count;
   }
-  sqlite3* db = nullptr;
-  ASSERT_EQ(sqlite3_open(QFile::encodeName(rom.path() + QStringLiteral(".history")).constData(), &db), SQLITE_OK);
-  sqlite3_stmt* q = nullptr;
-  ASSERT_EQ(sqlite3_prepare_v2(db, "SELECT keys FROM tx_records", -1, &q, nullptr), SQLITE_OK);
-  ASSERT_EQ(sqlite3_step(q), SQLITE_ROW);
-  EXPECT_STREQ(reinterpret_cast<const char*>(sqlite3_column_text(q, 0)), R"({"index":[[0,499],7,[501,988]]})");
-  sqlite3_finalize(q);
-  sqlite3_close(db);
+  struct Case {
+    QVariantMap keys;
+    std::int64_t index;  // -1: not addressed by an index alone
+  };
+  const Case cases[] = {{{{QStringLiteral("index"), 3}}, 3},
+                        {{{QStringLiteral("index"), -1}}, -1},
+                        {{{QStringLiteral("index"), QStringLiteral("3")}}, -1},
+                        {{{QStringLiteral("index"), 1}, {QStringLiteral("stage"), 2}}, -1},
+                        {{{QStringLiteral("stage"), 3}}, -1}};
+  for (const Case& c : cases) {
+    std::int64_t index = -1;
+    EXPECT_EQ(recordIndexOnly(c.keys, &index), c.index >= 0) << c.keys.keys().join(u',').toStdString();
+    if (c.index >= 0) EXPECT_EQ(index, c.index);
+  }
 }
 
 }  // namespace
