@@ -19,6 +19,7 @@
 #include <cstring>
 #include <string_view>
 #include <map>
+#include <memory>
 #include <optional>
 
 namespace rt {
@@ -122,8 +123,9 @@ struct LoadedFile {
   QString label;  // the file's name before each record's in messages (a folder's files)
   const TableAdapter* table = nullptr;
   ImportFile parsed;
-  // A file in the text export writes, read only when that is not what export
-  // writes now (in parsed.text until then).
+  // A file laid out as export writes (its first and last lines), read whole
+  // and parsed only when it is not what export writes now: until then it is
+  // compared with that text as it lies in the file, never all in memory.
   bool pending = false;
   int records = 0;
   // What export writes for the table now, made before the file is planned
@@ -155,6 +157,39 @@ const TableAdapter* exportLayoutTable(const TableRegistry& registry, const QByte
 }
 
 int parseFile(const TableRegistry& registry, const QByteArray& bytes, bool json, LoadedFile* loaded, QTextStream& err);
+int readAndParse(const TableRegistry& registry, LoadedFile* loaded, QTextStream& err);
+
+// The first and last lines of a regular file of at most 64 MiB, joined, for
+// exportLayoutTable; empty for any other file (it is then read whole, and
+// readInput says what is wrong with it).
+QByteArray headAndTail(const QString& path) {
+  constexpr qint64 kEnds = 256;
+  QFile file(path);
+  if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered) || !QFileInfo(path).isFile()) return {};
+  const qint64 size = file.size();
+  if (size > kMaxImportBytes) return {};
+  if (size <= 2 * kEnds) return file.read(size);
+  QByteArray ends = file.read(kEnds);
+  if (ends.size() != kEnds || !file.seek(size - kEnds)) return {};
+  ends += file.read(kEnds);
+  return ends.size() == 2 * kEnds ? ends : QByteArray();
+}
+
+// Whether the file at `path` holds exactly `text`: read a block at a time
+// into room that serves every block, not into memory of its own.
+bool fileHolds(const QString& path, const QByteArray& text) {
+  QFile file(path);
+  if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered) || file.size() != text.size()) return false;
+  constexpr qint64 kBlock = 64 * 1024;
+  const auto block = std::make_unique_for_overwrite<char[]>(kBlock);
+  for (qsizetype at = 0; at < text.size();) {
+    const qint64 got = file.read(block.get(), std::min<qint64>(kBlock, text.size() - at));
+    if (got <= 0 || std::memcmp(block.get(), text.constData() + at, static_cast<size_t>(got)) != 0) return false;
+    at += got;
+  }
+  char more;
+  return file.read(&more, 1) == 0;
+}
 
 // The exit code; on a failure the message went to err.
 int loadFile(const TableRegistry& registry, const QString& path, const QString& requestedTable, const QString& label,
@@ -162,18 +197,20 @@ int loadFile(const TableRegistry& registry, const QString& path, const QString& 
   loaded->path = path;
   loaded->requestedTable = requestedTable;
   loaded->label = label;
-  auto input = readInput(path);
+  if (const TableAdapter* table = exportLayoutTable(registry, headAndTail(path), requestedTable)) {
+    loaded->table = table;
+    loaded->pending = true;
+    return kOk;
+  }
+  return readAndParse(registry, loaded, err);
+}
+
+int readAndParse(const TableRegistry& registry, LoadedFile* loaded, QTextStream& err) {
+  auto input = readInput(loaded->path);
   if (!input) {
     err << input.message() << '\n';
     return kFailed;
   }
-  if (input->json)
-    if (const TableAdapter* table = exportLayoutTable(registry, input->bytes, requestedTable)) {
-      loaded->table = table;
-      loaded->parsed.text = std::move(input->bytes);
-      loaded->pending = true;
-      return kOk;
-    }
   return parseFile(registry, input->bytes, input->json, loaded, err);
 }
 
@@ -269,7 +306,7 @@ void makeNow(RomImage& rom, LoadedFile& file, const QString& names, QByteArray* 
   auto refs = file.table->records(rom, names);
   if (!refs) return;
   if (!exportJson(rom, *file.table, *refs, &file.now.spans, scratch)) return;
-  file.now.same = file.pending && *scratch == file.parsed.text;
+  file.now.same = file.pending && fileHolds(file.path, *scratch);
   if (!file.now.same) file.now.text = QByteArray(scratch->constData(), scratch->size());
   file.now.refs = std::move(*refs);
   file.now.made = true;
@@ -320,9 +357,7 @@ int planFile(const TableRegistry& registry, RomImage& rom, LoadedFile& file, con
       return kOk;
     }
     file.pending = false;
-    const QByteArray text = std::move(file.parsed.text);
-    file.parsed = {};
-    if (int code = parseFile(registry, text, true, &file, err); code != kOk) return code;
+    if (int code = readAndParse(registry, &file, err); code != kOk) return code;
   }
   const std::vector<RecordRef>& nowRefs = file.now.refs;
   const QByteArray& nowText = file.now.text;

@@ -173,6 +173,10 @@ TEST(ExportAll, AnImportComparesItsFilesWithTheImageAsItIsNow) {
        1, "the same record as"},
       {"a broken file laid out as export writes it",
        [&](QByteArray& weapons, const TempRom&) { weapons.replace(atk, "\"ATK\": \"2500\",,\n"); }, 1, "is not valid at"},
+      // Compared in place, never read whole: a file found to differ is read and checked as any other.
+      {"a NUL byte inside a file laid out as export writes it",
+       [&](QByteArray& weapons, const TempRom&) { weapons.replace(atk, QByteArray("\"ATK\": \"25\0\",\n", 14)); }, 1,
+       "NUL byte"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
