@@ -94,6 +94,25 @@ TEST(CliOutputs, DiffWhoseOutputIsLostExitsTwo) {
   EXPECT_TRUE(QString::fromUtf8(full.readAllStandardError()).contains(QStringLiteral("No space left")));
 }
 
+// The program reads its arguments as UTF-8 and finds the name lists beside
+// where it lies, not beside the link it was started through.
+TEST(CliProcess, AChinesePathAndALinkToTheProgramFromElsewhere) {
+  QTemporaryDir dir;
+  const QString image = dir.filePath(QStringLiteral("機體.nds"));
+  ASSERT_TRUE(QFile::copy(TempRom(sampleImage()).path(), image));
+  const QString link = dir.filePath(QStringLiteral("cli"));
+  ASSERT_TRUE(QFile::link(kCli, link));
+  QProcess p;
+  p.start(link, {QStringLiteral("export"), image, QStringLiteral("Weapon")});
+  ASSERT_TRUE(p.waitForFinished(30000));
+  ASSERT_EQ(p.exitCode(), 0) << p.readAllStandardError().toStdString();
+  const QJsonArray records = QJsonDocument::fromJson(p.readAllStandardOutput()).object()[QStringLiteral("records")].toArray();
+  ASSERT_FALSE(records.isEmpty());
+  const QString first = records[0].toObject()[QStringLiteral("name")].toString();
+  EXPECT_FALSE(first.isEmpty());
+  EXPECT_NE(first, QStringLiteral("Weapon"));  // a record without a list's name is named by its table
+}
+
 // A transaction of more than 200 changed fields lists the first 200 and says
 // how many there are; --all-fields lists every one, in text and in JSON.
 TEST(CliHistory, ManyFieldsAreCountedAndListedOnAskingAndTheLimitIsOneOrMore) {
