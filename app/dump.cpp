@@ -10,9 +10,6 @@
 
 #include <QDir>
 #include <QFileInfo>
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
 #include <QCoreApplication>
 
 #include <optional>
@@ -176,18 +173,10 @@ Result<Snapshot> readSnapshot(const TableRegistry& registry, const DumpCommand& 
     snapshot.records += (*file)->records;
     snapshot.files.push_back(std::move(file->value()));
   }
-  QJsonArray tables;
-  for (const TableFile& f : snapshot.files)
-    tables.append(QJsonObject{{QStringLiteral("table"), f.table},
-                              {QStringLiteral("file"), f.file},
-                              {QStringLiteral("records"), f.records}});
-  QJsonObject manifest;
-  manifest.insert(QStringLiteral("image"), QFileInfo(c.image).fileName());
-  manifest.insert(QStringLiteral("size"), static_cast<qint64>((*pages)->size()));
-  manifest.insert(QStringLiteral("crc32"), crcText(*crc));
-  manifest.insert(QStringLiteral("format"), c.format);
-  manifest.insert(QStringLiteral("tables"), tables);
-  snapshot.files.push_back({QString(), kManifest, 0, QJsonDocument(manifest).toJson(QJsonDocument::Indented)});
+  ExportManifest manifest{QFileInfo(c.image).fileName(), (*pages)->size(), crcText(*crc), c.format, {}};
+  manifest.tables.reserve(snapshot.files.size());
+  for (const TableFile& f : snapshot.files) manifest.tables.push_back({f.table, f.file, f.records});
+  snapshot.files.push_back({QString(), kManifest, 0, manifestJson(manifest)});
   return snapshot;
 }
 

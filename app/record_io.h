@@ -53,6 +53,21 @@ Status exportJson(RomImage& rom, const TableAdapter& table, const std::vector<Re
                   std::vector<std::pair<qsizetype, qsizetype>>* spans, QByteArray* out);
 
 enum class ExportFormat { Json, Csv };
+// export --all's manifest.json: the image's file name, size and CRC-32 (as
+// text), the format, and each table's file and number of records.
+struct ExportManifest {
+  struct Table {
+    QString table, file;
+    int records = 0;
+  };
+  QString image;
+  qint64 size = 0;
+  QString crc32, format;
+  std::vector<Table> tables;
+};
+// Its text, byte for byte what QJsonDocument::toJson(Indented) makes of it.
+QByteArray manifestJson(const ExportManifest& manifest);
+
 // One table's export file as export --all writes it, appended to `out`: every
 // record table.records() gives (names from `namesDir`), the same text as
 // recordsToJson / recordsToCsv of exportedRecords, read and written a batch of

@@ -235,3 +235,31 @@ TEST(TableExport, TextsAreWrittenAsQtAndTheCsvReaderTakeThem) {
 
 }  // namespace
 }  // namespace rt
+
+namespace rt {
+namespace {
+
+// The manifest is what Qt's document of it gives, whatever the image is named
+// and however many tables there are.
+TEST(ExportManifest, IsQtsIndentedJsonOfIt) {
+  const QString odd = QStringLiteral("機體 \"q\" \\ \t") + QChar(0x01) + QChar(0xD800) + QStringLiteral(".nds");
+  for (const QString& image : {QStringLiteral("a.nds"), odd}) {
+    for (size_t count : {size_t{0}, size_t{2}}) {
+      ExportManifest m{image, 10648576, QStringLiteral("332C547C"), QStringLiteral("csv"), {}};
+      QJsonArray tables;
+      for (size_t i = 0; i < count; ++i) {
+        m.tables.push_back({image + QString::number(i), QStringLiteral("t.csv"), static_cast<int>(i) * 989});
+        tables.append(QJsonObject{{QStringLiteral("table"), m.tables.back().table},
+                                  {QStringLiteral("file"), m.tables.back().file},
+                                  {QStringLiteral("records"), m.tables.back().records}});
+      }
+      const QJsonObject qt{{QStringLiteral("image"), image},         {QStringLiteral("size"), m.size},
+                           {QStringLiteral("crc32"), m.crc32},       {QStringLiteral("format"), m.format},
+                           {QStringLiteral("tables"), tables}};
+      EXPECT_EQ(manifestJson(m), QJsonDocument(qt).toJson(QJsonDocument::Indented)) << image.toStdString() << count;
+    }
+  }
+}
+
+}  // namespace
+}  // namespace rt
