@@ -8,6 +8,8 @@
 #include <QStringView>
 
 #include <algorithm>
+#include <mutex>
+#include <vector>
 #include <cstddef>
 
 #ifdef _WIN32
@@ -542,6 +544,45 @@ Result<QStringList> parseNameList(const QByteArray& bytes, const QString& fileNa
   return items;
 }
 
+namespace {
+
+// Several tables show one list (the pilots' names in two, the units' in
+// three): a list read again with the same bytes is given the items its first
+// parse gave, a copy of a shared list. What the file holds is compared, not
+// its times or size, so a list edited meanwhile is parsed anew; failures are
+// not kept, their message names the folder.
+Result<QStringList> parsedOnce(const QByteArray& bytes, const QString& fileName, int count, ItemStyle style) {
+  struct Parsed {
+    QByteArray bytes;
+    QString fileName;
+    int count;
+    ItemStyle style;
+    QStringList items;
+  };
+  constexpr qsizetype kKeptBytes = 4 << 20;  // lists of a few KB; a large one is not kept
+  static std::mutex mutex;
+  static std::vector<Parsed> kept;
+  static qsizetype keptBytes = 0;
+  {
+    const std::lock_guard lock(mutex);
+    for (const Parsed& p : kept)
+      if (p.count == count && p.style == style && p.bytes == bytes && p.fileName == fileName) return p.items;
+  }
+  auto items = parseNameList(bytes, fileName, count, style);
+  if (items && bytes.size() <= kKeptBytes) {
+    const std::lock_guard lock(mutex);
+    if (keptBytes + bytes.size() > kKeptBytes) {
+      kept.clear();
+      keptBytes = 0;
+    }
+    kept.push_back({bytes, fileName, count, style, *items});
+    keptBytes += bytes.size();
+  }
+  return items;
+}
+
+}  // namespace
+
 Result<QStringList> loadNameList(const QString& dir, const QString& fileName, int count,
                                  ItemStyle style) {
   if (count < 0) return parseNameList(QByteArray(), fileName, count, style);
@@ -598,7 +639,7 @@ Result<QStringList> loadNameList(const QString& dir, const QString& fileName, in
     got += static_cast<qsizetype>(done);
   }
   bytes.truncate(got);
-  return parseNameList(bytes, fileName, count, style);
+  return parsedOnce(bytes, fileName, count, style);
 }
 
 QString nameListSearchPath(const QString& programDir, const QString& userDataDir) {

@@ -332,6 +332,27 @@ TEST_F(LoadTest, NumericStyle) {
   EXPECT_EQ(utf8(r.value()), utf8(QStringList{"10", "020", "-3.5", "Calm"}));
 }
 
+// A list read again is parsed anew when its bytes or the style asked for
+// differ (the parse of the same bytes is kept for the process).
+TEST_F(LoadTest, ReadAgainGivesWhatTheFileHoldsNow) {
+  const struct {
+    QByteArray contents;
+    ItemStyle style;
+    QStringList expected;
+  } reads[] = {
+      {"010\nb\n", ItemStyle::Text, {"010", "b"}},
+      {"010\nb\n", ItemStyle::Numeric, {"10", "b"}},
+      {"011\nb\n", ItemStyle::Numeric, {"11", "b"}},
+      {"010\nb\n", ItemStyle::Text, {"010", "b"}},
+  };
+  for (const auto& read : reads) {
+    write("again.txt", read.contents);
+    const Result<QStringList> r = loadNameList(dir_.path(), "again.txt", 2, read.style);
+    ASSERT_TRUE(r.isOk()) << utf8(r.message());
+    EXPECT_EQ(utf8(r.value()), utf8(read.expected)) << read.contents.constData();
+  }
+}
+
 TEST_F(LoadTest, DirectoryWithTrailingSeparator) {
   write("SP.txt", "a\nb\n");
   const Result<QStringList> r = loadNameList(dir_.path() + "/", "SP.txt", 2);
