@@ -219,13 +219,14 @@ class JsonTableWriter {
     out_ += "[\n";
   }
 
-  // Gives where the record's object lies in the text ({ to }).
-  std::pair<qsizetype, qsizetype> write(const ExportedRecord& r) {
-    return record(r.ref, [&] { fields(r); });
+  // Gives where the record's object lies in the text ({ to }). `place`, when
+  // not -1, is the record's index, its keys left empty (listedRecords).
+  std::pair<qsizetype, qsizetype> write(const ExportedRecord& r, qsizetype place = -1) {
+    return record(r.ref, place, [&] { fields(r); });
   }
   // The same for the record whose bytes `bytes` has at hand.
-  std::pair<qsizetype, qsizetype> write(const RecordRef& ref, const RecordBytes& bytes) {
-    return record(ref, [&] { fields(bytes); });
+  std::pair<qsizetype, qsizetype> write(const RecordRef& ref, const RecordBytes& bytes, qsizetype place = -1) {
+    return record(ref, place, [&] { fields(bytes); });
   }
 
   TextBuffer& text() { return out_; }
@@ -248,7 +249,7 @@ class JsonTableWriter {
   };
 
   template <typename Fields>
-  std::pair<qsizetype, qsizetype> record(const RecordRef& ref, const Fields& fields) {
+  std::pair<qsizetype, qsizetype> record(const RecordRef& ref, qsizetype place, const Fields& fields) {
     if (written_++ > 0) out_ += ",\n";
     indent(out_, 2);
     const qsizetype begin = out_.size();
@@ -261,6 +262,10 @@ class JsonTableWriter {
         case Member::Name: jsonString(out_, ref.name); break;
         case Member::Offset: out_.number(ref.offset); break;
         case Member::Key: {
+          if (place >= 0) {  // a table whose one key is the index
+            out_.number(place);
+            break;
+          }
           const auto key = ref.keys.constFind(member.name);  // not copied, as value() would
           if (key == ref.keys.cend()) out_ += "null";
           else jsonScalar(out_, *key);
@@ -949,8 +954,8 @@ namespace {
 // The text of `refs` in `format` appended to `out`, a batch at a time, each
 // JSON record's place appended to `spans` when given; `drain` as for
 // appendTableExport. On failure `out` holds no more than it did.
-Status appendRecordsText(RomImage& rom, const TableAdapter& table, const std::vector<RecordRef>& refs, ExportFormat format,
-                         QByteArray* out, std::vector<std::pair<qsizetype, qsizetype>>* spans,
+Status appendRecordsText(RomImage& rom, const TableAdapter& table, const std::vector<RecordRef>& refs, bool byPlace,
+                         ExportFormat format, QByteArray* out, std::vector<std::pair<qsizetype, qsizetype>>* spans,
                          const std::function<void(QByteArray&)>& drain) {
   const std::vector<ControlRef> controls = table.controls();
   const std::vector<Field> fields = table.fields();
@@ -975,17 +980,19 @@ Status appendRecordsText(RomImage& rom, const TableAdapter& table, const std::ve
     Status read;
     if (bytes.ok()) {
       read = bytes.read(rom, refs, from, to, [&](size_t i) {
-        if (json) placed(json->write(refs[i], bytes));
-        else csv->write(refs[i], bytes);
+        const qsizetype place = byPlace ? static_cast<qsizetype>(i) : -1;
+        if (json) placed(json->write(refs[i], bytes, place));
+        else csv->write(refs[i], bytes, place);
       });
     } else {
       std::vector<RecordRef> batch(refs.begin() + static_cast<std::ptrdiff_t>(from),
                                    refs.begin() + static_cast<std::ptrdiff_t>(to));
       auto records = readExported(rom, table, controls, fields, std::move(batch));
       if (records) {
-        for (const ExportedRecord& r : *records) {
-          if (json) placed(json->write(r));
-          else csv->write(r);
+        for (size_t k = 0; k < records->size(); ++k) {
+          const qsizetype place = byPlace ? static_cast<qsizetype>(from + k) : -1;
+          if (json) placed(json->write((*records)[k], place));
+          else csv->write((*records)[k], place);
         }
       }
       read = records.status();
@@ -1013,7 +1020,7 @@ Status appendRecordsText(RomImage& rom, const TableAdapter& table, const std::ve
 Status exportJson(RomImage& rom, const TableAdapter& table, const std::vector<RecordRef>& refs,
                   std::vector<std::pair<qsizetype, qsizetype>>* spans, QByteArray* out) {
   out->resize(0);  // keeps its room
-  return appendRecordsText(rom, table, refs, ExportFormat::Json, out, spans, {});
+  return appendRecordsText(rom, table, refs, false, ExportFormat::Json, out, spans, {});
 }
 
 QByteArray manifestJson(const ExportManifest& m) {
@@ -1067,9 +1074,10 @@ QByteArray manifestJson(const ExportManifest& m) {
 
 Result<int> appendTableExport(RomImage& rom, const TableAdapter& table, const QString& namesDir, ExportFormat format,
                               QByteArray* out, const std::function<void(QByteArray&)>& drain) {
-  auto refs = table.records(rom, namesDir);
+  bool byPlace = false;
+  auto refs = table.listedRecords(rom, namesDir, &byPlace);
   if (!refs) return refs.status();
-  if (Status made = appendRecordsText(rom, table, *refs, format, out, nullptr, drain); !made) return made;
+  if (Status made = appendRecordsText(rom, table, *refs, byPlace, format, out, nullptr, drain); !made) return made;
   return static_cast<int>(refs->size());
 }
 

@@ -94,16 +94,22 @@ CsvTableWriter::CsvTableWriter(const QStringList& keyNames, const std::vector<Co
   out_ += "\r\n";
 }
 
-void CsvTableWriter::keyCells(const RecordRef& ref) {
+void CsvTableWriter::keyCells(const RecordRef& ref, qsizetype place) {
   for (const QString& key : keyNames_) {
-    csvCell(out_, ref.keys.value(key).toString());
+    if (place >= 0) {  // the index alone: digits, which need no escape
+      out_ += '"';
+      out_.number(place);
+      out_ += '"';
+    } else {
+      csvCell(out_, ref.keys.value(key).toString());
+    }
     out_ += ',';
   }
   csvCell(out_, ref.name);
 }
 
-void CsvTableWriter::write(const RecordRef& ref, const RecordBytes& bytes) {
-  keyCells(ref);
+void CsvTableWriter::write(const RecordRef& ref, const RecordBytes& bytes, qsizetype place) {
+  keyCells(ref, place);
   for (int c : shown_) {
     const auto at = static_cast<size_t>(c);
     char* to = out_.room(32);
@@ -116,8 +122,8 @@ void CsvTableWriter::write(const RecordRef& ref, const RecordBytes& bytes) {
   out_ += "\r\n";
 }
 
-void CsvTableWriter::write(const ExportedRecord& r) {
-  keyCells(r.ref);
+void CsvTableWriter::write(const ExportedRecord& r, qsizetype place) {
+  keyCells(r.ref, place);
   for (int c : shown_) {
     const auto at = static_cast<size_t>(c);
     if (at >= r.state.size()) break;

@@ -45,14 +45,15 @@ class CsvTableWriter {
  public:
   CsvTableWriter(const QStringList& keyNames, const std::vector<ControlRef>& controls, const std::vector<Field>& fields,
                  std::vector<int> shown, QByteArray* out);
-  void write(const ExportedRecord& record);
+  // `place`, when not -1, is the record's index, its keys left empty (TableAdapter::listedRecords).
+  void write(const ExportedRecord& record, qsizetype place = -1);
   // The same for the record whose bytes `bytes` has at hand (`shown` must be every control).
-  void write(const RecordRef& ref, const RecordBytes& bytes);
+  void write(const RecordRef& ref, const RecordBytes& bytes, qsizetype place = -1);
   void finish();
   TextBuffer& text() { return out_; }
 
  private:
-  void keyCells(const RecordRef& ref);
+  void keyCells(const RecordRef& ref, qsizetype place);
   QStringList keyNames_;
   const std::vector<ControlRef>& controls_;
   const std::vector<Field>& fields_;

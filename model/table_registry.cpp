@@ -76,6 +76,15 @@ Result<int> recordKey(const QVariantMap& keys, const QString& key, int limit) {
 }
 
 Result<std::vector<RecordRef>> FixedTable::records(RomImage&, const QString& namesDir) const {
+  return listed(namesDir, true);
+}
+
+Result<std::vector<RecordRef>> FixedTable::listedRecords(RomImage&, const QString& namesDir, bool* byPlace) const {
+  *byPlace = true;
+  return listed(namesDir, false);
+}
+
+Result<std::vector<RecordRef>> FixedTable::listed(const QString& namesDir, bool keys) const {
   QStringList names;
   if (!names_.file.isEmpty()) {
     auto loaded = loadNames(namesDir, names_);
@@ -86,7 +95,7 @@ Result<std::vector<RecordRef>> FixedTable::records(RomImage&, const QString& nam
   out.reserve(static_cast<size_t>(def_.count));
   for (int i = 0; i < def_.count; ++i) {
     RecordRef r;
-    r.keys.insert(QStringLiteral("index"), i);
+    if (keys) r.keys.insert(QStringLiteral("index"), i);
     r.name = i < names.size() ? names[i] : def_.id;
     r.offset = def_.recordOffset(i);
     out.push_back(std::move(r));

@@ -53,6 +53,14 @@ class TableAdapter {
   virtual int maxRecords() const { return count(); }
 
   virtual Result<std::vector<RecordRef>> records(RomImage& rom, const QString& namesDir) const = 0;
+  // records() for a listing of them all, as export writes it: where a record's
+  // only key is its index and that is its place in the list, `keys` is left
+  // empty and *byPlace set (a map of keys a record cost more than the rest of
+  // an export's record list). Else records() as it is.
+  virtual Result<std::vector<RecordRef>> listedRecords(RomImage& rom, const QString& namesDir, bool* byPlace) const {
+    *byPlace = false;
+    return records(rom, namesDir);
+  }
   virtual Result<RecordRef> resolve(RomImage& rom, const QVariantMap& keys) const = 0;
   virtual Result<RecordState> read(RomImage& rom, const RecordRef& record) const = 0;
   // Reads many records, states in the order of `records`. Tables read them in
@@ -120,6 +128,7 @@ class FixedTable : public TableAdapter {
   NameListSource recordNames() const override { return names_; }
   std::vector<const TableDef*> recordParts() const override { return {&def_}; }
   Result<std::vector<RecordRef>> records(RomImage& rom, const QString& namesDir) const override;
+  Result<std::vector<RecordRef>> listedRecords(RomImage& rom, const QString& namesDir, bool* byPlace) const override;
   Result<RecordRef> resolve(RomImage& rom, const QVariantMap& keys) const override;
   Result<RecordState> read(RomImage& rom, const RecordRef& record) const override;
   Result<std::vector<RecordState>> readMany(RomImage& rom, const std::vector<RecordRef>& records) const override;
@@ -132,6 +141,7 @@ class FixedTable : public TableAdapter {
   RecordRef recordAt(int index) const;
 
  private:
+  Result<std::vector<RecordRef>> listed(const QString& namesDir, bool keys) const;
   TableDef def_;
   NameListSource names_;
 };

@@ -197,14 +197,22 @@ QString PilotSkillTable::note() const {
 std::vector<ControlRef> PilotSkillTable::controls() const { return controlsOf(pilotSkillView()); }
 std::vector<Field> PilotSkillTable::fields() const { return pilotSkillView().fields; }
 
-Result<std::vector<RecordRef>> PilotSkillTable::records(RomImage&, const QString& namesDir) const {
+Result<std::vector<RecordRef>> PilotSkillTable::records(RomImage& rom, const QString& namesDir) const {
+  bool byPlace = false;
+  auto out = listedRecords(rom, namesDir, &byPlace);
+  if (out)
+    for (size_t i = 0; i < out->size(); ++i) (*out)[i].keys.insert(QStringLiteral("index"), static_cast<int>(i));
+  return out;
+}
+
+Result<std::vector<RecordRef>> PilotSkillTable::listedRecords(RomImage&, const QString& namesDir, bool* byPlace) const {
+  *byPlace = true;
   auto names = loadNames(namesDir, pilotSkillNames());
   if (!names) return names.status();
   std::vector<RecordRef> out;
   out.reserve(kPilotCount);
   for (int i = 0; i < kPilotCount; ++i) {
     RecordRef r;
-    r.keys.insert(QStringLiteral("index"), i);
     r.name = (*names)[i];
     r.offset = kPilotBase + kPilotStride * i;
     out.push_back(std::move(r));

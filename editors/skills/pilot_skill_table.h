@@ -78,6 +78,7 @@ class PilotSkillTable : public TableAdapter {
   std::vector<Reference> references() const override { return pilotSkillSlotTable().references; }
   NameListSource recordNames() const override { return pilotSkillNames(); }
   Result<std::vector<RecordRef>> records(RomImage& rom, const QString& namesDir) const override;
+  Result<std::vector<RecordRef>> listedRecords(RomImage& rom, const QString& namesDir, bool* byPlace) const override;
   Result<RecordRef> resolve(RomImage& rom, const QVariantMap& keys) const override;
   Result<RecordState> read(RomImage& rom, const RecordRef& record) const override;
   Result<std::vector<RecordState>> readMany(RomImage& rom, const std::vector<RecordRef>& records) const override;
