@@ -1029,38 +1029,35 @@ QByteArray manifestJson(const ExportManifest& m) {
   QByteArray bytes;
   {
     TextBuffer out(&bytes);
-    auto member = [&out](int level, QByteArrayView key) {  // `"key": `
+    auto key = [&out](int level, QByteArrayView name) {  // `"name": `
       indent(out, level);
       out += '"';
-      out.append(key);
+      out.append(name);
       out += "\": ";
     };
+    auto member = [&](int level, QByteArrayView name, QStringView text) {  // not the last
+      key(level, name);
+      jsonString(out, text);
+      out += ",\n";
+    };
     out += "{\n";
-    member(1, "crc32");
-    jsonString(out, m.crc32);
-    out += ",\n";
-    member(1, "format");
-    jsonString(out, m.format);
-    out += ",\n";
-    member(1, "image");
-    jsonString(out, m.image);
-    out += ",\n";
-    member(1, "size");
+    member(1, "crc32", m.crc32);
+    member(1, "format", m.format);
+    member(1, "image", m.image);
+    key(1, "size");
     out.number(m.size);
     out += ",\n";
-    member(1, "tables");
+    key(1, "tables");
     out += "[\n";
     for (size_t i = 0; i < m.tables.size(); ++i) {
       const ExportManifest::Table& t = m.tables[i];
       indent(out, 2);
       out += "{\n";
-      member(3, "file");
-      jsonString(out, t.file);
-      out += ",\n";
-      member(3, "records");
+      member(3, "file", t.file);
+      key(3, "records");
       out.number(t.records);
       out += ",\n";
-      member(3, "table");
+      key(3, "table");
       jsonString(out, t.table);
       out += "\n";
       indent(out, 2);
