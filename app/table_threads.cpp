@@ -2,8 +2,8 @@
 
 #include <algorithm>
 #include <atomic>
-#include <system_error>
 #include <memory>
+#include <system_error>
 #include <thread>
 #include <vector>
 
@@ -27,6 +27,7 @@ namespace {
 class Helpers {
  public:
   Helpers() {
+    threads_.reserve(4);  // a thread made is always kept to join: no allocation after it
     const int from = sched_getcpu();
     if (from >= 0 && pthread_getaffinity_np(pthread_self(), sizeof allowed_, &allowed_) == 0 &&
         CPU_COUNT(&allowed_) >= 2 && CPU_ISSET(from, &allowed_)) {
