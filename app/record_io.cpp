@@ -175,13 +175,18 @@ inline char* shownJson(char* to, const RecordBytes& bytes, size_t c) {
   }
 }
 
-// A member's `"name": ` at `level`, as bytes.
-QByteArray keyText(int level, const QString& name) {
-  QByteArray text;
-  TextBuffer out(&text);
+// A member's `"name": ` at `level`.
+void memberKey(TextBuffer& out, int level, QStringView name) {
   indent(out, level);
   jsonString(out, name);
   out += ": ";
+}
+
+// The same as bytes.
+QByteArray keyText(int level, const QString& name) {
+  QByteArray text;
+  TextBuffer out(&text);
+  memberKey(out, level, name);
   out.finish();
   return text;
 }
@@ -215,7 +220,7 @@ class JsonTableWriter {
       members_.push_back({kind, name, keyText(3, name)});
     }
     out_ += "{\n";
-    out_.append(keyText(1, QStringLiteral("records")));
+    memberKey(out_, 1, u"records");
     out_ += "[\n";
   }
 
@@ -235,7 +240,7 @@ class JsonTableWriter {
     if (written_ > 0) out_ += "\n";
     indent(out_, 1);
     out_ += "],\n";
-    out_.append(keyText(1, QStringLiteral("table")));
+    memberKey(out_, 1, u"table");
     jsonString(out_, tableName);
     out_ += "\n}\n";
     out_.finish();
@@ -1029,35 +1034,29 @@ QByteArray manifestJson(const ExportManifest& m) {
   QByteArray bytes;
   {
     TextBuffer out(&bytes);
-    auto key = [&out](int level, QByteArrayView name) {  // `"name": `
-      indent(out, level);
-      out += '"';
-      out.append(name);
-      out += "\": ";
-    };
-    auto member = [&](int level, QByteArrayView name, QStringView text) {  // not the last
-      key(level, name);
+    auto member = [&out](int level, QStringView name, QStringView text) {  // not the last
+      memberKey(out, level, name);
       jsonString(out, text);
       out += ",\n";
     };
     out += "{\n";
-    member(1, "crc32", m.crc32);
-    member(1, "format", m.format);
-    member(1, "image", m.image);
-    key(1, "size");
+    member(1, u"crc32", m.crc32);
+    member(1, u"format", m.format);
+    member(1, u"image", m.image);
+    memberKey(out, 1, u"size");
     out.number(m.size);
     out += ",\n";
-    key(1, "tables");
+    memberKey(out, 1, u"tables");
     out += "[\n";
     for (size_t i = 0; i < m.tables.size(); ++i) {
       const ExportManifest::Table& t = m.tables[i];
       indent(out, 2);
       out += "{\n";
-      member(3, "file", t.file);
-      key(3, "records");
+      member(3, u"file", t.file);
+      memberKey(out, 3, u"records");
       out.number(t.records);
       out += ",\n";
-      key(3, "table");
+      memberKey(out, 3, u"table");
       jsonString(out, t.table);
       out += "\n";
       indent(out, 2);

@@ -550,7 +550,7 @@ namespace {
 // three): a list read again with the same bytes is given the items its first
 // parse gave, a copy of a shared list. What the file holds is compared, not
 // its times or size, so a list edited meanwhile is parsed anew; failures are
-// not kept, their message names the folder.
+// not kept.
 Result<QStringList> parsedOnce(const QByteArray& bytes, const QString& fileName, int count, ItemStyle style) {
   struct Parsed {
     QByteArray bytes;
